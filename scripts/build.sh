@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Configures (once) and builds a build tree incrementally.
+# Usage: build.sh BUILD_DIR [cmake options...]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+dir=$1
+shift
+if [ ! -f "$dir/build.ninja" ]; then
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+fi
+cmake --build "$dir" -- -j"$(nproc)" | grep -v '^\[' || true
+test "${PIPESTATUS[0]}" -eq 0

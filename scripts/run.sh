@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# The main job. With no arguments: organises the bundled sample files into a new folder
+# under the temporary folder and prints the report. With arguments: runs orvane with them
+# (for example `organize SOURCE... DEST`).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+scripts/build.sh build
+orvane=$PWD/build/bin/orvane
+
+if [ $# -gt 0 ]; then
+  exec "$orvane" "$@"
+fi
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/orvane-demo-XXXXXX")
+cp -a resources/samples "$work/Camera import"
+rm -f "$work/Camera import/README.md"
+# A checkout gives every file the time of the checkout; give the files without EXIF dates
+# times of their own so that the demonstration shows several date folders.
+touch -d '2021-06-05 10:00' "$work/Camera import/card/screenshot.png"
+touch -d '2022-11-20 18:30' "$work/Camera import/notes/trip notes.txt"
+mkdir "$work/Organized"
+export ORVANE_CONFIG_DIR="$work/settings"
+echo "Organising the sample files of '$work/Camera import' into '$work/Organized':"
+mapfile -d '' files < <(find "$work/Camera import" -type f ! -name '.*' -print0 | sort -z)
+status=0
+"$orvane" organize --quiet --levels 3 --format '%Y/%m/%d' "${files[@]}" "$work/Organized" || status=$?
+echo
+echo "The organised tree:"
+(cd "$work/Organized" && find . -mindepth 1 | sort | sed 's|^\./|  |')
+exit "$status"

@@ -1,0 +1,26 @@
+#include "app/Controller.h"
+
+namespace orvane {
+
+Controller::Controller(UserDefaults& defaults, ReportController& reportController,
+                       PlatformServices services)
+    : defaults_(defaults), reportController_(reportController), services_(services) {}
+
+Controller::~Controller() {
+    // No worker outlives the controller: ask it to stop between entries, then wait.
+    {
+        std::lock_guard lock(status_.statusLock);
+        if (status_.mergeState == kMergeRunning)
+            status_.mergeState = kMergeCancelRequested;
+    }
+    joinWorker();
+    if (statusTimer_ && services_.timers)
+        services_.timers->stop(*statusTimer_);
+}
+
+void Controller::joinWorker() {
+    if (worker_.joinable())
+        worker_.join();
+}
+
+} // namespace orvane

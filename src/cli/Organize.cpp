@@ -1,0 +1,117 @@
+#include "cli/Organize.h"
+
+#include "app/Controller.h"
+#include "app/Log.h"
+#include "cli/ConsoleProgress.h"
+#include "cli/OrganizeOptions.h"
+#include "cli/ReportPrinter.h"
+#include "platform/ManualTimerService.h"
+#include "platform/Paths.h"
+#include "platform/UserDefaults.h"
+#include "prefs/Defaults.h"
+#include "prefs/PrefKeys.h"
+#include "report/ReportController.h"
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace orvane::cli {
+namespace {
+
+std::atomic<int> gInterrupts{0};
+
+void onInterrupt(int) {
+    if (gInterrupts.fetch_add(1) >= 1)
+        _exit(130); // a second Ctrl-C: stop at once
+}
+
+class StderrAlerts : public AlertService {
+  public:
+    int runAlert(const std::string& title, const std::string& message, const std::string&,
+                 const std::string&, const std::string&) override {
+        std::fprintf(stderr, "orvane: %s: %s\n", title.c_str(), message.c_str());
+        alertShown = true;
+        return 0;
+    }
+    bool alertShown = false;
+};
+
+} // namespace
+
+int runOrganize(int argc, char** argv) {
+    OrganizeOptions options;
+    if (int status = parseOrganizeOptions(argc, argv, options); status >= 0)
+        return status;
+
+    setLogStream(stderr);
+    UserDefaults& defaults = UserDefaults::standard();
+    configureLogging(defaults.integerForKey(keys::kDebug));
+    createLogLock();
+    registerDefaults(defaults);
+    applyOrganizeOptions(options, defaults);
+
+    struct stat destination;
+    if (::stat(options.destination.c_str(), &destination) != 0 || !S_ISDIR(destination.st_mode)) {
+        std::fprintf(stderr, "orvane: the destination '%s' is not an existing folder\n",
+                     displayPath(options.destination).c_str());
+        return 2;
+    }
+
+    StderrAlerts alerts;
+    ManualTimerService timers;
+    ConsoleProgress progress(isatty(STDERR_FILENO) && !options.quiet);
+    ReportController report(defaults);
+    PlatformServices services;
+    services.alerts = &alerts;
+    services.timers = &timers;
+    Controller controller(defaults, report, services);
+    controller.setRemembersPaths(false);
+    controller.setMainView(&progress);
+    controller.setFromPaths(options.sources);
+    controller.setToPath(options.destination);
+
+    struct sigaction action = {};
+    action.sa_handler = onInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+
+    controller.goClicked();
+    if (alerts.alertShown && !timers.hasTimers())
+        return 2; // the run did not start: a pattern did not compile
+
+    // The status ticks run here, as the window's timer would run them; they come often so
+    // that the end of a short run is seen at once.
+    bool cancelRequested = false;
+    while (timers.hasTimers()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (gInterrupts.load() > 0 && !cancelRequested) {
+            cancelRequested = true;
+            std::fprintf(stderr, "\norvane: interrupted; finishing the current entry "
+                                 "(press Ctrl-C again to stop at once)\n");
+            controller.goClicked();
+        }
+        if (auto list = controller.runFileList()) {
+            const int done = controller.filesDone();
+            if (done >= 1 && static_cast<size_t>(done) <= list->size())
+                progress.setCurrentPath((*list)[static_cast<size_t>(done) - 1]);
+        }
+        timers.fireAll();
+    }
+    progress.finish();
+
+    const RunResult& result = report.result();
+    if (options.json)
+        printReportJson(stdout, result, report.cancelled());
+    else
+        printReportText(stdout, result, report.cancelled());
+    std::fflush(stdout);
+    if (report.cancelled())
+        return 130;
+    return result.resErrorFiles.empty() ? 0 : 1;
+}
+
+} // namespace orvane::cli

@@ -1,0 +1,10 @@
+#pragma once
+
+namespace orvane::cli {
+
+// `orvane organize [options] SOURCE... DEST`; `args` excludes the program name and the
+// word "organize". Answers the exit status: 0 when nothing failed, 1 when an entry failed,
+// 2 for bad usage, 130 when interrupted.
+int runOrganize(int argc, char** argv);
+
+} // namespace orvane::cli

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "merge/RunResult.h"
+
+#include <optional>
+#include <string>
+
+namespace orvane {
+class UserDefaults;
+}
+
+namespace orvane::cli {
+
+struct OrganizeOptions {
+    PathList sources;        // absolute
+    std::string destination; // absolute
+    std::optional<int> levels;
+    std::optional<std::string> format;
+    bool noExif = false;
+    bool json = false;
+    bool quiet = false;
+};
+
+// Parses the arguments after "organize". Answers -1 to go on, or the exit status when the
+// program should stop (help shown: 0; bad usage: 2, with the message on standard error).
+int parseOrganizeOptions(int argc, char** argv, OrganizeOptions& options);
+
+// Puts the options over the stored preferences for this process only.
+void applyOrganizeOptions(const OrganizeOptions& options, UserDefaults& defaults);
+
+} // namespace orvane::cli

@@ -1,0 +1,130 @@
+#include "app/Controller.h"
+#include "app/Log.h"
+#include "app/MainView.h"
+#include "platform/UserDefaults.h"
+#include "prefs/PrefKeys.h"
+#include "report/ReportController.h"
+
+namespace orvane {
+
+namespace {
+constexpr double kStatusInterval = 0.2;
+}
+
+int Controller::mergeState() {
+    std::lock_guard lock(status_.statusLock);
+    return status_.mergeState;
+}
+
+int Controller::filesDone() {
+    std::lock_guard lock(status_.statusLock);
+    return status_.filesDone;
+}
+
+void Controller::resetProgressMeter() {
+    if (mainView_)
+        mainView_->setProgressValue(0);
+}
+
+void Controller::rememberPaths() {
+    if (defaults_.boolForKey(keys::kRememberPaths)) {
+        defaults_.setObject(keys::kLastTarget, toPath_);
+        if (fromPaths_.size() == 1)
+            defaults_.setObject(keys::kLastSource, fromPaths_.front());
+        else
+            defaults_.removeObjectForKey(keys::kLastSource);
+    } else {
+        defaults_.removeObjectForKey(keys::kLastTarget);
+        defaults_.removeObjectForKey(keys::kLastSource);
+    }
+    defaults_.synchronize();
+}
+
+void Controller::goClicked() {
+    {
+        std::lock_guard lock(status_.statusLock);
+        if (status_.mergeState == kMergeRunning) {
+            status_.mergeState = kMergeCancelRequested;
+            return;
+        }
+        // After Abort and before the tick that ends the run the worker still exists:
+        // a second run must not start.
+        if (status_.mergeState != kMergeIdle) {
+            if (services_.beeper)
+                services_.beeper->beep();
+            return;
+        }
+    }
+
+    if (fromPaths_.empty() || toPath_.empty()) {
+        if (services_.alerts)
+            services_.alerts->runAlert(
+                "Orvane", "You must specify files or folders to copy from and a folder to copy to.",
+                "OK");
+        return;
+    }
+
+    resetProgressMeter();
+    if (remembersPaths_) {
+        rememberPaths();
+        if (fromPaths_.size() == 1 && services_.recents)
+            services_.recents->noteNewRecentDocument(fromPaths_.front());
+    }
+    reportController_.initializeReport();
+
+    std::optional<PathList> list = fileList();
+    if (!list)
+        return;
+    // The worker of the previous run has ended (the tick that saw its end came first).
+    joinWorker();
+
+    auto shared = std::make_shared<const PathList>(std::move(*list));
+    std::lock_guard lock(status_.statusLock);
+    status_.filesDone = 0;
+    if (mainView_) {
+        mainView_->setProgressMaximum(static_cast<double>(shared->size()) + 1);
+        mainView_->setProgressValue(1);
+        mainView_->setGoButton("Abort", "");
+    }
+    status_.mergeState = kMergeRunning;
+    runFileList_ = shared;
+    if (!statusTimer_ && services_.timers) {
+        logMessage(LOG_DEBUG, "Setting up timer");
+        statusTimer_ = services_.timers->startRepeating(kStatusInterval, [this] { statusISR(); });
+    }
+    worker_ = std::thread([this, shared, root = toPath_] { launchMergeThread(shared, root); });
+}
+
+void Controller::launchMergeThread(std::shared_ptr<const PathList> fileList, std::string toPath) {
+    MergeEngine engine(defaults_, status_, reportController_.result());
+    engine.setHooks(mergeHooks_);
+    engine.mergeFiles(*fileList, toPath);
+}
+
+void Controller::statusISR() {
+    std::lock_guard lock(status_.statusLock);
+    const int target = runFileList_ ? static_cast<int>(runFileList_->size()) + 1 : 1;
+    logMessage(LOG_DEBUG, "TimerISR: Mergestate=%d filesDone=%d target=%d", status_.mergeState,
+               status_.filesDone, target);
+    reportController_.setCancelled(status_.mergeState == kMergeCancelled);
+    if (status_.filesDone == target || status_.mergeState == kMergeCancelled) {
+        if (statusTimer_ && services_.timers)
+            services_.timers->stop(*statusTimer_);
+        statusTimer_.reset();
+        status_.mergeState = kMergeIdle;
+        // The worker has signalled its end and takes no more locks: joining is immediate.
+        joinWorker();
+        reportController_.showReport();
+        resetProgressMeter();
+        if (mainView_)
+            mainView_->setGoButton("Organize", "\r");
+        if (services_.workspace)
+            services_.workspace->noteFileSystemChanged();
+        logMessage(LOG_DEBUG, "TimerISR: Merge has finished");
+        return;
+    }
+    if (mainView_)
+        mainView_->setProgressValue(status_.filesDone);
+}
+
+} // namespace orvane

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace orvane {
+
+// The operating-system services the controllers need, behind small interfaces: the
+// desktop provides Qt implementations, the command line and tests their own.
+
+class AlertService {
+  public:
+    virtual ~AlertService() = default;
+    // A modal alert with up to three buttons (empty titles are left out). Answers the index
+    // of the pressed button: 0 for the first (default), 1 and 2 for the others.
+    virtual int runAlert(const std::string& title, const std::string& message,
+                         const std::string& defaultButton, const std::string& alternateButton = {},
+                         const std::string& otherButton = {}) = 0;
+};
+
+class Beeper {
+  public:
+    virtual ~Beeper() = default;
+    virtual void beep() = 0;
+};
+
+class RecentDocuments {
+  public:
+    virtual ~RecentDocuments() = default;
+    virtual void noteNewRecentDocument(const std::string& path) = 0;
+};
+
+class Workspace {
+  public:
+    virtual ~Workspace() = default;
+    // Tells file browsers that the file system changed.
+    virtual void noteFileSystemChanged() = 0;
+    virtual bool openURL(const std::string& url) = 0;
+};
+
+// Repeating timers on the main thread.
+class TimerService {
+  public:
+    using TimerId = int;
+    virtual ~TimerService() = default;
+    virtual TimerId startRepeating(double intervalSeconds, std::function<void()> callback) = 0;
+    virtual void stop(TimerId id) = 0;
+};
+
+// The services a controller is given; any may be null where a front end lacks it.
+struct PlatformServices {
+    AlertService* alerts = nullptr;
+    Beeper* beeper = nullptr;
+    RecentDocuments* recents = nullptr;
+    Workspace* workspace = nullptr;
+    TimerService* timers = nullptr;
+};
+
+} // namespace orvane

@@ -1,0 +1,46 @@
+#include "prefs/Defaults.h"
+
+#include "platform/UserDefaults.h"
+#include "prefs/MatchingModes.h"
+#include "prefs/PrefKeys.h"
+
+namespace orvane {
+
+void registerDefaults(UserDefaults& defaults) {
+    std::map<std::string, PrefValue> values = {
+        {keys::kDirLevels, int64_t{1}},
+        {keys::kOneLevelDateFormat, std::string("%Y-%m-%d")},
+        {keys::kTwoLevelDateFormat, std::string("%Y/%m-%d")},
+        {keys::kThreeLevelDateFormat, std::string("%Y/%m/%d")},
+        {keys::kRememberPaths, true},
+        {keys::kHidePathsInReport, true},
+        {keys::kCopyHiddenFiles, false},
+        {keys::kUseExifData, true},
+        {keys::kIntactFolderPatterns, StringList{}},
+        {keys::kCopyFilePatterns, StringList{}},
+        {keys::kMatchingMode, std::string(kMatchingModeTitles[0])},
+        {keys::kCheckUpdateFrequency, int64_t{90}},
+    };
+    if (defaults.objectForKey(keys::kFirstRunTime)) {
+        // Stored as a 32-bit number, so the subtraction wraps as a 32-bit integer.
+        const auto firstRun = static_cast<uint32_t>(defaults.integerForKey(keys::kFirstRunTime));
+        const auto lastCheck = static_cast<int32_t>(firstRun - 7171200u);
+        values[keys::kLastUpdateCheck] = int64_t{lastCheck};
+    }
+    defaults.registerDefaults(values);
+}
+
+std::optional<std::string> dirFormat(const UserDefaults& defaults) {
+    switch (defaults.integerForKey(keys::kDirLevels)) {
+    case 1:
+        return defaults.stringForKey(keys::kOneLevelDateFormat);
+    case 2:
+        return defaults.stringForKey(keys::kTwoLevelDateFormat);
+    case 3:
+        return defaults.stringForKey(keys::kThreeLevelDateFormat);
+    default:
+        return std::nullopt;
+    }
+}
+
+} // namespace orvane

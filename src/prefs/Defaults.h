@@ -1,0 +1,17 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace orvane {
+
+class UserDefaults;
+
+// Registers the defaults of every key that has one (run once per launch, after the
+// first-run decision).
+void registerDefaults(UserDefaults& defaults);
+
+// The folder format for the stored level count, or none when OVDirLevels is not 1, 2 or 3.
+std::optional<std::string> dirFormat(const UserDefaults& defaults);
+
+} // namespace orvane

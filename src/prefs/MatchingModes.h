@@ -1,0 +1,15 @@
+#pragma once
+
+#include <array>
+
+namespace orvane {
+
+// The items of the matching-mode menu, in menu order. The first is the registered default;
+// the stored title decides the mode: exactly kOnlyMatching admits only matching files,
+// any other title copies all files except the matching ones.
+inline constexpr const char* kOnlyMatching = "only files that match:";
+inline constexpr const char* kAllExceptMatching = "all files except those that match:";
+inline constexpr std::array<const char*, 2> kMatchingModeTitles = {kOnlyMatching,
+                                                                   kAllExceptMatching};
+
+} // namespace orvane

@@ -1,0 +1,23 @@
+#pragma once
+
+// The keys of the preference store.
+namespace orvane::keys {
+inline constexpr const char* kDirLevels = "OVDirLevels";
+inline constexpr const char* kOneLevelDateFormat = "OVOneLevelDateFormat";
+inline constexpr const char* kTwoLevelDateFormat = "OVTwoLevelDateFormat";
+inline constexpr const char* kThreeLevelDateFormat = "OVThreeLevelDateFormat";
+inline constexpr const char* kRememberPaths = "OVRememberPaths";
+inline constexpr const char* kHidePathsInReport = "OVHidePathsInReport";
+inline constexpr const char* kCopyHiddenFiles = "OVCopyHiddenFiles";
+inline constexpr const char* kUseExifData = "OVUseExifData";
+inline constexpr const char* kIntactFolderPatterns = "OVIntactFolderPatterns";
+inline constexpr const char* kCopyFilePatterns = "OVCopyFilePatterns";
+inline constexpr const char* kMatchingMode = "OVMatchingMode";
+inline constexpr const char* kCheckUpdateFrequency = "OVCheckUpdateFrequency";
+inline constexpr const char* kLastUpdateCheck = "OVLastUpdateCheck";
+inline constexpr const char* kPreviousRuns = "OVPreviousRuns";
+inline constexpr const char* kFirstRunTime = "OVFirstRunTime";
+inline constexpr const char* kLastTarget = "OVLastTarget";
+inline constexpr const char* kLastSource = "OVLastSource";
+inline constexpr const char* kDebug = "debug";
+} // namespace orvane::keys

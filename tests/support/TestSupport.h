@@ -1,0 +1,46 @@
+#pragma once
+
+#include <ctime>
+#include <string>
+#include <sys/stat.h>
+
+namespace orvane::test {
+
+// A fresh folder under the system's temporary folder, removed with everything inside it.
+class TempDir {
+  public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& relative) const { return path_ + "/" + relative; }
+
+  private:
+    std::string path_;
+};
+
+// Writes a file (creating its folders) and sets its modification and access times.
+void writeFile(const std::string& path, const std::string& contents, time_t mtime = 0,
+              long nanoseconds = 0);
+std::string readFile(const std::string& path);
+bool exists(const std::string& path);
+struct stat statOf(const std::string& path);
+
+// Seconds since 1970 of a local date and time.
+time_t localTime(int year, int month, int day, int hour = 12, int minute = 0, int second = 0);
+
+// Captures what the log writes while it lives, with the threshold raised to DEVEL.
+class LogCapture {
+  public:
+    LogCapture();
+    ~LogCapture();
+    std::string text();
+    bool contains(const std::string& fragment) { return text().find(fragment) != std::string::npos; }
+
+  private:
+    std::string path_;
+    void* stream_;
+};
+
+} // namespace orvane::test
