@@ -14,8 +14,9 @@ int parseOrganizeOptions(int argc, char** argv, OrganizeOptions& options) {
                  "at the destination is overwritten).",
                  "orvane organize"};
     std::vector<std::string> paths;
-    app.add_option("paths", paths, "SOURCE... DEST: files or folders to copy, then the folder "
-                                   "to organise into")
+    app.add_option("paths", paths,
+                   "SOURCE... DEST: files or folders to copy, then the folder "
+                   "to organise into")
         ->required()
         ->expected(-1);
     app.add_option("--levels", options.levels, "number of date-folder levels (1 to 3)")
@@ -57,9 +58,8 @@ void applyOrganizeOptions(const OrganizeOptions& options, UserDefaults& defaults
     if (levels)
         defaults.setArgumentValue(keys::kDirLevels, int64_t{*levels});
     if (options.format) {
-        static const char* const kFormatKeys[] = {keys::kOneLevelDateFormat,
-                                                  keys::kTwoLevelDateFormat,
-                                                  keys::kThreeLevelDateFormat};
+        static const char* const kFormatKeys[] = {
+            keys::kOneLevelDateFormat, keys::kTwoLevelDateFormat, keys::kThreeLevelDateFormat};
         defaults.setArgumentValue(kFormatKeys[*levels - 1], *options.format);
     }
 }

@@ -1,7 +1,7 @@
 #include "merge/MergeEngine.h"
-#include "merge/ErrorFormat.h"
 
 #include "app/Log.h"
+#include "merge/ErrorFormat.h"
 #include "merge/ExifDate.h"
 #include "merge/RunStatus.h"
 #include "platform/Paths.h"
@@ -21,7 +21,6 @@
 
 namespace orvane {
 namespace {
-
 
 std::string ctimeText(time_t seconds) {
     char buffer[64];
@@ -76,8 +75,8 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
             processEntry(source, locale);
         } catch (const std::exception& e) {
             logMessage(LOG_ERR, "Got exception %s while copying file '%s': %s (userinfo=%s)",
-                       demangledTypeName(typeid(e)).c_str(), safeCString(source).c_str(),
-                       e.what(), "(null)");
+                       demangledTypeName(typeid(e)).c_str(), safeCString(source).c_str(), e.what(),
+                       "(null)");
             result_.recordError(source, std::string("Exception occurred: ") + e.what());
         } catch (...) {
             logMessage(LOG_ERR, "Got exception %s while copying file '%s': %s (userinfo=%s)",
@@ -97,7 +96,8 @@ void MergeEngine::processEntry(const std::string& source, const DateLocale& loca
     struct stat status;
     if (::stat(source.c_str(), &status) != 0) {
         const int err = errno;
-        result_.recordError(source, fillPlaceholders("Original not found: %s", std::strerror(err), ""));
+        result_.recordError(source,
+                            fillPlaceholders("Original not found: %s", std::strerror(err), ""));
         logMessage(LOG_WARN, "Couldn't read attributes for path '%s' (fsr='%s'): %d-%s",
                    safeCString(source).c_str(), source.c_str(), err, std::strerror(err));
         return;
@@ -164,12 +164,13 @@ ErrorText MergeEngine::assertDirectoryPresent(const std::string& path) {
         logMessage(LOG_WARN, "Couldn't create destination folder '%s' (fsr='%s'): %d-%s",
                    shown.c_str(), path.c_str(), err, std::strerror(err));
         return fillPlaceholders("Couldn't create destination directory '%@': %s",
-                          errorDetailFileNameForDestPath(path), std::strerror(err));
+                                errorDetailFileNameForDestPath(path), std::strerror(err));
     }
-    logMessage(LOG_WARN, "Couldn't read attributes for destination directory '%s' (fsr='%s'): %d-%s",
+    logMessage(LOG_WARN,
+               "Couldn't read attributes for destination directory '%s' (fsr='%s'): %d-%s",
                shown.c_str(), path.c_str(), err, std::strerror(err));
     return fillPlaceholders("Couldn't find destination directory '%@': %s",
-                      errorDetailFileNameForDestPath(path), std::strerror(err));
+                            errorDetailFileNameForDestPath(path), std::strerror(err));
 }
 
 std::string MergeEngine::temporaryNameIn(const std::string& folder) {
@@ -190,7 +191,7 @@ ErrorText MergeEngine::copyFile(const std::string& source, const std::string& de
                    shownDestination.c_str(), destination.c_str(), shownSource.c_str(),
                    source.c_str());
         return fillPlaceholders("Can't overwrite existing file: %@",
-                          errorDetailFileNameForDestPath(destination), "");
+                                errorDetailFileNameForDestPath(destination), "");
     };
 
     struct stat existing;
@@ -201,8 +202,9 @@ ErrorText MergeEngine::copyFile(const std::string& source, const std::string& de
     // so that a failed copy never poses as a good file or blocks a later run.
     const std::string partial = temporaryNameIn(deletingLastPathComponent(destination));
     setErrorDict(std::nullopt);
-    copyPath(source, partial,
-             [this](const CopyErrorInfo& info) { return fileManagerShouldProceedAfterError(info); });
+    copyPath(source, partial, [this](const CopyErrorInfo& info) {
+        return fileManagerShouldProceedAfterError(info);
+    });
     if (errorDict_) {
         removeTree(partial);
         logMessage(LOG_WARN,
@@ -212,8 +214,8 @@ ErrorText MergeEngine::copyFile(const std::string& source, const std::string& de
                    destination.c_str(), describeErrorInfo(*errorDict_).c_str());
         auto it = errorDict_->find("Error");
         return fillPlaceholders("Couldn't copy file to '%@': %@",
-                          errorDetailFileNameForDestPath(destination),
-                          it != errorDict_->end() ? it->second : "Unknown Error");
+                                errorDetailFileNameForDestPath(destination),
+                                it != errorDict_->end() ? it->second : "Unknown Error");
     }
 
     ErrorText attributeError = copyAttributes(origStatbuf, source, partial, destination);
@@ -233,7 +235,7 @@ ErrorText MergeEngine::copyFile(const std::string& source, const std::string& de
                    shownSource.c_str(), source.c_str(), shownDestination.c_str(),
                    destination.c_str(), std::strerror(err));
         return fillPlaceholders("Couldn't copy file to '%@': %@",
-                          errorDetailFileNameForDestPath(destination), std::strerror(err));
+                                errorDetailFileNameForDestPath(destination), std::strerror(err));
     }
     if (attributeError)
         return attributeError;
@@ -241,8 +243,7 @@ ErrorText MergeEngine::copyFile(const std::string& source, const std::string& de
     logMessage(LOG_DEBUG,
                "Merged by file-manager-copy for original file '%s' (fsr='%s'), destination file "
                "'%s' (fsr='%s')",
-               shownSource.c_str(), source.c_str(), shownDestination.c_str(),
-               destination.c_str());
+               shownSource.c_str(), source.c_str(), shownDestination.c_str(), destination.c_str());
     return std::nullopt;
 }
 

@@ -1,10 +1,10 @@
 #include "platform/FileCopier.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <algorithm>
 #include <memory>
 #include <optional>
 #include <stdio.h>
@@ -31,8 +31,7 @@ struct CopyFailure {
     std::string toPath;
 };
 
-CopyFailure failure(const char* what, const std::string& path, const std::string& toPath,
-                    int err) {
+CopyFailure failure(const char* what, const std::string& path, const std::string& toPath, int err) {
     return {std::string(what) + " '" + path + "': " + std::strerror(err), path, toPath};
 }
 
@@ -208,8 +207,8 @@ std::optional<CopyFailure> copyFolder(const std::string& source, const std::stri
             }
             // Folder complete: now it may take the source's permission bits, even read-only ones.
             if (::fchmod(level.destination, level.mode & 07777) != 0) {
-                auto err = failure("Couldn't set permissions of", level.shownTo, level.shownTo,
-                                   errno);
+                auto err =
+                    failure("Couldn't set permissions of", level.shownTo, level.shownTo, errno);
                 cleanup();
                 return err;
             }

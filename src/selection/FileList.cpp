@@ -2,6 +2,8 @@
 
 namespace orvane {
 
-std::optional<PathList> Controller::fileList() { return fromPaths_; }
+std::optional<PathList> Controller::fileList() {
+    return fromPaths_;
+}
 
 } // namespace orvane
