@@ -6,6 +6,7 @@
 #include "prefs/PrefKeys.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace orvane {
 
@@ -251,7 +252,9 @@ void PrefsController::rebuildPreviewDict() {
     std::optional<std::string> text;
     if (resourceReader_)
         text = resourceReader_(previewResourceName(levels));
-    setPreviewDict(decodeAndSortFromItem(parsePreviewResource(text)));
+    // The outline holds items of the old tree until it has reloaded: they stay alive till then.
+    PreviewItem previous =
+        std::exchange(previewDict_, decodeAndSortFromItem(parsePreviewResource(text)));
     if (!view_)
         return;
     view_->reloadPreview();
