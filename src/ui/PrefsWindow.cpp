@@ -8,6 +8,7 @@
 #include "ui_PrefsWindow.h"
 
 #include <QFile>
+#include <QHeaderView>
 #include <QStandardItemModel>
 
 // Resources of a static library are registered by hand, at global scope.
@@ -40,6 +41,8 @@ PrefsWindow::PrefsWindow(PrefsController& controller, QWidget* parent)
     copyModel_ = new PatternTableModel(controller_, PatternTable::CopyFiles, this);
     ui_->intactFolderPatterns->setModel(intactModel_);
     ui_->copyFilePatterns->setModel(copyModel_);
+    for (QTableView* table : {ui_->intactFolderPatterns, ui_->copyFilePatterns})
+        table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
 
     previewModel_ = new PreviewOutlineModel(controller_, this);
     ui_->levelPreview->setModel(previewModel_);

@@ -34,7 +34,6 @@ class PrefsWindow : public QDialog, public PrefsView {
     // unsaved edits). The "Preferences…" menu command calls this.
     void showPreferences();
 
-
     // PrefsView
     void setFormatMenu(int level, const FormatMenu& menu) override;
     void selectFormatItem(int level, size_t index) override;

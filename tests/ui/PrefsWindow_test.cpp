@@ -8,6 +8,7 @@
 #include "ui/PrefsModels.h"
 #include "ui/PrefsWindow.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -288,6 +289,12 @@ TEST_F(PrefsWindowUi, Screenshots) {
         QApplication::processEvents();
         window.grab().save(QDir(dir).filePath(QString("prefs-tab%1.png").arg(i + 1)));
     }
+    tabView->setCurrentIndex(0);
+    twoLevelButton->click();
+    twoLevelFormat->showPopup();
+    QApplication::processEvents();
+    twoLevelFormat->view()->window()->grab().save(QDir(dir).filePath("prefs-two-levels.png"));
+    twoLevelFormat->hidePopup();
 }
 
 } // namespace
