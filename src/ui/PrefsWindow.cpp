@@ -31,7 +31,8 @@ std::optional<std::string> readPreviewResource(const std::string& name) {
 
 PrefsWindow::PrefsWindow(PrefsController& controller, QWidget* parent)
     : QDialog(parent), controller_(controller), ui_(std::make_unique<Ui::PrefsWindow>()) {
-    initPrefsResources();
+    static const bool resourcesRegistered = (initPrefsResources(), true);
+    Q_UNUSED(resourcesRegistered);
     ui_->setupUi(this);
 
     for (const char* title : kMatchingModeTitles)
