@@ -3,6 +3,7 @@
 #include "app/Controller.h"
 #include "app/Log.h"
 #include "cli/ConsoleProgress.h"
+#include "cli/DryRun.h"
 #include "cli/OrganizeOptions.h"
 #include "cli/ReportPrinter.h"
 #include "platform/ManualTimerService.h"
@@ -40,6 +41,25 @@ class StderrAlerts : public AlertService {
     bool alertShown = false;
 };
 
+// Builds the file list and shows where each entry would go; creates and copies nothing.
+int runDryRun(Controller& controller, ReportController& report, const OrganizeOptions& options) {
+    report.initializeReport();
+    const std::optional<PathList> list = controller.fileList();
+    if (!list)
+        return 2; // a pattern did not compile: its alert is on standard error
+    const std::vector<PlannedEntry> plan =
+        planRun(*list, options.destination, controller.defaults());
+    if (options.json)
+        printPlanJson(stdout, plan, report.result());
+    else
+        printPlanText(stdout, plan, report.result());
+    std::fflush(stdout);
+    for (const PlannedEntry& entry : plan)
+        if (!entry.plan)
+            return 1;
+    return 0;
+}
+
 } // namespace
 
 int runOrganize(int argc, char** argv) {
@@ -73,6 +93,9 @@ int runOrganize(int argc, char** argv) {
     controller.setMainView(&progress);
     controller.setFromPaths(options.sources);
     controller.setToPath(options.destination);
+
+    if (options.dryRun)
+        return runDryRun(controller, report, options);
 
     struct sigaction action = {};
     action.sa_handler = onInterrupt;

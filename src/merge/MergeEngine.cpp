@@ -1,7 +1,7 @@
 #include "merge/MergeEngine.h"
-#include "merge/ErrorFormat.h"
 
 #include "app/Log.h"
+#include "merge/ErrorFormat.h"
 #include "merge/ExifDate.h"
 #include "merge/RunStatus.h"
 #include "platform/Paths.h"
@@ -21,7 +21,6 @@
 
 namespace orvane {
 namespace {
-
 
 std::string ctimeText(time_t seconds) {
     char buffer[64];
@@ -76,8 +75,8 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
             processEntry(source, locale);
         } catch (const std::exception& e) {
             logMessage(LOG_ERR, "Got exception %s while copying file '%s': %s (userinfo=%s)",
-                       demangledTypeName(typeid(e)).c_str(), safeCString(source).c_str(),
-                       e.what(), "(null)");
+                       demangledTypeName(typeid(e)).c_str(), safeCString(source).c_str(), e.what(),
+                       "(null)");
             result_.recordError(source, std::string("Exception occurred: ") + e.what());
         } catch (...) {
             logMessage(LOG_ERR, "Got exception %s while copying file '%s': %s (userinfo=%s)",
@@ -91,16 +90,16 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
     status_.filesDone = static_cast<int>(fileList.size()) + 1;
 }
 
-void MergeEngine::processEntry(const std::string& source, const DateLocale& locale) {
-    logMessage(LOG_DEBUG, "Beginning copy for original file '%s'", source.c_str());
-
-    struct stat status;
+std::optional<EntryPlan> MergeEngine::planEntry(const std::string& source, const DateLocale& locale,
+                                                std::string& error) const {
+    EntryPlan plan;
+    struct stat& status = plan.status;
     if (::stat(source.c_str(), &status) != 0) {
         const int err = errno;
-        result_.recordError(source, fillPlaceholders("Original not found: %s", std::strerror(err), ""));
+        error = fillPlaceholders("Original not found: %s", std::strerror(err), "");
         logMessage(LOG_WARN, "Couldn't read attributes for path '%s' (fsr='%s'): %d-%s",
                    safeCString(source).c_str(), source.c_str(), err, std::strerror(err));
-        return;
+        return std::nullopt;
     }
 
     time_t date = status.st_mtim.tv_sec;
@@ -112,24 +111,42 @@ void MergeEngine::processEntry(const std::string& source, const DateLocale& loca
                        "Couldn't get date from EXIF meta data. Falling back on last modification "
                        "date: %ld - %s",
                        static_cast<long>(date), ctimeText(date).c_str());
+        } else {
+            plan.exifDate = true;
         }
     }
+    plan.date = date;
 
     const long levels = defaults_.integerForKey(keys::kDirLevels);
     const std::optional<std::string> format = dirFormat(defaults_);
     if (!format) {
         // Without a format there is no defined place to copy to: fail the entry clearly.
-        result_.recordError(source, "No folder format for " + std::to_string(levels) +
-                                        " folder levels: choose 1, 2 or 3 levels in Preferences");
+        error = "No folder format for " + std::to_string(levels) +
+                " folder levels: choose 1, 2 or 3 levels in Preferences";
         logMessage(LOG_WARN, "No folder format for OVDirLevels %ld; not copying '%s'", levels,
                    safeCString(source).c_str());
+        return std::nullopt;
+    }
+    plan.levels = levels;
+    plan.dateFolder = locale.render(date, *format);
+    plan.destinationFolder = appendPathComponent(toPath_, plan.dateFolder);
+    plan.destination = appendPathComponent(plan.destinationFolder, lastPathComponent(source));
+    return plan;
+}
+
+void MergeEngine::processEntry(const std::string& source, const DateLocale& locale) {
+    logMessage(LOG_DEBUG, "Beginning copy for original file '%s'", source.c_str());
+
+    std::string planError;
+    const std::optional<EntryPlan> plan = planEntry(source, locale, planError);
+    if (!plan) {
+        result_.recordError(source, planError);
         return;
     }
-    const std::string dateFolder = locale.render(date, *format);
-    const std::string destinationFolder = appendPathComponent(toPath_, dateFolder);
 
     std::vector<std::string> folderLevels;
-    for (std::string level = destinationFolder; folderLevels.size() < static_cast<size_t>(levels);
+    for (std::string level = plan->destinationFolder;
+         folderLevels.size() < static_cast<size_t>(plan->levels);
          level = deletingLastPathComponent(level))
         folderLevels.insert(folderLevels.begin(), level);
     for (const std::string& level : folderLevels) {
@@ -139,10 +156,8 @@ void MergeEngine::processEntry(const std::string& source, const DateLocale& loca
         }
     }
 
-    result_.resCopiedDict[source] = dateFolder;
-    const std::string destination =
-        appendPathComponent(destinationFolder, lastPathComponent(source));
-    if (ErrorText error = copyFile(source, destination, status))
+    result_.resCopiedDict[source] = plan->dateFolder;
+    if (ErrorText error = copyFile(source, plan->destination, plan->status))
         result_.recordError(source, *error);
     else
         result_.resCopiedFiles.push_back(source);
@@ -164,12 +179,13 @@ ErrorText MergeEngine::assertDirectoryPresent(const std::string& path) {
         logMessage(LOG_WARN, "Couldn't create destination folder '%s' (fsr='%s'): %d-%s",
                    shown.c_str(), path.c_str(), err, std::strerror(err));
         return fillPlaceholders("Couldn't create destination directory '%@': %s",
-                          errorDetailFileNameForDestPath(path), std::strerror(err));
+                                errorDetailFileNameForDestPath(path), std::strerror(err));
     }
-    logMessage(LOG_WARN, "Couldn't read attributes for destination directory '%s' (fsr='%s'): %d-%s",
+    logMessage(LOG_WARN,
+               "Couldn't read attributes for destination directory '%s' (fsr='%s'): %d-%s",
                shown.c_str(), path.c_str(), err, std::strerror(err));
     return fillPlaceholders("Couldn't find destination directory '%@': %s",
-                      errorDetailFileNameForDestPath(path), std::strerror(err));
+                            errorDetailFileNameForDestPath(path), std::strerror(err));
 }
 
 std::string MergeEngine::temporaryNameIn(const std::string& folder) {
@@ -190,7 +206,7 @@ ErrorText MergeEngine::copyFile(const std::string& source, const std::string& de
                    shownDestination.c_str(), destination.c_str(), shownSource.c_str(),
                    source.c_str());
         return fillPlaceholders("Can't overwrite existing file: %@",
-                          errorDetailFileNameForDestPath(destination), "");
+                                errorDetailFileNameForDestPath(destination), "");
     };
 
     struct stat existing;
@@ -201,8 +217,9 @@ ErrorText MergeEngine::copyFile(const std::string& source, const std::string& de
     // so that a failed copy never poses as a good file or blocks a later run.
     const std::string partial = temporaryNameIn(deletingLastPathComponent(destination));
     setErrorDict(std::nullopt);
-    copyPath(source, partial,
-             [this](const CopyErrorInfo& info) { return fileManagerShouldProceedAfterError(info); });
+    copyPath(source, partial, [this](const CopyErrorInfo& info) {
+        return fileManagerShouldProceedAfterError(info);
+    });
     if (errorDict_) {
         removeTree(partial);
         logMessage(LOG_WARN,
@@ -212,8 +229,8 @@ ErrorText MergeEngine::copyFile(const std::string& source, const std::string& de
                    destination.c_str(), describeErrorInfo(*errorDict_).c_str());
         auto it = errorDict_->find("Error");
         return fillPlaceholders("Couldn't copy file to '%@': %@",
-                          errorDetailFileNameForDestPath(destination),
-                          it != errorDict_->end() ? it->second : "Unknown Error");
+                                errorDetailFileNameForDestPath(destination),
+                                it != errorDict_->end() ? it->second : "Unknown Error");
     }
 
     ErrorText attributeError = copyAttributes(origStatbuf, source, partial, destination);
@@ -233,7 +250,7 @@ ErrorText MergeEngine::copyFile(const std::string& source, const std::string& de
                    shownSource.c_str(), source.c_str(), shownDestination.c_str(),
                    destination.c_str(), std::strerror(err));
         return fillPlaceholders("Couldn't copy file to '%@': %@",
-                          errorDetailFileNameForDestPath(destination), std::strerror(err));
+                                errorDetailFileNameForDestPath(destination), std::strerror(err));
     }
     if (attributeError)
         return attributeError;
@@ -241,8 +258,7 @@ ErrorText MergeEngine::copyFile(const std::string& source, const std::string& de
     logMessage(LOG_DEBUG,
                "Merged by file-manager-copy for original file '%s' (fsr='%s'), destination file "
                "'%s' (fsr='%s')",
-               shownSource.c_str(), source.c_str(), shownDestination.c_str(),
-               destination.c_str());
+               shownSource.c_str(), source.c_str(), shownDestination.c_str(), destination.c_str());
     return std::nullopt;
 }
 
