@@ -4,6 +4,7 @@
 #include "prefs/Defaults.h"
 #include "prefs/MatchingModes.h"
 #include "prefs/PrefKeys.h"
+#include "selection/PatternRules.h"
 
 #include <algorithm>
 #include <utility>
@@ -44,6 +45,14 @@ void PrefsController::registerDefaults() {
 
 std::optional<std::string> PrefsController::dirFormat() const {
     return orvane::dirFormat(defaults_);
+}
+
+std::string PrefsController::regularExpressionForArray(const StringList& patterns) const {
+    return orvane::regularExpressionForArray(patterns);
+}
+
+bool PrefsController::filePatternMatchAcceptsCopy() const {
+    return orvane::filePatternMatchAcceptsCopy(defaults_);
 }
 
 // Folder formats
@@ -141,10 +150,6 @@ void PrefsController::showPreferences() {
     view_->showWindow();
 }
 
-bool PrefsController::patternListCompiles(const StringList& patterns, const std::string& typeWord) {
-    return !patternListCheck_ || patternListCheck_(patterns, typeWord);
-}
-
 void PrefsController::saveClicked() {
     if (!view_)
         return;
@@ -157,9 +162,13 @@ void PrefsController::saveClicked() {
     view_->reloadPatternTable(PatternTable::IntactFolders);
     view_->reloadPatternTable(PatternTable::CopyFiles);
 
-    if (!patternListCompiles(intactPatternArray_, "folder copying"))
+    // Each list is compiled as a run would compile it and released at once; a list that
+    // does not compile has been logged and shown in the "Pattern Error" alert.
+    if (!compiledRegexForPatterns(intactPatternArray_, patterns::kFolderCopyingType,
+                                  services_.alerts))
         return;
-    if (!patternListCompiles(copyFilePatternArray_, "file copying"))
+    if (!compiledRegexForPatterns(copyFilePatternArray_, patterns::kFileCopyingType,
+                                  services_.alerts))
         return;
 
     defaults_.setInteger(keys::kDirLevels, view_->levelButtonOn(3)   ? 3
@@ -178,6 +187,9 @@ void PrefsController::saveClicked() {
 
     view_->closeWindow();
     defaults_.synchronize();
+
+    regularExpressionForArray(intactPatternArray_);
+    regularExpressionForArray(copyFilePatternArray_);
 }
 
 void PrefsController::cancelClicked() {

@@ -29,10 +29,6 @@ inline constexpr const char* kPreviewTopTitle = "Orvane";
 // builds the folder-tree preview. GUI-free: it reaches the window through PrefsView.
 class PrefsController {
   public:
-    // Compiles a pattern list as a run would, named by its type word in messages; answers
-    // false after the failure has been logged and the "Pattern Error" alert shown.
-    using PatternListCheck =
-        std::function<bool(const StringList& patterns, const std::string& typeWord)>;
     // The text of a named resource ("Preview1" ...), or none when it is missing.
     using ResourceReader = std::function<std::optional<std::string>(const std::string& name)>;
 
@@ -42,7 +38,6 @@ class PrefsController {
     PrefsController& operator=(const PrefsController&) = delete;
 
     void setView(PrefsView* view) { view_ = view; }
-    void setPatternListCheck(PatternListCheck check) { patternListCheck_ = std::move(check); }
     void setResourceReader(ResourceReader reader) { resourceReader_ = std::move(reader); }
     // The sample date of the next opening comes from this clock (the current time by default).
     void setClock(std::function<time_t()> clock) { clock_ = std::move(clock); }
@@ -52,6 +47,11 @@ class PrefsController {
     // Keys and defaults.
     void registerDefaults();
     std::optional<std::string> dirFormat() const;
+
+    // Pattern rules: the expression text of a pattern list (logged at DEBUG), and whether
+    // the matching mode admits only the files that match.
+    std::string regularExpressionForArray(const StringList& patterns) const;
+    bool filePatternMatchAcceptsCopy() const;
 
     // Folder formats.
     void rebuildDateFormatsForDate(time_t sampleDate);
@@ -106,12 +106,10 @@ class PrefsController {
     const StringList& patternArray(PatternTable table) const;
     PatternTable tableOfSelectedTab() const;
     void selectStoredFormat(int level, const char* key);
-    bool patternListCompiles(const StringList& patterns, const std::string& typeWord);
 
     UserDefaults& defaults_;
     PlatformServices services_;
     PrefsView* view_ = nullptr;
-    PatternListCheck patternListCheck_;
     ResourceReader resourceReader_;
     std::function<time_t()> clock_;
     std::unique_ptr<DateLocale> locale_;

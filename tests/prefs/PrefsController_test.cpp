@@ -4,6 +4,7 @@
 #include "prefs/MatchingModes.h"
 #include "prefs/PrefKeys.h"
 #include "prefs/PrefsController.h"
+#include "selection/SelectionTestSupport.h"
 #include "support/TestSupport.h"
 
 #include <gmock/gmock.h>
@@ -21,18 +22,11 @@ class PrefsWindowTest : public ::testing::Test {
         controller.setView(&view);
         controller.setDateLocale(std::make_unique<DateLocale>("C"));
         controller.setClock([] { return test::localTime(2004, 8, 9); });
-        controller.setPatternListCheck([this](const StringList& list, const std::string& type) {
-            compiled.push_back(type);
-            // Stands in for the compiler: an unclosed bracket in a raw pattern fails.
-            for (const std::string& pattern : list)
-                if (pattern == "/[/")
-                    return false;
-            return true;
-        });
     }
     PlatformServices services() {
         PlatformServices s;
         s.beeper = &beeper;
+        s.alerts = &alerts;
         return s;
     }
     StringList stored(const char* key) { return store.stringArrayForKey(key).value(); }
@@ -41,9 +35,9 @@ class PrefsWindowTest : public ::testing::Test {
     test::TempDir tmp;
     UserDefaults store;
     test::CountingBeeper beeper;
+    test::RecordingAlerts alerts;
     PrefsController controller;
     test::FakePrefsView view;
-    std::vector<std::string> compiled;
 };
 
 TEST_F(PrefsWindowTest, PlaceholderRowsAreNotStored) {
@@ -85,32 +79,70 @@ TEST_F(PrefsWindowTest, AnIntactFolderListThatDoesNotCompileStopsTheSave) {
     store.setObject(keys::kCopyFilePatterns, StringList{"*.jpg"});
     controller.showPreferences();
     controller.addClicked();
-    view.edit = {{PatternTable::IntactFolders, 0, "/[/"}};
+    controller.setObjectValue(PatternTable::IntactFolders, 0, "/[/");
     view.tab = kFileCopyingRulesTab;
     controller.addClicked();
+    controller.addClicked();
+    view.edit = {{PatternTable::CopyFiles, 2, "/(/"}}; // still being edited
     view.buttons = {{1, false}, {2, false}, {3, true}};
     view.hiddenFiles = false;
+    test::LogCapture log;
     controller.saveClicked();
 
-    EXPECT_THAT(compiled, ElementsAre("folder copying")) << "the copy-file list is not compiled";
+    // One alert, for the intact-folder list: the copy-file list, broken too, is not compiled.
+    ASSERT_EQ(alerts.alerts.size(), 1u);
+    EXPECT_EQ(alerts.alerts[0].title, "Pattern Error");
+    EXPECT_THAT(alerts.alerts[0].message,
+                ::testing::StartsWith("The pattern matching system had trouble preparing the "
+                                      "folder copying patterns for use."));
+    EXPECT_TRUE(log.contains("Error preparing folder copying patterns"));
+    EXPECT_FALSE(log.contains("file copying"));
     EXPECT_TRUE(view.open);
     EXPECT_EQ(store.integerForKey(keys::kDirLevels), 1);
     EXPECT_FALSE(store.boolForKey(keys::kCopyHiddenFiles));
     EXPECT_TRUE(stored(keys::kIntactFolderPatterns).empty());
     EXPECT_THAT(stored(keys::kCopyFilePatterns), ElementsAre("*.jpg"));
     // The placeholder is gone from the list, and the table was told so.
-    EXPECT_THAT(controller.copyFilePatternArray(), ElementsAre("*.jpg"));
-    EXPECT_EQ(view.rows[PatternTable::CopyFiles], 1u);
+    EXPECT_THAT(controller.copyFilePatternArray(), ElementsAre("*.jpg", "/(/"));
+    EXPECT_EQ(view.rows[PatternTable::CopyFiles], 2u);
     EXPECT_EQ(view.rows[PatternTable::IntactFolders], 1u);
 
-    // Corrected, it saves.
+    // With the intact-folder list corrected, the copy-file list is the one refused.
     controller.setObjectValue(PatternTable::IntactFolders, 0, "/[a-z]+\\.app/");
-    compiled.clear();
     controller.saveClicked();
-    EXPECT_THAT(compiled, ElementsAre("folder copying", "file copying"));
+    ASSERT_EQ(alerts.alerts.size(), 2u);
+    EXPECT_THAT(alerts.alerts[1].message, ::testing::HasSubstr("the file copying patterns"));
+    EXPECT_TRUE(view.open);
+    EXPECT_TRUE(stored(keys::kIntactFolderPatterns).empty());
+
+    controller.setObjectValue(PatternTable::CopyFiles, 1, "*.CR2");
+    controller.saveClicked();
+    EXPECT_EQ(alerts.alerts.size(), 2u);
     EXPECT_FALSE(view.open);
     EXPECT_THAT(stored(keys::kIntactFolderPatterns), ElementsAre("/[a-z]+\\.app/"));
+    EXPECT_THAT(stored(keys::kCopyFilePatterns), ElementsAre("*.jpg", "*.CR2"));
     EXPECT_EQ(store.integerForKey(keys::kDirLevels), 3);
+}
+
+TEST_F(PrefsWindowTest, ASaveLogsTheTranslationOfBothSavedLists) {
+    store.setObject(keys::kIntactFolderPatterns, StringList{"Library"});
+    store.setObject(keys::kCopyFilePatterns, StringList{"*.jpg"});
+    controller.showPreferences();
+    test::LogCapture log;
+    controller.saveClicked();
+    const std::string text = log.text();
+    const std::string intact = "Assembed regular expression: '^(Library)$'";
+    const std::string copy = "Assembed regular expression: '^(.+\\.jpg)$'";
+    // Once each while compiling, once each after storing.
+    auto count = [&](const std::string& line) {
+        size_t n = 0;
+        for (size_t at = text.find(line); at != std::string::npos; at = text.find(line, at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(count(intact), 2u);
+    EXPECT_EQ(count(copy), 2u);
+    EXPECT_GT(text.rfind(intact), text.find(copy));
 }
 
 TEST_F(PrefsWindowTest, TheHiddenFileCheckboxMeansSkipHiddenFiles) {
@@ -225,9 +257,11 @@ TEST_F(PrefsWindowTest, TheTablesNeverReachBeyondTheirLists) {
 TEST_F(PrefsWindowTest, TheMatchingModeIsStoredByItsTitle) {
     controller.showPreferences();
     EXPECT_EQ(view.matchingMode, kOnlyMatching);
+    EXPECT_TRUE(controller.filePatternMatchAcceptsCopy());
     view.matchingMode = kAllExceptMatching;
     controller.saveClicked();
     EXPECT_EQ(store.stringForKey(keys::kMatchingMode), kAllExceptMatching);
+    EXPECT_FALSE(controller.filePatternMatchAcceptsCopy());
 
     // A title of no item means "all except those that match" and is shown as that item,
     // so that saving keeps the meaning.

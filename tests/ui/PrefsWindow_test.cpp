@@ -3,6 +3,7 @@
 #include "prefs/MatchingModes.h"
 #include "prefs/PrefKeys.h"
 #include "prefs/PrefsController.h"
+#include "selection/SelectionTestSupport.h"
 #include "support/TestSupport.h"
 #include "ui/ImageAndTextCell.h"
 #include "ui/PrefsModels.h"
@@ -44,6 +45,7 @@ class PrefsWindowUi : public ::testing::Test {
     PlatformServices services() {
         PlatformServices s;
         s.beeper = &beeper;
+        s.alerts = &alerts;
         return s;
     }
     // The window's controls, by the names the layout gives them.
@@ -84,6 +86,7 @@ class PrefsWindowUi : public ::testing::Test {
     test::TempDir tmp;
     UserDefaults store;
     CountingBeeper beeper;
+    test::RecordingAlerts alerts;
     PrefsController controller;
     PrefsWindow window;
     QComboBox* oneLevelFormat = find<QComboBox>("oneLevelFormat");
@@ -198,11 +201,6 @@ TEST_F(PrefsWindowUi, SaveTakesTheTextOfAnOpenEditorAndDropsPlaceholders) {
 }
 
 TEST_F(PrefsWindowUi, ARefusedSaveKeepsTheWindowOpenAndTheTablesInLine) {
-    std::vector<std::string> compiled;
-    controller.setPatternListCheck([&](const StringList& list, const std::string& type) {
-        compiled.push_back(type);
-        return std::find(list.begin(), list.end(), "/[/") == list.end();
-    });
     window.showPreferences();
     showTab("Intact Folders");
     addIntactButton->click();
@@ -213,7 +211,9 @@ TEST_F(PrefsWindowUi, ARefusedSaveKeepsTheWindowOpenAndTheTablesInLine) {
     saveButton->click();
 
     EXPECT_TRUE(window.isVisible());
-    EXPECT_THAT(compiled, ElementsAre("folder copying"));
+    ASSERT_EQ(alerts.alerts.size(), 1u);
+    EXPECT_EQ(alerts.alerts[0].title, "Pattern Error");
+    EXPECT_THAT(alerts.alerts[0].message, ::testing::HasSubstr("folder copying"));
     EXPECT_EQ(store.integerForKey(keys::kDirLevels), 1);
     EXPECT_TRUE(stored(keys::kIntactFolderPatterns).empty());
     EXPECT_EQ(copyFilePatterns->model()->rowCount(), 0);
