@@ -37,7 +37,9 @@ class OptionalLock {
     std::mutex* mutex_;
 };
 
-std::FILE* outputStream() { return gStream ? gStream : stdout; }
+std::FILE* outputStream() {
+    return gStream ? gStream : stdout;
+}
 
 bool ensureLogFile() {
     if (!gLogFile)
@@ -55,7 +57,9 @@ const char* logLevelName(int level) {
     return kNames[level];
 }
 
-std::string logFilePath() { return homeDirectory() + "/Desktop/Orvane.log"; }
+std::string logFilePath() {
+    return homeDirectory() + "/Desktop/Orvane.log";
+}
 
 void openLogFile() {
     const std::string path = logFilePath();
@@ -124,9 +128,15 @@ void configureLogging(long debugPreference) {
     }
 }
 
-int logThreshold() { return gThreshold; }
-bool trackingEnabled() { return gTracking; }
-void setLogStream(std::FILE* stream) { gStream = stream; }
+int logThreshold() {
+    return gThreshold;
+}
+bool trackingEnabled() {
+    return gTracking;
+}
+void setLogStream(std::FILE* stream) {
+    gStream = stream;
+}
 
 void resetLoggingForTesting() {
     OptionalLock lock;

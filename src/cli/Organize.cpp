@@ -1,7 +1,9 @@
 #include "cli/Organize.h"
 
+#include "app/BuildInfo.h"
 #include "app/Controller.h"
 #include "app/Log.h"
+#include "app/LoggingSetup.h"
 #include "cli/ConsoleProgress.h"
 #include "cli/DryRun.h"
 #include "cli/OrganizeOptions.h"
@@ -69,8 +71,7 @@ int runOrganize(int argc, char** argv) {
 
     setLogStream(stderr);
     UserDefaults& defaults = UserDefaults::standard();
-    configureLogging(defaults.integerForKey(keys::kDebug));
-    createLogLock();
+    setUpLogging(defaults, build::kVersion);
     registerDefaults(defaults);
     applyOrganizeOptions(options, defaults);
 

@@ -58,8 +58,8 @@ void printReportJson(std::FILE* out, const RunResult& result, bool cancelled) {
     auto list = [&](const PathList& paths, const PathDict& dict, const char* field) {
         ordered_json items = ordered_json::array();
         for (const std::string& path : paths)
-            items.push_back({{"path", safeCString(path)},
-                             {field, safeCString(valueOrEmpty(dict, path))}});
+            items.push_back(
+                {{"path", safeCString(path)}, {field, safeCString(valueOrEmpty(dict, path))}});
         return items;
     };
     ordered_json report;

@@ -1,6 +1,6 @@
 #include "app/Log.h"
-#include "merge/MergeEngine.h"
 #include "merge/ErrorFormat.h"
+#include "merge/MergeEngine.h"
 #include "platform/Paths.h"
 #include "selection/StringHelpers.h"
 
@@ -14,7 +14,6 @@
 
 namespace orvane {
 namespace {
-
 
 // The names inside a folder, sorted, without "." and "..".
 bool listFolder(const std::string& path, std::vector<std::string>& names) {
@@ -52,7 +51,7 @@ ErrorText MergeEngine::copyAttributes(const struct stat& status, const std::stri
                safeCString(source).c_str(), source.c_str(), safeCString(shownDestination).c_str(),
                shownDestination.c_str(), err, std::strerror(err));
     return fillPlaceholders("Couldn't copy attributes to copied file '%@': %s",
-                   errorDetailFileNameForDestPath(shownDestination), std::strerror(err));
+                            errorDetailFileNameForDestPath(shownDestination), std::strerror(err));
 }
 
 ErrorText MergeEngine::recursivelyCopyAttributesFromTree(const std::string& sourceTree,
@@ -94,8 +93,8 @@ ErrorText MergeEngine::recursivelyCopyAttributesFromTree(const std::string& sour
                        safeCString(sourceItem).c_str(), sourceItem.c_str(), err,
                        std::strerror(err));
             if (!firstError)
-                firstError = fillPlaceholders("Error reading attributes of  subfile '%@': %s", relative,
-                                     std::strerror(err));
+                firstError = fillPlaceholders("Error reading attributes of  subfile '%@': %s",
+                                              relative, std::strerror(err));
         }
         struct stat copiedStatus;
         if (::lstat(copiedItem.c_str(), &copiedStatus) == 0 && S_ISDIR(copiedStatus.st_mode))

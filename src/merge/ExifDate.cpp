@@ -2,6 +2,8 @@
 
 namespace orvane {
 
-time_t exifDateForPath(const char*, const struct stat&) { return -1; }
+time_t exifDateForPath(const char*, const struct stat&) {
+    return -1;
+}
 
 } // namespace orvane

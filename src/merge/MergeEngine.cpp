@@ -11,11 +11,14 @@
 #include "prefs/PrefKeys.h"
 #include "selection/StringHelpers.h"
 
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <cxxabi.h>
 #include <exception>
 #include <memory>
+#include <sys/random.h>
 #include <typeinfo>
 #include <unistd.h>
 
@@ -191,8 +194,19 @@ ErrorText MergeEngine::assertDirectoryPresent(const std::string& path) {
 std::string MergeEngine::temporaryNameIn(const std::string& folder) {
     // Short and hidden, so that it fits beside names of any length and is not mistaken for
     // a finished copy.
-    return appendPathComponent(folder, ".orvane-partial-" + std::to_string(getpid()) + "-" +
-                                           std::to_string(++temporaryCounter_));
+    // The random part keeps a leftover of a crashed earlier process with the same pid from
+    // blocking this one.
+    static const std::string prefix = [] {
+        unsigned int random = 0;
+        if (getrandom(&random, sizeof random, 0) != sizeof random)
+            random = static_cast<unsigned int>(time(nullptr));
+        char text[64];
+        std::snprintf(text, sizeof text, ".orvane-partial-%d-%08x-", static_cast<int>(getpid()),
+                      random);
+        return std::string(text);
+    }();
+    static std::atomic<unsigned long> counter{0};
+    return appendPathComponent(folder, prefix + std::to_string(++counter));
 }
 
 ErrorText MergeEngine::copyFile(const std::string& source, const std::string& destination,
@@ -217,7 +231,7 @@ ErrorText MergeEngine::copyFile(const std::string& source, const std::string& de
     // so that a failed copy never poses as a good file or blocks a later run.
     const std::string partial = temporaryNameIn(deletingLastPathComponent(destination));
     setErrorDict(std::nullopt);
-    copyPath(source, partial, [this](const CopyErrorInfo& info) {
+    copyPath(source, origStatbuf, partial, [this](const CopyErrorInfo& info) {
         return fileManagerShouldProceedAfterError(info);
     });
     if (errorDict_) {

@@ -77,7 +77,7 @@ class MergeEngine {
 
   private:
     void processEntry(const std::string& source, const class DateLocale& locale);
-    std::string temporaryNameIn(const std::string& folder);
+    static std::string temporaryNameIn(const std::string& folder);
 
     const UserDefaults& defaults_;
     RunStatus& status_;
@@ -86,7 +86,6 @@ class MergeEngine {
     std::optional<CopyErrorInfo> errorDict_;
     ExifReader exifReader_;
     MergeHooks hooks_;
-    unsigned long temporaryCounter_ = 0;
 };
 
 } // namespace orvane

@@ -123,7 +123,9 @@ fs::path UserDefaults::defaultDirectory() {
     return fs::path(homeDirectory()) / ".config" / "orvane";
 }
 
-fs::path UserDefaults::defaultFile() { return defaultDirectory() / "preferences.json"; }
+fs::path UserDefaults::defaultFile() {
+    return defaultDirectory() / "preferences.json";
+}
 
 UserDefaults& UserDefaults::standard() {
     static UserDefaults store(defaultFile());
@@ -186,7 +188,8 @@ std::optional<PrefValue> UserDefaults::objectForKey(const std::string& key) cons
 
 template <typename T> std::optional<T> UserDefaults::typedValue(const std::string& key) const {
     std::shared_lock guard(mutex_);
-    if (auto it = arguments_.find(key); it != arguments_.end() && std::holds_alternative<T>(it->second))
+    if (auto it = arguments_.find(key);
+        it != arguments_.end() && std::holds_alternative<T>(it->second))
         return std::get<T>(it->second);
     if (auto it = stored_.find(key); it != stored_.end())
         if (auto value = fromJson(*it); value && std::holds_alternative<T>(*value))

@@ -23,7 +23,8 @@ std::string DateLocale::render(time_t seconds, const std::string& format) const 
     std::vector<char> buffer(format.size() * 8 + 64);
     for (;;) {
         // A leading space tells an empty rendering apart from a buffer that was too small.
-        size_t n = strftime_l(buffer.data(), buffer.size(), (" " + format).c_str(), &local, locale_);
+        size_t n =
+            strftime_l(buffer.data(), buffer.size(), (" " + format).c_str(), &local, locale_);
         if (n > 0)
             return std::string(buffer.data() + 1, n - 1);
         if (buffer.size() > 65536)

@@ -5,8 +5,8 @@
 #include "prefs/PrefKeys.h"
 #include "support/TestSupport.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 namespace orvane {
@@ -20,8 +20,8 @@ using test::writeFile;
 class MergeTest : public ::testing::Test {
   protected:
     MergeTest()
-        : defaults(tmp / "prefs.json"), engine(defaults, status, result),
-          root(tmp / "Sorted"), sources(tmp / "src") {
+        : defaults(tmp / "prefs.json"), engine(defaults, status, result), root(tmp / "Sorted"),
+          sources(tmp / "src") {
         registerDefaults(defaults);
         defaults.setBool(keys::kUseExifData, false);
         defaults.setInteger(keys::kDirLevels, 3);
@@ -81,7 +81,8 @@ TEST_F(MergeTest, SameNameTwiceCopiesFirstAndRefusesSecond) {
 
     EXPECT_EQ(result.resCopiedFiles, PathList{first});
     ASSERT_EQ(result.resErrorFiles, (PathList{second, first}));
-    EXPECT_EQ(result.resErrorDict.at(second), "Can't overwrite existing file: Sorted/2005/03/17/a.jpg");
+    EXPECT_EQ(result.resErrorDict.at(second),
+              "Can't overwrite existing file: Sorted/2005/03/17/a.jpg");
     EXPECT_EQ(readFile(root + "/2005/03/17/a.jpg"), "first");
 }
 
@@ -98,7 +99,9 @@ TEST_F(MergeTest, VanishedSourceAndDateLevelThatIsAFile) {
     EXPECT_EQ(result.resErrorDict.at(gone), "Original not found: No such file or directory");
     EXPECT_TRUE(log.contains("WARN: Couldn't read attributes for path '" + gone + "'"));
     // The level that is a file counts as present; the copy into it fails.
-    EXPECT_EQ(result.resErrorDict.at(blocked).rfind("Couldn't copy file to 'Sorted/2006/01/02/b.jpg': ", 0), 0u)
+    EXPECT_EQ(result.resErrorDict.at(blocked).rfind(
+                  "Couldn't copy file to 'Sorted/2006/01/02/b.jpg': ", 0),
+              0u)
         << result.resErrorDict.at(blocked);
     EXPECT_EQ(readFile(root + "/2006/01/02"), "a file where a folder belongs");
 }
@@ -115,7 +118,8 @@ TEST_F(MergeTest, NameTakenDuringTheCopyIsNotOverwritten) {
     EXPECT_EQ(result.resErrorDict.at(a), "Can't overwrite existing file: Sorted/2005/03/17/a.jpg");
     EXPECT_EQ(readFile(root + "/2005/03/17/a.jpg"), "theirs");
     int entries = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(root + "/2005/03/17"))
+    for ([[maybe_unused]] const auto& entry :
+         std::filesystem::directory_iterator(root + "/2005/03/17"))
         ++entries;
     EXPECT_EQ(entries, 1) << "the temporary copy must be removed";
 }
@@ -132,8 +136,9 @@ TEST_F(MergeTest, FailedCopyLeavesNothingUnderTheFinalName) {
     merge({folder});
 
     ASSERT_EQ(result.resErrorFiles, PathList{folder});
-    EXPECT_NE(result.resErrorDict.at(folder).find("Couldn't copy file to 'Sorted/2007/05/01/Album': "),
-              std::string::npos);
+    EXPECT_NE(
+        result.resErrorDict.at(folder).find("Couldn't copy file to 'Sorted/2007/05/01/Album': "),
+        std::string::npos);
     EXPECT_FALSE(exists(root + "/2007/05/01/Album"));
     EXPECT_TRUE(std::filesystem::is_empty(root + "/2007/05/01"));
 }

@@ -21,7 +21,9 @@ TempDir::TempDir() {
     path_ = pattern;
 }
 
-TempDir::~TempDir() { removeTree(path_); }
+TempDir::~TempDir() {
+    removeTree(path_);
+}
 
 void writeFile(const std::string& path, const std::string& contents, time_t mtime,
                long nanoseconds) {

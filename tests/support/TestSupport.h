@@ -22,7 +22,7 @@ class TempDir {
 
 // Writes a file (creating its folders) and sets its modification and access times.
 void writeFile(const std::string& path, const std::string& contents, time_t mtime = 0,
-              long nanoseconds = 0);
+               long nanoseconds = 0);
 std::string readFile(const std::string& path);
 bool exists(const std::string& path);
 struct stat statOf(const std::string& path);
@@ -36,7 +36,9 @@ class LogCapture {
     LogCapture();
     ~LogCapture();
     std::string text();
-    bool contains(const std::string& fragment) { return text().find(fragment) != std::string::npos; }
+    bool contains(const std::string& fragment) {
+        return text().find(fragment) != std::string::npos;
+    }
 
   private:
     std::string path_;
