@@ -12,6 +12,7 @@
 #include "platform/Paths.h"
 #include "platform/UserDefaults.h"
 #include "prefs/Defaults.h"
+#include "prefs/MatchingModes.h"
 #include "prefs/PrefKeys.h"
 #include "report/ReportController.h"
 
@@ -60,6 +61,24 @@ int runDryRun(Controller& controller, ReportController& report, const OrganizeOp
         if (!entry.plan)
             return 1;
     return 0;
+}
+
+// With the registered defaults the copy-file rule admits only files matching an empty
+// list, that is none: say why nothing was copied and how to change it.
+void explainEmptyCopyRule(const UserDefaults& defaults, const RunResult& result) {
+    const bool onlyMatching = defaults.stringForKey(keys::kMatchingMode) == kOnlyMatching;
+    const auto patterns = defaults.stringArrayForKey(keys::kCopyFilePatterns);
+    if (!onlyMatching || (patterns && !patterns->empty()) || !result.resCopiedFiles.empty())
+        return;
+    for (const auto& [path, reason] : result.resSkippedDict)
+        if (reason == skip::kPatternPreference) {
+            std::fprintf(stderr,
+                         "orvane: no file was copied: the copy-file rule admits \"only files that "
+                         "match:\" an empty list of patterns. Use --exclude PATTERN (copy all "
+                         "files except those) or --include PATTERN, or change the rule in "
+                         "Preferences.\n");
+            return;
+        }
 }
 
 } // namespace
@@ -133,6 +152,7 @@ int runOrganize(int argc, char** argv) {
     else
         printReportText(stdout, result, report.cancelled());
     std::fflush(stdout);
+    explainEmptyCopyRule(defaults, result);
     if (report.cancelled())
         return 130;
     return result.resErrorFiles.empty() ? 0 : 1;

@@ -61,8 +61,8 @@ TEST_F(OrganizeCommand, JsonReportKeepsOddNamesAndExitStatusTellsFailures) {
     writeFile(twin1, "1", localTime(2005, 3, 17));
     writeFile(twin2, "2", localTime(2005, 3, 17));
 
-    RunOutput run = runOrvane(config, {"organize", "--json", "--no-exif", "--format", "%Y/%m/%d",
-                                       odd, twin1, twin2, dest});
+    RunOutput run = runOrvane(config, {"organize", "--json", "--no-exif", "--exclude", "*.tmp",
+                                       "--format", "%Y/%m/%d", odd, twin1, twin2, dest});
 
     EXPECT_EQ(run.status, 1) << run.out;
     auto report = nlohmann::json::parse(run.out);
@@ -82,7 +82,9 @@ TEST_F(OrganizeCommand, JsonReportKeepsOddNamesAndExitStatusTellsFailures) {
 TEST_F(OrganizeCommand, RelativePathsAndLevelsFromTheFormat) {
     writeFile(tmp / "src/a.jpg", "a", localTime(2010, 6, 1));
     RunOutput run = runOrvane(
-        config, {"organize", "--no-exif", "--format", "%Y/%m", "src/a.jpg", "Sorted"}, tmp.path());
+        config,
+        {"organize", "--no-exif", "--exclude", "*.tmp", "--format", "%Y/%m", "src/a.jpg", "Sorted"},
+        tmp.path());
     EXPECT_EQ(run.status, 0) << run.out;
     EXPECT_EQ(test::readFile(dest + "/2010/06/a.jpg"), "a");
     EXPECT_NE(run.out.find("1 copied, 0 skipped, 0 errors"), std::string::npos) << run.out;
