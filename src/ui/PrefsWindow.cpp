@@ -7,8 +7,10 @@
 #include "ui/PrefsModels.h"
 #include "ui_PrefsWindow.h"
 
+#include <QAction>
 #include <QFile>
 #include <QHeaderView>
+#include <QMenu>
 #include <QStandardItemModel>
 
 // Resources of a static library are registered by hand, at global scope.
@@ -86,6 +88,19 @@ PrefsWindow::~PrefsWindow() {
 
 void PrefsWindow::showPreferences() {
     controller_.showPreferences();
+}
+
+QAction* PrefsWindow::addPreferencesCommand(QMenu* applicationMenu) {
+    auto* command = new QAction(tr("Preferences…"), applicationMenu);
+    command->setObjectName("preferencesAction");
+    command->setShortcut(QKeySequence(tr("Ctrl+,")));
+    command->setMenuRole(QAction::PreferencesRole);
+    connect(command, &QAction::triggered, this, &PrefsWindow::showPreferences);
+    QAction* first = applicationMenu->actions().value(0);
+    applicationMenu->insertAction(first, command);
+    if (first)
+        applicationMenu->insertSeparator(first);
+    return command;
 }
 
 void PrefsWindow::reject() {

@@ -6,7 +6,9 @@
 #include <memory>
 
 class QAbstractButton;
+class QAction;
 class QComboBox;
+class QMenu;
 class QTableView;
 
 namespace Ui {
@@ -33,6 +35,8 @@ class PrefsWindow : public QDialog, public PrefsView {
     // Opens the window filled from the store (also when it is already open, which discards
     // unsaved edits). The "Preferences…" menu command calls this.
     void showPreferences();
+    // Puts the "Preferences…" command (Ctrl+,) at the top of the application menu.
+    QAction* addPreferencesCommand(QMenu* applicationMenu);
 
     // PrefsView
     void setFormatMenu(int level, const FormatMenu& menu) override;

@@ -1,10 +1,12 @@
 #include "platform/UserDefaults.h"
 #include "prefs/DateRendering.h"
+#include "prefs/Defaults.h"
 #include "prefs/MatchingModes.h"
 #include "prefs/PrefKeys.h"
 #include "prefs/PrefsController.h"
 #include "selection/SelectionTestSupport.h"
 #include "support/TestSupport.h"
+#include "ui/DesktopApp.h"
 #include "ui/ImageAndTextCell.h"
 #include "ui/PrefsModels.h"
 #include "ui/PrefsWindow.h"
@@ -15,6 +17,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardItemModel>
@@ -254,6 +257,26 @@ TEST_F(PrefsWindowUi, TheCloseButtonStoresNothing) {
 
     cancelButton->click();
     EXPECT_FALSE(window.isVisible());
+}
+
+TEST(PrefsCommand, TheApplicationMenuOpensThePreferences) {
+    test::TempDir tmp;
+    UserDefaults store(tmp / "prefs.json");
+    registerDefaults(store);
+    DesktopApp desktop(store, tmp / "recently-used.xbel");
+    QAction* command = nullptr;
+    for (QAction* action : desktop.mainWindow().applicationMenu()->actions())
+        if (action->text() == "Preferences…")
+            command = action;
+    ASSERT_TRUE(command);
+    EXPECT_EQ(command->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    EXPECT_EQ(desktop.mainWindow().applicationMenu()->actions().value(0), command);
+    EXPECT_FALSE(desktop.prefsWindow().isVisible());
+    command->trigger();
+    EXPECT_TRUE(desktop.prefsWindow().isVisible());
+    auto* levels = desktop.prefsWindow().findChild<QRadioButton*>("oneLevelButton");
+    ASSERT_TRUE(levels);
+    EXPECT_TRUE(levels->isChecked());
 }
 
 TEST(ImageAndTextCell, TheFolderImageStandsTenPointsFromTheLeft) {
