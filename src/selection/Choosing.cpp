@@ -2,7 +2,6 @@
 #include "app/Log.h"
 #include "app/MainView.h"
 #include "platform/Paths.h"
-#include "selection/DropRule.h"
 #include "selection/StringHelpers.h"
 
 namespace orvane {
@@ -22,7 +21,7 @@ void Controller::setFromPaths(PathList paths) {
     fromPaths_ = std::move(paths);
     if (!mainView_)
         return;
-    if (DropWell* well = mainView_->fromWell())
+    if (WellView* well = mainView_->fromWell())
         well->setFilenames(fromPaths_);
     mainView_->setFromField(fromPathDescriptionIncludingPrefix(false));
 }
@@ -32,16 +31,8 @@ void Controller::setToPath(std::string path) {
     if (!mainView_)
         return;
     mainView_->setToField(toPath_.empty() ? "" : lastPathComponent(toPath_));
-    if (DropWell* well = mainView_->toWell())
+    if (WellView* well = mainView_->toWell())
         well->setFilenames(toPath_.empty() ? PathList{} : PathList{toPath_});
-}
-
-std::string Controller::fromPathDescriptionIncludingPrefix(bool includingPrefix) const {
-    if (fromPaths_.empty())
-        return "";
-    if (fromPaths_.size() == 1)
-        return includingPrefix ? fromPaths_.front() : lastPathComponent(fromPaths_.front());
-    return std::to_string(fromPaths_.size()) + " files";
 }
 
 void Controller::pickFrom() {
@@ -86,18 +77,13 @@ void Controller::pickTo() {
     setToPath(chosen->front());
 }
 
-void Controller::fromSpecified(DropWell& well) {
+void Controller::fromSpecified(WellView& well) {
     setFromPaths(well.filenames());
 }
 
-void Controller::toSpecified(DropWell& well) {
+void Controller::toSpecified(WellView& well) {
     if (!well.filenames().empty())
         setToPath(well.filenames().front());
-}
-
-bool Controller::well(DropWell& well, const PathList& paths) {
-    const bool isToWell = mainView_ && &well == mainView_->toWell();
-    return shouldAllowDropOfPaths(mergeState(), isToWell ? WellRole::To : WellRole::From, paths);
 }
 
 } // namespace orvane

@@ -32,6 +32,8 @@ MainWindow::MainWindow(Controller& controller, QWidget* parent)
 
     ui_->fromWell->setDelegate(&controller_);
     ui_->toWell->setDelegate(&controller_);
+    ui_->fromWell->setRole(DropWell::From);
+    ui_->toWell->setRole(DropWell::To);
     connect(ui_->fromWell, &KelWell::activated, this,
             [this] { controller_.fromSpecified(*ui_->fromWell); });
     connect(ui_->toWell, &KelWell::activated, this,
@@ -103,10 +105,10 @@ void MainWindow::setToField(const std::string& text) {
     ui_->toField->setToolTip(QFile::decodeName(controller_.toPath().c_str()));
 }
 
-DropWell* MainWindow::fromWell() {
+WellView* MainWindow::fromWell() {
     return ui_->fromWell;
 }
-DropWell* MainWindow::toWell() {
+WellView* MainWindow::toWell() {
     return ui_->toWell;
 }
 KelWell* MainWindow::fromKelWell() const {

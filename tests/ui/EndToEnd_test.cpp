@@ -1,6 +1,7 @@
 #include "app/Controller.h"
 #include "platform/UserDefaults.h"
 #include "prefs/Defaults.h"
+#include "prefs/MatchingModes.h"
 #include "prefs/PrefKeys.h"
 #include "support/QtPrinting.h"
 #include "support/TestSupport.h"
@@ -50,11 +51,13 @@ TEST(EndToEnd, DropsOrganizeAndReadsTheReport) {
     defaults.setBool(keys::kUseExifData, false);
     defaults.setBool(keys::kHidePathsInReport, false);
     defaults.setInteger(keys::kDirLevels, 3);
+    defaults.setObject(keys::kMatchingMode, std::string(kAllExceptMatching));
     defaults.setObject(keys::kThreeLevelDateFormat, std::string("%Y/%m/%d"));
 
     const std::string sources = tmp / "Camera";
     test::writeFile(sources + "/a.jpg", "a", test::localTime(2005, 3, 17));
     test::writeFile(sources + "/b.txt", "b", test::localTime(2006, 1, 2));
+    test::writeFile(sources + "/.hidden", "h", test::localTime(2006, 1, 2));
     const std::string destination = tmp / "Organized";
     std::filesystem::create_directories(destination);
     test::writeFile(destination + "/2006/01/02/b.txt", "already there");
@@ -63,7 +66,7 @@ TEST(EndToEnd, DropsOrganizeAndReadsTheReport) {
     MainWindow& window = app.mainWindow();
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    drop(*window.fromKelWell(), {sources + "/a.jpg", sources + "/b.txt"});
+    drop(*window.fromKelWell(), {sources + "/a.jpg", sources + "/b.txt", sources + "/.hidden"});
     drop(*window.toKelWell(), {destination});
 
     window.goButton()->click();
@@ -79,16 +82,19 @@ TEST(EndToEnd, DropsOrganizeAndReadsTheReport) {
 
     EXPECT_EQ(report.tabView()->currentIndex(), 0);
     EXPECT_EQ(report.tabView()->tabText(1), "Copied (1)");
-    EXPECT_EQ(report.tabView()->tabText(2), "Skipped (0)");
+    EXPECT_EQ(report.tabView()->tabText(2), "Skipped (1)");
     EXPECT_EQ(report.tabView()->tabText(3), "Errors (1)");
     QTableView* copied = report.tableView(ReportTable::Copied);
     ASSERT_EQ(copied->model()->rowCount(), 1);
     EXPECT_EQ(cell(copied, 0, 0), QString::fromStdString(sources + "/a.jpg"));
     EXPECT_EQ(cell(copied, 0, 1), "2005/03/17");
+    QTableView* skipped = report.tableView(ReportTable::Skipped);
+    EXPECT_EQ(cell(skipped, 0, 0), QString::fromStdString(sources + "/.hidden"));
+    EXPECT_EQ(cell(skipped, 0, 1), "Hidden file");
     QTableView* errors = report.tableView(ReportTable::Errors);
     EXPECT_EQ(cell(errors, 0, 0), QString::fromStdString(sources + "/b.txt"));
     EXPECT_FALSE(cell(errors, 0, 1).isEmpty());
-    EXPECT_EQ(report.sourceField()->text(), "2 files");
+    EXPECT_EQ(report.sourceField()->text(), "3 files");
     EXPECT_EQ(report.destField()->text(), QString::fromStdString(destination));
     EXPECT_EQ(app.controller().mergeState(), kMergeIdle);
 }
