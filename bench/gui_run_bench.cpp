@@ -41,7 +41,9 @@ using namespace orvane;
 
 namespace {
 
-double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+double seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
 
 // N small files in folders of 1000, dated over a few years so that they spread over many
 // date folders.
@@ -97,8 +99,8 @@ double runCommandLine(const std::string& orvane, const fs::path& config, const f
 }
 
 struct GuiFigures {
-    double run;          // from the press of the button to the worker's end
-    double reportShown;  // from the worker's end to the report shown with its tables filled
+    double run;         // from the press of the button to the worker's end
+    double reportShown; // from the worker's end to the report shown with its tables filled
 };
 
 GuiFigures runWindow(DesktopApp& app, const fs::path& source, const fs::path& destination,
@@ -214,9 +216,8 @@ int main(int argc, char** argv) {
     for (int run = 0; run < runs; ++run) {
         const double cli =
             runCommandLine(orvane, config, source, outputs / ("cli-" + std::to_string(run)));
-        const GuiFigures gui =
-            runWindow(app, source, outputs / ("gui-" + std::to_string(run)),
-                      run == 0 ? screenshots : fs::path());
+        const GuiFigures gui = runWindow(app, source, outputs / ("gui-" + std::to_string(run)),
+                                         run == 0 ? screenshots : fs::path());
         if (run == 0 && !screenshots.empty())
             saveReportShots(app.reportWindow(), screenshots);
         cliRates.push_back(entries / cli);
@@ -234,8 +235,7 @@ int main(int argc, char** argv) {
     std::printf("median over %d runs of %d entries: command line %.0f entries/s, window %.0f "
                 "entries/s (ratio %.3f), report shown %.3f s after the end, peak memory %.1f MiB\n",
                 runs, entries, median(cliRates), median(guiRates),
-                median(guiRates) / median(cliRates), median(reportTimes),
-                peakMemoryKiB() / 1024.0);
+                median(guiRates) / median(cliRates), median(reportTimes), peakMemoryKiB() / 1024.0);
     fs::remove_all(outputs);
     return 0;
 }

@@ -34,6 +34,8 @@ DesktopApp::DesktopApp(UserDefaults& defaults, std::string recentDocumentsFile)
                   servicesOf(alerts_, beeper_, recents_, workspace_, timers_, panels_)),
       reportWindow_(report_), mainWindow_(controller_) {
     report_.setMainController(&controller_);
+    // Closing the main window ends the application even while a report is open.
+    reportWindow_.setAttribute(Qt::WA_QuitOnClose, false);
     alerts_.setParentWidget(&mainWindow_);
     panels_.setParentWidget(&mainWindow_);
 }

@@ -97,6 +97,16 @@ TEST(EndToEnd, DropsOrganizeAndReadsTheReport) {
     EXPECT_EQ(report.sourceField()->text(), "3 files");
     EXPECT_EQ(report.destField()->text(), QString::fromStdString(destination));
     EXPECT_EQ(app.controller().mergeState(), kMergeIdle);
+
+    // Pictures of the windows for a look by eye, when asked for.
+    const QString shots = qEnvironmentVariable("ORVANE_SCREENSHOTS");
+    if (!shots.isEmpty()) {
+        window.grab().save(shots + "/e2e-main.png");
+        for (int tab = 0; tab < 4; ++tab) {
+            report.tabView()->setCurrentIndex(tab);
+            report.grab().save(shots + "/e2e-report-" + QString::number(tab) + ".png");
+        }
+    }
 }
 
 } // namespace
