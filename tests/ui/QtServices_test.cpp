@@ -1,5 +1,6 @@
 #include "platform/qt/FileIcons.h"
 #include "platform/qt/QtAlerts.h"
+#include "platform/qt/QtOpenPanel.h"
 #include "platform/qt/QtTimerService.h"
 #include "platform/qt/XbelRecentDocuments.h"
 #include "support/QtPrinting.h"
@@ -8,8 +9,11 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDomDocument>
 #include <QFile>
+#include <QFileDialog>
+#include <QListView>
 #include <QMessageBox>
 #include <QPrinter>
 #include <QPushButton>
@@ -164,6 +168,51 @@ TEST(Printing, TheCopyIsLaidOutOnThePageAndTheOriginalStaysAsItWas) {
 
     printResizedCopy(text, printer);
     EXPECT_EQ(test::readFile(tmp / "report.pdf").substr(0, 5), "%PDF-");
+}
+
+} // namespace
+} // namespace orvane
+
+namespace orvane {
+namespace {
+
+// Selects every item of the open panel's list and presses its Choose button.
+void chooseAllLater(const QString& screenshot) {
+    QTimer::singleShot(300, [screenshot] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        auto* list = dialog->findChild<QListView*>("listView");
+        ASSERT_NE(list, nullptr);
+        list->selectAll();
+        QApplication::processEvents();
+        if (!screenshot.isEmpty())
+            dialog->grab().save(screenshot);
+        auto* buttons = dialog->findChild<QDialogButtonBox*>("buttonBox");
+        ASSERT_NE(buttons, nullptr);
+        QPushButton* choose = buttons->button(QDialogButtonBox::Open);
+        ASSERT_NE(choose, nullptr);
+        EXPECT_EQ(choose->text(), "Choose");
+        choose->click();
+    });
+}
+
+TEST(QtOpenPanel, ChoosesFilesAndFoldersTogether) {
+    test::TempDir tmp;
+    std::filesystem::create_directories(tmp / "Trip");
+    test::writeFile(tmp / "a.jpg", "x");
+    QtOpenPanel panel;
+    OpenPanelOptions options;
+    options.title = "Select Copy From";
+    options.allowsMultipleSelection = true;
+    options.canChooseFiles = true;
+    options.canChooseDirectories = true;
+    options.directory = tmp.path();
+    const QString shots = qEnvironmentVariable("ORVANE_SCREENSHOTS");
+    chooseAllLater(shots.isEmpty() ? QString() : shots + "/panel.png");
+    std::optional<std::vector<std::string>> chosen = panel.runOpenPanel(options);
+    ASSERT_TRUE(chosen);
+    std::sort(chosen->begin(), chosen->end());
+    EXPECT_EQ(*chosen, (std::vector<std::string>{tmp / "Trip", tmp / "a.jpg"}));
 }
 
 } // namespace
