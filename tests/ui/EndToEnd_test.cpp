@@ -98,6 +98,17 @@ TEST(EndToEnd, DropsOrganizeAndReadsTheReport) {
     EXPECT_EQ(report.destField()->text(), QString::fromStdString(destination));
     EXPECT_EQ(app.controller().mergeState(), kMergeIdle);
 
+    // The same again with the report open, closed while the run goes on: the report comes
+    // back with the second run's result, and nothing was overwritten.
+    window.goButton()->click();
+    report.close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return report.isVisible(); }, 30000));
+    EXPECT_EQ(report.tabView()->tabText(1), "Copied (0)");
+    EXPECT_EQ(report.tabView()->tabText(3), "Errors (2)");
+    EXPECT_EQ(copied->model()->rowCount(), 0);
+    EXPECT_EQ(errors->model()->rowCount(), 2);
+    EXPECT_EQ(test::readFile(destination + "/2005/03/17/a.jpg"), "a");
+
     // Pictures of the windows for a look by eye, when asked for.
     const QString shots = qEnvironmentVariable("ORVANE_SCREENSHOTS");
     if (!shots.isEmpty()) {
