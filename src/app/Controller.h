@@ -4,7 +4,7 @@
 #include "merge/RunResult.h"
 #include "merge/RunStatus.h"
 #include "platform/Services.h"
-#include "selection/WellView.h"
+#include "selection/DropWell.h"
 
 #include <memory>
 #include <optional>
@@ -20,7 +20,7 @@ class UserDefaults;
 // The application controller: owns the selection, the run state and the run of the
 // merge worker. GUI-free: it reaches the window through MainView and the system through
 // the platform services.
-class Controller : public WellDelegate {
+class Controller : public DropWellDelegate {
   public:
     Controller(UserDefaults& defaults, ReportController& reportController,
                PlatformServices services);
@@ -43,10 +43,9 @@ class Controller : public WellDelegate {
     // (commands) or silently (drops) during a run.
     void pickFrom();
     void pickTo();
-    void fromSpecified(WellView& well);
-    void toSpecified(WellView& well);
-    // Whether a well accepts a drop of `paths` now (the drop rule under the status lock).
-    bool well(DropWell which, const PathList& paths) override;
+    void fromSpecified(DropWell& well);
+    void toSpecified(DropWell& well);
+    bool well(DropWell& well, const PathList& paths) override;
 
     // Run control.
     void goClicked();

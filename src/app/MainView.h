@@ -5,7 +5,7 @@
 
 namespace orvane {
 
-class WellView;
+class DropWell;
 
 // What the run control and the selection need of the main window. Everything but the
 // progress meter and the button has a default that does nothing, so that front ends
@@ -22,8 +22,8 @@ class MainView {
     virtual void setFromField(const std::string& text) {}
     virtual void setToField(const std::string& text) {}
     // The two drop wells, or none.
-    virtual WellView* fromWell() { return nullptr; }
-    virtual WellView* toWell() { return nullptr; }
+    virtual DropWell* fromWell() { return nullptr; }
+    virtual DropWell* toWell() { return nullptr; }
 };
 
 } // namespace orvane

@@ -2,6 +2,7 @@
 #include "app/Log.h"
 #include "app/MainView.h"
 #include "platform/Paths.h"
+#include "selection/Selection.h"
 #include "selection/StringHelpers.h"
 
 namespace orvane {
@@ -21,7 +22,7 @@ void Controller::setFromPaths(PathList paths) {
     fromPaths_ = std::move(paths);
     if (!mainView_)
         return;
-    if (WellView* well = mainView_->fromWell())
+    if (DropWell* well = mainView_->fromWell())
         well->setFilenames(fromPaths_);
     mainView_->setFromField(fromPathDescriptionIncludingPrefix(false));
 }
@@ -31,8 +32,12 @@ void Controller::setToPath(std::string path) {
     if (!mainView_)
         return;
     mainView_->setToField(toPath_.empty() ? "" : lastPathComponent(toPath_));
-    if (WellView* well = mainView_->toWell())
+    if (DropWell* well = mainView_->toWell())
         well->setFilenames(toPath_.empty() ? PathList{} : PathList{toPath_});
+}
+
+std::string Controller::fromPathDescriptionIncludingPrefix(bool includingPrefix) const {
+    return orvane::fromPathDescriptionIncludingPrefix(fromPaths_, includingPrefix);
 }
 
 void Controller::pickFrom() {
@@ -77,13 +82,18 @@ void Controller::pickTo() {
     setToPath(chosen->front());
 }
 
-void Controller::fromSpecified(WellView& well) {
+void Controller::fromSpecified(DropWell& well) {
     setFromPaths(well.filenames());
 }
 
-void Controller::toSpecified(WellView& well) {
+void Controller::toSpecified(DropWell& well) {
     if (!well.filenames().empty())
         setToPath(well.filenames().front());
+}
+
+bool Controller::well(DropWell& well, const PathList& paths) {
+    const bool isToWell = mainView_ && &well == mainView_->toWell();
+    return orvane::well(mergeState(), isToWell ? WellRole::To : WellRole::From, paths);
 }
 
 } // namespace orvane

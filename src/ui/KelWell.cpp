@@ -85,7 +85,7 @@ bool KelWell::acceptsDrop(const QMimeData* data, Qt::DropActions offered) {
     const auto paths = arrayFromPasteboard(data);
     if (!paths)
         return false;
-    if (delegate_ && !delegate_->well(role_, *paths))
+    if (delegate_ && !delegate_->well(*this, *paths))
         return false;
     return offered.testFlag(Qt::CopyAction);
 }

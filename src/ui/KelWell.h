@@ -1,6 +1,6 @@
 #pragma once
 
-#include "selection/WellView.h"
+#include "selection/DropWell.h"
 
 #include <QFrame>
 #include <QPixmap>
@@ -13,7 +13,7 @@ namespace orvane {
 // A drop well: takes local files and folders dragged from a file manager, shows their
 // icon at 128 by 128, and reports a drop through `activated` once the well has stored it.
 // Its delegate decides which drops it takes; a drag must offer copying.
-class KelWell : public QFrame, public WellView {
+class KelWell : public QFrame, public DropWell {
     Q_OBJECT
     Q_PROPERTY(QString placeholderText READ placeholderText WRITE setPlaceholderText)
 
@@ -29,11 +29,8 @@ class KelWell : public QFrame, public WellView {
     const std::vector<std::string>& filenames() const override { return filenames_; }
     void setFilenames(const std::vector<std::string>& filenames) override;
 
-    WellDelegate* delegate() const { return delegate_; }
-    void setDelegate(WellDelegate* delegate) { delegate_ = delegate; }
-    // Which of the window's wells this is, as the delegate is told.
-    DropWell role() const { return role_; }
-    void setRole(DropWell role) { role_ = role; }
+    DropWellDelegate* delegate() const { return delegate_; }
+    void setDelegate(DropWellDelegate* delegate) { delegate_ = delegate; }
 
     QString placeholderText() const { return placeholderText_; }
     void setPlaceholderText(const QString& text);
@@ -61,8 +58,7 @@ class KelWell : public QFrame, public WellView {
     void setHighlighted(bool on);
 
     std::vector<std::string> filenames_;
-    WellDelegate* delegate_ = nullptr;
-    DropWell role_ = DropWell::From;
+    DropWellDelegate* delegate_ = nullptr;
     QPixmap image_;
     QString placeholderText_;
     bool highlighted_ = false;

@@ -33,8 +33,6 @@ MainWindow::MainWindow(Controller& controller, QWidget* parent)
 
     ui_->fromWell->setDelegate(&controller_);
     ui_->toWell->setDelegate(&controller_);
-    ui_->fromWell->setRole(DropWell::From);
-    ui_->toWell->setRole(DropWell::To);
     connect(ui_->fromWell, &KelWell::activated, this,
             [this] { controller_.fromSpecified(*ui_->fromWell); });
     connect(ui_->toWell, &KelWell::activated, this,
@@ -109,10 +107,10 @@ void MainWindow::setToField(const std::string& text) {
     ui_->toField->setToolTip(QFile::decodeName(controller_.toPath().c_str()));
 }
 
-WellView* MainWindow::fromWell() {
+DropWell* MainWindow::fromWell() {
     return ui_->fromWell;
 }
-WellView* MainWindow::toWell() {
+DropWell* MainWindow::toWell() {
     return ui_->toWell;
 }
 KelWell* MainWindow::fromKelWell() const {

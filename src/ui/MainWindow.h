@@ -37,8 +37,8 @@ class MainWindow : public QMainWindow, public MainView {
     void setGoButton(const std::string& title, const std::string& keyEquivalent) override;
     void setFromField(const std::string& text) override;
     void setToField(const std::string& text) override;
-    WellView* fromWell() override;
-    WellView* toWell() override;
+    DropWell* fromWell() override;
+    DropWell* toWell() override;
 
     // Menus where other parts of the application add their commands.
     QMenu* applicationMenu() const { return applicationMenu_; }

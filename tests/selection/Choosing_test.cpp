@@ -4,6 +4,7 @@
 #include "platform/UserDefaults.h"
 #include "prefs/Defaults.h"
 #include "report/ReportController.h"
+#include "selection/Selection.h"
 #include "support/Fakes.h"
 #include "support/TestSupport.h"
 
@@ -117,18 +118,18 @@ TEST_F(ChoosingTest, DropRuleForBothWells) {
     std::filesystem::create_directories(folder);
     test::writeFile(file, "x");
 
-    EXPECT_TRUE(controller.well(DropWell::From, {file, folder, tmp / "gone"}));
-    EXPECT_TRUE(controller.well(DropWell::To, {folder}));
-    EXPECT_FALSE(controller.well(DropWell::To, {file}));
-    EXPECT_FALSE(controller.well(DropWell::To, {folder, folder}));
-    EXPECT_FALSE(controller.well(DropWell::To, {tmp / "gone"}));
-    EXPECT_FALSE(controller.well(DropWell::To, {}));
+    EXPECT_TRUE(controller.well(view.from, {file, folder, tmp / "gone"}));
+    EXPECT_TRUE(controller.well(view.to, {folder}));
+    EXPECT_FALSE(controller.well(view.to, {file}));
+    EXPECT_FALSE(controller.well(view.to, {folder, folder}));
+    EXPECT_FALSE(controller.well(view.to, {tmp / "gone"}));
+    EXPECT_FALSE(controller.well(view.to, {}));
 
     startRun();
-    EXPECT_FALSE(controller.well(DropWell::From, {file}));
-    EXPECT_FALSE(controller.well(DropWell::To, {folder}));
+    EXPECT_FALSE(controller.well(view.from, {file}));
+    EXPECT_FALSE(controller.well(view.to, {folder}));
     for (int state : {kMergeCancelRequested, kMergeCancelled})
-        EXPECT_FALSE(well(state, DropWell::From, {file}));
+        EXPECT_FALSE(well(state, WellRole::From, {file}));
     std::lock_guard lock(controller.status().statusLock);
     controller.status().mergeState = kMergeIdle;
 }
@@ -137,7 +138,7 @@ TEST_F(ChoosingTest, DestinationWellFollowsLinksToFolders) {
     const std::string folder = tmp / "folder";
     std::filesystem::create_directories(folder);
     std::filesystem::create_directory_symlink(folder, tmp / "link");
-    EXPECT_TRUE(well(kMergeIdle, DropWell::To, {tmp / "link"}));
+    EXPECT_TRUE(well(kMergeIdle, WellRole::To, {tmp / "link"}));
 }
 
 } // namespace

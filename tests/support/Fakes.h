@@ -3,7 +3,7 @@
 #include "app/MainView.h"
 #include "platform/Services.h"
 #include "report/ReportController.h"
-#include "selection/WellView.h"
+#include "selection/DropWell.h"
 
 #include <map>
 #include <optional>
@@ -61,7 +61,7 @@ class FakeOpenPanel : public OpenPanelService {
     std::optional<std::vector<std::string>> answer;
 };
 
-class FakeWell : public WellView {
+class FakeWell : public DropWell {
   public:
     const std::vector<std::string>& filenames() const override { return names; }
     void setFilenames(const std::vector<std::string>& filenames) override {
@@ -85,8 +85,8 @@ class FakeMainView : public MainView {
     }
     void setFromField(const std::string& text) override { fromField = text; }
     void setToField(const std::string& text) override { toField = text; }
-    WellView* fromWell() override { return &from; }
-    WellView* toWell() override { return &to; }
+    DropWell* fromWell() override { return &from; }
+    DropWell* toWell() override { return &to; }
 
     std::vector<double> maxima;
     std::vector<double> values;
