@@ -43,6 +43,9 @@ void pressLater(const QString& title) {
     QTimer::singleShot(0, [title] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         ASSERT_NE(box, nullptr);
+        const QString shots = qEnvironmentVariable("ORVANE_SCREENSHOTS");
+        if (!shots.isEmpty())
+            box->grab().save(shots + "/alert-" + title + ".png");
         for (QAbstractButton* button : box->buttons())
             if (button->text() == title)
                 button->click();
