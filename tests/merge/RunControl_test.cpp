@@ -2,6 +2,7 @@
 #include "platform/ManualTimerService.h"
 #include "platform/UserDefaults.h"
 #include "prefs/Defaults.h"
+#include "prefs/MatchingModes.h"
 #include "prefs/PrefKeys.h"
 #include "report/ReportController.h"
 #include "support/Fakes.h"
@@ -55,6 +56,7 @@ class RunControlTest : public ::testing::Test {
         : defaults(tmp / "prefs.json"), report(defaults),
           controller(defaults, report, fakes.with(&timers)) {
         registerDefaults(defaults);
+        defaults.setObject(keys::kMatchingMode, std::string(kAllExceptMatching));
         defaults.setBool(keys::kUseExifData, false);
         defaults.setInteger(keys::kDirLevels, 1);
         defaults.setObject(keys::kOneLevelDateFormat, std::string("%Y"));
