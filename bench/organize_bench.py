@@ -49,7 +49,10 @@ def utc_folder(seconds):
 
 
 def organize_argv(corpus, rows, dest, exif, sources_mode):
-    argv = [ORVANE, "organize", "--quiet", "--levels", "3", "--format", FORMAT]
+    # The registered copy rule admits only files matching an empty list: copy all files
+    # except a system file name, as a user would set it up.
+    argv = [ORVANE, "organize", "--quiet", "--exclude", "Thumbs.db", "--levels", "3",
+            "--format", FORMAT]
     if not exif:
         argv.append("--no-exif")
     if sources_mode == "folders":
@@ -103,7 +106,7 @@ def main():
     ap.add_argument("--work", default=os.path.join(os.environ.get("TMPDIR", "/tmp"), "orvane-bench"))
     ap.add_argument("--files", type=int, default=10000)
     ap.add_argument("--memory-entries", type=int, default=0)
-    ap.add_argument("--sources", choices=["files", "folders"], default="files")
+    ap.add_argument("--sources", choices=["files", "folders"], default="folders")
     ap.add_argument("--exiftool", action="store_true", help="also time exiftool (slow)")
     ap.add_argument("--no-strace", action="store_true")
     args = ap.parse_args()
@@ -178,7 +181,7 @@ def main():
             os.rename(tree + ".tmp", tree)
         dest = os.path.join(out_root, "memory")
         os.makedirs(dest)
-        argv = [ORVANE, "organize", "--quiet", "--no-exif", tree, dest]
+        argv = [ORVANE, "organize", "--quiet", "--exclude", "Thumbs.db", "--no-exif", tree, dest]
         elapsed, code, peak = run_timed(argv, env=env, stdout=subprocess.DEVNULL)
         print("  %d entries: %.1f s, peak memory %.1f MiB (exit %d)" %
               (args.memory_entries, elapsed, peak / 1024, code))
