@@ -124,7 +124,8 @@ def main():
     out_root = os.path.join(args.work, "out-%d" % os.getpid())
     os.makedirs(out_root)
 
-    variants = [("cp -a", None), ("orvane --no-exif", False), ("orvane (EXIF)", True)]
+    variants = [("cp -a", None), ("orvane --no-exif", False), ("orvane (EXIF)", True),
+                ("orvane --dry-run", "dry")]
     times = {name: [] for name, _ in variants}
     failures = []
     for run in range(args.runs):
@@ -132,12 +133,19 @@ def main():
             dest = os.path.join(out_root, "%s-%d" % (re.sub(r"\W+", "_", name), run))
             if exif is None:
                 argv = ["cp", "-a", corpus, dest]
+            elif exif == "dry":
+                os.makedirs(dest)
+                argv = organize_argv(corpus, rows, dest, True, args.sources)
+                argv.insert(2, "--dry-run")
             else:
                 os.makedirs(dest)
                 argv = organize_argv(corpus, rows, dest, exif, args.sources)
             elapsed, code, _ = run_timed(argv, env=env, stdout=subprocess.DEVNULL)
             times[name].append(elapsed)
-            if exif is not None:
+            if exif == "dry":
+                if code not in (0, 1) or os.listdir(dest):
+                    failures.append("dry run %d exited %d or wrote into %s" % (run, code, dest))
+            elif exif is not None:
                 if code != 0:
                     failures.append("%s run %d exited %d" % (name, run, code))
                 if run == 0:
@@ -162,6 +170,8 @@ def main():
         print("  %-18s %7.2f s  %8.0f files/s  ratio to cp -a %.2f" % (name, m, entries / m, m / base))
     off, on = statistics.median(times["orvane --no-exif"]), statistics.median(times["orvane (EXIF)"])
     print("  EXIF on costs %+.1f%% against EXIF off" % ((on / off - 1) * 100))
+    dry = statistics.median(times["orvane --dry-run"])
+    print("  --dry-run takes %.2f of a real run (EXIF on)" % (dry / on))
 
     if not args.no_strace:
         for name, argv in [("cp -a", ["cp", "-a", corpus, os.path.join(out_root, "strace-cp")]),
