@@ -57,6 +57,7 @@ class RunControlTest : public ::testing::Test {
         : defaults(tmp / "prefs.json"), report(defaults),
           controller(defaults, report, fakes.with(&timers)) {
         registerDefaults(defaults);
+        defaults.setObject(keys::kMatchingMode, std::string(kAllExceptMatching));
         defaults.setBool(keys::kUseExifData, false);
         defaults.setInteger(keys::kDirLevels, 1);
         defaults.setObject(keys::kOneLevelDateFormat, std::string("%Y"));
