@@ -61,7 +61,6 @@ class RunControlTest : public ::testing::Test {
         defaults.setBool(keys::kUseExifData, false);
         defaults.setInteger(keys::kDirLevels, 1);
         defaults.setObject(keys::kOneLevelDateFormat, std::string("%Y"));
-        defaults.setObject(keys::kMatchingMode, std::string(kAllExceptMatching));
         controller.setMainView(&view);
         report.setMainController(&controller);
         std::filesystem::create_directories(destination);
