@@ -32,12 +32,23 @@ DesktopApp::DesktopApp(UserDefaults& defaults, std::string recentDocumentsFile)
       report_(defaults),
       controller_(defaults, report_,
                   servicesOf(alerts_, beeper_, recents_, workspace_, timers_, panels_)),
-      reportWindow_(report_), mainWindow_(controller_) {
+      prefsController_(defaults, prefsServices()), reportWindow_(report_), mainWindow_(controller_),
+      prefsWindow_(prefsController_) {
     report_.setMainController(&controller_);
     // Closing the main window ends the application even while a report is open.
     reportWindow_.setAttribute(Qt::WA_QuitOnClose, false);
     alerts_.setParentWidget(&mainWindow_);
     panels_.setParentWidget(&mainWindow_);
+    // A pattern list that does not compile is reported over the preferences window.
+    prefsAlerts_.setParentWidget(&prefsWindow_);
+    prefsWindow_.addPreferencesCommand(mainWindow_.applicationMenu());
+}
+
+PlatformServices DesktopApp::prefsServices() {
+    PlatformServices services;
+    services.alerts = &prefsAlerts_;
+    services.beeper = &beeper_;
+    return services;
 }
 
 DesktopApp::~DesktopApp() {
