@@ -3,6 +3,7 @@
 #include "app/Controller.h"
 #include "app/LifecycleView.h"
 #include "app/Log.h"
+#include "app/LoggingSetup.h"
 #include "platform/MainLoop.h"
 #include "platform/UserDefaults.h"
 #include "prefs/Defaults.h"
@@ -45,17 +46,10 @@ bool isExistingFolder(const std::string& path) {
 void Controller::applicationWillFinishLaunching() {
     version_ = build::kVersion;
 
-    const long debug = defaults_.integerForKey(keys::kDebug);
-    configureLogging(debug);
-    debugMenuItemState_ = debug == 1;
+    setUpLogging(defaults_, version_.c_str());
+    debugMenuItemState_ = defaults_.integerForKey(keys::kDebug) == 1;
     if (lifecycleView_)
         lifecycleView_->setDebugMenuItemState(debugMenuItemState_);
-    createLogLock();
-    if (trackingEnabled()) {
-        logMessage(LOG_NOTICE, "Orvane starting. Version: %s", version_.c_str());
-        logMessage(LOG_DEBUG, "Preferences dictionary follows");
-        logText(LOG_DEBUG, defaults_.description());
-    }
 
     // statusLock lives in status_ from the controller's creation, before any run can start.
 

@@ -5,6 +5,7 @@
 #include "platform/MainLoop.h"
 #include "platform/ManualTimerService.h"
 #include "platform/UserDefaults.h"
+#include "prefs/MatchingModes.h"
 #include "prefs/PrefKeys.h"
 #include "report/ReportController.h"
 #include "support/TestSupport.h"
@@ -304,9 +305,9 @@ class Gate {
         changed_.notify_all();
         changed_.wait(lock, [this] { return open_; });
     }
-    void awaitWorker() {
+    bool awaitWorker() {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return reached_; });
+        return changed_.wait_for(lock, std::chrono::seconds(10), [this] { return reached_; });
     }
     void open() {
         std::lock_guard lock(mutex_);
@@ -332,12 +333,13 @@ TEST_F(LifecycleTest, QuitIsRefusedWithABeepInEveryStateOfARun) {
     EXPECT_EQ(controller_->applicationShouldTerminate(), Controller::kTerminateNow);
     EXPECT_EQ(beeper_.beeps, 0);
 
+    defaults_->setObject(keys::kMatchingMode, std::string(kAllExceptMatching));
     Gate gate;
     controller_->setMergeHooks({[&](const std::string&, const std::string&) { gate.wait(); }});
     controller_->setFromPaths({dir_ / "src/one.txt", dir_ / "src/two.txt"});
     controller_->setToPath(dir_ / "out");
     controller_->goClicked();
-    gate.awaitWorker();
+    ASSERT_TRUE(gate.awaitWorker());
     EXPECT_EQ(observed, (std::vector<int>{kMergeRunning}));
     EXPECT_EQ(controller_->applicationShouldTerminate(), Controller::kTerminateCancel);
     EXPECT_EQ(controller_->applicationShouldTerminate(), Controller::kTerminateCancel);

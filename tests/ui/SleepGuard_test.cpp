@@ -5,6 +5,8 @@
 #include "platform/UserDefaults.h"
 #include "platform/qt/SleepGuard.h"
 #include "prefs/Defaults.h"
+#include "prefs/MatchingModes.h"
+#include "prefs/PrefKeys.h"
 #include "report/ReportController.h"
 #include "support/TestSupport.h"
 
@@ -152,6 +154,7 @@ TEST_F(SleepGuardTest, HeldExactlyWhileARunIsInProgress) {
     std::filesystem::create_directories(dir / "out");
     UserDefaults defaults(dir / "prefs.json");
     registerDefaults(defaults);
+    defaults.setObject(keys::kMatchingMode, std::string(kAllExceptMatching));
     ReportController report(defaults);
     ManualTimerService timers;
     PlatformServices services;
