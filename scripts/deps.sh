@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev libpcre2-dev libexif-dev nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev
   clang libclang-rt-14-dev clang-format
   xvfb xauth dbus python3 python3-dbus imagemagick
-  locales strace desktop-file-utils appstream
+  locales strace desktop-file-utils appstream ca-certificates
 )
 
 missing=()
