@@ -9,10 +9,13 @@
 #include "prefs/PrefKeys.h"
 #include "support/TestSupport.h"
 
-#include <QElapsedTimer>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTimer>
+#include <QWidget>
 #include <arpa/inet.h>
 #include <cstdlib>
 #include <filesystem>
@@ -173,6 +176,38 @@ TEST(QtHttpClient, KeepsTheEventLoopTurningWhileItWaits) {
     painter.start(10);
     EXPECT_EQ(http.fetch(silent.baseAddress() + "/Orvane/updates/ping"), std::nullopt);
     EXPECT_GT(ticks, 0) << "timers (and so painting) ran during the fetch";
+}
+
+// Counts the key presses and clicks it receives.
+class InputCounter : public QWidget {
+  public:
+    int received = 0;
+
+  protected:
+    void keyPressEvent(QKeyEvent*) override { ++received; }
+    void mousePressEvent(QMouseEvent*) override { ++received; }
+};
+
+TEST(QtHttpClient, SwallowsInputMadeWhileItWaits) {
+    LoopbackSocket silent(true);
+    QtHttpClient http(300ms);
+    InputCounter widget;
+    widget.show();
+    auto press = [&] {
+        QCoreApplication::postEvent(
+            &widget, new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier));
+        QCoreApplication::postEvent(
+            &widget, new QMouseEvent(QEvent::MouseButtonPress, QPointF(1, 1), QPointF(1, 1),
+                                     Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+    };
+    QTimer::singleShot(50, press);
+    EXPECT_EQ(http.fetch(silent.baseAddress() + "/Orvane/updates/ping"), std::nullopt);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(widget.received, 0) << "neither handled during the wait nor replayed after it";
+
+    press();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(widget.received, 2) << "input works again once the fetch is over";
 }
 
 TEST(QtHttpClient, DefaultTimeLimitIsFifteenSeconds) {

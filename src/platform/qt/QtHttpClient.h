@@ -8,7 +8,7 @@
 namespace orvane {
 
 // Fetches over HTTP and HTTPS (Qt's TLS backend) while a local event loop keeps the windows
-// painting and ignores the user's input. A fetch that takes longer than the time limit is
+// painting and swallows the user's input. A fetch that takes longer than the time limit is
 // abandoned and counts as failed, so an unresponsive server cannot hold the program.
 class QtHttpClient : public HttpClient {
   public:
