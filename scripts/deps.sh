@@ -9,6 +9,10 @@ packages=(
   xvfb xauth dbus python3 python3-dbus imagemagick
   locales strace desktop-file-utils appstream ca-certificates
 )
+# The benchmarks also need the corpus generator's tools and a peer to compare with.
+if [ "${1:-}" = "--bench" ]; then
+  packages+=(libimage-exiftool-perl imagemagick python3)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -24,7 +24,7 @@ export ORVANE_CONFIG_DIR="$work/settings"
 echo "Organising the sample files of '$work/Camera import' into '$work/Organized':"
 mapfile -d '' files < <(find "$work/Camera import" -type f ! -name '.*' -print0 | sort -z)
 status=0
-"$orvane" organize --quiet --levels 3 --format '%Y/%m/%d' "${files[@]}" "$work/Organized" || status=$?
+"$orvane" organize --quiet --exclude 'Thumbs.db' --levels 3 --format '%Y/%m/%d' "${files[@]}" "$work/Organized" || status=$?
 echo
 echo "The organised tree:"
 (cd "$work/Organized" && find . -mindepth 1 | sort | sed 's|^\./|  |')

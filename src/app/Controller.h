@@ -15,6 +15,7 @@ namespace orvane {
 class MainView;
 class ReportController;
 class UserDefaults;
+enum class DropWell;
 
 // The application controller: owns the selection, the run state and the run of the
 // merge worker. GUI-free: it reaches the window through MainView and the system through
@@ -34,6 +35,10 @@ class Controller {
     void setFromPaths(PathList paths) { fromPaths_ = std::move(paths); }
     const std::string& toPath() const { return toPath_; }
     void setToPath(std::string path) { toPath_ = std::move(path); }
+    // The text naming the sources (the whole path of a single one with `includingPrefix`).
+    std::string fromPathDescriptionIncludingPrefix(bool includingPrefix) const;
+    // Whether a well accepts a drop of `paths` now (the drop rule under the status lock).
+    bool well(DropWell which, const PathList& paths);
 
     // Run control.
     void goClicked();

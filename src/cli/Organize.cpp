@@ -1,14 +1,18 @@
 #include "cli/Organize.h"
 
+#include "app/BuildInfo.h"
 #include "app/Controller.h"
 #include "app/Log.h"
+#include "app/LoggingSetup.h"
 #include "cli/ConsoleProgress.h"
+#include "cli/DryRun.h"
 #include "cli/OrganizeOptions.h"
 #include "cli/ReportPrinter.h"
 #include "platform/ManualTimerService.h"
 #include "platform/Paths.h"
 #include "platform/UserDefaults.h"
 #include "prefs/Defaults.h"
+#include "prefs/MatchingModes.h"
 #include "prefs/PrefKeys.h"
 #include "report/ReportController.h"
 
@@ -40,6 +44,43 @@ class StderrAlerts : public AlertService {
     bool alertShown = false;
 };
 
+// Builds the file list and shows where each entry would go; creates and copies nothing.
+int runDryRun(Controller& controller, ReportController& report, const OrganizeOptions& options) {
+    report.initializeReport();
+    const std::optional<PathList> list = controller.fileList();
+    if (!list)
+        return 2; // a pattern did not compile: its alert is on standard error
+    const std::vector<PlannedEntry> plan =
+        planRun(*list, options.destination, controller.defaults());
+    if (options.json)
+        printPlanJson(stdout, plan, report.result());
+    else
+        printPlanText(stdout, plan, report.result());
+    std::fflush(stdout);
+    for (const PlannedEntry& entry : plan)
+        if (!entry.plan)
+            return 1;
+    return 0;
+}
+
+// With the registered defaults the copy-file rule admits only files matching an empty
+// list, that is none: say why nothing was copied and how to change it.
+void explainEmptyCopyRule(const UserDefaults& defaults, const RunResult& result) {
+    const bool onlyMatching = defaults.stringForKey(keys::kMatchingMode) == kOnlyMatching;
+    const auto patterns = defaults.stringArrayForKey(keys::kCopyFilePatterns);
+    if (!onlyMatching || (patterns && !patterns->empty()) || !result.resCopiedFiles.empty())
+        return;
+    for (const auto& [path, reason] : result.resSkippedDict)
+        if (reason == skip::kPatternPreference) {
+            std::fprintf(stderr,
+                         "orvane: no file was copied: the copy-file rule admits \"only files that "
+                         "match:\" an empty list of patterns. Use --exclude PATTERN (copy all "
+                         "files except those) or --include PATTERN, or change the rule in "
+                         "Preferences.\n");
+            return;
+        }
+}
+
 } // namespace
 
 int runOrganize(int argc, char** argv) {
@@ -49,8 +90,7 @@ int runOrganize(int argc, char** argv) {
 
     setLogStream(stderr);
     UserDefaults& defaults = UserDefaults::standard();
-    configureLogging(defaults.integerForKey(keys::kDebug));
-    createLogLock();
+    setUpLogging(defaults, build::kVersion);
     registerDefaults(defaults);
     applyOrganizeOptions(options, defaults);
 
@@ -73,6 +113,9 @@ int runOrganize(int argc, char** argv) {
     controller.setMainView(&progress);
     controller.setFromPaths(options.sources);
     controller.setToPath(options.destination);
+
+    if (options.dryRun)
+        return runDryRun(controller, report, options);
 
     struct sigaction action = {};
     action.sa_handler = onInterrupt;
@@ -109,6 +152,7 @@ int runOrganize(int argc, char** argv) {
     else
         printReportText(stdout, result, report.cancelled());
     std::fflush(stdout);
+    explainEmptyCopyRule(defaults, result);
     if (report.cancelled())
         return 130;
     return result.resErrorFiles.empty() ? 0 : 1;

@@ -2,6 +2,7 @@
 
 #include "platform/Paths.h"
 #include "platform/UserDefaults.h"
+#include "prefs/MatchingModes.h"
 #include "prefs/PrefKeys.h"
 
 #include <CLI/CLI.hpp>
@@ -27,6 +28,30 @@ int parseOrganizeOptions(int argc, char** argv, OrganizeOptions& options) {
                  "date files by their modification time, not their EXIF capture date");
     app.add_flag("--json", options.json, "print the run result as JSON");
     app.add_flag("-q,--quiet", options.quiet, "show no progress");
+    app.add_flag("--copy-hidden", options.copyHidden,
+                 "also copy files and folders whose names begin with a dot");
+    app.add_option("--include", options.include,
+                   "copy only the files whose names match PATTERN (repeatable; * is one or more "
+                   "characters, ? one byte, /REGEX/ a regular expression)")
+        ->type_name("PATTERN")
+        ->take_all()
+        ->expected(1)
+        ->allow_extra_args(false);
+    app.add_option("--exclude", options.exclude,
+                   "copy all files except those whose names match PATTERN (repeatable)")
+        ->type_name("PATTERN")
+        ->take_all()
+        ->expected(1)
+        ->allow_extra_args(false);
+    app.add_option("--intact", options.intact,
+                   "copy folders whose names match PATTERN whole, not split by date (repeatable)")
+        ->type_name("PATTERN")
+        ->take_all()
+        ->expected(1)
+        ->allow_extra_args(false);
+    app.add_flag("--dry-run", options.dryRun,
+                 "show where each file would go, and whether that place is taken, without "
+                 "creating or copying anything");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -35,6 +60,10 @@ int parseOrganizeOptions(int argc, char** argv, OrganizeOptions& options) {
     }
     if (paths.size() < 2) {
         std::fprintf(stderr, "orvane organize: give at least one source and a destination\n");
+        return 2;
+    }
+    if (!options.include.empty() && !options.exclude.empty()) {
+        std::fprintf(stderr, "orvane organize: --include and --exclude cannot be combined\n");
         return 2;
     }
     if (options.format && options.format->empty()) {
@@ -51,6 +80,18 @@ int parseOrganizeOptions(int argc, char** argv, OrganizeOptions& options) {
 void applyOrganizeOptions(const OrganizeOptions& options, UserDefaults& defaults) {
     if (options.noExif)
         defaults.setArgumentValue(keys::kUseExifData, false);
+    if (options.copyHidden)
+        defaults.setArgumentValue(keys::kCopyHiddenFiles, true);
+    if (!options.include.empty()) {
+        defaults.setArgumentValue(keys::kCopyFilePatterns, StringList(options.include));
+        defaults.setArgumentValue(keys::kMatchingMode, std::string(kOnlyMatching));
+    }
+    if (!options.exclude.empty()) {
+        defaults.setArgumentValue(keys::kCopyFilePatterns, StringList(options.exclude));
+        defaults.setArgumentValue(keys::kMatchingMode, std::string(kAllExceptMatching));
+    }
+    if (!options.intact.empty())
+        defaults.setArgumentValue(keys::kIntactFolderPatterns, StringList(options.intact));
     std::optional<int> levels = options.levels;
     if (options.format && !levels)
         levels = static_cast<int>(

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace orvane {
 class UserDefaults;
@@ -19,6 +20,11 @@ struct OrganizeOptions {
     bool noExif = false;
     bool json = false;
     bool quiet = false;
+    bool copyHidden = false;
+    std::vector<std::string> include; // copy only the files whose names match
+    std::vector<std::string> exclude; // copy all files except those whose names match
+    std::vector<std::string> intact;  // folders whose names match are copied whole
+    bool dryRun = false;
 };
 
 // Parses the arguments after "organize". Answers -1 to go on, or the exit status when the

@@ -1,9 +1,131 @@
 #include "merge/ExifDate.h"
 
-namespace orvane {
+#include "app/Log.h"
+#include "merge/ExifDateText.h"
+#include "merge/ExifTiff.h"
+#include "merge/MappedFileGuard.h"
 
-time_t exifDateForPath(const char*, const struct stat&) {
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <libexif/exif-data.h>
+#include <libexif/exif-loader.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+namespace orvane {
+namespace {
+
+constexpr size_t kValueTextSize = 4096;
+
+bool isJpeg(const unsigned char* bytes, uint32_t length) {
+    return length >= 2 && bytes[0] == 0xFF && bytes[1] == 0xD8;
+}
+
+bool isTiff(const unsigned char* bytes, uint32_t length) {
+    if (length < 5)
+        return false;
+    static const unsigned char kIntel[4] = {0x49, 0x49, 0x2A, 0x00};
+    static const unsigned char kMotorola[4] = {0x4D, 0x4D, 0x00, 0x2A};
+    return std::memcmp(bytes, kIntel, 4) == 0 || std::memcmp(bytes, kMotorola, 4) == 0;
+}
+
+ExifData* loadExifFromJpeg(const unsigned char* bytes, uint32_t length) {
+    ExifLoader* loader = exif_loader_new();
+    if (!loader)
+        return nullptr;
+    // The loader only reads the markers up to the EXIF block and copies that block; the
+    // image data it skips is never touched. It does not write to the buffer.
+    exif_loader_write(loader, const_cast<unsigned char*>(bytes), length);
+    ExifData* data = exif_loader_get_data(loader);
+    exif_loader_unref(loader);
+    return data;
+}
+
+// The first date of `tag` that parses, searching the IFDs in their fixed order, or -1.
+time_t dateFromTag(ExifData* data, ExifTag tag, const char* tagName, char* valueText) {
+    for (int ifd = 0; ifd < EXIF_IFD_COUNT; ++ifd) {
+        ExifContent* content = data->ifd[ifd];
+        if (!content || content->count == 0)
+            continue;
+        ExifEntry* entry = exif_content_get_entry(content, tag);
+        if (!entry || entry->format != EXIF_FORMAT_ASCII)
+            continue;
+        exif_entry_get_value(entry, valueText, kValueTextSize);
+        const time_t seconds = unixTimeFromExifDate(valueText, tagName);
+        if (seconds != -1)
+            return seconds;
+    }
     return -1;
+}
+
+} // namespace
+
+time_t exifDateForBytes(const unsigned char* bytes, uint32_t length) {
+    if (length < 3) {
+        logMessage(LOG_DEBUG, "Not JPEG or TIFF format. Skipped EXIF meta data lookup");
+        return -1;
+    }
+    ExifData* data;
+    if (isJpeg(bytes, length)) {
+        data = loadExifFromJpeg(bytes, length);
+    } else if (isTiff(bytes, length)) {
+        data = loadExifFromTiff(bytes, length);
+    } else {
+        logMessage(LOG_DEBUG, "Not JPEG or TIFF format. Skipped EXIF meta data lookup");
+        return -1;
+    }
+    if (!data)
+        return -1;
+
+    char valueText[kValueTextSize];
+    time_t seconds =
+        dateFromTag(data, EXIF_TAG_DATE_TIME_ORIGINAL, "EXIF_TAG_DATE_TIME_ORIGINAL", valueText);
+    if (seconds == -1)
+        seconds = dateFromTag(data, EXIF_TAG_DATE_TIME, "EXIF_TAG_DATE_TIME", valueText);
+    exif_data_free(data);
+    return seconds;
+}
+
+time_t exifDateForMappedFile(const char* path, const unsigned char* bytes, uint32_t length) {
+    MappedFileGuard guard(bytes, length);
+    const time_t seconds = exifDateForBytes(bytes, length);
+    if (guard.faulted()) {
+        // What was read past the file's new end was zeros, not the file: no date from it.
+        logMessage(LOG_DEBUG, "Couldn't read file %s for exif data: %d-%s", path, EIO,
+                   std::strerror(EIO));
+        return -1;
+    }
+    return seconds;
+}
+
+time_t exifDateForPath(const char* path, const struct stat& status) {
+    if (!S_ISREG(status.st_mode)) {
+        logMessage(LOG_DEBUG, "Skipping EXIF read on non-regular file %s", path);
+        return -1;
+    }
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        const int err = errno;
+        logMessage(LOG_DEBUG, "Couldn't open file %s for reading exif data: %d-%s", path, err,
+                   std::strerror(err));
+        return -1;
+    }
+    // Files of 4 GiB and more: only the low 32 bits of the size count.
+    const auto length = static_cast<uint32_t>(status.st_size);
+    void* mapping = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fd, 0);
+    if (mapping == MAP_FAILED) {
+        const int err = errno;
+        logMessage(LOG_ERR, "Couldn't map file %s into memory for exif parse: %d-%s", path, err,
+                   std::strerror(err));
+        ::close(fd);
+        return -1;
+    }
+    const time_t seconds =
+        exifDateForMappedFile(path, static_cast<const unsigned char*>(mapping), length);
+    ::munmap(mapping, length);
+    ::close(fd);
+    return seconds;
 }
 
 } // namespace orvane

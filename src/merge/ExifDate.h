@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <ctime>
 #include <sys/stat.h>
 
@@ -8,5 +9,13 @@ namespace orvane {
 // The capture date of a JPEG or TIFF file from its EXIF data, in seconds since 1970 read as
 // local time, or -1 when the file has none. `status` is the file's stat result.
 time_t exifDateForPath(const char* path, const struct stat& status);
+
+// The same for a file already mapped into memory by mmap (`bytes`, `length`): survives the
+// file being shortened by another program while it is read. `path` names it in the log.
+time_t exifDateForMappedFile(const char* path, const unsigned char* bytes, uint32_t length);
+
+// The same for the bytes of a whole file held in memory: everything exifDateForPath does
+// after mapping the file.
+time_t exifDateForBytes(const unsigned char* bytes, uint32_t length);
 
 } // namespace orvane

@@ -11,11 +11,14 @@
 #include "prefs/PrefKeys.h"
 #include "selection/StringHelpers.h"
 
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <cxxabi.h>
 #include <exception>
 #include <memory>
+#include <sys/random.h>
 #include <typeinfo>
 #include <unistd.h>
 
@@ -90,17 +93,16 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
     status_.filesDone = static_cast<int>(fileList.size()) + 1;
 }
 
-void MergeEngine::processEntry(const std::string& source, const DateLocale& locale) {
-    logMessage(LOG_DEBUG, "Beginning copy for original file '%s'", source.c_str());
-
-    struct stat status;
+std::optional<EntryPlan> MergeEngine::planEntry(const std::string& source, const DateLocale& locale,
+                                                std::string& error) const {
+    EntryPlan plan;
+    struct stat& status = plan.status;
     if (::stat(source.c_str(), &status) != 0) {
         const int err = errno;
-        result_.recordError(source,
-                            fillPlaceholders("Original not found: %s", std::strerror(err), ""));
+        error = fillPlaceholders("Original not found: %s", std::strerror(err), "");
         logMessage(LOG_WARN, "Couldn't read attributes for path '%s' (fsr='%s'): %d-%s",
                    safeCString(source).c_str(), source.c_str(), err, std::strerror(err));
-        return;
+        return std::nullopt;
     }
 
     time_t date = status.st_mtim.tv_sec;
@@ -112,24 +114,42 @@ void MergeEngine::processEntry(const std::string& source, const DateLocale& loca
                        "Couldn't get date from EXIF meta data. Falling back on last modification "
                        "date: %ld - %s",
                        static_cast<long>(date), ctimeText(date).c_str());
+        } else {
+            plan.exifDate = true;
         }
     }
+    plan.date = date;
 
     const long levels = defaults_.integerForKey(keys::kDirLevels);
     const std::optional<std::string> format = dirFormat(defaults_);
     if (!format) {
         // Without a format there is no defined place to copy to: fail the entry clearly.
-        result_.recordError(source, "No folder format for " + std::to_string(levels) +
-                                        " folder levels: choose 1, 2 or 3 levels in Preferences");
+        error = "No folder format for " + std::to_string(levels) +
+                " folder levels: choose 1, 2 or 3 levels in Preferences";
         logMessage(LOG_WARN, "No folder format for OVDirLevels %ld; not copying '%s'", levels,
                    safeCString(source).c_str());
+        return std::nullopt;
+    }
+    plan.levels = levels;
+    plan.dateFolder = locale.render(date, *format);
+    plan.destinationFolder = appendPathComponent(toPath_, plan.dateFolder);
+    plan.destination = appendPathComponent(plan.destinationFolder, lastPathComponent(source));
+    return plan;
+}
+
+void MergeEngine::processEntry(const std::string& source, const DateLocale& locale) {
+    logMessage(LOG_DEBUG, "Beginning copy for original file '%s'", source.c_str());
+
+    std::string planError;
+    const std::optional<EntryPlan> plan = planEntry(source, locale, planError);
+    if (!plan) {
+        result_.recordError(source, planError);
         return;
     }
-    const std::string dateFolder = locale.render(date, *format);
-    const std::string destinationFolder = appendPathComponent(toPath_, dateFolder);
 
     std::vector<std::string> folderLevels;
-    for (std::string level = destinationFolder; folderLevels.size() < static_cast<size_t>(levels);
+    for (std::string level = plan->destinationFolder;
+         folderLevels.size() < static_cast<size_t>(plan->levels);
          level = deletingLastPathComponent(level))
         folderLevels.insert(folderLevels.begin(), level);
     for (const std::string& level : folderLevels) {
@@ -139,10 +159,8 @@ void MergeEngine::processEntry(const std::string& source, const DateLocale& loca
         }
     }
 
-    result_.resCopiedDict[source] = dateFolder;
-    const std::string destination =
-        appendPathComponent(destinationFolder, lastPathComponent(source));
-    if (ErrorText error = copyFile(source, destination, status))
+    result_.resCopiedDict[source] = plan->dateFolder;
+    if (ErrorText error = copyFile(source, plan->destination, plan->status))
         result_.recordError(source, *error);
     else
         result_.resCopiedFiles.push_back(source);
@@ -176,8 +194,19 @@ ErrorText MergeEngine::assertDirectoryPresent(const std::string& path) {
 std::string MergeEngine::temporaryNameIn(const std::string& folder) {
     // Short and hidden, so that it fits beside names of any length and is not mistaken for
     // a finished copy.
-    return appendPathComponent(folder, ".orvane-partial-" + std::to_string(getpid()) + "-" +
-                                           std::to_string(++temporaryCounter_));
+    // The random part keeps a leftover of a crashed earlier process with the same pid from
+    // blocking this one.
+    static const std::string prefix = [] {
+        unsigned int random = 0;
+        if (getrandom(&random, sizeof random, 0) != sizeof random)
+            random = static_cast<unsigned int>(time(nullptr));
+        char text[64];
+        std::snprintf(text, sizeof text, ".orvane-partial-%d-%08x-", static_cast<int>(getpid()),
+                      random);
+        return std::string(text);
+    }();
+    static std::atomic<unsigned long> counter{0};
+    return appendPathComponent(folder, prefix + std::to_string(++counter));
 }
 
 ErrorText MergeEngine::copyFile(const std::string& source, const std::string& destination,
@@ -202,7 +231,7 @@ ErrorText MergeEngine::copyFile(const std::string& source, const std::string& de
     // so that a failed copy never poses as a good file or blocks a later run.
     const std::string partial = temporaryNameIn(deletingLastPathComponent(destination));
     setErrorDict(std::nullopt);
-    copyPath(source, partial, [this](const CopyErrorInfo& info) {
+    copyPath(source, origStatbuf, partial, [this](const CopyErrorInfo& info) {
         return fileManagerShouldProceedAfterError(info);
     });
     if (errorDict_) {

@@ -23,6 +23,17 @@ struct MergeHooks {
     std::function<void(const std::string& source, const std::string& destination)> beforePublish;
 };
 
+// Where one entry of the file list goes, worked out without changing anything.
+struct EntryPlan {
+    struct stat status = {}; // of the source, links followed
+    time_t date = 0;         // seconds since 1970
+    bool exifDate = false;   // the date is the EXIF capture date, not the modification time
+    long levels = 0;
+    std::string dateFolder;        // below the destination root
+    std::string destinationFolder; // the destination root and the date folder
+    std::string destination;       // the copy's path
+};
+
 // The merge loop of one run: dates each entry of the file list, creates its date folder
 // under the destination root, copies it there without ever replacing anything and records
 // the outcome. Runs on the worker thread; shares only the run status (under its lock) and
@@ -37,6 +48,12 @@ class MergeEngine {
     void setHooks(MergeHooks hooks) { hooks_ = std::move(hooks); }
 
     void mergeFiles(const PathList& fileList, const std::string& treeRoot);
+
+    // Reads an entry's attributes and date and renders its date folder under the destination
+    // root (setToPath). Creates, copies and records nothing; logs as the merge does. Answers
+    // the plan, or none with the entry's error text in `error`.
+    std::optional<EntryPlan> planEntry(const std::string& source, const class DateLocale& locale,
+                                       std::string& error) const;
 
     ErrorText assertDirectoryPresent(const std::string& path);
     ErrorText copyFile(const std::string& source, const std::string& destination,
@@ -60,7 +77,7 @@ class MergeEngine {
 
   private:
     void processEntry(const std::string& source, const class DateLocale& locale);
-    std::string temporaryNameIn(const std::string& folder);
+    static std::string temporaryNameIn(const std::string& folder);
 
     const UserDefaults& defaults_;
     RunStatus& status_;
@@ -69,7 +86,6 @@ class MergeEngine {
     std::optional<CopyErrorInfo> errorDict_;
     ExifReader exifReader_;
     MergeHooks hooks_;
-    unsigned long temporaryCounter_ = 0;
 };
 
 } // namespace orvane

@@ -268,13 +268,10 @@ std::optional<CopyFailure> copyFolder(const std::string& source, const std::stri
 
 } // namespace
 
-bool copyPath(const std::string& source, const std::string& destination,
+bool copyPath(const std::string& source, const struct stat& st, const std::string& destination,
               const CopyErrorHandler& handler) {
-    struct stat st;
     std::optional<CopyFailure> err;
-    if (::stat(source.c_str(), &st) != 0)
-        err = failure("Couldn't read attributes of", source, destination, errno);
-    else if (S_ISDIR(st.st_mode))
+    if (S_ISDIR(st.st_mode))
         err = copyFolder(source, destination, st.st_mode);
     else if (S_ISREG(st.st_mode))
         err = copyRegular(AT_FDCWD, source.c_str(), AT_FDCWD, destination.c_str(), st.st_mode,
@@ -286,6 +283,17 @@ bool copyPath(const std::string& source, const std::string& destination,
         return true;
     handler({{"Error", err->error}, {"Path", err->path}, {"ToPath", err->toPath}});
     return false;
+}
+
+bool copyPath(const std::string& source, const std::string& destination,
+              const CopyErrorHandler& handler) {
+    struct stat st;
+    if (::stat(source.c_str(), &st) != 0) {
+        CopyFailure err = failure("Couldn't read attributes of", source, destination, errno);
+        handler({{"Error", err.error}, {"Path", err.path}, {"ToPath", err.toPath}});
+        return false;
+    }
+    return copyPath(source, st, destination, handler);
 }
 
 bool removeTree(const std::string& path) {

@@ -3,6 +3,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <sys/stat.h>
 
 namespace orvane {
 
@@ -20,6 +21,9 @@ using CopyErrorHandler = std::function<bool(const CopyErrorInfo&)>;
 // no error happened; what was written before an error is left for the caller to remove.
 bool copyPath(const std::string& source, const std::string& destination,
               const CopyErrorHandler& handler);
+// The same, for a caller that has just read the source's status (links followed).
+bool copyPath(const std::string& source, const struct stat& sourceStatus,
+              const std::string& destination, const CopyErrorHandler& handler);
 
 // Removes a file or a whole folder tree without following links. Used to discard an
 // unfinished copy. Answers false when something could not be removed.

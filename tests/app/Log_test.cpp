@@ -72,3 +72,38 @@ TEST(Log, TrackingModeAppendsToTheDesktopLog) {
 
 } // namespace
 } // namespace orvane
+
+#include "app/LoggingSetup.h"
+#include "platform/UserDefaults.h"
+
+namespace orvane {
+namespace {
+
+TEST(Log, TrackingModeStartupLinesDumpThePreferences) {
+    test::TempDir home;
+    const std::string savedHome = getenv("HOME") ? getenv("HOME") : "";
+    setenv("HOME", home.path().c_str(), 1);
+    UserDefaults defaults(home / "p.json");
+    defaults.setInteger("debug", 1);
+    defaults.setObject("OVLastTarget", std::string("/photos"));
+    {
+        test::LogCapture capture;
+        setUpLogging(defaults, "9.9");
+        const std::string text = capture.text();
+        EXPECT_NE(text.find(" NOTICE: Orvane starting. Version: 9.9\n"), std::string::npos);
+        EXPECT_NE(text.find(" DEBUG: Preferences dictionary follows\n{\n"), std::string::npos);
+        EXPECT_NE(text.find("OVLastTarget = \"/photos\";"), std::string::npos);
+        resetLoggingForTesting();
+    }
+    defaults.setInteger("debug", 2);
+    {
+        test::LogCapture capture;
+        setUpLogging(defaults, "9.9");
+        EXPECT_EQ(capture.text().find("Orvane starting"), std::string::npos);
+        resetLoggingForTesting();
+    }
+    setenv("HOME", savedHome.c_str(), 1);
+}
+
+} // namespace
+} // namespace orvane

@@ -1,0 +1,194 @@
+#!/usr/bin/env python3
+"""Benchmark of `orvane organize` against peers run in the same process tree.
+
+Makes (once) the deterministic corpus of ../shared/bench/make-corpus.sh, then alternates
+timed runs of `cp -a` of the tree and of orvane organising it (EXIF off and on), each into a
+fresh folder on the same file system, and prints medians, files per second and ratios. It
+checks that every file landed in the date folder the corpus manifest names, counts system
+calls per file with `strace -c -f`, and measures the peak memory of a run of many entries.
+
+Usage: bench/organize_bench.py [--runs 5] [--work DIR] [--files 10000] [--memory-entries 100000]
+       [--sources files|folders] [--exiftool]
+"""
+import argparse
+import calendar
+import os
+import re
+import shutil
+import statistics
+import subprocess
+import sys
+import time
+
+REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+MAKE_CORPUS = os.path.join(os.path.dirname(REPO), "shared", "bench", "make-corpus.sh")
+ORVANE = os.path.join(REPO, "build", "bin", "orvane")
+FORMAT = "%Y/%m/%d"
+
+
+def run_timed(argv, **kwargs):
+    start = time.monotonic()
+    pid = subprocess.Popen(argv, **kwargs).pid
+    _, status, usage = os.wait4(pid, 0)
+    elapsed = time.monotonic() - start
+    code = os.waitstatus_to_exitcode(status)
+    return elapsed, code, usage.ru_maxrss  # ru_maxrss in KiB
+
+
+def read_manifest(path):
+    rows = []
+    with open(path, encoding="utf-8") as f:
+        header = f.readline().rstrip("\n").split("\t")
+        for line in f:
+            rows.append(dict(zip(header, line.rstrip("\n").split("\t"))))
+    return rows
+
+
+def utc_folder(seconds):
+    return time.strftime("%Y/%m/%d", time.gmtime(int(seconds)))
+
+
+def organize_argv(corpus, rows, dest, exif, sources_mode):
+    argv = [ORVANE, "organize", "--quiet", "--levels", "3", "--format", FORMAT]
+    if not exif:
+        argv.append("--no-exif")
+    if sources_mode == "folders":
+        argv += [os.path.join(corpus, name) for name in sorted(os.listdir(corpus))
+                 if not name.startswith(".")]
+    else:
+        argv += [os.path.join(corpus, r["path"]) for r in rows if r["kind"] != "hidden"]
+    argv.append(dest)
+    return argv
+
+
+def check_landing(rows, dest, exif):
+    wrong = []
+    for r in rows:
+        if r["kind"] == "hidden":
+            continue
+        folder = r["expected_dir"] if exif else utc_folder(r["mtime"])
+        target = os.path.join(dest, folder, os.path.basename(r["path"]))
+        if not os.path.isfile(target) or os.path.getsize(target) != int(r["bytes"]):
+            wrong.append(r["path"])
+    return wrong
+
+
+def syscalls(argv, env):
+    out = subprocess.run(["strace", "-c", "-f", "-o", "/dev/stdout", "-q"] + argv, env=env,
+                         stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True).stdout
+    total = None
+    for line in out.splitlines():
+        fields = line.split()
+        if fields and fields[-1] == "total" and len(fields) >= 5:
+            total = int(fields[3])
+    return total, out
+
+
+def make_tiny_tree(root, count):
+    per_folder = 500
+    for i in range(count):
+        folder = os.path.join(root, "d%03d" % (i // per_folder))
+        if i % per_folder == 0:
+            os.makedirs(folder, exist_ok=True)
+        path = os.path.join(folder, "IMG_%06d.JPG" % i)
+        with open(path, "wb") as f:
+            f.write(b"x")
+        t = 1546300800 + (i % 1500) * 86400
+        os.utime(path, (t, t))
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--runs", type=int, default=5)
+    ap.add_argument("--work", default=os.path.join(os.environ.get("TMPDIR", "/tmp"), "orvane-bench"))
+    ap.add_argument("--files", type=int, default=10000)
+    ap.add_argument("--memory-entries", type=int, default=0)
+    ap.add_argument("--sources", choices=["files", "folders"], default="files")
+    ap.add_argument("--exiftool", action="store_true", help="also time exiftool (slow)")
+    ap.add_argument("--no-strace", action="store_true")
+    args = ap.parse_args()
+
+    env = dict(os.environ, TZ="UTC", ORVANE_CONFIG_DIR=os.path.join(args.work, "config"))
+    os.makedirs(args.work, exist_ok=True)
+    corpus = os.path.join(args.work, "corpus-%d" % args.files)
+    manifest = corpus + ".manifest.tsv"
+    if not os.path.exists(manifest):
+        print("making the corpus (%d files) ..." % args.files, flush=True)
+        subprocess.run([MAKE_CORPUS, "-n", str(args.files), "-m", manifest, corpus], check=True,
+                       stdout=subprocess.DEVNULL)
+    rows = read_manifest(manifest)
+    entries = sum(1 for r in rows if r["kind"] != "hidden")
+    out_root = os.path.join(args.work, "out-%d" % os.getpid())
+    os.makedirs(out_root)
+
+    variants = [("cp -a", None), ("orvane --no-exif", False), ("orvane (EXIF)", True)]
+    times = {name: [] for name, _ in variants}
+    failures = []
+    for run in range(args.runs):
+        for name, exif in variants:
+            dest = os.path.join(out_root, "%s-%d" % (re.sub(r"\W+", "_", name), run))
+            if exif is None:
+                argv = ["cp", "-a", corpus, dest]
+            else:
+                os.makedirs(dest)
+                argv = organize_argv(corpus, rows, dest, exif, args.sources)
+            elapsed, code, _ = run_timed(argv, env=env, stdout=subprocess.DEVNULL)
+            times[name].append(elapsed)
+            if exif is not None:
+                if code != 0:
+                    failures.append("%s run %d exited %d" % (name, run, code))
+                if run == 0:
+                    wrong = check_landing(rows, dest, exif)
+                    if wrong:
+                        failures.append("%s: %d files not where the manifest says, e.g. %s"
+                                        % (name, len(wrong), wrong[:3]))
+
+    if args.exiftool:
+        dest = os.path.join(out_root, "exiftool")
+        argv = ["exiftool", "-q", "-q", "-P", "-ext", "*", "-o", ".",
+                "-Directory<FileModifyDate", "-Directory<DateTimeOriginal",
+                "-d", dest + "/%Y/%m/%d", "-r", corpus]
+        elapsed, _, _ = run_timed(argv, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        times["exiftool"] = [elapsed]
+
+    print("\n%d entries (%s given as %s), %d runs each, warm cache, medians:" %
+          (entries, corpus, args.sources, args.runs))
+    base = statistics.median(times["cp -a"])
+    for name, values in times.items():
+        m = statistics.median(values)
+        print("  %-18s %7.2f s  %8.0f files/s  ratio to cp -a %.2f" % (name, m, entries / m, m / base))
+    off, on = statistics.median(times["orvane --no-exif"]), statistics.median(times["orvane (EXIF)"])
+    print("  EXIF on costs %+.1f%% against EXIF off" % ((on / off - 1) * 100))
+
+    if not args.no_strace:
+        for name, argv in [("cp -a", ["cp", "-a", corpus, os.path.join(out_root, "strace-cp")]),
+                           ("orvane --no-exif", None), ("orvane (EXIF)", None)]:
+            if argv is None:
+                dest = os.path.join(out_root, "strace-" + re.sub(r"\W+", "_", name))
+                os.makedirs(dest)
+                argv = organize_argv(corpus, rows, dest, "EXIF" in name, args.sources)
+            count, _ = syscalls(argv, env)
+            if count:
+                print("  system calls per file, %-16s %.1f" % (name, count / entries))
+
+    if args.memory_entries:
+        tree = os.path.join(args.work, "tiny-%d" % args.memory_entries)
+        if not os.path.exists(tree):
+            make_tiny_tree(tree + ".tmp", args.memory_entries)
+            os.rename(tree + ".tmp", tree)
+        dest = os.path.join(out_root, "memory")
+        os.makedirs(dest)
+        argv = [ORVANE, "organize", "--quiet", "--no-exif", tree, dest]
+        elapsed, code, peak = run_timed(argv, env=env, stdout=subprocess.DEVNULL)
+        print("  %d entries: %.1f s, peak memory %.1f MiB (exit %d)" %
+              (args.memory_entries, elapsed, peak / 1024, code))
+
+    shutil.rmtree(out_root, ignore_errors=True)
+    if failures:
+        print("FAILURES:\n  " + "\n  ".join(failures))
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

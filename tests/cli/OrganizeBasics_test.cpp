@@ -1,0 +1,95 @@
+#include "support/TestSupport.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sys/wait.h>
+
+namespace orvane {
+namespace {
+
+using test::localTime;
+using test::writeFile;
+
+struct RunOutput {
+    int status;
+    std::string out;
+};
+
+// Runs the built program with a private settings folder; arguments are passed through the
+// shell single-quoted.
+RunOutput runOrvane(const std::string& configDir, const std::vector<std::string>& args,
+                    const std::string& cwd = ".") {
+    std::string command =
+        "cd '" + cwd + "' && ORVANE_CONFIG_DIR='" + configDir + "' '" + ORVANE_BINARY + "'";
+    for (const std::string& arg : args)
+        command += " '" + arg + "'";
+    command += " 2>/dev/null";
+    RunOutput result{-1, {}};
+    FILE* pipe = popen(command.c_str(), "r");
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        result.out.append(buffer, n);
+    int status = pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+class OrganizeCommand : public ::testing::Test {
+  protected:
+    test::TempDir tmp;
+    std::string config = tmp / "config";
+    std::string dest = tmp / "Sorted";
+    void SetUp() override { std::filesystem::create_directories(dest); }
+};
+
+TEST_F(OrganizeCommand, JsonReportKeepsOddNamesAndExitStatusTellsFailures) {
+    const std::string odd = tmp / std::string("src/bad\xff name\n.jpg");
+    const std::string twin1 = tmp / "src/a/x.jpg";
+    const std::string twin2 = tmp / "src/b/x.jpg";
+    writeFile(odd, "odd", localTime(2005, 3, 17));
+    writeFile(twin1, "1", localTime(2005, 3, 17));
+    writeFile(twin2, "2", localTime(2005, 3, 17));
+
+    RunOutput run = runOrvane(config, {"organize", "--json", "--no-exif", "--exclude", "*.tmp",
+                                       "--format", "%Y/%m/%d", odd, twin1, twin2, dest});
+
+    EXPECT_EQ(run.status, 1) << run.out;
+    auto report = nlohmann::json::parse(run.out);
+    ASSERT_EQ(report["copied"].size(), 2u);
+    EXPECT_EQ(report["copied"][0]["path"], tmp / "src/bad\\xFF name\n.jpg");
+    EXPECT_EQ(report["copied"][0]["folder"], "2005/03/17");
+    ASSERT_EQ(report["errors"].size(), 1u);
+    EXPECT_EQ(report["errors"][0]["path"], twin2);
+    EXPECT_EQ(report["errors"][0]["error"],
+              "Can't overwrite existing file: Sorted/2005/03/17/x.jpg");
+    EXPECT_EQ(report["cancelled"], false);
+    EXPECT_TRUE(test::exists(dest + std::string("/2005/03/17/bad\xff name\n.jpg")));
+    // Options are for this run only: nothing was stored.
+    EXPECT_FALSE(test::exists(config + "/preferences.json"));
+}
+
+TEST_F(OrganizeCommand, RelativePathsAndLevelsFromTheFormat) {
+    writeFile(tmp / "src/a.jpg", "a", localTime(2010, 6, 1));
+    RunOutput run = runOrvane(
+        config,
+        {"organize", "--no-exif", "--exclude", "*.tmp", "--format", "%Y/%m", "src/a.jpg", "Sorted"},
+        tmp.path());
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(test::readFile(dest + "/2010/06/a.jpg"), "a");
+    EXPECT_NE(run.out.find("1 copied, 0 skipped, 0 errors"), std::string::npos) << run.out;
+}
+
+TEST_F(OrganizeCommand, BadUsage) {
+    writeFile(tmp / "src/a.jpg", "a");
+    EXPECT_EQ(runOrvane(config, {"organize"}).status, 2);
+    EXPECT_EQ(runOrvane(config, {"organize", dest}).status, 2) << "no sources";
+    EXPECT_EQ(runOrvane(config, {"organize", tmp / "src/a.jpg", tmp / "missing"}).status, 2);
+    EXPECT_EQ(runOrvane(config, {"organize", "--levels", "4", tmp / "src/a.jpg", dest}).status, 2);
+    EXPECT_TRUE(std::filesystem::is_empty(dest));
+}
+
+} // namespace
+} // namespace orvane
