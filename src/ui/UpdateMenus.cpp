@@ -25,10 +25,12 @@ UpdateMenus::UpdateMenus(UserDefaults& defaults, AlertService& alerts, Workspace
     connect(visitWebsite_, &QAction::triggered, this, [this] { links_.visitWebsite(); });
 }
 
-void UpdateMenus::addTo(QMenu* applicationMenu, QMenu* helpMenu) {
+void UpdateMenus::addTo(QMenu* applicationMenu, QMenu* helpMenu, QAction* before) {
     if (applicationMenu) {
-        applicationMenu->addAction(checkForUpdates_);
-        applicationMenu->addAction(donate_);
+        applicationMenu->insertAction(before, checkForUpdates_);
+        applicationMenu->insertAction(before, donate_);
+        if (before)
+            applicationMenu->insertSeparator(before);
     }
     if (helpMenu) {
         helpMenu->addAction(help_);

@@ -23,7 +23,9 @@ class UpdateMenus : public QObject {
     UpdateMenus(UserDefaults& defaults, AlertService& alerts, Workspace& workspace,
                 QObject* parent = nullptr);
 
-    void addTo(QMenu* applicationMenu, QMenu* helpMenu);
+    // Adds the items; in the application menu before `before` (such as the quit item),
+    // followed by a separator, or at the end when it is null.
+    void addTo(QMenu* applicationMenu, QMenu* helpMenu, QAction* before = nullptr);
 
     // The start-up reminder, for the launch sequence.
     void updateReminder() { checker_.updateReminder(); }
