@@ -31,9 +31,11 @@ TEST(UpdateMenus, ItemsGoToTheApplicationAndHelpMenusAndDoTheirJob) {
     test::RecordingWorkspace workspace;
     UpdateMenus menus(defaults, alerts, workspace);
     QMenu applicationMenu, helpMenu;
-    menus.addTo(&applicationMenu, &helpMenu);
-    EXPECT_EQ(titles(applicationMenu), QStringList({QString::fromUtf8("Check for Updates\u2026"),
-                                                    QString::fromUtf8("Donate\u2026")}));
+    QAction* quit = applicationMenu.addAction("Quit Orvane");
+    menus.addTo(&applicationMenu, &helpMenu, quit);
+    EXPECT_EQ(titles(applicationMenu),
+              QStringList({QString::fromUtf8("Check for Updates\u2026"),
+                           QString::fromUtf8("Donate\u2026"), "", "Quit Orvane"}));
     EXPECT_EQ(titles(helpMenu), QStringList({"Orvane Help", "Visit Website"}));
 
     setenv(site::kBaseAddressVariable, "http://menus.test", 1);
