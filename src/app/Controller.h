@@ -4,6 +4,7 @@
 #include "merge/RunResult.h"
 #include "merge/RunStatus.h"
 #include "platform/Services.h"
+#include "selection/DropWell.h"
 
 #include <memory>
 #include <optional>
@@ -15,30 +16,36 @@ namespace orvane {
 class MainView;
 class ReportController;
 class UserDefaults;
-enum class DropWell;
 
 // The application controller: owns the selection, the run state and the run of the
 // merge worker. GUI-free: it reaches the window through MainView and the system through
 // the platform services.
-class Controller {
+class Controller : public DropWellDelegate {
   public:
     Controller(UserDefaults& defaults, ReportController& reportController,
                PlatformServices services);
-    ~Controller();
+    ~Controller() override;
     Controller(const Controller&) = delete;
     Controller& operator=(const Controller&) = delete;
 
     void setMainView(MainView* view) { mainView_ = view; }
 
-    // Selection.
+    // Selection. The setters also show the selection in the window's fields and wells.
     const PathList& fromPaths() const { return fromPaths_; }
-    void setFromPaths(PathList paths) { fromPaths_ = std::move(paths); }
+    void setFromPaths(PathList paths);
     const std::string& toPath() const { return toPath_; }
-    void setToPath(std::string path) { toPath_ = std::move(path); }
-    // The text naming the sources (the whole path of a single one with `includingPrefix`).
+    void setToPath(std::string path);
+    // The sources as text: "" for none, one source's name (or whole path with the prefix),
+    // "%lu files" for several.
     std::string fromPathDescriptionIncludingPrefix(bool includingPrefix) const;
-    // Whether a well accepts a drop of `paths` now (the drop rule under the status lock).
-    bool well(DropWell which, const PathList& paths);
+
+    // The window's choose commands and the actions of its wells; refused with a beep
+    // (commands) or silently (drops) during a run.
+    void pickFrom();
+    void pickTo();
+    void fromSpecified(DropWell& well);
+    void toSpecified(DropWell& well);
+    bool well(DropWell& well, const PathList& paths) override;
 
     // Run control.
     void goClicked();

@@ -1,10 +1,15 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace orvane {
 
-// What the run control needs of the main window.
+class DropWell;
+
+// What the run control and the selection need of the main window. Everything but the
+// progress meter and the button has a default that does nothing, so that front ends
+// without fields or wells (the command line) implement only what they show.
 class MainView {
   public:
     virtual ~MainView() = default;
@@ -12,6 +17,13 @@ class MainView {
     virtual void setProgressValue(double value) = 0;
     // The organise button's title and key ("\r" for Return, "" for none).
     virtual void setGoButton(const std::string& title, const std::string& keyEquivalent) = 0;
+
+    // The texts of the source and destination fields.
+    virtual void setFromField(const std::string& text) {}
+    virtual void setToField(const std::string& text) {}
+    // The two drop wells, or none.
+    virtual DropWell* fromWell() { return nullptr; }
+    virtual DropWell* toWell() { return nullptr; }
 };
 
 } // namespace orvane

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,23 @@ class TimerService {
     virtual void stop(TimerId id) = 0;
 };
 
+// The choose panel: a modal dialog that answers the chosen paths in the order shown, or
+// none when the user cancelled.
+struct OpenPanelOptions {
+    std::string title;
+    bool allowsMultipleSelection = false;
+    bool canChooseFiles = true;
+    bool canChooseDirectories = false;
+    std::string directory;
+};
+
+class OpenPanelService {
+  public:
+    virtual ~OpenPanelService() = default;
+    virtual std::optional<std::vector<std::string>>
+    runOpenPanel(const OpenPanelOptions& options) = 0;
+};
+
 // The services a controller is given; any may be null where a front end lacks it.
 struct PlatformServices {
     AlertService* alerts = nullptr;
@@ -55,6 +73,7 @@ struct PlatformServices {
     RecentDocuments* recents = nullptr;
     Workspace* workspace = nullptr;
     TimerService* timers = nullptr;
+    OpenPanelService* panels = nullptr;
 };
 
 } // namespace orvane

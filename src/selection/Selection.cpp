@@ -1,6 +1,5 @@
 #include "selection/Selection.h"
 
-#include "app/Controller.h"
 #include "merge/RunStatus.h"
 #include "platform/Paths.h"
 
@@ -16,23 +15,15 @@ std::string fromPathDescriptionIncludingPrefix(const PathList& fromPaths, bool i
     return std::to_string(fromPaths.size()) + " files";
 }
 
-bool well(int mergeState, DropWell which, const PathList& paths) {
+bool well(int mergeState, WellRole which, const PathList& paths) {
     if (mergeState != kMergeIdle)
         return false;
-    if (which == DropWell::From)
+    if (which == WellRole::From)
         return true;
     if (paths.size() != 1)
         return false;
     struct stat status;
     return ::stat(paths.front().c_str(), &status) == 0 && S_ISDIR(status.st_mode);
-}
-
-std::string Controller::fromPathDescriptionIncludingPrefix(bool includingPrefix) const {
-    return orvane::fromPathDescriptionIncludingPrefix(fromPaths_, includingPrefix);
-}
-
-bool Controller::well(DropWell which, const PathList& paths) {
-    return orvane::well(mergeState(), which, paths);
 }
 
 } // namespace orvane

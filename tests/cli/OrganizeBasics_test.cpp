@@ -42,7 +42,15 @@ class OrganizeCommand : public ::testing::Test {
     test::TempDir tmp;
     std::string config = tmp / "config";
     std::string dest = tmp / "Sorted";
-    void SetUp() override { std::filesystem::create_directories(dest); }
+    void SetUp() override {
+        std::filesystem::create_directories(dest);
+        // The registered matching mode admits only files that match the (empty) copy-file
+        // list; these runs copy everything.
+        std::filesystem::create_directories(config);
+        writeFile(config + "/preferences.json", kStored);
+    }
+    static constexpr const char* kStored =
+        "{\"OVMatchingMode\": \"all files except those that match:\"}\n";
 };
 
 TEST_F(OrganizeCommand, JsonReportKeepsOddNamesAndExitStatusTellsFailures) {
@@ -68,7 +76,7 @@ TEST_F(OrganizeCommand, JsonReportKeepsOddNamesAndExitStatusTellsFailures) {
     EXPECT_EQ(report["cancelled"], false);
     EXPECT_TRUE(test::exists(dest + std::string("/2005/03/17/bad\xff name\n.jpg")));
     // Options are for this run only: nothing was stored.
-    EXPECT_FALSE(test::exists(config + "/preferences.json"));
+    EXPECT_EQ(test::readFile(config + "/preferences.json"), kStored);
 }
 
 TEST_F(OrganizeCommand, RelativePathsAndLevelsFromTheFormat) {

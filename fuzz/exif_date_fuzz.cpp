@@ -1,0 +1,35 @@
+// Feeds arbitrary bytes, as the whole contents of a file, to the EXIF date reader (the same
+// code that runs on a mapped file), and as a date text to the date parser.
+
+#include "app/Log.h"
+#include "merge/ExifDate.h"
+#include "merge/ExifDateText.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    setenv("TZ", "UTC", 1);
+    tzset();
+    // Format every log line, as a user with debug logging would, but keep the output quiet.
+    orvane::configureLogging(2);
+    orvane::setLogStream(std::fopen("/dev/null", "w"));
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size > UINT32_MAX)
+        return 0;
+    orvane::exifDateForBytes(data, static_cast<uint32_t>(size));
+
+    // The date text on its own, as libexif renders an entry: at most 4095 bytes and a NUL.
+    char text[4096];
+    const size_t length = size < sizeof text ? size : sizeof text - 1;
+    std::memcpy(text, data, length);
+    text[length] = '\0';
+    orvane::unixTimeFromExifDate(text, "EXIF_TAG_DATE_TIME");
+    return 0;
+}

@@ -1,0 +1,43 @@
+#include "platform/qt/QtAlerts.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace orvane {
+
+int QtAlertService::runAlert(const std::string& title, const std::string& message,
+                             const std::string& defaultButton, const std::string& alternateButton,
+                             const std::string& otherButton) {
+    QMessageBox box(parent_);
+    box.setWindowTitle(QString::fromStdString(title));
+    box.setText(QString::fromStdString(message));
+    box.setIcon(QMessageBox::Warning);
+    box.setWindowModality(Qt::ApplicationModal);
+    // The default button sits rightmost, the alternate left of it, the other one apart.
+    QPushButton* first = box.addButton(
+        QString::fromStdString(defaultButton.empty() ? std::string("OK") : defaultButton),
+        QMessageBox::AcceptRole);
+    QPushButton* second =
+        alternateButton.empty()
+            ? nullptr
+            : box.addButton(QString::fromStdString(alternateButton), QMessageBox::RejectRole);
+    QPushButton* third = otherButton.empty() ? nullptr
+                                             : box.addButton(QString::fromStdString(otherButton),
+                                                             QMessageBox::DestructiveRole);
+    box.setDefaultButton(first);
+    box.setEscapeButton(second ? second : first);
+    box.exec();
+    QAbstractButton* pressed = box.clickedButton();
+    if (second && pressed == second)
+        return 1;
+    if (third && pressed == third)
+        return 2;
+    return 0;
+}
+
+void QtBeeper::beep() {
+    QApplication::beep();
+}
+
+} // namespace orvane

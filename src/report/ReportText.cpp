@@ -1,0 +1,37 @@
+#include "report/ReportText.h"
+
+namespace orvane {
+
+namespace {
+
+const char* headingOf(ReportTable table) {
+    switch (table) {
+    case ReportTable::Copied:
+        return "Copied";
+    case ReportTable::Skipped:
+        return "Skipped";
+    case ReportTable::Errors:
+        break;
+    }
+    return "Errors";
+}
+
+} // namespace
+
+std::string reportText(const ReportController& report, std::optional<ReportTable> only) {
+    std::string text;
+    for (ReportTable table : {ReportTable::Copied, ReportTable::Skipped, ReportTable::Errors}) {
+        if (only && *only != table)
+            continue;
+        const long rows = report.numberOfRowsInTableView(table);
+        if (!text.empty())
+            text += "\n";
+        text += std::string(headingOf(table)) + " (" + std::to_string(rows) + ")\n";
+        for (long row = 0; row < rows; ++row)
+            text += report.tableView(table, kKeyColumn, row) + "\t" +
+                    report.tableView(table, kValueColumn, row) + "\n";
+    }
+    return text;
+}
+
+} // namespace orvane

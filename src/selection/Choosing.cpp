@@ -1,0 +1,99 @@
+#include "app/Controller.h"
+#include "app/Log.h"
+#include "app/MainView.h"
+#include "platform/Paths.h"
+#include "selection/Selection.h"
+#include "selection/StringHelpers.h"
+
+namespace orvane {
+
+namespace {
+
+std::string describePaths(const PathList& paths) {
+    std::string text = "(";
+    for (size_t i = 0; i < paths.size(); ++i)
+        text += (i ? ", \"" : "\"") + paths[i] + "\"";
+    return text + ")";
+}
+
+} // namespace
+
+void Controller::setFromPaths(PathList paths) {
+    fromPaths_ = std::move(paths);
+    if (!mainView_)
+        return;
+    if (DropWell* well = mainView_->fromWell())
+        well->setFilenames(fromPaths_);
+    mainView_->setFromField(fromPathDescriptionIncludingPrefix(false));
+}
+
+void Controller::setToPath(std::string path) {
+    toPath_ = std::move(path);
+    if (!mainView_)
+        return;
+    mainView_->setToField(toPath_.empty() ? "" : lastPathComponent(toPath_));
+    if (DropWell* well = mainView_->toWell())
+        well->setFilenames(toPath_.empty() ? PathList{} : PathList{toPath_});
+}
+
+std::string Controller::fromPathDescriptionIncludingPrefix(bool includingPrefix) const {
+    return orvane::fromPathDescriptionIncludingPrefix(fromPaths_, includingPrefix);
+}
+
+void Controller::pickFrom() {
+    if (runInProgress()) {
+        if (services_.beeper)
+            services_.beeper->beep();
+        return;
+    }
+    if (!services_.panels)
+        return;
+    OpenPanelOptions options;
+    options.title = "Select Copy From";
+    options.allowsMultipleSelection = true;
+    options.canChooseFiles = true;
+    options.canChooseDirectories = true;
+    options.directory = homeDirectory();
+    std::optional<PathList> chosen = services_.panels->runOpenPanel(options);
+    if (!chosen)
+        return;
+    logMessage(LOG_DEBUG, "From Paths Selected: %s", safeCString(describePaths(*chosen)).c_str());
+    setFromPaths(std::move(*chosen));
+}
+
+void Controller::pickTo() {
+    if (runInProgress()) {
+        if (services_.beeper)
+            services_.beeper->beep();
+        return;
+    }
+    if (!services_.panels)
+        return;
+    OpenPanelOptions options;
+    options.title = "Select Organize Into";
+    options.allowsMultipleSelection = false;
+    options.canChooseFiles = false;
+    options.canChooseDirectories = true;
+    options.directory = homeDirectory();
+    std::optional<PathList> chosen = services_.panels->runOpenPanel(options);
+    if (!chosen || chosen->empty())
+        return;
+    logMessage(LOG_DEBUG, "To Path Selected: %s", safeCString(chosen->front()).c_str());
+    setToPath(chosen->front());
+}
+
+void Controller::fromSpecified(DropWell& well) {
+    setFromPaths(well.filenames());
+}
+
+void Controller::toSpecified(DropWell& well) {
+    if (!well.filenames().empty())
+        setToPath(well.filenames().front());
+}
+
+bool Controller::well(DropWell& well, const PathList& paths) {
+    const bool isToWell = mainView_ && &well == mainView_->toWell();
+    return orvane::well(mergeState(), isToWell ? WellRole::To : WellRole::From, paths);
+}
+
+} // namespace orvane

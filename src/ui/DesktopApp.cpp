@@ -1,0 +1,64 @@
+#include "ui/DesktopApp.h"
+
+#include "app/Log.h"
+#include "platform/UserDefaults.h"
+#include "prefs/Defaults.h"
+#include "prefs/PrefKeys.h"
+
+#include <QApplication>
+#include <QIcon>
+
+namespace orvane {
+
+namespace {
+
+PlatformServices servicesOf(QtAlertService& alerts, QtBeeper& beeper, XbelRecentDocuments& recents,
+                            QtWorkspace& workspace, QtTimerService& timers, QtOpenPanel& panels) {
+    PlatformServices services;
+    services.alerts = &alerts;
+    services.beeper = &beeper;
+    services.recents = &recents;
+    services.workspace = &workspace;
+    services.timers = &timers;
+    services.panels = &panels;
+    return services;
+}
+
+} // namespace
+
+DesktopApp::DesktopApp(UserDefaults& defaults, std::string recentDocumentsFile)
+    : defaults_(defaults), recents_(recentDocumentsFile.empty() ? XbelRecentDocuments::defaultFile()
+                                                                : std::move(recentDocumentsFile)),
+      report_(defaults),
+      controller_(defaults, report_,
+                  servicesOf(alerts_, beeper_, recents_, workspace_, timers_, panels_)),
+      reportWindow_(report_), mainWindow_(controller_) {
+    report_.setMainController(&controller_);
+    alerts_.setParentWidget(&mainWindow_);
+    panels_.setParentWidget(&mainWindow_);
+}
+
+DesktopApp::~DesktopApp() {
+    report_.setMainController(nullptr);
+}
+
+int runDesktop(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Orvane");
+    QApplication::setApplicationDisplayName("Orvane");
+    QApplication::setDesktopFileName("orvane");
+    // Without a desktop session Qt knows no icon theme; the wells' icons come from one.
+    if (QIcon::themeName().isEmpty() || QIcon::themeName() == "hicolor")
+        QIcon::setFallbackThemeName("Adwaita");
+
+    UserDefaults& defaults = UserDefaults::standard();
+    configureLogging(defaults.integerForKey(keys::kDebug));
+    createLogLock();
+    registerDefaults(defaults);
+
+    DesktopApp desktop(defaults);
+    desktop.mainWindow().show();
+    return app.exec();
+}
+
+} // namespace orvane

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "app/Controller.h"
+#include "platform/qt/QtAlerts.h"
+#include "platform/qt/QtOpenPanel.h"
+#include "platform/qt/QtTimerService.h"
+#include "platform/qt/QtWorkspace.h"
+#include "platform/qt/XbelRecentDocuments.h"
+#include "report/ReportController.h"
+#include "ui/MainWindow.h"
+#include "ui/ReportWindow.h"
+
+namespace orvane {
+
+class UserDefaults;
+
+// The desktop application's objects, created together and torn down in the safe order:
+// the windows first, then the controller (which stops and joins a running worker), then
+// the report it writes into, then the services.
+class DesktopApp {
+  public:
+    // `recentDocumentsFile` empty: the user's own list.
+    explicit DesktopApp(UserDefaults& defaults, std::string recentDocumentsFile = {});
+    ~DesktopApp();
+
+    UserDefaults& defaults() { return defaults_; }
+    Controller& controller() { return controller_; }
+    ReportController& reportController() { return report_; }
+    MainWindow& mainWindow() { return mainWindow_; }
+    ReportWindow& reportWindow() { return reportWindow_; }
+
+  private:
+    UserDefaults& defaults_;
+    QtAlertService alerts_;
+    QtBeeper beeper_;
+    XbelRecentDocuments recents_;
+    QtWorkspace workspace_;
+    QtTimerService timers_;
+    QtOpenPanel panels_;
+    ReportController report_;
+    Controller controller_;
+    ReportWindow reportWindow_;
+    MainWindow mainWindow_;
+};
+
+// The desktop application's start: logging, defaults, the main window; runs the event loop.
+int runDesktop(int argc, char** argv);
+
+} // namespace orvane

@@ -1,0 +1,131 @@
+#include "ui/MainWindow.h"
+
+#include "app/Controller.h"
+#include "ui/KelWell.h"
+#include "ui_MainWindow.h"
+
+#include <QFile>
+#include <QMenuBar>
+#include <QShortcut>
+#include <cmath>
+
+namespace orvane {
+
+namespace {
+
+// Progress values are entries of the file list; a bar counts in int.
+int progressUnits(double value) {
+    if (!(value > 0))
+        return 0;
+    return value >= 2147483647.0 ? 2147483647 : static_cast<int>(std::lround(value));
+}
+
+} // namespace
+
+MainWindow::MainWindow(Controller& controller, QWidget* parent)
+    : QMainWindow(parent), controller_(controller), ui_(std::make_unique<Ui::MainWindow>()) {
+    ui_->setupUi(this);
+    QFont arrowFont = ui_->arrowLabel->font();
+    arrowFont.setPointSizeF(arrowFont.pointSizeF() * 2);
+    ui_->arrowLabel->setFont(arrowFont);
+    ui_->arrowLabel->setForegroundRole(QPalette::PlaceholderText);
+
+    ui_->fromWell->setDelegate(&controller_);
+    ui_->toWell->setDelegate(&controller_);
+    connect(ui_->fromWell, &KelWell::activated, this,
+            [this] { controller_.fromSpecified(*ui_->fromWell); });
+    connect(ui_->toWell, &KelWell::activated, this,
+            [this] { controller_.toSpecified(*ui_->toWell); });
+    connect(ui_->fromChooseButton, &QPushButton::clicked, this, [this] { controller_.pickFrom(); });
+    connect(ui_->toChooseButton, &QPushButton::clicked, this, [this] { controller_.pickTo(); });
+    connect(ui_->goButton, &QPushButton::clicked, this, [this] { controller_.goClicked(); });
+
+    // The button's key equivalent: Return (and the keypad's Enter) press it between runs.
+    returnKey_ = new QShortcut(QKeySequence(Qt::Key_Return), this);
+    enterKey_ = new QShortcut(QKeySequence(Qt::Key_Enter), this);
+    for (QShortcut* key : {returnKey_, enterKey_})
+        connect(key, &QShortcut::activated, ui_->goButton, &QPushButton::animateClick);
+
+    createMenus();
+    controller_.setMainView(this);
+    setGoButton("Organize", "\r");
+}
+
+MainWindow::~MainWindow() {
+    controller_.setMainView(nullptr);
+}
+
+void MainWindow::createMenus() {
+    applicationMenu_ = menuBar()->addMenu("&Orvane");
+    applicationMenu_->setObjectName("applicationMenu");
+    quitAction_ = applicationMenu_->addAction("&Quit Orvane");
+    quitAction_->setShortcut(QKeySequence::Quit);
+    quitAction_->setMenuRole(QAction::QuitRole);
+    connect(quitAction_, &QAction::triggered, this, &QWidget::close);
+
+    fileMenu_ = menuBar()->addMenu("&File");
+    fileMenu_->setObjectName("fileMenu");
+    pickFromAction_ = fileMenu_->addAction("Choose Copy &From…");
+    pickFromAction_->setShortcut(QKeySequence::Open);
+    connect(pickFromAction_, &QAction::triggered, this, [this] { controller_.pickFrom(); });
+    pickToAction_ = fileMenu_->addAction("Choose Organize &Into…");
+    pickToAction_->setShortcut(QKeySequence("Ctrl+Shift+O"));
+    connect(pickToAction_, &QAction::triggered, this, [this] { controller_.pickTo(); });
+}
+
+void MainWindow::setProgressMaximum(double maximum) {
+    ui_->progressMeter->setMaximum(std::max(1, progressUnits(maximum)));
+}
+
+void MainWindow::setProgressValue(double value) {
+    ui_->progressMeter->setValue(std::min(progressUnits(value), ui_->progressMeter->maximum()));
+}
+
+void MainWindow::setGoButton(const std::string& title, const std::string& keyEquivalent) {
+    ui_->goButton->setText(QString::fromStdString(title));
+    const bool returnKey = keyEquivalent == "\r";
+    returnKey_->setEnabled(returnKey);
+    enterKey_->setEnabled(returnKey);
+}
+
+bool MainWindow::goButtonHasReturnKey() const {
+    return returnKey_->isEnabled();
+}
+
+void MainWindow::setFromField(const std::string& text) {
+    ui_->fromField->setText(QFile::decodeName(text.c_str()));
+    ui_->fromField->setToolTip(
+        QFile::decodeName(controller_.fromPathDescriptionIncludingPrefix(true).c_str()));
+}
+
+void MainWindow::setToField(const std::string& text) {
+    ui_->toField->setText(QFile::decodeName(text.c_str()));
+    ui_->toField->setToolTip(QFile::decodeName(controller_.toPath().c_str()));
+}
+
+DropWell* MainWindow::fromWell() {
+    return ui_->fromWell;
+}
+DropWell* MainWindow::toWell() {
+    return ui_->toWell;
+}
+KelWell* MainWindow::fromKelWell() const {
+    return ui_->fromWell;
+}
+KelWell* MainWindow::toKelWell() const {
+    return ui_->toWell;
+}
+QLineEdit* MainWindow::fromFieldWidget() const {
+    return ui_->fromField;
+}
+QLineEdit* MainWindow::toFieldWidget() const {
+    return ui_->toField;
+}
+QPushButton* MainWindow::goButton() const {
+    return ui_->goButton;
+}
+QProgressBar* MainWindow::progressMeter() const {
+    return ui_->progressMeter;
+}
+
+} // namespace orvane

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "app/MainView.h"
+
+#include <QMainWindow>
+#include <memory>
+
+class QAction;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QShortcut;
+
+namespace Ui {
+class MainWindow;
+}
+
+namespace orvane {
+
+class Controller;
+class KelWell;
+
+// The main window: the source and destination rows with their wells, fields and choose
+// buttons, the progress meter and the organise button. It shows what the controller sets
+// and forwards the user's actions to it.
+class MainWindow : public QMainWindow, public MainView {
+    Q_OBJECT
+
+  public:
+    explicit MainWindow(Controller& controller, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // MainView
+    void setProgressMaximum(double maximum) override;
+    void setProgressValue(double value) override;
+    void setGoButton(const std::string& title, const std::string& keyEquivalent) override;
+    void setFromField(const std::string& text) override;
+    void setToField(const std::string& text) override;
+    DropWell* fromWell() override;
+    DropWell* toWell() override;
+
+    // Menus where other parts of the application add their commands.
+    QMenu* applicationMenu() const { return applicationMenu_; }
+    QMenu* fileMenu() const { return fileMenu_; }
+    QAction* quitAction() const { return quitAction_; }
+    QAction* pickFromAction() const { return pickFromAction_; }
+    QAction* pickToAction() const { return pickToAction_; }
+
+    // The widgets, for tests and screenshots.
+    KelWell* fromKelWell() const;
+    KelWell* toKelWell() const;
+    QLineEdit* fromFieldWidget() const;
+    QLineEdit* toFieldWidget() const;
+    QPushButton* goButton() const;
+    QProgressBar* progressMeter() const;
+    // Whether Return presses the organise button now.
+    bool goButtonHasReturnKey() const;
+
+  private:
+    void createMenus();
+
+    Controller& controller_;
+    std::unique_ptr<Ui::MainWindow> ui_;
+    QShortcut* returnKey_ = nullptr;
+    QShortcut* enterKey_ = nullptr;
+    QMenu* applicationMenu_ = nullptr;
+    QMenu* fileMenu_ = nullptr;
+    QAction* quitAction_ = nullptr;
+    QAction* pickFromAction_ = nullptr;
+    QAction* pickToAction_ = nullptr;
+};
+
+} // namespace orvane

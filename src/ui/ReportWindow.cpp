@@ -1,0 +1,204 @@
+#include "ui/ReportWindow.h"
+
+#include "report/ReportText.h"
+#include "ui/Printing.h"
+#include "ui/ReportTableModel.h"
+#include "ui/TableColumn.h"
+#include "ui_ReportWindow.h"
+
+#include <QEvent>
+#include <QFile>
+#include <QHeaderView>
+#include <QShortcut>
+#include <QTextDocument>
+
+namespace orvane {
+
+namespace {
+
+// Widens each table's last column when its window grows.
+class FillOnResize : public QObject {
+  public:
+    FillOnResize(QTableView* table) : QObject(table), table_(table) {
+        table->viewport()->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Resize)
+            TableColumn::fillTable(table_);
+        return false;
+    }
+
+  private:
+    QTableView* table_;
+};
+
+size_t indexOf(ReportTable table) {
+    return static_cast<size_t>(table);
+}
+
+} // namespace
+
+ReportWindow::ReportWindow(ReportController& report, QWidget* parent)
+    : QWidget(parent, Qt::Window), report_(report), ui_(std::make_unique<Ui::ReportWindow>()) {
+    ui_->setupUi(this);
+    const std::array<std::pair<ReportTable, QString>, 3> tables{{
+        {ReportTable::Copied, "Folder"},
+        {ReportTable::Skipped, "Reason"},
+        {ReportTable::Errors, "Error"},
+    }};
+    for (const auto& [table, valueTitle] : tables) {
+        QTableView* view = tableView(table);
+        auto* model = new ReportTableModel(report_, table, valueTitle, this);
+        view->setModel(model);
+        view->verticalHeader()->setVisible(false);
+        view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
+        view->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        view->horizontalHeader()->setHighlightSections(false);
+        view->horizontalHeader()->resizeSection(0, 320);
+        new FillOnResize(view);
+        models_[indexOf(table)] = model;
+        for (int section = 0; section < 2; ++section)
+            columns_[indexOf(table)][static_cast<size_t>(section)] =
+                std::make_unique<TableColumn>(view, section);
+    }
+    connect(ui_->hideFolderPaths, &QCheckBox::clicked, this,
+            [this] { report_.hideFolderPathControlOperated(); });
+    connect(ui_->printButton, &QPushButton::clicked, this, &ReportWindow::printReport);
+    connect(ui_->closeButton, &QPushButton::clicked, this, &QWidget::close);
+    auto* print = new QShortcut(QKeySequence::Print, this);
+    connect(print, &QShortcut::activated, this, &ReportWindow::printReport);
+    auto* close = new QShortcut(QKeySequence::Close, this);
+    connect(close, &QShortcut::activated, this, &QWidget::close);
+    report_.setView(this);
+}
+
+ReportWindow::~ReportWindow() {
+    if (report_.view() == this)
+        report_.setView(nullptr);
+}
+
+void ReportWindow::selectFirstTab() {
+    ui_->reportTabView->setCurrentIndex(0);
+}
+
+void ReportWindow::setPropaganda(const std::string& text) {
+    ui_->reportPropaganda->setText(QString::fromStdString(text));
+}
+
+void ReportWindow::setCountFields(const std::string& copied, const std::string& skipped,
+                                  const std::string& errors) {
+    ui_->reportCopiedCountField->setText(QString::fromStdString(copied));
+    ui_->reportSkippedCountField->setText(QString::fromStdString(skipped));
+    ui_->reportErrorCountField->setText(QString::fromStdString(errors));
+}
+
+void ReportWindow::setErrorCountRed(bool red) {
+    QPalette palette = ui_->reportErrorCountField->palette();
+    palette.setColor(QPalette::Text, red ? QColor(Qt::red) : this->palette().color(QPalette::Text));
+    ui_->reportErrorCountField->setPalette(palette);
+}
+
+void ReportWindow::setTabLabel(int index, const std::string& label) {
+    ui_->reportTabView->setTabText(index, QString::fromStdString(label));
+}
+
+bool ReportWindow::hideFolderPaths() const {
+    return ui_->hideFolderPaths->isChecked();
+}
+
+void ReportWindow::setHideFolderPaths(bool on) {
+    ui_->hideFolderPaths->setChecked(on);
+}
+
+void ReportWindow::setSourceField(const std::string& text) {
+    ui_->reportSourcePathField->setText(QFile::decodeName(text.c_str()));
+    ui_->reportSourcePathField->setCursorPosition(0);
+}
+
+void ReportWindow::setDestField(const std::string& text) {
+    ui_->reportDestPathField->setText(QFile::decodeName(text.c_str()));
+    ui_->reportDestPathField->setCursorPosition(0);
+}
+
+void ReportWindow::reloadTables() {
+    for (ReportTableModel* model : models_)
+        model->reload();
+}
+
+ReportColumn* ReportWindow::column(ReportTable table, const std::string& identifier) {
+    return columns_[indexOf(table)][identifier == kKeyColumn ? 0 : 1].get();
+}
+
+void ReportWindow::bringToFront() {
+    show();
+    raise();
+    activateWindow();
+}
+
+void ReportWindow::printReport() {
+    std::optional<ReportTable> only;
+    switch (ui_->reportTabView->currentIndex()) {
+    case 1:
+        only = ReportTable::Copied;
+        break;
+    case 2:
+        only = ReportTable::Skipped;
+        break;
+    case 3:
+        only = ReportTable::Errors;
+        break;
+    default:
+        break;
+    }
+    QTextDocument text;
+    text.setPlainText(QString::fromUtf8(reportText(report_, only)));
+    printResizedCopy(text, this);
+}
+
+QTabWidget* ReportWindow::tabView() const {
+    return ui_->reportTabView;
+}
+
+QTableView* ReportWindow::tableView(ReportTable table) const {
+    switch (table) {
+    case ReportTable::Copied:
+        return ui_->reportCopiedTable;
+    case ReportTable::Skipped:
+        return ui_->reportSkippedTable;
+    case ReportTable::Errors:
+        break;
+    }
+    return ui_->reportErrorTable;
+}
+
+QLineEdit* ReportWindow::sourceField() const {
+    return ui_->reportSourcePathField;
+}
+QLineEdit* ReportWindow::destField() const {
+    return ui_->reportDestPathField;
+}
+
+QLineEdit* ReportWindow::countField(ReportTable table) const {
+    switch (table) {
+    case ReportTable::Copied:
+        return ui_->reportCopiedCountField;
+    case ReportTable::Skipped:
+        return ui_->reportSkippedCountField;
+    case ReportTable::Errors:
+        break;
+    }
+    return ui_->reportErrorCountField;
+}
+
+QCheckBox* ReportWindow::hideFolderPathsBox() const {
+    return ui_->hideFolderPaths;
+}
+QLabel* ReportWindow::propaganda() const {
+    return ui_->reportPropaganda;
+}
+
+TableColumn* ReportWindow::tableColumn(ReportTable table, int section) const {
+    return columns_[indexOf(table)][static_cast<size_t>(section)].get();
+}
+
+} // namespace orvane

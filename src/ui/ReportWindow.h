@@ -1,0 +1,68 @@
+#pragma once
+
+#include "report/ReportController.h"
+
+#include <QWidget>
+#include <array>
+#include <memory>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QTabWidget;
+class QTableView;
+
+namespace Ui {
+class ReportWindow;
+}
+
+namespace orvane {
+
+class ReportTableModel;
+class TableColumn;
+
+// The report window: a summary tab and the three lists of the last run. It shows what
+// the report controller sets and forwards the hide-paths check box to it.
+class ReportWindow : public QWidget, public ReportView {
+    Q_OBJECT
+
+  public:
+    explicit ReportWindow(ReportController& report, QWidget* parent = nullptr);
+    ~ReportWindow() override;
+
+    // ReportView
+    void selectFirstTab() override;
+    void setPropaganda(const std::string& text) override;
+    void setCountFields(const std::string& copied, const std::string& skipped,
+                        const std::string& errors) override;
+    void setErrorCountRed(bool red) override;
+    void setTabLabel(int index, const std::string& label) override;
+    bool hideFolderPaths() const override;
+    void setHideFolderPaths(bool on) override;
+    void setSourceField(const std::string& text) override;
+    void setDestField(const std::string& text) override;
+    void reloadTables() override;
+    ReportColumn* column(ReportTable table, const std::string& identifier) override;
+    void bringToFront() override;
+
+    // Prints the list of the selected tab (all three from the summary) after the print dialog.
+    void printReport();
+
+    // The widgets, for tests and screenshots.
+    QTabWidget* tabView() const;
+    QTableView* tableView(ReportTable table) const;
+    QLineEdit* sourceField() const;
+    QLineEdit* destField() const;
+    QLineEdit* countField(ReportTable table) const;
+    QCheckBox* hideFolderPathsBox() const;
+    QLabel* propaganda() const;
+    TableColumn* tableColumn(ReportTable table, int section) const;
+
+  private:
+    ReportController& report_;
+    std::unique_ptr<Ui::ReportWindow> ui_;
+    std::array<ReportTableModel*, 3> models_{};
+    std::array<std::array<std::unique_ptr<TableColumn>, 2>, 3> columns_;
+};
+
+} // namespace orvane

@@ -1,0 +1,327 @@
+// End-to-end runs of the built `orvane organize`.
+#include "support/TestSupport.h"
+
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <spawn.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace orvane {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+using test::readFile;
+using test::writeFile;
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+    json parsed() const { return json::parse(out); }
+};
+
+// Each test has its own preferences folder, sources and destination.
+class OrganizeTest : public ::testing::Test {
+  protected:
+    OrganizeTest() : config(tmp / "config"), source(tmp / "source"), dest(tmp / "dest") {
+        fs::create_directories(config);
+        fs::create_directories(source);
+        fs::create_directories(dest);
+        // The stored mode copies everything that no pattern excludes.
+        storePreferences({{"OVMatchingMode", "all files except those that match:"}});
+    }
+
+    void storePreferences(const json& values) {
+        std::ofstream(config + "/preferences.json") << values.dump(2);
+    }
+
+    Outcome run(std::vector<std::string> args) {
+        args.insert(args.begin(), {ORVANE_BINARY, "organize"});
+        std::vector<char*> argv;
+        for (std::string& arg : args)
+            argv.push_back(arg.data());
+        argv.push_back(nullptr);
+
+        std::vector<std::string> environment = {"ORVANE_CONFIG_DIR=" + config, "TZ=UTC"};
+        for (char** e = environ; *e; ++e)
+            if (std::strncmp(*e, "ORVANE_CONFIG_DIR=", 18) != 0 && std::strncmp(*e, "TZ=", 3) != 0)
+                environment.emplace_back(*e);
+        std::vector<char*> envp;
+        for (std::string& entry : environment)
+            envp.push_back(entry.data());
+        envp.push_back(nullptr);
+
+        const std::string outPath = tmp / "stdout", errPath = tmp / "stderr";
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+        posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+        pid_t pid = 0;
+        Outcome outcome;
+        if (posix_spawn(&pid, ORVANE_BINARY, &actions, nullptr, argv.data(), envp.data()) == 0) {
+            int status = 0;
+            waitpid(pid, &status, 0);
+            outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        }
+        posix_spawn_file_actions_destroy(&actions);
+        outcome.out = readFile(outPath);
+        outcome.err = readFile(errPath);
+        return outcome;
+    }
+
+    // Every file below a folder, relative to it, with its contents.
+    static std::map<std::string, std::string> tree(const std::string& root) {
+        std::map<std::string, std::string> files;
+        for (const auto& entry : fs::recursive_directory_iterator(root))
+            if (!entry.is_directory())
+                files[fs::relative(entry.path(), root).string()] =
+                    entry.is_symlink() ? "<link>" : readFile(entry.path().string());
+        return files;
+    }
+
+    std::string in(const std::string& relative) const { return source + "/" + relative; }
+
+    test::TempDir tmp;
+    std::string config, source, dest;
+};
+
+const time_t k2005 = 1111062125; // 2005-03-17 12:22:05 UTC
+const time_t k2006 = 1136203200; // 2006-01-02 12:00:00 UTC
+
+TEST_F(OrganizeTest, WalksFoldersAndReportsWhatItLeavesOut) {
+    writeFile(in("a.jpg"), "a", k2005);
+    writeFile(in(".hidden"), "h", k2005);
+    writeFile(in("sub/b.jpg"), "b", k2006);
+    fs::create_directories(in("empty"));
+    writeFile(tmp / "elsewhere/far.jpg", "far", k2006);
+    ASSERT_EQ(symlink((tmp / "elsewhere").c_str(), in("link").c_str()), 0);
+    ASSERT_EQ(mkfifo(in("pipe").c_str(), 0600), 0);
+
+    const Outcome outcome = run({source, dest});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(tree(dest), (std::map<std::string, std::string>{{"2005-03-17/a.jpg", "a"},
+                                                              {"2006-01-02/b.jpg", "b"}}));
+    EXPECT_EQ(outcome.out, "Copied (2):\n"
+                           "  " +
+                               in("a.jpg") +
+                               "  ->  2005-03-17\n"
+                               "  " +
+                               in("sub/b.jpg") +
+                               "  ->  2006-01-02\n"
+                               "Skipped (3):\n"
+                               "  " +
+                               in(".hidden") +
+                               ": Hidden file\n"
+                               "  " +
+                               in("link") +
+                               ": Alias\n"
+                               "  " +
+                               in("pipe") +
+                               ": Not file or folder\n"
+                               "2 copied, 3 skipped, 0 errors\n");
+    EXPECT_EQ(readFile(tmp / "elsewhere/far.jpg"), "far") << "sources are never changed";
+}
+
+TEST_F(OrganizeTest, OptionsOverrideThePreferencesForOneRunOnly) {
+    writeFile(in("a.jpg"), "a", k2005);
+    writeFile(in("b.png"), "b", k2005);
+    writeFile(in(".c.jpg"), "c", k2005);
+    writeFile(in("Album/x.png"), "x", k2005);
+    writeFile(in("Album/y.jpg"), "y", k2005);
+    const struct timespec times[2] = {{k2005, 0}, {k2005, 0}};
+    utimensat(AT_FDCWD, in("Album").c_str(), times, 0);
+    const std::string stored = readFile(config + "/preferences.json");
+
+    Outcome outcome = run({"--include", "*.JPG", "--include", "Album", "--copy-hidden", "--intact",
+                           "Alb*", "--json", source, dest});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(tree(dest), (std::map<std::string, std::string>{{"2005-03-17/.c.jpg", "c"},
+                                                              {"2005-03-17/a.jpg", "a"},
+                                                              {"2005-03-17/Album/x.png", "x"},
+                                                              {"2005-03-17/Album/y.jpg", "y"}}));
+    const json report = outcome.parsed();
+    ASSERT_EQ(report["skipped"].size(), 1u);
+    EXPECT_EQ(report["skipped"][0]["path"], in("b.png"));
+    EXPECT_EQ(report["skipped"][0]["reason"], "Pattern preference");
+    EXPECT_EQ(readFile(config + "/preferences.json"), stored) << "options are never stored";
+
+    // Without the options the stored rules apply again.
+    fs::remove_all(dest);
+    fs::create_directories(dest);
+    outcome = run({"--exclude", "*.png", source, dest});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(tree(dest), (std::map<std::string, std::string>{{"2005-03-17/a.jpg", "a"},
+                                                              {"2005-03-17/y.jpg", "y"}}));
+    EXPECT_NE(outcome.out.find(in(".c.jpg") + ": Hidden file"), std::string::npos);
+    EXPECT_NE(outcome.out.find(in("Album/x.png") + ": Pattern preference"), std::string::npos);
+}
+
+TEST_F(OrganizeTest, PatternThatDoesNotCompileStopsBeforeAnything) {
+    writeFile(in("a.jpg"), "a", k2005);
+    for (const std::vector<std::string>& options :
+         {std::vector<std::string>{"--intact", "/[/"}, {"--exclude", "/(/"}}) {
+        std::vector<std::string> args = options;
+        args.push_back(source);
+        args.push_back(dest);
+        const Outcome outcome = run(args);
+        EXPECT_EQ(outcome.status, 2);
+        EXPECT_NE(outcome.err.find("Pattern Error: The pattern matching system had trouble "
+                                   "preparing the"),
+                  std::string::npos)
+            << outcome.err;
+        EXPECT_NE(outcome.err.find("ERR: Error preparing"), std::string::npos);
+        EXPECT_EQ(outcome.out, "");
+        EXPECT_TRUE(fs::is_empty(dest));
+    }
+    // Stored patterns that do not compile stop the run just the same, also a dry run.
+    storePreferences({{"OVMatchingMode", "all files except those that match:"},
+                      {"OVCopyFilePatterns", {"*.tmp", "/[/"}}});
+    const Outcome outcome = run({"--dry-run", source, dest});
+    EXPECT_EQ(outcome.status, 2);
+    EXPECT_NE(outcome.err.find("file copying patterns"), std::string::npos);
+}
+
+TEST_F(OrganizeTest, UsageErrors) {
+    Outcome outcome = run({"--include", "*.jpg", "--exclude", "*.png", source, dest});
+    EXPECT_EQ(outcome.status, 2);
+    EXPECT_NE(outcome.err.find("--include and --exclude cannot be combined"), std::string::npos);
+    outcome = run({"--include", source, dest});
+    EXPECT_EQ(outcome.status, 2) << "a source and a destination are still needed";
+    outcome = run({"--help"});
+    EXPECT_EQ(outcome.status, 0);
+    for (const char* option : {"--copy-hidden", "--include", "--exclude", "--intact", "--dry-run"})
+        EXPECT_NE(outcome.out.find(option), std::string::npos) << option;
+    EXPECT_TRUE(fs::is_empty(dest));
+}
+
+TEST_F(OrganizeTest, DryRunPlansWithoutTouchingAnything) {
+    writeFile(in("a.jpg"), "a", k2005);
+    writeFile(in("card2/a.jpg"), "other a", k2005);
+    writeFile(in("b.jpg"), "b", k2006);
+    writeFile(dest + "/2006-01-02/b.jpg", "already there");
+    writeFile(in(".hidden"), "h", k2005);
+
+    Outcome outcome = run({"--dry-run", "--json", source, dest});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    const json plan = outcome.parsed();
+    EXPECT_EQ(tree(dest),
+              (std::map<std::string, std::string>{{"2006-01-02/b.jpg", "already there"}}));
+    ASSERT_EQ(plan["plan"].size(), 3u);
+    EXPECT_EQ(plan["plan"][0]["path"], in("a.jpg"));
+    EXPECT_EQ(plan["plan"][0]["folder"], "2005-03-17");
+    EXPECT_EQ(plan["plan"][0]["destination"], dest + "/2005-03-17/a.jpg");
+    EXPECT_EQ(plan["plan"][0]["date"], "2005-03-17 12:22:05");
+    EXPECT_EQ(plan["plan"][0]["dateSource"], "mtime");
+    EXPECT_EQ(plan["plan"][0]["taken"], false);
+    EXPECT_EQ(plan["plan"][1]["path"], in("b.jpg"));
+    EXPECT_EQ(plan["plan"][1]["taken"], true);
+    EXPECT_EQ(plan["plan"][1]["takenBy"], nullptr);
+    EXPECT_EQ(plan["plan"][2]["path"], in("card2/a.jpg"));
+    EXPECT_EQ(plan["plan"][2]["taken"], true);
+    EXPECT_EQ(plan["plan"][2]["takenBy"], in("a.jpg"));
+    ASSERT_EQ(plan["skipped"].size(), 1u);
+    EXPECT_EQ(plan["skipped"][0]["reason"], "Hidden file");
+
+    outcome = run({"--dry-run", "--levels", "3", source, dest});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_NE(outcome.out.find("  " + in("a.jpg") + "  ->  " + dest +
+                               "/2005/03/17/a.jpg  (2005-03-17 12:22:05, modified)\n"),
+              std::string::npos)
+        << outcome.out;
+    EXPECT_NE(outcome.out.find("\n2 to copy, 1 already taken, 1 skipped, 0 errors (dry run: "
+                               "nothing was copied)\n"),
+              std::string::npos);
+    EXPECT_EQ(tree(dest).size(), 1u);
+    EXPECT_FALSE(fs::exists(dest + "/2005"));
+
+    // The real run does what the plan said.
+    outcome = run({source, dest});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(tree(dest), (std::map<std::string, std::string>{
+                              {"2005-03-17/a.jpg", "a"}, {"2006-01-02/b.jpg", "already there"}}));
+    EXPECT_NE(outcome.out.find(in("b.jpg") + ": Can't overwrite existing file"), std::string::npos);
+    EXPECT_NE(outcome.out.find(in("card2/a.jpg") + ": Can't overwrite existing file"),
+              std::string::npos);
+}
+
+TEST_F(OrganizeTest, OddNamesAndASourceGivenTwice) {
+    const std::string longName = std::string(251, 'L') + ".jpg";
+    const std::vector<std::string> names = {"with space.jpg", "new\nline.jpg", "bad\xFF.jpg",
+                                            longName};
+    for (const std::string& name : names)
+        writeFile(in(name), name, k2005);
+
+    const Outcome outcome = run({"--json", source, source, dest});
+    ASSERT_EQ(outcome.status, 1) << outcome.err;
+    std::map<std::string, std::string> expected;
+    for (const std::string& name : names)
+        expected["2005-03-17/" + name] = name;
+    EXPECT_EQ(tree(dest), expected);
+    const json report = outcome.parsed();
+    EXPECT_EQ(report["copied"].size(), 4u);
+    // The second listing of every file meets its first copy.
+    ASSERT_EQ(report["errors"].size(), 4u);
+    for (const json& error : report["errors"])
+        EXPECT_EQ(error["error"].get<std::string>().rfind("Can't overwrite existing file: ", 0),
+                  0u);
+    EXPECT_NE(outcome.out.find("bad\\\\xFF.jpg"), std::string::npos)
+        << "invalid bytes shown escaped";
+}
+
+TEST_F(OrganizeTest, SharedExifSamplesAreEachAccountedFor) {
+    const std::string samples = std::string(ORVANE_TESTDATA_DIR) + "/exif";
+    ASSERT_TRUE(fs::is_directory(samples));
+    const Outcome plan = run({"--dry-run", "--json", "--levels", "3", samples, dest});
+    ASSERT_EQ(plan.status, 0) << plan.err;
+    EXPECT_TRUE(fs::is_empty(dest));
+    const Outcome outcome = run({"--json", "--levels", "3", samples, dest});
+    ASSERT_LE(outcome.status, 1) << outcome.err;
+    const json report = outcome.parsed();
+
+    // Every file of the samples is copied, skipped or failed, once.
+    std::map<std::string, int> seen;
+    for (const char* part : {"copied", "skipped", "errors"})
+        for (const json& item : report[part])
+            ++seen[item["path"].get<std::string>()];
+    size_t files = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(samples))
+        if (!entry.is_directory()) {
+            ++files;
+            EXPECT_EQ(seen[entry.path().string()], 1) << entry.path();
+        }
+    EXPECT_EQ(seen.size(), files);
+    EXPECT_GE(report["copied"].size(), 200u);
+    // Only same-named files of the same day collide; nothing else fails.
+    for (const json& error : report["errors"])
+        EXPECT_EQ(error["error"].get<std::string>().rfind("Can't overwrite existing file: ", 0), 0u)
+            << error;
+
+    // Each copy is in the folder the plan named, byte for byte the original.
+    std::map<std::string, std::string> planned;
+    const json planJson = plan.parsed();
+    for (const json& item : planJson["plan"])
+        planned[item["path"].get<std::string>()] = item["destination"].get<std::string>();
+    for (const json& item : report["copied"]) {
+        const std::string path = item["path"];
+        ASSERT_EQ(planned.count(path), 1u) << path;
+        const std::string copy = planned.at(path);
+        EXPECT_EQ(copy, dest + "/" + item["folder"].get<std::string>() + "/" +
+                            fs::path(path).filename().string());
+        EXPECT_EQ(readFile(copy), readFile(path)) << path;
+    }
+}
+
+} // namespace
+} // namespace orvane

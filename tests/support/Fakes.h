@@ -1,0 +1,169 @@
+#pragma once
+
+#include "app/MainView.h"
+#include "platform/Services.h"
+#include "report/ReportController.h"
+#include "selection/DropWell.h"
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orvane::test {
+
+struct AlertCall {
+    std::string title, message, defaultButton, alternateButton, otherButton;
+};
+
+class FakeAlerts : public AlertService {
+  public:
+    int runAlert(const std::string& title, const std::string& message,
+                 const std::string& defaultButton, const std::string& alternateButton,
+                 const std::string& otherButton) override {
+        calls.push_back({title, message, defaultButton, alternateButton, otherButton});
+        return answer;
+    }
+    std::vector<AlertCall> calls;
+    int answer = 0;
+};
+
+class FakeBeeper : public Beeper {
+  public:
+    void beep() override { ++beeps; }
+    int beeps = 0;
+};
+
+class FakeRecents : public RecentDocuments {
+  public:
+    void noteNewRecentDocument(const std::string& path) override { paths.push_back(path); }
+    std::vector<std::string> paths;
+};
+
+class FakeWorkspace : public Workspace {
+  public:
+    void noteFileSystemChanged() override { ++changes; }
+    bool openURL(const std::string& url) override {
+        urls.push_back(url);
+        return true;
+    }
+    int changes = 0;
+    std::vector<std::string> urls;
+};
+
+class FakeOpenPanel : public OpenPanelService {
+  public:
+    std::optional<std::vector<std::string>> runOpenPanel(const OpenPanelOptions& options) override {
+        shown.push_back(options);
+        return answer;
+    }
+    std::vector<OpenPanelOptions> shown;
+    std::optional<std::vector<std::string>> answer;
+};
+
+class FakeWell : public DropWell {
+  public:
+    const std::vector<std::string>& filenames() const override { return names; }
+    void setFilenames(const std::vector<std::string>& filenames) override {
+        if (filenames == names)
+            return;
+        names = filenames;
+        ++imageChanges;
+    }
+    std::vector<std::string> names;
+    int imageChanges = 0;
+};
+
+// Records what the run control and the selection show.
+class FakeMainView : public MainView {
+  public:
+    void setProgressMaximum(double maximum) override { maxima.push_back(maximum); }
+    void setProgressValue(double value) override { values.push_back(value); }
+    void setGoButton(const std::string& title, const std::string& keyEquivalent) override {
+        buttonTitle = title;
+        buttonKey = keyEquivalent;
+    }
+    void setFromField(const std::string& text) override { fromField = text; }
+    void setToField(const std::string& text) override { toField = text; }
+    DropWell* fromWell() override { return &from; }
+    DropWell* toWell() override { return &to; }
+
+    std::vector<double> maxima;
+    std::vector<double> values;
+    std::string buttonTitle = "Organize";
+    std::string buttonKey = "\r";
+    std::string fromField, toField;
+    FakeWell from, to;
+};
+
+// The services a controller under test gets, all fakes but the timers, which the test
+// passes in (a ManualTimerService fired by hand).
+struct FakeServices {
+    FakeAlerts alerts;
+    FakeBeeper beeper;
+    FakeRecents recents;
+    FakeWorkspace workspace;
+    FakeOpenPanel panels;
+
+    PlatformServices with(TimerService* timers) {
+        PlatformServices services;
+        services.alerts = &alerts;
+        services.beeper = &beeper;
+        services.recents = &recents;
+        services.workspace = &workspace;
+        services.timers = timers;
+        services.panels = &panels;
+        return services;
+    }
+};
+
+class FakeColumn : public ReportColumn {
+  public:
+    // Each character is 6 units wide; the header as given.
+    float textWidth(const std::string& text) const override {
+        return 6.0f * static_cast<float>(text.size());
+    }
+    float headerWidth() const override { return header; }
+    void setWidth(float w) override { width = w; }
+    void setMinWidth(float w) override { minWidth = w; }
+    void setMaxWidth(float w) override { maxWidth = w; }
+    void sizeTableToFit() override { ++fits; }
+
+    float header = 0;
+    float width = 100, minWidth = 10, maxWidth = 1000;
+    int fits = 0;
+};
+
+class FakeReportView : public ReportView {
+  public:
+    void selectFirstTab() override { selectedTab = 0; }
+    void setPropaganda(const std::string& text) override { propaganda = text; }
+    void setCountFields(const std::string& copied, const std::string& skipped,
+                        const std::string& errors) override {
+        counts = {copied, skipped, errors};
+    }
+    void setErrorCountRed(bool on) override { red = on; }
+    void setTabLabel(int index, const std::string& label) override { tabLabels[index] = label; }
+    bool hideFolderPaths() const override { return hide; }
+    void setHideFolderPaths(bool on) override { hide = on; }
+    void setSourceField(const std::string& text) override { source = text; }
+    void setDestField(const std::string& text) override { dest = text; }
+    void reloadTables() override { ++reloads; }
+    ReportColumn* column(ReportTable table, const std::string& identifier) override {
+        return &columns[{table, identifier}];
+    }
+    void bringToFront() override { ++shown; }
+
+    int selectedTab = -1;
+    std::string propaganda;
+    std::vector<std::string> counts;
+    bool red = false;
+    std::map<int, std::string> tabLabels;
+    bool hide = false;
+    std::string source, dest;
+    int reloads = 0;
+    int shown = 0;
+    std::map<std::pair<ReportTable, std::string>, FakeColumn> columns;
+};
+
+} // namespace orvane::test
