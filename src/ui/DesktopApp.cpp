@@ -7,6 +7,8 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QMenu>
+#include <QMenuBar>
 
 namespace orvane {
 
@@ -32,10 +34,13 @@ DesktopApp::DesktopApp(UserDefaults& defaults, std::string recentDocumentsFile)
       report_(defaults),
       controller_(defaults, report_,
                   servicesOf(alerts_, beeper_, recents_, workspace_, timers_, panels_)),
-      reportWindow_(report_), mainWindow_(controller_) {
+      reportWindow_(report_), mainWindow_(controller_), updates_(defaults, alerts_, workspace_) {
     report_.setMainController(&controller_);
     alerts_.setParentWidget(&mainWindow_);
     panels_.setParentWidget(&mainWindow_);
+    QMenu* helpMenu = mainWindow_.menuBar()->addMenu("&Help");
+    helpMenu->setObjectName("helpMenu");
+    updates_.addTo(mainWindow_.applicationMenu(), helpMenu, mainWindow_.quitAction());
 }
 
 DesktopApp::~DesktopApp() {
@@ -46,7 +51,7 @@ int runDesktop(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Orvane");
     QApplication::setApplicationDisplayName("Orvane");
-    QApplication::setDesktopFileName("orvane");
+    QApplication::setDesktopFileName("org.orvane.Orvane");
     // Without a desktop session Qt knows no icon theme; the wells' icons come from one.
     if (QIcon::themeName().isEmpty() || QIcon::themeName() == "hicolor")
         QIcon::setFallbackThemeName("Adwaita");

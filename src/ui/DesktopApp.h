@@ -9,6 +9,7 @@
 #include "report/ReportController.h"
 #include "ui/MainWindow.h"
 #include "ui/ReportWindow.h"
+#include "ui/UpdateMenus.h"
 
 namespace orvane {
 
@@ -28,6 +29,8 @@ class DesktopApp {
     ReportController& reportController() { return report_; }
     MainWindow& mainWindow() { return mainWindow_; }
     ReportWindow& reportWindow() { return reportWindow_; }
+    // The update check (with its start-up reminder) and the web links, with their menu items.
+    UpdateMenus& updateMenus() { return updates_; }
 
   private:
     UserDefaults& defaults_;
@@ -41,6 +44,7 @@ class DesktopApp {
     Controller controller_;
     ReportWindow reportWindow_;
     MainWindow mainWindow_;
+    UpdateMenus updates_;
 };
 
 // The desktop application's start: logging, defaults, the main window; runs the event loop.

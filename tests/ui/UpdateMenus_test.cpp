@@ -3,10 +3,12 @@
 #include "platform/UserDefaults.h"
 #include "prefs/PrefKeys.h"
 #include "support/TestSupport.h"
+#include "ui/DesktopApp.h"
 #include "ui/UpdateMenus.h"
 
 #include <QAction>
 #include <QMenu>
+#include <QMenuBar>
 #include <QSslSocket>
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -64,6 +66,21 @@ TEST(UpdateMenus, ItemsGoToTheApplicationAndHelpMenusAndDoTheirJob) {
     ASSERT_EQ(alerts.shown.size(), 1u);
     EXPECT_EQ(alerts.shown[0].title, "Couldn't check for updates");
     EXPECT_TRUE(defaults.objectForKey(keys::kLastUpdateCheck));
+}
+
+TEST(UpdateMenus, TheDesktopApplicationShowsThem) {
+    test::TempDir tmp;
+    UserDefaults defaults(tmp / "prefs.json");
+    DesktopApp desktop(defaults, tmp / "recent.xbel");
+    QMenu* applicationMenu = desktop.mainWindow().applicationMenu();
+    ASSERT_TRUE(applicationMenu);
+    const QStringList items = titles(*applicationMenu);
+    EXPECT_LT(items.indexOf(QString::fromUtf8("Check for Updates\u2026")),
+              items.indexOf(desktop.mainWindow().quitAction()->text()));
+    EXPECT_TRUE(items.contains(QString::fromUtf8("Donate\u2026")));
+    auto* helpMenu = desktop.mainWindow().menuBar()->findChild<QMenu*>("helpMenu");
+    ASSERT_TRUE(helpMenu);
+    EXPECT_EQ(titles(*helpMenu), QStringList({"Orvane Help", "Visit Website"}));
 }
 
 // Without a TLS backend every check of the real site would fail.
