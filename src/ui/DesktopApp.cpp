@@ -7,6 +7,8 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QMenu>
+#include <QMenuBar>
 
 namespace orvane {
 
@@ -33,7 +35,7 @@ DesktopApp::DesktopApp(UserDefaults& defaults, std::string recentDocumentsFile)
       controller_(defaults, report_,
                   servicesOf(alerts_, beeper_, recents_, workspace_, timers_, panels_)),
       prefsController_(defaults, prefsServices()), reportWindow_(report_), mainWindow_(controller_),
-      prefsWindow_(prefsController_) {
+      prefsWindow_(prefsController_), updates_(defaults, alerts_, workspace_) {
     report_.setMainController(&controller_);
     // Closing the main window ends the application even while a report is open.
     reportWindow_.setAttribute(Qt::WA_QuitOnClose, false);
@@ -42,6 +44,9 @@ DesktopApp::DesktopApp(UserDefaults& defaults, std::string recentDocumentsFile)
     // A pattern list that does not compile is reported over the preferences window.
     prefsAlerts_.setParentWidget(&prefsWindow_);
     prefsWindow_.addPreferencesCommand(mainWindow_.applicationMenu());
+    QMenu* helpMenu = mainWindow_.menuBar()->addMenu("&Help");
+    helpMenu->setObjectName("helpMenu");
+    updates_.addTo(mainWindow_.applicationMenu(), helpMenu, mainWindow_.quitAction());
 }
 
 PlatformServices DesktopApp::prefsServices() {
@@ -59,7 +64,7 @@ int runDesktop(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Orvane");
     QApplication::setApplicationDisplayName("Orvane");
-    QApplication::setDesktopFileName("orvane");
+    QApplication::setDesktopFileName("org.orvane.Orvane");
     // Without a desktop session Qt knows no icon theme; the wells' icons come from one.
     if (QIcon::themeName().isEmpty() || QIcon::themeName() == "hicolor")
         QIcon::setFallbackThemeName("Adwaita");
