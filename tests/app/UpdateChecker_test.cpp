@@ -40,13 +40,13 @@ TEST_F(UpdateCheckerTest, ReminderComesOnlyOnceTheFrequencyIsStrictlyExceeded) {
     defaults.setInteger(keys::kCheckUpdateFrequency, 90);
     defaults.setInteger(keys::kLastUpdateCheck, kNow - 90 * kDay);
     checker.updateReminder();
-    EXPECT_TRUE(alerts.shown.empty()) << "exactly 90 days is not yet due";
+    EXPECT_TRUE(alerts.calls.empty()) << "exactly 90 days is not yet due";
 
     defaults.setInteger(keys::kLastUpdateCheck, kNow - 90 * kDay - 1);
     alerts.answers = {2};
     checker.updateReminder();
-    ASSERT_EQ(alerts.shown.size(), 1u);
-    const auto& alert = alerts.shown[0];
+    ASSERT_EQ(alerts.calls.size(), 1u);
+    const auto& alert = alerts.calls[0];
     EXPECT_EQ(alert.title, "Time to check for updates");
     EXPECT_EQ(alert.message,
               "Orvane can check to see if a new version is available. You can also check for "
@@ -66,7 +66,7 @@ TEST_F(UpdateCheckerTest, ReminderLogsItsFiguresBeforeDeciding) {
     EXPECT_TRUE(log.contains("DEBUG: Time is 1700000000, first run is 1600000000, last update "
                              "check is 1699999000 difference is 1000, threshold is 7776000\n"))
         << log.text();
-    EXPECT_TRUE(alerts.shown.empty());
+    EXPECT_TRUE(alerts.calls.empty());
 }
 
 TEST_F(UpdateCheckerTest, NoReminderAndNoLogLineForAFrequencyOfZeroOrLess) {
@@ -75,7 +75,7 @@ TEST_F(UpdateCheckerTest, NoReminderAndNoLogLineForAFrequencyOfZeroOrLess) {
         defaults.setInteger(keys::kCheckUpdateFrequency, frequency);
         test::LogCapture log;
         checker.updateReminder();
-        EXPECT_TRUE(alerts.shown.empty()) << frequency;
+        EXPECT_TRUE(alerts.calls.empty()) << frequency;
         EXPECT_FALSE(log.contains("Time is")) << frequency;
     }
 }
@@ -85,7 +85,7 @@ TEST_F(UpdateCheckerTest, NoReminderWithoutAnyLastCheck) {
     defaults.registerDefaults({{keys::kCheckUpdateFrequency, int64_t{90}}});
     test::LogCapture log;
     checker.updateReminder();
-    EXPECT_TRUE(alerts.shown.empty());
+    EXPECT_TRUE(alerts.calls.empty());
     EXPECT_FALSE(log.contains("Time is"));
 }
 
@@ -94,7 +94,7 @@ TEST_F(UpdateCheckerTest, RegisteredLastCheckCountsLikeAStoredOne) {
                                {keys::kLastUpdateCheck, int64_t{kNow - 91 * kDay}}});
     alerts.answers = {2};
     checker.updateReminder();
-    EXPECT_EQ(alerts.shown.size(), 1u);
+    EXPECT_EQ(alerts.calls.size(), 1u);
 }
 
 TEST_F(UpdateCheckerTest, NeverAskAgainStoresZeroOnDiskAndStopsTheReminder) {
@@ -107,7 +107,7 @@ TEST_F(UpdateCheckerTest, NeverAskAgainStoresZeroOnDiskAndStopsTheReminder) {
     EXPECT_EQ(onDisk().integerForKey(keys::kLastUpdateCheck), kNow - 31 * kDay);
 
     checker.updateReminder();
-    EXPECT_EQ(alerts.shown.size(), 1u) << "no reminder after never ask again";
+    EXPECT_EQ(alerts.calls.size(), 1u) << "no reminder after never ask again";
 }
 
 TEST_F(UpdateCheckerTest, AskMeNextTimeChangesNothingAndAsksAgain) {
@@ -119,7 +119,7 @@ TEST_F(UpdateCheckerTest, AskMeNextTimeChangesNothingAndAsksAgain) {
     EXPECT_EQ(defaults.dictionaryRepresentation(), before);
     EXPECT_TRUE(http.requested.empty());
     checker.updateReminder();
-    EXPECT_EQ(alerts.shown.size(), 2u);
+    EXPECT_EQ(alerts.calls.size(), 2u);
 }
 
 TEST_F(UpdateCheckerTest, CheckNowRunsTheCheck) {
@@ -127,8 +127,8 @@ TEST_F(UpdateCheckerTest, CheckNowRunsTheCheck) {
     defaults.setInteger(keys::kLastUpdateCheck, kNow - 100 * kDay);
     alerts.answers = {0, 0};
     checker.updateReminder();
-    ASSERT_EQ(alerts.shown.size(), 2u);
-    EXPECT_EQ(alerts.shown[1].title, "Couldn't check for updates");
+    ASSERT_EQ(alerts.calls.size(), 2u);
+    EXPECT_EQ(alerts.calls[1].title, "Couldn't check for updates");
     EXPECT_EQ(defaults.integerForKey(keys::kLastUpdateCheck), kNow);
 }
 
@@ -146,15 +146,15 @@ TEST_F(UpdateCheckerTest, SiteDownStillCountsAsACheck) {
 
     EXPECT_EQ(storedAtFirstRequest, kNow) << "stored and written before any request";
     EXPECT_EQ(http.requested, std::vector<std::string>{"http://updates.test/Orvane/updates/ping"});
-    ASSERT_EQ(alerts.shown.size(), 1u);
-    EXPECT_EQ(alerts.shown[0].title, "Couldn't check for updates");
-    EXPECT_EQ(alerts.shown[0].message,
+    ASSERT_EQ(alerts.calls.size(), 1u);
+    EXPECT_EQ(alerts.calls[0].title, "Couldn't check for updates");
+    EXPECT_EQ(alerts.calls[0].message,
               "Orvane was not able to connect to the internet site to check for updates.\n\nThis "
               "could be because your internet connection is unavailable, or because the site is "
               "down. Please visit the Orvane website at http://updates.test/Orvane/ to see if "
               "updates are available.");
-    EXPECT_EQ(alerts.shown[0].defaultButton, "OK");
-    EXPECT_EQ(alerts.shown[0].alternateButton, "");
+    EXPECT_EQ(alerts.calls[0].defaultButton, "OK");
+    EXPECT_EQ(alerts.calls[0].alternateButton, "");
     EXPECT_TRUE(log.contains("DEBUG: Start checking for upgrade by accessing ping file: "
                              "'http://updates.test/Orvane/updates/ping'\n"));
     EXPECT_TRUE(log.contains("DEBUG: Ping file couldn't be accessed\n"));
@@ -168,10 +168,10 @@ TEST_F(UpdateCheckerTest, NoVersionFileMeansUpToDate) {
     EXPECT_EQ(http.requested,
               (std::vector<std::string>{"http://updates.test/Orvane/updates/ping",
                                         "http://updates.test/Orvane/updates/2.5.1"}));
-    ASSERT_EQ(alerts.shown.size(), 1u);
-    EXPECT_EQ(alerts.shown[0].title, "Orvane is up to date");
-    EXPECT_EQ(alerts.shown[0].message, "Your version of Orvane is the most recent.");
-    EXPECT_EQ(alerts.shown[0].defaultButton, "OK");
+    ASSERT_EQ(alerts.calls.size(), 1u);
+    EXPECT_EQ(alerts.calls[0].title, "Orvane is up to date");
+    EXPECT_EQ(alerts.calls[0].message, "Your version of Orvane is the most recent.");
+    EXPECT_EQ(alerts.calls[0].defaultButton, "OK");
     EXPECT_TRUE(log.contains("DEBUG: Complete checking for upgrade by accessing version file: "
                              "'http://updates.test/Orvane/updates/2.5.1'\n"));
     EXPECT_TRUE(log.contains("DEBUG: Version file couldn't be accessed: we are current\n"));
@@ -182,17 +182,17 @@ TEST_F(UpdateCheckerTest, AVersionFileOfAnyContentAnnouncesANewVersion) {
     http.contents["http://updates.test/Orvane/updates/ping"] = "ok";
     for (std::string content : {"", "0.0.1", "garbage\x01"}) {
         http.contents["http://updates.test/Orvane/updates/2.5.1"] = content;
-        alerts.shown.clear();
+        alerts.calls.clear();
         workspace.opened.clear();
         alerts.answers = {1};
         checker.doUpdateCheck();
-        ASSERT_EQ(alerts.shown.size(), 1u);
-        EXPECT_EQ(alerts.shown[0].title, "A new version is available");
-        EXPECT_EQ(alerts.shown[0].message,
+        ASSERT_EQ(alerts.calls.size(), 1u);
+        EXPECT_EQ(alerts.calls[0].title, "A new version is available");
+        EXPECT_EQ(alerts.calls[0].message,
                   "A new version of Orvane has become available.\n\nWould you like to visit the "
                   "Orvane website to download this new version?");
-        EXPECT_EQ(alerts.shown[0].defaultButton, "Visit Orvane website");
-        EXPECT_EQ(alerts.shown[0].alternateButton, "No Thanks");
+        EXPECT_EQ(alerts.calls[0].defaultButton, "Visit Orvane website");
+        EXPECT_EQ(alerts.calls[0].alternateButton, "No Thanks");
         EXPECT_TRUE(workspace.opened.empty()) << "No Thanks opens nothing";
     }
     alerts.answers = {0};
@@ -204,10 +204,10 @@ TEST_F(UpdateCheckerTest, ACheckResetsTheReminderClock) {
     defaults.setInteger(keys::kCheckUpdateFrequency, 90);
     defaults.setInteger(keys::kLastUpdateCheck, kNow - 200 * kDay);
     checker.doUpdateCheck();
-    alerts.shown.clear();
+    alerts.calls.clear();
     checker.setClock([] { return kNow + 90 * kDay; });
     checker.updateReminder();
-    EXPECT_TRUE(alerts.shown.empty());
+    EXPECT_TRUE(alerts.calls.empty());
 }
 
 // The site's addresses.

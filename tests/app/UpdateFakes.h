@@ -2,6 +2,7 @@
 
 #include "platform/HttpClient.h"
 #include "platform/Services.h"
+#include "support/Fakes.h"
 
 #include <deque>
 #include <functional>
@@ -12,25 +13,7 @@
 
 namespace orvane::test {
 
-// Records every alert and answers with the queued button indexes (0 when none is queued).
-class RecordingAlerts : public AlertService {
-  public:
-    struct Alert {
-        std::string title, message, defaultButton, alternateButton, otherButton;
-    };
-    int runAlert(const std::string& title, const std::string& message,
-                 const std::string& defaultButton, const std::string& alternateButton,
-                 const std::string& otherButton) override {
-        shown.push_back({title, message, defaultButton, alternateButton, otherButton});
-        if (answers.empty())
-            return 0;
-        const int answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    std::vector<Alert> shown;
-    std::deque<int> answers;
-};
+using RecordingAlerts = FakeAlerts;
 
 class RecordingWorkspace : public Workspace {
   public:

@@ -26,7 +26,7 @@ TEST(WebLinks, WebsiteAndDonationOpenInTheBrowser) {
     EXPECT_EQ(workspace.opened,
               (std::vector<std::string>{"http://links.test/Orvane/", "http://links.test/Orvane/"
                                                                      "donationrequest.html"}));
-    EXPECT_TRUE(alerts.shown.empty());
+    EXPECT_TRUE(alerts.calls.empty());
     unsetenv(site::kBaseAddressVariable);
 }
 
@@ -41,7 +41,7 @@ TEST(WebLinks, HelpOpensTheFirstHelpPageFoundAsAFileURL) {
     links.showHelp();
     EXPECT_EQ(workspace.opened,
               std::vector<std::string>{fileURLForPath(tmp / "second/Help/Help.html")});
-    EXPECT_TRUE(alerts.shown.empty());
+    EXPECT_TRUE(alerts.calls.empty());
 }
 
 TEST(WebLinks, MissingHelpPagesAreToldNotOpened) {
@@ -53,9 +53,9 @@ TEST(WebLinks, MissingHelpPagesAreToldNotOpened) {
     links.setResourceFolders({tmp / "a", tmp / "b"});
     links.showHelp();
     EXPECT_TRUE(workspace.opened.empty());
-    ASSERT_EQ(alerts.shown.size(), 1u);
-    EXPECT_EQ(alerts.shown[0].title, "Help isn't available");
-    EXPECT_NE(alerts.shown[0].message.find(tmp / "b/Help"), std::string::npos);
+    ASSERT_EQ(alerts.calls.size(), 1u);
+    EXPECT_EQ(alerts.calls[0].title, "Help isn't available");
+    EXPECT_NE(alerts.calls[0].message.find(tmp / "b/Help"), std::string::npos);
 }
 
 TEST(WebLinks, TheProgramFindsItsOwnHelpPage) {

@@ -103,8 +103,8 @@ class UpdateCheckHttp : public ::testing::Test {
 
     void pointAt(const std::string& base) { setenv(site::kBaseAddressVariable, base.c_str(), 1); }
     std::string onlyAlertTitle() const {
-        return alerts.shown.size() == 1 ? alerts.shown[0].title
-                                        : "(" + std::to_string(alerts.shown.size()) + " alerts)";
+        return alerts.calls.size() == 1 ? alerts.calls[0].title
+                                        : "(" + std::to_string(alerts.calls.size()) + " alerts)";
     }
     long storedLastCheck() const {
         return UserDefaults(tmp / "prefs.json").integerForKey(keys::kLastUpdateCheck);

@@ -63,8 +63,8 @@ TEST(UpdateMenus, ItemsGoToTheApplicationAndHelpMenusAndDoTheirJob) {
     menus.checkForUpdatesAction()->trigger();
     ::close(refusing);
     unsetenv(site::kBaseAddressVariable);
-    ASSERT_EQ(alerts.shown.size(), 1u);
-    EXPECT_EQ(alerts.shown[0].title, "Couldn't check for updates");
+    ASSERT_EQ(alerts.calls.size(), 1u);
+    EXPECT_EQ(alerts.calls[0].title, "Couldn't check for updates");
     EXPECT_TRUE(defaults.objectForKey(keys::kLastUpdateCheck));
 }
 
