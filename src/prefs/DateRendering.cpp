@@ -4,8 +4,10 @@
 
 namespace orvane {
 
-DateLocale::DateLocale() {
-    locale_ = newlocale(LC_TIME_MASK, "", static_cast<locale_t>(0));
+DateLocale::DateLocale() : DateLocale("") {}
+
+DateLocale::DateLocale(const char* name) {
+    locale_ = newlocale(LC_TIME_MASK, name, static_cast<locale_t>(0));
     if (!locale_)
         locale_ = newlocale(LC_TIME_MASK, "C", static_cast<locale_t>(0));
 }

@@ -11,6 +11,8 @@ namespace orvane {
 class DateLocale {
   public:
     DateLocale();
+    // A named locale ("C", "de_DE.UTF-8"); the C locale when that one is not installed.
+    explicit DateLocale(const char* name);
     ~DateLocale();
     DateLocale(const DateLocale&) = delete;
     DateLocale& operator=(const DateLocale&) = delete;

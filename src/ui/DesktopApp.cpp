@@ -12,6 +12,8 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QMenu>
+#include <QMenuBar>
 #include <cstdio>
 
 namespace orvane {
@@ -38,10 +40,26 @@ DesktopApp::DesktopApp(UserDefaults& defaults, std::string recentDocumentsFile)
       report_(defaults),
       controller_(defaults, report_,
                   servicesOf(alerts_, beeper_, recents_, workspace_, timers_, panels_)),
-      reportWindow_(report_), mainWindow_(controller_) {
+      prefsController_(defaults, prefsServices()), reportWindow_(report_), mainWindow_(controller_),
+      prefsWindow_(prefsController_), updates_(defaults, alerts_, workspace_) {
     report_.setMainController(&controller_);
+    // Closing the main window ends the application even while a report is open.
+    reportWindow_.setAttribute(Qt::WA_QuitOnClose, false);
     alerts_.setParentWidget(&mainWindow_);
     panels_.setParentWidget(&mainWindow_);
+    // A pattern list that does not compile is reported over the preferences window.
+    prefsAlerts_.setParentWidget(&prefsWindow_);
+    prefsWindow_.addPreferencesCommand(mainWindow_.applicationMenu());
+    QMenu* helpMenu = mainWindow_.menuBar()->addMenu("&Help");
+    helpMenu->setObjectName("helpMenu");
+    updates_.addTo(mainWindow_.applicationMenu(), helpMenu, mainWindow_.quitAction());
+}
+
+PlatformServices DesktopApp::prefsServices() {
+    PlatformServices services;
+    services.alerts = &prefsAlerts_;
+    services.beeper = &beeper_;
+    return services;
 }
 
 DesktopApp::~DesktopApp() {
@@ -52,7 +70,7 @@ int runDesktop(int argc, char** argv) {
     OrvaneApplication app(argc, argv);
     QApplication::setApplicationName("Orvane");
     QApplication::setApplicationDisplayName("Orvane");
-    QApplication::setDesktopFileName("orvane");
+    QApplication::setDesktopFileName("org.orvane.Orvane");
     // Without a desktop session Qt knows no icon theme; the wells' icons come from one.
     if (QIcon::themeName().isEmpty() || QIcon::themeName() == "hicolor")
         QIcon::setFallbackThemeName("Adwaita");
@@ -90,8 +108,9 @@ int runDesktop(int argc, char** argv) {
         return controller.applicationShouldTerminate() == Controller::kTerminateNow;
     });
     quitGuard.watchMainWindow(&window);
-    // Still to be connected here: the preferences window (setShowPreferences, opened after
-    // the welcome of a first start) and the update reminder (setUpdateReminder).
+    // After the welcome of a first start, and at every later start.
+    controller.setShowPreferences([&desktop] { desktop.prefsWindow().showPreferences(); });
+    controller.setUpdateReminder([&desktop] { desktop.updateMenus().updateReminder(); });
 
     controller.applicationWillFinishLaunching();
     for (const std::string& path : openedPaths)
@@ -116,6 +135,8 @@ int runDesktop(int argc, char** argv) {
     controller.setMergeStateObserver(nullptr);
     controller.setLifecycleView(nullptr);
     controller.setMainLoop(nullptr);
+    controller.setShowPreferences(nullptr);
+    controller.setUpdateReminder(nullptr);
     return status;
 }
 

@@ -6,9 +6,12 @@
 #include "platform/qt/QtTimerService.h"
 #include "platform/qt/QtWorkspace.h"
 #include "platform/qt/XbelRecentDocuments.h"
+#include "prefs/PrefsController.h"
 #include "report/ReportController.h"
 #include "ui/MainWindow.h"
+#include "ui/PrefsWindow.h"
 #include "ui/ReportWindow.h"
+#include "ui/UpdateMenus.h"
 
 namespace orvane {
 
@@ -28,8 +31,14 @@ class DesktopApp {
     ReportController& reportController() { return report_; }
     MainWindow& mainWindow() { return mainWindow_; }
     ReportWindow& reportWindow() { return reportWindow_; }
+    PrefsController& prefsController() { return prefsController_; }
+    PrefsWindow& prefsWindow() { return prefsWindow_; }
+    // The update check (with its start-up reminder) and the web links, with their menu items.
+    UpdateMenus& updateMenus() { return updates_; }
 
   private:
+    PlatformServices prefsServices();
+
     UserDefaults& defaults_;
     QtAlertService alerts_;
     QtBeeper beeper_;
@@ -37,10 +46,14 @@ class DesktopApp {
     QtWorkspace workspace_;
     QtTimerService timers_;
     QtOpenPanel panels_;
+    QtAlertService prefsAlerts_;
     ReportController report_;
     Controller controller_;
+    PrefsController prefsController_;
     ReportWindow reportWindow_;
     MainWindow mainWindow_;
+    PrefsWindow prefsWindow_;
+    UpdateMenus updates_;
 };
 
 // The desktop application's start: logging, defaults, the main window; runs the event loop.

@@ -1,0 +1,314 @@
+#include "prefs/PrefsController.h"
+
+#include "prefs/DateRendering.h"
+#include "prefs/Defaults.h"
+#include "prefs/MatchingModes.h"
+#include "prefs/PrefKeys.h"
+#include "selection/PatternRules.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace orvane {
+
+namespace {
+
+constexpr int kLevelCounts[] = {1, 2, 3};
+
+const char* formatKey(int level) {
+    switch (level) {
+    case 1:
+        return keys::kOneLevelDateFormat;
+    case 2:
+        return keys::kTwoLevelDateFormat;
+    default:
+        return keys::kThreeLevelDateFormat;
+    }
+}
+
+} // namespace
+
+PrefsController::PrefsController(UserDefaults& defaults, PlatformServices services)
+    : defaults_(defaults), services_(services), clock_([] { return time(nullptr); }),
+      locale_(std::make_unique<DateLocale>()) {}
+
+PrefsController::~PrefsController() = default;
+
+void PrefsController::setDateLocale(std::unique_ptr<DateLocale> locale) {
+    if (locale)
+        locale_ = std::move(locale);
+}
+
+void PrefsController::registerDefaults() {
+    orvane::registerDefaults(defaults_);
+}
+
+std::optional<std::string> PrefsController::dirFormat() const {
+    return orvane::dirFormat(defaults_);
+}
+
+std::string PrefsController::regularExpressionForArray(const StringList& patterns) const {
+    return orvane::regularExpressionForArray(patterns);
+}
+
+bool PrefsController::filePatternMatchAcceptsCopy() const {
+    return orvane::filePatternMatchAcceptsCopy(defaults_);
+}
+
+// Folder formats
+
+void PrefsController::rebuildDateFormatsForDate(time_t sampleDate) {
+    sampleDate_ = sampleDate;
+    menus_ = buildFormatMenus(*locale_, sampleDate,
+                              {defaults_.stringForKey(keys::kOneLevelDateFormat),
+                               defaults_.stringForKey(keys::kTwoLevelDateFormat),
+                               defaults_.stringForKey(keys::kThreeLevelDateFormat)});
+    if (!view_)
+        return;
+    for (int level : kLevelCounts)
+        view_->setFormatMenu(level, menus_.forLevel(level));
+}
+
+void PrefsController::selectStoredFormat(int level, const char* key) {
+    const std::optional<std::string> stored = defaults_.stringForKey(key);
+    if (!stored)
+        return;
+    const FormatMenu& menu = menus_.forLevel(level);
+    if (std::optional<size_t> index = menu.indexOfTitle(locale_->render(sampleDate_, *stored)))
+        view_->selectFormatItem(level, *index);
+}
+
+void PrefsController::levelChanged(std::optional<int> senderLevel) {
+    if (!view_)
+        return;
+    if (senderLevel && std::find(std::begin(kLevelCounts), std::end(kLevelCounts), *senderLevel) !=
+                           std::end(kLevelCounts)) {
+        for (int level : kLevelCounts)
+            if (level != *senderLevel)
+                view_->setLevelButtonOn(level, false);
+    }
+    // With no button on, the pop-ups keep the enabling they had.
+    for (int on : kLevelCounts) {
+        if (!view_->levelButtonOn(on))
+            continue;
+        for (int level : kLevelCounts)
+            view_->setFormatMenuEnabled(level, level == on);
+    }
+    rebuildPreviewDict();
+}
+
+void PrefsController::folderNameFormatPicked() {
+    rebuildPreviewDict();
+}
+
+int PrefsController::windowLevelCount() const {
+    if (view_ && view_->levelButtonOn(1))
+        return 1;
+    if (view_ && view_->levelButtonOn(2))
+        return 2;
+    return 3;
+}
+
+std::optional<std::string> PrefsController::chosenFormat(int level) const {
+    if (!view_)
+        return std::nullopt;
+    return menus_.forLevel(level).formatAt(view_->selectedFormatItem(level));
+}
+
+// Window actions
+
+void PrefsController::showPreferences() {
+    if (!view_)
+        return;
+    rebuildDateFormatsForDate(clock_());
+    selectStoredFormat(1, keys::kOneLevelDateFormat);
+    selectStoredFormat(2, keys::kTwoLevelDateFormat);
+    selectStoredFormat(3, keys::kThreeLevelDateFormat);
+
+    const long levels = defaults_.integerForKey(keys::kDirLevels);
+    for (int level : kLevelCounts)
+        view_->setLevelButtonOn(level, levels == level);
+    levelChanged(std::nullopt);
+
+    view_->setHiddenFileCheckboxOn(!defaults_.boolForKey(keys::kCopyHiddenFiles));
+    view_->setUseExifCheckboxOn(defaults_.boolForKey(keys::kUseExifData));
+
+    intactPatternArray_ =
+        defaults_.stringArrayForKey(keys::kIntactFolderPatterns).value_or(StringList{});
+    copyFilePatternArray_ =
+        defaults_.stringArrayForKey(keys::kCopyFilePatterns).value_or(StringList{});
+
+    // A stored mode that no item carries means "all files except those that match", so the
+    // item of that meaning is shown; a save then keeps the meaning.
+    const std::string mode = defaults_.stringForKey(keys::kMatchingMode).value_or(std::string());
+    const bool known = std::any_of(kMatchingModeTitles.begin(), kMatchingModeTitles.end(),
+                                   [&](const char* title) { return mode == title; });
+    view_->selectMatchingMode(known ? mode : std::string(kAllExceptMatching));
+
+    view_->reloadPatternTable(PatternTable::IntactFolders);
+    view_->reloadPatternTable(PatternTable::CopyFiles);
+    view_->showWindow();
+}
+
+void PrefsController::saveClicked() {
+    if (!view_)
+        return;
+    view_->endEditing(PatternTable::IntactFolders);
+    view_->endEditing(PatternTable::CopyFiles);
+
+    for (StringList* list : {&intactPatternArray_, &copyFilePatternArray_})
+        list->erase(std::remove(list->begin(), list->end(), kNewPattern), list->end());
+    // The tables must not read rows that are gone, also when the save is refused below.
+    view_->reloadPatternTable(PatternTable::IntactFolders);
+    view_->reloadPatternTable(PatternTable::CopyFiles);
+
+    // Each list is compiled as a run would compile it and released at once; a list that
+    // does not compile has been logged and shown in the "Pattern Error" alert.
+    if (!compiledRegexForPatterns(intactPatternArray_, patterns::kFolderCopyingType,
+                                  services_.alerts))
+        return;
+    if (!compiledRegexForPatterns(copyFilePatternArray_, patterns::kFileCopyingType,
+                                  services_.alerts))
+        return;
+
+    defaults_.setInteger(keys::kDirLevels, view_->levelButtonOn(3)   ? 3
+                                           : view_->levelButtonOn(2) ? 2
+                                                                     : 1);
+    // A pop-up without a chosen format item leaves its stored format as it was.
+    for (int level : {3, 2, 1})
+        if (std::optional<std::string> format = chosenFormat(level))
+            defaults_.setObject(formatKey(level), *format);
+
+    defaults_.setBool(keys::kCopyHiddenFiles, !view_->hiddenFileCheckboxOn());
+    defaults_.setBool(keys::kUseExifData, view_->useExifCheckboxOn());
+    defaults_.setObject(keys::kIntactFolderPatterns, intactPatternArray_);
+    defaults_.setObject(keys::kCopyFilePatterns, copyFilePatternArray_);
+    defaults_.setObject(keys::kMatchingMode, view_->selectedMatchingMode());
+
+    view_->closeWindow();
+    defaults_.synchronize();
+
+    regularExpressionForArray(intactPatternArray_);
+    regularExpressionForArray(copyFilePatternArray_);
+}
+
+void PrefsController::cancelClicked() {
+    if (view_)
+        view_->closeWindow();
+}
+
+PatternTable PrefsController::tableOfSelectedTab() const {
+    return view_->selectedTabLabel() == kFileCopyingRulesTab ? PatternTable::CopyFiles
+                                                             : PatternTable::IntactFolders;
+}
+
+void PrefsController::addClicked() {
+    if (!view_)
+        return;
+    const PatternTable table = tableOfSelectedTab();
+    patternArray(table).push_back(kNewPattern);
+    view_->reloadPatternTable(table);
+}
+
+void PrefsController::deleteClicked() {
+    if (!view_)
+        return;
+    const PatternTable table = tableOfSelectedTab();
+    view_->endEditing(table);
+    StringList& list = patternArray(table);
+    const std::optional<size_t> row = view_->selectedPatternRow(table);
+    if (!row || *row >= list.size()) {
+        if (services_.beeper)
+            services_.beeper->beep();
+        return;
+    }
+    list.erase(list.begin() + static_cast<std::ptrdiff_t>(*row));
+    view_->reloadPatternTable(table);
+}
+
+// Pattern tables
+
+StringList& PrefsController::patternArray(PatternTable table) {
+    return table == PatternTable::IntactFolders ? intactPatternArray_ : copyFilePatternArray_;
+}
+
+const StringList& PrefsController::patternArray(PatternTable table) const {
+    return table == PatternTable::IntactFolders ? intactPatternArray_ : copyFilePatternArray_;
+}
+
+size_t PrefsController::numberOfRowsInTableView(PatternTable table) const {
+    return patternArray(table).size();
+}
+
+std::string PrefsController::objectValue(PatternTable table, size_t row) const {
+    const StringList& list = patternArray(table);
+    return row < list.size() ? list[row] : std::string();
+}
+
+void PrefsController::setObjectValue(PatternTable table, size_t row, const std::string& value) {
+    StringList& list = patternArray(table);
+    if (row < list.size())
+        list[row] = value;
+}
+
+// Folder-tree preview
+
+PreviewItem PrefsController::decodeAndSortFromItem(const nlohmann::json& item) const {
+    const int levels = windowLevelCount();
+    return orvane::decodeAndSortFromItem(
+        item, {*locale_, levels, chosenFormat(levels).value_or(std::string())});
+}
+
+void PrefsController::rebuildPreviewDict() {
+    const int levels = windowLevelCount();
+    std::optional<std::string> text;
+    if (resourceReader_)
+        text = resourceReader_(previewResourceName(levels));
+    // The outline holds items of the old tree until it has reloaded: they stay alive till then.
+    PreviewItem previous =
+        std::exchange(previewDict_, decodeAndSortFromItem(parsePreviewResource(text)));
+    if (!view_)
+        return;
+    view_->reloadPreview();
+
+    // Open one level at a time down to the dated folders, whose contents show but stay
+    // closed themselves.
+    std::vector<const PreviewItem*> depth = {&previewDict_};
+    view_->expandPreviewItem(&previewDict_);
+    for (int level = 0; level < levels; ++level) {
+        std::vector<const PreviewItem*> next;
+        for (const PreviewItem* item : depth) {
+            if (!item->children)
+                continue;
+            for (const PreviewItem& child : *item->children) {
+                view_->expandPreviewItem(&child);
+                next.push_back(&child);
+            }
+        }
+        depth = std::move(next);
+    }
+}
+
+size_t PrefsController::numberOfChildrenOfItem(const PreviewItem* item) const {
+    if (!item)
+        return 1;
+    return item->children ? item->children->size() : 0;
+}
+
+const PreviewItem* PrefsController::childOfItem(size_t index, const PreviewItem* item) const {
+    if (!item)
+        return &previewDict_;
+    if (!item->children || index >= item->children->size())
+        return nullptr;
+    return &(*item->children)[index];
+}
+
+bool PrefsController::shouldExpandItem(const PreviewItem* item) const {
+    return !item || item->children.has_value();
+}
+
+std::string PrefsController::objectValueForItem(const PreviewItem* item) const {
+    return item ? item->shownText() : std::string(kPreviewTopTitle);
+}
+
+} // namespace orvane

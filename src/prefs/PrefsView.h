@@ -1,0 +1,54 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace orvane {
+
+class FormatMenu;
+struct PreviewItem;
+
+// The two pattern tables of the preferences window.
+enum class PatternTable { IntactFolders, CopyFiles };
+
+// What the preferences presenter needs of its window. Level counts 1, 2 and 3 name the
+// level buttons and their format pop-ups.
+class PrefsView {
+  public:
+    virtual ~PrefsView() = default;
+
+    // Format pop-ups.
+    virtual void setFormatMenu(int level, const FormatMenu& menu) = 0;
+    virtual void selectFormatItem(int level, size_t index) = 0;
+    virtual std::optional<size_t> selectedFormatItem(int level) const = 0;
+    virtual void setFormatMenuEnabled(int level, bool enabled) = 0;
+
+    // Level buttons.
+    virtual bool levelButtonOn(int level) const = 0;
+    virtual void setLevelButtonOn(int level, bool on) = 0;
+
+    // Checkboxes and the matching mode.
+    virtual bool hiddenFileCheckboxOn() const = 0;
+    virtual void setHiddenFileCheckboxOn(bool on) = 0;
+    virtual bool useExifCheckboxOn() const = 0;
+    virtual void setUseExifCheckboxOn(bool on) = 0;
+    virtual std::string selectedMatchingMode() const = 0;
+    virtual void selectMatchingMode(const std::string& title) = 0;
+
+    // Pattern tables: they read their rows from the presenter.
+    virtual void reloadPatternTable(PatternTable table) = 0;
+    // Ends an edit in progress in the table, handing the edited text to the presenter.
+    virtual void endEditing(PatternTable table) = 0;
+    virtual std::optional<size_t> selectedPatternRow(PatternTable table) const = 0;
+    virtual std::string selectedTabLabel() const = 0;
+
+    // Folder-tree preview: it reads its items from the presenter.
+    virtual void reloadPreview() = 0;
+    virtual void expandPreviewItem(const PreviewItem* item) = 0;
+
+    // The window.
+    virtual void showWindow() = 0;
+    virtual void closeWindow() = 0;
+};
+
+} // namespace orvane

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QFont>
+#include <QPixmap>
+#include <QStyledItemDelegate>
+
+namespace orvane {
+
+// A cell that shows an image to the left of a text: the image is the cell's own, set by
+// whoever makes the cell; the text is the model's display value for the row.
+class ImageAndTextCell : public QStyledItemDelegate {
+    Q_OBJECT
+  public:
+    explicit ImageAndTextCell(QObject* parent = nullptr);
+
+    void setImage(const QPixmap& image) { image_ = image; }
+    const QPixmap& image() const { return image_; }
+    void setFont(const QFont& font) { font_ = font; }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+  protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+
+  private:
+    QPixmap image_;
+    QFont font_;
+};
+
+// A folder icon of 16 by 16 drawn 10 points from the left of a transparent image of 30 by
+// 16, so that names in a tree stand a little apart from the branch lines.
+QPixmap folderImage(qreal devicePixelRatio = 1.0);
+
+} // namespace orvane

@@ -1,0 +1,256 @@
+#include "ui/PrefsWindow.h"
+
+#include "prefs/FolderFormats.h"
+#include "prefs/MatchingModes.h"
+#include "prefs/PrefsController.h"
+#include "ui/ImageAndTextCell.h"
+#include "ui/PrefsModels.h"
+#include "ui_PrefsWindow.h"
+
+#include <QAction>
+#include <QFile>
+#include <QHeaderView>
+#include <QMenu>
+#include <QStandardItemModel>
+
+// Resources of a static library are registered by hand, at global scope.
+static void initPrefsResources() {
+    Q_INIT_RESOURCE(prefs);
+}
+
+namespace orvane {
+
+namespace {
+
+std::optional<std::string> readPreviewResource(const std::string& name) {
+    QFile file(QStringLiteral(":/preview/") + QString::fromStdString(name));
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return file.readAll().toStdString();
+}
+
+} // namespace
+
+PrefsWindow::PrefsWindow(PrefsController& controller, QWidget* parent)
+    : QDialog(parent), controller_(controller), ui_(std::make_unique<Ui::PrefsWindow>()) {
+    static const bool resourcesRegistered = (initPrefsResources(), true);
+    Q_UNUSED(resourcesRegistered);
+    ui_->setupUi(this);
+
+    for (const char* title : kMatchingModeTitles)
+        ui_->matchingType->addItem(QString::fromUtf8(title));
+
+    intactModel_ = new PatternTableModel(controller_, PatternTable::IntactFolders, this);
+    copyModel_ = new PatternTableModel(controller_, PatternTable::CopyFiles, this);
+    ui_->intactFolderPatterns->setModel(intactModel_);
+    ui_->copyFilePatterns->setModel(copyModel_);
+    for (QTableView* table : {ui_->intactFolderPatterns, ui_->copyFilePatterns})
+        table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
+
+    previewModel_ = new PreviewOutlineModel(controller_, this);
+    ui_->levelPreview->setModel(previewModel_);
+    previewCell_ = new ImageAndTextCell(this);
+    QFont small = font();
+    small.setPointSizeF(qMax(8.0, small.pointSizeF() - 1.0));
+    previewCell_->setFont(small);
+    previewCell_->setImage(folderImage(devicePixelRatio()));
+    ui_->levelPreview->setItemDelegate(previewCell_);
+    // Items without children are shown as expandable but never open.
+    connect(ui_->levelPreview, &QTreeView::expanded, this, [this](const QModelIndex& index) {
+        if (!controller_.shouldExpandItem(previewModel_->itemAt(index)))
+            ui_->levelPreview->collapse(index);
+    });
+
+    for (int level : {1, 2, 3}) {
+        // A level button turns on when clicked, never off; the controller turns the others off.
+        connect(levelButton(level), &QAbstractButton::clicked, this, [this, level] {
+            levelButton(level)->setChecked(true);
+            controller_.levelChanged(level);
+        });
+        connect(formatMenu(level), &QComboBox::activated, this,
+                [this] { controller_.folderNameFormatPicked(); });
+    }
+    connect(ui_->saveButton, &QPushButton::clicked, this, [this] { controller_.saveClicked(); });
+    connect(ui_->cancelButton, &QPushButton::clicked, this,
+            [this] { controller_.cancelClicked(); });
+    for (QPushButton* add : {ui_->addIntactButton, ui_->addCopyButton})
+        connect(add, &QPushButton::clicked, this, [this] { controller_.addClicked(); });
+    for (QPushButton* remove : {ui_->deleteIntactButton, ui_->deleteCopyButton})
+        connect(remove, &QPushButton::clicked, this, [this] { controller_.deleteClicked(); });
+
+    controller_.setResourceReader(readPreviewResource);
+    controller_.setView(this);
+}
+
+PrefsWindow::~PrefsWindow() {
+    controller_.setView(nullptr);
+}
+
+void PrefsWindow::showPreferences() {
+    controller_.showPreferences();
+}
+
+QAction* PrefsWindow::addPreferencesCommand(QMenu* applicationMenu) {
+    auto* command = new QAction(tr("Preferences…"), applicationMenu);
+    command->setObjectName("preferencesAction");
+    command->setShortcut(QKeySequence(tr("Ctrl+,")));
+    command->setMenuRole(QAction::PreferencesRole);
+    connect(command, &QAction::triggered, this, &PrefsWindow::showPreferences);
+    QAction* first = applicationMenu->actions().value(0);
+    applicationMenu->insertAction(first, command);
+    if (first)
+        applicationMenu->insertSeparator(first);
+    return command;
+}
+
+void PrefsWindow::reject() {
+    controller_.cancelClicked();
+}
+
+QComboBox* PrefsWindow::formatMenu(int level) const {
+    return level == 1   ? ui_->oneLevelFormat
+           : level == 2 ? ui_->twoLevelFormat
+                        : ui_->threeLevelFormat;
+}
+
+QAbstractButton* PrefsWindow::levelButton(int level) const {
+    return level == 1   ? static_cast<QAbstractButton*>(ui_->oneLevelButton)
+           : level == 2 ? ui_->twoLevelButton
+                        : ui_->threeLevelButton;
+}
+
+QTableView* PrefsWindow::tableView(PatternTable table) const {
+    return table == PatternTable::IntactFolders ? ui_->intactFolderPatterns : ui_->copyFilePatterns;
+}
+
+PatternTableModel* PrefsWindow::tableModel(PatternTable table) const {
+    return table == PatternTable::IntactFolders ? intactModel_ : copyModel_;
+}
+
+// Format pop-ups and level buttons
+
+void PrefsWindow::setFormatMenu(int level, const FormatMenu& menu) {
+    QComboBox* combo = formatMenu(level);
+    combo->clear();
+    auto* model = qobject_cast<QStandardItemModel*>(combo->model());
+    for (const FormatMenuItem& item : menu.items()) {
+        if (item.kind == FormatMenuItem::Kind::Separator) {
+            combo->insertSeparator(combo->count());
+            continue;
+        }
+        combo->addItem(QString::fromStdString(item.title));
+        if (!item.enabled() && model) {
+            QStandardItem* heading = model->item(combo->count() - 1);
+            heading->setFlags(heading->flags() & ~(Qt::ItemIsEnabled | Qt::ItemIsSelectable));
+        }
+    }
+    // Never leave a heading showing as the choice.
+    combo->setCurrentIndex(-1);
+}
+
+void PrefsWindow::selectFormatItem(int level, size_t index) {
+    formatMenu(level)->setCurrentIndex(static_cast<int>(index));
+}
+
+std::optional<size_t> PrefsWindow::selectedFormatItem(int level) const {
+    const int index = formatMenu(level)->currentIndex();
+    if (index < 0)
+        return std::nullopt;
+    return static_cast<size_t>(index);
+}
+
+void PrefsWindow::setFormatMenuEnabled(int level, bool enabled) {
+    formatMenu(level)->setEnabled(enabled);
+}
+
+bool PrefsWindow::levelButtonOn(int level) const {
+    return levelButton(level)->isChecked();
+}
+
+void PrefsWindow::setLevelButtonOn(int level, bool on) {
+    levelButton(level)->setChecked(on);
+}
+
+// Checkboxes and matching mode
+
+bool PrefsWindow::hiddenFileCheckboxOn() const {
+    return ui_->hiddenFileCheckbox->isChecked();
+}
+
+void PrefsWindow::setHiddenFileCheckboxOn(bool on) {
+    ui_->hiddenFileCheckbox->setChecked(on);
+}
+
+bool PrefsWindow::useExifCheckboxOn() const {
+    return ui_->useExifCheckbox->isChecked();
+}
+
+void PrefsWindow::setUseExifCheckboxOn(bool on) {
+    ui_->useExifCheckbox->setChecked(on);
+}
+
+std::string PrefsWindow::selectedMatchingMode() const {
+    return ui_->matchingType->currentText().toStdString();
+}
+
+void PrefsWindow::selectMatchingMode(const std::string& title) {
+    const int index = ui_->matchingType->findText(QString::fromStdString(title), Qt::MatchExactly);
+    if (index >= 0)
+        ui_->matchingType->setCurrentIndex(index);
+}
+
+// Pattern tables
+
+void PrefsWindow::reloadPatternTable(PatternTable table) {
+    tableModel(table)->reload();
+}
+
+void PrefsWindow::endEditing(PatternTable table) {
+    // An open editor is the index widget of the row being edited, the current one.
+    QTableView* view = tableView(table);
+    QWidget* editor = view->indexWidget(view->currentIndex());
+    if (!editor)
+        return;
+    // The delegate's own signals commit the text and close the editor, as Return would.
+    QAbstractItemDelegate* delegate = view->itemDelegateForIndex(view->currentIndex());
+    emit delegate->commitData(editor);
+    emit delegate->closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
+std::optional<size_t> PrefsWindow::selectedPatternRow(PatternTable table) const {
+    const QModelIndexList rows = tableView(table)->selectionModel()->selectedRows();
+    if (rows.isEmpty())
+        return std::nullopt;
+    return static_cast<size_t>(rows.first().row());
+}
+
+std::string PrefsWindow::selectedTabLabel() const {
+    return ui_->tabView->tabText(ui_->tabView->currentIndex())
+        .remove(QLatin1Char('&'))
+        .toStdString();
+}
+
+// Preview
+
+void PrefsWindow::reloadPreview() {
+    previewModel_->reload();
+}
+
+void PrefsWindow::expandPreviewItem(const PreviewItem* item) {
+    if (controller_.shouldExpandItem(item))
+        ui_->levelPreview->expand(previewModel_->indexOfItem(item));
+}
+
+// Window
+
+void PrefsWindow::showWindow() {
+    show();
+    raise();
+    activateWindow();
+}
+
+void PrefsWindow::closeWindow() {
+    hide();
+}
+
+} // namespace orvane

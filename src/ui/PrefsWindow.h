@@ -1,0 +1,80 @@
+#pragma once
+
+#include "prefs/PrefsView.h"
+
+#include <QDialog>
+#include <memory>
+
+class QAbstractButton;
+class QAction;
+class QComboBox;
+class QMenu;
+class QTableView;
+
+namespace Ui {
+class PrefsWindow;
+}
+
+namespace orvane {
+
+class ImageAndTextCell;
+class PatternTableModel;
+class PrefsController;
+class PreviewOutlineModel;
+
+// The preferences window: the controls of the layout, shown and read for PrefsController.
+// Its close button and Escape act as Cancel.
+class PrefsWindow : public QDialog, public PrefsView {
+    Q_OBJECT
+  public:
+    // Makes itself the controller's view; the sample trees come from the application's
+    // resources unless the controller was given other ones.
+    explicit PrefsWindow(PrefsController& controller, QWidget* parent = nullptr);
+    ~PrefsWindow() override;
+
+    // Opens the window filled from the store (also when it is already open, which discards
+    // unsaved edits). The "Preferences…" menu command calls this.
+    void showPreferences();
+    // Puts the "Preferences…" command (Ctrl+,) at the top of the application menu.
+    QAction* addPreferencesCommand(QMenu* applicationMenu);
+
+    // PrefsView
+    void setFormatMenu(int level, const FormatMenu& menu) override;
+    void selectFormatItem(int level, size_t index) override;
+    std::optional<size_t> selectedFormatItem(int level) const override;
+    void setFormatMenuEnabled(int level, bool enabled) override;
+    bool levelButtonOn(int level) const override;
+    void setLevelButtonOn(int level, bool on) override;
+    bool hiddenFileCheckboxOn() const override;
+    void setHiddenFileCheckboxOn(bool on) override;
+    bool useExifCheckboxOn() const override;
+    void setUseExifCheckboxOn(bool on) override;
+    std::string selectedMatchingMode() const override;
+    void selectMatchingMode(const std::string& title) override;
+    void reloadPatternTable(PatternTable table) override;
+    void endEditing(PatternTable table) override;
+    std::optional<size_t> selectedPatternRow(PatternTable table) const override;
+    std::string selectedTabLabel() const override;
+    void reloadPreview() override;
+    void expandPreviewItem(const PreviewItem* item) override;
+    void showWindow() override;
+    void closeWindow() override;
+
+  public slots:
+    void reject() override;
+
+  private:
+    QComboBox* formatMenu(int level) const;
+    QAbstractButton* levelButton(int level) const;
+    QTableView* tableView(PatternTable table) const;
+    PatternTableModel* tableModel(PatternTable table) const;
+
+    PrefsController& controller_;
+    std::unique_ptr<Ui::PrefsWindow> ui_;
+    PatternTableModel* intactModel_;
+    PatternTableModel* copyModel_;
+    PreviewOutlineModel* previewModel_;
+    ImageAndTextCell* previewCell_;
+};
+
+} // namespace orvane
