@@ -102,6 +102,8 @@ class Controller : public DropWellDelegate {
     const PlatformServices& services() const { return services_; }
 
   private:
+    // The choose panel, refused with a beep during a run.
+    std::optional<PathList> runChoosePanel(OpenPanelOptions options);
     void rememberPaths();
     void notifyMergeState(int state);
 

@@ -8,6 +8,7 @@
 #include "prefs/MatchingModes.h"
 #include "prefs/PrefKeys.h"
 #include "report/ReportController.h"
+#include "support/EntryGate.h"
 #include "support/TestSupport.h"
 
 #include <chrono>
@@ -297,30 +298,6 @@ TEST_F(LifecycleTest, StartUpLinesOnlyInTrackingMode) {
 }
 
 // Holds the worker inside its first entry until released.
-class Gate {
-  public:
-    void wait() {
-        std::unique_lock lock(mutex_);
-        reached_ = true;
-        changed_.notify_all();
-        changed_.wait(lock, [this] { return open_; });
-    }
-    bool awaitWorker() {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, std::chrono::seconds(10), [this] { return reached_; });
-    }
-    void open() {
-        std::lock_guard lock(mutex_);
-        open_ = true;
-        changed_.notify_all();
-    }
-
-  private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool reached_ = false;
-    bool open_ = false;
-};
 
 TEST_F(LifecycleTest, QuitIsRefusedWithABeepInEveryStateOfARun) {
     launch();
@@ -334,12 +311,12 @@ TEST_F(LifecycleTest, QuitIsRefusedWithABeepInEveryStateOfARun) {
     EXPECT_EQ(beeper_.beeps, 0);
 
     defaults_->setObject(keys::kMatchingMode, std::string(kAllExceptMatching));
-    Gate gate;
-    controller_->setMergeHooks({[&](const std::string&, const std::string&) { gate.wait(); }});
+    test::EntryGate gate;
+    controller_->setMergeHooks(gate.hooks());
     controller_->setFromPaths({dir_ / "src/one.txt", dir_ / "src/two.txt"});
     controller_->setToPath(dir_ / "out");
     controller_->goClicked();
-    ASSERT_TRUE(gate.awaitWorker());
+    ASSERT_TRUE(gate.waitUntilReached());
     EXPECT_EQ(observed, (std::vector<int>{kMergeRunning}));
     EXPECT_EQ(controller_->applicationShouldTerminate(), Controller::kTerminateCancel);
     EXPECT_EQ(controller_->applicationShouldTerminate(), Controller::kTerminateCancel);

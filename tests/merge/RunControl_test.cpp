@@ -5,6 +5,7 @@
 #include "prefs/MatchingModes.h"
 #include "prefs/PrefKeys.h"
 #include "report/ReportController.h"
+#include "support/EntryGate.h"
 #include "support/Fakes.h"
 #include "support/TestSupport.h"
 
@@ -15,41 +16,9 @@
 namespace orvane {
 namespace {
 
+using test::EntryGate;
 using test::exists;
 using test::writeFile;
-
-// A gate the worker waits at, inside the copy of one chosen entry, until the test opens it.
-class EntryGate {
-  public:
-    MergeHooks hooks(const std::string& entry) {
-        MergeHooks hooks;
-        hooks.beforePublish = [this, entry](const std::string& source, const std::string&) {
-            if (source != entry)
-                return;
-            std::unique_lock lock(mutex_);
-            reached_ = true;
-            changed_.notify_all();
-            changed_.wait(lock, [this] { return open_; });
-        };
-        return hooks;
-    }
-    // False when the worker never got there.
-    bool waitUntilReached() {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, std::chrono::seconds(30), [this] { return reached_; });
-    }
-    void open() {
-        std::lock_guard lock(mutex_);
-        open_ = true;
-        changed_.notify_all();
-    }
-
-  private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool reached_ = false;
-    bool open_ = false;
-};
 
 class RunControlTest : public ::testing::Test {
   protected:

@@ -8,6 +8,7 @@
 #include "prefs/MatchingModes.h"
 #include "prefs/PrefKeys.h"
 #include "report/ReportController.h"
+#include "support/EntryGate.h"
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>
@@ -128,25 +129,6 @@ class SleepGuardTest : public ::testing::Test {
 
 const QStringList kHeld = {"sleep:idle/Orvane/block"};
 
-// Holds the worker in its first entry until opened.
-class Gate {
-  public:
-    void wait() {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return open_; });
-    }
-    void open() {
-        std::lock_guard lock(mutex_);
-        open_ = true;
-        changed_.notify_all();
-    }
-
-  private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool open_ = false;
-};
-
 TEST_F(SleepGuardTest, HeldExactlyWhileARunIsInProgress) {
     test::TempDir dir;
     test::writeFile(dir / "src/one.txt", "1", test::localTime(2005, 3, 17));
@@ -168,8 +150,8 @@ TEST_F(SleepGuardTest, HeldExactlyWhileARunIsInProgress) {
     EXPECT_EQ(inhibitors(), QStringList());
 
     // A run that is aborted: running, cancel requested, cancelled, then the ending tick.
-    Gate gate;
-    controller.setMergeHooks({[&](const std::string&, const std::string&) { gate.wait(); }});
+    test::EntryGate gate;
+    controller.setMergeHooks(gate.hooks());
     controller.setFromPaths({dir / "src/one.txt", dir / "src/two.txt"});
     controller.setToPath(dir / "out");
     controller.goClicked();
