@@ -27,9 +27,8 @@ touch -d '2022-11-20 18:30' "$work/Camera import/notes/trip notes.txt"
 mkdir "$work/Organized"
 export ORVANE_CONFIG_DIR="$work/settings"
 echo "Organising the sample files of '$work/Camera import' into '$work/Organized':"
-mapfile -d '' files < <(find "$work/Camera import" -type f ! -name '.*' -print0 | sort -z)
 status=0
-"$orvane" organize --quiet --exclude 'Thumbs.db' --levels 3 --format '%Y/%m/%d' "${files[@]}" "$work/Organized" || status=$?
+"$orvane" organize --quiet --exclude 'Thumbs.db' --levels 3 --format '%Y/%m/%d' "$work/Camera import" "$work/Organized" || status=$?
 echo
 echo "The organised tree:"
 (cd "$work/Organized" && find . -mindepth 1 | sort | sed 's|^\./|  |')
