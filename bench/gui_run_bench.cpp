@@ -4,6 +4,7 @@
 // it also saves pictures of the main window, a run in progress and the report.
 //
 // Usage: orvane_gui_bench [--entries N] [--work DIR] [--runs R] [--screenshots DIR]
+//                         [--only window|cli]
 
 #include "app/Controller.h"
 #include "merge/RunStatus.h"
@@ -183,6 +184,7 @@ int main(int argc, char** argv) {
     int runs = 3;
     fs::path work = fs::temp_directory_path() / "orvane-gui-bench";
     fs::path screenshots;
+    std::string only;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string option = argv[i];
         if (option == "--entries")
@@ -193,6 +195,8 @@ int main(int argc, char** argv) {
             runs = std::stoi(argv[i + 1]);
         else if (option == "--screenshots")
             screenshots = argv[i + 1];
+        else if (option == "--only")
+            only = argv[i + 1];
     }
     const std::string orvane = (fs::path(argv[0]).parent_path() / "orvane").string();
     const fs::path source = work / ("corpus-" + std::to_string(entries));
@@ -222,10 +226,25 @@ int main(int argc, char** argv) {
     fs::remove_all(outputs);
     std::vector<double> cliRates, guiRates, reportTimes, fillTimes;
     for (int run = 0; run < runs; ++run) {
-        const double cli =
-            runCommandLine(orvane, config, source, outputs / ("cli-" + std::to_string(run)));
-        const GuiFigures gui = runWindow(app, source, outputs / ("gui-" + std::to_string(run)),
-                                         run == 0 ? screenshots : fs::path());
+        // Which goes first alternates: A B, B A, ...
+        const fs::path cliOut = outputs / ("cli-" + std::to_string(run));
+        const fs::path guiOut = outputs / ("gui-" + std::to_string(run));
+        double cli = 1e9;
+        GuiFigures gui{1e9, 0, 0};
+        // Each run starts with the previous run's copies written out, so that their writing
+        // does not slow the run that follows.
+        if (run % 2 == 0 && only != "window") {
+            sync();
+            cli = runCommandLine(orvane, config, source, cliOut);
+        }
+        if (only != "cli") {
+            sync();
+            gui = runWindow(app, source, guiOut, run == 0 ? screenshots : fs::path());
+        }
+        if (run % 2 == 1 && only != "window") {
+            sync();
+            cli = runCommandLine(orvane, config, source, cliOut);
+        }
         if (run == 0 && !screenshots.empty())
             saveReportShots(app.reportWindow(), screenshots);
         cliRates.push_back(entries / cli);
