@@ -49,7 +49,10 @@ def utc_folder(seconds):
 
 
 def organize_argv(corpus, rows, dest, exif, sources_mode):
-    argv = [ORVANE, "organize", "--quiet", "--levels", "3", "--format", FORMAT]
+    # The registered copy rule admits only files matching an empty list: copy all files
+    # except a system file name, as a user would set it up.
+    argv = [ORVANE, "organize", "--quiet", "--exclude", "Thumbs.db", "--levels", "3",
+            "--format", FORMAT]
     if not exif:
         argv.append("--no-exif")
     if sources_mode == "folders":
@@ -103,7 +106,7 @@ def main():
     ap.add_argument("--work", default=os.path.join(os.environ.get("TMPDIR", "/tmp"), "orvane-bench"))
     ap.add_argument("--files", type=int, default=10000)
     ap.add_argument("--memory-entries", type=int, default=0)
-    ap.add_argument("--sources", choices=["files", "folders"], default="files")
+    ap.add_argument("--sources", choices=["files", "folders"], default="folders")
     ap.add_argument("--exiftool", action="store_true", help="also time exiftool (slow)")
     ap.add_argument("--no-strace", action="store_true")
     args = ap.parse_args()
@@ -121,7 +124,8 @@ def main():
     out_root = os.path.join(args.work, "out-%d" % os.getpid())
     os.makedirs(out_root)
 
-    variants = [("cp -a", None), ("orvane --no-exif", False), ("orvane (EXIF)", True)]
+    variants = [("cp -a", None), ("orvane --no-exif", False), ("orvane (EXIF)", True),
+                ("orvane --dry-run", "dry")]
     times = {name: [] for name, _ in variants}
     failures = []
     for run in range(args.runs):
@@ -129,12 +133,19 @@ def main():
             dest = os.path.join(out_root, "%s-%d" % (re.sub(r"\W+", "_", name), run))
             if exif is None:
                 argv = ["cp", "-a", corpus, dest]
+            elif exif == "dry":
+                os.makedirs(dest)
+                argv = organize_argv(corpus, rows, dest, True, args.sources)
+                argv.insert(2, "--dry-run")
             else:
                 os.makedirs(dest)
                 argv = organize_argv(corpus, rows, dest, exif, args.sources)
             elapsed, code, _ = run_timed(argv, env=env, stdout=subprocess.DEVNULL)
             times[name].append(elapsed)
-            if exif is not None:
+            if exif == "dry":
+                if code not in (0, 1) or os.listdir(dest):
+                    failures.append("dry run %d exited %d or wrote into %s" % (run, code, dest))
+            elif exif is not None:
                 if code != 0:
                     failures.append("%s run %d exited %d" % (name, run, code))
                 if run == 0:
@@ -159,6 +170,8 @@ def main():
         print("  %-18s %7.2f s  %8.0f files/s  ratio to cp -a %.2f" % (name, m, entries / m, m / base))
     off, on = statistics.median(times["orvane --no-exif"]), statistics.median(times["orvane (EXIF)"])
     print("  EXIF on costs %+.1f%% against EXIF off" % ((on / off - 1) * 100))
+    dry = statistics.median(times["orvane --dry-run"])
+    print("  --dry-run takes %.2f of a real run (EXIF on)" % (dry / on))
 
     if not args.no_strace:
         for name, argv in [("cp -a", ["cp", "-a", corpus, os.path.join(out_root, "strace-cp")]),
@@ -178,7 +191,7 @@ def main():
             os.rename(tree + ".tmp", tree)
         dest = os.path.join(out_root, "memory")
         os.makedirs(dest)
-        argv = [ORVANE, "organize", "--quiet", "--no-exif", tree, dest]
+        argv = [ORVANE, "organize", "--quiet", "--exclude", "Thumbs.db", "--no-exif", tree, dest]
         elapsed, code, peak = run_timed(argv, env=env, stdout=subprocess.DEVNULL)
         print("  %d entries: %.1f s, peak memory %.1f MiB (exit %d)" %
               (args.memory_entries, elapsed, peak / 1024, code))

@@ -6,8 +6,8 @@ packages=(
   build-essential cmake ninja-build pkgconf git
   qt6-base-dev libpcre2-dev libexif-dev nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev
   clang libclang-rt-14-dev clang-format
-  xvfb xauth dbus python3 python3-dbus imagemagick
-  locales tzdata strace desktop-file-utils appstream
+  xvfb xauth dbus python3 python3-dbus python3-gi imagemagick
+  locales tzdata strace desktop-file-utils appstream ca-certificates
 )
 # The benchmarks also need the corpus generator's tools and a peer to compare with.
 if [ "${1:-}" = "--bench" ]; then

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The main job. With no arguments: organises the bundled sample files into a new folder
-# under the temporary folder and prints the report. With arguments: runs orvane with them
-# (for example `organize SOURCE... DEST`).
+# The main job. With no arguments and a display (DISPLAY or WAYLAND_DISPLAY set): opens the
+# Orvane window. With no arguments and no display: organises the bundled sample files into a
+# new folder under the temporary folder and prints the report. With arguments: runs orvane
+# with them (for example `organize SOURCE... DEST`).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -10,6 +11,10 @@ orvane=$PWD/build/bin/orvane
 
 if [ $# -gt 0 ]; then
   exec "$orvane" "$@"
+fi
+
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+  exec "$orvane"
 fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/orvane-demo-XXXXXX")
@@ -22,9 +27,8 @@ touch -d '2022-11-20 18:30' "$work/Camera import/notes/trip notes.txt"
 mkdir "$work/Organized"
 export ORVANE_CONFIG_DIR="$work/settings"
 echo "Organising the sample files of '$work/Camera import' into '$work/Organized':"
-mapfile -d '' files < <(find "$work/Camera import" -type f ! -name '.*' -print0 | sort -z)
 status=0
-"$orvane" organize --quiet --exclude 'Thumbs.db' --levels 3 --format '%Y/%m/%d' "${files[@]}" "$work/Organized" || status=$?
+"$orvane" organize --quiet --exclude 'Thumbs.db' --levels 3 --format '%Y/%m/%d' "$work/Camera import" "$work/Organized" || status=$?
 echo
 echo "The organised tree:"
 (cd "$work/Organized" && find . -mindepth 1 | sort | sed 's|^\./|  |')

@@ -1,10 +1,14 @@
 #include "app/Controller.h"
 
+#include "app/UncaughtException.h"
+
 namespace orvane {
 
 Controller::Controller(UserDefaults& defaults, ReportController& reportController,
                        PlatformServices services)
-    : defaults_(defaults), reportController_(reportController), services_(services) {}
+    : defaults_(defaults), reportController_(reportController), services_(services) {
+    installUncaughtExceptionHandler();
+}
 
 Controller::~Controller() {
     // No worker outlives the controller: ask it to stop between entries, then wait.

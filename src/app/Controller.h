@@ -6,6 +6,7 @@
 #include "platform/Services.h"
 #include "selection/DropWell.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -13,6 +14,8 @@
 
 namespace orvane {
 
+class LifecycleView;
+class MainLoop;
 class MainView;
 class ReportController;
 class UserDefaults;
@@ -66,6 +69,30 @@ class Controller : public DropWellDelegate {
     // Waits for the worker of the current run, if any, to end.
     void joinWorker();
 
+    // Application lifecycle (Lifecycle.cpp), all on the main thread.
+    enum TerminateReply { kTerminateCancel = 0, kTerminateNow = 1 };
+    void setLifecycleView(LifecycleView* view) { lifecycleView_ = view; }
+    // Runs queued work on the next pass of the event loop; without one it runs at once.
+    void setMainLoop(MainLoop* loop) { mainLoop_ = loop; }
+    // Opens the preferences window (the preferences controller's showPreferences).
+    void setShowPreferences(std::function<void()> show) { showPreferences_ = std::move(show); }
+    // The update reminder, run at every start but the first.
+    void setUpdateReminder(std::function<void()> remind) { updateReminder_ = std::move(remind); }
+    // Told the run state on the main thread when a run starts and after the tick that ends it.
+    void setMergeStateObserver(std::function<void(int)> observer) {
+        mergeStateObserver_ = std::move(observer);
+    }
+    void applicationWillFinishLaunching();
+    void applicationDidFinishLaunching();
+    void finishLaunchAfterFirstRun();
+    bool openFile(const std::string& path);
+    void processPaths();
+    TerminateReply applicationShouldTerminate();
+    bool firstRun() const { return firstRun_; }
+    void trackingMode();
+    bool debugMenuItemState() const { return debugMenuItemState_; }
+    const std::string& version() const { return version_; }
+
     // The file list of the current or last run.
     std::shared_ptr<const PathList> runFileList() const { return runFileList_; }
 
@@ -75,7 +102,10 @@ class Controller : public DropWellDelegate {
     const PlatformServices& services() const { return services_; }
 
   private:
+    // The choose panel, refused with a beep during a run.
+    std::optional<PathList> runChoosePanel(OpenPanelOptions options);
     void rememberPaths();
+    void notifyMergeState(int state);
 
     UserDefaults& defaults_;
     ReportController& reportController_;
@@ -91,6 +121,17 @@ class Controller : public DropWellDelegate {
     std::thread worker_;
     MergeHooks mergeHooks_;
     bool remembersPaths_ = true;
+
+    // Lifecycle.
+    bool firstRun_ = false;
+    bool debugMenuItemState_ = false;
+    std::string version_;
+    std::optional<PathList> nsopenedFiles_;
+    LifecycleView* lifecycleView_ = nullptr;
+    MainLoop* mainLoop_ = nullptr;
+    std::function<void()> showPreferences_;
+    std::function<void()> updateReminder_;
+    std::function<void(int)> mergeStateObserver_;
 };
 
 } // namespace orvane

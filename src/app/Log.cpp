@@ -8,6 +8,7 @@
 #include <ctime>
 #include <memory>
 #include <mutex>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace orvane {
@@ -64,6 +65,12 @@ std::string logFilePath() {
 void openLogFile() {
     const std::string path = logFilePath();
     gLogFile = std::fopen(path.c_str(), "a");
+    if (!gLogFile && errno == ENOENT) {
+        // Many Linux homes have no Desktop folder: make it, as the tracking-mode alert
+        // promises a log file there.
+        ::mkdir((homeDirectory() + "/Desktop").c_str(), 0755);
+        gLogFile = std::fopen(path.c_str(), "a");
+    }
     if (!gLogFile) {
         int err = errno;
         std::fprintf(stderr, "ORVANE ERROR: Couldn't open debug file %s for writing: %d-%s\n",

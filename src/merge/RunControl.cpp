@@ -79,7 +79,7 @@ void Controller::goClicked() {
     joinWorker();
 
     auto shared = std::make_shared<const PathList>(std::move(*list));
-    std::lock_guard lock(status_.statusLock);
+    std::unique_lock lock(status_.statusLock);
     status_.filesDone = 0;
     if (mainView_) {
         mainView_->setProgressMaximum(static_cast<double>(shared->size()) + 1);
@@ -93,6 +93,8 @@ void Controller::goClicked() {
         statusTimer_ = services_.timers->startRepeating(kStatusInterval, [this] { statusISR(); });
     }
     worker_ = std::thread([this, shared, root = toPath_] { launchMergeThread(shared, root); });
+    lock.unlock();
+    notifyMergeState(kMergeRunning);
 }
 
 void Controller::launchMergeThread(std::shared_ptr<const PathList> fileList, std::string toPath) {
@@ -102,7 +104,7 @@ void Controller::launchMergeThread(std::shared_ptr<const PathList> fileList, std
 }
 
 void Controller::statusISR() {
-    std::lock_guard lock(status_.statusLock);
+    std::unique_lock lock(status_.statusLock);
     const int target = runFileList_ ? static_cast<int>(runFileList_->size()) + 1 : 1;
     logMessage(LOG_DEBUG, "TimerISR: Mergestate=%d filesDone=%d target=%d", status_.mergeState,
                status_.filesDone, target);
@@ -114,6 +116,8 @@ void Controller::statusISR() {
         status_.mergeState = kMergeIdle;
         // The worker has signalled its end and takes no more locks: joining is immediate.
         joinWorker();
+        lock.unlock();
+        notifyMergeState(kMergeIdle);
         reportController_.showReport();
         resetProgressMeter();
         if (mainView_)

@@ -40,21 +40,25 @@ std::string Controller::fromPathDescriptionIncludingPrefix(bool includingPrefix)
     return orvane::fromPathDescriptionIncludingPrefix(fromPaths_, includingPrefix);
 }
 
-void Controller::pickFrom() {
+std::optional<PathList> Controller::runChoosePanel(OpenPanelOptions options) {
     if (runInProgress()) {
         if (services_.beeper)
             services_.beeper->beep();
-        return;
+        return std::nullopt;
     }
     if (!services_.panels)
-        return;
+        return std::nullopt;
+    options.canChooseDirectories = true;
+    options.directory = homeDirectory();
+    return services_.panels->runOpenPanel(options);
+}
+
+void Controller::pickFrom() {
     OpenPanelOptions options;
     options.title = "Select Copy From";
     options.allowsMultipleSelection = true;
     options.canChooseFiles = true;
-    options.canChooseDirectories = true;
-    options.directory = homeDirectory();
-    std::optional<PathList> chosen = services_.panels->runOpenPanel(options);
+    std::optional<PathList> chosen = runChoosePanel(options);
     if (!chosen)
         return;
     logMessage(LOG_DEBUG, "From Paths Selected: %s", safeCString(describePaths(*chosen)).c_str());
@@ -62,20 +66,11 @@ void Controller::pickFrom() {
 }
 
 void Controller::pickTo() {
-    if (runInProgress()) {
-        if (services_.beeper)
-            services_.beeper->beep();
-        return;
-    }
-    if (!services_.panels)
-        return;
     OpenPanelOptions options;
     options.title = "Select Organize Into";
     options.allowsMultipleSelection = false;
     options.canChooseFiles = false;
-    options.canChooseDirectories = true;
-    options.directory = homeDirectory();
-    std::optional<PathList> chosen = services_.panels->runOpenPanel(options);
+    std::optional<PathList> chosen = runChoosePanel(options);
     if (!chosen || chosen->empty())
         return;
     logMessage(LOG_DEBUG, "To Path Selected: %s", safeCString(chosen->front()).c_str());

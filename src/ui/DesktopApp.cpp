@@ -1,12 +1,20 @@
 #include "ui/DesktopApp.h"
 
-#include "app/Log.h"
+#include "app/UncaughtException.h"
+#include "platform/Paths.h"
 #include "platform/UserDefaults.h"
-#include "prefs/Defaults.h"
-#include "prefs/PrefKeys.h"
+#include "platform/qt/OrvaneApplication.h"
+#include "platform/qt/QtMainLoop.h"
+#include "platform/qt/QuitGuard.h"
+#include "platform/qt/SingleInstance.h"
+#include "platform/qt/SleepGuard.h"
+#include "ui/LifecycleMenus.h"
 
 #include <QApplication>
 #include <QIcon>
+#include <QMenu>
+#include <QMenuBar>
+#include <cstdio>
 
 namespace orvane {
 
@@ -33,13 +41,18 @@ DesktopApp::DesktopApp(UserDefaults& defaults, std::string recentDocumentsFile)
       controller_(defaults, report_,
                   servicesOf(alerts_, beeper_, recents_, workspace_, timers_, panels_)),
       prefsController_(defaults, prefsServices()), reportWindow_(report_), mainWindow_(controller_),
-      prefsWindow_(prefsController_) {
+      prefsWindow_(prefsController_), updates_(defaults, alerts_, workspace_) {
     report_.setMainController(&controller_);
+    // Closing the main window ends the application even while a report is open.
+    reportWindow_.setAttribute(Qt::WA_QuitOnClose, false);
     alerts_.setParentWidget(&mainWindow_);
     panels_.setParentWidget(&mainWindow_);
     // A pattern list that does not compile is reported over the preferences window.
     prefsAlerts_.setParentWidget(&prefsWindow_);
     prefsWindow_.addPreferencesCommand(mainWindow_.applicationMenu());
+    QMenu* helpMenu = mainWindow_.menuBar()->addMenu("&Help");
+    helpMenu->setObjectName("helpMenu");
+    updates_.addTo(mainWindow_.applicationMenu(), helpMenu, mainWindow_.quitAction());
 }
 
 PlatformServices DesktopApp::prefsServices() {
@@ -54,22 +67,77 @@ DesktopApp::~DesktopApp() {
 }
 
 int runDesktop(int argc, char** argv) {
-    QApplication app(argc, argv);
+    OrvaneApplication app(argc, argv);
     QApplication::setApplicationName("Orvane");
     QApplication::setApplicationDisplayName("Orvane");
-    QApplication::setDesktopFileName("orvane");
+    QApplication::setDesktopFileName("org.orvane.Orvane");
     // Without a desktop session Qt knows no icon theme; the wells' icons come from one.
     if (QIcon::themeName().isEmpty() || QIcon::themeName() == "hicolor")
         QIcon::setFallbackThemeName("Adwaita");
 
-    UserDefaults& defaults = UserDefaults::standard();
-    configureLogging(defaults.integerForKey(keys::kDebug));
-    createLogLock();
-    registerDefaults(defaults);
+    // What is left after Qt took its own options are the paths to open ("Open With" passes
+    // them so). They are made absolute here: a running instance has another working folder.
+    std::vector<std::string> openedPaths;
+    for (int i = 1; i < argc; ++i)
+        openedPaths.push_back(absolutePath(argv[i]));
+    SingleInstance instance;
+    switch (instance.start(openedPaths)) {
+    case SingleInstance::Role::kHandedOver:
+        return 0;
+    case SingleInstance::Role::kFailed:
+        std::fprintf(stderr, "orvane: %s\n", instance.error().c_str());
+        return 1;
+    case SingleInstance::Role::kPrimary:
+        break;
+    }
 
-    DesktopApp desktop(defaults);
-    desktop.mainWindow().show();
-    return app.exec();
+    // The controller's creation installs the handler for uncaught exceptions; the sleep
+    // guard follows it at once.
+    DesktopApp desktop(UserDefaults::standard());
+    Controller& controller = desktop.controller();
+    MainWindow& window = desktop.mainWindow();
+    SleepGuard sleepGuard([&controller] { return controller.mergeState(); });
+    controller.setMergeStateObserver(
+        [&sleepGuard](int state) { sleepGuard.mergeStateChanged(state); });
+    QtMainLoop mainLoop;
+    controller.setMainLoop(&mainLoop);
+    LifecycleMenus menus(controller, &window);
+    menus.addTo(window.applicationMenu(), window.quitAction());
+    controller.setLifecycleView(&menus);
+    QuitGuard quitGuard([&controller] {
+        return controller.applicationShouldTerminate() == Controller::kTerminateNow;
+    });
+    quitGuard.watchMainWindow(&window);
+    // After the welcome of a first start, and at every later start.
+    controller.setShowPreferences([&desktop] { desktop.prefsWindow().showPreferences(); });
+    controller.setUpdateReminder([&desktop] { desktop.updateMenus().updateReminder(); });
+
+    controller.applicationWillFinishLaunching();
+    for (const std::string& path : openedPaths)
+        controller.openFile(path);
+    instance.setRequestHandler([&controller, &window](const std::vector<std::string>& paths) {
+        for (const std::string& path : paths)
+            controller.openFile(path);
+        window.showNormal();
+        window.raise();
+        window.activateWindow();
+    });
+    window.show();
+    controller.applicationDidFinishLaunching();
+
+    int status = 1;
+    try {
+        status = QApplication::exec();
+    } catch (...) {
+        logUncaughtException(std::current_exception());
+    }
+    instance.setRequestHandler(nullptr);
+    controller.setMergeStateObserver(nullptr);
+    controller.setLifecycleView(nullptr);
+    controller.setMainLoop(nullptr);
+    controller.setShowPreferences(nullptr);
+    controller.setUpdateReminder(nullptr);
+    return status;
 }
 
 } // namespace orvane

@@ -11,6 +11,7 @@
 #include "ui/MainWindow.h"
 #include "ui/PrefsWindow.h"
 #include "ui/ReportWindow.h"
+#include "ui/UpdateMenus.h"
 
 namespace orvane {
 
@@ -32,6 +33,8 @@ class DesktopApp {
     ReportWindow& reportWindow() { return reportWindow_; }
     PrefsController& prefsController() { return prefsController_; }
     PrefsWindow& prefsWindow() { return prefsWindow_; }
+    // The update check (with its start-up reminder) and the web links, with their menu items.
+    UpdateMenus& updateMenus() { return updates_; }
 
   private:
     PlatformServices prefsServices();
@@ -50,6 +53,7 @@ class DesktopApp {
     ReportWindow reportWindow_;
     MainWindow mainWindow_;
     PrefsWindow prefsWindow_;
+    UpdateMenus updates_;
 };
 
 // The desktop application's start: logging, defaults, the main window; runs the event loop.

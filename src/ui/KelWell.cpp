@@ -26,14 +26,55 @@ void KelWell::setPlaceholderText(const QString& text) {
     update();
 }
 
+namespace {
+
+// The raw path of a file URI ("file:///p", "file://localhost/p"), its escapes decoded to
+// bytes so that names that are not valid UTF-8 arrive unchanged; none for other URIs.
+std::optional<std::string> pathOfFileUri(QByteArray uri) {
+    uri = uri.trimmed();
+    if (!uri.toLower().startsWith("file:"))
+        return std::nullopt;
+    QByteArray rest = uri.mid(5);
+    if (rest.startsWith("//")) {
+        rest = rest.mid(2);
+        const qsizetype slash = rest.indexOf('/');
+        if (slash < 0)
+            return std::nullopt;
+        const QByteArray host = rest.left(slash).toLower();
+        if (!host.isEmpty() && host != "localhost")
+            return std::nullopt;
+        rest = rest.mid(slash);
+    }
+    if (!rest.startsWith('/') || rest.contains('?') || rest.contains('#'))
+        return std::nullopt;
+    const QByteArray path = QByteArray::fromPercentEncoding(rest);
+    if (path.contains('\0'))
+        return std::nullopt;
+    return path.toStdString();
+}
+
+} // namespace
+
 std::optional<std::vector<std::string>> KelWell::arrayFromPasteboard(const QMimeData* data) {
     if (!data || !data->hasUrls())
         return std::nullopt;
     std::vector<std::string> paths;
-    for (const QUrl& url : data->urls()) {
-        if (!url.isLocalFile() || url.toLocalFile().isEmpty())
-            return std::nullopt;
-        paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+    if (data->hasFormat("text/uri-list")) {
+        // The list as the file manager wrote it, one URI a line, "#" lines being comments.
+        for (const QByteArray& line : data->data("text/uri-list").split('\n')) {
+            if (line.trimmed().isEmpty() || line.startsWith('#'))
+                continue;
+            std::optional<std::string> path = pathOfFileUri(line);
+            if (!path)
+                return std::nullopt;
+            paths.push_back(std::move(*path));
+        }
+    } else {
+        for (const QUrl& url : data->urls()) {
+            if (!url.isLocalFile() || url.toLocalFile().isEmpty())
+                return std::nullopt;
+            paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+        }
     }
     if (paths.empty())
         return std::nullopt;

@@ -4,6 +4,7 @@
 #include "ui/KelWell.h"
 #include "ui_MainWindow.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QMenuBar>
 #include <QShortcut>
@@ -47,6 +48,8 @@ MainWindow::MainWindow(Controller& controller, QWidget* parent)
         connect(key, &QShortcut::activated, ui_->goButton, &QPushButton::animateClick);
 
     createMenus();
+    // The fields only show the selection: the button, not a field, starts with the focus.
+    ui_->goButton->setFocus();
     controller_.setMainView(this);
     setGoButton("Organize", "\r");
 }
@@ -61,7 +64,8 @@ void MainWindow::createMenus() {
     quitAction_ = applicationMenu_->addAction("&Quit Orvane");
     quitAction_->setShortcut(QKeySequence::Quit);
     quitAction_->setMenuRole(QAction::QuitRole);
-    connect(quitAction_, &QAction::triggered, this, &QWidget::close);
+    // Every window is asked to close; one that refuses keeps the application running.
+    connect(quitAction_, &QAction::triggered, this, [] { QApplication::closeAllWindows(); });
 
     fileMenu_ = menuBar()->addMenu("&File");
     fileMenu_->setObjectName("fileMenu");

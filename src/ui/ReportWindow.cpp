@@ -61,6 +61,14 @@ ReportWindow::ReportWindow(ReportController& report, QWidget* parent)
             columns_[indexOf(table)][static_cast<size_t>(section)] =
                 std::make_unique<TableColumn>(view, section);
     }
+    // The summary's fields are for reading and copying: drawn on the window's background.
+    for (QLineEdit* field :
+         {ui_->reportSourcePathField, ui_->reportDestPathField, ui_->reportCopiedCountField,
+          ui_->reportSkippedCountField, ui_->reportErrorCountField}) {
+        QPalette palette = field->palette();
+        palette.setColor(QPalette::Base, Qt::transparent);
+        field->setPalette(palette);
+    }
     connect(ui_->hideFolderPaths, &QCheckBox::clicked, this,
             [this] { report_.hideFolderPathControlOperated(); });
     connect(ui_->printButton, &QPushButton::clicked, this, &ReportWindow::printReport);

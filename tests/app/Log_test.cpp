@@ -43,6 +43,15 @@ TEST(Log, TrackingModeAppendsToTheDesktopLog) {
     const char* oldHome = getenv("HOME");
     const std::string savedHome = oldHome ? oldHome : "";
     setenv("HOME", home.path().c_str(), 1);
+    {
+        // A home without a Desktop folder gets one.
+        test::LogCapture capture;
+        configureLogging(1);
+        logMessage(LOG_DEBUG, "first");
+        resetLoggingForTesting();
+    }
+    EXPECT_NE(test::readFile(home / "Desktop/Orvane.log").find(" DEBUG: first\n"),
+              std::string::npos);
     test::writeFile(home / "Desktop/Orvane.log", "earlier run\n");
     {
         test::LogCapture capture;

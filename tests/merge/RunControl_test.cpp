@@ -2,8 +2,10 @@
 #include "platform/ManualTimerService.h"
 #include "platform/UserDefaults.h"
 #include "prefs/Defaults.h"
+#include "prefs/MatchingModes.h"
 #include "prefs/PrefKeys.h"
 #include "report/ReportController.h"
+#include "support/EntryGate.h"
 #include "support/Fakes.h"
 #include "support/TestSupport.h"
 
@@ -14,40 +16,9 @@
 namespace orvane {
 namespace {
 
+using test::EntryGate;
 using test::exists;
 using test::writeFile;
-
-// A gate the worker waits at, inside the copy of one chosen entry, until the test opens it.
-class EntryGate {
-  public:
-    MergeHooks hooks(const std::string& entry) {
-        MergeHooks hooks;
-        hooks.beforePublish = [this, entry](const std::string& source, const std::string&) {
-            if (source != entry)
-                return;
-            std::unique_lock lock(mutex_);
-            reached_ = true;
-            changed_.notify_all();
-            changed_.wait(lock, [this] { return open_; });
-        };
-        return hooks;
-    }
-    void waitUntilReached() {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return reached_; });
-    }
-    void open() {
-        std::lock_guard lock(mutex_);
-        open_ = true;
-        changed_.notify_all();
-    }
-
-  private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool reached_ = false;
-    bool open_ = false;
-};
 
 class RunControlTest : public ::testing::Test {
   protected:
@@ -55,6 +26,7 @@ class RunControlTest : public ::testing::Test {
         : defaults(tmp / "prefs.json"), report(defaults),
           controller(defaults, report, fakes.with(&timers)) {
         registerDefaults(defaults);
+        defaults.setObject(keys::kMatchingMode, std::string(kAllExceptMatching));
         defaults.setBool(keys::kUseExifData, false);
         defaults.setInteger(keys::kDirLevels, 1);
         defaults.setObject(keys::kOneLevelDateFormat, std::string("%Y"));
@@ -66,7 +38,7 @@ class RunControlTest : public ::testing::Test {
     PathList makeSources(int count) {
         PathList paths;
         for (int i = 1; i <= count; ++i) {
-            paths.push_back(tmp / ("src/file" + std::to_string(i) + ".txt"));
+            paths.push_back(tmp / ("src/file" + std::to_string(i) + ".jpg"));
             writeFile(paths.back(), "data " + std::to_string(i), test::localTime(2004, 5, i));
         }
         return paths;
@@ -141,7 +113,7 @@ TEST_F(RunControlTest, ThreeEntriesProgressFromOneToTheEndThenTheReport) {
     EXPECT_EQ(reportView.counts, (std::vector<std::string>{"3", "0", "0"}));
     EXPECT_EQ(fakes.workspace.changes, 1);
     EXPECT_FALSE(report.cancelled());
-    EXPECT_TRUE(exists(destination + "/2004/file3.txt"));
+    EXPECT_TRUE(exists(destination + "/2004/file3.jpg"));
 }
 
 TEST_F(RunControlTest, AbortDuringTheSecondOfFiveSkipsTheRest) {
@@ -152,7 +124,7 @@ TEST_F(RunControlTest, AbortDuringTheSecondOfFiveSkipsTheRest) {
     controller.setToPath(destination);
 
     controller.goClicked();
-    gate.waitUntilReached();
+    ASSERT_TRUE(gate.waitUntilReached());
     EXPECT_EQ(controller.filesDone(), 2);
     controller.goClicked(); // Abort
     EXPECT_EQ(controller.mergeState(), kMergeCancelRequested);
@@ -176,8 +148,8 @@ TEST_F(RunControlTest, AbortDuringTheSecondOfFiveSkipsTheRest) {
     EXPECT_EQ(result.resSkippedFiles, (PathList{sources[2], sources[3], sources[4]}));
     for (const auto& path : result.resSkippedFiles)
         EXPECT_EQ(result.resSkippedDict.at(path), "Merge aborted");
-    EXPECT_TRUE(exists(destination + "/2004/file2.txt"));
-    EXPECT_FALSE(exists(destination + "/2004/file3.txt"));
+    EXPECT_TRUE(exists(destination + "/2004/file2.jpg"));
+    EXPECT_FALSE(exists(destination + "/2004/file3.jpg"));
     EXPECT_EQ(view.buttonTitle, "Organize");
 }
 
@@ -189,7 +161,7 @@ TEST_F(RunControlTest, AbortDuringTheLastEntryCompletesTheRun) {
     controller.setToPath(destination);
 
     controller.goClicked();
-    gate.waitUntilReached();
+    ASSERT_TRUE(gate.waitUntilReached());
     controller.goClicked();
     EXPECT_EQ(controller.mergeState(), kMergeCancelRequested);
     gate.open();
@@ -203,6 +175,25 @@ TEST_F(RunControlTest, AbortDuringTheLastEntryCompletesTheRun) {
     EXPECT_FALSE(report.cancelled());
     EXPECT_EQ(report.result().resCopiedFiles.size(), 3u);
     EXPECT_TRUE(report.result().resSkippedFiles.empty());
+}
+
+TEST_F(RunControlTest, APatternThatDoesNotCompileStopsTheStart) {
+    defaults.setBool(keys::kRememberPaths, true);
+    defaults.setObject(keys::kCopyFilePatterns, StringList{"/[/"});
+    report.result().recordError("/previous", "cleared");
+    controller.setFromPaths(makeSources(1));
+    controller.setToPath(destination);
+    controller.goClicked();
+
+    EXPECT_EQ(fakes.alerts.calls.size(), 1u);
+    EXPECT_EQ(controller.mergeState(), kMergeIdle);
+    EXPECT_FALSE(timers.hasTimers());
+    EXPECT_TRUE(view.maxima.empty());
+    EXPECT_EQ(view.values, std::vector<double>{0});
+    EXPECT_EQ(view.buttonTitle, "Organize");
+    // The paths were remembered and the result cleared before the list was asked for.
+    EXPECT_EQ(defaults.stringForKey(keys::kLastTarget), destination);
+    EXPECT_TRUE(report.result().resErrorFiles.empty());
 }
 
 TEST_F(RunControlTest, AnEmptyFileListIsARunThatEndsAtTheFirstTick) {
@@ -279,7 +270,7 @@ TEST_F(RunControlTest, DestroyingTheControllerDuringARunStopsAndJoinsTheWorker) 
     own->setFromPaths(sources);
     own->setToPath(destination);
     own->goClicked();
-    gate.waitUntilReached();
+    ASSERT_TRUE(gate.waitUntilReached());
     // The status outlives the wait of the destructor, which cannot end before the gate opens.
     RunStatus& status = own->status();
     std::thread opener([&] {

@@ -90,9 +90,9 @@ TEST_F(PrefsWindowTest, AnIntactFolderListThatDoesNotCompileStopsTheSave) {
     controller.saveClicked();
 
     // One alert, for the intact-folder list: the copy-file list, broken too, is not compiled.
-    ASSERT_EQ(alerts.alerts.size(), 1u);
-    EXPECT_EQ(alerts.alerts[0].title, "Pattern Error");
-    EXPECT_THAT(alerts.alerts[0].message,
+    ASSERT_EQ(alerts.calls.size(), 1u);
+    EXPECT_EQ(alerts.calls[0].title, "Pattern Error");
+    EXPECT_THAT(alerts.calls[0].message,
                 ::testing::StartsWith("The pattern matching system had trouble preparing the "
                                       "folder copying patterns for use."));
     EXPECT_TRUE(log.contains("Error preparing folder copying patterns"));
@@ -110,14 +110,14 @@ TEST_F(PrefsWindowTest, AnIntactFolderListThatDoesNotCompileStopsTheSave) {
     // With the intact-folder list corrected, the copy-file list is the one refused.
     controller.setObjectValue(PatternTable::IntactFolders, 0, "/[a-z]+\\.app/");
     controller.saveClicked();
-    ASSERT_EQ(alerts.alerts.size(), 2u);
-    EXPECT_THAT(alerts.alerts[1].message, ::testing::HasSubstr("the file copying patterns"));
+    ASSERT_EQ(alerts.calls.size(), 2u);
+    EXPECT_THAT(alerts.calls[1].message, ::testing::HasSubstr("the file copying patterns"));
     EXPECT_TRUE(view.open);
     EXPECT_TRUE(stored(keys::kIntactFolderPatterns).empty());
 
     controller.setObjectValue(PatternTable::CopyFiles, 1, "*.CR2");
     controller.saveClicked();
-    EXPECT_EQ(alerts.alerts.size(), 2u);
+    EXPECT_EQ(alerts.calls.size(), 2u);
     EXPECT_FALSE(view.open);
     EXPECT_THAT(stored(keys::kIntactFolderPatterns), ElementsAre("/[a-z]+\\.app/"));
     EXPECT_THAT(stored(keys::kCopyFilePatterns), ElementsAre("*.jpg", "*.CR2"));

@@ -56,7 +56,7 @@ TEST_F(FileListTest, HiddenFileAndFoldersOfTheExample) {
 
     EXPECT_EQ(build(), (PathList{in("a.jpg"), in("sub/b.jpg")}));
     EXPECT_EQ(skipped(), (Skips{{in(".hidden"), "Hidden file"}}));
-    EXPECT_TRUE(alerts.alerts.empty());
+    EXPECT_TRUE(alerts.calls.empty());
 }
 
 TEST_F(FileListTest, EntriesOfAFolderComeInByteOrderDepthFirst) {
@@ -171,8 +171,8 @@ TEST_F(FileListTest, IntactListThatFailsMeansOneAlertAndNothingRecorded) {
     setList(keys::kCopyFilePatterns, {"/(/"});
     test::LogCapture log;
     EXPECT_EQ(build({source, tmp / ".hidden"}), std::nullopt);
-    ASSERT_EQ(alerts.alerts.size(), 1u);
-    EXPECT_NE(alerts.alerts[0].message.find("folder copying"), std::string::npos);
+    ASSERT_EQ(alerts.calls.size(), 1u);
+    EXPECT_NE(alerts.calls[0].message.find("folder copying"), std::string::npos);
     EXPECT_FALSE(log.contains("file copying")) << "the copy-file list is not compiled";
     EXPECT_TRUE(result.resSkippedFiles.empty());
 }
@@ -181,8 +181,8 @@ TEST_F(FileListTest, CopyListThatFailsMeansNoList) {
     writeFile(in("a.jpg"), "a");
     setList(keys::kCopyFilePatterns, {"ok", "/*/"});
     EXPECT_EQ(build({source, tmp / ".hidden"}), std::nullopt);
-    ASSERT_EQ(alerts.alerts.size(), 1u);
-    EXPECT_NE(alerts.alerts[0].message.find("file copying"), std::string::npos);
+    ASSERT_EQ(alerts.calls.size(), 1u);
+    EXPECT_NE(alerts.calls[0].message.find("file copying"), std::string::npos);
     EXPECT_TRUE(result.resSkippedFiles.empty());
 }
 
@@ -290,7 +290,7 @@ TEST_F(FileListTest, ControllerBuildsFromItsSourcesIntoTheRunResult) {
     setList(keys::kCopyFilePatterns, {"/[/"});
     report.initializeReport();
     EXPECT_EQ(controller.fileList(), std::nullopt);
-    EXPECT_EQ(alerts.alerts.size(), 1u);
+    EXPECT_EQ(alerts.calls.size(), 1u);
 }
 
 } // namespace

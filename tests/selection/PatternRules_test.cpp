@@ -85,10 +85,10 @@ TEST(PatternCompilation, ListTooLargeForTheLibraryIsRefusedWithTheAlert) {
     test::RecordingAlerts alerts;
     test::LogCapture log;
     EXPECT_FALSE(compile(many, &alerts));
-    ASSERT_EQ(alerts.alerts.size(), 1u);
-    EXPECT_NE(alerts.alerts[0].message.find("Error: regular expression is too large."),
+    ASSERT_EQ(alerts.calls.size(), 1u);
+    EXPECT_NE(alerts.calls[0].message.find("Error: regular expression is too large."),
               std::string::npos)
-        << alerts.alerts[0].message;
+        << alerts.calls[0].message;
 }
 
 TEST(PatternTranslation, LogsTheExpressionAndThePatterns) {
@@ -183,8 +183,8 @@ TEST(PatternCompilation, ListThatDoesNotCompileAlertsAndAnswersNull) {
     test::LogCapture log;
     auto regex = compiledRegexForPatterns({"*.jpg", "/[/"}, patterns::kFolderCopyingType, &alerts);
     EXPECT_FALSE(regex);
-    ASSERT_EQ(alerts.alerts.size(), 1u);
-    const auto& alert = alerts.alerts[0];
+    ASSERT_EQ(alerts.calls.size(), 1u);
+    const auto& alert = alerts.calls[0];
     EXPECT_EQ(alert.title, "Pattern Error");
     EXPECT_EQ(alert.message,
               "The pattern matching system had trouble preparing the folder copying patterns for "
@@ -206,8 +206,8 @@ TEST(PatternCompilation, TypeWordNamesTheList) {
     test::RecordingAlerts alerts;
     test::LogCapture log;
     EXPECT_FALSE(compiledRegexForPatterns({"/(/"}, patterns::kFileCopyingType, &alerts));
-    ASSERT_EQ(alerts.alerts.size(), 1u);
-    EXPECT_NE(alerts.alerts[0].message.find("preparing the file copying patterns"),
+    ASSERT_EQ(alerts.calls.size(), 1u);
+    EXPECT_NE(alerts.calls[0].message.find("preparing the file copying patterns"),
               std::string::npos);
     EXPECT_TRUE(log.contains("ERR: Error preparing file copying patterns at character"));
 }

@@ -5,6 +5,7 @@
 #include "report/ReportController.h"
 #include "selection/DropWell.h"
 
+#include <deque>
 #include <map>
 #include <optional>
 #include <string>
@@ -22,10 +23,15 @@ class FakeAlerts : public AlertService {
                  const std::string& defaultButton, const std::string& alternateButton,
                  const std::string& otherButton) override {
         calls.push_back({title, message, defaultButton, alternateButton, otherButton});
-        return answer;
+        if (answers.empty())
+            return answer;
+        const int next = answers.front();
+        answers.pop_front();
+        return next;
     }
     std::vector<AlertCall> calls;
-    int answer = 0;
+    int answer = 0;          // when no queued answer is left
+    std::deque<int> answers; // button indexes, answered in order
 };
 
 class FakeBeeper : public Beeper {

@@ -215,9 +215,9 @@ TEST_F(PrefsWindowUi, ARefusedSaveKeepsTheWindowOpenAndTheTablesInLine) {
     saveButton->click();
 
     EXPECT_TRUE(window.isVisible());
-    ASSERT_EQ(alerts.alerts.size(), 1u);
-    EXPECT_EQ(alerts.alerts[0].title, "Pattern Error");
-    EXPECT_THAT(alerts.alerts[0].message, ::testing::HasSubstr("folder copying"));
+    ASSERT_EQ(alerts.calls.size(), 1u);
+    EXPECT_EQ(alerts.calls[0].title, "Pattern Error");
+    EXPECT_THAT(alerts.calls[0].message, ::testing::HasSubstr("folder copying"));
     EXPECT_EQ(store.integerForKey(keys::kDirLevels), 1);
     EXPECT_TRUE(stored(keys::kIntactFolderPatterns).empty());
     EXPECT_EQ(copyFilePatterns->model()->rowCount(), 0);

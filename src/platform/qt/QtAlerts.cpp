@@ -12,9 +12,11 @@ int QtAlertService::runAlert(const std::string& title, const std::string& messag
     QMessageBox box(parent_);
     box.setWindowTitle(QString::fromStdString(title));
     box.setText(QString::fromStdString(message));
-    box.setIcon(QMessageBox::Warning);
+    // The same alert serves messages, questions and warnings: a neutral icon for all.
+    box.setIcon(QMessageBox::Information);
     box.setWindowModality(Qt::ApplicationModal);
-    // The default button sits rightmost, the alternate left of it, the other one apart.
+    // The order on screen follows the desktop's convention for the roles; Return presses
+    // the default button, Escape the alternate one (else the default).
     QPushButton* first = box.addButton(
         QString::fromStdString(defaultButton.empty() ? std::string("OK") : defaultButton),
         QMessageBox::AcceptRole);
@@ -24,7 +26,7 @@ int QtAlertService::runAlert(const std::string& title, const std::string& messag
             : box.addButton(QString::fromStdString(alternateButton), QMessageBox::RejectRole);
     QPushButton* third = otherButton.empty() ? nullptr
                                              : box.addButton(QString::fromStdString(otherButton),
-                                                             QMessageBox::DestructiveRole);
+                                                             QMessageBox::ActionRole);
     box.setDefaultButton(first);
     box.setEscapeButton(second ? second : first);
     box.exec();

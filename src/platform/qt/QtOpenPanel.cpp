@@ -1,10 +1,12 @@
 #include "platform/qt/QtOpenPanel.h"
 
 #include <QAbstractItemView>
+#include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QItemSelectionModel>
+#include <QPushButton>
 #include <QSet>
 
 namespace orvane {
@@ -21,8 +23,13 @@ class FilesAndFoldersDialog : public QFileDialog {
         setFileMode(QFileDialog::ExistingFiles);
         setOption(QFileDialog::DontUseNativeDialog, true);
         for (QAbstractItemView* view : findChildren<QAbstractItemView*>())
-            if (view->objectName() == "listView" || view->objectName() == "treeView")
+            if (view->objectName() == "listView" || view->objectName() == "treeView") {
                 view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+                // The dialog calls its button "Open" whenever a folder is selected (to enter
+                // it); here the button chooses whatever is selected.
+                connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                        &FilesAndFoldersDialog::renameAcceptButton, Qt::QueuedConnection);
+            }
         filesAndFolders_ = true;
     }
 
@@ -40,6 +47,12 @@ class FilesAndFoldersDialog : public QFileDialog {
     }
 
   private:
+    void renameAcceptButton() {
+        if (auto* buttons = findChild<QDialogButtonBox*>("buttonBox"))
+            if (QPushButton* accept = buttons->button(QDialogButtonBox::Open))
+                accept->setText("Choose");
+    }
+
     QStringList selectedInViews() const {
         auto* model = findChild<QFileSystemModel*>();
         QStringList paths;
@@ -68,7 +81,6 @@ std::optional<std::vector<std::string>> QtOpenPanel::runOpenPanel(const OpenPane
     FilesAndFoldersDialog dialog(parent_, QString::fromStdString(options.title),
                                  QFile::decodeName(options.directory.c_str()));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setLabelText(QFileDialog::Accept, "Choose");
     if (options.canChooseFiles && options.canChooseDirectories)
         dialog.allowFilesAndFolders();
     else if (options.canChooseDirectories) {
@@ -77,6 +89,8 @@ std::optional<std::vector<std::string>> QtOpenPanel::runOpenPanel(const OpenPane
     } else
         dialog.setFileMode(options.allowsMultipleSelection ? QFileDialog::ExistingFiles
                                                            : QFileDialog::ExistingFile);
+    // After the mode, which sets a label of its own.
+    dialog.setLabelText(QFileDialog::Accept, "Choose");
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     std::vector<std::string> paths;

@@ -1,0 +1,107 @@
+#include "platform/qt/QtHttpClient.h"
+
+#include <QCoreApplication>
+#include <QCursor>
+#include <QEvent>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTimer>
+#include <QUrl>
+#include <memory>
+
+namespace orvane {
+
+namespace {
+
+// Swallows the user's input for its lifetime, so that clicks and keys made while a fetch is
+// waiting neither act nor come back afterwards (a deferred click could land on the alert
+// that follows). Painting, timers and the network go on.
+class InputBlocker : public QObject {
+  public:
+    InputBlocker() {
+        if (QCoreApplication* app = QCoreApplication::instance())
+            app->installEventFilter(this);
+        if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+            QGuiApplication::setOverrideCursor(QCursor(Qt::BusyCursor));
+            cursorSet_ = true;
+        }
+    }
+    ~InputBlocker() override {
+        if (cursorSet_)
+            QGuiApplication::restoreOverrideCursor();
+    }
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::ShortcutOverride:
+            // Accepted, the key is taken as the focus widget's own, so no shortcut fires.
+            event->accept();
+            return true;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Shortcut:
+        case QEvent::ContextMenu:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::TabletPress:
+        case QEvent::TabletRelease:
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+        case QEvent::InputMethod:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+  private:
+    bool cursorSet_ = false;
+};
+
+} // namespace
+
+QtHttpClient::QtHttpClient(std::chrono::milliseconds timeLimit) : timeLimit_(timeLimit) {}
+
+std::optional<std::string> QtHttpClient::fetch(const std::string& url) {
+    QNetworkRequest request(QUrl(QString::fromStdString(url)));
+    // Answers must come from the site, not from a cache along the way.
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
+                         QNetworkRequest::AlwaysNetwork);
+    std::unique_ptr<QNetworkReply> reply(manager_.get(request));
+
+    if (!reply->isFinished()) {
+        QEventLoop loop;
+        QTimer deadline;
+        deadline.setSingleShot(true);
+        QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+        QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+        deadline.start(timeLimit_);
+        InputBlocker blocker;
+        loop.exec();
+    }
+
+    if (!reply->isFinished()) {
+        // Out of time (or the application is quitting): the fetch has failed.
+        reply->abort();
+        return std::nullopt;
+    }
+    if (reply->error() != QNetworkReply::NoError)
+        return std::nullopt;
+    // Redirects are followed; any status still outside 2xx is not the file.
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (status.isValid() && (status.toInt() < 200 || status.toInt() > 299))
+        return std::nullopt;
+    return reply->readAll().toStdString();
+}
+
+} // namespace orvane

@@ -1,0 +1,54 @@
+#include "ui/LifecycleMenus.h"
+
+#include "app/Controller.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMessageBox>
+
+namespace orvane {
+
+LifecycleMenus::LifecycleMenus(Controller& controller, QWidget* window, QObject* parent)
+    : QObject(parent), controller_(controller), window_(window) {
+    about_ = new QAction(QStringLiteral("&About Orvane"), this);
+    about_->setObjectName("aboutAction");
+    about_->setMenuRole(QAction::AboutRole);
+    connect(about_, &QAction::triggered, this, &LifecycleMenus::showAbout);
+
+    trackingMode_ = new QAction(QStringLiteral("Tracking Mode"), this);
+    trackingMode_->setObjectName("trackingModeAction");
+    trackingMode_->setCheckable(true);
+    // Qt has already flipped the check mark; the controller decides from the state it set
+    // last and sets the mark again.
+    connect(trackingMode_, &QAction::triggered, this, [this] { controller_.trackingMode(); });
+}
+
+void LifecycleMenus::addTo(QMenu* menu, QAction* before) {
+    const QList<QAction*> actions = menu->actions();
+    QAction* first = actions.isEmpty() ? nullptr : actions.first();
+    menu->insertAction(first, about_);
+    menu->insertSeparator(first);
+    menu->insertAction(before, trackingMode_);
+    if (before)
+        menu->insertSeparator(before);
+}
+
+void LifecycleMenus::setInfoVersion(const std::string& text) {
+    infoVersion_ = QString::fromStdString(text);
+}
+
+void LifecycleMenus::setDebugMenuItemState(bool on) {
+    trackingMode_->setChecked(on);
+}
+
+QString LifecycleMenus::aboutText() const {
+    return QStringLiteral("<h3>Orvane</h3><p>%1</p><p>Copies photos and other files into "
+                          "folders organized by date.</p>")
+        .arg(infoVersion_.toHtmlEscaped());
+}
+
+void LifecycleMenus::showAbout() {
+    QMessageBox::about(window_, QStringLiteral("About Orvane"), aboutText());
+}
+
+} // namespace orvane

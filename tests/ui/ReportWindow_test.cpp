@@ -1,0 +1,146 @@
+#include "app/Controller.h"
+#include "platform/UserDefaults.h"
+#include "prefs/Defaults.h"
+#include "prefs/PrefKeys.h"
+#include "report/ReportController.h"
+#include "support/QtPrinting.h"
+#include "support/TestSupport.h"
+#include "ui/ReportWindow.h"
+#include "ui/TableColumn.h"
+
+#include <QCheckBox>
+#include <QFontMetricsF>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace orvane {
+namespace {
+
+class ReportWindowTest : public ::testing::Test {
+  protected:
+    ReportWindowTest()
+        : defaults(tmp / "prefs.json"), report(defaults), controller(defaults, report, {}),
+          window(report) {
+        registerDefaults(defaults);
+        defaults.setBool(keys::kHidePathsInReport, false);
+        defaults.setInteger(keys::kPreviousRuns, 1);
+        report.setMainController(&controller);
+        controller.setFromPaths({"/home/u/Pictures/Trip"});
+        controller.setToPath("/home/u/Sorted");
+        RunResult& result = report.result();
+        result.resCopiedFiles = {"/home/u/Pictures/Trip/a.jpg", "/home/u/Pictures/Trip/b/a.jpg"};
+        result.resCopiedDict = {{result.resCopiedFiles[0], "2004/05/17"},
+                                {result.resCopiedFiles[1], "2004/05/18"}};
+        result.recordSkipped("/home/u/Pictures/Trip/.DS_Store", "Hidden file");
+    }
+
+    QString cell(ReportTable table, int row, int column) {
+        QAbstractItemModel* model = window.tableView(table)->model();
+        return model->data(model->index(row, column)).toString();
+    }
+
+    test::TempDir tmp;
+    UserDefaults defaults;
+    ReportController report;
+    Controller controller;
+    ReportWindow window;
+};
+
+TEST_F(ReportWindowTest, ShowsCountsTabLabelsAndTheDonationLine) {
+    window.tabView()->setCurrentIndex(2);
+    report.showReport();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.tabView()->currentIndex(), 0);
+    EXPECT_EQ(window.tabView()->count(), 4);
+    EXPECT_EQ(window.tabView()->tabText(1), "Copied (2)");
+    EXPECT_EQ(window.tabView()->tabText(2), "Skipped (1)");
+    EXPECT_EQ(window.tabView()->tabText(3), "Errors (0)");
+    EXPECT_EQ(window.countField(ReportTable::Copied)->text(), "2");
+    EXPECT_EQ(window.countField(ReportTable::Skipped)->text(), "1");
+    EXPECT_EQ(window.countField(ReportTable::Errors)->text(), "0");
+    EXPECT_NE(window.countField(ReportTable::Errors)->palette().color(QPalette::Text),
+              QColor(Qt::red));
+    EXPECT_EQ(window.propaganda()->text(),
+              "You have run Orvane 1 time.\nPlease consider donating.");
+    EXPECT_EQ(window.sourceField()->text(), "/home/u/Pictures/Trip");
+    EXPECT_EQ(window.destField()->text(), "/home/u/Sorted");
+
+    report.initializeReport();
+    report.result().recordError("/x", "Error copying");
+    report.showReport();
+    EXPECT_EQ(window.countField(ReportTable::Errors)->palette().color(QPalette::Text),
+              QColor(Qt::red));
+    EXPECT_EQ(window.tabView()->tabText(3), "Errors (1)");
+}
+
+TEST_F(ReportWindowTest, TablesHaveKeyAndValueColumns) {
+    report.showReport();
+    QAbstractItemModel* model = window.tableView(ReportTable::Copied)->model();
+    EXPECT_EQ(model->rowCount(), 2);
+    EXPECT_EQ(model->columnCount(), 2);
+    EXPECT_EQ(model->headerData(0, Qt::Horizontal, Qt::UserRole + 1).toString(), "key");
+    EXPECT_EQ(model->headerData(1, Qt::Horizontal, Qt::UserRole + 1).toString(), "value");
+    EXPECT_EQ(cell(ReportTable::Copied, 1, 0), "/home/u/Pictures/Trip/b/a.jpg");
+    EXPECT_EQ(cell(ReportTable::Copied, 1, 1), "2004/05/18");
+    EXPECT_EQ(cell(ReportTable::Skipped, 0, 1), "Hidden file");
+}
+
+TEST_F(ReportWindowTest, HidePathsCheckBoxRewritesFieldsAndTablesAndIsStored) {
+    report.showReport();
+    window.hideFolderPathsBox()->click();
+    EXPECT_TRUE(defaults.boolForKey(keys::kHidePathsInReport));
+    EXPECT_EQ(window.sourceField()->text(), "Trip");
+    EXPECT_EQ(window.destField()->text(), "Sorted");
+    EXPECT_EQ(cell(ReportTable::Copied, 0, 0), "a.jpg");
+    EXPECT_EQ(cell(ReportTable::Copied, 1, 0), "a.jpg");
+    EXPECT_EQ(cell(ReportTable::Copied, 1, 1), "2004/05/18");
+    EXPECT_EQ(cell(ReportTable::Skipped, 0, 0), ".DS_Store");
+
+    window.hideFolderPathsBox()->click();
+    EXPECT_FALSE(UserDefaults(tmp / "prefs.json").boolForKey(keys::kHidePathsInReport));
+    EXPECT_EQ(window.sourceField()->text(), "/home/u/Pictures/Trip");
+    EXPECT_EQ(cell(ReportTable::Copied, 0, 0), "/home/u/Pictures/Trip/a.jpg");
+}
+
+TEST_F(ReportWindowTest, KeyColumnsFitTheirPathsAndCannotBeWidened) {
+    window.resize(900, 500);
+    report.showReport();
+    QTableView* table = window.tableView(ReportTable::Copied);
+    const QFontMetricsF metrics(table->font());
+    const float expected =
+        static_cast<float>(metrics.horizontalAdvance("/home/u/Pictures/Trip/b/a.jpg") + 8.0);
+    TableColumn* key = window.tableColumn(ReportTable::Copied, 0);
+    EXPECT_EQ(key->width(), static_cast<int>(std::ceil(expected)));
+    EXPECT_FLOAT_EQ(key->maxWidth(), expected);
+    table->horizontalHeader()->resizeSection(0, key->width() + 200);
+    EXPECT_EQ(key->width(), static_cast<int>(std::ceil(expected)));
+    table->horizontalHeader()->resizeSection(0, 10);
+    EXPECT_EQ(key->width(), static_cast<int>(std::ceil(expected)));
+
+    // Hiding paths narrows the column to the names; the header's text is then wider.
+    window.hideFolderPathsBox()->click();
+    const QFontMetricsF header(table->horizontalHeader()->font());
+    const double narrow =
+        std::max(metrics.horizontalAdvance("a.jpg"), header.horizontalAdvance("File")) + 8.0;
+    EXPECT_EQ(key->width(), static_cast<int>(std::ceil(narrow)));
+}
+
+TEST_F(ReportWindowTest, ANewRunWhileTheWindowIsOpenAsksForNoRowPastTheEnd) {
+    report.showReport();
+    QAbstractItemModel* model = window.tableView(ReportTable::Copied)->model();
+    report.initializeReport(); // the next run starts, its result empty
+    EXPECT_EQ(model->rowCount(), 2);
+    EXPECT_EQ(cell(ReportTable::Copied, 1, 1), "2004/05/18");
+    window.tableView(ReportTable::Copied)->viewport()->repaint();
+    report.showReport();
+    EXPECT_EQ(model->rowCount(), 0);
+    EXPECT_EQ(window.tabView()->tabText(1), "Copied (0)");
+}
+
+} // namespace
+} // namespace orvane
