@@ -326,6 +326,11 @@ TEST_F(PrefsWindowUi, Screenshots) {
     desktop.mainWindow().applicationMenu()->actions().value(0)->trigger();
     QApplication::processEvents();
     desktop.prefsWindow().grab().save(QDir(dir).filePath("prefs-app.png"));
+    QMenu* menu = desktop.mainWindow().applicationMenu();
+    menu->popup(QPoint(0, 0));
+    QApplication::processEvents();
+    menu->grab().save(QDir(dir).filePath("prefs-menu.png"));
+    menu->hide();
 }
 
 } // namespace
