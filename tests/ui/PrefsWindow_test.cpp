@@ -16,6 +16,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QIcon>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -318,6 +319,13 @@ TEST_F(PrefsWindowUi, Screenshots) {
     QApplication::processEvents();
     twoLevelFormat->view()->window()->grab().save(QDir(dir).filePath("prefs-two-levels.png"));
     twoLevelFormat->hidePopup();
+
+    // As the application shows it, with the icon theme it falls back on.
+    QIcon::setFallbackThemeName("Adwaita");
+    DesktopApp desktop(store, tmp / "recently-used.xbel");
+    desktop.mainWindow().applicationMenu()->actions().value(0)->trigger();
+    QApplication::processEvents();
+    desktop.prefsWindow().grab().save(QDir(dir).filePath("prefs-app.png"));
 }
 
 } // namespace
