@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTimer>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -29,6 +30,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <mutex>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -99,6 +101,20 @@ double runCommandLine(const std::string& orvane, const fs::path& config, const f
     return elapsed;
 }
 
+// Runs the event loop until `done` answers true, asking it every 5 ms.
+void waitUntil(const std::function<bool()>& done) {
+    QEventLoop loop;
+    QTimer timer;
+    timer.setInterval(5);
+    QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    timer.start();
+    if (!done())
+        loop.exec();
+}
+
 struct GuiFigures {
     double run;         // from the press of the button to the worker's end
     double reportShown; // from the worker's end to the report shown with its tables filled
@@ -133,14 +149,16 @@ GuiFigures runWindow(DesktopApp& app, const fs::path& source, const fs::path& de
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
     });
+    // The main thread waits in an event loop, as the application's does: a loop that polled
+    // would take a processor from the worker.
     bool grabbed = screenshots.empty();
-    while (!report.isVisible()) {
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    waitUntil([&] {
         if (!grabbed && window.progressMeter()->value() > target / 3) {
             window.grab().save(QString::fromStdString((screenshots / "2-run.png").string()));
             grabbed = true;
         }
-    }
+        return report.isVisible();
+    });
     // The tables fill when they are laid out and drawn: make that happen now.
     for (ReportTable table : {ReportTable::Copied, ReportTable::Skipped, ReportTable::Errors}) {
         QTableView* view = report.tableView(table);
@@ -212,8 +230,8 @@ int main(int argc, char** argv) {
     writeSettings(defaults);
     DesktopApp app(defaults, (work / "recently-used.xbel").string());
     app.mainWindow().show();
-    for (int i = 0; i < 20; ++i)
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    int waited = 0;
+    waitUntil([&] { return ++waited >= 20; });
     if (!screenshots.empty()) {
         fs::create_directories(screenshots);
         app.controller().setFromPaths({source.string()});
