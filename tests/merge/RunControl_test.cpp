@@ -5,6 +5,7 @@
 #include "prefs/MatchingModes.h"
 #include "prefs/PrefKeys.h"
 #include "report/ReportController.h"
+#include "support/ControllerRig.h"
 #include "support/EntryGate.h"
 #include "support/Fakes.h"
 #include "support/TestSupport.h"
@@ -20,12 +21,9 @@ using test::EntryGate;
 using test::exists;
 using test::writeFile;
 
-class RunControlTest : public ::testing::Test {
+class RunControlTest : public ::testing::Test, protected test::ControllerRig {
   protected:
-    RunControlTest()
-        : defaults(tmp / "prefs.json"), report(defaults),
-          controller(defaults, report, fakes.with(&timers)) {
-        registerDefaults(defaults);
+    RunControlTest() {
         defaults.setObject(keys::kMatchingMode, std::string(kAllExceptMatching));
         defaults.setBool(keys::kUseExifData, false);
         defaults.setInteger(keys::kDirLevels, 1);
@@ -54,12 +52,6 @@ class RunControlTest : public ::testing::Test {
         ASSERT_FALSE(timers.hasTimers());
     }
 
-    test::TempDir tmp;
-    UserDefaults defaults;
-    test::FakeServices fakes;
-    ManualTimerService timers;
-    ReportController report;
-    Controller controller;
     test::FakeMainView view;
     std::string destination = tmp / "Organized";
 };

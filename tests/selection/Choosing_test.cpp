@@ -5,6 +5,7 @@
 #include "prefs/Defaults.h"
 #include "report/ReportController.h"
 #include "selection/Selection.h"
+#include "support/ControllerRig.h"
 #include "support/Fakes.h"
 #include "support/TestSupport.h"
 
@@ -13,26 +14,10 @@
 namespace orvane {
 namespace {
 
-class ChoosingTest : public ::testing::Test {
+class ChoosingTest : public ::testing::Test, protected test::ControllerRig {
   protected:
-    ChoosingTest()
-        : defaults(tmp / "prefs.json"), report(defaults),
-          controller(defaults, report, fakes.with(&timers)) {
-        registerDefaults(defaults);
-        controller.setMainView(&view);
-    }
+    ChoosingTest() { controller.setMainView(&view); }
 
-    void startRun() {
-        std::lock_guard lock(controller.status().statusLock);
-        controller.status().mergeState = kMergeRunning;
-    }
-
-    test::TempDir tmp;
-    UserDefaults defaults;
-    test::FakeServices fakes;
-    ManualTimerService timers;
-    ReportController report;
-    Controller controller;
     test::FakeMainView view;
 };
 
@@ -76,15 +61,14 @@ TEST_F(ChoosingTest, CancelledPanelsChangeNothing) {
 }
 
 TEST_F(ChoosingTest, DuringARunChoosingOnlyBeeps) {
-    startRun();
+    setMergeState(kMergeRunning);
     fakes.panels.answer = PathList{"/x"};
     controller.pickFrom();
     controller.pickTo();
     EXPECT_EQ(fakes.beeper.beeps, 2);
     EXPECT_TRUE(fakes.panels.shown.empty());
     EXPECT_TRUE(controller.fromPaths().empty());
-    std::lock_guard lock(controller.status().statusLock);
-    controller.status().mergeState = kMergeIdle;
+    setMergeState(kMergeIdle);
 }
 
 TEST_F(ChoosingTest, SourceDescriptions) {
@@ -125,13 +109,12 @@ TEST_F(ChoosingTest, DropRuleForBothWells) {
     EXPECT_FALSE(controller.well(view.to, {tmp / "gone"}));
     EXPECT_FALSE(controller.well(view.to, {}));
 
-    startRun();
+    setMergeState(kMergeRunning);
     EXPECT_FALSE(controller.well(view.from, {file}));
     EXPECT_FALSE(controller.well(view.to, {folder}));
     for (int state : {kMergeCancelRequested, kMergeCancelled})
         EXPECT_FALSE(well(state, WellRole::From, {file}));
-    std::lock_guard lock(controller.status().statusLock);
-    controller.status().mergeState = kMergeIdle;
+    setMergeState(kMergeIdle);
 }
 
 TEST_F(ChoosingTest, DestinationWellFollowsLinksToFolders) {

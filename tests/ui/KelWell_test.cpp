@@ -3,6 +3,7 @@
 #include "platform/UserDefaults.h"
 #include "prefs/Defaults.h"
 #include "report/ReportController.h"
+#include "support/ControllerRig.h"
 #include "support/Fakes.h"
 #include "support/QtPrinting.h"
 #include "support/TestSupport.h"
@@ -58,28 +59,14 @@ DragOutcome dragAndDrop(KelWell& well, const QMimeData& data,
     return {true, drop.isAccepted()};
 }
 
-class WellTest : public ::testing::Test {
+class WellTest : public ::testing::Test, protected test::ControllerRig {
   protected:
-    WellTest()
-        : defaults(tmp / "prefs.json"), report(defaults),
-          controller(defaults, report, fakes.with(&timers)), window(controller) {
-        registerDefaults(defaults);
+    WellTest() : window(controller) {
         std::filesystem::create_directories(folder);
         std::filesystem::create_directories(folder2);
         test::writeFile(file, "x");
     }
 
-    void setState(int state) {
-        std::lock_guard lock(controller.status().statusLock);
-        controller.status().mergeState = state;
-    }
-
-    test::TempDir tmp;
-    UserDefaults defaults;
-    test::FakeServices fakes;
-    ManualTimerService timers;
-    ReportController report;
-    Controller controller;
     MainWindow window;
     std::string folder = tmp / "Pictures";
     std::string folder2 = tmp / "More";
@@ -133,12 +120,12 @@ TEST_F(WellTest, TextRemoteUrlsAndMoveOnlyDragsAreRefused) {
 
 TEST_F(WellTest, DuringARunBothWellsRefuse) {
     for (int state : {kMergeRunning, kMergeCancelRequested, kMergeCancelled}) {
-        setState(state);
+        setMergeState(state);
         auto data = urlData({folder});
         EXPECT_FALSE(dragAndDrop(*window.fromKelWell(), *data).entered);
         EXPECT_FALSE(dragAndDrop(*window.toKelWell(), *data).entered);
     }
-    setState(kMergeIdle);
+    setMergeState(kMergeIdle);
     EXPECT_TRUE(controller.fromPaths().empty());
     EXPECT_TRUE(controller.toPath().empty());
 }
@@ -150,12 +137,12 @@ TEST_F(WellTest, ARunStartedDuringTheDragRefusesTheDrop) {
     QDragEnterEvent enter(centre, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&well, &enter);
     ASSERT_TRUE(enter.isAccepted());
-    setState(kMergeRunning);
+    setMergeState(kMergeRunning);
     QDropEvent drop(QPointF(centre), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&well, &drop);
     EXPECT_FALSE(drop.isAccepted());
     EXPECT_TRUE(controller.fromPaths().empty());
-    setState(kMergeIdle);
+    setMergeState(kMergeIdle);
 }
 
 TEST_F(WellTest, LeavingRemovesTheHighlight) {

@@ -3,6 +3,7 @@
 #include "platform/UserDefaults.h"
 #include "prefs/Defaults.h"
 #include "report/ReportController.h"
+#include "support/ControllerRig.h"
 #include "support/Fakes.h"
 #include "support/QtPrinting.h"
 #include "support/TestSupport.h"
@@ -20,20 +21,10 @@
 namespace orvane {
 namespace {
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public ::testing::Test, protected test::ControllerRig {
   protected:
-    MainWindowTest()
-        : defaults(tmp / "prefs.json"), report(defaults),
-          controller(defaults, report, fakes.with(&timers)), window(controller) {
-        registerDefaults(defaults);
-    }
+    MainWindowTest() : window(controller) {}
 
-    test::TempDir tmp;
-    UserDefaults defaults;
-    test::FakeServices fakes;
-    ManualTimerService timers;
-    ReportController report;
-    Controller controller;
     MainWindow window;
 };
 
