@@ -11,6 +11,8 @@
 #include "cli/ReportPrinter.h"
 #include "platform/ManualTimerService.h"
 #include "platform/UserDefaults.h"
+#include "prefs/DateFolderCheck.h"
+#include "prefs/DateRendering.h"
 #include "prefs/Defaults.h"
 #include "prefs/MatchingModes.h"
 #include "prefs/PrefKeys.h"
@@ -93,6 +95,12 @@ int runOrganize(int argc, char** argv) {
     setUpLogging(defaults, build::kVersion);
     registerDefaults(defaults);
     applyOrganizeOptions(options, defaults);
+    if (const std::optional<std::string> format = dirFormat(defaults);
+        format && !folderFormatStaysInside(*format, DateLocale())) {
+        std::fprintf(stderr, "orvane organize: %s: '%s'\n", kFolderFormatLeavesDestination,
+                     format->c_str());
+        return 2;
+    }
 
     struct stat destination;
     if (::stat(options.destination.c_str(), &destination) != 0 || !S_ISDIR(destination.st_mode)) {

@@ -42,7 +42,9 @@ ErrorText MergeEngine::copyAttributes(const struct stat& status, const std::stri
     times[0].tv_nsec = status.st_atim.tv_nsec / 1000 * 1000;
     times[1].tv_sec = status.st_mtim.tv_sec;
     times[1].tv_nsec = status.st_mtim.tv_nsec / 1000 * 1000;
-    if (::utimensat(AT_FDCWD, destination.c_str(), times, 0) == 0)
+    // A link inside a copied folder gets its own times: through it they would land on
+    // whatever it points to, perhaps outside the copy.
+    if (::utimensat(AT_FDCWD, destination.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0)
         return std::nullopt;
     const int err = errno;
     logMessage(LOG_WARN,
@@ -79,7 +81,7 @@ ErrorText MergeEngine::recursivelyCopyAttributesFromTree(const std::string& sour
         const std::string sourceItem = appendPathComponent(sourceTree, relative);
         const std::string copiedItem = appendPathComponent(copiedTree, relative);
         struct stat status;
-        if (::stat(sourceItem.c_str(), &status) == 0) {
+        if (::lstat(sourceItem.c_str(), &status) == 0) {
             ErrorText error = copyAttributes(status, sourceItem, copiedItem,
                                              appendPathComponent(shownTree, relative));
             if (error && !firstError)

@@ -7,10 +7,12 @@
 #include "base/StringHelpers.h"
 #include "merge/ExifDate.h"
 #include "platform/UserDefaults.h"
+#include "prefs/DateFolderCheck.h"
 #include "prefs/DateRendering.h"
 #include "prefs/Defaults.h"
 #include "prefs/PrefKeys.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -28,8 +30,8 @@ namespace {
 std::string ctimeText(time_t seconds) {
     char buffer[64];
     struct tm local;
-    localtime_r(&seconds, &local);
-    asctime_r(&local, buffer);
+    if (!localtime_r(&seconds, &local) || !asctime_r(&local, buffer))
+        return "(out of range)";
     buffer[std::strcspn(buffer, "\n")] = '\0';
     return buffer;
 }
@@ -48,6 +50,15 @@ std::string describeErrorInfo(const CopyErrorInfo& info) {
     return out + "}";
 }
 
+// A copier's text names the temporary copy; the user knows only the final name.
+std::string namingFinalPath(std::string text, const std::string& temporary,
+                            const std::string& destination) {
+    for (size_t at = text.find(temporary); at != std::string::npos;
+         at = text.find(temporary, at + destination.size()))
+        text.replace(at, temporary.size(), destination);
+    return text;
+}
+
 } // namespace
 
 MergeEngine::MergeEngine(const UserDefaults& defaults, RunStatus& status, RunResult& result)
@@ -56,12 +67,22 @@ MergeEngine::MergeEngine(const UserDefaults& defaults, RunStatus& status, RunRes
 void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRoot) {
     toPath_ = treeRoot;
     const DateLocale locale;
+    PublishBatch batch(
+        result_, [this](const PendingCopy& copy) { return publish(copy); },
+        [this](const PendingCopy& copy, const CopyFailure& failure) {
+            discardPartial(copy.temporary);
+            return copyFailed(copy.source, copy.destination, failure);
+        });
     logMessage(LOG_DEBUG, "Merging paths into tree");
 
     for (size_t index = 0; index < fileList.size(); ++index) {
         {
             std::unique_lock lock(status_.statusLock);
             if (status_.mergeState == kMergeCancelRequested) {
+                // The entries begun are finished: their copies are published first.
+                lock.unlock();
+                batch.finish();
+                lock.lock();
                 for (size_t rest = index; rest < fileList.size(); ++rest) {
                     result_.recordSkipped(fileList[rest], skip::kMergeAborted);
                     logMessage(LOG_DEBUG, "Skipping merge of '%s' due to user-cancel.",
@@ -75,19 +96,22 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
 
         const std::string& source = fileList[index];
         try {
-            processEntry(source, locale);
+            processEntry(source, locale, batch);
         } catch (const std::exception& e) {
             logMessage(LOG_ERR, "Got exception %s while copying file '%s': %s (userinfo=%s)",
                        demangledTypeName(typeid(e)).c_str(), safeCString(source).c_str(), e.what(),
                        "(null)");
-            result_.recordError(source, std::string("Exception occurred: ") + e.what());
+            batch.addOutcome(source, std::string("Exception occurred: ") + e.what());
         } catch (...) {
             logMessage(LOG_ERR, "Got exception %s while copying file '%s': %s (userinfo=%s)",
                        "unknown", safeCString(source).c_str(), "unknown exception", "(null)");
-            result_.recordError(source, "Exception occurred: unknown exception");
+            batch.addOutcome(source, "Exception occurred: unknown exception");
         }
+        if (batch.due())
+            batch.flush();
     }
 
+    batch.finish();
     logMessage(LOG_DEBUG, "Merge complete. Signalling main thread");
     std::lock_guard lock(status_.statusLock);
     status_.filesDone = static_cast<int>(fileList.size()) + 1;
@@ -131,39 +155,64 @@ std::optional<EntryPlan> MergeEngine::planEntry(const std::string& source, const
         return std::nullopt;
     }
     plan.levels = levels;
+    struct tm calendarDate;
+    if (!localtime_r(&date, &calendarDate)) {
+        error = "The file's date (" + std::to_string(static_cast<long long>(date)) +
+                " seconds since 1970) is outside the calendar's range";
+        logMessage(LOG_WARN, "Date %lld of '%s' can't be converted to local time",
+                   static_cast<long long>(date), safeCString(source).c_str());
+        return std::nullopt;
+    }
     plan.dateFolder = locale.render(date, *format);
+    if (!dateFolderStaysInside(plan.dateFolder)) {
+        error = kFolderFormatLeavesDestination;
+        logMessage(LOG_WARN, "Folder format '%s' gives '%s' for '%s': not a folder inside '%s'",
+                   safeCString(*format).c_str(), safeCString(plan.dateFolder).c_str(),
+                   safeCString(source).c_str(), safeCString(toPath_).c_str());
+        return std::nullopt;
+    }
     plan.destinationFolder = appendPathComponent(toPath_, plan.dateFolder);
     plan.destination = appendPathComponent(plan.destinationFolder, lastPathComponent(source));
     return plan;
 }
 
-void MergeEngine::processEntry(const std::string& source, const DateLocale& locale) {
+void MergeEngine::processEntry(const std::string& source, const DateLocale& locale,
+                               PublishBatch& batch) {
     logMessage(LOG_DEBUG, "Beginning copy for original file '%s'", source.c_str());
 
     std::string planError;
     const std::optional<EntryPlan> plan = planEntry(source, locale, planError);
     if (!plan) {
-        result_.recordError(source, planError);
+        batch.addOutcome(source, planError);
         return;
     }
+    if (hooks_.afterPlan)
+        hooks_.afterPlan(source);
 
     std::vector<std::string> folderLevels;
     for (std::string level = plan->destinationFolder;
          folderLevels.size() < static_cast<size_t>(plan->levels);
          level = deletingLastPathComponent(level))
         folderLevels.insert(folderLevels.begin(), level);
+    // A copy still waiting for its final name must take it first, as it would have in a
+    // run of one entry at a time, so that this entry sees the same destination.
+    if (batch.holdsDestination(plan->destination) ||
+        std::any_of(folderLevels.begin(), folderLevels.end(),
+                    [&](const std::string& level) { return batch.holdsDestination(level); }))
+        batch.flush();
     for (const std::string& level : folderLevels) {
         if (ErrorText error = assertDirectoryPresent(level)) {
-            result_.recordError(source, *error);
+            batch.addOutcome(source, error);
             return;
         }
     }
 
     result_.resCopiedDict[source] = plan->dateFolder;
-    if (ErrorText error = copyFile(source, plan->destination, plan->status))
-        result_.recordError(source, *error);
+    std::optional<PendingCopy> copy;
+    if (ErrorText error = copyFile(source, plan->destination, plan->status, copy))
+        batch.addOutcome(source, error);
     else
-        result_.resCopiedFiles.push_back(source);
+        batch.addCopy(std::move(*copy));
 }
 
 ErrorText MergeEngine::assertDirectoryPresent(const std::string& path) {
@@ -215,40 +264,63 @@ void MergeEngine::discardPartial(const std::string& partial) {
                    safeCString(partial).c_str(), partial.c_str(), failure->text.c_str());
 }
 
-ErrorText MergeEngine::copyFile(const std::string& source, const std::string& destination,
-                                const struct stat& origStatbuf) {
+ErrorText MergeEngine::destinationTaken(const std::string& source, const std::string& destination) {
+    logMessage(LOG_WARN,
+               "Can't overwrite existing file '%s' (fsr='%s') with source file '%s' (fsr='%s').",
+               safeCString(destination).c_str(), destination.c_str(), safeCString(source).c_str(),
+               source.c_str());
+    return fillPlaceholders("Can't overwrite existing file: %@",
+                            errorDetailFileNameForDestPath(destination), "");
+}
+
+ErrorText MergeEngine::copyFailed(const std::string& source, const std::string& destination,
+                                  const CopyFailure& failure) {
     const std::string shownSource = safeCString(source);
     const std::string shownDestination = safeCString(destination);
-    auto refuseExisting = [&] {
+    switch (failure.kind) {
+    case CopyFailure::Kind::SourceReplaced:
         logMessage(LOG_WARN,
-                   "Can't overwrite existing file '%s' (fsr='%s') with source file '%s' "
-                   "(fsr='%s').",
-                   shownDestination.c_str(), destination.c_str(), shownSource.c_str(),
-                   source.c_str());
-        return fillPlaceholders("Can't overwrite existing file: %@",
-                                errorDetailFileNameForDestPath(destination), "");
-    };
+                   "Original file '%s' (fsr='%s') was replaced after it was examined; not "
+                   "copied: %s",
+                   shownSource.c_str(), source.c_str(), safeCString(failure.text).c_str());
+        return fillPlaceholders("Original not found: %s", std::strerror(ENOENT), "");
+    case CopyFailure::Kind::SourceChanged:
+        logMessage(LOG_WARN, "Original file '%s' (fsr='%s') changed while it was copied: %s",
+                   shownSource.c_str(), source.c_str(), safeCString(failure.text).c_str());
+        return std::string("The original changed while it was copied; try again");
+    case CopyFailure::Kind::Failed:
+        break;
+    }
+    fileManagerShouldProceedAfterError(failure.errorInfo());
+    logMessage(LOG_WARN,
+               "Couldn't merge by file-manager-copy for original file '%s' (fsr='%s'), "
+               "destination file '%s' (fsr='%s'). Error dict: %s",
+               shownSource.c_str(), source.c_str(), shownDestination.c_str(), destination.c_str(),
+               describeErrorInfo(*errorDict_).c_str());
+    auto it = errorDict_->find("Error");
+    return fillPlaceholders("Couldn't copy file to '%@': %@",
+                            errorDetailFileNameForDestPath(destination),
+                            it != errorDict_->end() ? it->second : "Unknown Error");
+}
 
+ErrorText MergeEngine::copyFile(const std::string& source, const std::string& destination,
+                                const struct stat& origStatbuf, std::optional<PendingCopy>& copy) {
     struct stat existing;
     if (::stat(destination.c_str(), &existing) == 0)
-        return refuseExisting();
+        return destinationTaken(source, destination);
 
-    // The copy is made under a temporary name and moved into place only when complete,
-    // so that a failed copy never poses as a good file or blocks a later run.
+    // The copy is made under a temporary name and moved into place only when complete and
+    // on disk, so that a failed copy or a power cut never leaves a short file under the
+    // final name, nor one that blocks a later run.
     const std::string partial = temporaryNameIn(deletingLastPathComponent(destination));
     setErrorDict(std::nullopt);
-    if (std::optional<CopyFailure> failure = copyPath(source, origStatbuf, partial)) {
-        fileManagerShouldProceedAfterError(failure->errorInfo());
+    CopyObserver observer{hooks_.betweenChunks};
+    if (std::optional<CopyFailure> failure = copyPath(source, origStatbuf, partial, &observer)) {
         discardPartial(partial);
-        logMessage(LOG_WARN,
-                   "Couldn't merge by file-manager-copy for original file '%s' (fsr='%s'), "
-                   "destination file '%s' (fsr='%s'). Error dict: %s",
-                   shownSource.c_str(), source.c_str(), shownDestination.c_str(),
-                   destination.c_str(), describeErrorInfo(*errorDict_).c_str());
-        auto it = errorDict_->find("Error");
-        return fillPlaceholders("Couldn't copy file to '%@': %@",
-                                errorDetailFileNameForDestPath(destination),
-                                it != errorDict_->end() ? it->second : "Unknown Error");
+        failure->text = namingFinalPath(failure->text, partial, destination);
+        failure->path = namingFinalPath(failure->path, partial, destination);
+        failure->toPath = namingFinalPath(failure->toPath, partial, destination);
+        return copyFailed(source, destination, *failure);
     }
 
     ErrorText attributeError = copyAttributes(origStatbuf, source, partial, destination);
@@ -257,27 +329,39 @@ ErrorText MergeEngine::copyFile(const std::string& source, const std::string& de
 
     if (hooks_.beforePublish)
         hooks_.beforePublish(source, destination);
+    copy = PendingCopy{source,
+                       partial,
+                       destination,
+                       std::move(attributeError),
+                       S_ISREG(origStatbuf.st_mode),
+                       S_ISREG(origStatbuf.st_mode) ? origStatbuf.st_size : 0};
+    return std::nullopt;
+}
 
-    if (std::optional<CopyFailure> failure = renameNoReplace(partial, destination)) {
-        discardPartial(partial);
+ErrorText MergeEngine::publish(const PendingCopy& copy) {
+    if (std::optional<CopyFailure> failure = renameNoReplace(copy.temporary, copy.destination)) {
+        discardPartial(copy.temporary);
         const int err = failure->error;
         if (err == EEXIST || err == ENOTEMPTY)
-            return refuseExisting();
+            return destinationTaken(copy.source, copy.destination);
         logMessage(LOG_WARN,
                    "Couldn't merge by file-manager-copy for original file '%s' (fsr='%s'), "
                    "destination file '%s' (fsr='%s'). Error dict: %s",
-                   shownSource.c_str(), source.c_str(), shownDestination.c_str(),
-                   destination.c_str(), std::strerror(err));
+                   safeCString(copy.source).c_str(), copy.source.c_str(),
+                   safeCString(copy.destination).c_str(), copy.destination.c_str(),
+                   std::strerror(err));
         return fillPlaceholders("Couldn't copy file to '%@': %@",
-                                errorDetailFileNameForDestPath(destination), std::strerror(err));
+                                errorDetailFileNameForDestPath(copy.destination),
+                                std::strerror(err));
     }
-    if (attributeError)
-        return attributeError;
+    if (copy.attributeError)
+        return copy.attributeError;
 
     logMessage(LOG_DEBUG,
                "Merged by file-manager-copy for original file '%s' (fsr='%s'), destination file "
                "'%s' (fsr='%s')",
-               shownSource.c_str(), source.c_str(), shownDestination.c_str(), destination.c_str());
+               safeCString(copy.source).c_str(), copy.source.c_str(),
+               safeCString(copy.destination).c_str(), copy.destination.c_str());
     return std::nullopt;
 }
 

@@ -2,6 +2,7 @@
 
 #include "base/ErrorText.h"
 #include "base/RunResult.h"
+#include "merge/PublishBatch.h"
 #include "platform/FileCopier.h"
 
 #include <ctime>
@@ -17,9 +18,14 @@ struct RunStatus;
 
 // Points where tests can act in the middle of copying an entry.
 struct MergeHooks {
-    // Called after an entry's data is complete under its temporary name, before it is
-    // moved to its final name.
-    std::function<void(const std::string& source, const std::string& destination)> beforePublish;
+    // Called after an entry's plan was made, before its source is opened.
+    std::function<void(const std::string& source)> afterPlan = {};
+    // Called between two chunks of a regular file's data (inside folders too).
+    std::function<void(const std::string& file, off_t copied)> betweenChunks = {};
+    // Called after an entry's data is complete under its temporary name, before it joins
+    // the batch that moves it to its final name.
+    std::function<void(const std::string& source, const std::string& destination)> beforePublish =
+        {};
 };
 
 // Where one entry of the file list goes, worked out without changing anything.
@@ -55,8 +61,12 @@ class MergeEngine {
                                        std::string& error) const;
 
     ErrorText assertDirectoryPresent(const std::string& path);
+    // Copies an entry under a temporary name beside `destination` and restores its times;
+    // on success `copy` holds what publishing needs. Answers the entry's error otherwise.
     ErrorText copyFile(const std::string& source, const std::string& destination,
-                       const struct stat& origStatbuf);
+                       const struct stat& origStatbuf, std::optional<PendingCopy>& copy);
+    // Moves a complete, durable copy to its final name; answers the entry's outcome.
+    ErrorText publish(const PendingCopy& copy);
     std::string errorDetailFileNameForDestPath(const std::string& path) const;
 
     // The copy's error handler: keeps the error of a failed copy; the copy has stopped.
@@ -75,7 +85,12 @@ class MergeEngine {
     void setToPath(const std::string& toPath) { toPath_ = toPath; }
 
   private:
-    void processEntry(const std::string& source, const class DateLocale& locale);
+    void processEntry(const std::string& source, const class DateLocale& locale,
+                      PublishBatch& batch);
+    // The entry's error when its final name is taken, before the copy or when publishing.
+    ErrorText destinationTaken(const std::string& source, const std::string& destination);
+    ErrorText copyFailed(const std::string& source, const std::string& destination,
+                         const CopyFailure& failure);
     static std::string temporaryNameIn(const std::string& folder);
     // Removes an unfinished copy, logging what could not be removed.
     static void discardPartial(const std::string& partial);

@@ -26,7 +26,8 @@ mode_t currentUmask() {
 }
 
 CopyFailure failure(const char* what, const std::string& path, const std::string& toPath, int err) {
-    return {err, std::string(what) + " '" + path + "': " + std::strerror(err), path, toPath};
+    return {CopyFailure::Kind::Failed, err,
+            std::string(what) + " '" + path + "': " + std::strerror(err), path, toPath};
 }
 
 bool writeAll(int fd, const char* data, size_t size) {
@@ -45,17 +46,22 @@ bool writeAll(int fd, const char* data, size_t size) {
     return true;
 }
 
+// Bytes asked of one kernel copy call: large enough to cost nothing, small enough that a test
+// observer sees a large file in several chunks.
+constexpr off_t kChunk = off_t{16} << 20;
+
 // Copies the data of one open file to another. Answers 0 or an errno value; `readFailed`
-// tells which side failed.
-int copyData(int in, int out, off_t expectedSize, bool& readFailed) {
+// tells which side failed, `copied` how many bytes were copied.
+int copyData(int in, int out, off_t expectedSize, bool& readFailed, off_t& copied,
+             const std::function<void(off_t)>& betweenChunks) {
     readFailed = false;
-    off_t copied = 0;
+    copied = 0;
     bool kernelCopy = true;
     while (kernelCopy) {
         // Ask for one byte more than expected: a short answer then means the end of the file,
         // which saves the final zero-length call for the usual file that did not change.
         size_t want = static_cast<size_t>(
-            std::max<off_t>(expectedSize - copied + 1, static_cast<off_t>(1) << 20));
+            std::clamp<off_t>(expectedSize - copied + 1, off_t{1} << 20, kChunk));
         ssize_t n = copy_file_range(in, nullptr, out, nullptr, want, 0);
         if (n < 0) {
             if (errno == EINTR)
@@ -72,6 +78,8 @@ int copyData(int in, int out, off_t expectedSize, bool& readFailed) {
         copied += n;
         if (static_cast<size_t>(n) < want && copied >= expectedSize)
             return 0;
+        if (betweenChunks)
+            betweenChunks(copied);
     }
     thread_local std::unique_ptr<char[]> buffer(new char[1 << 20]);
     for (;;) {
@@ -86,7 +94,37 @@ int copyData(int in, int out, off_t expectedSize, bool& readFailed) {
             return 0;
         if (!writeAll(out, buffer.get(), static_cast<size_t>(n)))
             return errno;
+        copied += n;
+        if (betweenChunks && copied % kChunk == 0)
+            betweenChunks(copied);
     }
+}
+
+bool sameItem(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+bool sameTime(const struct timespec& a, const struct timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+CopyFailure sourceReplaced(const std::string& path, const std::string& toPath) {
+    return {CopyFailure::Kind::SourceReplaced, ENOENT,
+            "'" + path + "' was replaced after it was examined", path, toPath};
+}
+
+// The permission bits a copy may carry. A copy belongs to whoever runs the copy: set-user-ID
+// and set-group-ID would otherwise hand the source owner's programs to another user. The
+// sticky bit means something on folders only.
+mode_t permittedMode(const struct stat& source, uid_t copyOwner, gid_t copyGroup) {
+    mode_t mode = source.st_mode & 07777;
+    if (!S_ISDIR(source.st_mode))
+        mode &= ~static_cast<mode_t>(S_ISVTX);
+    if (source.st_uid != copyOwner)
+        mode &= ~static_cast<mode_t>(S_ISUID | S_ISGID);
+    if (source.st_gid != copyGroup)
+        mode &= ~static_cast<mode_t>(S_ISGID);
+    return mode;
 }
 
 class Fd {
@@ -113,24 +151,57 @@ class Fd {
 };
 
 // Copies one regular file, opened from `inDir`/`inName` (or an absolute path with AT_FDCWD),
-// to a new file `outDir`/`outName` with the given permission bits.
+// to a new file `outDir`/`outName`. `expected` is the status read before: the file opened
+// must be that file, and it must not change while it is copied.
 std::optional<CopyFailure> copyRegular(int inDir, const char* inName, int outDir,
-                                       const char* outName, mode_t mode, off_t size,
-                                       const std::string& shownFrom, const std::string& shownTo) {
-    Fd in(::openat(inDir, inName, O_RDONLY | O_CLOEXEC | O_NOCTTY));
-    if (in.get() < 0)
+                                       const char* outName, const struct stat& expected,
+                                       const std::string& shownFrom, const std::string& shownTo,
+                                       const CopyObserver* observer) {
+    Fd in(::openat(inDir, inName, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW));
+    if (in.get() < 0) {
+        if (errno == ELOOP)
+            return sourceReplaced(shownFrom, shownTo);
         return failure("Couldn't open", shownFrom, shownTo, errno);
-    Fd out(::openat(outDir, outName, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY,
-                    mode & 07777));
+    }
+    struct stat opened;
+    if (::fstat(in.get(), &opened) != 0)
+        return failure("Couldn't read attributes of", shownFrom, shownTo, errno);
+    if (!sameItem(opened, expected) || !S_ISREG(opened.st_mode))
+        return sourceReplaced(shownFrom, shownTo);
+    const mode_t mode = expected.st_mode & 07777;
+    Fd out(
+        ::openat(outDir, outName, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, mode & 0777));
     if (out.get() < 0)
         return failure("Couldn't create", shownTo, shownTo, errno);
     bool readFailed = false;
-    if (int err = copyData(in.get(), out.get(), size, readFailed))
+    off_t copied = 0;
+    std::function<void(off_t)> betweenChunks;
+    if (observer && observer->betweenChunks)
+        betweenChunks = [&](off_t bytes) { observer->betweenChunks(shownFrom, bytes); };
+    if (int err =
+            copyData(in.get(), out.get(), expected.st_size, readFailed, copied, betweenChunks))
         return readFailed ? failure("Couldn't read", shownFrom, shownTo, err)
                           : failure("Couldn't write", shownTo, shownTo, err);
-    // Creation narrowed the bits by the umask; give back exactly the source's.
-    if ((mode & 07777 & currentUmask()) || (mode & 07000))
-        if (::fchmod(out.get(), mode & 07777) != 0)
+    // A file written to while it was read gives a copy that is neither the old nor the new
+    // file: compare what was copied with what the file was before and is now.
+    struct stat after;
+    if (::fstat(in.get(), &after) != 0)
+        return failure("Couldn't read attributes of", shownFrom, shownTo, errno);
+    if (copied != expected.st_size || after.st_size != expected.st_size ||
+        !sameTime(after.st_mtim, expected.st_mtim) || !sameTime(after.st_ctim, expected.st_ctim))
+        return CopyFailure{CopyFailure::Kind::SourceChanged, 0,
+                           "'" + shownFrom + "' changed while it was copied", shownFrom, shownTo};
+    // Creation narrowed the bits by the umask and left out the special ones; give back the
+    // source's, less those the new owner may not have.
+    mode_t wanted = mode;
+    if (mode & 07000) {
+        struct stat created;
+        if (::fstat(out.get(), &created) != 0)
+            return failure("Couldn't read attributes of", shownTo, shownTo, errno);
+        wanted = permittedMode(expected, created.st_uid, created.st_gid);
+    }
+    if ((wanted & 0777 & currentUmask()) || (wanted & 07000))
+        if (::fchmod(out.get(), wanted) != 0)
             return failure("Couldn't set permissions of", shownTo, shownTo, errno);
     int outFd = out.release();
     if (::close(outFd) != 0 && errno != EINTR)
@@ -141,7 +212,7 @@ std::optional<CopyFailure> copyRegular(int inDir, const char* inName, int outDir
 struct DirLevel {
     DIR* source;
     int destination;
-    mode_t mode;
+    struct stat status; // of the source folder
     std::string shownFrom;
     std::string shownTo;
 };
@@ -153,8 +224,9 @@ void closeLevel(DirLevel& level) {
         ::close(level.destination);
 }
 
-std::optional<CopyFailure> copyFolder(const std::string& source, const std::string& destination,
-                                      mode_t mode) {
+std::optional<CopyFailure> copyFolder(const std::string& source, const struct stat& status,
+                                      const std::string& destination,
+                                      const CopyObserver* observer) {
     if (::mkdir(destination.c_str(), 0700) != 0)
         return failure("Couldn't create folder", destination, destination, errno);
     std::vector<DirLevel> stack;
@@ -162,12 +234,22 @@ std::optional<CopyFailure> copyFolder(const std::string& source, const std::stri
         for (DirLevel& level : stack)
             closeLevel(level);
     };
+    // Each folder is opened without following a link and must be the folder examined, so
+    // that a folder swapped for a link meanwhile is never entered.
     auto openLevel = [&](int srcParent, const char* srcName, int dstParent, const char* dstName,
-                         mode_t levelMode, std::string shownFrom,
+                         const struct stat& levelStatus, std::string shownFrom,
                          std::string shownTo) -> std::optional<CopyFailure> {
-        int srcFd = ::openat(srcParent, srcName, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (srcFd < 0)
+        int srcFd = ::openat(srcParent, srcName, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
+        if (srcFd < 0) {
+            if (errno == ELOOP || errno == ENOTDIR)
+                return sourceReplaced(shownFrom, shownTo);
             return failure("Couldn't open folder", shownFrom, shownTo, errno);
+        }
+        struct stat opened;
+        if (::fstat(srcFd, &opened) != 0 || !sameItem(opened, levelStatus)) {
+            ::close(srcFd);
+            return sourceReplaced(shownFrom, shownTo);
+        }
         DIR* dir = fdopendir(srcFd);
         if (!dir) {
             int err = errno;
@@ -180,12 +262,12 @@ std::optional<CopyFailure> copyFolder(const std::string& source, const std::stri
             closedir(dir);
             return failure("Couldn't open folder", shownTo, shownTo, err);
         }
-        stack.push_back({dir, dstFd, levelMode, std::move(shownFrom), std::move(shownTo)});
+        stack.push_back({dir, dstFd, levelStatus, std::move(shownFrom), std::move(shownTo)});
         return std::nullopt;
     };
 
-    if (auto err = openLevel(AT_FDCWD, source.c_str(), AT_FDCWD, destination.c_str(), mode, source,
-                             destination)) {
+    if (auto err = openLevel(AT_FDCWD, source.c_str(), AT_FDCWD, destination.c_str(), status,
+                             source, destination)) {
         cleanup();
         return err;
     }
@@ -200,7 +282,11 @@ std::optional<CopyFailure> copyFolder(const std::string& source, const std::stri
                 return err;
             }
             // Folder complete: now it may take the source's permission bits, even read-only ones.
-            if (::fchmod(level.destination, level.mode & 07777) != 0) {
+            struct stat created;
+            mode_t wanted = level.status.st_mode & 07777;
+            if ((wanted & 07000) && ::fstat(level.destination, &created) == 0)
+                wanted = permittedMode(level.status, created.st_uid, created.st_gid);
+            if (::fchmod(level.destination, wanted) != 0) {
                 auto err =
                     failure("Couldn't set permissions of", level.shownTo, level.shownTo, errno);
                 cleanup();
@@ -228,9 +314,9 @@ std::optional<CopyFailure> copyFolder(const std::string& source, const std::stri
             if (::mkdirat(dstFd, name, 0700) != 0)
                 err = failure("Couldn't create folder", shownTo, shownTo, errno);
             else
-                err = openLevel(srcFd, name, dstFd, name, st.st_mode, shownFrom, shownTo);
+                err = openLevel(srcFd, name, dstFd, name, st, shownFrom, shownTo);
         } else if (S_ISREG(st.st_mode)) {
-            err = copyRegular(srcFd, name, dstFd, name, st.st_mode, st.st_size, shownFrom, shownTo);
+            err = copyRegular(srcFd, name, dstFd, name, st, shownFrom, shownTo, observer);
         } else if (S_ISLNK(st.st_mode)) {
             std::vector<char> target(static_cast<size_t>(st.st_size) + 2);
             for (;;) {
@@ -248,7 +334,7 @@ std::optional<CopyFailure> copyFolder(const std::string& source, const std::stri
                 target.resize(target.size() * 2);
             }
         } else {
-            err = CopyFailure{ENOTSUP,
+            err = CopyFailure{CopyFailure::Kind::Failed, ENOTSUP,
                               "Can't copy '" + shownFrom +
                                   "': not a regular file, folder or symbolic link",
                               shownFrom, shownTo};
@@ -264,13 +350,14 @@ std::optional<CopyFailure> copyFolder(const std::string& source, const std::stri
 } // namespace
 
 std::optional<CopyFailure> copyPath(const std::string& source, const struct stat& st,
-                                    const std::string& destination) {
+                                    const std::string& destination, const CopyObserver* observer) {
     if (S_ISDIR(st.st_mode))
-        return copyFolder(source, destination, st.st_mode);
+        return copyFolder(source, st, destination, observer);
     if (S_ISREG(st.st_mode))
-        return copyRegular(AT_FDCWD, source.c_str(), AT_FDCWD, destination.c_str(), st.st_mode,
-                           st.st_size, source, destination);
-    return CopyFailure{ENOTSUP, "Can't copy '" + source + "': not a regular file or folder", source,
+        return copyRegular(AT_FDCWD, source.c_str(), AT_FDCWD, destination.c_str(), st, source,
+                           destination, observer);
+    return CopyFailure{CopyFailure::Kind::Failed, ENOTSUP,
+                       "Can't copy '" + source + "': not a regular file or folder", source,
                        destination};
 }
 
@@ -364,6 +451,23 @@ std::optional<CopyFailure> renameNoReplace(const std::string& from, const std::s
         return renameFailure(EEXIST);
     if (::rename(from.c_str(), to.c_str()) != 0)
         return renameFailure(errno);
+    return std::nullopt;
+}
+
+} // namespace orvane
+
+namespace orvane {
+
+std::optional<CopyFailure> syncFileSystem(int folderFd, const std::string& shown) {
+    if (::syncfs(folderFd) == 0)
+        return std::nullopt;
+    return failure("Couldn't write to disk", shown, shown, errno);
+}
+
+std::optional<CopyFailure> syncFileData(const std::string& path) {
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY));
+    if (fd.get() < 0 || ::fdatasync(fd.get()) != 0)
+        return failure("Couldn't write to disk", path, path, errno);
     return std::nullopt;
 }
 

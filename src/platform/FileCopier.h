@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -14,6 +15,13 @@ using CopyErrorInfo = std::map<std::string, std::string>;
 // A failed file operation: the errno value, a readable text naming the item, and the items
 // being copied from and to when it happened.
 struct CopyFailure {
+    // What went wrong, where the caller words it differently from a plain failed call.
+    enum class Kind {
+        Failed,         // a system call failed
+        SourceReplaced, // the source is no longer the item that was examined (or is a link now)
+        SourceChanged,  // the source's size or times changed while it was copied
+    };
+    Kind kind = Kind::Failed;
     int error = 0;
     std::string text;
     std::string path;
@@ -24,15 +32,38 @@ struct CopyFailure {
     }
 };
 
+// Observes a copy; used by tests to act between two chunks of a file's data.
+struct CopyObserver {
+    // Called after each chunk of a regular file with the bytes copied so far.
+    std::function<void(const std::string& source, off_t copied)> betweenChunks;
+};
+
 // Copies a file, or a folder with everything inside it, to `destination`, which must not
 // exist: it is created exclusively, never replaced. Inside a folder, symbolic links are
-// copied as links; permission bits are kept. The source (whose status the caller has just
-// read, links followed) is followed when it is a link. Data is copied in the kernel where the
-// file systems allow it. Answers the first failure, after which the copy stopped; what was
-// written before it is left for the caller to remove.
+// copied as links (never followed); permission bits are kept, except that set-user-ID and
+// set-group-ID are dropped where the copy's owner or group is not the source's, and the
+// sticky bit is kept on folders only. Data is copied in the kernel where the file systems
+// allow it.
+//
+// Every item is opened without following links and must be the item whose status was read
+// (for the entry itself, `sourceStatus`, which the caller read earlier): otherwise the copy
+// fails with Kind::SourceReplaced. A regular file whose size, modification or change time
+// differs after the copy from that status, or whose copied length differs from its size
+// then, fails with Kind::SourceChanged; growth by appending counts as a change too.
+//
+// Answers the first failure, after which the copy stopped; what was written before it is
+// left for the caller to remove.
 [[nodiscard]] std::optional<CopyFailure> copyPath(const std::string& source,
                                                   const struct stat& sourceStatus,
-                                                  const std::string& destination);
+                                                  const std::string& destination,
+                                                  const CopyObserver* observer = nullptr);
+
+// Makes everything written to the file system of the open folder `folderFd` durable
+// (syncfs); `shown` names that folder in the failure.
+[[nodiscard]] std::optional<CopyFailure> syncFileSystem(int folderFd, const std::string& shown);
+
+// Makes a regular file's data durable (fdatasync); `path` is not followed when it is a link.
+[[nodiscard]] std::optional<CopyFailure> syncFileData(const std::string& path);
 
 // Removes a file or a whole folder tree without following links. Used to discard an
 // unfinished copy. Goes on past what cannot be removed, and answers the first such item.

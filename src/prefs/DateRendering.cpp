@@ -21,7 +21,8 @@ std::string DateLocale::render(time_t seconds, const std::string& format) const 
     if (format.empty())
         return {};
     struct tm local;
-    localtime_r(&seconds, &local);
+    if (!localtime_r(&seconds, &local))
+        return {}; // a date beyond the calendar's years renders as nothing
     std::vector<char> buffer(format.size() * 8 + 64);
     for (;;) {
         // A leading space tells an empty rendering apart from a buffer that was too small.

@@ -1,5 +1,6 @@
 #include "prefs/PrefsController.h"
 
+#include "prefs/DateFolderCheck.h"
 #include "prefs/DateRendering.h"
 #include "prefs/Defaults.h"
 #include "prefs/MatchingModes.h"
@@ -170,6 +171,20 @@ void PrefsController::saveClicked() {
     if (!compiledRegexForPatterns(copyFilePatternArray_, patterns::kFileCopyingType,
                                   services_.alerts))
         return;
+
+    // A stored format from elsewhere may name folders outside the destination: refuse it here
+    // rather than at each entry of the next run.
+    for (int level : {3, 2, 1}) {
+        const std::optional<std::string> format = chosenFormat(level);
+        if (format && !folderFormatStaysInside(*format, *locale_, sampleDate_)) {
+            if (services_.alerts)
+                services_.alerts->runAlert("Folder Format Error",
+                                           std::string(kFolderFormatLeavesDestination) + ": '" +
+                                               *format + "'.\n\nPlease choose another format.\n",
+                                           "OK");
+            return;
+        }
+    }
 
     defaults_.setInteger(keys::kDirLevels, view_->levelButtonOn(3)   ? 3
                                            : view_->levelButtonOn(2) ? 2

@@ -206,6 +206,25 @@ TEST_F(OrganizeTest, UsageErrors) {
     EXPECT_TRUE(fs::is_empty(dest));
 }
 
+TEST_F(OrganizeTest, AFolderFormatLeavingTheDestinationIsRefusedBeforeARun) {
+    writeFile(source + "/a.jpg", "a");
+    for (const char* format : {"../../escape/%Y", ".."}) {
+        const Outcome outcome = run({"--format", format, source, dest});
+        EXPECT_EQ(outcome.status, 2) << format;
+        EXPECT_NE(
+            outcome.err.find("The folder format doesn't give a folder inside the destination"),
+            std::string::npos)
+            << outcome.err;
+    }
+    // The same format stored in the preferences.
+    storePreferences({{"OVMatchingMode", "all files except those that match:"},
+                      {"OVDirLevels", 1},
+                      {"OVOneLevelDateFormat", "../%Y"}});
+    EXPECT_EQ(run({source, dest}).status, 2);
+    EXPECT_TRUE(fs::is_empty(dest));
+    EXPECT_FALSE(fs::exists(tmp / "escape"));
+}
+
 TEST_F(OrganizeTest, DryRunPlansWithoutTouchingAnything) {
     writeFile(in("a.jpg"), "a", k2005);
     writeFile(in("card2/a.jpg"), "other a", k2005);

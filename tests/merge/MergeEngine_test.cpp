@@ -1,12 +1,18 @@
+#include "base/Paths.h"
 #include "base/RunStatus.h"
 #include "merge/MergeEngine.h"
 #include "platform/UserDefaults.h"
+#include "prefs/DateFolderCheck.h"
+#include "prefs/DateRendering.h"
 #include "prefs/Defaults.h"
 #include "prefs/PrefKeys.h"
 #include "support/TestSupport.h"
 
 #include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
+#include <random>
+#include <set>
 #include <unistd.h>
 
 namespace orvane {
@@ -103,13 +109,17 @@ TEST_F(MergeTest, VanishedSourceAndDateLevelThatIsAFile) {
                   "Couldn't copy file to 'Sorted/2006/01/02/b.jpg': ", 0),
               0u)
         << result.resErrorDict.at(blocked);
+    // The text names the final path, not the temporary one.
+    EXPECT_NE(result.resErrorDict.at(blocked).find(root + "/2006/01/02/b.jpg"), std::string::npos)
+        << result.resErrorDict.at(blocked);
+    EXPECT_EQ(result.resErrorDict.at(blocked).find(".orvane-partial"), std::string::npos);
     EXPECT_EQ(readFile(root + "/2006/01/02"), "a file where a folder belongs");
 }
 
 TEST_F(MergeTest, NameTakenDuringTheCopyIsNotOverwritten) {
     const std::string a = sources + "/a.jpg";
     writeFile(a, "ours", localTime(2005, 3, 17));
-    engine.setHooks({[&](const std::string&, const std::string& destination) {
+    engine.setHooks({.beforePublish = [&](const std::string&, const std::string& destination) {
         writeFile(destination, "theirs");
     }});
 
@@ -143,25 +153,39 @@ TEST_F(MergeTest, FailedCopyLeavesNothingUnderTheFinalName) {
     EXPECT_TRUE(std::filesystem::is_empty(root + "/2007/05/01"));
 }
 
-TEST_F(MergeTest, FolderWithBrokenLinkIsCopiedAndReportsTheLink) {
+TEST_F(MergeTest, LinksInsideAFolderCopiedWholeKeepTheirOwnTimes) {
     const std::string folder = sources + "/Album.app";
+    const std::string outside = tmp / "outside.txt";
+    writeFile(outside, "private", localTime(2001, 1, 1));
     writeFile(folder + "/a.jpg", "a", localTime(2008, 8, 8));
     writeFile(folder + "/sub/b.jpg", "b", localTime(2008, 8, 9));
     ASSERT_EQ(symlink("missing-target", (folder + "/sub/broken").c_str()), 0);
+    ASSERT_EQ(symlink(outside.c_str(), (folder + "/absolute").c_str()), 0);
+    ASSERT_EQ(symlink("../a.jpg", (folder + "/sub/relative").c_str()), 0);
+    struct timespec linkTimes[2] = {{localTime(2003, 3, 3), 0}, {localTime(2003, 3, 3), 0}};
+    for (const char* link : {"/sub/broken", "/absolute", "/sub/relative"})
+        utimensat(AT_FDCWD, (folder + link).c_str(), linkTimes, AT_SYMLINK_NOFOLLOW);
     struct timespec times[2] = {{localTime(2008, 8, 7), 0}, {localTime(2008, 8, 7), 0}};
     utimensat(AT_FDCWD, (folder + "/sub").c_str(), times, 0);
     utimensat(AT_FDCWD, folder.c_str(), times, 0);
 
     merge({folder});
 
-    ASSERT_EQ(result.resErrorFiles, PathList{folder});
-    EXPECT_EQ(result.resErrorDict.at(folder),
-              "Error reading attributes of  subfile 'sub/broken': No such file or directory");
+    ASSERT_EQ(result.resCopiedFiles, PathList{folder});
     const std::string copy = root + "/2008/08/07/Album.app";
     EXPECT_EQ(readFile(copy + "/sub/b.jpg"), "b");
     char target[64] = {};
     ASSERT_GT(readlink((copy + "/sub/broken").c_str(), target, sizeof target - 1), 0);
     EXPECT_STREQ(target, "missing-target");
+    for (const char* link : {"/sub/broken", "/absolute", "/sub/relative"}) {
+        struct stat status;
+        ASSERT_EQ(lstat((copy + link).c_str(), &status), 0) << link;
+        EXPECT_TRUE(S_ISLNK(status.st_mode)) << link;
+        EXPECT_EQ(status.st_mtim.tv_sec, localTime(2003, 3, 3)) << link;
+    }
+    // Nothing was set through a link: not the file outside, not the copy's own a.jpg.
+    EXPECT_EQ(test::statOf(outside).st_mtim.tv_sec, localTime(2001, 1, 1));
+    EXPECT_EQ(test::statOf(copy + "/a.jpg").st_mtim.tv_sec, localTime(2008, 8, 8));
     EXPECT_EQ(test::statOf(copy + "/sub/b.jpg").st_mtim.tv_sec, localTime(2008, 8, 9));
     EXPECT_EQ(test::statOf(copy + "/sub").st_mtim.tv_sec, localTime(2008, 8, 7));
     EXPECT_EQ(test::statOf(copy).st_mtim.tv_sec, localTime(2008, 8, 7));
@@ -195,7 +219,7 @@ TEST_F(MergeTest, CancellationDuringAnEntryFinishesIt) {
         status.mergeState = kMergeRunning;
         status.filesDone = 0;
         std::filesystem::remove_all(root + "/2010");
-        engine.setHooks({[&](const std::string& source, const std::string&) {
+        engine.setHooks({.beforePublish = [&](const std::string& source, const std::string&) {
             if (source == list[cancelAt]) {
                 std::lock_guard lock(status.statusLock);
                 status.mergeState = kMergeCancelRequested;
@@ -290,6 +314,263 @@ TEST_F(MergeTest, MonthNamesFollowTheUsersLanguage) {
         unsetenv("LC_ALL");
     EXPECT_EQ(result.resCopiedDict.at(a), "2005/März");
     EXPECT_TRUE(exists(root + "/2005/März/a.jpg"));
+}
+
+// Entries that end at once and entries whose copies wait for their batch are reported in
+// list order, exactly as when each entry is published before the next begins.
+TEST_F(MergeTest, BatchedPublishingKeepsTheOrderOfAOneByOneRun) {
+    PathList list;
+    PathList copied;
+    PathList failed;
+    std::set<std::string> taken;
+    for (int i = 0; i < 600; ++i) {
+        const std::string name = "IMG_" + std::to_string(i % 250) + ".jpg";
+        list.push_back(sources + "/card" + std::to_string(i / 250) + "/" + name);
+        if (i % 97 == 5) {
+            failed.push_back(list.back()); // vanished
+            continue;
+        }
+        writeFile(list.back(), std::to_string(i), localTime(2010, 1, 1 + i % 250 % 3));
+        (taken.insert(name).second ? copied : failed).push_back(list.back());
+    }
+    list.push_back(list[7]); // the same path again: its name is taken by its first copy
+    failed.push_back(list[7]);
+
+    merge(list);
+
+    EXPECT_EQ(result.resCopiedFiles, copied);
+    EXPECT_EQ(result.resErrorFiles, failed);
+    EXPECT_EQ(result.resErrorDict.at(list[300]),
+              "Can't overwrite existing file: Sorted/2010/01/03/IMG_50.jpg");
+    EXPECT_EQ(readFile(root + "/2010/01/03/IMG_50.jpg"), "50");
+    EXPECT_EQ(status.filesDone, 602);
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
+        EXPECT_EQ(entry.path().filename().string().find(".orvane-partial"), std::string::npos);
+}
+
+// A power cut right after a run: what the file system image holds at that moment (the bytes
+// of its backing file, before the kernel writes dirty pages back on its own) must have every
+// copy whole under its final name; with delayed allocation a rename reaches the disk well
+// before the data it names.
+TEST_F(MergeTest, APowerCutRightAfterTheRunLosesNoCopy) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "mounting a file-system image needs root";
+    const std::string image = tmp / "disk.img";
+    const std::string crashed = tmp / "crashed.img";
+    const std::string mountPoint = tmp / "mnt";
+    std::filesystem::create_directories(mountPoint);
+    auto shell = [](const std::string& command) {
+        return std::system((command + " >/dev/null 2>&1").c_str());
+    };
+    if (shell("truncate -s 200M '" + image + "' && mkfs.ext4 -q -F '" + image + "'") != 0)
+        GTEST_SKIP() << "mkfs.ext4 is not installed";
+    if (shell("mount -o loop '" + image + "' '" + mountPoint + "'") != 0)
+        GTEST_SKIP() << "mounting a loop device is not permitted here";
+    struct Unmount {
+        std::function<int(const std::string&)> shell;
+        std::string mountPoint;
+        ~Unmount() { shell("mountpoint -q '" + mountPoint + "' && umount '" + mountPoint + "'"); }
+    } unmount{shell, mountPoint};
+
+    PathList list;
+    std::mt19937 random(12);
+    for (int i = 0; i < 400; ++i) {
+        const size_t size = i == 0 ? size_t{48} << 20 : 1 + random() % (192 << 10);
+        std::string data(size, '\0');
+        for (char& c : data)
+            c = static_cast<char>(random());
+        list.push_back(sources + "/DCIM/IMG_" + std::to_string(i) + ".JPG");
+        writeFile(list.back(), data, localTime(2015, 1 + i % 12, 1 + i % 28));
+    }
+    root = mountPoint + "/Sorted";
+    std::filesystem::create_directories(root);
+    ASSERT_EQ(shell("sync"), 0); // only the run's own writes are left to chance
+
+    merge(list);
+    ASSERT_EQ(shell("cp --sparse=always '" + image + "' '" + crashed + "'"), 0);
+
+    ASSERT_EQ(result.resCopiedFiles, list);
+    ASSERT_EQ(shell("umount '" + mountPoint + "'"), 0);
+    ASSERT_EQ(shell("mount -o loop '" + crashed + "' '" + mountPoint + "'"), 0);
+    int empty = 0;
+    int differing = 0;
+    for (const std::string& source : list) {
+        const std::string copy =
+            root + "/" + result.resCopiedDict.at(source) + "/" + lastPathComponent(source);
+        ASSERT_TRUE(exists(copy)) << copy;
+        if (test::statOf(copy).st_size == 0)
+            ++empty;
+        else if (shell("cmp '" + source + "' '" + copy + "'") != 0)
+            ++differing;
+    }
+    EXPECT_EQ(empty, 0);
+    EXPECT_EQ(differing, 0);
+}
+
+// A file written to while it is copied: the copy is neither the old nor the new file, so it
+// is dropped and the entry fails; a file that only grew is treated the same way.
+TEST_F(MergeTest, ASourceChangedDuringItsCopyIsNotPublished) {
+    const off_t size = off_t{40} << 20; // three chunks of the copier
+    struct Case {
+        const char* name;
+        std::function<void(const std::string&)> change;
+    };
+    const Case cases[] = {
+        {"truncated",
+         [](const std::string& path) { ASSERT_EQ(truncate(path.c_str(), 1 << 20), 0); }},
+        {"rewritten",
+         [](const std::string& path) {
+             const int fd = open(path.c_str(), O_WRONLY);
+             ASSERT_EQ(pwrite(fd, "new", 3, 0), 3);
+             close(fd);
+         }},
+        {"appended",
+         [](const std::string& path) {
+             const int fd = open(path.c_str(), O_WRONLY | O_APPEND);
+             ASSERT_EQ(write(fd, "more", 4), 4);
+             close(fd);
+         }},
+    };
+    for (const Case& c : cases) {
+        const std::string file = sources + "/" + c.name + ".mov";
+        writeFile(file, "");
+        ASSERT_EQ(truncate(file.c_str(), size), 0);
+        struct timespec times[2] = {{localTime(2011, 2, 3), 0}, {localTime(2011, 2, 3), 0}};
+        utimensat(AT_FDCWD, file.c_str(), times, 0);
+        int chunks = 0;
+        engine.setHooks({.betweenChunks = [&](const std::string& path, off_t copied) {
+            EXPECT_EQ(path, file);
+            EXPECT_LT(copied, size);
+            if (++chunks == 1)
+                c.change(file);
+        }});
+        result = RunResult();
+
+        merge({file});
+
+        EXPECT_EQ(chunks, 1) << c.name;
+        ASSERT_EQ(result.resErrorFiles, PathList{file}) << c.name;
+        EXPECT_EQ(result.resErrorDict.at(file),
+                  "The original changed while it was copied; try again");
+        EXPECT_TRUE(std::filesystem::is_empty(root + "/2011/02/03")) << c.name;
+    }
+}
+
+// The source as examined is replaced between its examination and its copy: by a link to a
+// private file, by another file, or (for a folder copied whole) by a link to a folder.
+TEST_F(MergeTest, ASourceReplacedAfterItWasExaminedIsNotCopied) {
+    const std::string secret = tmp / "secret/key.txt";
+    writeFile(secret, "private");
+    const std::string file = sources + "/a.jpg";
+    const std::string folder = sources + "/Album.app";
+    struct Case {
+        std::string source;
+        std::function<void()> replace;
+    };
+    const Case cases[] = {
+        {file,
+         [&] {
+             std::filesystem::remove(file);
+             ASSERT_EQ(symlink(secret.c_str(), file.c_str()), 0);
+         }},
+        {file,
+         [&] {
+             writeFile(file + ".new", "other");
+             std::filesystem::rename(file + ".new", file);
+         }},
+        {folder,
+         [&] {
+             std::filesystem::remove_all(folder);
+             ASSERT_EQ(symlink((tmp / "secret").c_str(), folder.c_str()), 0);
+         }},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove_all(sources);
+        writeFile(file, "photo", localTime(2012, 5, 6));
+        writeFile(folder + "/b.jpg", "b", localTime(2012, 5, 6));
+        struct timespec times[2] = {{localTime(2012, 5, 6), 0}, {localTime(2012, 5, 6), 0}};
+        utimensat(AT_FDCWD, folder.c_str(), times, 0);
+        engine.setHooks({.afterPlan = [&](const std::string& source) {
+            if (source == c.source)
+                c.replace();
+        }});
+        result = RunResult();
+
+        merge({c.source});
+
+        ASSERT_EQ(result.resErrorFiles, PathList{c.source});
+        EXPECT_EQ(result.resErrorDict.at(c.source),
+                  "Original not found: No such file or directory");
+        EXPECT_TRUE(std::filesystem::is_empty(root + "/2012/05/06"));
+    }
+}
+
+TEST_F(MergeTest, SetIdBitsAreDroppedWhenTheCopyHasAnotherOwner) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to give files to another owner";
+    const uid_t nobody = 65534;
+    const std::string program = sources + "/tool";
+    const std::string own = sources + "/own-tool";
+    const std::string folder = sources + "/Kit.app";
+    const std::string inner = folder + "/bin/tool";
+    for (const std::string& path : {program, own, inner})
+        writeFile(path, "#!/bin/sh\n", localTime(2013, 1, 1));
+    ASSERT_EQ(chown(program.c_str(), nobody, nobody), 0);
+    ASSERT_EQ(chown(inner.c_str(), nobody, nobody), 0);
+    ASSERT_EQ(chown((folder + "/bin").c_str(), nobody, nobody), 0);
+    ASSERT_EQ(chmod(program.c_str(), 06755), 0);
+    ASSERT_EQ(chmod(own.c_str(), 04755 | S_ISVTX), 0);
+    ASSERT_EQ(chmod(inner.c_str(), 04711), 0);
+    ASSERT_EQ(chmod((folder + "/bin").c_str(), 03775), 0);
+    struct timespec times[2] = {{localTime(2013, 1, 1), 0}, {localTime(2013, 1, 1), 0}};
+    utimensat(AT_FDCWD, folder.c_str(), times, 0);
+
+    merge({program, own, folder});
+
+    ASSERT_EQ(result.resCopiedFiles, (PathList{program, own, folder}));
+    const std::string day = root + "/2013/01/01";
+    EXPECT_EQ(test::statOf(day + "/tool").st_mode & 07777, 0755u);
+    EXPECT_EQ(test::statOf(day + "/own-tool").st_mode & 07777, 04755u) << "same owner: kept";
+    EXPECT_EQ(test::statOf(day + "/Kit.app/bin/tool").st_mode & 07777, 0711u);
+    EXPECT_EQ(test::statOf(day + "/Kit.app/bin").st_mode & 07777, 01775u) << "sticky kept";
+}
+
+TEST_F(MergeTest, DateFoldersOutsideTheDestinationAreRefused) {
+    const std::string a = sources + "/a.jpg";
+    writeFile(a, "a", localTime(2005, 3, 17));
+    defaults.setInteger(keys::kDirLevels, 1);
+    for (const std::string& format :
+         {std::string("../../escape/%Y"), std::string(".."), std::string("%Y/./x"),
+          std::string("/%Y"), std::string(70000, 'Y')}) {
+        result = RunResult();
+        defaults.setObject(keys::kOneLevelDateFormat, format);
+
+        merge({a});
+
+        ASSERT_EQ(result.resErrorFiles, PathList{a}) << format.substr(0, 20);
+        EXPECT_EQ(result.resErrorDict.at(a),
+                  "The folder format doesn't give a folder inside the destination");
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(root));
+    EXPECT_FALSE(exists(tmp / "escape"));
+    EXPECT_FALSE(exists(tmp / "a.jpg"));
+    // Every offered format stays inside.
+    const DateLocale locale("C");
+    for (const char* format : {"%Y-%m-%d", "%Y/%m-%d %a", "%Y/%B", "%Y/%b/%d %a"})
+        EXPECT_TRUE(folderFormatStaysInside(format, locale, localTime(2004, 8, 9))) << format;
+}
+
+TEST_F(MergeTest, ADateBeyondTheCalendarIsAnErrorForTheEntry) {
+    const std::string a = sources + "/a.jpg";
+    writeFile(a, "a", localTime(2005, 3, 17));
+    defaults.setBool(keys::kUseExifData, true);
+    engine.setExifReader([](const char*, const struct stat&) { return time_t{1} << 62; });
+
+    merge({a});
+
+    ASSERT_EQ(result.resErrorFiles, PathList{a});
+    EXPECT_NE(result.resErrorDict.at(a).find("outside the calendar's range"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_empty(root));
 }
 
 } // namespace

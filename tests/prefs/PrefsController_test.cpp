@@ -181,6 +181,27 @@ TEST_F(PrefsWindowTest, TheLevelCountStoredIsTheHighestButtonOn) {
     EXPECT_EQ(store.integerForKey(keys::kDirLevels), 1);
 }
 
+TEST_F(PrefsWindowTest, AStoredFormatLeavingTheDestinationIsNotSaved) {
+    store.setObject(keys::kThreeLevelDateFormat, std::string("../../%Y/%m/%d"));
+    controller.showPreferences();
+    view.buttons = {{1, false}, {2, false}, {3, true}};
+    view.hiddenFiles = false;
+    controller.saveClicked();
+
+    ASSERT_EQ(alerts.calls.size(), 1u);
+    EXPECT_EQ(alerts.calls[0].title, "Folder Format Error");
+    EXPECT_THAT(alerts.calls[0].message,
+                ::testing::HasSubstr("The folder format doesn't give a folder inside the "
+                                     "destination"));
+    EXPECT_TRUE(view.open);
+    EXPECT_FALSE(store.boolForKey(keys::kCopyHiddenFiles)) << "nothing is stored";
+
+    view.pick(3, "2004/08/09");
+    controller.saveClicked();
+    EXPECT_FALSE(view.open);
+    EXPECT_EQ(store.stringForKey(keys::kThreeLevelDateFormat), "%Y/%m/%d");
+}
+
 TEST_F(PrefsWindowTest, CancelStoresNothingAndReopeningShowsTheStoredValues) {
     store.setObject(keys::kIntactFolderPatterns, StringList{"Library"});
     controller.showPreferences();

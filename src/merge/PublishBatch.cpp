@@ -1,0 +1,120 @@
+#include "merge/PublishBatch.h"
+
+#include "base/Log.h"
+#include "base/Paths.h"
+#include "base/StringHelpers.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace orvane {
+
+PublishBatch::PublishBatch(RunResult& result, Publisher publish, Abandoner abandon)
+    : result_(result), publish_(std::move(publish)), abandon_(std::move(abandon)) {}
+
+void PublishBatch::addCopy(PendingCopy copy) {
+    if (outcomes_.empty())
+        firstAdded_ = std::chrono::steady_clock::now();
+    noteFileSystemOf(deletingLastPathComponent(copy.temporary));
+    bytes_ += copy.bytes;
+    outcomes_.push_back({copy.source, std::nullopt, copies_.size()});
+    copies_.push_back(std::move(copy));
+}
+
+void PublishBatch::addOutcome(const std::string& source, ErrorText error) {
+    if (copies_.empty()) {
+        // Nothing waits before it: record at once.
+        if (error)
+            result_.recordError(source, *error);
+        else
+            result_.resCopiedFiles.push_back(source);
+        return;
+    }
+    outcomes_.push_back({source, std::move(error)});
+}
+
+bool PublishBatch::holdsDestination(const std::string& path) const {
+    return std::any_of(copies_.begin(), copies_.end(),
+                       [&](const PendingCopy& copy) { return copy.destination == path; });
+}
+
+bool PublishBatch::due() const {
+    return !copies_.empty() && (copies_.size() >= kMaxEntries || bytes_ >= kMaxBytes ||
+                                std::chrono::steady_clock::now() - firstAdded_ >= kMaxAge);
+}
+
+void PublishBatch::flush() {
+    if (!copies_.empty()) {
+        const std::optional<CopyFailure> notDurable = makeDurable();
+        for (Outcome& outcome : outcomes_) {
+            if (outcome.copy == kNoCopy)
+                continue;
+            const PendingCopy& copy = copies_[outcome.copy];
+            outcome.error = notDurable ? abandon_(copy, *notDurable) : publish_(copy);
+        }
+    }
+    for (const Outcome& outcome : outcomes_) {
+        if (outcome.error)
+            result_.recordError(outcome.source, *outcome.error);
+        else
+            result_.resCopiedFiles.push_back(outcome.source);
+    }
+    copies_.clear();
+    outcomes_.clear();
+    batchFileSystems_.clear();
+    bytes_ = 0;
+}
+
+void PublishBatch::finish() {
+    flush();
+    for (const auto& [device, folder] : fileSystems_) {
+        // The copies are complete and in place; only a power cut now could lose a name.
+        if (std::optional<CopyFailure> failure = syncFolderFileSystem(folder))
+            logMessage(LOG_WARN, "Couldn't write the new names in '%s' to disk: %s",
+                       safeCString(folder).c_str(), failure->text.c_str());
+    }
+    fileSystems_.clear();
+}
+
+void PublishBatch::noteFileSystemOf(const std::string& folder) {
+    struct stat status;
+    if (::stat(folder.c_str(), &status) != 0)
+        return; // the flush of the copy's own data (or its move) reports the problem
+    fileSystems_.try_emplace(status.st_dev, folder);
+    batchFileSystems_.insert(status.st_dev);
+}
+
+std::optional<CopyFailure> PublishBatch::syncFolderFileSystem(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return CopyFailure{CopyFailure::Kind::Failed, errno,
+                           "Couldn't open '" + folder + "': " + std::strerror(errno), folder,
+                           folder};
+    std::optional<CopyFailure> failure = syncFileSystem(fd, folder);
+    ::close(fd);
+    return failure;
+}
+
+std::optional<CopyFailure> PublishBatch::makeDurable() {
+    const bool fewFiles = copies_.size() <= 2 &&
+                          std::all_of(copies_.begin(), copies_.end(),
+                                      [](const PendingCopy& copy) { return copy.regularFile; });
+    if (fewFiles) {
+        // One or two (usually large) files: flushing them alone spares the rest of the file
+        // system's dirty data.
+        for (const PendingCopy& copy : copies_)
+            if (std::optional<CopyFailure> failure = syncFileData(copy.temporary))
+                return failure;
+        return std::nullopt;
+    }
+    for (dev_t device : batchFileSystems_)
+        if (std::optional<CopyFailure> failure = syncFolderFileSystem(fileSystems_.at(device)))
+            return failure;
+    return std::nullopt;
+}
+
+} // namespace orvane

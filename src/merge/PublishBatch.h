@@ -1,0 +1,87 @@
+#pragma once
+
+#include "base/ErrorText.h"
+#include "base/RunResult.h"
+#include "platform/FileCopier.h"
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace orvane {
+
+// A complete copy under its temporary name, waiting to be moved to its final name.
+struct PendingCopy {
+    std::string source;
+    std::string temporary;
+    std::string destination;
+    ErrorText attributeError; // the entry's outcome once it is in place (none: copied)
+    bool regularFile = true;
+    off_t bytes = 0;
+};
+
+// Publishes the copies of a run in batches so that a final name appears only when its data
+// is on disk, at the cost of one disk flush per batch instead of one per file. A batch is
+// made durable (one syncfs on the file system, or fdatasync of each temporary when the
+// batch holds only one or two files), then its copies are moved to their final names in
+// list order, then the outcomes of its entries are recorded, also in list order, so that
+// the run result is the one a run copying one entry at a time would give.
+class PublishBatch {
+  public:
+    // Moves a durable copy to its final name; answers the entry's error, or none.
+    using Publisher = std::function<ErrorText(const PendingCopy&)>;
+    // Removes a copy that could not be made durable; answers the entry's error.
+    using Abandoner = std::function<ErrorText(const PendingCopy&, const CopyFailure&)>;
+
+    // A batch is published once it is this old, holds this much data or this many entries.
+    static constexpr std::chrono::milliseconds kMaxAge{500};
+    static constexpr off_t kMaxBytes = off_t{64} << 20;
+    static constexpr size_t kMaxEntries = 256;
+
+    PublishBatch(RunResult& result, Publisher publish, Abandoner abandon);
+    PublishBatch(const PublishBatch&) = delete;
+    PublishBatch& operator=(const PublishBatch&) = delete;
+
+    void addCopy(PendingCopy copy);
+    // An entry that ended without a copy to publish: its outcome waits for the entries
+    // before it.
+    void addOutcome(const std::string& source, ErrorText error);
+
+    // Whether a copy waiting in the batch goes to `path`.
+    bool holdsDestination(const std::string& path) const;
+    bool due() const;
+
+    void flush();
+    // Publishes what is left and makes the moves themselves durable.
+    void finish();
+
+  private:
+    struct Outcome {
+        std::string source;
+        ErrorText error;
+        size_t copy = kNoCopy; // index into copies_ when the outcome waits for a publish
+    };
+    static constexpr size_t kNoCopy = static_cast<size_t>(-1);
+
+    std::optional<CopyFailure> makeDurable();
+    void noteFileSystemOf(const std::string& folder);
+    static std::optional<CopyFailure> syncFolderFileSystem(const std::string& folder);
+
+    RunResult& result_;
+    Publisher publish_;
+    Abandoner abandon_;
+    std::vector<PendingCopy> copies_;
+    std::vector<Outcome> outcomes_;
+    off_t bytes_ = 0;
+    std::chrono::steady_clock::time_point firstAdded_;
+    // One folder on each file system written to, for the flushes.
+    std::map<dev_t, std::string> fileSystems_;
+    std::set<dev_t> batchFileSystems_; // those written to by the batch's copies
+};
+
+} // namespace orvane
