@@ -438,9 +438,8 @@ TEST_F(MergeTest, ASourceChangedDuringItsCopyIsNotPublished) {
         struct timespec times[2] = {{localTime(2011, 2, 3), 0}, {localTime(2011, 2, 3), 0}};
         utimensat(AT_FDCWD, file.c_str(), times, 0);
         int chunks = 0;
-        engine.setHooks({.betweenChunks = [&](const std::string& path, off_t copied) {
+        engine.setHooks({.betweenChunks = [&](const std::string& path, off_t) {
             EXPECT_EQ(path, file);
-            EXPECT_LT(copied, size);
             if (++chunks == 1)
                 c.change(file);
         }});
@@ -448,7 +447,7 @@ TEST_F(MergeTest, ASourceChangedDuringItsCopyIsNotPublished) {
 
         merge({file});
 
-        EXPECT_EQ(chunks, 1) << c.name;
+        EXPECT_GE(chunks, 1) << c.name;
         ASSERT_EQ(result.resErrorFiles, PathList{file}) << c.name;
         EXPECT_EQ(result.resErrorDict.at(file),
                   "The original changed while it was copied; try again");
