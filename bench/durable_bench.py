@@ -35,7 +35,11 @@ def main():
     manifest = corpus + ".manifest.tsv"
     if not os.path.exists(manifest):
         print("making the corpus (%d files) ..." % args.files, flush=True)
-        subprocess.run([ob.MAKE_CORPUS, "-n", str(args.files), "-m", manifest, corpus], check=True,
+        # The shared folder lies beside the main checkout, or two levels up from a worktree.
+        make_corpus = next((p for p in (ob.MAKE_CORPUS, os.path.join(
+            os.path.dirname(os.path.dirname(ob.REPO)), "shared", "bench", "make-corpus.sh"))
+                            if os.path.exists(p)), ob.MAKE_CORPUS)
+        subprocess.run([make_corpus, "-n", str(args.files), "-m", manifest, corpus], check=True,
                        stdout=subprocess.DEVNULL)
     rows = ob.read_manifest(manifest)
     entries = sum(1 for r in rows if r["kind"] != "hidden")
