@@ -6,6 +6,7 @@
 #include "base/RunStatus.h"
 #include "base/StringHelpers.h"
 #include "merge/ExifDate.h"
+#include "platform/PartialCopies.h"
 #include "platform/UserDefaults.h"
 #include "prefs/DateFolderCheck.h"
 #include "prefs/DateRendering.h"
@@ -250,8 +251,8 @@ std::string MergeEngine::temporaryNameIn(const std::string& folder) {
         if (getrandom(&random, sizeof random, 0) != sizeof random)
             random = static_cast<unsigned int>(time(nullptr));
         char text[64];
-        std::snprintf(text, sizeof text, ".orvane-partial-%d-%08x-", static_cast<int>(getpid()),
-                      random);
+        std::snprintf(text, sizeof text, "%s%d-%08x-", std::string(kPartialCopyPrefix).c_str(),
+                      static_cast<int>(getpid()), random);
         return std::string(text);
     }();
     static std::atomic<unsigned long> counter{0};
@@ -313,6 +314,7 @@ ErrorText MergeEngine::copyFile(const std::string& source, const std::string& de
     // on disk, so that a failed copy or a power cut never leaves a short file under the
     // final name, nor one that blocks a later run.
     const std::string partial = temporaryNameIn(deletingLastPathComponent(destination));
+    const partial_copies::Scope underWay(partial);
     setErrorDict(std::nullopt);
     CopyObserver observer{hooks_.betweenChunks};
     if (std::optional<CopyFailure> failure = copyPath(source, origStatbuf, partial, &observer)) {
