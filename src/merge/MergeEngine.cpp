@@ -263,6 +263,7 @@ void MergeEngine::discardPartial(const std::string& partial) {
     if (std::optional<CopyFailure> failure = removeTree(partial))
         logMessage(LOG_WARN, "Couldn't remove unfinished copy '%s' (fsr='%s'): %s",
                    safeCString(partial).c_str(), partial.c_str(), failure->text.c_str());
+    partial_copies::forget(partial);
 }
 
 ErrorText MergeEngine::destinationTaken(const std::string& source, const std::string& destination) {
@@ -314,7 +315,9 @@ ErrorText MergeEngine::copyFile(const std::string& source, const std::string& de
     // on disk, so that a failed copy or a power cut never leaves a short file under the
     // final name, nor one that blocks a later run.
     const std::string partial = temporaryNameIn(deletingLastPathComponent(destination));
-    const partial_copies::Scope underWay(partial);
+    // Remembered until it is published or removed, so that a process told to stop at once
+    // can remove it, also while it waits in its batch.
+    partial_copies::remember(partial);
     setErrorDict(std::nullopt);
     CopyObserver observer{hooks_.betweenChunks};
     if (std::optional<CopyFailure> failure = copyPath(source, origStatbuf, partial, &observer)) {
@@ -356,6 +359,7 @@ ErrorText MergeEngine::publish(const PendingCopy& copy) {
                                 errorDetailFileNameForDestPath(copy.destination),
                                 std::strerror(err));
     }
+    partial_copies::forget(copy.temporary);
     if (copy.attributeError)
         return copy.attributeError;
 
