@@ -6,6 +6,7 @@
 #include "base/RunStatus.h"
 #include "base/StringHelpers.h"
 #include "merge/ExifDate.h"
+#include "merge/NameClash.h"
 #include "platform/UserDefaults.h"
 #include "prefs/DateRendering.h"
 #include "prefs/Defaults.h"
@@ -160,10 +161,23 @@ void MergeEngine::processEntry(const std::string& source, const DateLocale& loca
     }
 
     result_.resCopiedDict[source] = plan->dateFolder;
-    if (ErrorText error = copyFile(source, plan->destination, plan->status))
+    Publication published;
+    if (ErrorText error = copyFile(source, plan->destination, plan->status, &published))
         result_.recordError(source, *error);
     else
-        result_.resCopiedFiles.push_back(source);
+        recordPublished(source, plan->destination, published);
+}
+
+void MergeEngine::recordPublished(const std::string& source, const std::string& destination,
+                                  const Publication& published) {
+    if (published.alreadyThere) {
+        result_.recordSkipped(source, skip::kAlreadyInDestination);
+        result_.resDestinationDict[source] = published.path;
+        return;
+    }
+    result_.resCopiedFiles.push_back(source);
+    if (published.path != destination)
+        result_.resDestinationDict[source] = published.path;
 }
 
 ErrorText MergeEngine::assertDirectoryPresent(const std::string& path) {
@@ -216,7 +230,7 @@ void MergeEngine::discardPartial(const std::string& partial) {
 }
 
 ErrorText MergeEngine::copyFile(const std::string& source, const std::string& destination,
-                                const struct stat& origStatbuf) {
+                                const struct stat& origStatbuf, Publication* published) {
     const std::string shownSource = safeCString(source);
     const std::string shownDestination = safeCString(destination);
     auto refuseExisting = [&] {
@@ -228,10 +242,41 @@ ErrorText MergeEngine::copyFile(const std::string& source, const std::string& de
         return fillPlaceholders("Can't overwrite existing file: %@",
                                 errorDetailFileNameForDestPath(destination), "");
     };
+    const NameClashRules rules{defaults_.boolForKey(keys::kSkipIdenticalFiles),
+                               defaults_.boolForKey(keys::kKeepBothOnNameClash)};
+    // Answers whether the entry may be published under `target` (set to the name to use);
+    // logs what was decided about a taken name.
+    Publication publication;
+    auto decideName = [&](std::string& target) {
+        const NameClashDecision decision =
+            resolveNameClash(source, origStatbuf, destination, rules);
+        target = decision.path;
+        if (decision.kind == NameClashDecision::Kind::AlreadyThere) {
+            logMessage(LOG_DEBUG, "Skipping '%s' (fsr='%s'): '%s' already holds the same contents",
+                       shownSource.c_str(), source.c_str(), safeCString(target).c_str());
+            publication = {target, true};
+        } else if (decision.kind == NameClashDecision::Kind::Free && target != destination) {
+            logMessage(LOG_DEBUG, "Name '%s' is taken by another file; keeping both as '%s'",
+                       shownDestination.c_str(), safeCString(target).c_str());
+        }
+        return decision.kind;
+    };
+    auto answer = [&](ErrorText error) {
+        if (published)
+            *published = publication;
+        return error;
+    };
 
-    struct stat existing;
-    if (::stat(destination.c_str(), &existing) == 0)
+    // Nothing is copied for an entry whose contents are there already.
+    std::string target;
+    switch (decideName(target)) {
+    case NameClashDecision::Kind::Taken:
         return refuseExisting();
+    case NameClashDecision::Kind::AlreadyThere:
+        return answer(std::nullopt);
+    case NameClashDecision::Kind::Free:
+        break;
+    }
 
     // The copy is made under a temporary name and moved into place only when complete,
     // so that a failed copy never poses as a good file or blocks a later run.
@@ -247,18 +292,30 @@ ErrorText MergeEngine::copyFile(const std::string& source, const std::string& de
                    destination.c_str(), describeErrorInfo(*errorDict_).c_str());
         auto it = errorDict_->find("Error");
         return fillPlaceholders("Couldn't copy file to '%@': %@",
-                                errorDetailFileNameForDestPath(destination),
+                                errorDetailFileNameForDestPath(target),
                                 it != errorDict_->end() ? it->second : "Unknown Error");
     }
 
-    ErrorText attributeError = copyAttributes(origStatbuf, source, partial, destination);
+    ErrorText attributeError = copyAttributes(origStatbuf, source, partial, target);
     if (!attributeError && S_ISDIR(origStatbuf.st_mode))
-        attributeError = recursivelyCopyAttributesFromTree(source, partial, destination);
+        attributeError = recursivelyCopyAttributesFromTree(source, partial, target);
 
     if (hooks_.beforePublish)
         hooks_.beforePublish(source, destination);
 
-    if (std::optional<CopyFailure> failure = renameNoReplace(partial, destination)) {
+    // A name taken while the copy was made is decided about again, as before the copy.
+    std::optional<CopyFailure> failure = renameNoReplace(partial, target);
+    for (int attempt = 0;
+         failure && (failure->error == EEXIST || failure->error == ENOTEMPTY) && attempt < 100;
+         ++attempt) {
+        const NameClashDecision::Kind kind = decideName(target);
+        if (kind != NameClashDecision::Kind::Free) {
+            discardPartial(partial);
+            return kind == NameClashDecision::Kind::Taken ? refuseExisting() : answer(std::nullopt);
+        }
+        failure = renameNoReplace(partial, target);
+    }
+    if (failure) {
         discardPartial(partial);
         const int err = failure->error;
         if (err == EEXIST || err == ENOTEMPTY)
@@ -271,14 +328,15 @@ ErrorText MergeEngine::copyFile(const std::string& source, const std::string& de
         return fillPlaceholders("Couldn't copy file to '%@': %@",
                                 errorDetailFileNameForDestPath(destination), std::strerror(err));
     }
+    publication = {target, false};
     if (attributeError)
         return attributeError;
 
     logMessage(LOG_DEBUG,
                "Merged by file-manager-copy for original file '%s' (fsr='%s'), destination file "
                "'%s' (fsr='%s')",
-               shownSource.c_str(), source.c_str(), shownDestination.c_str(), destination.c_str());
-    return std::nullopt;
+               shownSource.c_str(), source.c_str(), safeCString(target).c_str(), target.c_str());
+    return answer(std::nullopt);
 }
 
 std::string MergeEngine::errorDetailFileNameForDestPath(const std::string& path) const {

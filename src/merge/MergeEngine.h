@@ -33,6 +33,14 @@ struct EntryPlan {
     std::string destination;       // the copy's path
 };
 
+// Where copyFile put an entry: under `path` (the destination, or a numbered name when the
+// user keeps both of two different files), or nowhere because `path` already holds the
+// source's contents.
+struct Publication {
+    std::string path;
+    bool alreadyThere = false;
+};
+
 // The merge loop of one run: dates each entry of the file list, creates its date folder
 // under the destination root, copies it there without ever replacing anything and records
 // the outcome. Runs on the worker thread; shares only the run status (under its lock) and
@@ -56,7 +64,7 @@ class MergeEngine {
 
     ErrorText assertDirectoryPresent(const std::string& path);
     ErrorText copyFile(const std::string& source, const std::string& destination,
-                       const struct stat& origStatbuf);
+                       const struct stat& origStatbuf, Publication* published = nullptr);
     std::string errorDetailFileNameForDestPath(const std::string& path) const;
 
     // The copy's error handler: keeps the error of a failed copy; the copy has stopped.
@@ -77,6 +85,9 @@ class MergeEngine {
   private:
     void processEntry(const std::string& source, const class DateLocale& locale);
     static std::string temporaryNameIn(const std::string& folder);
+    // Records a copied entry, or one that is already at the destination.
+    void recordPublished(const std::string& source, const std::string& destination,
+                         const Publication& published);
     // Removes an unfinished copy, logging what could not be removed.
     static void discardPartial(const std::string& partial);
 
