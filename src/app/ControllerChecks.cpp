@@ -16,9 +16,11 @@ FileSystemProbe& probeOf(const PlatformServices& services) {
 } // namespace
 
 bool Controller::sourcesAndDestinationReady() {
-    RunProblem problem = checkDestination(toPath_, probeOf(services_));
+    // Sources first: a card taken out is the likelier problem, and the command line creates
+    // a missing destination only once the sources are known to be there.
+    RunProblem problem = checkSources(fromPaths_);
     if (!problem)
-        problem = checkSources(fromPaths_);
+        problem = checkDestination(toPath_, probeOf(services_));
     if (!problem)
         return true;
     if (services_.alerts)

@@ -145,14 +145,13 @@ NameClashDecision resolveNameClash(const std::string& source, const struct stat&
         const std::string candidate = number == 0 ? destination : numberedName(destination, number);
         struct stat existing;
         // A dangling link takes a name just as well: links are not followed. A name that
-        // cannot be examined counts as taken by something else.
-        if (::lstat(candidate.c_str(), &existing) != 0) {
-            if (errno == ENOENT)
-                return {Kind::Free, candidate};
-        } else if (rules.skipIdentical && sameSize(existing, sourceStatus) &&
-                   sameContents(source, sourceStatus, candidate)) {
+        // cannot be examined (its folder is a file, say) is left to the copy, which then
+        // fails with the reason.
+        if (::lstat(candidate.c_str(), &existing) != 0)
+            return {Kind::Free, candidate};
+        if (rules.skipIdentical && sameSize(existing, sourceStatus) &&
+            sameContents(source, sourceStatus, candidate))
             return {Kind::AlreadyThere, candidate};
-        }
         if (!rules.keepBoth)
             break;
     }
