@@ -49,10 +49,8 @@ def utc_folder(seconds):
 
 
 def organize_argv(corpus, rows, dest, exif, sources_mode):
-    # The registered copy rule admits only files matching an empty list: copy all files
-    # except a system file name, as a user would set it up.
-    argv = [ORVANE, "organize", "--quiet", "--exclude", "Thumbs.db", "--levels", "3",
-            "--format", FORMAT]
+    # A fresh settings folder: the registered copy rule copies every file.
+    argv = [ORVANE, "organize", "--quiet", "--levels", "3", "--format", FORMAT]
     if not exif:
         argv.append("--no-exif")
     if sources_mode == "folders":
@@ -191,7 +189,7 @@ def main():
             os.rename(tree + ".tmp", tree)
         dest = os.path.join(out_root, "memory")
         os.makedirs(dest)
-        argv = [ORVANE, "organize", "--quiet", "--exclude", "Thumbs.db", "--no-exif", tree, dest]
+        argv = [ORVANE, "organize", "--quiet", "--no-exif", tree, dest]
         elapsed, code, peak = run_timed(argv, env=env, stdout=subprocess.DEVNULL)
         print("  %d entries: %.1f s, peak memory %.1f MiB (exit %d)" %
               (args.memory_entries, elapsed, peak / 1024, code))

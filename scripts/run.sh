@@ -28,7 +28,7 @@ mkdir "$work/Organized"
 export ORVANE_CONFIG_DIR="$work/settings"
 echo "Organising the sample files of '$work/Camera import' into '$work/Organized':"
 status=0
-"$orvane" organize --quiet --exclude 'Thumbs.db' --levels 3 --format '%Y/%m/%d' "$work/Camera import" "$work/Organized" || status=$?
+"$orvane" organize --quiet --levels 3 --format '%Y/%m/%d' "$work/Camera import" "$work/Organized" || status=$?
 echo
 echo "The organised tree:"
 (cd "$work/Organized" && find . -mindepth 1 | sort | sed 's|^\./|  |')

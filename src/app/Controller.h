@@ -62,6 +62,8 @@ class Controller : public DropWellDelegate, public ReportSelection {
 
     // The command line neither remembers paths nor adds recent documents.
     void setRemembersPaths(bool remembers) { remembersPaths_ = remembers; }
+    // Starts runs without the warning that the copies may not fit (--ignore-space).
+    void setIgnoresLowSpace(bool ignores) { ignoresLowSpace_ = ignores; }
     // Test access to the merge of the current run, set before it starts.
     void setMergeHooks(MergeHooks hooks) { mergeHooks_ = std::move(hooks); }
     // Waits for the worker of the current run, if any, to end.
@@ -81,6 +83,11 @@ class Controller : public DropWellDelegate, public ReportSelection {
     const PlatformServices& services() const { return services_; }
 
   private:
+    // The checks before a run (ControllerChecks.cpp): the sources and the destination, with
+    // an alert naming the first problem; then the room for the file list, a warning that the
+    // user may override. Each answers whether the run may go on.
+    bool sourcesAndDestinationReady();
+    bool spaceConfirmed(const PathList& fileList);
     // The choose panel, refused with a beep during a run.
     std::optional<PathList> runChoosePanel(OpenPanelOptions options);
     void rememberPaths();
@@ -100,6 +107,7 @@ class Controller : public DropWellDelegate, public ReportSelection {
     std::thread worker_;
     MergeHooks mergeHooks_;
     bool remembersPaths_ = true;
+    bool ignoresLowSpace_ = false;
 
     std::function<void(int)> mergeStateObserver_;
 };

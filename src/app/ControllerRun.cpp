@@ -67,6 +67,9 @@ void Controller::goClicked() {
         return;
     }
 
+    if (!sourcesAndDestinationReady())
+        return;
+
     resetProgressMeter();
     if (remembersPaths_) {
         rememberPaths();
@@ -76,7 +79,7 @@ void Controller::goClicked() {
     reportController_.initializeReport();
 
     std::optional<PathList> list = fileList();
-    if (!list)
+    if (!list || !spaceConfirmed(*list))
         return;
     // The worker of the previous run has ended (the tick that saw its end came first).
     joinWorker();

@@ -19,6 +19,10 @@ struct RunResult {
     PathDict resSkippedDict;
     PathList resErrorFiles;
     PathDict resErrorDict;
+    // Source path → the item at the destination that stands for it, where that is not simply
+    // the date folder and the source's name: the file that already held the same contents
+    // (skipped "Already in destination"), or the numbered name a copy was published under.
+    PathDict resDestinationDict;
 
     void recordSkipped(const std::string& path, const std::string& reason) {
         resSkippedFiles.push_back(path);
@@ -38,6 +42,7 @@ inline constexpr const char* kAlias = "Alias";
 inline constexpr const char* kNotFileOrFolder = "Not file or folder";
 inline constexpr const char* kPatternPreference = "Pattern preference";
 inline constexpr const char* kMergeAborted = "Merge aborted";
+inline constexpr const char* kAlreadyInDestination = "Already in destination";
 inline constexpr const char* kPartialCopy = "Temporary copy of an interrupted run";
 inline constexpr const char* kDestinationFolder = "Destination folder";
 } // namespace skip

@@ -10,6 +10,7 @@
 #include "cli/OrganizeOptions.h"
 #include "cli/ReportPrinter.h"
 #include "cli/Signals.h"
+#include "merge/RunChecks.h"
 #include "platform/ManualTimerService.h"
 #include "platform/PartialCopies.h"
 #include "platform/UserDefaults.h"
@@ -20,6 +21,7 @@
 #include "prefs/PrefKeys.h"
 #include "report/ReportController.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -53,8 +55,10 @@ void announceStop(int signal) {
 class StderrAlerts : public AlertService {
   public:
     int runAlert(const std::string& title, const std::string& message, const std::string&,
-                 const std::string&, const std::string&) override {
+                 const std::string& alternateButton, const std::string&) override {
         std::fprintf(stderr, "orvane: %s: %s\n", title.c_str(), message.c_str());
+        if (alternateButton == kOrganizeAnywayButton)
+            std::fprintf(stderr, "orvane: --ignore-space starts the run anyway\n");
         alertShown = true;
         return 0;
     }
@@ -97,6 +101,41 @@ void explainEmptyCopyRule(const UserDefaults& defaults, const RunResult& result)
         }
 }
 
+// A missing DEST whose parent folder exists is created, as `cp -r` users expect, once every
+// source is known to be there (a run stopped by the checks creates nothing). A dry run
+// creates nothing and says what a run would do. Anything else wrong with DEST is left to the
+// run's own checks. Answers -1 to go on, or the exit status.
+int prepareDestination(const OrganizeOptions& options) {
+    const std::string& destination = options.destination;
+    struct stat st;
+    if (::stat(destination.c_str(), &st) == 0 || errno != ENOENT)
+        return -1;
+    const std::string parent = deletingLastPathComponent(destination);
+    if (::stat(parent.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        if (!options.dryRun)
+            return -1;
+        std::fprintf(stderr, "orvane: the destination '%s' does not exist, nor its parent folder\n",
+                     displayPath(destination).c_str());
+        return 2;
+    }
+    if (options.dryRun) {
+        std::fprintf(stderr,
+                     "orvane: the destination '%s' does not exist yet; a run would create it\n",
+                     displayPath(destination).c_str());
+        return -1;
+    }
+    if (checkSources(options.sources))
+        return -1;
+    if (::mkdir(destination.c_str(), 0777) != 0) {
+        std::fprintf(stderr, "orvane: couldn't create the destination folder '%s': %s\n",
+                     displayPath(destination).c_str(), std::strerror(errno));
+        return 2;
+    }
+    std::fprintf(stderr, "orvane: created the destination folder '%s'\n",
+                 displayPath(destination).c_str());
+    return -1;
+}
+
 } // namespace
 
 int runOrganize(int argc, char** argv) {
@@ -116,12 +155,8 @@ int runOrganize(int argc, char** argv) {
         return 2;
     }
 
-    struct stat destination;
-    if (::stat(options.destination.c_str(), &destination) != 0 || !S_ISDIR(destination.st_mode)) {
-        std::fprintf(stderr, "orvane: the destination '%s' is not an existing folder\n",
-                     displayPath(options.destination).c_str());
-        return 2;
-    }
+    if (int status = prepareDestination(options); status >= 0)
+        return status;
 
     StderrAlerts alerts;
     ManualTimerService timers;
@@ -132,6 +167,7 @@ int runOrganize(int argc, char** argv) {
     services.timers = &timers;
     Controller controller(defaults, report, services);
     controller.setRemembersPaths(false);
+    controller.setIgnoresLowSpace(options.ignoreSpace);
     controller.setMainView(&progress);
     controller.setFromPaths(options.sources);
     controller.setToPath(options.destination);
@@ -143,7 +179,7 @@ int runOrganize(int argc, char** argv) {
 
     controller.goClicked();
     if (alerts.alertShown && !timers.hasTimers())
-        return 2; // the run did not start: a pattern did not compile
+        return 2; // the run did not start: a check failed or a pattern did not compile
 
     // The status ticks run here, as the window's timer would run them; they come often so
     // that the end of a short run is seen at once.

@@ -52,6 +52,14 @@ int parseOrganizeOptions(int argc, char** argv, OrganizeOptions& options) {
     app.add_flag("--dry-run", options.dryRun,
                  "show where each file would go, and whether that place is taken, without "
                  "creating or copying anything");
+    app.add_flag("--no-skip-identical", options.noSkipIdentical,
+                 "report a file whose destination already holds the same bytes as an error, "
+                 "instead of skipping it as already in the destination");
+    app.add_flag("--keep-both", options.keepBoth,
+                 "when a different file has the destination name, copy as NAME-1.EXT, "
+                 "NAME-2.EXT ... instead of reporting an error");
+    app.add_flag("--ignore-space", options.ignoreSpace,
+                 "start even when the destination's disk seems too full for the copies");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -90,6 +98,10 @@ void applyOrganizeOptions(const OrganizeOptions& options, UserDefaults& defaults
         defaults.setArgumentValue(keys::kCopyFilePatterns, StringList(options.exclude));
         defaults.setArgumentValue(keys::kMatchingMode, std::string(kAllExceptMatching));
     }
+    if (options.noSkipIdentical)
+        defaults.setArgumentValue(keys::kSkipIdenticalFiles, false);
+    if (options.keepBoth)
+        defaults.setArgumentValue(keys::kKeepBothOnNameClash, true);
     if (!options.intact.empty())
         defaults.setArgumentValue(keys::kIntactFolderPatterns, StringList(options.intact));
     std::optional<int> levels = options.levels;

@@ -25,6 +25,9 @@ struct OrganizeOptions {
     std::vector<std::string> exclude; // copy all files except those whose names match
     std::vector<std::string> intact;  // folders whose names match are copied whole
     bool dryRun = false;
+    bool noSkipIdentical = false; // a destination with the same contents is an error again
+    bool keepBoth = false;        // a different file under a taken name gets NAME-1.EXT …
+    bool ignoreSpace = false;     // start even when the copies may not fit
 };
 
 // Parses the arguments after "organize". Answers -1 to go on, or the exit status when the

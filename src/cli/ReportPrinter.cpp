@@ -1,5 +1,6 @@
 #include "cli/ReportPrinter.h"
 
+#include "base/Paths.h"
 #include "base/StringHelpers.h"
 
 #include <nlohmann/json.hpp>
@@ -32,22 +33,34 @@ const std::string& valueOrEmpty(const PathDict& dict, const std::string& key) {
     return it == dict.end() ? empty : it->second;
 }
 
+// The item at the destination that stands for a source, where it is not simply the date
+// folder and the source's name: "" otherwise.
+const std::string& destinationOf(const RunResult& result, const std::string& path) {
+    return valueOrEmpty(result.resDestinationDict, path);
+}
+
 void printSection(std::FILE* out, const char* title, const PathList& paths, const PathDict& dict,
-                  const char* separator) {
+                  const char* separator, const RunResult& result, bool copied) {
     if (paths.empty())
         return;
     std::fprintf(out, "%s (%zu):\n", title, paths.size());
-    for (const std::string& path : paths)
-        std::fprintf(out, "  %s%s%s\n", displayPath(path).c_str(), separator,
-                     displayPath(valueOrEmpty(dict, path)).c_str());
+    for (const std::string& path : paths) {
+        std::string value = displayPath(valueOrEmpty(dict, path));
+        if (const std::string& destination = destinationOf(result, path); !destination.empty())
+            value += copied ? " (as " + displayPath(lastPathComponent(destination)) + ")"
+                            : " (" + displayPath(destination) + ")";
+        std::fprintf(out, "  %s%s%s\n", displayPath(path).c_str(), separator, value.c_str());
+    }
 }
 
 } // namespace
 
 void printReportText(std::FILE* out, const RunResult& result, bool cancelled) {
-    printSection(out, "Copied", result.resCopiedFiles, result.resCopiedDict, "  ->  ");
-    printSection(out, "Skipped", result.resSkippedFiles, result.resSkippedDict, ": ");
-    printSection(out, "Errors", result.resErrorFiles, result.resErrorDict, ": ");
+    printSection(out, "Copied", result.resCopiedFiles, result.resCopiedDict, "  ->  ", result,
+                 true);
+    printSection(out, "Skipped", result.resSkippedFiles, result.resSkippedDict, ": ", result,
+                 false);
+    printSection(out, "Errors", result.resErrorFiles, result.resErrorDict, ": ", result, false);
     std::fprintf(out, "%zu copied, %zu skipped, %zu errors", result.resCopiedFiles.size(),
                  result.resSkippedFiles.size(), result.resErrorFiles.size());
     if (const size_t unreadable = countUnreadable(result))
@@ -59,9 +72,13 @@ void printReportJson(std::FILE* out, const RunResult& result, bool cancelled) {
     using nlohmann::ordered_json;
     auto list = [&](const PathList& paths, const PathDict& dict, const char* field) {
         ordered_json items = ordered_json::array();
-        for (const std::string& path : paths)
-            items.push_back(
-                {{"path", safeCString(path)}, {field, safeCString(valueOrEmpty(dict, path))}});
+        for (const std::string& path : paths) {
+            ordered_json item = {{"path", safeCString(path)},
+                                 {field, safeCString(valueOrEmpty(dict, path))}};
+            if (const std::string& destination = destinationOf(result, path); !destination.empty())
+                item["destination"] = safeCString(destination);
+            items.push_back(std::move(item));
+        }
         return items;
     };
     ordered_json report;

@@ -6,6 +6,7 @@
 #include "base/RunStatus.h"
 #include "base/StringHelpers.h"
 #include "merge/ExifDate.h"
+#include "merge/NameClash.h"
 #include "platform/PartialCopies.h"
 #include "platform/UserDefaults.h"
 #include "prefs/DateFolderCheck.h"
@@ -210,10 +211,11 @@ void MergeEngine::processEntry(const std::string& source, const DateLocale& loca
 
     result_.resCopiedDict[source] = plan->dateFolder;
     std::optional<PendingCopy> copy;
-    if (ErrorText error = copyFile(source, plan->destination, plan->status, copy))
-        batch.addOutcome(source, error);
-    else
+    EntryOutcome outcome = copyFile(source, plan->destination, plan->status, copy);
+    if (copy)
         batch.addCopy(std::move(*copy));
+    else
+        batch.addOutcome(source, std::move(outcome));
 }
 
 ErrorText MergeEngine::assertDirectoryPresent(const std::string& path) {
@@ -305,16 +307,40 @@ ErrorText MergeEngine::copyFailed(const std::string& source, const std::string& 
                             it != errorDict_->end() ? it->second : "Unknown Error");
 }
 
-ErrorText MergeEngine::copyFile(const std::string& source, const std::string& destination,
-                                const struct stat& origStatbuf, std::optional<PendingCopy>& copy) {
-    struct stat existing;
-    if (::stat(destination.c_str(), &existing) == 0)
-        return destinationTaken(source, destination);
+NameClashDecision MergeEngine::decideName(const std::string& source,
+                                          const struct stat& sourceStatus,
+                                          const std::string& destination) const {
+    const NameClashRules rules{defaults_.boolForKey(keys::kSkipIdenticalFiles),
+                               defaults_.boolForKey(keys::kKeepBothOnNameClash)};
+    NameClashDecision decision = resolveNameClash(source, sourceStatus, destination, rules);
+    if (decision.kind == NameClashDecision::Kind::AlreadyThere)
+        logMessage(LOG_DEBUG, "Skipping '%s' (fsr='%s'): '%s' already holds the same contents",
+                   safeCString(source).c_str(), source.c_str(), safeCString(decision.path).c_str());
+    else if (decision.kind == NameClashDecision::Kind::Free && decision.path != destination)
+        logMessage(LOG_DEBUG, "Name '%s' is taken by another file; keeping both as '%s'",
+                   safeCString(destination).c_str(), safeCString(decision.path).c_str());
+    return decision;
+}
+
+EntryOutcome MergeEngine::copyFile(const std::string& source, const std::string& destination,
+                                   const struct stat& origStatbuf,
+                                   std::optional<PendingCopy>& copy) {
+    // Nothing is copied for an entry whose contents are there already.
+    const NameClashDecision decision = decideName(source, origStatbuf, destination);
+    switch (decision.kind) {
+    case NameClashDecision::Kind::Taken:
+        return EntryOutcome::failed(destinationTaken(source, destination));
+    case NameClashDecision::Kind::AlreadyThere:
+        return EntryOutcome::foundAt(decision.path);
+    case NameClashDecision::Kind::Free:
+        break;
+    }
+    const std::string& target = decision.path;
 
     // The copy is made under a temporary name and moved into place only when complete and
     // on disk, so that a failed copy or a power cut never leaves a short file under the
     // final name, nor one that blocks a later run.
-    const std::string partial = temporaryNameIn(deletingLastPathComponent(destination));
+    const std::string partial = temporaryNameIn(deletingLastPathComponent(target));
     // Remembered until it is published or removed, so that a process told to stop at once
     // can remove it, also while it waits in its batch.
     partial_copies::remember(partial);
@@ -322,53 +348,71 @@ ErrorText MergeEngine::copyFile(const std::string& source, const std::string& de
     CopyObserver observer{hooks_.betweenChunks};
     if (std::optional<CopyFailure> failure = copyPath(source, origStatbuf, partial, &observer)) {
         discardPartial(partial);
-        failure->text = namingFinalPath(failure->text, partial, destination);
-        failure->path = namingFinalPath(failure->path, partial, destination);
-        failure->toPath = namingFinalPath(failure->toPath, partial, destination);
-        return copyFailed(source, destination, *failure);
+        failure->text = namingFinalPath(failure->text, partial, target);
+        failure->path = namingFinalPath(failure->path, partial, target);
+        failure->toPath = namingFinalPath(failure->toPath, partial, target);
+        return EntryOutcome::failed(copyFailed(source, target, *failure));
     }
 
-    ErrorText attributeError = copyAttributes(origStatbuf, source, partial, destination);
+    ErrorText attributeError = copyAttributes(origStatbuf, source, partial, target);
     if (!attributeError && S_ISDIR(origStatbuf.st_mode))
-        attributeError = recursivelyCopyAttributesFromTree(source, partial, destination);
+        attributeError = recursivelyCopyAttributesFromTree(source, partial, target);
 
     if (hooks_.beforePublish)
         hooks_.beforePublish(source, destination);
     copy = PendingCopy{source,
                        partial,
+                       target,
                        destination,
                        std::move(attributeError),
                        S_ISREG(origStatbuf.st_mode),
-                       S_ISREG(origStatbuf.st_mode) ? origStatbuf.st_size : 0};
-    return std::nullopt;
+                       S_ISREG(origStatbuf.st_mode) ? origStatbuf.st_size : 0,
+                       origStatbuf};
+    return {};
 }
 
-ErrorText MergeEngine::publish(const PendingCopy& copy) {
-    if (std::optional<CopyFailure> failure = renameNoReplace(copy.temporary, copy.destination)) {
+EntryOutcome MergeEngine::publish(const PendingCopy& copy) {
+    std::string target = copy.destination;
+    std::optional<CopyFailure> failure = renameNoReplace(copy.temporary, target);
+    // A name taken while the copy was made is decided about again, as before the copy.
+    for (int attempt = 0;
+         failure && (failure->error == EEXIST || failure->error == ENOTEMPTY) && attempt < 100;
+         ++attempt) {
+        const NameClashDecision decision =
+            decideName(copy.source, copy.sourceStatus, copy.plannedDestination);
+        if (decision.kind != NameClashDecision::Kind::Free) {
+            discardPartial(copy.temporary);
+            if (decision.kind == NameClashDecision::Kind::AlreadyThere)
+                return EntryOutcome::foundAt(decision.path);
+            return EntryOutcome::failed(destinationTaken(copy.source, copy.plannedDestination));
+        }
+        target = decision.path;
+        failure = renameNoReplace(copy.temporary, target);
+    }
+    if (failure) {
         discardPartial(copy.temporary);
         const int err = failure->error;
         if (err == EEXIST || err == ENOTEMPTY)
-            return destinationTaken(copy.source, copy.destination);
+            return EntryOutcome::failed(destinationTaken(copy.source, copy.plannedDestination));
         logMessage(LOG_WARN,
                    "Couldn't merge by file-manager-copy for original file '%s' (fsr='%s'), "
                    "destination file '%s' (fsr='%s'). Error dict: %s",
                    safeCString(copy.source).c_str(), copy.source.c_str(),
-                   safeCString(copy.destination).c_str(), copy.destination.c_str(),
-                   std::strerror(err));
-        return fillPlaceholders("Couldn't copy file to '%@': %@",
-                                errorDetailFileNameForDestPath(copy.destination),
-                                std::strerror(err));
+                   safeCString(target).c_str(), target.c_str(), std::strerror(err));
+        return EntryOutcome::failed(fillPlaceholders("Couldn't copy file to '%@': %@",
+                                                     errorDetailFileNameForDestPath(target),
+                                                     std::strerror(err)));
     }
     partial_copies::forget(copy.temporary);
     if (copy.attributeError)
-        return copy.attributeError;
+        return EntryOutcome::failed(copy.attributeError);
 
     logMessage(LOG_DEBUG,
                "Merged by file-manager-copy for original file '%s' (fsr='%s'), destination file "
                "'%s' (fsr='%s')",
-               safeCString(copy.source).c_str(), copy.source.c_str(),
-               safeCString(copy.destination).c_str(), copy.destination.c_str());
-    return std::nullopt;
+               safeCString(copy.source).c_str(), copy.source.c_str(), safeCString(target).c_str(),
+               target.c_str());
+    return EntryOutcome::copiedTo(target != copy.plannedDestination ? target : std::string());
 }
 
 std::string MergeEngine::errorDetailFileNameForDestPath(const std::string& path) const {

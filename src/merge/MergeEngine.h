@@ -2,6 +2,7 @@
 
 #include "base/ErrorText.h"
 #include "base/RunResult.h"
+#include "merge/NameClash.h"
 #include "merge/PublishBatch.h"
 #include "platform/FileCopier.h"
 
@@ -62,11 +63,12 @@ class MergeEngine {
 
     ErrorText assertDirectoryPresent(const std::string& path);
     // Copies an entry under a temporary name beside `destination` and restores its times;
-    // on success `copy` holds what publishing needs. Answers the entry's error otherwise.
-    ErrorText copyFile(const std::string& source, const std::string& destination,
-                       const struct stat& origStatbuf, std::optional<PendingCopy>& copy);
+    // on success `copy` holds what publishing needs. Answers the entry's outcome when it
+    // ended without a copy: an error, or its contents already at the destination.
+    EntryOutcome copyFile(const std::string& source, const std::string& destination,
+                          const struct stat& origStatbuf, std::optional<PendingCopy>& copy);
     // Moves a complete, durable copy to its final name; answers the entry's outcome.
-    ErrorText publish(const PendingCopy& copy);
+    EntryOutcome publish(const PendingCopy& copy);
     std::string errorDetailFileNameForDestPath(const std::string& path) const;
 
     // The copy's error handler: keeps the error of a failed copy; the copy has stopped.
@@ -87,6 +89,10 @@ class MergeEngine {
   private:
     void processEntry(const std::string& source, const class DateLocale& locale,
                       PublishBatch& batch);
+    // Where an entry may go when `destination` may be taken: the one decision about taken
+    // names, made before the copy and again when publishing finds the name taken.
+    NameClashDecision decideName(const std::string& source, const struct stat& sourceStatus,
+                                 const std::string& destination) const;
     // The entry's error when its final name is taken, before the copy or when publishing.
     ErrorText destinationTaken(const std::string& source, const std::string& destination);
     ErrorText copyFailed(const std::string& source, const std::string& destination,

@@ -21,20 +21,30 @@ void PublishBatch::addCopy(PendingCopy copy) {
         firstAdded_ = std::chrono::steady_clock::now();
     noteFileSystemOf(deletingLastPathComponent(copy.temporary));
     bytes_ += copy.bytes;
-    outcomes_.push_back({copy.source, std::nullopt, copies_.size()});
+    outcomes_.push_back({copy.source, {}, copies_.size()});
     copies_.push_back(std::move(copy));
 }
 
-void PublishBatch::addOutcome(const std::string& source, ErrorText error) {
+void PublishBatch::addOutcome(const std::string& source, EntryOutcome outcome) {
     if (copies_.empty()) {
         // Nothing waits before it: record at once.
-        if (error)
-            result_.recordError(source, *error);
-        else
-            result_.resCopiedFiles.push_back(source);
+        record(source, outcome);
         return;
     }
-    outcomes_.push_back({source, std::move(error)});
+    outcomes_.push_back({source, std::move(outcome)});
+}
+
+void PublishBatch::record(const std::string& source, const EntryOutcome& outcome) {
+    if (outcome.error) {
+        result_.recordError(source, *outcome.error);
+        return;
+    }
+    if (outcome.alreadyThere)
+        result_.recordSkipped(source, skip::kAlreadyInDestination);
+    else
+        result_.resCopiedFiles.push_back(source);
+    if (!outcome.path.empty())
+        result_.resDestinationDict[source] = outcome.path;
 }
 
 bool PublishBatch::holdsDestination(const std::string& path) const {
@@ -54,15 +64,12 @@ void PublishBatch::flush() {
             if (outcome.copy == kNoCopy)
                 continue;
             const PendingCopy& copy = copies_[outcome.copy];
-            outcome.error = notDurable ? abandon_(copy, *notDurable) : publish_(copy);
+            outcome.outcome =
+                notDurable ? EntryOutcome::failed(abandon_(copy, *notDurable)) : publish_(copy);
         }
     }
-    for (const Outcome& outcome : outcomes_) {
-        if (outcome.error)
-            result_.recordError(outcome.source, *outcome.error);
-        else
-            result_.resCopiedFiles.push_back(outcome.source);
-    }
+    for (const Outcome& outcome : outcomes_)
+        record(outcome.source, outcome.outcome);
     copies_.clear();
     outcomes_.clear();
     batchFileSystems_.clear();

@@ -15,14 +15,30 @@
 
 namespace orvane {
 
+// How one entry ended: failed with `error`; else copied, or skipped because `path` already
+// holds its contents. `path` is where the entry is when that is not its planned destination.
+struct EntryOutcome {
+    ErrorText error;
+    bool alreadyThere = false;
+    std::string path;
+
+    static EntryOutcome failed(ErrorText error) { return {std::move(error), false, {}}; }
+    static EntryOutcome foundAt(std::string path) { return {std::nullopt, true, std::move(path)}; }
+    static EntryOutcome copiedTo(std::string path) {
+        return {std::nullopt, false, std::move(path)};
+    }
+};
+
 // A complete copy under its temporary name, waiting to be moved to its final name.
 struct PendingCopy {
     std::string source;
     std::string temporary;
-    std::string destination;
-    ErrorText attributeError; // the entry's outcome once it is in place (none: copied)
+    std::string destination;        // the name it is to be published under
+    std::string plannedDestination; // the entry's planned destination
+    ErrorText attributeError;       // the entry's outcome once it is in place (none: copied)
     bool regularFile = true;
     off_t bytes = 0;
+    struct stat sourceStatus = {}; // as the plan read it, for a name found taken at publishing
 };
 
 // Publishes the copies of a run in batches so that a final name appears only when its data
@@ -33,8 +49,8 @@ struct PendingCopy {
 // the run result is the one a run copying one entry at a time would give.
 class PublishBatch {
   public:
-    // Moves a durable copy to its final name; answers the entry's error, or none.
-    using Publisher = std::function<ErrorText(const PendingCopy&)>;
+    // Moves a durable copy to its final name; answers the entry's outcome.
+    using Publisher = std::function<EntryOutcome(const PendingCopy&)>;
     // Removes a copy that could not be made durable; answers the entry's error.
     using Abandoner = std::function<ErrorText(const PendingCopy&, const CopyFailure&)>;
 
@@ -50,7 +66,10 @@ class PublishBatch {
     void addCopy(PendingCopy copy);
     // An entry that ended without a copy to publish: its outcome waits for the entries
     // before it.
-    void addOutcome(const std::string& source, ErrorText error);
+    void addOutcome(const std::string& source, EntryOutcome outcome);
+    void addOutcome(const std::string& source, ErrorText error) {
+        addOutcome(source, EntryOutcome::failed(std::move(error)));
+    }
 
     // Whether a copy waiting in the batch goes to `path`.
     bool holdsDestination(const std::string& path) const;
@@ -63,9 +82,10 @@ class PublishBatch {
   private:
     struct Outcome {
         std::string source;
-        ErrorText error;
+        EntryOutcome outcome;
         size_t copy = kNoCopy; // index into copies_ when the outcome waits for a publish
     };
+    void record(const std::string& source, const EntryOutcome& outcome);
     static constexpr size_t kNoCopy = static_cast<size_t>(-1);
 
     std::optional<CopyFailure> makeDurable();

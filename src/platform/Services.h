@@ -66,7 +66,10 @@ class OpenPanelService {
     runOpenPanel(const OpenPanelOptions& options) = 0;
 };
 
-// The services a controller is given; any may be null where a front end lacks it.
+class FileSystemProbe;
+
+// The services a controller is given; any may be null where a front end lacks it (a null
+// file-system probe means the real file system).
 struct PlatformServices {
     AlertService* alerts = nullptr;
     Beeper* beeper = nullptr;
@@ -74,6 +77,7 @@ struct PlatformServices {
     Workspace* workspace = nullptr;
     TimerService* timers = nullptr;
     OpenPanelService* panels = nullptr;
+    FileSystemProbe* fileSystem = nullptr;
 };
 
 } // namespace orvane

@@ -20,6 +20,8 @@ void registerDefaults(UserDefaults& defaults) {
         {keys::kCopyFilePatterns, StringList{}},
         {keys::kMatchingMode, std::string(kMatchingModeTitles[0])},
         {keys::kCheckUpdateFrequency, int64_t{90}},
+        {keys::kSkipIdenticalFiles, true},
+        {keys::kKeepBothOnNameClash, false},
     };
     if (defaults.objectForKey(keys::kFirstRunTime)) {
         // Stored as a 32-bit number, so the subtraction wraps as a 32-bit integer.

@@ -13,6 +13,10 @@ inline constexpr const char* kUseExifData = "OVUseExifData";
 inline constexpr const char* kIntactFolderPatterns = "OVIntactFolderPatterns";
 inline constexpr const char* kCopyFilePatterns = "OVCopyFilePatterns";
 inline constexpr const char* kMatchingMode = "OVMatchingMode";
+// A destination name that holds the same bytes as the source is skipped, not an error.
+inline constexpr const char* kSkipIdenticalFiles = "OVSkipIdenticalFiles";
+// A different file under a taken name is published as NAME-1.EXT, NAME-2.EXT ….
+inline constexpr const char* kKeepBothOnNameClash = "OVKeepBothOnNameClash";
 inline constexpr const char* kCheckUpdateFrequency = "OVCheckUpdateFrequency";
 inline constexpr const char* kLastUpdateCheck = "OVLastUpdateCheck";
 inline constexpr const char* kPreviousRuns = "OVPreviousRuns";

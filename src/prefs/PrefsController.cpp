@@ -133,6 +133,8 @@ void PrefsController::showPreferences() {
 
     view_->setHiddenFileCheckboxOn(!defaults_.boolForKey(keys::kCopyHiddenFiles));
     view_->setUseExifCheckboxOn(defaults_.boolForKey(keys::kUseExifData));
+    view_->setSkipIdenticalCheckboxOn(defaults_.boolForKey(keys::kSkipIdenticalFiles));
+    view_->setKeepBothCheckboxOn(defaults_.boolForKey(keys::kKeepBothOnNameClash));
 
     intactPatternArray_ =
         defaults_.stringArrayForKey(keys::kIntactFolderPatterns).value_or(StringList{});
@@ -149,6 +151,12 @@ void PrefsController::showPreferences() {
     view_->reloadPatternTable(PatternTable::IntactFolders);
     view_->reloadPatternTable(PatternTable::CopyFiles);
     view_->showWindow();
+}
+
+void PrefsController::showPreferencesOnTab(const std::string& tabLabel) {
+    showPreferences();
+    if (view_)
+        view_->selectTab(tabLabel);
 }
 
 void PrefsController::saveClicked() {
@@ -196,6 +204,8 @@ void PrefsController::saveClicked() {
 
     defaults_.setBool(keys::kCopyHiddenFiles, !view_->hiddenFileCheckboxOn());
     defaults_.setBool(keys::kUseExifData, view_->useExifCheckboxOn());
+    defaults_.setBool(keys::kSkipIdenticalFiles, view_->skipIdenticalCheckboxOn());
+    defaults_.setBool(keys::kKeepBothOnNameClash, view_->keepBothCheckboxOn());
     defaults_.setObject(keys::kIntactFolderPatterns, intactPatternArray_);
     defaults_.setObject(keys::kCopyFilePatterns, copyFilePatternArray_);
     defaults_.setObject(keys::kMatchingMode, view_->selectedMatchingMode());

@@ -69,6 +69,8 @@ class PrefsController {
     // Window actions. A level-button action names its button by level count (none when the
     // action comes from elsewhere).
     void showPreferences();
+    // Opens the window as showPreferences does, on the tab with this label.
+    void showPreferencesOnTab(const std::string& tabLabel);
     void saveClicked();
     void cancelClicked();
     void addClicked();

@@ -32,6 +32,12 @@ class PrefsView {
     virtual void setHiddenFileCheckboxOn(bool on) = 0;
     virtual bool useExifCheckboxOn() const = 0;
     virtual void setUseExifCheckboxOn(bool on) = 0;
+    // On: an entry whose destination already holds the same contents is skipped.
+    virtual bool skipIdenticalCheckboxOn() const = 0;
+    virtual void setSkipIdenticalCheckboxOn(bool on) = 0;
+    // On: a different file under a taken name is copied under a numbered name.
+    virtual bool keepBothCheckboxOn() const = 0;
+    virtual void setKeepBothCheckboxOn(bool on) = 0;
     virtual std::string selectedMatchingMode() const = 0;
     virtual void selectMatchingMode(const std::string& title) = 0;
 
@@ -41,6 +47,7 @@ class PrefsView {
     virtual void endEditing(PatternTable table) = 0;
     virtual std::optional<size_t> selectedPatternRow(PatternTable table) const = 0;
     virtual std::string selectedTabLabel() const = 0;
+    virtual void selectTab(const std::string& label) = 0;
 
     // Folder-tree preview: it reads its items from the presenter.
     virtual void reloadPreview() = 0;

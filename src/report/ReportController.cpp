@@ -44,6 +44,23 @@ std::vector<std::string> valuesOf(const PathDict& dict) {
     return values;
 }
 
+// A copy under a numbered name, or a file found already at the destination, shows where it
+// is: the date folder and the name there.
+std::string withDestination(const RunResult& result, ReportTable table, const std::string& path,
+                            const std::string& value) {
+    auto destination = result.resDestinationDict.find(path);
+    if (destination == result.resDestinationDict.end())
+        return value;
+    const std::string name = lastPathComponent(destination->second);
+    if (table == ReportTable::Copied)
+        return value + " (as " + name + ")";
+    auto folder = result.resCopiedDict.find(path);
+    if (table != ReportTable::Skipped || value != skip::kAlreadyInDestination ||
+        folder == result.resCopiedDict.end())
+        return value;
+    return value + " (" + appendPathComponent(folder->second, name) + ")";
+}
+
 } // namespace
 
 std::string ReportController::propagandaText(long runs) {
@@ -75,7 +92,28 @@ void ReportController::showReport() {
     view_->setTabLabel(2, "Skipped (" + std::to_string(shown.resSkippedFiles.size()) + ")");
     view_->setTabLabel(3, "Errors (" + std::to_string(shown.resErrorFiles.size()) + ")");
     view_->setErrorCountRed(!shown.resErrorFiles.empty());
+    view_->setCopyRulesNotice(copyRulesNotice(shown));
     view_->bringToFront();
+}
+
+std::string ReportController::copyRulesNotice(const RunResult& result) {
+    if (!result.resCopiedFiles.empty())
+        return "";
+    size_t keptOut = 0;
+    for (const std::string& path : result.resSkippedFiles) {
+        auto reason = result.resSkippedDict.find(path);
+        keptOut +=
+            reason != result.resSkippedDict.end() && reason->second == skip::kPatternPreference;
+    }
+    if (keptOut == 0)
+        return "";
+    return "Nothing was copied: the file copying rules in Preferences kept out " +
+           std::to_string(keptOut) + (keptOut == 1 ? " file." : " files.");
+}
+
+void ReportController::copyRulesButtonClicked() {
+    if (showCopyRules_)
+        showCopyRules_();
 }
 
 void ReportController::hideFolderPathControlOperated() {
@@ -116,7 +154,8 @@ std::string ReportController::tableView(ReportTable table, const std::string& co
     if (columnIdentifier == kKeyColumn)
         return hidesPaths() ? lastPathComponent(path) : path;
     auto entry = data.dict.find(path);
-    return entry == data.dict.end() ? "" : entry->second;
+    const std::string value = entry == data.dict.end() ? "" : entry->second;
+    return withDestination(*shown_, table, path, value);
 }
 
 void ReportController::updateWidthForStrings(const std::vector<std::string>& strings,

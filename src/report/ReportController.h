@@ -2,6 +2,7 @@
 
 #include "base/RunResult.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -52,6 +53,9 @@ class ReportView {
     virtual ReportColumn* column(ReportTable table, const std::string& identifier) = 0;
     // Makes the window the key window, in front.
     virtual void bringToFront() = 0;
+    // The summary's sentence on why nothing was copied, with its button that opens the
+    // copy-file rules; an empty text hides both.
+    virtual void setCopyRulesNotice(const std::string& text) {}
 };
 
 // What the summary shows of the run's selection; the application controller answers it.
@@ -87,6 +91,13 @@ class ReportController {
     void showReport();
     // Applies and stores the state of the hide-folder-paths check box.
     void hideFolderPathControlOperated();
+    // The button beside the summary's copy-rules sentence: opens the preferences on the
+    // File Copying Rules tab, through what the application gives here.
+    void setShowCopyRules(std::function<void()> show) { showCopyRules_ = std::move(show); }
+    void copyRulesButtonClicked();
+    // The sentence for a run that copied nothing while the copy-file rules kept files out,
+    // else "".
+    static std::string copyRulesNotice(const RunResult& result);
 
     // The tables' data: rows of the shown result, and the text of one cell ("" for a row
     // outside the list).
@@ -113,6 +124,7 @@ class ReportController {
     bool cancelled_ = false;
     ReportView* view_ = nullptr;
     ReportSelection* mainController_ = nullptr;
+    std::function<void()> showCopyRules_;
 };
 
 } // namespace orvane

@@ -45,6 +45,7 @@ DesktopApp::DesktopApp(UserDefaults& defaults, std::string recentDocumentsFile)
       reportWindow_(report_), mainWindow_(controller_), prefsWindow_(prefsController_),
       updates_(defaults, alerts_, workspace_) {
     report_.setMainController(&controller_);
+    report_.setShowCopyRules([this] { prefsWindow_.showCopyRules(); });
     // Closing the main window ends the application even while a report is open.
     reportWindow_.setAttribute(Qt::WA_QuitOnClose, false);
     alerts_.setParentWidget(&mainWindow_);
@@ -66,6 +67,7 @@ PlatformServices DesktopApp::prefsServices() {
 
 DesktopApp::~DesktopApp() {
     report_.setMainController(nullptr);
+    report_.setShowCopyRules(nullptr);
 }
 
 int runDesktop(int argc, char** argv) {

@@ -90,6 +90,10 @@ void PrefsWindow::showPreferences() {
     controller_.showPreferences();
 }
 
+void PrefsWindow::showCopyRules() {
+    controller_.showPreferencesOnTab(kFileCopyingRulesTab);
+}
+
 QAction* PrefsWindow::addPreferencesCommand(QMenu* applicationMenu) {
     auto* command = new QAction(tr("Preferences…"), applicationMenu);
     command->setObjectName("preferencesAction");
@@ -189,6 +193,22 @@ void PrefsWindow::setUseExifCheckboxOn(bool on) {
     ui_->useExifCheckbox->setChecked(on);
 }
 
+bool PrefsWindow::skipIdenticalCheckboxOn() const {
+    return ui_->skipIdenticalCheckbox->isChecked();
+}
+
+void PrefsWindow::setSkipIdenticalCheckboxOn(bool on) {
+    ui_->skipIdenticalCheckbox->setChecked(on);
+}
+
+bool PrefsWindow::keepBothCheckboxOn() const {
+    return ui_->keepBothCheckbox->isChecked();
+}
+
+void PrefsWindow::setKeepBothCheckboxOn(bool on) {
+    ui_->keepBothCheckbox->setChecked(on);
+}
+
 std::string PrefsWindow::selectedMatchingMode() const {
     return ui_->matchingType->currentText().toStdString();
 }
@@ -228,6 +248,12 @@ std::string PrefsWindow::selectedTabLabel() const {
     return ui_->tabView->tabText(ui_->tabView->currentIndex())
         .remove(QLatin1Char('&'))
         .toStdString();
+}
+
+void PrefsWindow::selectTab(const std::string& label) {
+    for (int index = 0; index < ui_->tabView->count(); ++index)
+        if (ui_->tabView->tabText(index).remove(QLatin1Char('&')).toStdString() == label)
+            ui_->tabView->setCurrentIndex(index);
 }
 
 // Preview

@@ -35,6 +35,8 @@ class PrefsWindow : public QDialog, public PrefsView {
     // Opens the window filled from the store (also when it is already open, which discards
     // unsaved edits). The "Preferences…" menu command calls this.
     void showPreferences();
+    // Opens the window on the File Copying Rules tab (the report's button).
+    void showCopyRules();
     // Puts the "Preferences…" command (Ctrl+,) at the top of the application menu.
     QAction* addPreferencesCommand(QMenu* applicationMenu);
 
@@ -49,12 +51,17 @@ class PrefsWindow : public QDialog, public PrefsView {
     void setHiddenFileCheckboxOn(bool on) override;
     bool useExifCheckboxOn() const override;
     void setUseExifCheckboxOn(bool on) override;
+    bool skipIdenticalCheckboxOn() const override;
+    void setSkipIdenticalCheckboxOn(bool on) override;
+    bool keepBothCheckboxOn() const override;
+    void setKeepBothCheckboxOn(bool on) override;
     std::string selectedMatchingMode() const override;
     void selectMatchingMode(const std::string& title) override;
     void reloadPatternTable(PatternTable table) override;
     void endEditing(PatternTable table) override;
     std::optional<size_t> selectedPatternRow(PatternTable table) const override;
     std::string selectedTabLabel() const override;
+    void selectTab(const std::string& label) override;
     void reloadPreview() override;
     void expandPreviewItem(const PreviewItem* item) override;
     void showWindow() override;

@@ -71,6 +71,9 @@ ReportWindow::ReportWindow(ReportController& report, QWidget* parent)
     }
     connect(ui_->hideFolderPaths, &QCheckBox::clicked, this,
             [this] { report_.hideFolderPathControlOperated(); });
+    ui_->copyRulesPanel->hide();
+    connect(ui_->copyRulesButton, &QPushButton::clicked, this,
+            [this] { report_.copyRulesButtonClicked(); });
     connect(ui_->printButton, &QPushButton::clicked, this, &ReportWindow::printReport);
     connect(ui_->closeButton, &QPushButton::clicked, this, &QWidget::close);
     auto* print = new QShortcut(QKeySequence::Print, this);
@@ -143,6 +146,11 @@ void ReportWindow::bringToFront() {
     activateWindow();
 }
 
+void ReportWindow::setCopyRulesNotice(const std::string& text) {
+    ui_->copyRulesNotice->setText(QString::fromStdString(text));
+    ui_->copyRulesPanel->setVisible(!text.empty());
+}
+
 void ReportWindow::printReport() {
     std::optional<ReportTable> only;
     switch (ui_->reportTabView->currentIndex()) {
@@ -203,6 +211,13 @@ QCheckBox* ReportWindow::hideFolderPathsBox() const {
 }
 QLabel* ReportWindow::propaganda() const {
     return ui_->reportPropaganda;
+}
+
+QLabel* ReportWindow::copyRulesNotice() const {
+    return ui_->copyRulesNotice;
+}
+QPushButton* ReportWindow::copyRulesButton() const {
+    return ui_->copyRulesButton;
 }
 
 TableColumn* ReportWindow::tableColumn(ReportTable table, int section) const {

@@ -9,6 +9,7 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QTabWidget;
 class QTableView;
 
@@ -44,6 +45,7 @@ class ReportWindow : public QWidget, public ReportView {
     void reloadTables() override;
     ReportColumn* column(ReportTable table, const std::string& identifier) override;
     void bringToFront() override;
+    void setCopyRulesNotice(const std::string& text) override;
 
     // Prints the list of the selected tab (all three from the summary) after the print dialog.
     void printReport();
@@ -56,6 +58,8 @@ class ReportWindow : public QWidget, public ReportView {
     QLineEdit* countField(ReportTable table) const;
     QCheckBox* hideFolderPathsBox() const;
     QLabel* propaganda() const;
+    QLabel* copyRulesNotice() const;
+    QPushButton* copyRulesButton() const;
     TableColumn* tableColumn(ReportTable table, int section) const;
 
   private:

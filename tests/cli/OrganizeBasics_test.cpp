@@ -101,7 +101,7 @@ TEST_F(OrganizeCommand, BadUsage) {
     writeFile(tmp / "src/a.jpg", "a");
     EXPECT_EQ(runOrvane(config, {"organize"}).status, 2);
     EXPECT_EQ(runOrvane(config, {"organize", dest}).status, 2) << "no sources";
-    EXPECT_EQ(runOrvane(config, {"organize", tmp / "src/a.jpg", tmp / "missing"}).status, 2);
+    EXPECT_EQ(runOrvane(config, {"organize", tmp / "src/a.jpg", tmp / "no/missing"}).status, 2);
     EXPECT_EQ(runOrvane(config, {"organize", "--levels", "4", tmp / "src/a.jpg", dest}).status, 2);
     EXPECT_TRUE(std::filesystem::is_empty(dest));
 }

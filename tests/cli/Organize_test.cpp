@@ -287,10 +287,11 @@ TEST_F(OrganizeTest, DryRunPlansWithoutTouchingAnything) {
 
 TEST_F(OrganizeTest, SourcesThatCouldNotBeReadFailTheRun) {
     writeFile(in("a.jpg"), "a", k2005);
-    const Outcome outcome = run({in("a.jpg"), tmp / "missing", dest});
+    // A name too long to examine (a missing source stops the run before it starts).
+    const std::string unreadable = tmp / std::string(300, 'x');
+    const Outcome outcome = run({in("a.jpg"), unreadable, dest});
     EXPECT_EQ(outcome.status, 1) << "files may have been left behind";
-    EXPECT_NE(outcome.out.find("  " + tmp / "missing" + ": Couldn't access file\n"),
-              std::string::npos)
+    EXPECT_NE(outcome.out.find("  " + unreadable + ": Couldn't access file\n"), std::string::npos)
         << outcome.out;
     EXPECT_NE(outcome.out.find("1 copied, 1 skipped, 0 errors, 1 couldn't be read\n"),
               std::string::npos)
@@ -339,7 +340,7 @@ TEST_F(OrganizeTest, OddNamesAndASourceGivenTwice) {
         writeFile(in(name), name, k2005);
 
     const Outcome outcome = run({"--json", source, source, dest});
-    ASSERT_EQ(outcome.status, 1) << outcome.err;
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
     std::map<std::string, std::string> expected;
     for (const std::string& name : names)
         expected["2005-03-17/" + name] = name;
@@ -347,12 +348,88 @@ TEST_F(OrganizeTest, OddNamesAndASourceGivenTwice) {
     const json report = outcome.parsed();
     EXPECT_EQ(report["copied"].size(), 4u);
     // The second listing of every file meets its first copy.
-    ASSERT_EQ(report["errors"].size(), 4u);
-    for (const json& error : report["errors"])
-        EXPECT_EQ(error["error"].get<std::string>().rfind("Can't overwrite existing file: ", 0),
-                  0u);
+    ASSERT_EQ(report["skipped"].size(), 4u);
+    for (const json& skipped : report["skipped"])
+        EXPECT_EQ(skipped["reason"], "Already in destination");
     EXPECT_NE(outcome.out.find("bad\\\\xFF.jpg"), std::string::npos)
         << "invalid bytes shown escaped";
+}
+
+TEST_F(OrganizeTest, ReimportIsCalmAndNameClashesFollowTheOptions) {
+    writeFile(in("a.jpg"), "a", k2005);
+    writeFile(in("b.jpg"), "b", k2005);
+    ASSERT_EQ(run({source, dest}).status, 0);
+
+    Outcome outcome = run({"--json", source, dest});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    json report = outcome.parsed();
+    EXPECT_TRUE(report["copied"].empty());
+    ASSERT_EQ(report["skipped"].size(), 2u);
+    EXPECT_EQ(report["skipped"][0]["reason"], "Already in destination");
+    EXPECT_EQ(report["skipped"][0]["destination"], dest + "/2005-03-17/a.jpg");
+    outcome = run({source, dest});
+    EXPECT_NE(outcome.out.find(in("b.jpg") + ": Already in destination (" + dest +
+                               "/2005-03-17/b.jpg)\n"),
+              std::string::npos)
+        << outcome.out;
+
+    // A different file under the name: an error, or with --keep-both the next free name.
+    writeFile(in("a.jpg"), "second a", k2005);
+    outcome = run({source, dest});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_NE(
+        outcome.out.find(in("a.jpg") + ": Can't overwrite existing file: dest/2005-03-17/a.jpg"),
+        std::string::npos);
+    outcome = run({"--keep-both", source, dest});
+    EXPECT_EQ(outcome.status, 0) << outcome.out;
+    EXPECT_NE(outcome.out.find(in("a.jpg") + "  ->  2005-03-17 (as a-1.jpg)"), std::string::npos)
+        << outcome.out;
+    writeFile(in("a.jpg"), "third a", k2005);
+    outcome = run({"--keep-both", "--json", source, dest});
+    report = outcome.parsed();
+    ASSERT_EQ(report["copied"].size(), 1u);
+    EXPECT_EQ(report["copied"][0]["destination"], dest + "/2005-03-17/a-2.jpg");
+    EXPECT_EQ(tree(dest), (std::map<std::string, std::string>{{"2005-03-17/a.jpg", "a"},
+                                                              {"2005-03-17/a-1.jpg", "second a"},
+                                                              {"2005-03-17/a-2.jpg", "third a"},
+                                                              {"2005-03-17/b.jpg", "b"}}));
+
+    // Without skipping, the same contents are an error again.
+    outcome = run({"--no-skip-identical", in("b.jpg"), dest});
+    EXPECT_EQ(outcome.status, 1);
+}
+
+TEST_F(OrganizeTest, ChecksBeforeTheRunAndACreatedDestination) {
+    writeFile(in("a.jpg"), "a", k2005);
+    writeFile(tmp / "file", "not a folder");
+    const std::string fresh = tmp / "fresh";
+    const struct {
+        std::vector<std::string> args;
+        std::string message;
+    } refused[] = {
+        {{source, tmp / "gone", fresh},
+         "orvane: Can't Organize: The source \u201c" + tmp / "gone" + "\u201d no longer exists.\n"},
+        {{source, tmp / "no/such"},
+         "orvane: Can't Organize: The destination folder \u201c" + tmp / "no/such" +
+             "\u201d does not exist.\n"},
+        {{source, tmp / "file"},
+         "orvane: Can't Organize: The destination \u201c" + tmp / "file" +
+             "\u201d is not a folder.\n"},
+    };
+    for (const auto& [args, message] : refused) {
+        SCOPED_TRACE(message);
+        const Outcome outcome = run(args);
+        EXPECT_EQ(outcome.status, 2);
+        EXPECT_NE(outcome.err.find(message), std::string::npos) << outcome.err;
+        EXPECT_EQ(outcome.out, "");
+        EXPECT_FALSE(fs::exists(fresh)) << "nothing is created";
+    }
+
+    const Outcome outcome = run({source, fresh});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_NE(outcome.err.find("orvane: created the destination folder '" + fresh + "'"),
+              std::string::npos);
+    EXPECT_EQ(tree(fresh), (std::map<std::string, std::string>{{"2005-03-17/a.jpg", "a"}}));
 }
 
 TEST_F(OrganizeTest, SharedExifSamplesAreEachAccountedFor) {

@@ -1,6 +1,7 @@
 #include "base/Paths.h"
 #include "base/RunStatus.h"
 #include "merge/MergeEngine.h"
+#include "merge/NameClash.h"
 #include "platform/UserDefaults.h"
 #include "prefs/DateFolderCheck.h"
 #include "prefs/DateRendering.h"
@@ -82,14 +83,77 @@ TEST_F(MergeTest, SameNameTwiceCopiesFirstAndRefusesSecond) {
     const std::string second = sources + "/card2/a.jpg";
     writeFile(first, "first", localTime(2005, 3, 17));
     writeFile(second, "second", localTime(2005, 3, 17));
+    const std::string copy = root + "/2005/03/17/a.jpg";
 
     merge({first, second, first});
 
     EXPECT_EQ(result.resCopiedFiles, PathList{first});
-    ASSERT_EQ(result.resErrorFiles, (PathList{second, first}));
+    ASSERT_EQ(result.resErrorFiles, PathList{second});
     EXPECT_EQ(result.resErrorDict.at(second),
               "Can't overwrite existing file: Sorted/2005/03/17/a.jpg");
-    EXPECT_EQ(readFile(root + "/2005/03/17/a.jpg"), "first");
+    // The same file again is already there: skipped before anything is copied.
+    ASSERT_EQ(result.resSkippedFiles, PathList{first});
+    EXPECT_EQ(result.resSkippedDict.at(first), "Already in destination");
+    EXPECT_EQ(result.resDestinationDict.at(first), copy);
+    EXPECT_EQ(readFile(copy), "first");
+
+    // Without skipping, the same contents are refused like different ones.
+    defaults.setBool(keys::kSkipIdenticalFiles, false);
+    result = RunResult();
+    merge({first});
+    EXPECT_EQ(result.resErrorDict.at(first),
+              "Can't overwrite existing file: Sorted/2005/03/17/a.jpg");
+}
+
+TEST_F(MergeTest, KeepingBothNumbersTheNewCopyAndFindsItAgain) {
+    defaults.setBool(keys::kKeepBothOnNameClash, true);
+    const PathList cards = {sources + "/card1/a.jpg", sources + "/card2/a.jpg",
+                            sources + "/card3/a.jpg"};
+    for (const std::string& card : cards)
+        writeFile(card, card, localTime(2005, 3, 17));
+    const std::string folder = root + "/2005/03/17/";
+
+    merge(cards);
+    EXPECT_EQ(result.resCopiedFiles, cards);
+    EXPECT_EQ(result.resDestinationDict.count(cards[0]), 0u);
+    EXPECT_EQ(result.resDestinationDict.at(cards[1]), folder + "a-1.jpg");
+    EXPECT_EQ(result.resDestinationDict.at(cards[2]), folder + "a-2.jpg");
+    EXPECT_EQ(readFile(folder + "a-2.jpg"), cards[2]);
+
+    // Organised again, each finds its own copy, also under a numbered name.
+    result = RunResult();
+    merge(cards);
+    EXPECT_TRUE(result.resCopiedFiles.empty());
+    ASSERT_EQ(result.resSkippedFiles, cards);
+    EXPECT_EQ(result.resDestinationDict.at(cards[2]), folder + "a-2.jpg");
+}
+
+TEST_F(MergeTest, IntactFolderOrganisedAgainIsAlreadyThere) {
+    const std::string album = sources + "/Album";
+    writeFile(album + "/a.jpg", "a", localTime(2007, 5, 1));
+    writeFile(album + "/sub/b.jpg", "b", localTime(2007, 5, 1));
+    ASSERT_EQ(symlink("a.jpg", (album + "/link").c_str()), 0);
+    const struct timespec times[2] = {{localTime(2007, 5, 1), 0}, {localTime(2007, 5, 1), 0}};
+    utimensat(AT_FDCWD, album.c_str(), times, 0);
+
+    merge({album});
+    ASSERT_EQ(result.resCopiedFiles, PathList{album});
+    merge({album});
+    EXPECT_EQ(result.resSkippedDict.at(album), "Already in destination");
+
+    // One byte changed inside: a different folder under the same name.
+    writeFile(album + "/sub/b.jpg", "c", localTime(2007, 5, 1));
+    merge({album});
+    EXPECT_EQ(result.resErrorDict.at(album).rfind("Can't overwrite existing file: ", 0), 0u);
+}
+
+TEST(NameClash, NumberedNames) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"/d/a.jpg", "/d/a-3.jpg"}, {"/d/.profile", "/d/.profile-3"}, {"/d/noext", "/d/noext-3"},
+        {"/d.v/x", "/d.v/x-3"},     {"/d/a.tar.gz", "/d/a.tar-3.gz"},
+    };
+    for (const auto& [path, expected] : cases)
+        EXPECT_EQ(numberedName(path, 3), expected) << path;
 }
 
 TEST_F(MergeTest, VanishedSourceAndDateLevelThatIsAFile) {
@@ -119,19 +183,37 @@ TEST_F(MergeTest, VanishedSourceAndDateLevelThatIsAFile) {
 TEST_F(MergeTest, NameTakenDuringTheCopyIsNotOverwritten) {
     const std::string a = sources + "/a.jpg";
     writeFile(a, "ours", localTime(2005, 3, 17));
+    std::string theirs = "theirs";
     engine.setHooks({.beforePublish = [&](const std::string&, const std::string& destination) {
-        writeFile(destination, "theirs");
+        writeFile(destination, theirs);
     }});
+    const std::string folder = root + "/2005/03/17";
+    auto entries = [&] {
+        int count = 0;
+        for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder))
+            ++count;
+        return count;
+    };
 
     merge({a});
-
     EXPECT_EQ(result.resErrorDict.at(a), "Can't overwrite existing file: Sorted/2005/03/17/a.jpg");
-    EXPECT_EQ(readFile(root + "/2005/03/17/a.jpg"), "theirs");
-    int entries = 0;
-    for ([[maybe_unused]] const auto& entry :
-         std::filesystem::directory_iterator(root + "/2005/03/17"))
-        ++entries;
-    EXPECT_EQ(entries, 1) << "the temporary copy must be removed";
+    EXPECT_EQ(readFile(folder + "/a.jpg"), "theirs");
+    EXPECT_EQ(entries(), 1) << "the temporary copy must be removed";
+
+    // The same contents arriving meanwhile: already there. A different file, with keep-both
+    // on: the copy takes the next free name.
+    std::filesystem::remove(folder + "/a.jpg");
+    theirs = "ours";
+    merge({a});
+    EXPECT_EQ(result.resSkippedDict.at(a), "Already in destination");
+    EXPECT_EQ(entries(), 1);
+    std::filesystem::remove(folder + "/a.jpg");
+    theirs = "theirs";
+    defaults.setBool(keys::kKeepBothOnNameClash, true);
+    merge({a});
+    EXPECT_EQ(result.resDestinationDict.at(a), folder + "/a-1.jpg");
+    EXPECT_EQ(readFile(folder + "/a-1.jpg"), "ours");
+    EXPECT_EQ(readFile(folder + "/a.jpg"), "theirs");
 }
 
 TEST_F(MergeTest, FailedCopyLeavesNothingUnderTheFinalName) {
@@ -333,8 +415,7 @@ TEST_F(MergeTest, BatchedPublishingKeepsTheOrderOfAOneByOneRun) {
         writeFile(list.back(), std::to_string(i), localTime(2010, 1, 1 + i % 250 % 3));
         (taken.insert(name).second ? copied : failed).push_back(list.back());
     }
-    list.push_back(list[7]); // the same path again: its name is taken by its first copy
-    failed.push_back(list[7]);
+    list.push_back(list[7]); // the same path again: its first copy is already there
 
     merge(list);
 
@@ -343,6 +424,7 @@ TEST_F(MergeTest, BatchedPublishingKeepsTheOrderOfAOneByOneRun) {
     EXPECT_EQ(result.resErrorDict.at(list[300]),
               "Can't overwrite existing file: Sorted/2010/01/03/IMG_50.jpg");
     EXPECT_EQ(readFile(root + "/2010/01/03/IMG_50.jpg"), "50");
+    EXPECT_EQ(result.resSkippedFiles, PathList{list[7]});
     EXPECT_EQ(status.filesDone, 602);
     for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
         EXPECT_EQ(entry.path().filename().string().find(".orvane-partial"), std::string::npos);

@@ -25,7 +25,9 @@ TEST(UserDefaults, RegisteredDefaultsOfAnEmptyStore) {
     EXPECT_TRUE(d.boolForKey(keys::kRememberPaths));
     EXPECT_TRUE(d.boolForKey(keys::kHidePathsInReport));
     EXPECT_EQ(d.stringArrayForKey(keys::kCopyFilePatterns), StringList{});
-    EXPECT_EQ(d.stringForKey(keys::kMatchingMode), "only files that match:");
+    EXPECT_EQ(d.stringForKey(keys::kMatchingMode), "all files except those that match:");
+    EXPECT_TRUE(d.boolForKey(keys::kSkipIdenticalFiles));
+    EXPECT_FALSE(d.boolForKey(keys::kKeepBothOnNameClash));
     EXPECT_EQ(d.integerForKey(keys::kCheckUpdateFrequency), 90);
     for (const char* key : {keys::kLastUpdateCheck, keys::kPreviousRuns, keys::kFirstRunTime,
                             keys::kLastTarget, keys::kLastSource, keys::kDebug}) {

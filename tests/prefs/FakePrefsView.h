@@ -45,6 +45,10 @@ class FakePrefsView : public PrefsView {
     void setHiddenFileCheckboxOn(bool on) override { hiddenFiles = on; }
     bool useExifCheckboxOn() const override { return useExif; }
     void setUseExifCheckboxOn(bool on) override { useExif = on; }
+    bool skipIdenticalCheckboxOn() const override { return skipIdentical; }
+    void setSkipIdenticalCheckboxOn(bool on) override { skipIdentical = on; }
+    bool keepBothCheckboxOn() const override { return keepBoth; }
+    void setKeepBothCheckboxOn(bool on) override { keepBoth = on; }
     std::string selectedMatchingMode() const override { return matchingMode; }
     void selectMatchingMode(const std::string& title) override { matchingMode = title; }
 
@@ -63,6 +67,7 @@ class FakePrefsView : public PrefsView {
         return it == selectedRows.end() ? std::nullopt : it->second;
     }
     std::string selectedTabLabel() const override { return tab; }
+    void selectTab(const std::string& label) override { tab = label; }
 
     void reloadPreview() override { ++previewReloads; }
     void expandPreviewItem(const PreviewItem* item) override {
@@ -96,6 +101,8 @@ class FakePrefsView : public PrefsView {
     std::map<int, bool> buttons = {{1, false}, {2, false}, {3, false}};
     bool hiddenFiles = false;
     bool useExif = false;
+    bool skipIdentical = false;
+    bool keepBoth = false;
     std::string matchingMode;
     std::map<PatternTable, size_t> rows;
     std::optional<Edit> edit;

@@ -208,7 +208,7 @@ TEST_F(PrefsWindowTest, CancelStoresNothingAndReopeningShowsTheStoredValues) {
     view.buttons = {{1, false}, {2, false}, {3, true}};
     view.pick(1, "09 August 2004");
     view.hiddenFiles = false;
-    view.matchingMode = kAllExceptMatching;
+    view.matchingMode = kOnlyMatching;
     controller.addClicked();
     controller.setObjectValue(PatternTable::IntactFolders, 0, "Photos Library");
     controller.cancelClicked();
@@ -221,7 +221,7 @@ TEST_F(PrefsWindowTest, CancelStoresNothingAndReopeningShowsTheStoredValues) {
     EXPECT_FALSE(view.buttons[3]);
     EXPECT_EQ(view.selectedTitle(1), "2004-08-09");
     EXPECT_TRUE(view.hiddenFiles);
-    EXPECT_EQ(view.matchingMode, kOnlyMatching);
+    EXPECT_EQ(view.matchingMode, kAllExceptMatching);
     EXPECT_THAT(controller.intactPatternArray(), ElementsAre("Library"));
     EXPECT_EQ(view.rows[PatternTable::IntactFolders], 1u);
 }
@@ -277,12 +277,12 @@ TEST_F(PrefsWindowTest, TheTablesNeverReachBeyondTheirLists) {
 
 TEST_F(PrefsWindowTest, TheMatchingModeIsStoredByItsTitle) {
     controller.showPreferences();
-    EXPECT_EQ(view.matchingMode, kOnlyMatching);
-    EXPECT_TRUE(controller.filePatternMatchAcceptsCopy());
-    view.matchingMode = kAllExceptMatching;
-    controller.saveClicked();
-    EXPECT_EQ(store.stringForKey(keys::kMatchingMode), kAllExceptMatching);
+    EXPECT_EQ(view.matchingMode, kAllExceptMatching) << "the registered default";
     EXPECT_FALSE(controller.filePatternMatchAcceptsCopy());
+    view.matchingMode = kOnlyMatching;
+    controller.saveClicked();
+    EXPECT_EQ(store.stringForKey(keys::kMatchingMode), kOnlyMatching);
+    EXPECT_TRUE(controller.filePatternMatchAcceptsCopy());
 
     // A title of no item means "all except those that match" and is shown as that item,
     // so that saving keeps the meaning.
@@ -293,9 +293,15 @@ TEST_F(PrefsWindowTest, TheMatchingModeIsStoredByItsTitle) {
 
 TEST_F(PrefsWindowTest, SavedSettingsAreWhatTheMergeReadsNext) {
     controller.showPreferences();
+    EXPECT_TRUE(view.skipIdentical);
+    EXPECT_FALSE(view.keepBoth);
     view.buttons = {{1, false}, {2, true}, {3, false}};
     view.pick(2, "2004/August");
+    view.skipIdentical = false;
+    view.keepBoth = true;
     controller.saveClicked();
+    EXPECT_FALSE(store.boolForKey(keys::kSkipIdenticalFiles));
+    EXPECT_TRUE(store.boolForKey(keys::kKeepBothOnNameClash));
     EXPECT_EQ(store.integerForKey(keys::kDirLevels), 2);
     EXPECT_EQ(controller.dirFormat(), "%Y/%B");
     EXPECT_EQ(store.stringForKey(keys::kOneLevelDateFormat), "%Y-%m-%d");

@@ -2,6 +2,7 @@
 
 #include "app/DropWell.h"
 #include "app/MainView.h"
+#include "platform/FileSystemProbe.h"
 #include "platform/Services.h"
 #include "report/ReportController.h"
 
@@ -32,6 +33,15 @@ class FakeAlerts : public AlertService {
     std::vector<AlertCall> calls;
     int answer = 0;          // when no queued answer is left
     std::deque<int> answers; // button indexes, answered in order
+};
+
+// A destination file system that refuses writes or is full at will (root bypasses modes).
+class FakeFileSystem : public FileSystemProbe {
+  public:
+    int writeProbe(const std::string&) override { return writeError; }
+    std::optional<uint64_t> freeBytes(const std::string&) override { return free; }
+    int writeError = 0;
+    std::optional<uint64_t> free;
 };
 
 class FakeBeeper : public Beeper {
@@ -110,6 +120,7 @@ struct FakeServices {
     FakeRecents recents;
     FakeWorkspace workspace;
     FakeOpenPanel panels;
+    FakeFileSystem fileSystem;
 
     PlatformServices with(TimerService* timers) {
         PlatformServices services;
@@ -119,6 +130,7 @@ struct FakeServices {
         services.workspace = &workspace;
         services.timers = timers;
         services.panels = &panels;
+        services.fileSystem = &fileSystem;
         return services;
     }
 };

@@ -5,6 +5,7 @@
 #include "report/ReportController.h"
 #include "support/QtPrinting.h"
 #include "support/TestSupport.h"
+#include "ui/DesktopApp.h"
 #include "ui/ReportWindow.h"
 #include "ui/TableColumn.h"
 
@@ -13,6 +14,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -50,6 +52,35 @@ class ReportWindowTest : public ::testing::Test {
     Controller controller;
     ReportWindow window;
 };
+
+// A run that copied nothing because of the copy-file rules says so, and its button opens
+// those rules.
+TEST(ReportCopyRules, TheZeroCopiedLineOpensTheFileCopyingRules) {
+    test::TempDir tmp;
+    UserDefaults store(tmp / "prefs.json");
+    registerDefaults(store);
+    DesktopApp desktop(store, tmp / "recently-used.xbel");
+    ReportWindow& window = desktop.reportWindow();
+    ReportController& report = desktop.reportController();
+    report.result().recordSkipped("/card/a.jpg", "Pattern preference");
+    report.showReport();
+    ASSERT_TRUE(window.copyRulesNotice()->isVisible());
+    EXPECT_EQ(window.copyRulesNotice()->text(),
+              "Nothing was copied: the file copying rules in Preferences kept out 1 file.");
+    EXPECT_FALSE(desktop.prefsWindow().isVisible());
+    QTest::mouseClick(window.copyRulesButton(), Qt::LeftButton);
+    EXPECT_TRUE(desktop.prefsWindow().isVisible());
+    auto* tabs = desktop.prefsWindow().findChild<QTabWidget*>("tabView");
+    ASSERT_TRUE(tabs);
+    EXPECT_EQ(tabs->tabText(tabs->currentIndex()), "File Copying Rules");
+
+    // Once something is copied, the line goes.
+    report.initializeReport();
+    report.result().resCopiedFiles = {"/card/b.jpg"};
+    report.result().recordSkipped("/card/a.jpg", "Pattern preference");
+    report.showReport();
+    EXPECT_FALSE(window.copyRulesNotice()->isVisible());
+}
 
 TEST_F(ReportWindowTest, ShowsCountsTabLabelsAndTheDonationLine) {
     window.tabView()->setCurrentIndex(2);

@@ -1,0 +1,42 @@
+// The application controller's checks before a run: nothing is created or copied when the
+// destination cannot take the copies or a source has gone.
+#include "app/Controller.h"
+#include "merge/RunChecks.h"
+#include "platform/FileSystemProbe.h"
+
+namespace orvane {
+
+namespace {
+
+FileSystemProbe& probeOf(const PlatformServices& services) {
+    static PosixFileSystemProbe system;
+    return services.fileSystem ? *services.fileSystem : system;
+}
+
+} // namespace
+
+bool Controller::sourcesAndDestinationReady() {
+    // Sources first: a card taken out is the likelier problem, and the command line creates
+    // a missing destination only once the sources are known to be there.
+    RunProblem problem = checkSources(fromPaths_);
+    if (!problem)
+        problem = checkDestination(toPath_, probeOf(services_));
+    if (!problem)
+        return true;
+    if (services_.alerts)
+        services_.alerts->runAlert(kCantOrganizeTitle, *problem, "OK");
+    return false;
+}
+
+bool Controller::spaceConfirmed(const PathList& fileList) {
+    if (ignoresLowSpace_)
+        return true;
+    const RunProblem warning = checkSpace(fileList, toPath_, probeOf(services_));
+    if (!warning)
+        return true;
+    // Cancel is the default; only a deliberate choice starts a run that may not fit.
+    return services_.alerts && services_.alerts->runAlert(kNotEnoughSpaceTitle, *warning, "Cancel",
+                                                          kOrganizeAnywayButton) == 1;
+}
+
+} // namespace orvane

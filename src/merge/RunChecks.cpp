@@ -1,0 +1,100 @@
+#include "merge/RunChecks.h"
+
+#include "base/StringHelpers.h"
+#include "platform/FileSystemProbe.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <sys/stat.h>
+
+namespace orvane {
+namespace {
+
+std::string quoted(const std::string& path) {
+    return "\u201c" + safeCString(path) + "\u201d";
+}
+
+} // namespace
+
+RunProblem checkDestination(const std::string& destination, FileSystemProbe& probe) {
+    struct stat st;
+    if (::stat(destination.c_str(), &st) != 0) {
+        if (errno == ENOENT)
+            return "The destination folder " + quoted(destination) + " does not exist.";
+        return "The destination folder " + quoted(destination) +
+               " can't be examined: " + std::strerror(errno) + ".";
+    }
+    if (!S_ISDIR(st.st_mode))
+        return "The destination " + quoted(destination) + " is not a folder.";
+    if (const int error = probe.writeProbe(destination))
+        return "Orvane can't create files in the destination folder " + quoted(destination) + ": " +
+               std::strerror(error) + ".";
+    return std::nullopt;
+}
+
+RunProblem checkSources(const PathList& sources) {
+    for (const std::string& source : sources) {
+        struct stat st;
+        if (::lstat(source.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR))
+            return "The source " + quoted(source) + " no longer exists.";
+    }
+    return std::nullopt;
+}
+
+uint64_t sizeOfEntries(const PathList& entries, uint64_t limit) {
+    namespace fs = std::filesystem;
+    uint64_t total = 0;
+    for (const std::string& entry : entries) {
+        struct stat st;
+        if (::stat(entry.c_str(), &st) != 0)
+            continue;
+        if (S_ISREG(st.st_mode)) {
+            total += static_cast<uint64_t>(st.st_size);
+        } else if (S_ISDIR(st.st_mode)) {
+            std::error_code error;
+            for (fs::recursive_directory_iterator it(entry, error), end; !error && it != end;
+                 it.increment(error)) {
+                std::error_code sizeError;
+                if (it->is_regular_file(sizeError) && !it->is_symlink(sizeError))
+                    total += it->file_size(sizeError);
+                if (total > limit)
+                    return total;
+            }
+        }
+        if (total > limit)
+            return total;
+    }
+    return total;
+}
+
+RunProblem checkSpace(const PathList& fileList, const std::string& destination,
+                      FileSystemProbe& probe) {
+    const std::optional<uint64_t> free = probe.freeBytes(destination);
+    if (!free)
+        return std::nullopt;
+    const uint64_t needed = sizeOfEntries(fileList, *free);
+    if (needed <= *free)
+        return std::nullopt;
+    return "The files to copy need at least " + byteCountText(needed) + ", but the disk of " +
+           quoted(destination) + " has only " + byteCountText(*free) +
+           " free. Files that do not fit will fail to copy.";
+}
+
+std::string byteCountText(uint64_t bytes) {
+    if (bytes < 1000)
+        return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
+    static const char* const kUnits[] = {"kB", "MB", "GB", "TB", "PB", "EB"};
+    double value = static_cast<double>(bytes) / 1000.0;
+    size_t unit = 0;
+    while (value >= 999.95 && unit + 1 < std::size(kUnits)) {
+        value /= 1000.0;
+        ++unit;
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f %s", value, kUnits[unit]);
+    return text;
+}
+
+} // namespace orvane

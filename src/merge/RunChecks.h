@@ -1,0 +1,43 @@
+// The checks made before a run touches its first entry: that the destination can take the
+// copies and every source is still there, then that the copies fit. Shared by the window and
+// the command line; the file system is asked through FileSystemProbe.
+#pragma once
+
+#include "base/RunResult.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace orvane {
+
+class FileSystemProbe;
+
+// The alerts that show the problems.
+inline constexpr const char* kCantOrganizeTitle = "Can't Organize";
+inline constexpr const char* kNotEnoughSpaceTitle = "Not Enough Space";
+inline constexpr const char* kOrganizeAnywayButton = "Organize Anyway";
+
+// The first problem found, as a sentence for the user; none when there is none.
+using RunProblem = std::optional<std::string>;
+
+// The destination exists, is a folder (links followed) and this process may create names in
+// it.
+RunProblem checkDestination(const std::string& destination, FileSystemProbe& probe);
+
+// Every source still exists (a link counts, whatever it points to).
+RunProblem checkSources(const PathList& sources);
+
+// The destination's file system has room for the entries of the file list (files, and the
+// files inside folders copied whole). Answers a warning the user may override.
+RunProblem checkSpace(const PathList& fileList, const std::string& destination,
+                      FileSystemProbe& probe);
+
+// The bytes of the entries, counted until the sum passes `limit` (a rough sum: file sizes
+// only, links not followed inside folders).
+uint64_t sizeOfEntries(const PathList& entries, uint64_t limit = UINT64_MAX);
+
+// "3.2 GB", "850 kB", "12 bytes": decimal units, as file managers show them.
+std::string byteCountText(uint64_t bytes);
+
+} // namespace orvane
