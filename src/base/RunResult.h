@@ -19,6 +19,8 @@ struct RunResult {
     PathDict resSkippedDict;
     PathList resErrorFiles;
     PathDict resErrorDict;
+    // What the user should know of the run beyond its entries, one sentence each.
+    std::vector<std::string> notes;
 
     void recordSkipped(const std::string& path, const std::string& reason) {
         resSkippedFiles.push_back(path);

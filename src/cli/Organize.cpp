@@ -116,6 +116,7 @@ int runOrganize(int argc, char** argv) {
 
     if (options.dryRun)
         return runDryRun(controller, report, options);
+    controller.setRunJournalFolder(UserDefaults::runJournalDirectory().string());
 
     struct sigaction action = {};
     action.sa_handler = onInterrupt;

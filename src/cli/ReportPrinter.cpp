@@ -51,6 +51,8 @@ void printReportText(std::FILE* out, const RunResult& result, bool cancelled) {
     std::fprintf(out, "%zu copied, %zu skipped, %zu errors%s\n", result.resCopiedFiles.size(),
                  result.resSkippedFiles.size(), result.resErrorFiles.size(),
                  cancelled ? " (cancelled)" : "");
+    for (const std::string& note : result.notes)
+        std::fprintf(out, "%s\n", note.c_str());
 }
 
 void printReportJson(std::FILE* out, const RunResult& result, bool cancelled) {
@@ -67,6 +69,7 @@ void printReportJson(std::FILE* out, const RunResult& result, bool cancelled) {
     report["skipped"] = list(result.resSkippedFiles, result.resSkippedDict, "reason");
     report["errors"] = list(result.resErrorFiles, result.resErrorDict, "error");
     report["cancelled"] = cancelled;
+    report["notes"] = result.notes;
     std::fprintf(out, "%s\n", report.dump(2).c_str());
 }
 

@@ -12,7 +12,7 @@ std::string displayPath(const std::string& path);
 
 void printReportText(std::FILE* out, const RunResult& result, bool cancelled);
 // {"copied": [{"path", "folder"}], "skipped": [{"path", "reason"}], "errors": [{"path",
-// "error"}], "cancelled": bool}
+// "error"}], "cancelled": bool, "notes": [text]}
 void printReportJson(std::FILE* out, const RunResult& result, bool cancelled);
 
 } // namespace orvane::cli

@@ -41,6 +41,11 @@ std::string demangledTypeName(const std::type_info& type) {
     return status == 0 && name ? name.get() : type.name();
 }
 
+RunCounts countsOf(const RunResult& result) {
+    return {result.resCopiedFiles.size(), result.resSkippedFiles.size(),
+            result.resErrorFiles.size()};
+}
+
 std::string describeErrorInfo(const CopyErrorInfo& info) {
     std::string out = "{";
     for (const auto& [key, value] : info)
@@ -68,12 +73,20 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
                                safeCString(fileList[rest]).c_str());
                 }
                 status_.mergeState = kMergeCancelled;
+                lock.unlock();
+                if (observer_) {
+                    for (size_t rest = index; rest < fileList.size(); ++rest)
+                        observer_->entrySkipped(rest, fileList[rest], skip::kMergeAborted);
+                    observer_->runEnded(true, countsOf(result_));
+                }
                 return;
             }
             ++status_.filesDone;
         }
 
         const std::string& source = fileList[index];
+        entryIndex_ = index;
+        const size_t errorsBefore = result_.resErrorFiles.size();
         try {
             processEntry(source, locale);
         } catch (const std::exception& e) {
@@ -86,8 +99,12 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
                        "unknown", safeCString(source).c_str(), "unknown exception", "(null)");
             result_.recordError(source, "Exception occurred: unknown exception");
         }
+        if (observer_ && result_.resErrorFiles.size() > errorsBefore)
+            observer_->entryFailed(index, source, result_.resErrorDict[source]);
     }
 
+    if (observer_)
+        observer_->runEnded(false, countsOf(result_));
     logMessage(LOG_DEBUG, "Merge complete. Signalling main thread");
     std::lock_guard lock(status_.statusLock);
     status_.filesDone = static_cast<int>(fileList.size()) + 1;
@@ -176,6 +193,8 @@ ErrorText MergeEngine::assertDirectoryPresent(const std::string& path) {
         if (::mkdir(path.c_str(), 0777) == 0) {
             logMessage(LOG_DEBUG, "Created destination folder '%s' (fsr='%s')", shown.c_str(),
                        path.c_str());
+            if (observer_)
+                observer_->folderCreated(path);
             return std::nullopt;
         }
         err = errno;
@@ -201,7 +220,7 @@ std::string MergeEngine::temporaryNameIn(const std::string& folder) {
         if (getrandom(&random, sizeof random, 0) != sizeof random)
             random = static_cast<unsigned int>(time(nullptr));
         char text[64];
-        std::snprintf(text, sizeof text, ".orvane-partial-%d-%08x-", static_cast<int>(getpid()),
+        std::snprintf(text, sizeof text, "%s%d-%08x-", kTemporaryPrefix, static_cast<int>(getpid()),
                       random);
         return std::string(text);
     }();
@@ -236,6 +255,8 @@ ErrorText MergeEngine::copyFile(const std::string& source, const std::string& de
     // The copy is made under a temporary name and moved into place only when complete,
     // so that a failed copy never poses as a good file or blocks a later run.
     const std::string partial = temporaryNameIn(deletingLastPathComponent(destination));
+    if (observer_)
+        observer_->entryIntent(entryIndex_, source, partial, destination);
     setErrorDict(std::nullopt);
     if (std::optional<CopyFailure> failure = copyPath(source, origStatbuf, partial)) {
         fileManagerShouldProceedAfterError(failure->errorInfo());
@@ -270,6 +291,11 @@ ErrorText MergeEngine::copyFile(const std::string& source, const std::string& de
                    destination.c_str(), std::strerror(err));
         return fillPlaceholders("Couldn't copy file to '%@': %@",
                                 errorDetailFileNameForDestPath(destination), std::strerror(err));
+    }
+    if (observer_) {
+        struct stat published;
+        if (::lstat(destination.c_str(), &published) == 0)
+            observer_->entryPublished(entryIndex_, destination, published);
     }
     if (attributeError)
         return attributeError;

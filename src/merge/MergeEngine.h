@@ -2,6 +2,7 @@
 
 #include "base/ErrorText.h"
 #include "base/RunResult.h"
+#include "merge/RunObserver.h"
 #include "platform/FileCopier.h"
 
 #include <ctime>
@@ -14,6 +15,10 @@ namespace orvane {
 
 class UserDefaults;
 struct RunStatus;
+
+// The name of every copy under way begins with this; it becomes the final name only once
+// the copy is complete.
+inline constexpr const char* kTemporaryPrefix = ".orvane-partial-";
 
 // Points where tests can act in the middle of copying an entry.
 struct MergeHooks {
@@ -45,6 +50,8 @@ class MergeEngine {
 
     void setExifReader(ExifReader reader) { exifReader_ = std::move(reader); }
     void setHooks(MergeHooks hooks) { hooks_ = std::move(hooks); }
+    // The keeper of the run's record (its journal), told of every change the run makes.
+    void setObserver(RunObserver* observer) { observer_ = observer; }
 
     void mergeFiles(const PathList& fileList, const std::string& treeRoot);
 
@@ -87,6 +94,8 @@ class MergeEngine {
     std::optional<CopyErrorInfo> errorDict_;
     ExifReader exifReader_;
     MergeHooks hooks_;
+    RunObserver* observer_ = nullptr;
+    size_t entryIndex_ = 0; // of the entry under way, for the observer
 };
 
 } // namespace orvane

@@ -52,6 +52,8 @@ class ReportView {
     virtual ReportColumn* column(ReportTable table, const std::string& identifier) = 0;
     // Makes the window the key window, in front.
     virtual void bringToFront() = 0;
+    // What the user should know of the run beyond its entries ("" for nothing), one per line.
+    virtual void setNotes(const std::string& text) {}
 };
 
 // What the summary shows of the run's selection; the application controller answers it.

@@ -44,6 +44,7 @@ class ReportWindow : public QWidget, public ReportView {
     void reloadTables() override;
     ReportColumn* column(ReportTable table, const std::string& identifier) override;
     void bringToFront() override;
+    void setNotes(const std::string& text) override;
 
     // Prints the list of the selected tab (all three from the summary) after the print dialog.
     void printReport();
@@ -56,6 +57,7 @@ class ReportWindow : public QWidget, public ReportView {
     QLineEdit* countField(ReportTable table) const;
     QCheckBox* hideFolderPathsBox() const;
     QLabel* propaganda() const;
+    QLabel* notes() const;
     TableColumn* tableColumn(ReportTable table, int section) const;
 
   private:
