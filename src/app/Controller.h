@@ -4,7 +4,6 @@
 #include "base/RunResult.h"
 #include "base/RunStatus.h"
 #include "merge/MergeEngine.h"
-#include "merge/RunJournal.h"
 #include "platform/Services.h"
 #include "report/ReportController.h"
 
@@ -17,6 +16,7 @@
 namespace orvane {
 
 class MainView;
+class RunJournal;
 class UserDefaults;
 
 // The application controller: owns the selection, the run state and the run of the

@@ -4,6 +4,7 @@
 #include "app/MainView.h"
 #include "base/Log.h"
 #include "merge/RunHistory.h"
+#include "merge/RunJournal.h"
 #include "platform/UserDefaults.h"
 #include "prefs/PrefKeys.h"
 #include "report/ReportController.h"

@@ -160,15 +160,43 @@ std::unique_ptr<RunJournal> RunJournal::start(const std::string& folder, const P
     }
     journal->fd_ = fd;
     journal->lastSync_ = std::chrono::steady_clock::now();
+    journal->syncer_ = std::thread([raw = journal.get()] { raw->syncInBackground(); });
     return journal;
 }
 
 RunJournal::~RunJournal() {
+    stopSyncing();
     if (fd_ >= 0)
         ::close(fd_);
 }
 
+void RunJournal::syncInBackground() {
+    std::unique_lock lock(syncMutex_);
+    for (;;) {
+        syncWanted_.wait(lock, [this] { return syncRequested_ || stopSyncer_; });
+        if (stopSyncer_)
+            return;
+        syncRequested_ = false;
+        lock.unlock();
+        if (::fdatasync(fd_) != 0)
+            syncError_ = errno;
+        lock.lock();
+    }
+}
+
+void RunJournal::stopSyncing() {
+    if (!syncer_.joinable())
+        return;
+    {
+        std::lock_guard lock(syncMutex_);
+        stopSyncer_ = true;
+    }
+    syncWanted_.notify_one();
+    syncer_.join();
+}
+
 void RunJournal::fail(const char* what, int err) {
+    stopSyncing();
     logMessage(LOG_WARN,
                "Couldn't %s the run journal '%s' (fsr='%s'): %d-%s; this run can't be undone", what,
                safeCString(path_).c_str(), path_.c_str(), err, std::strerror(err));
@@ -180,7 +208,11 @@ void RunJournal::fail(const char* what, int err) {
 }
 
 void RunJournal::writePending() {
-    if (fd_ < 0 || pending_.empty())
+    if (fd_ < 0)
+        return;
+    if (const int err = syncError_.load())
+        return fail("write", err);
+    if (pending_.empty())
         return;
     if (!writeAll(fd_, pending_))
         return fail("write", errno);
@@ -206,9 +238,17 @@ void RunJournal::sync() {
 }
 
 void RunJournal::noteEntryDone() {
-    if (++entriesSinceSync_ >= kSyncEntries ||
-        std::chrono::steady_clock::now() - lastSync_ >= kSyncInterval)
-        sync();
+    if (++entriesSinceSync_ < kSyncEntries &&
+        std::chrono::steady_clock::now() - lastSync_ < kSyncInterval)
+        return;
+    writePending();
+    entriesSinceSync_ = 0;
+    lastSync_ = std::chrono::steady_clock::now();
+    {
+        std::lock_guard lock(syncMutex_);
+        syncRequested_ = true;
+    }
+    syncWanted_.notify_one();
 }
 
 void RunJournal::folderCreated(const std::string& path) {
@@ -276,6 +316,7 @@ void RunJournal::runEnded(bool cancelled, const RunCounts& counts) {
     if (fd_ < 0)
         return;
     // What the closing line vouches for must be on disk before it.
+    stopSyncing();
     sync();
     append(journal::lineText({{"type", "end"},
                               {"outcome", cancelled ? "cancelled" : "finished"},

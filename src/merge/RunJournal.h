@@ -3,9 +3,13 @@
 #include "base/RunResult.h"
 #include "merge/RunObserver.h"
 
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 
 namespace orvane {
 
@@ -15,7 +19,8 @@ class UserDefaults;
 // folder, named "<start time>-<pid>.jsonl". It names every copy before it begins, so that
 // a crash leaves no temporary copy nobody knows of, and stamps every copy once it has its
 // final name, so that undo can tell it from anything put there later. Lines are appended
-// as they happen and made durable in batches, and always before the closing line.
+// as they happen and made durable in batches by a thread of its own, so that the run never
+// waits for the disk; the closing line waits until everything before it is durable.
 //
 // A journal that cannot be written does not stop the run: it logs one WARN, removes what
 // it had written and answers undoable() false from then on.
@@ -55,6 +60,9 @@ class RunJournal : public RunObserver {
     void writePending();
     void sync();
     void fail(const char* what, int err);
+    // The batches: the thread that makes the lines durable when asked, and its end.
+    void syncInBackground();
+    void stopSyncing();
 
     int fd_ = -1;
     bool closed_ = false;
@@ -62,6 +70,12 @@ class RunJournal : public RunObserver {
     std::string pending_;
     size_t entriesSinceSync_ = 0;
     std::chrono::steady_clock::time_point lastSync_;
+    std::thread syncer_;
+    std::mutex syncMutex_;
+    std::condition_variable syncWanted_;
+    bool syncRequested_ = false;
+    bool stopSyncer_ = false;
+    std::atomic<int> syncError_{0}; // errno of a failed background sync
 };
 
 } // namespace orvane
