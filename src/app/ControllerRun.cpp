@@ -123,7 +123,8 @@ std::optional<std::string> Controller::cleanUpInterruptedRuns() {
 }
 
 std::optional<PathList> Controller::fileList() {
-    return buildFileList(fromPaths_, defaults_, reportController_.result(), services_.alerts);
+    return buildFileList(fromPaths_, toPath_, defaults_, reportController_.result(),
+                         services_.alerts);
 }
 
 void Controller::notifyMergeState(int state) {

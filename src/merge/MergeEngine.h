@@ -16,10 +16,6 @@ namespace orvane {
 class UserDefaults;
 struct RunStatus;
 
-// The name of every copy under way begins with this; it becomes the final name only once
-// the copy is complete.
-inline constexpr const char* kTemporaryPrefix = ".orvane-partial-";
-
 // Points where tests can act in the middle of copying an entry.
 struct MergeHooks {
     // Called after an entry's data is complete under its temporary name, before it is

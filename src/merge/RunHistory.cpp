@@ -6,6 +6,7 @@
 #include "merge/JournalFormat.h"
 #include "merge/MergeEngine.h"
 #include "platform/FileCopier.h"
+#include "platform/PartialCopies.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -126,7 +127,7 @@ std::vector<std::string> journalPaths(const std::string& folder) {
 }
 
 bool hasTemporaryName(const std::string& path) {
-    return lastPathComponent(path).rfind(kTemporaryPrefix, 0) == 0;
+    return isPartialCopyName(lastPathComponent(path));
 }
 
 // Removes the temporaries an interrupted run left; answers how many there were.
