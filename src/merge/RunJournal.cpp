@@ -290,7 +290,8 @@ void RunJournal::entryPublished(size_t entry, const std::string& destination,
         }
         // Without its tree the folder is never taken back: undo cannot tell what was added.
     }
-    append(journal::lineText(line), true);
+    // Written with the next intent (one write an entry), or at the next batch's end.
+    append(journal::lineText(line), false);
     noteEntryDone();
 }
 

@@ -22,6 +22,9 @@ class UserDefaults;
 // as they happen and made durable in batches by a thread of its own, so that the run never
 // waits for the disk; the closing line waits until everything before it is durable.
 //
+// Intents are written before the copy begins; outcomes ride along with the next intent, so
+// a process killed at once may leave the last copy out of its record (it stays, unrecorded).
+//
 // A journal that cannot be written does not stop the run: it logs one WARN, removes what
 // it had written and answers undoable() false from then on.
 class RunJournal : public RunObserver {
