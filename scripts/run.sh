@@ -26,6 +26,7 @@ touch -d '2021-06-05 10:00' "$work/Camera import/card/screenshot.png"
 touch -d '2022-11-20 18:30' "$work/Camera import/notes/trip notes.txt"
 mkdir "$work/Organized"
 export ORVANE_CONFIG_DIR="$work/settings"
+export ORVANE_STATE_DIR="$work/runs"
 echo "Organising the sample files of '$work/Camera import' into '$work/Organized':"
 status=0
 "$orvane" organize --quiet --levels 3 --format '%Y/%m/%d' "$work/Camera import" "$work/Organized" || status=$?

@@ -1,6 +1,7 @@
 #include "app/Controller.h"
 
 #include "app/UncaughtException.h"
+#include "merge/RunJournal.h"
 
 namespace orvane {
 

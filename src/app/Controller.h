@@ -16,6 +16,7 @@
 namespace orvane {
 
 class MainView;
+class RunJournal;
 class UserDefaults;
 
 // The application controller: owns the selection, the run state and the run of the
@@ -69,6 +70,12 @@ class Controller : public DropWellDelegate, public ReportSelection {
     // Waits for the worker of the current run, if any, to end.
     void joinWorker();
 
+    // The folder where runs keep their journals; empty (the default): runs keep none.
+    void setRunJournalFolder(std::string folder) { runJournalFolder_ = std::move(folder); }
+    const std::string& runJournalFolder() const { return runJournalFolder_; }
+    // Cleans up after runs that were killed; answers what to tell the user, if anything.
+    std::optional<std::string> cleanUpInterruptedRuns();
+
     // Told the run state on the main thread when a run starts and after the tick that ends it.
     void setMergeStateObserver(std::function<void(int)> observer) {
         mergeStateObserver_ = std::move(observer);
@@ -108,6 +115,9 @@ class Controller : public DropWellDelegate, public ReportSelection {
     MergeHooks mergeHooks_;
     bool remembersPaths_ = true;
     bool ignoresLowSpace_ = false;
+    std::string runJournalFolder_;
+    // The journal of the current run; the worker writes it, the tick that ends the run drops it.
+    std::unique_ptr<RunJournal> journal_;
 
     std::function<void(int)> mergeStateObserver_;
 };

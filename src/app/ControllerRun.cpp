@@ -3,6 +3,8 @@
 #include "app/Controller.h"
 #include "app/MainView.h"
 #include "base/Log.h"
+#include "merge/RunHistory.h"
+#include "merge/RunJournal.h"
 #include "platform/UserDefaults.h"
 #include "prefs/PrefKeys.h"
 #include "report/ReportController.h"
@@ -77,12 +79,16 @@ void Controller::goClicked() {
             services_.recents->noteNewRecentDocument(fromPaths_.front());
     }
     reportController_.initializeReport();
+    if (std::optional<std::string> note = cleanUpInterruptedRuns())
+        reportController_.result().notes.push_back(*note);
 
     std::optional<PathList> list = fileList();
     if (!list || !spaceConfirmed(*list))
         return;
     // The worker of the previous run has ended (the tick that saw its end came first).
     joinWorker();
+    if (!runJournalFolder_.empty())
+        journal_ = RunJournal::start(runJournalFolder_, fromPaths_, toPath_, defaults_);
 
     auto shared = std::make_shared<const PathList>(std::move(*list));
     std::unique_lock lock(status_.statusLock);
@@ -106,7 +112,17 @@ void Controller::goClicked() {
 void Controller::launchMergeThread(std::shared_ptr<const PathList> fileList, std::string toPath) {
     MergeEngine engine(defaults_, status_, reportController_.result());
     engine.setHooks(mergeHooks_);
+    engine.setObserver(journal_.get());
     engine.mergeFiles(*fileList, toPath);
+}
+
+std::optional<std::string> Controller::cleanUpInterruptedRuns() {
+    if (runJournalFolder_.empty())
+        return std::nullopt;
+    const InterruptedRuns interrupted = orvane::cleanUpInterruptedRuns(runJournalFolder_);
+    if (interrupted.runs == 0)
+        return std::nullopt;
+    return interruptedRunsNote(interrupted);
 }
 
 std::optional<PathList> Controller::fileList() {
@@ -132,6 +148,9 @@ void Controller::statusISR() {
         status_.mergeState = kMergeIdle;
         // The worker has signalled its end and takes no more locks: joining is immediate.
         joinWorker();
+        if (journal_ && !journal_->undoable())
+            reportController_.result().notes.push_back("This run can't be undone");
+        journal_.reset();
         lock.unlock();
         notifyMergeState(kMergeIdle);
         reportController_.showReport();

@@ -67,6 +67,9 @@ void Lifecycle::applicationWillFinishLaunching() {
 }
 
 void Lifecycle::applicationDidFinishLaunching() {
+    if (std::optional<std::string> note = controller_.cleanUpInterruptedRuns();
+        note && controller_.services().alerts)
+        controller_.services().alerts->runAlert("Orvane", *note, "OK");
     if (!firstRun_) {
         finishLaunchAfterFirstRun();
         return;

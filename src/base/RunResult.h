@@ -23,6 +23,8 @@ struct RunResult {
     // the date folder and the source's name: the file that already held the same contents
     // (skipped "Already in destination"), or the numbered name a copy was published under.
     PathDict resDestinationDict;
+    // What the user should know of the run beyond its entries, one sentence each.
+    std::vector<std::string> notes;
 
     void recordSkipped(const std::string& path, const std::string& reason) {
         resSkippedFiles.push_back(path);

@@ -2,6 +2,7 @@
 
 #include "app/BuildInfo.h"
 #include "cli/Organize.h"
+#include "cli/Runs.h"
 #include "cli/StandardOutput.h"
 
 #include <cstdio>
@@ -25,6 +26,10 @@ void printUsage(std::FILE* out, bool withDesktop) {
     std::fprintf(out, "         copy SOURCE... into date folders under DEST, without a window\n"
                       "       orvane organize --help\n"
                       "         the options of organize\n"
+                      "       orvane runs [--json]\n"
+                      "         the recorded runs, latest first\n"
+                      "       orvane undo [RUN] [--dry-run] [--json]\n"
+                      "         take back a run (by default the latest)\n"
                       "       orvane --version\n");
 }
 
@@ -50,6 +55,10 @@ bool displayAvailable(int argc, char** argv) {
 int runCommandLine(int argc, char** argv, bool withDesktop) {
     if (argc >= 2 && is(argv[1], "organize"))
         return closeStandardOutput(runOrganize(argc - 1, argv + 1));
+    if (argc >= 2 && is(argv[1], "runs"))
+        return closeStandardOutput(runRuns(argc - 1, argv + 1));
+    if (argc >= 2 && is(argv[1], "undo"))
+        return closeStandardOutput(runUndo(argc - 1, argv + 1));
     if (argc == 2 && (is(argv[1], "--help") || is(argv[1], "-h"))) {
         printUsage(stdout, withDesktop);
         return closeStandardOutput(0);

@@ -1,7 +1,8 @@
 #pragma once
 
 // What the program does before, or instead of, opening its window: `orvane organize`,
-// `orvane --help` and `orvane --version`, none of which needs a display.
+// `orvane runs`, `orvane undo`, `orvane --help` and `orvane --version`, none of which needs a
+// display.
 namespace orvane::cli {
 
 // Answers the exit status when the arguments ask for one of these, or when the window cannot

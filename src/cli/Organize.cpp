@@ -174,6 +174,7 @@ int runOrganize(int argc, char** argv) {
 
     if (options.dryRun)
         return runDryRun(controller, report, options);
+    controller.setRunJournalFolder(UserDefaults::runJournalDirectory().string());
 
     stop_signals::install();
 

@@ -66,6 +66,8 @@ void printReportText(std::FILE* out, const RunResult& result, bool cancelled) {
     if (const size_t unreadable = countUnreadable(result))
         std::fprintf(out, ", %zu couldn't be read", unreadable);
     std::fprintf(out, "%s\n", cancelled ? " (cancelled)" : "");
+    for (const std::string& note : result.notes)
+        std::fprintf(out, "%s\n", note.c_str());
 }
 
 void printReportJson(std::FILE* out, const RunResult& result, bool cancelled) {
@@ -86,6 +88,7 @@ void printReportJson(std::FILE* out, const RunResult& result, bool cancelled) {
     report["skipped"] = list(result.resSkippedFiles, result.resSkippedDict, "reason");
     report["errors"] = list(result.resErrorFiles, result.resErrorDict, "error");
     report["cancelled"] = cancelled;
+    report["notes"] = result.notes;
     std::fprintf(out, "%s\n", report.dump(2).c_str());
 }
 

@@ -12,8 +12,9 @@ std::string displayPath(const std::string& path);
 
 void printReportText(std::FILE* out, const RunResult& result, bool cancelled);
 // {"copied": [{"path", "folder"}], "skipped": [{"path", "reason"}], "errors": [{"path",
-// "error"}], "cancelled": bool}; a copy under a numbered name and a file skipped as already in
-// the destination also carry "destination", the full path of the item there.
+// "error"}], "cancelled": bool, "notes": [text]}; a copy under a numbered name and a file
+// skipped as already in the destination also carry "destination", the full path of the item
+// there.
 void printReportJson(std::FILE* out, const RunResult& result, bool cancelled);
 
 } // namespace orvane::cli

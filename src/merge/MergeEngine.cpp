@@ -45,6 +45,11 @@ std::string demangledTypeName(const std::type_info& type) {
     return status == 0 && name ? name.get() : type.name();
 }
 
+RunCounts countsOf(const RunResult& result) {
+    return {result.resCopiedFiles.size(), result.resSkippedFiles.size(),
+            result.resErrorFiles.size()};
+}
+
 std::string describeErrorInfo(const CopyErrorInfo& info) {
     std::string out = "{";
     for (const auto& [key, value] : info)
@@ -75,6 +80,14 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
             discardPartial(copy.temporary);
             return copyFailed(copy.source, copy.destination, failure);
         });
+    if (observer_)
+        batch.setRecorded(
+            [this](size_t entry, const std::string& source, const EntryOutcome& outcome) {
+                if (outcome.error)
+                    observer_->entryFailed(entry, source, *outcome.error);
+                else if (outcome.alreadyThere)
+                    observer_->entrySkipped(entry, source, skip::kAlreadyInDestination);
+            });
     logMessage(LOG_DEBUG, "Merging paths into tree");
 
     for (size_t index = 0; index < fileList.size(); ++index) {
@@ -91,12 +104,20 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
                                safeCString(fileList[rest]).c_str());
                 }
                 status_.mergeState = kMergeCancelled;
+                lock.unlock();
+                if (observer_) {
+                    for (size_t rest = index; rest < fileList.size(); ++rest)
+                        observer_->entrySkipped(rest, fileList[rest], skip::kMergeAborted);
+                    observer_->runEnded(true, countsOf(result_));
+                }
                 return;
             }
             ++status_.filesDone;
         }
 
         const std::string& source = fileList[index];
+        entryIndex_ = index;
+        batch.beginEntry(index);
         try {
             processEntry(source, locale, batch);
         } catch (const std::exception& e) {
@@ -114,6 +135,8 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
     }
 
     batch.finish();
+    if (observer_)
+        observer_->runEnded(false, countsOf(result_));
     logMessage(LOG_DEBUG, "Merge complete. Signalling main thread");
     std::lock_guard lock(status_.statusLock);
     status_.filesDone = static_cast<int>(fileList.size()) + 1;
@@ -228,6 +251,8 @@ ErrorText MergeEngine::assertDirectoryPresent(const std::string& path) {
         if (::mkdir(path.c_str(), 0777) == 0) {
             logMessage(LOG_DEBUG, "Created destination folder '%s' (fsr='%s')", shown.c_str(),
                        path.c_str());
+            if (observer_)
+                observer_->folderCreated(path);
             return std::nullopt;
         }
         err = errno;
@@ -344,6 +369,8 @@ EntryOutcome MergeEngine::copyFile(const std::string& source, const std::string&
     // Remembered until it is published or removed, so that a process told to stop at once
     // can remove it, also while it waits in its batch.
     partial_copies::remember(partial);
+    if (observer_)
+        observer_->entryIntent(entryIndex_, source, partial, target);
     setErrorDict(std::nullopt);
     CopyObserver observer{hooks_.betweenChunks};
     if (std::optional<CopyFailure> failure = copyPath(source, origStatbuf, partial, &observer)) {
@@ -360,7 +387,8 @@ EntryOutcome MergeEngine::copyFile(const std::string& source, const std::string&
 
     if (hooks_.beforePublish)
         hooks_.beforePublish(source, destination);
-    copy = PendingCopy{source,
+    copy = PendingCopy{entryIndex_,
+                       source,
                        partial,
                        target,
                        destination,
@@ -404,6 +432,11 @@ EntryOutcome MergeEngine::publish(const PendingCopy& copy) {
                                                      std::strerror(err)));
     }
     partial_copies::forget(copy.temporary);
+    if (observer_) {
+        struct stat published;
+        if (::lstat(target.c_str(), &published) == 0)
+            observer_->entryPublished(copy.entry, target, published);
+    }
     if (copy.attributeError)
         return EntryOutcome::failed(copy.attributeError);
 

@@ -4,6 +4,7 @@
 #include "base/RunResult.h"
 #include "merge/NameClash.h"
 #include "merge/PublishBatch.h"
+#include "merge/RunObserver.h"
 #include "platform/FileCopier.h"
 
 #include <ctime>
@@ -52,6 +53,8 @@ class MergeEngine {
 
     void setExifReader(ExifReader reader) { exifReader_ = std::move(reader); }
     void setHooks(MergeHooks hooks) { hooks_ = std::move(hooks); }
+    // The keeper of the run's record (its journal), told of every change the run makes.
+    void setObserver(RunObserver* observer) { observer_ = observer; }
 
     void mergeFiles(const PathList& fileList, const std::string& treeRoot);
 
@@ -108,6 +111,8 @@ class MergeEngine {
     std::optional<CopyErrorInfo> errorDict_;
     ExifReader exifReader_;
     MergeHooks hooks_;
+    RunObserver* observer_ = nullptr;
+    size_t entryIndex_ = 0; // of the entry under way, for the observer
 };
 
 } // namespace orvane

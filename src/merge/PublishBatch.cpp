@@ -21,20 +21,22 @@ void PublishBatch::addCopy(PendingCopy copy) {
         firstAdded_ = std::chrono::steady_clock::now();
     noteFileSystemOf(deletingLastPathComponent(copy.temporary));
     bytes_ += copy.bytes;
-    outcomes_.push_back({copy.source, {}, copies_.size()});
+    outcomes_.push_back({copy.source, {}, copy.entry, copies_.size()});
     copies_.push_back(std::move(copy));
 }
 
 void PublishBatch::addOutcome(const std::string& source, EntryOutcome outcome) {
     if (copies_.empty()) {
         // Nothing waits before it: record at once.
-        record(source, outcome);
+        record(entry_, source, outcome);
         return;
     }
-    outcomes_.push_back({source, std::move(outcome)});
+    outcomes_.push_back({source, std::move(outcome), entry_});
 }
 
-void PublishBatch::record(const std::string& source, const EntryOutcome& outcome) {
+void PublishBatch::record(size_t entry, const std::string& source, const EntryOutcome& outcome) {
+    if (recorded_)
+        recorded_(entry, source, outcome);
     if (outcome.error) {
         result_.recordError(source, *outcome.error);
         return;
@@ -69,7 +71,7 @@ void PublishBatch::flush() {
         }
     }
     for (const Outcome& outcome : outcomes_)
-        record(outcome.source, outcome.outcome);
+        record(outcome.entry, outcome.source, outcome.outcome);
     copies_.clear();
     outcomes_.clear();
     batchFileSystems_.clear();

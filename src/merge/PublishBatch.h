@@ -31,6 +31,7 @@ struct EntryOutcome {
 
 // A complete copy under its temporary name, waiting to be moved to its final name.
 struct PendingCopy {
+    size_t entry = 0; // its index in the run's file list
     std::string source;
     std::string temporary;
     std::string destination;        // the name it is to be published under
@@ -59,7 +60,14 @@ class PublishBatch {
     static constexpr off_t kMaxBytes = off_t{64} << 20;
     static constexpr size_t kMaxEntries = 256;
 
+    // Told of each entry's outcome as it is recorded, with the entry's index.
+    using Recorded =
+        std::function<void(size_t entry, const std::string& source, const EntryOutcome&)>;
+
     PublishBatch(RunResult& result, Publisher publish, Abandoner abandon);
+    void setRecorded(Recorded recorded) { recorded_ = std::move(recorded); }
+    // The entry that the outcomes added next belong to.
+    void beginEntry(size_t entry) { entry_ = entry; }
     PublishBatch(const PublishBatch&) = delete;
     PublishBatch& operator=(const PublishBatch&) = delete;
 
@@ -83,9 +91,10 @@ class PublishBatch {
     struct Outcome {
         std::string source;
         EntryOutcome outcome;
+        size_t entry = 0;
         size_t copy = kNoCopy; // index into copies_ when the outcome waits for a publish
     };
-    void record(const std::string& source, const EntryOutcome& outcome);
+    void record(size_t entry, const std::string& source, const EntryOutcome& outcome);
     static constexpr size_t kNoCopy = static_cast<size_t>(-1);
 
     std::optional<CopyFailure> makeDurable();
@@ -95,6 +104,8 @@ class PublishBatch {
     RunResult& result_;
     Publisher publish_;
     Abandoner abandon_;
+    Recorded recorded_;
+    size_t entry_ = 0;
     std::vector<PendingCopy> copies_;
     std::vector<Outcome> outcomes_;
     off_t bytes_ = 0;

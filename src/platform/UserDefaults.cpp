@@ -126,6 +126,14 @@ fs::path UserDefaults::defaultDirectory() {
     return fs::path(homeDirectory()) / ".config" / "orvane";
 }
 
+fs::path UserDefaults::runJournalDirectory() {
+    if (const char* dir = std::getenv("ORVANE_STATE_DIR"); dir && *dir)
+        return dir;
+    if (const char* xdg = std::getenv("XDG_STATE_HOME"); xdg && *xdg && xdg[0] == '/')
+        return fs::path(xdg) / "orvane" / "runs";
+    return fs::path(homeDirectory()) / ".local" / "state" / "orvane" / "runs";
+}
+
 fs::path UserDefaults::defaultFile() {
     return defaultDirectory() / "preferences.json";
 }

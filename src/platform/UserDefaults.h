@@ -33,6 +33,9 @@ class UserDefaults {
     // else ~/.config/orvane.
     static std::filesystem::path defaultDirectory();
     static std::filesystem::path defaultFile();
+    // The folder of the run journals: $ORVANE_STATE_DIR, else $XDG_STATE_HOME/orvane/runs,
+    // else ~/.local/state/orvane/runs.
+    static std::filesystem::path runJournalDirectory();
 
     // The store of this process, at defaultFile().
     static UserDefaults& standard();

@@ -93,6 +93,10 @@ void ReportController::showReport() {
     view_->setTabLabel(3, "Errors (" + std::to_string(shown.resErrorFiles.size()) + ")");
     view_->setErrorCountRed(!shown.resErrorFiles.empty());
     view_->setCopyRulesNotice(copyRulesNotice(shown));
+    std::string notes;
+    for (const std::string& note : shown.notes)
+        notes += (notes.empty() ? "" : "\n") + note;
+    view_->setNotes(notes);
     view_->bringToFront();
 }
 

@@ -56,6 +56,8 @@ class ReportView {
     // The summary's sentence on why nothing was copied, with its button that opens the
     // copy-file rules; an empty text hides both.
     virtual void setCopyRulesNotice(const std::string& text) {}
+    // What the user should know of the run beyond its entries ("" for nothing), one per line.
+    virtual void setNotes(const std::string& text) {}
 };
 
 // What the summary shows of the run's selection; the application controller answers it.

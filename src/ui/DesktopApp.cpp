@@ -43,7 +43,7 @@ DesktopApp::DesktopApp(UserDefaults& defaults, std::string recentDocumentsFile)
                   servicesOf(alerts_, beeper_, recents_, workspace_, timers_, panels_)),
       lifecycle_(defaults, controller_), prefsController_(defaults, prefsServices()),
       reportWindow_(report_), mainWindow_(controller_), prefsWindow_(prefsController_),
-      updates_(defaults, alerts_, workspace_) {
+      updates_(defaults, alerts_, workspace_), undoMenu_(controller_) {
     report_.setMainController(&controller_);
     report_.setShowCopyRules([this] { prefsWindow_.showCopyRules(); });
     // Closing the main window ends the application even while a report is open.
@@ -56,6 +56,7 @@ DesktopApp::DesktopApp(UserDefaults& defaults, std::string recentDocumentsFile)
     QMenu* helpMenu = mainWindow_.menuBar()->addMenu("&Help");
     helpMenu->setObjectName("helpMenu");
     updates_.addTo(mainWindow_.applicationMenu(), helpMenu, mainWindow_.quitAction());
+    undoMenu_.addTo(mainWindow_.fileMenu());
 }
 
 PlatformServices DesktopApp::prefsServices() {
@@ -101,6 +102,7 @@ int runDesktop(int argc, char** argv) {
     // guard follows it at once.
     DesktopApp desktop(UserDefaults::standard());
     Controller& controller = desktop.controller();
+    controller.setRunJournalFolder(UserDefaults::runJournalDirectory().string());
     Lifecycle& lifecycle = desktop.lifecycle();
     MainWindow& window = desktop.mainWindow();
     SleepGuard sleepGuard([&controller] { return controller.mergeState(); }, powerCallback);

@@ -12,6 +12,7 @@
 #include "ui/MainWindow.h"
 #include "ui/PrefsWindow.h"
 #include "ui/ReportWindow.h"
+#include "ui/UndoMenu.h"
 #include "ui/UpdateMenus.h"
 
 namespace orvane {
@@ -37,6 +38,7 @@ class DesktopApp {
     PrefsWindow& prefsWindow() { return prefsWindow_; }
     // The update check (with its start-up reminder) and the web links, with their menu items.
     UpdateMenus& updateMenus() { return updates_; }
+    UndoMenu& undoMenu() { return undoMenu_; }
 
   private:
     PlatformServices prefsServices();
@@ -57,6 +59,7 @@ class DesktopApp {
     MainWindow mainWindow_;
     PrefsWindow prefsWindow_;
     UpdateMenus updates_;
+    UndoMenu undoMenu_;
 };
 
 // The desktop application's start: logging, defaults, the main window; runs the event loop.

@@ -96,6 +96,11 @@ void ReportWindow::setPropaganda(const std::string& text) {
     ui_->reportPropaganda->setText(QString::fromStdString(text));
 }
 
+void ReportWindow::setNotes(const std::string& text) {
+    ui_->reportNotes->setText(QString::fromStdString(text));
+    ui_->reportNotes->setVisible(!text.empty());
+}
+
 void ReportWindow::setCountFields(const std::string& copied, const std::string& skipped,
                                   const std::string& errors) {
     ui_->reportCopiedCountField->setText(QString::fromStdString(copied));
@@ -218,6 +223,9 @@ QLabel* ReportWindow::copyRulesNotice() const {
 }
 QPushButton* ReportWindow::copyRulesButton() const {
     return ui_->copyRulesButton;
+}
+QLabel* ReportWindow::notes() const {
+    return ui_->reportNotes;
 }
 
 TableColumn* ReportWindow::tableColumn(ReportTable table, int section) const {

@@ -46,6 +46,7 @@ class ReportWindow : public QWidget, public ReportView {
     ReportColumn* column(ReportTable table, const std::string& identifier) override;
     void bringToFront() override;
     void setCopyRulesNotice(const std::string& text) override;
+    void setNotes(const std::string& text) override;
 
     // Prints the list of the selected tab (all three from the summary) after the print dialog.
     void printReport();
@@ -60,6 +61,7 @@ class ReportWindow : public QWidget, public ReportView {
     QLabel* propaganda() const;
     QLabel* copyRulesNotice() const;
     QPushButton* copyRulesButton() const;
+    QLabel* notes() const;
     TableColumn* tableColumn(ReportTable table, int section) const;
 
   private:

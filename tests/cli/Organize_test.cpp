@@ -1,6 +1,7 @@
 // End-to-end runs of the built `orvane organize`.
 #include "support/TestSupport.h"
 
+#include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
@@ -9,10 +10,12 @@
 #include <map>
 #include <nlohmann/json.hpp>
 #include <poll.h>
+#include <random>
 #include <spawn.h>
 #include <sstream>
 #include <sys/inotify.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -35,7 +38,8 @@ struct Outcome {
 // Each test has its own preferences folder, sources and destination.
 class OrganizeTest : public ::testing::Test {
   protected:
-    OrganizeTest() : config(tmp / "config"), source(tmp / "source"), dest(tmp / "dest") {
+    OrganizeTest()
+        : config(tmp / "config"), state(tmp / "state"), source(tmp / "source"), dest(tmp / "dest") {
         fs::create_directories(config);
         fs::create_directories(source);
         fs::create_directories(dest);
@@ -47,17 +51,19 @@ class OrganizeTest : public ::testing::Test {
         std::ofstream(config + "/preferences.json") << values.dump(2);
     }
 
-    // Starts the program; finish() waits for it and collects its outputs.
-    pid_t start(std::vector<std::string> args) {
-        args.insert(args.begin(), {ORVANE_BINARY, "organize"});
+    // Starts `orvane COMMAND ARGS...`; finish() waits for it and collects its outputs.
+    pid_t start(std::vector<std::string> args, const char* command = "organize") {
+        args.insert(args.begin(), {ORVANE_BINARY, command});
         std::vector<char*> argv;
         for (std::string& arg : args)
             argv.push_back(arg.data());
         argv.push_back(nullptr);
 
-        std::vector<std::string> environment = {"ORVANE_CONFIG_DIR=" + config, "TZ=UTC"};
+        std::vector<std::string> environment = {"ORVANE_CONFIG_DIR=" + config,
+                                                "ORVANE_STATE_DIR=" + state, "TZ=UTC"};
         for (char** e = environ; *e; ++e)
-            if (std::strncmp(*e, "ORVANE_CONFIG_DIR=", 18) != 0 && std::strncmp(*e, "TZ=", 3) != 0)
+            if (std::strncmp(*e, "ORVANE_CONFIG_DIR=", 18) != 0 &&
+                std::strncmp(*e, "ORVANE_STATE_DIR=", 17) != 0 && std::strncmp(*e, "TZ=", 3) != 0)
                 environment.emplace_back(*e);
         std::vector<char*> envp;
         for (std::string& entry : environment)
@@ -78,6 +84,7 @@ class OrganizeTest : public ::testing::Test {
         return pid;
     }
 
+    // The status is 128 + the signal when one ended the process.
     Outcome finish(pid_t pid) {
         Outcome outcome;
         int status = 0;
@@ -88,7 +95,9 @@ class OrganizeTest : public ::testing::Test {
         return outcome;
     }
 
-    Outcome run(std::vector<std::string> args) { return finish(start(std::move(args))); }
+    Outcome run(std::vector<std::string> args, const char* command = "organize") {
+        return finish(start(std::move(args), command));
+    }
 
     // Every file below a folder, relative to it, with its contents.
     static std::map<std::string, std::string> tree(const std::string& root) {
@@ -103,7 +112,7 @@ class OrganizeTest : public ::testing::Test {
     std::string in(const std::string& relative) const { return source + "/" + relative; }
 
     test::TempDir tmp;
-    std::string config, source, dest;
+    std::string config, state, source, dest;
     std::string outPath = tmp / "stdout", errPath = tmp / "stderr";
 };
 
@@ -474,6 +483,137 @@ TEST_F(OrganizeTest, SharedExifSamplesAreEachAccountedFor) {
                             fs::path(path).filename().string());
         EXPECT_EQ(readFile(copy), readFile(path)) << path;
     }
+}
+
+TEST_F(OrganizeTest, RunsAreListedAndUndoneOnce) {
+    writeFile(in("a.jpg"), "a", k2005);
+    writeFile(in("b.jpg"), "b", k2006);
+    writeFile(dest + "/2006-01-02/mine.txt", "the user's");
+    ASSERT_EQ(run({source, dest}).status, 0);
+
+    const Outcome runs = run({"--json"}, "runs");
+    ASSERT_EQ(runs.status, 0) << runs.err;
+    const json list = runs.parsed();
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0]["state"], "finished");
+    EXPECT_EQ(list[0]["copied"], 2);
+    EXPECT_EQ(list[0]["sources"], json::array({source}));
+    EXPECT_EQ(list[0]["destination"], dest);
+
+    Outcome outcome = run({"--dry-run"}, "undo");
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_NE(outcome.out.find("2 to remove, 0 kept, 1 folders to remove (dry run: nothing was "
+                               "removed)"),
+              std::string::npos)
+        << outcome.out;
+    EXPECT_EQ(tree(dest).size(), 3u);
+
+    outcome = run({list[0]["id"].get<std::string>()}, "undo");
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_NE(outcome.out.find("Removed (2):\n  " + dest + "/2005-03-17/a.jpg\n"),
+              std::string::npos)
+        << outcome.out;
+    EXPECT_EQ(tree(dest),
+              (std::map<std::string, std::string>{{"2006-01-02/mine.txt", "the user's"}}));
+    EXPECT_FALSE(fs::exists(dest + "/2005-03-17"));
+    EXPECT_EQ(readFile(in("a.jpg")), "a");
+
+    outcome = run({}, "undo");
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_NE(outcome.err.find("was already undone on"), std::string::npos) << outcome.err;
+    EXPECT_NE(run({}, "runs").out.find("finished, undone"), std::string::npos);
+}
+
+TEST_F(OrganizeTest, ARunWhoseJournalCannotBeWrittenStillCopies) {
+    writeFile(in("a.jpg"), "a", k2005);
+    writeFile(tmp / "not-a-folder", "");
+    state = tmp / "not-a-folder/runs";
+    const Outcome outcome = run({source, dest});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(tree(dest), (std::map<std::string, std::string>{{"2005-03-17/a.jpg", "a"}}));
+    EXPECT_NE(outcome.out.find("1 copied, 0 skipped, 0 errors\nThis run can't be undone\n"),
+              std::string::npos)
+        << outcome.out;
+    const size_t warning = outcome.err.find("WARN: Couldn't create the run journal");
+    EXPECT_NE(warning, std::string::npos) << outcome.err;
+    EXPECT_EQ(outcome.err.find("WARN", warning + 1), std::string::npos) << outcome.err;
+}
+
+// Kills real runs with SIGKILL at random points of a 2,000-file run. After each kill no final
+// name may hold a partial copy; the next run removes the temporaries the killed one left,
+// says how many, and accounts for every source once.
+TEST_F(OrganizeTest, KilledRunsLeaveNothingHalfDone) {
+    const unsigned seed = std::random_device{}();
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    std::map<std::string, size_t> sizes; // by name
+    for (int i = 0; i < 2000; ++i) {
+        // Mostly small files, and some large ones that kills land in the middle of.
+        const size_t size = i % 250 == 7 ? (2u << 20) : 1 + random() % 8192;
+        char name[32];
+        std::snprintf(name, sizeof name, "f%04d.dat", i);
+        writeFile(in(name), std::string(size, static_cast<char>('a' + i % 26)), k2005);
+        sizes[name] = size;
+    }
+    const std::vector<std::string> args = {"--quiet", "--json", "--no-exif", source, dest};
+    const std::string prefix = ".orvane-partial-";
+
+    // What a destination holds: final names with their sizes, and the temporaries' count.
+    auto look = [&](std::map<std::string, size_t>& finals, size_t& temporaries) {
+        finals.clear();
+        temporaries = 0;
+        for (const auto& entry : fs::recursive_directory_iterator(dest))
+            if (entry.path().filename().string().rfind(prefix, 0) == 0)
+                ++temporaries;
+            else if (entry.is_regular_file())
+                finals[entry.path().filename().string()] = entry.file_size();
+    };
+
+    auto started = std::chrono::steady_clock::now();
+    ASSERT_LE(run(args).status, 1);
+    const auto fullRun = std::chrono::steady_clock::now() - started;
+    int kills = 0;
+    for (int attempt = 0; attempt < 60 && kills < 20; ++attempt) {
+        fs::remove_all(dest);
+        fs::create_directories(dest);
+        const pid_t pid = start(args);
+        std::this_thread::sleep_for(std::uniform_real_distribution<double>(0, 1)(random) * fullRun);
+        kill(pid, SIGKILL);
+        if (finish(pid).status != 128 + SIGKILL)
+            continue; // it ended before the kill
+        ++kills;
+        SCOPED_TRACE("kill " + std::to_string(kills));
+
+        std::map<std::string, size_t> finals;
+        size_t temporaries = 0;
+        look(finals, temporaries);
+        for (const auto& [name, size] : finals)
+            ASSERT_EQ(size, sizes.at(name)) << name << " holds a partial copy";
+
+        const Outcome next = run(args);
+        ASSERT_LE(next.status, 1) << next.err;
+        const json report = next.parsed();
+        size_t cleaned = 0;
+        for (const json& note : report["notes"])
+            std::sscanf(note.get<std::string>().c_str(),
+                        "A previous run was interrupted; %zu temporar", &cleaned);
+        EXPECT_EQ(cleaned, temporaries);
+        std::map<std::string, int> seen;
+        for (const char* part : {"copied", "skipped", "errors"})
+            for (const json& item : report[part])
+                ++seen[fs::path(item["path"].get<std::string>()).filename().string()];
+        for (const json& error : report["errors"])
+            ASSERT_EQ(error["error"].get<std::string>().rfind("Can't overwrite existing file", 0),
+                      0u)
+                << error;
+        look(finals, temporaries);
+        EXPECT_EQ(temporaries, 0u);
+        ASSERT_EQ(finals, sizes);
+        ASSERT_EQ(seen.size(), sizes.size());
+        for (const auto& [name, count] : seen)
+            ASSERT_EQ(count, 1) << name;
+    }
+    EXPECT_EQ(kills, 20);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "app/Controller.h"
+#include "app/UndoLastRun.h"
 #include "platform/ManualTimerService.h"
 #include "platform/UserDefaults.h"
 #include "prefs/Defaults.h"
@@ -276,6 +277,35 @@ TEST_F(RunControlTest, DestroyingTheControllerDuringARunStopsAndJoinsTheWorker) 
     EXPECT_EQ(ownReport->result().resCopiedFiles, PathList{sources[0]});
     EXPECT_EQ(ownReport->result().resSkippedFiles.size(), 3u);
     EXPECT_FALSE(timers.hasTimers());
+}
+
+TEST_F(RunControlTest, UndoLastOrganizeConfirmsThenReports) {
+    UndoLastRun undo(controller);
+    EXPECT_FALSE(undo.canUndo()) << "runs keep no journal";
+    controller.setRunJournalFolder(tmp / "runs");
+    EXPECT_FALSE(undo.canUndo()) << "no run yet";
+    controller.setFromPaths(makeSources(2));
+    controller.setToPath(destination);
+    controller.goClicked();
+    EXPECT_FALSE(undo.canUndo()) << "not during a run";
+    tickUntilIdle();
+    ASSERT_TRUE(undo.canUndo());
+
+    fakes.alerts.answers = {1, 0, 0}; // Cancel; then Remove Files and OK
+    undo.undo();
+    EXPECT_TRUE(exists(destination + "/2004/file1.jpg"));
+    undo.undo();
+    ASSERT_EQ(fakes.alerts.calls.size(), 3u);
+    const std::string quoted = "\u201C" + destination + "\u201D";
+    EXPECT_EQ(fakes.alerts.calls[1].title, "Undo Last Organize");
+    EXPECT_EQ(fakes.alerts.calls[1].message,
+              "2 files copied by the last organize will be removed from " + quoted + ".");
+    EXPECT_EQ(fakes.alerts.calls[1].defaultButton, "Remove Files");
+    EXPECT_EQ(fakes.alerts.calls[1].alternateButton, "Cancel");
+    EXPECT_EQ(fakes.alerts.calls[2].message, "Removed 2 files and 1 folder from " + quoted + ".");
+    EXPECT_FALSE(exists(destination + "/2004"));
+    EXPECT_TRUE(exists(tmp / "src/file1.jpg"));
+    EXPECT_FALSE(undo.canUndo()) << "a run is undone once";
 }
 
 } // namespace

@@ -1,0 +1,86 @@
+#include "merge/JournalFormat.h"
+
+#include "base/StringHelpers.h"
+
+namespace orvane::journal {
+
+json pathJson(const std::string& path) {
+    // safeCString changes exactly the bytes that are not valid UTF-8.
+    if (safeCString(path) == path)
+        return path;
+    static const char digits[] = "0123456789abcdef";
+    std::string hex;
+    hex.reserve(path.size() * 2);
+    for (unsigned char byte : path) {
+        hex += digits[byte >> 4];
+        hex += digits[byte & 15];
+    }
+    return json{{"hex", hex}};
+}
+
+std::optional<std::string> pathFrom(const json& value) {
+    if (value.is_string())
+        return value.get<std::string>();
+    if (!value.is_object() || !value.contains("hex") || !value["hex"].is_string())
+        return std::nullopt;
+    const std::string hex = value["hex"].get<std::string>();
+    if (hex.size() % 2 != 0)
+        return std::nullopt;
+    auto nibble = [](char c) -> int {
+        if (c >= '0' && c <= '9')
+            return c - '0';
+        if (c >= 'a' && c <= 'f')
+            return c - 'a' + 10;
+        return -1;
+    };
+    std::string path;
+    for (size_t i = 0; i < hex.size(); i += 2) {
+        const int high = nibble(hex[i]), low = nibble(hex[i + 1]);
+        if (high < 0 || low < 0)
+            return std::nullopt;
+        path += static_cast<char>(high * 16 + low);
+    }
+    return path;
+}
+
+json stampJson(const FileStamp& stamp) {
+    return {{"dev", static_cast<uint64_t>(stamp.device)},
+            {"ino", static_cast<uint64_t>(stamp.inode)},
+            {"type", static_cast<unsigned>(stamp.type)},
+            {"size", static_cast<int64_t>(stamp.size)},
+            {"mtime", {static_cast<int64_t>(stamp.modified.tv_sec), stamp.modified.tv_nsec}},
+            {"ctime", {static_cast<int64_t>(stamp.changed.tv_sec), stamp.changed.tv_nsec}}};
+}
+
+std::optional<FileStamp> stampFrom(const json& value) {
+    try {
+        FileStamp stamp;
+        stamp.device = static_cast<dev_t>(value.at("dev").get<uint64_t>());
+        stamp.inode = static_cast<ino_t>(value.at("ino").get<uint64_t>());
+        stamp.type = static_cast<mode_t>(value.at("type").get<unsigned>());
+        stamp.size = static_cast<off_t>(value.at("size").get<int64_t>());
+        stamp.modified.tv_sec = static_cast<time_t>(value.at("mtime").at(0).get<int64_t>());
+        stamp.modified.tv_nsec = value.at("mtime").at(1).get<long>();
+        stamp.changed.tv_sec = static_cast<time_t>(value.at("ctime").at(0).get<int64_t>());
+        stamp.changed.tv_nsec = value.at("ctime").at(1).get<long>();
+        return stamp;
+    } catch (const json::exception&) {
+        return std::nullopt;
+    }
+}
+
+std::string timeText(time_t seconds) {
+    struct tm utc;
+    gmtime_r(&seconds, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
+}
+
+std::string lineText(const json& line) {
+    // Paths are encoded above; an error text that quotes a path with invalid bytes only
+    // loses those bytes.
+    return line.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+} // namespace orvane::journal

@@ -1,0 +1,44 @@
+#pragma once
+
+// The lines of a run journal, shared by the writer, the reader and undo. One JSON object a
+// line, told apart by "type":
+// A journal is named "<start time>-<pid>.jsonl"; that name without ".jsonl" is the run's id.
+//   start        the run: "pid", "processStart", "boot", "started", "sources",
+//                "destination", "destinationStamp", "options"
+//   folder       a folder the run created: "path", "stamp"
+//   intent       before an entry's copy begins: "entry", "source", "temporary", "destination"
+//   copied       after the copy got its final name: "entry", "destination", "stamp", and
+//                for a folder copied whole "tree" ([{"path", "stamp"}])
+//   skipped      "entry", "source", "reason";  failed: "entry", "source", "error"
+//   end          "outcome" ("finished" or "cancelled"), "copied", "skipped", "errors", "ended"
+//   interrupted  added by the clean-up after a crash: "temporariesRemoved", "at"
+//   undo         added by undo: "at", "removed", "kept", "foldersRemoved"
+// Paths are strings when they are valid UTF-8, else {"hex": their bytes}.
+
+#include "merge/FileStamp.h"
+
+#include <ctime>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+
+namespace orvane::journal {
+
+using nlohmann::json;
+
+inline constexpr const char* kExtension = ".jsonl";
+
+nlohmann::json pathJson(const std::string& path);
+// The path a value holds, or none when it holds none.
+std::optional<std::string> pathFrom(const nlohmann::json& value);
+
+nlohmann::json stampJson(const FileStamp& stamp);
+std::optional<FileStamp> stampFrom(const nlohmann::json& value);
+
+// "2026-12-08T00:36:45Z"
+std::string timeText(time_t seconds);
+
+// The text of one line, ending with a line end.
+std::string lineText(const nlohmann::json& line);
+
+} // namespace orvane::journal

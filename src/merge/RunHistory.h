@@ -1,0 +1,87 @@
+#pragma once
+
+#include "base/RunResult.h"
+#include "merge/FileStamp.h"
+#include "merge/RunObserver.h"
+#include "platform/ProcessIdentity.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orvane {
+
+// A run as its journal tells it.
+struct RunRecord {
+    enum class State { kRunning, kFinished, kCancelled, kInterrupted };
+
+    struct Copy {
+        size_t entry = 0;
+        std::string source;
+        std::string destination;
+        FileStamp stamp;
+        // For a folder copied whole: everything inside it; none when it could not be read.
+        std::optional<std::vector<TreeItem>> tree;
+    };
+    struct Folder {
+        std::string path;
+        std::optional<FileStamp> stamp;
+    };
+
+    std::string id;
+    std::string journalPath;
+    ProcessIdentity process;
+    std::string started; // "2026-12-08T00:36:45Z"
+    PathList sources;
+    std::string destination;
+    std::optional<FileStamp> destinationStamp;
+    State state = State::kRunning;
+    RunCounts counts;
+    size_t temporariesRemoved = 0;
+    std::optional<std::string> undone; // when
+    // Read only with the whole journal (readRun with `whole`).
+    std::vector<Copy> copies;
+    std::vector<Folder> folders;
+    PathList temporaries;
+};
+
+const char* runStateName(RunRecord::State state);
+
+// Reads a journal. Without `whole`, only its first line and its end are read: enough for
+// the summary of a closed run. Answers none for a file that is not a journal.
+std::optional<RunRecord> readRun(const std::string& journalPath, bool whole);
+
+// The runs of the journal folder, the latest first (summaries).
+std::vector<RunRecord> listRuns(const std::string& folder);
+
+// The run whose id is `id` or begins with it (when only one does); none otherwise.
+std::optional<RunRecord> findRun(const std::string& folder, const std::string& id);
+
+// The latest run that has ended (finished, cancelled or interrupted).
+std::optional<RunRecord> latestEndedRun(const std::string& folder);
+
+// The clean-up after runs that were killed: their temporary copies still on disk are
+// removed and their journals marked interrupted.
+struct InterruptedRuns {
+    size_t runs = 0;
+    size_t temporariesRemoved = 0;
+};
+
+// Looks for journals without a closing line whose process is gone (and that nobody holds
+// locked) and cleans up after them; removes journals beyond the latest kKeptRuns ended ones.
+// Logs one INFO line with the counts when it found an interrupted run.
+InterruptedRuns cleanUpInterruptedRuns(const std::string& folder);
+inline constexpr size_t kKeptRuns = 50;
+
+// "A previous run was interrupted; N temporary copies were removed"
+std::string interruptedRunsNote(const InterruptedRuns& interrupted);
+
+// The components of `path` below `root`, or none when it is not strictly inside it or has
+// an empty, "." or ".." component there.
+std::optional<std::vector<std::string>> componentsBelow(const std::string& root,
+                                                        const std::string& path);
+
+// Appends a line to a closed journal and makes it durable. Answers false when it cannot.
+[[nodiscard]] bool appendToJournal(int journalFd, const std::string& line);
+
+} // namespace orvane

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <sys/stat.h>
+
+namespace orvane {
+
+// The counts a run ends with, as its report shows them.
+struct RunCounts {
+    size_t copied = 0;
+    size_t skipped = 0;
+    size_t errors = 0;
+};
+
+// What the merge tells the keeper of a run's record (the run journal), on the worker
+// thread. `entry` is the entry's index in the file list.
+class RunObserver {
+  public:
+    virtual ~RunObserver() = default;
+    // A date folder the run created.
+    virtual void folderCreated(const std::string& path) = 0;
+    // Before an entry's copy begins: the temporary name it is written under and its final name.
+    virtual void entryIntent(size_t entry, const std::string& source, const std::string& temporary,
+                             const std::string& destination) = 0;
+    // The copy has its final name; `published` is its status read right after the rename.
+    virtual void entryPublished(size_t entry, const std::string& destination,
+                                const struct stat& published) = 0;
+    virtual void entrySkipped(size_t entry, const std::string& source,
+                              const std::string& reason) = 0;
+    virtual void entryFailed(size_t entry, const std::string& source, const std::string& error) = 0;
+    // The run is over; everything it published is durable.
+    virtual void runEnded(bool cancelled, const RunCounts& counts) = 0;
+};
+
+} // namespace orvane

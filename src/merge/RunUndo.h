@@ -1,0 +1,47 @@
+#pragma once
+
+#include "base/RunResult.h"
+#include "merge/RunHistory.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace orvane {
+
+// Taking a run back: each copy the run published is removed when the file at its place is
+// still that copy as the run left it (same inode, size, modification and change time);
+// anything changed, moved or replaced since is kept, with the reason. Then the folders the
+// run created are removed where they are empty. Links are never followed, nothing outside
+// the run's destination root is touched, and a source never is.
+struct UndoResult {
+    enum class Status {
+        kDone,          // or, in a dry run, what would be done
+        kAlreadyUndone, // `undone` says when
+        kNotEnded,      // the run is still going (or its journal is locked)
+        kUnreadable,
+    };
+    Status status = Status::kDone;
+    std::string undone;
+    PathList removed;
+    std::vector<std::pair<std::string, std::string>> kept; // path, reason
+    PathList foldersRemoved;
+    // The journal could not record the undo; a second undo would not know of this one.
+    bool journalNotUpdated = false;
+};
+
+// The reasons a copy is kept.
+namespace kept {
+inline constexpr const char* kGone = "No longer there";
+inline constexpr const char* kChanged = "Changed since it was copied";
+inline constexpr const char* kMoved = "Moved or replaced since it was copied";
+inline constexpr const char* kOutside = "Not inside the destination folder";
+inline constexpr const char* kRootReplaced = "The destination folder was replaced since the run";
+inline constexpr const char* kUnrecorded = "Its contents were not recorded";
+} // namespace kept
+
+// Undoes the run of a journal, or with `dryRun` answers what undo would do, changing nothing.
+// A done undo is recorded in the journal, so that a run is undone once.
+UndoResult undoRun(const std::string& journalPath, bool dryRun);
+
+} // namespace orvane

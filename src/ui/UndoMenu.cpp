@@ -1,0 +1,26 @@
+#include "ui/UndoMenu.h"
+
+#include <QAction>
+#include <QMenu>
+
+namespace orvane {
+
+UndoMenu::UndoMenu(Controller& controller, QObject* parent)
+    : QObject(parent), undoLastRun_(controller) {
+    undo_ = new QAction(QString::fromUtf8("Undo Last Organize\u2026"), this);
+    undo_->setObjectName("undoLastOrganizeAction");
+    undo_->setEnabled(false);
+    connect(undo_, &QAction::triggered, this, [this] { undoLastRun_.undo(); });
+}
+
+void UndoMenu::addTo(QMenu* fileMenu) {
+    fileMenu->addSeparator();
+    fileMenu->addAction(undo_);
+    connect(fileMenu, &QMenu::aboutToShow, this, &UndoMenu::updateEnabled);
+}
+
+void UndoMenu::updateEnabled() {
+    undo_->setEnabled(undoLastRun_.canUndo());
+}
+
+} // namespace orvane

@@ -1,0 +1,293 @@
+// The run journal: what a run records, undo, and the clean-up after runs that were killed.
+#include "base/RunStatus.h"
+#include "merge/JournalFormat.h"
+#include "merge/MergeEngine.h"
+#include "merge/RunHistory.h"
+#include "merge/RunJournal.h"
+#include "merge/RunUndo.h"
+#include "platform/ProcessIdentity.h"
+#include "platform/UserDefaults.h"
+#include "prefs/Defaults.h"
+#include "prefs/PrefKeys.h"
+#include "support/TestSupport.h"
+
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace orvane {
+namespace {
+
+namespace fs = std::filesystem;
+using journal::json;
+using test::exists;
+using test::localTime;
+using test::readFile;
+using test::writeFile;
+
+class JournalTest : public ::testing::Test {
+  protected:
+    JournalTest()
+        : defaults(tmp / "prefs.json"), engine(defaults, status, result), root(tmp / "Sorted"),
+          sources(tmp / "src"), state(tmp / "runs") {
+        registerDefaults(defaults);
+        defaults.setBool(keys::kUseExifData, false);
+        defaults.setInteger(keys::kDirLevels, 3);
+        fs::create_directories(root);
+        status.mergeState = kMergeRunning;
+    }
+
+    std::string source(const std::string& name, const std::string& contents, time_t date) {
+        writeFile(sources + "/" + name, contents, date);
+        return sources + "/" + name;
+    }
+
+    // Merges the list with a journal and answers the run as the journal tells it.
+    RunRecord merge(const PathList& list) {
+        std::unique_ptr<RunJournal> journal = RunJournal::start(state, {sources}, root, defaults);
+        engine.setObserver(journal.get());
+        engine.mergeFiles(list, root);
+        EXPECT_TRUE(journal->undoable());
+        return readRun(journal->path(), true).value();
+    }
+
+    test::TempDir tmp;
+    UserDefaults defaults;
+    RunStatus status;
+    RunResult result;
+    MergeEngine engine;
+    std::string root, sources, state;
+};
+
+const time_t k2005 = localTime(2005, 3, 17);
+const time_t k2006 = localTime(2006, 1, 2);
+
+TEST_F(JournalTest, UndoTakesBackAFinishedRunOnce) {
+    const std::string a = source("a.jpg", "a", k2005);
+    const std::string b = source("b.jpg", "b", k2005);
+    const std::string c = source("c.jpg", "c", k2006);
+    writeFile(sources + "/Album/x.jpg", "x");
+    writeFile(sources + "/Album/sub/y.jpg", "y");
+    const struct timespec times[2] = {{k2006, 0}, {k2006, 0}};
+    utimensat(AT_FDCWD, (sources + "/Album").c_str(), times, 0);
+    writeFile(root + "/2006/01/keep.txt", "there before");
+
+    const RunRecord run = merge({a, b, c, sources + "/Album"});
+    EXPECT_EQ(run.state, RunRecord::State::kFinished);
+    EXPECT_EQ(run.counts.copied, 4u);
+    ASSERT_EQ(run.copies.size(), 4u);
+    EXPECT_EQ(run.copies[0].source, a);
+    EXPECT_EQ(run.copies[3].tree->size(), 3u) << "x.jpg, sub and sub/y.jpg";
+    ASSERT_EQ(run.folders.size(), 4u) << "2005, 2005/03, 2005/03/17 and 2006/01/02";
+    // Something of the user's lands in a folder the run created: that folder stays.
+    writeFile(root + "/2005/03/note.txt", "mine");
+
+    const PathList copies = {root + "/2005/03/17/a.jpg", root + "/2005/03/17/b.jpg",
+                             root + "/2006/01/02/c.jpg", root + "/2006/01/02/Album"};
+    const PathList emptied = {root + "/2006/01/02", root + "/2005/03/17"};
+    const UndoResult preview = undoRun(run.journalPath, true);
+    EXPECT_EQ(preview.removed, copies);
+    EXPECT_EQ(preview.foldersRemoved, emptied);
+    EXPECT_TRUE(exists(root + "/2005/03/17/a.jpg")) << "a dry run removes nothing";
+
+    const UndoResult undone = undoRun(run.journalPath, false);
+    ASSERT_EQ(undone.status, UndoResult::Status::kDone);
+    EXPECT_EQ(undone.removed, copies);
+    EXPECT_TRUE(undone.kept.empty());
+    EXPECT_EQ(undone.foldersRemoved, emptied);
+    EXPECT_FALSE(exists(root + "/2005/03/17"));
+    EXPECT_EQ(readFile(root + "/2005/03/note.txt"), "mine");
+    EXPECT_EQ(readFile(root + "/2006/01/keep.txt"), "there before");
+    EXPECT_FALSE(exists(root + "/2006/01/02"));
+    for (const std::string& original : {a, b, c, sources + "/Album/sub/y.jpg"})
+        EXPECT_TRUE(exists(original)) << "sources are never touched: " << original;
+
+    const UndoResult again = undoRun(run.journalPath, false);
+    EXPECT_EQ(again.status, UndoResult::Status::kAlreadyUndone);
+    EXPECT_FALSE(again.undone.empty());
+    EXPECT_TRUE(readRun(run.journalPath, false)->undone);
+}
+
+TEST_F(JournalTest, KeepsWhatChangedMovedOrWasReplacedSinceTheRun) {
+    struct Case {
+        const char* name;
+        void (*change)(const std::string& copy, const std::string& scratch);
+        const char* kept; // nullptr: removed
+    };
+    const Case cases[] = {
+        {"untouched.jpg", [](const std::string&, const std::string&) {}, nullptr},
+        {"appended.jpg",
+         [](const std::string& copy, const std::string&) {
+             std::ofstream(copy, std::ios::app) << "more";
+         },
+         kept::kChanged},
+        // Only the change time tells this one: same bytes, same modification time.
+        {"touched.jpg",
+         [](const std::string& copy, const std::string&) {
+             const struct timespec same[2] = {{k2005, 0}, {k2005, 0}};
+             utimensat(AT_FDCWD, copy.c_str(), same, 0);
+         },
+         kept::kChanged},
+        {"removed.jpg", [](const std::string& copy, const std::string&) { fs::remove(copy); },
+         kept::kGone},
+        {"replaced.jpg",
+         [](const std::string& copy, const std::string& scratch) {
+             writeFile(scratch, "other bytes!", k2005);
+             fs::rename(scratch, copy);
+         },
+         kept::kMoved},
+    };
+    PathList list;
+    for (const Case& c : cases)
+        list.push_back(source(c.name, "same bytes!!", k2005));
+    // A date folder swapped for a link to a folder that holds a file of the same name.
+    list.push_back(source("linked.jpg", "linked", k2006));
+    const RunRecord run = merge(list);
+    // Change times come from a clock that may tick only every few milliseconds: let it tick,
+    // as it always has between a run and a user's later change.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    for (const Case& c : cases)
+        c.change(root + "/2005/03/17/" + c.name, tmp / "scratch");
+    writeFile(tmp / "elsewhere/linked.jpg", "not ours");
+    fs::rename(root + "/2006/01/02", tmp / "moved-away");
+    fs::create_directory_symlink(tmp / "elsewhere", root + "/2006/01/02");
+
+    const UndoResult undone = undoRun(run.journalPath, false);
+    EXPECT_EQ(undone.removed, PathList{root + "/2005/03/17/untouched.jpg"});
+    std::map<std::string, std::string> reasons(undone.kept.begin(), undone.kept.end());
+    for (const Case& c : cases) {
+        if (c.kept)
+            EXPECT_EQ(reasons[root + "/2005/03/17/" + c.name], c.kept) << c.name;
+    }
+    EXPECT_EQ(reasons[root + "/2006/01/02/linked.jpg"], kept::kMoved);
+    EXPECT_EQ(readFile(tmp / "elsewhere/linked.jpg"), "not ours") << "links are never followed";
+    EXPECT_EQ(readFile(root + "/2005/03/17/replaced.jpg"), "other bytes!");
+    EXPECT_TRUE(exists(root + "/2005/03/17")) << "it still holds what was kept";
+}
+
+TEST_F(JournalTest, UndoOfACancelledRun) {
+    const PathList list = {source("a.jpg", "a", k2005), source("b.jpg", "b", k2005),
+                           source("c.jpg", "c", k2006)};
+    MergeHooks hooks;
+    hooks.beforePublish = [this](const std::string&, const std::string&) {
+        std::lock_guard lock(status.statusLock);
+        status.mergeState = kMergeCancelRequested;
+    };
+    engine.setHooks(hooks);
+
+    const RunRecord run = merge(list);
+    EXPECT_EQ(run.state, RunRecord::State::kCancelled);
+    EXPECT_EQ(run.counts.copied, 1u);
+    EXPECT_EQ(run.counts.skipped, 2u);
+    const UndoResult undone = undoRun(run.journalPath, false);
+    EXPECT_EQ(undone.removed, PathList{root + "/2005/03/17/a.jpg"});
+    EXPECT_TRUE(fs::is_empty(root));
+}
+
+TEST_F(JournalTest, AJournalThatCannotBeWrittenLetsTheRunGoOn) {
+    test::LogCapture log;
+    writeFile(tmp / "file", "a file where the folder would be");
+    std::unique_ptr<RunJournal> journal =
+        RunJournal::start(tmp / "file/runs", {sources}, root, defaults);
+    engine.setObserver(journal.get());
+    engine.mergeFiles({source("a.jpg", "a", k2005)}, root);
+
+    EXPECT_FALSE(journal->undoable());
+    EXPECT_EQ(readFile(root + "/2005/03/17/a.jpg"), "a");
+    const std::string text = log.text();
+    const size_t warning = text.find("WARN: Couldn't create the run journal in '" + tmp.path());
+    ASSERT_NE(warning, std::string::npos) << text;
+    EXPECT_EQ(text.find("WARN", warning + 1), std::string::npos) << "one WARN line";
+}
+
+// Journals written as a killed run leaves them: a start line and intents, no closing line.
+class CleanUpTest : public JournalTest {
+  protected:
+    std::string writeJournal(const std::string& name, const ProcessIdentity& process,
+                             const std::vector<json>& lines) {
+        fs::create_directories(state);
+        const std::string path = state + "/" + name + journal::kExtension;
+        std::ofstream out(path);
+        out << journal::lineText({{"type", "start"},
+                                  {"pid", process.pid},
+                                  {"processStart", process.startTicks},
+                                  {"boot", process.bootId},
+                                  {"started", "2026-12-08T00:00:00Z"},
+                                  {"sources", json::array({sources})},
+                                  {"destination", root}});
+        for (const json& line : lines)
+            out << journal::lineText(line);
+        return path;
+    }
+    std::string temporary(const std::string& name) {
+        writeFile(root + "/2005/" + name, "partial");
+        return root + "/2005/" + name;
+    }
+    static json intent(const std::string& temporaryPath) {
+        return {{"type", "intent"},
+                {"entry", 0},
+                {"source", "/src/x.jpg"},
+                {"temporary", temporaryPath},
+                {"destination", "/dest/x.jpg"}};
+    }
+};
+
+TEST_F(CleanUpTest, RemovesTheTemporariesOfRunsWhoseProcessIsGone) {
+    test::LogCapture log;
+    ProcessIdentity gone = currentProcess();
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(0);
+    waitpid(child, nullptr, 0);
+    gone.pid = child;
+    ProcessIdentity reused = currentProcess();
+    reused.startTicks += 1; // this pid, but a process that started at another time
+    ProcessIdentity alive = currentProcess();
+
+    const std::string goneTemporary = temporary(".orvane-partial-1-a-1");
+    const std::string notOurs = temporary("notes.txt");
+    writeFile(tmp / "outside/.orvane-partial-1-a-2", "outside the destination");
+    writeFile(root + "/2005/finished.jpg", "a good copy");
+    const json finished = {
+        {"type", "copied"},
+        {"entry", 1},
+        {"destination", root + "/2005/finished.jpg"},
+        {"stamp", journal::stampJson(FileStamp::of(test::statOf(root + "/2005/finished.jpg")))}};
+    const std::string goneJournal = writeJournal(
+        "1-gone", gone,
+        {intent(goneTemporary), intent(notOurs), intent(tmp / "outside/.orvane-partial-1-a-2"),
+         intent(root + "/2005/.orvane-partial-1-a-3"), finished});
+    const std::string reusedTemporary = temporary(".orvane-partial-2-b-1");
+    writeJournal("2-reused", reused, {intent(reusedTemporary)});
+    const std::string aliveTemporary = temporary(".orvane-partial-3-c-1");
+    writeJournal("3-alive", alive, {intent(aliveTemporary)});
+    const std::string endedTemporary = temporary(".orvane-partial-4-d-1");
+    writeJournal("4-ended", gone,
+                 {intent(endedTemporary), {{"type", "end"}, {"outcome", "finished"}}});
+
+    const InterruptedRuns interrupted = cleanUpInterruptedRuns(state);
+    EXPECT_EQ(interrupted.runs, 2u);
+    EXPECT_EQ(interrupted.temporariesRemoved, 2u);
+    EXPECT_EQ(interruptedRunsNote(interrupted),
+              "A previous run was interrupted; 2 temporary copies were removed");
+    EXPECT_TRUE(log.contains("INFO: Cleaned up after 2 interrupted run(s): 2 temporary copies "
+                             "removed"));
+    EXPECT_FALSE(exists(goneTemporary));
+    EXPECT_FALSE(exists(reusedTemporary));
+    for (const std::string& left : {notOurs, tmp / "outside/.orvane-partial-1-a-2", aliveTemporary,
+                                    endedTemporary, root + "/2005/finished.jpg"})
+        EXPECT_TRUE(exists(left)) << left;
+    EXPECT_EQ(readRun(goneJournal, false)->state, RunRecord::State::kInterrupted);
+    EXPECT_EQ(readRun(goneJournal, false)->temporariesRemoved, 1u);
+
+    EXPECT_EQ(cleanUpInterruptedRuns(state).runs, 0u) << "an interrupted run is cleaned up once";
+    // Its finished copies are good files, and can be undone like those of any run.
+    EXPECT_EQ(undoRun(goneJournal, false).removed, PathList{root + "/2005/finished.jpg"});
+}
+
+} // namespace
+} // namespace orvane
