@@ -2,6 +2,7 @@
 
 #include "base/ErrorText.h"
 #include "base/RunResult.h"
+#include "merge/DateReadAhead.h"
 #include "platform/FileCopier.h"
 
 #include <ctime>
@@ -76,6 +77,8 @@ class MergeEngine {
 
   private:
     void processEntry(const std::string& source, const class DateLocale& locale);
+    // The date the reader gives the current entry: read ahead during a merge, else now.
+    time_t readDate(const std::string& source, const struct stat& status) const;
     static std::string temporaryNameIn(const std::string& folder);
     // Removes an unfinished copy, logging what could not be removed.
     static void discardPartial(const std::string& partial);
@@ -87,6 +90,8 @@ class MergeEngine {
     std::optional<CopyErrorInfo> errorDict_;
     ExifReader exifReader_;
     MergeHooks hooks_;
+    DateReadAhead<time_t>* readAhead_ = nullptr; // during mergeFiles
+    size_t entryIndex_ = 0;                      // of the entry mergeFiles is at
 };
 
 } // namespace orvane
