@@ -7,8 +7,12 @@ fresh folder on the same file system, and prints medians, files per second and r
 checks that every file landed in the date folder the corpus manifest names, counts system
 calls per file with `strace -c -f`, and measures the peak memory of a run of many entries.
 
+With --sync every timed command is followed by `sync`, timed with it, so that each run
+counts until its data is on disk. With --large N the corpus is N large files only (100 MiB
+each, `make-corpus.sh -n 0 -L N`) and throughput in MiB/s is printed.
+
 Usage: bench/organize_bench.py [--runs 5] [--work DIR] [--files 10000] [--memory-entries 100000]
-       [--sources files|folders] [--exiftool]
+       [--sources files|folders] [--exiftool] [--sync] [--large 20]
 """
 import argparse
 import calendar
@@ -48,9 +52,9 @@ def utc_folder(seconds):
     return time.strftime("%Y/%m/%d", time.gmtime(int(seconds)))
 
 
-def organize_argv(corpus, rows, dest, exif, sources_mode):
+def organize_argv(corpus, rows, dest, exif, sources_mode, binary=None):
     # A fresh settings folder: the registered copy rule copies every file.
-    argv = [ORVANE, "organize", "--quiet", "--levels", "3", "--format", FORMAT]
+    argv = [binary or ORVANE, "organize", "--quiet", "--levels", "3", "--format", FORMAT]
     if not exif:
         argv.append("--no-exif")
     if sources_mode == "folders":
@@ -107,16 +111,24 @@ def main():
     ap.add_argument("--sources", choices=["files", "folders"], default="folders")
     ap.add_argument("--exiftool", action="store_true", help="also time exiftool (slow)")
     ap.add_argument("--no-strace", action="store_true")
+    ap.add_argument("--sync", action="store_true", help="time each command with a sync after it")
+    ap.add_argument("--large", type=int, default=0, help="a corpus of this many 100 MiB files")
+    ap.add_argument("--compare", metavar="BINARY",
+                    help="also time another build of orvane (EXIF off and on), e.g. main's")
     args = ap.parse_args()
 
     env = dict(os.environ, TZ="UTC", ORVANE_CONFIG_DIR=os.path.join(args.work, "config"))
     os.makedirs(args.work, exist_ok=True)
-    corpus = os.path.join(args.work, "corpus-%d" % args.files)
+    if args.large:
+        args.files = 0
+        corpus = os.path.join(args.work, "corpus-large-%d" % args.large)
+    else:
+        corpus = os.path.join(args.work, "corpus-%d" % args.files)
     manifest = corpus + ".manifest.tsv"
     if not os.path.exists(manifest):
-        print("making the corpus (%d files) ..." % args.files, flush=True)
-        subprocess.run([MAKE_CORPUS, "-n", str(args.files), "-m", manifest, corpus], check=True,
-                       stdout=subprocess.DEVNULL)
+        print("making the corpus (%d files, %d large) ..." % (args.files, args.large), flush=True)
+        subprocess.run([MAKE_CORPUS, "-n", str(args.files), "-L", str(args.large), "-m", manifest,
+                        corpus], check=True, stdout=subprocess.DEVNULL)
     rows = read_manifest(manifest)
     entries = sum(1 for r in rows if r["kind"] != "hidden")
     out_root = os.path.join(args.work, "out-%d" % os.getpid())
@@ -124,6 +136,8 @@ def main():
 
     variants = [("cp -a", None), ("orvane --no-exif", False), ("orvane (EXIF)", True),
                 ("orvane --dry-run", "dry")]
+    if args.compare:
+        variants += [("other --no-exif", False), ("other (EXIF)", True)]
     times = {name: [] for name, _ in variants}
     failures = []
     for run in range(args.runs):
@@ -137,7 +151,11 @@ def main():
                 argv.insert(2, "--dry-run")
             else:
                 os.makedirs(dest)
-                argv = organize_argv(corpus, rows, dest, exif, args.sources)
+                argv = organize_argv(corpus, rows, dest, exif, args.sources,
+                                     args.compare if name.startswith("other") else None)
+            if args.sync:
+                subprocess.run(["sync"])
+                argv = ["sh", "-c", '"$@" && sync', "sh"] + argv
             elapsed, code, _ = run_timed(argv, env=env, stdout=subprocess.DEVNULL)
             times[name].append(elapsed)
             if exif == "dry":
@@ -160,14 +178,20 @@ def main():
         elapsed, _, _ = run_timed(argv, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         times["exiftool"] = [elapsed]
 
-    print("\n%d entries (%s given as %s), %d runs each, warm cache, medians:" %
-          (entries, corpus, args.sources, args.runs))
+    print("\n%d entries (%s given as %s), %d runs each, warm cache%s, medians:" %
+          (entries, corpus, args.sources, args.runs, ", each followed by sync" if args.sync else ""))
     base = statistics.median(times["cp -a"])
     for name, values in times.items():
         m = statistics.median(values)
         print("  %-18s %7.2f s  %8.0f files/s  ratio to cp -a %.2f" % (name, m, entries / m, m / base))
+        if args.large:
+            mib = sum(int(r["bytes"]) for r in rows if r["kind"] != "hidden") / 1048576
+            print("  %-18s %7.0f MiB/s  throughput ratio to cp -a %.2f" % ("", mib / m, base / m))
     off, on = statistics.median(times["orvane --no-exif"]), statistics.median(times["orvane (EXIF)"])
     print("  EXIF on costs %+.1f%% against EXIF off" % ((on / off - 1) * 100))
+    if args.compare:
+        o_off, o_on = statistics.median(times["other --no-exif"]), statistics.median(times["other (EXIF)"])
+        print("  other build: EXIF on costs %+.1f%% against EXIF off" % ((o_on / o_off - 1) * 100))
     dry = statistics.median(times["orvane --dry-run"])
     print("  --dry-run takes %.2f of a real run (EXIF on)" % (dry / on))
 
@@ -187,12 +211,15 @@ def main():
         if not os.path.exists(tree):
             make_tiny_tree(tree + ".tmp", args.memory_entries)
             os.rename(tree + ".tmp", tree)
-        dest = os.path.join(out_root, "memory")
-        os.makedirs(dest)
-        argv = [ORVANE, "organize", "--quiet", "--no-exif", tree, dest]
-        elapsed, code, peak = run_timed(argv, env=env, stdout=subprocess.DEVNULL)
-        print("  %d entries: %.1f s, peak memory %.1f MiB (exit %d)" %
-              (args.memory_entries, elapsed, peak / 1024, code))
+        for exif in (False, True):
+            dest = os.path.join(out_root, "memory-exif" if exif else "memory")
+            os.makedirs(dest)
+            argv = [ORVANE, "organize", "--quiet", tree, dest]
+            if not exif:
+                argv.insert(-2, "--no-exif")
+            elapsed, code, peak = run_timed(argv, env=env, stdout=subprocess.DEVNULL)
+            print("  %d entries, EXIF %s: %.1f s, peak memory %.1f MiB (exit %d)" %
+                  (args.memory_entries, "on" if exif else "off", elapsed, peak / 1024, code))
 
     shutil.rmtree(out_root, ignore_errors=True)
     if failures:

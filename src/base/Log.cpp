@@ -8,6 +8,7 @@
 #include <ctime>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,6 +22,7 @@ bool gTracking = false;
 std::FILE* gLogFile = nullptr;
 std::FILE* gStream = nullptr; // null means standard output
 std::unique_ptr<std::mutex> gLogLock;
+thread_local std::string* tDeferredLines = nullptr;
 
 // Before createLogLock only the main thread exists, so output needs no lock then.
 class OptionalLock {
@@ -85,7 +87,9 @@ void createLogLock() {
 
 void logMessage(int level, const char* format, ...) {
     const time_t now = time(nullptr);
-    OptionalLock lock;
+    std::optional<OptionalLock> lock;
+    if (!tDeferredLines)
+        lock.emplace();
     // Formatting is skipped below the threshold: the output would be empty anyway.
     if (level > gThreshold)
         return;
@@ -104,6 +108,12 @@ void logMessage(int level, const char* format, ...) {
 
     const int pid = static_cast<int>(getpid());
     const char* name = logLevelName(level);
+    if (tDeferredLines) {
+        char line[kMessageBufferSize + 128];
+        std::snprintf(line, sizeof line, "%s Orvane[%d] %s: %s\n", timeText, pid, name, message);
+        *tDeferredLines += line;
+        return;
+    }
     std::fprintf(outputStream(), "%s Orvane[%d] %s: %s\n", timeText, pid, name, message);
     if (gTracking && ensureLogFile()) {
         std::fprintf(gLogFile, "%s Orvane[%d] %s: %s\n", timeText, pid, name, message);
@@ -118,6 +128,25 @@ void logText(int level, const std::string& text) {
     std::fwrite(text.data(), 1, text.size(), outputStream());
     if (gTracking && ensureLogFile()) {
         std::fwrite(text.data(), 1, text.size(), gLogFile);
+        std::fflush(gLogFile);
+    }
+}
+
+LogDeferral::LogDeferral() : outer_(tDeferredLines) {
+    tDeferredLines = &lines_;
+}
+
+LogDeferral::~LogDeferral() {
+    tDeferredLines = outer_;
+}
+
+void writeDeferredLog(const std::string& lines) {
+    if (lines.empty())
+        return;
+    OptionalLock lock;
+    std::fwrite(lines.data(), 1, lines.size(), outputStream());
+    if (gTracking && ensureLogFile()) {
+        std::fwrite(lines.data(), 1, lines.size(), gLogFile);
         std::fflush(gLogFile);
     }
 }

@@ -38,6 +38,25 @@ std::string logFilePath();
 // standard error so that its report on standard output stays machine-readable.
 void setLogStream(std::FILE* stream);
 
+// While one is alive, the log lines made on its thread are kept, fully formatted, instead of
+// written, so that work done ahead of its turn on another thread can log in its turn: take()
+// answers them and writeDeferredLog writes them where they belong.
+class LogDeferral {
+  public:
+    LogDeferral();
+    ~LogDeferral();
+    LogDeferral(const LogDeferral&) = delete;
+    LogDeferral& operator=(const LogDeferral&) = delete;
+
+    std::string take() { return std::move(lines_); }
+
+  private:
+    std::string lines_;
+    std::string* outer_;
+};
+
+void writeDeferredLog(const std::string& lines);
+
 // Test hooks: restore the initial state and close the log file.
 void resetLoggingForTesting();
 

@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <libexif/exif-data.h>
 #include <libexif/exif-loader.h>
+#include <libexif/exif-tag.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -37,9 +38,30 @@ ExifData* loadExifFromJpeg(const unsigned char* bytes, uint32_t length) {
     // The loader only reads the markers up to the EXIF block and copies that block; the
     // image data it skips is never touched. It does not write to the buffer.
     exif_loader_write(loader, const_cast<unsigned char*>(bytes), length);
-    ExifData* data = exif_loader_get_data(loader);
+    const unsigned char* block = nullptr;
+    unsigned int blockSize = 0;
+    exif_loader_get_buf(loader, &block, &blockSize);
+    ExifData* data = nullptr;
+    if (block && blockSize > 0) {
+        data = newExifDataWithoutFixes();
+        if (data)
+            exif_data_load_data(data, block, blockSize);
+    }
     exif_loader_unref(loader);
     return data;
+}
+
+// Whether libexif's own clean-up after loading would have removed `entry` of IFD `ifd`:
+// it drops every entry of IFD 1 when there is no thumbnail, and every entry of a tag that
+// its table marks as not recorded in that IFD. That clean-up never adds or rewrites the two
+// date tags, so skipping these entries gives the same dates as running it, at a fraction of
+// its cost (it walks the whole tag table for every IFD of every file).
+bool removedByCleanUp(ExifData* data, int ifd, const ExifEntry* entry) {
+    if (ifd == EXIF_IFD_1 && !data->data)
+        return true;
+    return exif_tag_get_support_level_in_ifd(entry->tag, static_cast<ExifIfd>(ifd),
+                                             exif_data_get_data_type(data)) ==
+           EXIF_SUPPORT_LEVEL_NOT_RECORDED;
 }
 
 // The first date of `tag` that parses, searching the IFDs in their fixed order, or -1.
@@ -49,7 +71,7 @@ time_t dateFromTag(ExifData* data, ExifTag tag, const char* tagName, char* value
         if (!content || content->count == 0)
             continue;
         ExifEntry* entry = exif_content_get_entry(content, tag);
-        if (!entry || entry->format != EXIF_FORMAT_ASCII)
+        if (!entry || entry->format != EXIF_FORMAT_ASCII || removedByCleanUp(data, ifd, entry))
             continue;
         exif_entry_get_value(entry, valueText, kValueTextSize);
         const time_t seconds = unixTimeFromExifDate(valueText, tagName);

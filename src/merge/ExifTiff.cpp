@@ -13,8 +13,17 @@ constexpr size_t kHeaderSize = sizeof kExifHeader;
 
 } // namespace
 
-ExifData* loadExifFromTiff(const unsigned char* bytes, uint32_t length) {
+ExifData* newExifDataWithoutFixes() {
     ExifData* data = exif_data_new();
+    if (data) {
+        exif_data_unset_option(data, EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
+        exif_data_set_option(data, EXIF_DATA_OPTION_IGNORE_UNKNOWN_TAGS);
+    }
+    return data;
+}
+
+ExifData* loadExifFromTiff(const unsigned char* bytes, uint32_t length) {
+    ExifData* data = newExifDataWithoutFixes();
     exif_data_load_tiff_part(data, bytes, length);
     return data;
 }

@@ -8,8 +8,13 @@ namespace orvane {
 // No byte past this many of a TIFF file is ever read for its EXIF data.
 constexpr uint32_t kTiffExifBound = 0xfffe;
 
-// A new ExifData (free it with exif_data_free) holding what could be loaded from the IFDs
-// of a buffer that begins with a TIFF header; empty when nothing could. Null only when
+// A new ExifData (free it with exif_data_free) whose loading skips libexif's clean-up pass
+// (EXIF_DATA_OPTION_FOLLOW_SPECIFICATION); unknown tags are still ignored. Null only when
+// memory is exhausted.
+ExifData* newExifDataWithoutFixes();
+
+// A new ExifData made by newExifDataWithoutFixes, holding what could be loaded from the
+// IFDs of a buffer that begins with a TIFF header; empty when nothing could. Null only when
 // memory is exhausted.
 ExifData* loadExifFromTiff(const unsigned char* bytes, uint32_t length);
 

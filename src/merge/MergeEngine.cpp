@@ -90,7 +90,20 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
             });
     logMessage(LOG_DEBUG, "Merging paths into tree");
 
+    // Dates are read on other threads while the loop copies; it takes them in list order.
+    std::optional<DateReadAhead<time_t>> readAhead;
+    if (defaults_.boolForKey(keys::kUseExifData))
+        readAhead.emplace(fileList, [this](const std::string& path, const struct stat& status) {
+            return exifReader_(path.c_str(), status);
+        });
+    readAhead_ = readAhead ? &*readAhead : nullptr;
+    struct Detach {
+        DateReadAhead<time_t>*& pointer;
+        ~Detach() { pointer = nullptr; }
+    } detach{readAhead_};
+
     for (size_t index = 0; index < fileList.size(); ++index) {
+        entryIndex_ = index;
         {
             std::unique_lock lock(status_.statusLock);
             if (status_.mergeState == kMergeCancelRequested) {
@@ -116,7 +129,6 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
         }
 
         const std::string& source = fileList[index];
-        entryIndex_ = index;
         batch.beginEntry(index);
         try {
             processEntry(source, locale, batch);
@@ -156,7 +168,7 @@ std::optional<EntryPlan> MergeEngine::planEntry(const std::string& source, const
 
     time_t date = status.st_mtim.tv_sec;
     if (defaults_.boolForKey(keys::kUseExifData)) {
-        date = exifReader_(source.c_str(), status);
+        date = readDate(source, status);
         if (date == -1) {
             date = status.st_mtim.tv_sec;
             logMessage(LOG_DEBUG,
@@ -199,6 +211,13 @@ std::optional<EntryPlan> MergeEngine::planEntry(const std::string& source, const
     plan.destinationFolder = appendPathComponent(toPath_, plan.dateFolder);
     plan.destination = appendPathComponent(plan.destinationFolder, lastPathComponent(source));
     return plan;
+}
+
+time_t MergeEngine::readDate(const std::string& source, const struct stat& status) const {
+    if (readAhead_)
+        if (std::optional<time_t> date = readAhead_->take(entryIndex_, status))
+            return *date;
+    return exifReader_(source.c_str(), status);
 }
 
 void MergeEngine::processEntry(const std::string& source, const DateLocale& locale,

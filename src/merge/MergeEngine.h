@@ -2,6 +2,7 @@
 
 #include "base/ErrorText.h"
 #include "base/RunResult.h"
+#include "merge/DateReadAhead.h"
 #include "merge/NameClash.h"
 #include "merge/PublishBatch.h"
 #include "merge/RunObserver.h"
@@ -100,6 +101,8 @@ class MergeEngine {
     ErrorText destinationTaken(const std::string& source, const std::string& destination);
     ErrorText copyFailed(const std::string& source, const std::string& destination,
                          const CopyFailure& failure);
+    // The date the reader gives the current entry: read ahead during a merge, else now.
+    time_t readDate(const std::string& source, const struct stat& status) const;
     static std::string temporaryNameIn(const std::string& folder);
     // Removes an unfinished copy, logging what could not be removed.
     static void discardPartial(const std::string& partial);
@@ -112,7 +115,8 @@ class MergeEngine {
     ExifReader exifReader_;
     MergeHooks hooks_;
     RunObserver* observer_ = nullptr;
-    size_t entryIndex_ = 0; // of the entry under way, for the observer
+    DateReadAhead<time_t>* readAhead_ = nullptr; // during mergeFiles
+    size_t entryIndex_ = 0;                      // of the entry mergeFiles is at
 };
 
 } // namespace orvane

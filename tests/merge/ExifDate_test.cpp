@@ -2,6 +2,7 @@
 #include "merge/ExifDateText.h"
 #include "merge/ExifFixtures.h"
 #include "merge/ExifTiff.h"
+#include "support/ExifDateReference.h"
 #include "support/TestSupport.h"
 
 #include <cstdlib>
@@ -177,6 +178,26 @@ TEST_F(ExifDateTest, Ifd1OnlyWhenItsOffsetIsInsideTheBound) {
         std::string variant = file;
         variant.replace(linkAt, 4, w.u32(ifd1));
         EXPECT_EQ(dateOf(variant, "link.tif"), localTime(2009, 9, 9, 9, 9, 9)) << ifd1;
+    }
+}
+
+// libexif's clean-up pass, which the reader skips, drops the entries of IFD 1 when there is
+// no thumbnail and tags an IFD does not record: such dates are no dates.
+TEST_F(ExifDateTest, DatesTheCleanUpPassWouldDropAreNoDates) {
+    TiffWriter w(ByteOrder::Intel);
+    const std::vector<IfdField> other = {w.longField(0x0100, 640)}; // ImageWidth
+    const std::vector<IfdField> dated = {asciiField(test::kTagDateTime, "2009:09:09 09:09:09")};
+    std::string inIfd1 = w.header(8) + w.ifd(8, other, 8 + TiffWriter::ifdSize(other));
+    inIfd1 += w.ifd(static_cast<uint32_t>(inIfd1.size()), dated);
+    const std::vector<std::string> files = {
+        inIfd1,
+        tiffFile(ByteOrder::Motorola,
+                 {asciiField(test::kTagDateTimeOriginal, "2009:09:09 09:09:09")}),
+    };
+    for (const std::string& file : files) {
+        const auto* bytes = reinterpret_cast<const unsigned char*>(file.data());
+        EXPECT_EQ(exifDateForBytes(bytes, file.size()), -1);
+        EXPECT_EQ(test::exifDateWithLibexifDefaults(bytes, file.size()), -1);
     }
 }
 
@@ -402,8 +423,14 @@ struct CorpusRow {
     std::string expected;
 };
 
+// The shared samples; ORVANE_TESTDATA_DIR points elsewhere (a worktree beside the checkout).
+std::string testdataFolder() {
+    const char* folder = std::getenv("ORVANE_TESTDATA_DIR");
+    return folder ? folder : ORVANE_TESTDATA_DIR;
+}
+
 std::string corpusFolder() {
-    return std::string(ORVANE_TESTDATA_DIR) + "/exif";
+    return testdataFolder() + "/exif";
 }
 
 std::vector<CorpusRow> readCorpusTable() {
@@ -454,6 +481,31 @@ class ExifCorpus : public ::testing::Test {
 TEST_F(ExifCorpus, MatchesTheTableInUtc) {
     TimeZoneScope zone("UTC");
     checkCorpus();
+}
+
+// The reader skips libexif's clean-up pass for speed; on every file of the shared samples
+// (and the fuzz findings) it must answer what libexif's default loading answers.
+TEST_F(ExifCorpus, SameDatesAsLibexifDefaults) {
+    int compared = 0;
+    std::string mismatches;
+    for (const std::string& folder :
+         {testdataFolder(), std::string(ORVANE_REPO_DIR) + "/tests/merge/data"}) {
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+            if (!entry.is_regular_file())
+                continue;
+            const std::string contents = test::readFile(entry.path());
+            const auto* bytes = reinterpret_cast<const unsigned char*>(contents.data());
+            const auto length = static_cast<uint32_t>(contents.size());
+            const time_t fast = exifDateForBytes(bytes, length);
+            const time_t reference = test::exifDateWithLibexifDefaults(bytes, length);
+            if (fast != reference)
+                mismatches += "  " + entry.path().string() + ": " + localText(fast) + " vs " +
+                              localText(reference) + "\n";
+            ++compared;
+        }
+    }
+    EXPECT_EQ(mismatches, "");
+    EXPECT_GT(compared, 200);
 }
 
 TEST_F(ExifCorpus, MatchesTheTableInZonesWithDaylightSaving) {

@@ -68,5 +68,39 @@ TEST_F(ExifMergeTest, WithoutExifEveryFileGoesByItsModificationTime) {
     EXPECT_FALSE(log.contains("EXIF_TAG"));
 }
 
+// Dates are read ahead on other threads; the merge must still log each entry's reading in
+// its turn, and date a file that changed after it was read ahead by what it holds now.
+TEST_F(ExifMergeTest, DatesReadAheadKeepTheLogInEntryOrder) {
+    PathList list;
+    for (int i = 0; i < 30; ++i) {
+        list.push_back(tmp / ("src/p" + std::to_string(i) + (i % 2 ? ".txt" : ".jpg")));
+        writeFile(list.back(),
+                  i % 2
+                      ? "text"
+                      : test::jpegWithDates("2005:03:" + std::to_string(10 + i) + " 12:00:00", ""),
+                  localTime(2011, 6, 5, 10, 0, 0));
+    }
+    engine.setHooks({.beforePublish = [&](const std::string& source, const std::string&) {
+        if (source == list[0])
+            writeFile(list[10], test::jpegWithDates("2007:07:07 12:00:00", ""));
+    }});
+    test::LogCapture log;
+    engine.mergeFiles(list, root);
+
+    EXPECT_EQ(result.resCopiedDict.at(list[10]), "2007/07/07");
+    EXPECT_EQ(result.resCopiedDict.at(list[12]), "2005/03/22");
+    const std::string text = log.text();
+    for (int i = 0; i < 30; ++i) {
+        const size_t begin = text.find("Beginning copy for original file '" + list[i] + "'");
+        ASSERT_NE(begin, std::string::npos) << i;
+        const size_t end = i + 1 < 30 ? text.find("Beginning copy", begin + 1) : text.size();
+        const std::string entryLog = text.substr(begin, end - begin);
+        const std::string expected = i == 10 ? "'2007:07:07 12:00:00'"
+                                     : i % 2 ? "Not JPEG or TIFF format"
+                                             : "'2005:03:" + std::to_string(10 + i) + " 12:00:00'";
+        EXPECT_NE(entryLog.find(expected), std::string::npos) << i << ": " << entryLog;
+    }
+}
+
 } // namespace
 } // namespace orvane

@@ -1,0 +1,63 @@
+#include "base/Log.h"
+#include "merge/DateReadAhead.h"
+#include "support/TestSupport.h"
+
+#include <atomic>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace orvane {
+namespace {
+
+// Dates come out in list order, each with its log lines written when it is taken; the
+// threads never read further ahead than the window; a file changed after it was read is
+// left to the caller.
+TEST(DateReadAhead, InListOrderWithinTheWindow) {
+    test::TempDir tmp;
+    PathList list;
+    for (int i = 0; i < 40; ++i) {
+        list.push_back(tmp / ("f" + std::to_string(i)));
+        test::writeFile(list.back(), std::string(i, 'x'));
+    }
+    constexpr size_t kWindow = 4;
+    std::atomic<size_t> promised{0}; // entries the test has begun to take
+    std::atomic<size_t> started{0};
+    std::atomic<bool> beyondWindow{false};
+    test::LogCapture log;
+    std::string expectedLog;
+    {
+        DateReadAhead<time_t> readAhead(
+            list,
+            [&](const std::string& path, const struct stat& status) {
+                if (++started > promised + kWindow)
+                    beyondWindow = true;
+                logMessage(LOG_DEBUG, "read %s", path.c_str());
+                return static_cast<time_t>(status.st_size);
+            },
+            kWindow, 2);
+        for (size_t i = 0; i < list.size(); ++i) {
+            promised = i + 1;
+            if (i == 20)
+                test::writeFile(list[i], "changed");
+            struct stat status;
+            ASSERT_EQ(::stat(list[i].c_str(), &status), 0);
+            const std::optional<time_t> date = readAhead.take(i, status);
+            if (date) {
+                EXPECT_EQ(*date, static_cast<time_t>(i)) << i;
+                expectedLog += "read " + list[i] + "\n";
+            }
+            EXPECT_TRUE(date || i == 20 || started <= i) << "entry " << i << " not read ahead";
+            logMessage(LOG_DEBUG, "took %zu", i);
+            expectedLog += "took " + std::to_string(i) + "\n";
+        }
+    }
+    EXPECT_FALSE(beyondWindow);
+    std::string messages;
+    std::istringstream lines(log.text());
+    for (std::string line; std::getline(lines, line);)
+        messages += line.substr(line.find("DEBUG: ") + 7) + "\n";
+    EXPECT_EQ(messages, expectedLog);
+}
+
+} // namespace
+} // namespace orvane
