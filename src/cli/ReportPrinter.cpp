@@ -26,6 +26,11 @@ std::string displayPath(const std::string& path) {
 
 namespace {
 
+EntryDating datingOf(const RunResult& result, const std::string& path) {
+    auto it = result.resDatingDict.find(path);
+    return it == result.resDatingDict.end() ? EntryDating{} : it->second;
+}
+
 const std::string& valueOrEmpty(const PathDict& dict, const std::string& key) {
     static const std::string empty;
     auto it = dict.find(key);
@@ -42,14 +47,29 @@ void printSection(std::FILE* out, const char* title, const PathList& paths, cons
                      displayPath(valueOrEmpty(dict, path)).c_str());
 }
 
+// The copied entries, each with its date folder, how it was dated and whether to check it.
+void printCopied(std::FILE* out, const RunResult& result) {
+    if (result.resCopiedFiles.empty())
+        return;
+    std::fprintf(out, "Copied (%zu):\n", result.resCopiedFiles.size());
+    for (const std::string& path : result.resCopiedFiles) {
+        const EntryDating dating = datingOf(result, path);
+        std::fprintf(out, "  %s  ->  %s  (%s%s)\n", displayPath(path).c_str(),
+                     displayPath(valueOrEmpty(result.resCopiedDict, path)).c_str(),
+                     datedByName(dating.datedBy), dating.checkDate ? ", check date" : "");
+    }
+}
+
 } // namespace
 
 void printReportText(std::FILE* out, const RunResult& result, bool cancelled) {
-    printSection(out, "Copied", result.resCopiedFiles, result.resCopiedDict, "  ->  ");
+    printCopied(out, result);
     printSection(out, "Skipped", result.resSkippedFiles, result.resSkippedDict, ": ");
     printSection(out, "Errors", result.resErrorFiles, result.resErrorDict, ": ");
-    std::fprintf(out, "%zu copied, %zu skipped, %zu errors%s\n", result.resCopiedFiles.size(),
+    const size_t toCheck = result.checkDateCount();
+    std::fprintf(out, "%zu copied, %zu skipped, %zu errors%s%s\n", result.resCopiedFiles.size(),
                  result.resSkippedFiles.size(), result.resErrorFiles.size(),
+                 toCheck ? (", " + std::to_string(toCheck) + " to check date").c_str() : "",
                  cancelled ? " (cancelled)" : "");
 }
 
@@ -63,7 +83,14 @@ void printReportJson(std::FILE* out, const RunResult& result, bool cancelled) {
         return items;
     };
     ordered_json report;
-    report["copied"] = list(result.resCopiedFiles, result.resCopiedDict, "folder");
+    ordered_json copied = list(result.resCopiedFiles, result.resCopiedDict, "folder");
+    for (size_t index = 0; index < copied.size(); ++index) {
+        const EntryDating dating = datingOf(result, result.resCopiedFiles[index]);
+        copied[index]["dated_by"] = datedByName(dating.datedBy);
+        copied[index]["check_date"] = dating.checkDate;
+    }
+    report["copied"] = std::move(copied);
+    report["check_date_count"] = result.checkDateCount();
     report["skipped"] = list(result.resSkippedFiles, result.resSkippedDict, "reason");
     report["errors"] = list(result.resErrorFiles, result.resErrorDict, "error");
     report["cancelled"] = cancelled;

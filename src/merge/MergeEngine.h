@@ -1,5 +1,6 @@
 #pragma once
 
+#include "merge/PairedFiles.h"
 #include "merge/RunResult.h"
 #include "platform/FileCopier.h"
 
@@ -8,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <sys/stat.h>
+#include <unordered_map>
 
 namespace orvane {
 
@@ -27,7 +29,8 @@ struct MergeHooks {
 struct EntryPlan {
     struct stat status = {}; // of the source, links followed
     time_t date = 0;         // seconds since 1970
-    bool exifDate = false;   // the date is the EXIF capture date, not the modification time
+    DatedBy datedBy = DatedBy::Modified;
+    bool checkDate = false; // the date is implausible: the report asks to check it
     long levels = 0;
     std::string dateFolder;        // below the destination root
     std::string destinationFolder; // the destination root and the date folder
@@ -45,6 +48,9 @@ class MergeEngine {
     MergeEngine(const UserDefaults& defaults, RunStatus& status, RunResult& result);
 
     void setExifReader(ExifReader reader) { exifReader_ = std::move(reader); }
+    // Reads the files whose first bytes the EXIF reader does not take (other photo and video
+    // containers), with the same contract.
+    void setExtendedReader(ExifReader reader) { extendedReader_ = std::move(reader); }
     void setHooks(MergeHooks hooks) { hooks_ = std::move(hooks); }
 
     void mergeFiles(const PathList& fileList, const std::string& treeRoot);
@@ -74,9 +80,20 @@ class MergeEngine {
                                                 const std::string& shownTree);
 
     void setToPath(const std::string& toPath) { toPath_ = toPath; }
+    // The run's file list, for pairing sidecars and RAW+JPEG pairs with their photos, and
+    // the start of the run that plausible dates are measured against. mergeFiles sets both.
+    void prepareRun(const PathList& fileList, time_t runStart);
 
   private:
     void processEntry(const std::string& source, const class DateLocale& locale);
+    struct OwnDate {
+        time_t date;
+        DatedBy datedBy;
+    };
+    std::optional<OwnDate> ownDate(const std::string& path, const struct stat& status) const;
+    std::optional<OwnDate> cachedOwnDate(const std::string& path, const struct stat& status) const;
+    std::optional<time_t> pairedDate(const std::string& path) const;
+    bool isPlausible(time_t date) const;
     static std::string temporaryNameIn(const std::string& folder);
 
     const UserDefaults& defaults_;
@@ -85,6 +102,11 @@ class MergeEngine {
     std::string toPath_;
     std::optional<CopyErrorInfo> errorDict_;
     ExifReader exifReader_;
+    ExifReader extendedReader_;
+    PairedFiles pairs_;
+    time_t runStart_;
+    // Own dates of paired entries, which their partners may ask for again.
+    mutable std::unordered_map<std::string, std::optional<OwnDate>> pairedDates_;
     MergeHooks hooks_;
 };
 

@@ -132,6 +132,7 @@ void PrefsController::showPreferences() {
 
     view_->setHiddenFileCheckboxOn(!defaults_.boolForKey(keys::kCopyHiddenFiles));
     view_->setUseExifCheckboxOn(defaults_.boolForKey(keys::kUseExifData));
+    view_->setUseExtendedDatesCheckboxOn(defaults_.boolForKey(keys::kUseExtendedDates));
 
     intactPatternArray_ =
         defaults_.stringArrayForKey(keys::kIntactFolderPatterns).value_or(StringList{});
@@ -181,6 +182,7 @@ void PrefsController::saveClicked() {
 
     defaults_.setBool(keys::kCopyHiddenFiles, !view_->hiddenFileCheckboxOn());
     defaults_.setBool(keys::kUseExifData, view_->useExifCheckboxOn());
+    defaults_.setBool(keys::kUseExtendedDates, view_->useExtendedDatesCheckboxOn());
     defaults_.setObject(keys::kIntactFolderPatterns, intactPatternArray_);
     defaults_.setObject(keys::kCopyFilePatterns, copyFilePatternArray_);
     defaults_.setObject(keys::kMatchingMode, view_->selectedMatchingMode());

@@ -32,6 +32,8 @@ class PrefsView {
     virtual void setHiddenFileCheckboxOn(bool on) = 0;
     virtual bool useExifCheckboxOn() const = 0;
     virtual void setUseExifCheckboxOn(bool on) = 0;
+    virtual bool useExtendedDatesCheckboxOn() const = 0;
+    virtual void setUseExtendedDatesCheckboxOn(bool on) = 0;
     virtual std::string selectedMatchingMode() const = 0;
     virtual void selectMatchingMode(const std::string& title) = 0;
 

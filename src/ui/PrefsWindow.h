@@ -49,6 +49,8 @@ class PrefsWindow : public QDialog, public PrefsView {
     void setHiddenFileCheckboxOn(bool on) override;
     bool useExifCheckboxOn() const override;
     void setUseExifCheckboxOn(bool on) override;
+    bool useExtendedDatesCheckboxOn() const override;
+    void setUseExtendedDatesCheckboxOn(bool on) override;
     std::string selectedMatchingMode() const override;
     void selectMatchingMode(const std::string& title) override;
     void reloadPatternTable(PatternTable table) override;

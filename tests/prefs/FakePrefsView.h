@@ -45,6 +45,8 @@ class FakePrefsView : public PrefsView {
     void setHiddenFileCheckboxOn(bool on) override { hiddenFiles = on; }
     bool useExifCheckboxOn() const override { return useExif; }
     void setUseExifCheckboxOn(bool on) override { useExif = on; }
+    bool useExtendedDatesCheckboxOn() const override { return useExtendedDates; }
+    void setUseExtendedDatesCheckboxOn(bool on) override { useExtendedDates = on; }
     std::string selectedMatchingMode() const override { return matchingMode; }
     void selectMatchingMode(const std::string& title) override { matchingMode = title; }
 
@@ -96,6 +98,7 @@ class FakePrefsView : public PrefsView {
     std::map<int, bool> buttons = {{1, false}, {2, false}, {3, false}};
     bool hiddenFiles = false;
     bool useExif = false;
+    bool useExtendedDates = false;
     std::string matchingMode;
     std::map<PatternTable, size_t> rows;
     std::optional<Edit> edit;
