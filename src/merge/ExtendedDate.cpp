@@ -21,6 +21,7 @@ namespace {
 // How much of a file the readers that search raw bytes look at, at its start (and for X3F,
 // whose preview sits near the end, also at its end).
 constexpr size_t kScanWindow = 4 * 1024 * 1024;
+constexpr uint64_t kCrwLimit = 64 * 1024 * 1024;
 
 class FileHandle {
   public:
@@ -98,6 +99,14 @@ time_t extendedDateForPath(const char* path, const struct stat& status) {
     time_t seconds = -1;
     switch (kind) {
     case ContainerKind::StillImage: {
+        if (isCrw(head, headLength)) {
+            // CRW files are at most a few MiB; larger ones are not CRW files worth reading.
+            if (size <= kCrwLimit) {
+                const auto bytes = file.readSpan(0, size);
+                seconds = metadataDateForBytes(bytes.data(), bytes.size());
+            }
+            break;
+        }
         bool unreadable = false;
         seconds = metadataDateForFile(path, unreadable);
         if (seconds == -1 && unreadable) {

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
@@ -155,7 +156,19 @@ time_t metadataDateForFile(const char* path, bool& unreadable) {
                           unreadable);
 }
 
+bool isCrw(const unsigned char* bytes, size_t length) {
+    return length >= 14 && std::memcmp(bytes + 6, "HEAPCCDR", 8) == 0;
+}
+
 time_t metadataDateForBytes(const unsigned char* bytes, size_t length) {
+    // exiv2 0.27's CRW decoder runs strlen over texts of the file that a damaged file leaves
+    // unterminated: it gets a copy that ends in zeros, so that it stops there.
+    std::vector<unsigned char> padded;
+    if (isCrw(bytes, length)) {
+        padded.assign(bytes, bytes + length);
+        padded.resize(length + 16, 0);
+        bytes = padded.data();
+    }
     bool damaged = false;
     const time_t seconds = dateFromOpened(
         [&] { return Exiv2::ImageFactory::open(bytes, static_cast<long>(length)); }, damaged);

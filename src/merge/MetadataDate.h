@@ -12,6 +12,9 @@ namespace orvane {
 time_t metadataDateForFile(const char* path, bool& unreadable);
 time_t metadataDateForBytes(const unsigned char* bytes, size_t length);
 
+// Whether the bytes begin as a Canon CRW (CIFF) file, which exiv2 must read from memory.
+bool isCrw(const unsigned char* bytes, size_t length);
+
 // The date in the first EXIF block ("Exif\0\0" and a TIFF header) found in `bytes`, or -1:
 // for containers that hold their EXIF only inside an embedded JPEG (X3F previews), and for
 // files whose other metadata exiv2 refuses before it reaches the EXIF item.
