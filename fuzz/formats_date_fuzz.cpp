@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes, as the whole contents of a file, to the readers of photos and videos
-// outside JPEG and TIFF (exiv2, MediaInfoLib, the AVCHD and embedded-EXIF scans), chosen by
+// outside JPEG and TIFF (exiv2, the movie and AVI header readers, the AVCHD and
+// embedded-EXIF scans), chosen by
 // the first bytes as for a real file.
 
 #include "app/Log.h"

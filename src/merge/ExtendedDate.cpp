@@ -1,5 +1,5 @@
 // Picks the reader by the file's first bytes. Each reader only sees the containers it was
-// chosen for, so exiv2 never opens a video and MediaInfoLib never a photo.
+// chosen for, so exiv2 never opens a video.
 
 #include "merge/ExtendedDate.h"
 

@@ -8,7 +8,7 @@ namespace orvane {
 
 // The capture date of a photo or video that the EXIF reader does not read (its first bytes
 // are not JPEG or TIFF magic), chosen by content: exiv2 for still images in other containers,
-// MediaInfoLib for movies, the stream's own recording date for AVCHD. Seconds since 1970 or
+// the movie or AVI headers for videos, the stream's own recording date for AVCHD. Seconds since 1970 or
 // -1; never throws, never reads a whole video. JPEG and TIFF files answer -1 at once.
 time_t extendedDateForPath(const char* path, const struct stat& status);
 
