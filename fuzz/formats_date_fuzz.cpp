@@ -3,7 +3,7 @@
 // embedded-EXIF scans), chosen by
 // the first bytes as for a real file.
 
-#include "app/Log.h"
+#include "base/Log.h"
 #include "merge/ExtendedDate.h"
 #include "merge/MetadataDate.h"
 #include "merge/VideoDate.h"

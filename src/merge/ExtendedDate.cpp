@@ -3,7 +3,7 @@
 
 #include "merge/ExtendedDate.h"
 
-#include "app/Log.h"
+#include "base/Log.h"
 #include "merge/ContainerKind.h"
 #include "merge/MetadataDate.h"
 #include "merge/VideoDate.h"

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "base/ErrorText.h"
+#include "base/RunResult.h"
 #include "merge/PairedFiles.h"
-#include "merge/RunResult.h"
 #include "platform/FileCopier.h"
 
 #include <ctime>
@@ -15,8 +16,6 @@ namespace orvane {
 
 class UserDefaults;
 struct RunStatus;
-
-using ErrorText = std::optional<std::string>; // none on success
 
 // Points where tests can act in the middle of copying an entry.
 struct MergeHooks {
@@ -66,7 +65,7 @@ class MergeEngine {
                        const struct stat& origStatbuf);
     std::string errorDetailFileNameForDestPath(const std::string& path) const;
 
-    // The copy's error handler: keeps the error and stops the copy.
+    // The copy's error handler: keeps the error of a failed copy; the copy has stopped.
     bool fileManagerShouldProceedAfterError(const CopyErrorInfo& info);
     const std::optional<CopyErrorInfo>& errorDict() const { return errorDict_; }
     void setErrorDict(std::optional<CopyErrorInfo> info) { errorDict_ = std::move(info); }
@@ -95,6 +94,8 @@ class MergeEngine {
     std::optional<time_t> pairedDate(const std::string& path) const;
     bool isPlausible(time_t date) const;
     static std::string temporaryNameIn(const std::string& folder);
+    // Removes an unfinished copy, logging what could not be removed.
+    static void discardPartial(const std::string& partial);
 
     const UserDefaults& defaults_;
     RunStatus& status_;

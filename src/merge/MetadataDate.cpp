@@ -5,7 +5,7 @@
 
 #include "merge/MetadataDate.h"
 
-#include "app/Log.h"
+#include "base/Log.h"
 #include "merge/ExifDateText.h"
 
 #include <cstring>

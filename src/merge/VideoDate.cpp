@@ -4,7 +4,7 @@
 
 #include "merge/VideoDate.h"
 
-#include "app/Log.h"
+#include "base/Log.h"
 #include "merge/ExifDateText.h"
 
 #include <cstdio>

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Controller.h"
+#include "app/Lifecycle.h"
 #include "platform/qt/QtAlerts.h"
 #include "platform/qt/QtOpenPanel.h"
 #include "platform/qt/QtTimerService.h"
@@ -28,6 +29,7 @@ class DesktopApp {
 
     UserDefaults& defaults() { return defaults_; }
     Controller& controller() { return controller_; }
+    Lifecycle& lifecycle() { return lifecycle_; }
     ReportController& reportController() { return report_; }
     MainWindow& mainWindow() { return mainWindow_; }
     ReportWindow& reportWindow() { return reportWindow_; }
@@ -49,6 +51,7 @@ class DesktopApp {
     QtAlertService prefsAlerts_;
     ReportController report_;
     Controller controller_;
+    Lifecycle lifecycle_;
     PrefsController prefsController_;
     ReportWindow reportWindow_;
     MainWindow mainWindow_;
