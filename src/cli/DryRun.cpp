@@ -109,8 +109,9 @@ void printPlanJson(std::FILE* out, const std::vector<PlannedEntry>& plan, const 
         } else {
             item["date"] = localDateText(entry.plan->date);
             item["timestamp"] = static_cast<long long>(entry.plan->date);
-            item["dateSource"] =
-                entry.plan->datedBy == DatedBy::Modified ? "mtime" : datedByName(entry.plan->datedBy);
+            item["dateSource"] = entry.plan->datedBy == DatedBy::Modified
+                                     ? "mtime"
+                                     : datedByName(entry.plan->datedBy);
             item["dated_by"] = datedByName(entry.plan->datedBy);
             item["check_date"] = entry.plan->checkDate;
             item["folder"] = safeCString(entry.plan->dateFolder);

@@ -15,9 +15,9 @@ bool startsWith(const unsigned char* bytes, size_t length, const char* magic, si
 }
 
 bool isStillBrand(const unsigned char* brand) {
-    static const char* const kStillBrands[] = {"heic", "heix", "heim", "heis", "hevc", "hevx",
-                                               "mif1", "msf1", "avif", "avis", "crx ", "j2ki",
-                                               "jxl "};
+    static const char* const kStillBrands[] = {"heic", "heix", "heim", "heis", "hevc",
+                                               "hevx", "mif1", "msf1", "avif", "avis",
+                                               "crx ", "j2ki", "jxl "};
     for (const char* still : kStillBrands)
         if (std::memcmp(brand, still, 4) == 0)
             return true;
@@ -26,8 +26,8 @@ bool isStillBrand(const unsigned char* brand) {
 
 ContainerKind isoBmffKind(const unsigned char* bytes, size_t length) {
     // Box size (4), "ftyp", major brand (4), minor version (4), compatible brands.
-    size_t boxSize = (size_t{bytes[0]} << 24) | (size_t{bytes[1]} << 16) |
-                     (size_t{bytes[2]} << 8) | size_t{bytes[3]};
+    size_t boxSize = (size_t{bytes[0]} << 24) | (size_t{bytes[1]} << 16) | (size_t{bytes[2]} << 8) |
+                     size_t{bytes[3]};
     if (boxSize > length)
         boxSize = length;
     if (isStillBrand(bytes + 8))
@@ -76,12 +76,12 @@ ContainerKind containerKind(const unsigned char* bytes, size_t length) {
         return ContainerKind::Unknown;
     }
     if (startsWith(bytes, length, "\x89PNG\r\n\x1A\n", 8) ||
-        startsWith(bytes, length, "HEAPCCDR", 8, 6) ||        // CRW (CIFF)
-        startsWith(bytes, length, "FUJIFILMCCD-RAW", 15) ||   // RAF
+        startsWith(bytes, length, "HEAPCCDR", 8, 6) ||      // CRW (CIFF)
+        startsWith(bytes, length, "FUJIFILMCCD-RAW", 15) || // RAF
         startsWith(bytes, length, "IIRO", 4) || startsWith(bytes, length, "IIRS", 4) ||
-        startsWith(bytes, length, "MMOR", 4) ||               // ORF
-        startsWith(bytes, length, "IIU\0", 4) ||              // RW2
-        startsWith(bytes, length, "\0MRM", 4))                // MRW
+        startsWith(bytes, length, "MMOR", 4) ||  // ORF
+        startsWith(bytes, length, "IIU\0", 4) || // RW2
+        startsWith(bytes, length, "\0MRM", 4))   // MRW
         return ContainerKind::StillImage;
     if (startsWith(bytes, length, "FOVb", 4))
         return ContainerKind::SigmaX3f;

@@ -120,16 +120,14 @@ time_t extendedDateForPath(const char* path, const struct stat& status) {
         std::vector<unsigned char> end;
         if (size > kScanWindow)
             end = file.readSpan(size - kScanWindow, kScanWindow);
-        seconds = x3fDate(start.data(), start.size(), end.empty() ? nullptr : end.data(),
-                          end.size());
+        seconds =
+            x3fDate(start.data(), start.size(), end.empty() ? nullptr : end.data(), end.size());
         break;
     }
     case ContainerKind::Movie:
-        seconds = videoDate(
-            [&](uint64_t offset, unsigned char* buffer, size_t wanted) {
-                return file.readAt(offset, buffer, wanted);
-            },
-            size);
+        seconds = videoDate([&](uint64_t offset, unsigned char* buffer,
+                                size_t wanted) { return file.readAt(offset, buffer, wanted); },
+                            size);
         break;
     case ContainerKind::MpegTs: {
         const auto bytes = file.readSpan(0, kScanWindow);

@@ -152,8 +152,7 @@ time_t embeddedExifDate(const unsigned char* bytes, size_t length) {
 }
 
 time_t metadataDateForFile(const char* path, bool& unreadable) {
-    return dateFromOpened([&] { return Exiv2::ImageFactory::open(std::string(path)); },
-                          unreadable);
+    return dateFromOpened([&] { return Exiv2::ImageFactory::open(std::string(path)); }, unreadable);
 }
 
 bool isCrw(const unsigned char* bytes, size_t length) {

@@ -61,7 +61,8 @@ bool PairedFiles::isPaired(const std::string& path) const {
         auto it = byKey_.find(key);
         return it != byKey_.end() && it->second.size() > 1;
     };
-    return inGroup(stemKey(parts)) || (parts.dot != std::string::npos && inGroup(parts.folder + parts.name));
+    return inGroup(stemKey(parts)) ||
+           (parts.dot != std::string::npos && inGroup(parts.folder + parts.name));
 }
 
 } // namespace orvane

@@ -16,7 +16,7 @@ namespace orvane {
 namespace {
 
 constexpr uint64_t kMovieHeaderLimit = 16 * 1024 * 1024; // the largest moov box read
-constexpr size_t kAviHeaderWindow = 1024 * 1024;           // where IDIT may lie
+constexpr size_t kAviHeaderWindow = 1024 * 1024;         // where IDIT may lie
 constexpr int kMaxBoxes = 100000;
 constexpr int64_t kMacEpochOffset = 2082844800; // 1904-01-01 to 1970-01-01, in seconds
 
@@ -54,8 +54,8 @@ bool parseDateTime(const std::string& text, size_t at, int (&parts)[6]) {
 
 time_t wallClock(const int (&parts)[6], const char* source) {
     char text[32];
-    std::snprintf(text, sizeof text, "%04d:%02d:%02d %02d:%02d:%02d", parts[0], parts[1],
-                  parts[2], parts[3], parts[4], parts[5]);
+    std::snprintf(text, sizeof text, "%04d:%02d:%02d %02d:%02d:%02d", parts[0], parts[1], parts[2],
+                  parts[3], parts[4], parts[5]);
     return unixTimeFromExifDate(text, source);
 }
 
@@ -89,7 +89,8 @@ time_t movieHeaderDate(const std::string& text) {
     return seconds;
 }
 
-// The AVI IDIT date as cameras write it: "2012-09-10 20:52:00", "2003/03/10 15:04:43" or ("Mon Mar 10 15:04:43 2003", "2003/03/10 15:04:43").
+// The AVI IDIT date as cameras write it: "2012-09-10 20:52:00", "2003/03/10 15:04:43" or ("Mon Mar
+// 10 15:04:43 2003", "2003/03/10 15:04:43").
 time_t aviDate(const std::string& text) {
     int parts[6];
     if (parseDateTime(text, 0, parts))
@@ -97,7 +98,7 @@ time_t aviDate(const std::string& text) {
     struct tm written = {};
     if (strptime(text.c_str(), "%a %b %d %H:%M:%S %Y", &written)) {
         const int fields[6] = {written.tm_year + 1900, written.tm_mon + 1, written.tm_mday,
-                               written.tm_hour,       written.tm_min,     written.tm_sec};
+                               written.tm_hour,        written.tm_min,     written.tm_sec};
         int copy[6];
         std::memcpy(copy, fields, sizeof copy);
         return wallClock(copy, "IDIT");
@@ -123,8 +124,8 @@ struct Box {
 
 // Calls `visit` for each box in [begin, end) until it answers true; stops at the first box
 // whose length does not fit.
-template <typename Visit> bool forEachBox(const unsigned char* begin, const unsigned char* end,
-                                          Visit visit) {
+template <typename Visit>
+bool forEachBox(const unsigned char* begin, const unsigned char* end, Visit visit) {
     int boxes = 0;
     for (const unsigned char* at = begin; end - at >= 8 && boxes < kMaxBoxes; ++boxes) {
         uint64_t size = be32(at);
@@ -265,7 +266,8 @@ time_t aviIditDate(const unsigned char* begin, const unsigned char* end, int dep
         if (std::memcmp(at, "IDIT", 4) == 0) {
             std::string text(reinterpret_cast<const char*>(payload), length);
             text = text.substr(0, text.find('\0'));
-            while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+            while (!text.empty() &&
+                   (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
                 text.pop_back();
             return aviDate(text);
         }

@@ -31,7 +31,8 @@ const char* columnIdentifier(int column) {
 QVariant ReportTableModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
         return {};
-    return QString::fromUtf8(report_.tableView(table_, columnIdentifier(index.column()), index.row()));
+    return QString::fromUtf8(
+        report_.tableView(table_, columnIdentifier(index.column()), index.row()));
 }
 
 QVariant ReportTableModel::headerData(int section, Qt::Orientation orientation, int role) const {

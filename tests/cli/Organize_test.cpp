@@ -208,10 +208,11 @@ TEST_F(OrganizeTest, UsageErrors) {
 
 // A movie header made by hand: ftyp, then moov with an mvhd created 2005-03-17 14:22:05 UTC.
 std::string tinyMovie() {
-    const char* hex = "000000186674797069736f6d0000000169736f6d6d703431000000746d6f6f760000006c6d76"
-                      "686400000000be5f430dbe5f430d000003e8000000000001000001000000000000000000000000"
-                      "010000000000000000000000000000000100000000000000000000000000004000000000000000"
-                      "000000000000000000000000000000000000000000000002";
+    const char* hex =
+        "000000186674797069736f6d0000000169736f6d6d703431000000746d6f6f760000006c6d76"
+        "686400000000be5f430dbe5f430d000003e8000000000001000001000000000000000000000000"
+        "010000000000000000000000000000000100000000000000000000000000004000000000000000"
+        "000000000000000000000000000000000000000000000002";
     std::string bytes;
     for (const char* at = hex; at[0] && at[1]; at += 2)
         bytes += static_cast<char>(std::stoi(std::string(at, 2), nullptr, 16));
@@ -230,15 +231,17 @@ TEST_F(OrganizeTest, SaysHowEachCopyWasDated) {
     for (const json& item : plan["plan"])
         datedBy[item["path"]] = item["dated_by"].get<std::string>() +
                                 (item["check_date"].get<bool>() ? ", check date" : "");
-    EXPECT_EQ(datedBy, (std::map<std::string, std::string>{{in("CLIP.xmp"), "paired"},
-                                                           {in("clip.mp4"), "metadata"},
-                                                           {in("scan.txt"), "modified, check date"}}));
+    EXPECT_EQ(datedBy,
+              (std::map<std::string, std::string>{{in("CLIP.xmp"), "paired"},
+                                                  {in("clip.mp4"), "metadata"},
+                                                  {in("scan.txt"), "modified, check date"}}));
 
     outcome = run({"--json", source, dest});
     ASSERT_EQ(outcome.status, 0) << outcome.err;
-    EXPECT_EQ(tree(dest), (std::map<std::string, std::string>{{"1975-01-01/scan.txt", "s"},
-                                                              {"2005-03-17/CLIP.xmp", "<x:xmpmeta/>"},
-                                                              {"2005-03-17/clip.mp4", tinyMovie()}}));
+    EXPECT_EQ(tree(dest),
+              (std::map<std::string, std::string>{{"1975-01-01/scan.txt", "s"},
+                                                  {"2005-03-17/CLIP.xmp", "<x:xmpmeta/>"},
+                                                  {"2005-03-17/clip.mp4", tinyMovie()}}));
     const json report = outcome.parsed();
     EXPECT_EQ(report["check_date_count"], 1);
     for (const json& item : report["copied"])

@@ -65,7 +65,8 @@ void checkFormatsCorpus() {
         const std::string got = localText(captureDate(formatsFolder() + "/" + file));
         const std::string want = expectedHere(expected, sourceTag);
         if (got != want)
-            mismatches += "  " + file + " (" + format + "): expected " + want + ", got " + got + "\n";
+            mismatches +=
+                "  " + file + " (" + format + "): expected " + want + ", got " + got + "\n";
         ++rows;
         dated += got != "none";
     }
@@ -98,7 +99,9 @@ TEST(ContainerKind, ChosenByContentNotName) {
         std::string bytes;
         ContainerKind kind;
     };
-    const std::string ftyp = std::string("\0\0\0\x18" "ftyp", 8);
+    const std::string ftyp = std::string("\0\0\0\x18"
+                                         "ftyp",
+                                         8);
     const Case cases[] = {
         {"\xFF\xD8\xFF\xE1", ContainerKind::ExifMagic},
         {std::string("II*\0\x08\0\0\0", 8), ContainerKind::ExifMagic},
@@ -114,9 +117,9 @@ TEST(ContainerKind, ChosenByContentNotName) {
         {"plain text", ContainerKind::Unknown},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(containerKind(reinterpret_cast<const unsigned char*>(c.bytes.data()),
-                                c.bytes.size()),
-                  c.kind)
+        EXPECT_EQ(
+            containerKind(reinterpret_cast<const unsigned char*>(c.bytes.data()), c.bytes.size()),
+            c.kind)
             << c.bytes;
 }
 
@@ -133,22 +136,24 @@ TEST(PairedFiles, SidecarsAndPairsWithinOneFolder) {
     EXPECT_FALSE(pairs.isPaired("/a/notes"));
 }
 
-// Inputs that once broke a reader: each must answer the same from memory and from a file.
-TEST(ExtendedDate, FuzzFindingsStayFixed) {
-    const std::string folder = std::string(ORVANE_REPO_DIR) + "/tests/merge/data/formats-fuzz";
+// Inputs that once broke a reader, and the fuzzer's reduced corpus: each must answer, and
+// the same from memory and from a file (the sanitizer build turns memory errors into failures).
+TEST(ExtendedDate, FuzzFindingsAndCorpusStayFixed) {
     test::TempDir dir;
     int checked = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        const std::string contents = test::readFile(entry.path());
-        const time_t fromMemory = extendedDateForBytes(
-            reinterpret_cast<const unsigned char*>(contents.data()), contents.size());
-        const std::string copy = dir / "finding";
-        std::filesystem::remove(copy);
-        test::writeFile(copy, contents);
-        EXPECT_EQ(extendedDateForPath(copy.c_str(), test::statOf(copy)), fromMemory)
-            << entry.path();
-        ++checked;
-    }
+    for (const char* folder : {"/tests/merge/data/formats-fuzz", "/fuzz/formats-corpus"})
+        for (const auto& entry :
+             std::filesystem::directory_iterator(std::string(ORVANE_REPO_DIR) + folder)) {
+            const std::string contents = test::readFile(entry.path());
+            const time_t fromMemory = extendedDateForBytes(
+                reinterpret_cast<const unsigned char*>(contents.data()), contents.size());
+            const std::string copy = dir / "finding";
+            std::filesystem::remove(copy);
+            test::writeFile(copy, contents);
+            EXPECT_EQ(extendedDateForPath(copy.c_str(), test::statOf(copy)), fromMemory)
+                << entry.path();
+            ++checked;
+        }
     EXPECT_GT(checked, 0);
 }
 
