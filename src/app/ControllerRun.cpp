@@ -107,7 +107,8 @@ void Controller::launchMergeThread(std::shared_ptr<const PathList> fileList, std
 }
 
 std::optional<PathList> Controller::fileList() {
-    return buildFileList(fromPaths_, defaults_, reportController_.result(), services_.alerts);
+    return buildFileList(fromPaths_, toPath_, defaults_, reportController_.result(),
+                         services_.alerts);
 }
 
 void Controller::notifyMergeState(int state) {

@@ -66,11 +66,13 @@ void printReportText(std::FILE* out, const RunResult& result, bool cancelled) {
     printCopied(out, result);
     printSection(out, "Skipped", result.resSkippedFiles, result.resSkippedDict, ": ");
     printSection(out, "Errors", result.resErrorFiles, result.resErrorDict, ": ");
-    const size_t toCheck = result.checkDateCount();
-    std::fprintf(out, "%zu copied, %zu skipped, %zu errors%s%s\n", result.resCopiedFiles.size(),
-                 result.resSkippedFiles.size(), result.resErrorFiles.size(),
-                 toCheck ? (", " + std::to_string(toCheck) + " to check date").c_str() : "",
-                 cancelled ? " (cancelled)" : "");
+    std::fprintf(out, "%zu copied, %zu skipped, %zu errors", result.resCopiedFiles.size(),
+                 result.resSkippedFiles.size(), result.resErrorFiles.size());
+    if (const size_t unreadable = countUnreadable(result))
+        std::fprintf(out, ", %zu couldn't be read", unreadable);
+    if (const size_t toCheck = result.checkDateCount())
+        std::fprintf(out, ", %zu to check date", toCheck);
+    std::fprintf(out, "%s\n", cancelled ? " (cancelled)" : "");
 }
 
 void printReportJson(std::FILE* out, const RunResult& result, bool cancelled) {

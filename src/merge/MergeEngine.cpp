@@ -7,6 +7,7 @@
 #include "base/StringHelpers.h"
 #include "merge/ExifDate.h"
 #include "merge/ExtendedDate.h"
+#include "platform/PartialCopies.h"
 #include "platform/UserDefaults.h"
 #include "prefs/DateRendering.h"
 #include "prefs/Defaults.h"
@@ -263,8 +264,8 @@ std::string MergeEngine::temporaryNameIn(const std::string& folder) {
         if (getrandom(&random, sizeof random, 0) != sizeof random)
             random = static_cast<unsigned int>(time(nullptr));
         char text[64];
-        std::snprintf(text, sizeof text, ".orvane-partial-%d-%08x-", static_cast<int>(getpid()),
-                      random);
+        std::snprintf(text, sizeof text, "%s%d-%08x-", std::string(kPartialCopyPrefix).c_str(),
+                      static_cast<int>(getpid()), random);
         return std::string(text);
     }();
     static std::atomic<unsigned long> counter{0};
@@ -298,6 +299,7 @@ ErrorText MergeEngine::copyFile(const std::string& source, const std::string& de
     // The copy is made under a temporary name and moved into place only when complete,
     // so that a failed copy never poses as a good file or blocks a later run.
     const std::string partial = temporaryNameIn(deletingLastPathComponent(destination));
+    const partial_copies::Scope underWay(partial);
     setErrorDict(std::nullopt);
     if (std::optional<CopyFailure> failure = copyPath(source, origStatbuf, partial)) {
         fileManagerShouldProceedAfterError(failure->errorInfo());
