@@ -9,6 +9,31 @@ namespace orvane {
 using PathList = std::vector<std::string>;
 using PathDict = std::unordered_map<std::string, std::string>;
 
+// How a copied entry was dated: its EXIF capture date (JPEG and TIFF), the capture date in
+// another photo or video container, the date of a file it belongs with (a sidecar or the
+// other half of a RAW+JPEG pair), or its modification time.
+enum class DatedBy { Exif, Metadata, Paired, Modified };
+
+inline const char* datedByName(DatedBy datedBy) {
+    switch (datedBy) {
+    case DatedBy::Exif:
+        return "exif";
+    case DatedBy::Metadata:
+        return "metadata";
+    case DatedBy::Paired:
+        return "paired";
+    default:
+        return "modified";
+    }
+}
+
+// What the report says about an entry's date. `checkDate`: the date is implausible (before
+// 1980, or later than a day after the run began), as cameras with a reset clock write.
+struct EntryDating {
+    DatedBy datedBy = DatedBy::Modified;
+    bool checkDate = false;
+};
+
 // The outcome of one run: what was copied (with its date folder), skipped (with the
 // reason) and failed (with the error), in the order met. Written by the file-list builder
 // and the merge worker; read by the report once the run has ended.
@@ -25,6 +50,18 @@ struct RunResult {
     PathDict resDestinationDict;
     // What the user should know of the run beyond its entries, one sentence each.
     std::vector<std::string> notes;
+    // Beside resCopiedDict: how each entry given a date folder was dated.
+    std::unordered_map<std::string, EntryDating> resDatingDict;
+
+    // The copied entries whose date is flagged for checking.
+    size_t checkDateCount() const {
+        size_t count = 0;
+        for (const std::string& path : resCopiedFiles) {
+            auto it = resDatingDict.find(path);
+            count += it != resDatingDict.end() && it->second.checkDate ? 1 : 0;
+        }
+        return count;
+    }
 
     void recordSkipped(const std::string& path, const std::string& reason) {
         resSkippedFiles.push_back(path);

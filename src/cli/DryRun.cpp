@@ -19,8 +19,9 @@ std::string localDateText(time_t seconds) {
     return buffer;
 }
 
-const char* dateSource(const EntryPlan& plan) {
-    return plan.exifDate ? "EXIF" : "modified";
+std::string dateSource(const EntryPlan& plan) {
+    std::string text = plan.datedBy == DatedBy::Exif ? "EXIF" : datedByName(plan.datedBy);
+    return plan.checkDate ? text + ", check date" : text;
 }
 
 size_t countTaken(const std::vector<PlannedEntry>& plan) {
@@ -39,6 +40,7 @@ std::vector<PlannedEntry> planRun(const PathList& fileList, const std::string& t
     RunResult unused;
     MergeEngine engine(defaults, status, unused);
     engine.setToPath(toPath);
+    engine.prepareRun(fileList, time(nullptr));
     const DateLocale locale;
 
     std::vector<PlannedEntry> plan;
@@ -80,7 +82,7 @@ void printPlanText(std::FILE* out, const std::vector<PlannedEntry>& plan, const 
                                          : "  [taken by " + displayPath(entry.takenBy) + "]";
         std::fprintf(out, "  %s  ->  %s  (%s, %s)%s\n", displayPath(entry.source).c_str(),
                      displayPath(entry.plan->destination).c_str(),
-                     localDateText(entry.plan->date).c_str(), dateSource(*entry.plan),
+                     localDateText(entry.plan->date).c_str(), dateSource(*entry.plan).c_str(),
                      note.c_str());
     }
     if (!result.resSkippedFiles.empty()) {
@@ -107,7 +109,11 @@ void printPlanJson(std::FILE* out, const std::vector<PlannedEntry>& plan, const 
         } else {
             item["date"] = localDateText(entry.plan->date);
             item["timestamp"] = static_cast<long long>(entry.plan->date);
-            item["dateSource"] = entry.plan->exifDate ? "exif" : "mtime";
+            item["dateSource"] = entry.plan->datedBy == DatedBy::Modified
+                                     ? "mtime"
+                                     : datedByName(entry.plan->datedBy);
+            item["dated_by"] = datedByName(entry.plan->datedBy);
+            item["check_date"] = entry.plan->checkDate;
             item["folder"] = safeCString(entry.plan->dateFolder);
             item["destination"] = safeCString(entry.plan->destination);
             item["taken"] = entry.taken;

@@ -31,7 +31,8 @@ std::vector<PlannedEntry> planRun(const PathList& fileList, const std::string& t
                                   const UserDefaults& defaults);
 
 void printPlanText(std::FILE* out, const std::vector<PlannedEntry>& plan, const RunResult& result);
-// {"plan": [{"path", "date", "dateSource", "folder", "destination", "taken", "takenBy"} or
+// {"plan": [{"path", "date", "timestamp", "dateSource", "dated_by", "check_date", "folder",
+// "destination", "taken", "takenBy"} or
 // {"path", "error"}], "skipped": [{"path", "reason"}]}
 void printPlanJson(std::FILE* out, const std::vector<PlannedEntry>& plan, const RunResult& result);
 

@@ -26,6 +26,9 @@ int parseOrganizeOptions(int argc, char** argv, OrganizeOptions& options) {
                    "date-folder format, e.g. %Y/%m/%d; '/' separates levels");
     app.add_flag("--no-exif", options.noExif,
                  "date files by their modification time, not their EXIF capture date");
+    app.add_flag("--no-extended-dates", options.noExtendedDates,
+                 "date only JPEG and TIFF files by their capture date, not videos and other "
+                 "photo formats");
     app.add_flag("--json", options.json, "print the run result as JSON");
     app.add_flag("-q,--quiet", options.quiet, "show no progress");
     app.add_flag("--copy-hidden", options.copyHidden,
@@ -88,6 +91,8 @@ int parseOrganizeOptions(int argc, char** argv, OrganizeOptions& options) {
 void applyOrganizeOptions(const OrganizeOptions& options, UserDefaults& defaults) {
     if (options.noExif)
         defaults.setArgumentValue(keys::kUseExifData, false);
+    if (options.noExtendedDates)
+        defaults.setArgumentValue(keys::kUseExtendedDates, false);
     if (options.copyHidden)
         defaults.setArgumentValue(keys::kCopyHiddenFiles, true);
     if (!options.include.empty()) {

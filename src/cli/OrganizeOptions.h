@@ -18,6 +18,7 @@ struct OrganizeOptions {
     std::optional<int> levels;
     std::optional<std::string> format;
     bool noExif = false;
+    bool noExtendedDates = false;
     bool json = false;
     bool quiet = false;
     bool copyHidden = false;

@@ -27,6 +27,11 @@ std::string displayPath(const std::string& path) {
 
 namespace {
 
+EntryDating datingOf(const RunResult& result, const std::string& path) {
+    auto it = result.resDatingDict.find(path);
+    return it == result.resDatingDict.end() ? EntryDating{} : it->second;
+}
+
 const std::string& valueOrEmpty(const PathDict& dict, const std::string& key) {
     static const std::string empty;
     auto it = dict.find(key);
@@ -39,32 +44,53 @@ const std::string& destinationOf(const RunResult& result, const std::string& pat
     return valueOrEmpty(result.resDestinationDict, path);
 }
 
+// A report line's value with the item at the destination that stands for the entry, when
+// there is one: the numbered name of a copy, or the file that already held the same contents.
+std::string withDestination(std::string value, const RunResult& result, const std::string& path,
+                            bool copied) {
+    if (const std::string& destination = destinationOf(result, path); !destination.empty())
+        value += copied ? " (as " + displayPath(lastPathComponent(destination)) + ")"
+                        : " (" + displayPath(destination) + ")";
+    return value;
+}
+
 void printSection(std::FILE* out, const char* title, const PathList& paths, const PathDict& dict,
-                  const char* separator, const RunResult& result, bool copied) {
+                  const char* separator, const RunResult& result) {
     if (paths.empty())
         return;
     std::fprintf(out, "%s (%zu):\n", title, paths.size());
-    for (const std::string& path : paths) {
-        std::string value = displayPath(valueOrEmpty(dict, path));
-        if (const std::string& destination = destinationOf(result, path); !destination.empty())
-            value += copied ? " (as " + displayPath(lastPathComponent(destination)) + ")"
-                            : " (" + displayPath(destination) + ")";
-        std::fprintf(out, "  %s%s%s\n", displayPath(path).c_str(), separator, value.c_str());
+    for (const std::string& path : paths)
+        std::fprintf(
+            out, "  %s%s%s\n", displayPath(path).c_str(), separator,
+            withDestination(displayPath(valueOrEmpty(dict, path)), result, path, false).c_str());
+}
+
+// The copied entries, each with its date folder, how it was dated and whether to check it.
+void printCopied(std::FILE* out, const RunResult& result) {
+    if (result.resCopiedFiles.empty())
+        return;
+    std::fprintf(out, "Copied (%zu):\n", result.resCopiedFiles.size());
+    for (const std::string& path : result.resCopiedFiles) {
+        const EntryDating dating = datingOf(result, path);
+        const std::string folder = withDestination(
+            displayPath(valueOrEmpty(result.resCopiedDict, path)), result, path, true);
+        std::fprintf(out, "  %s  ->  %s  (%s%s)\n", displayPath(path).c_str(), folder.c_str(),
+                     datedByName(dating.datedBy), dating.checkDate ? ", check date" : "");
     }
 }
 
 } // namespace
 
 void printReportText(std::FILE* out, const RunResult& result, bool cancelled) {
-    printSection(out, "Copied", result.resCopiedFiles, result.resCopiedDict, "  ->  ", result,
-                 true);
-    printSection(out, "Skipped", result.resSkippedFiles, result.resSkippedDict, ": ", result,
-                 false);
-    printSection(out, "Errors", result.resErrorFiles, result.resErrorDict, ": ", result, false);
+    printCopied(out, result);
+    printSection(out, "Skipped", result.resSkippedFiles, result.resSkippedDict, ": ", result);
+    printSection(out, "Errors", result.resErrorFiles, result.resErrorDict, ": ", result);
     std::fprintf(out, "%zu copied, %zu skipped, %zu errors", result.resCopiedFiles.size(),
                  result.resSkippedFiles.size(), result.resErrorFiles.size());
     if (const size_t unreadable = countUnreadable(result))
         std::fprintf(out, ", %zu couldn't be read", unreadable);
+    if (const size_t toCheck = result.checkDateCount())
+        std::fprintf(out, ", %zu to check date", toCheck);
     std::fprintf(out, "%s\n", cancelled ? " (cancelled)" : "");
     for (const std::string& note : result.notes)
         std::fprintf(out, "%s\n", note.c_str());
@@ -84,7 +110,14 @@ void printReportJson(std::FILE* out, const RunResult& result, bool cancelled) {
         return items;
     };
     ordered_json report;
-    report["copied"] = list(result.resCopiedFiles, result.resCopiedDict, "folder");
+    ordered_json copied = list(result.resCopiedFiles, result.resCopiedDict, "folder");
+    for (size_t index = 0; index < copied.size(); ++index) {
+        const EntryDating dating = datingOf(result, result.resCopiedFiles[index]);
+        copied[index]["dated_by"] = datedByName(dating.datedBy);
+        copied[index]["check_date"] = dating.checkDate;
+    }
+    report["copied"] = std::move(copied);
+    report["check_date_count"] = result.checkDateCount();
     report["skipped"] = list(result.resSkippedFiles, result.resSkippedDict, "reason");
     report["errors"] = list(result.resErrorFiles, result.resErrorDict, "error");
     report["cancelled"] = cancelled;

@@ -6,6 +6,7 @@
 #include "base/RunStatus.h"
 #include "base/StringHelpers.h"
 #include "merge/ExifDate.h"
+#include "merge/ExtendedDate.h"
 #include "merge/NameClash.h"
 #include "platform/PartialCopies.h"
 #include "platform/UserDefaults.h"
@@ -69,10 +70,66 @@ std::string namingFinalPath(std::string text, const std::string& temporary,
 } // namespace
 
 MergeEngine::MergeEngine(const UserDefaults& defaults, RunStatus& status, RunResult& result)
-    : defaults_(defaults), status_(status), result_(result), exifReader_(exifDateForPath) {}
+    : defaults_(defaults), status_(status), result_(result), exifReader_(exifDateForPath),
+      extendedReader_(extendedDateForPath), runStart_(time(nullptr)) {}
+
+void MergeEngine::prepareRun(const PathList& fileList, time_t runStart) {
+    pairs_ = PairedFiles(fileList);
+    pairedDates_.clear();
+    runStart_ = runStart;
+}
+
+std::optional<MergeEngine::OwnDate> MergeEngine::ownDate(const std::string& path,
+                                                         const struct stat& status) const {
+    time_t date = exifReader_(path.c_str(), status);
+    if (date != -1)
+        return OwnDate{date, DatedBy::Exif};
+    if (!defaults_.boolForKey(keys::kUseExtendedDates))
+        return std::nullopt;
+    date = extendedReader_(path.c_str(), status);
+    if (date != -1)
+        return OwnDate{date, DatedBy::Metadata};
+    return std::nullopt;
+}
+
+std::optional<MergeEngine::OwnDate> MergeEngine::cachedOwnDate(const std::string& path,
+                                                               const struct stat& status) const {
+    if (!pairs_.isPaired(path))
+        return readOwnDate(path, status);
+    auto it = pairedDates_.find(path);
+    if (it == pairedDates_.end())
+        it = pairedDates_.emplace(path, readOwnDate(path, status)).first;
+    return it->second;
+}
+
+std::optional<time_t> MergeEngine::pairedDate(const std::string& path) const {
+    for (const std::string& partner : pairs_.partnersOf(path)) {
+        struct stat status;
+        if (::stat(partner.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+            continue;
+        if (std::optional<OwnDate> dated = cachedOwnDate(partner, status)) {
+            logMessage(LOG_DEBUG, "Dating '%s' by the file it belongs with, '%s'",
+                       safeCString(path).c_str(), safeCString(partner).c_str());
+            return dated->date;
+        }
+    }
+    return std::nullopt;
+}
+
+bool MergeEngine::isPlausible(time_t date) const {
+    static const time_t kEarliest = [] {
+        struct tm start = {};
+        start.tm_year = 80;
+        start.tm_mday = 1;
+        start.tm_isdst = -1;
+        return mktime(&start);
+    }();
+    return date >= kEarliest && date <= runStart_ + 86400;
+}
 
 void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRoot) {
     toPath_ = treeRoot;
+    prepareRun(fileList, time(nullptr));
     const DateLocale locale;
     PublishBatch batch(
         result_, [this](const PendingCopy& copy) { return publish(copy); },
@@ -91,16 +148,20 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
     logMessage(LOG_DEBUG, "Merging paths into tree");
 
     // Dates are read on other threads while the loop copies; it takes them in list order.
-    std::optional<DateReadAhead<time_t>> readAhead;
+    std::optional<DateReadAhead<std::optional<OwnDate>>> readAhead;
     if (defaults_.boolForKey(keys::kUseExifData))
         readAhead.emplace(fileList, [this](const std::string& path, const struct stat& status) {
-            return exifReader_(path.c_str(), status);
+            return ownDate(path, status);
         });
     readAhead_ = readAhead ? &*readAhead : nullptr;
+    fileList_ = &fileList;
     struct Detach {
-        DateReadAhead<time_t>*& pointer;
-        ~Detach() { pointer = nullptr; }
-    } detach{readAhead_};
+        MergeEngine& engine;
+        ~Detach() {
+            engine.readAhead_ = nullptr;
+            engine.fileList_ = nullptr;
+        }
+    } detach{*this};
 
     for (size_t index = 0; index < fileList.size(); ++index) {
         entryIndex_ = index;
@@ -168,18 +229,22 @@ std::optional<EntryPlan> MergeEngine::planEntry(const std::string& source, const
 
     time_t date = status.st_mtim.tv_sec;
     if (defaults_.boolForKey(keys::kUseExifData)) {
-        date = readDate(source, status);
-        if (date == -1) {
-            date = status.st_mtim.tv_sec;
+        if (std::optional<OwnDate> own = cachedOwnDate(source, status)) {
+            date = own->date;
+            plan.datedBy = own->datedBy;
+        } else if (std::optional<time_t> paired =
+                       S_ISREG(status.st_mode) ? pairedDate(source) : std::nullopt) {
+            date = *paired;
+            plan.datedBy = DatedBy::Paired;
+        } else {
             logMessage(LOG_DEBUG,
                        "Couldn't get date from EXIF meta data. Falling back on last modification "
                        "date: %ld - %s",
                        static_cast<long>(date), ctimeText(date).c_str());
-        } else {
-            plan.exifDate = true;
         }
     }
     plan.date = date;
+    plan.checkDate = !isPlausible(date);
 
     const long levels = defaults_.integerForKey(keys::kDirLevels);
     const std::optional<std::string> format = dirFormat(defaults_);
@@ -213,11 +278,14 @@ std::optional<EntryPlan> MergeEngine::planEntry(const std::string& source, const
     return plan;
 }
 
-time_t MergeEngine::readDate(const std::string& source, const struct stat& status) const {
-    if (readAhead_)
-        if (std::optional<time_t> date = readAhead_->take(entryIndex_, status))
+std::optional<MergeEngine::OwnDate> MergeEngine::readOwnDate(const std::string& path,
+                                                             const struct stat& status) const {
+    // Only the entry under way was read ahead; the partners of a pair are read here.
+    if (readAhead_ && fileList_ && entryIndex_ < fileList_->size() &&
+        (*fileList_)[entryIndex_] == path)
+        if (std::optional<std::optional<OwnDate>> date = readAhead_->take(entryIndex_, status))
             return *date;
-    return exifReader_(source.c_str(), status);
+    return ownDate(path, status);
 }
 
 void MergeEngine::processEntry(const std::string& source, const DateLocale& locale,
@@ -252,6 +320,7 @@ void MergeEngine::processEntry(const std::string& source, const DateLocale& loca
     }
 
     result_.resCopiedDict[source] = plan->dateFolder;
+    result_.resDatingDict[source] = EntryDating{plan->datedBy, plan->checkDate};
     std::optional<PendingCopy> copy;
     EntryOutcome outcome = copyFile(source, plan->destination, plan->status, copy);
     if (copy)

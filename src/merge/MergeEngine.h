@@ -4,6 +4,7 @@
 #include "base/RunResult.h"
 #include "merge/DateReadAhead.h"
 #include "merge/NameClash.h"
+#include "merge/PairedFiles.h"
 #include "merge/PublishBatch.h"
 #include "merge/RunObserver.h"
 #include "platform/FileCopier.h"
@@ -13,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <sys/stat.h>
+#include <unordered_map>
 
 namespace orvane {
 
@@ -35,7 +37,8 @@ struct MergeHooks {
 struct EntryPlan {
     struct stat status = {}; // of the source, links followed
     time_t date = 0;         // seconds since 1970
-    bool exifDate = false;   // the date is the EXIF capture date, not the modification time
+    DatedBy datedBy = DatedBy::Modified;
+    bool checkDate = false; // the date is implausible: the report asks to check it
     long levels = 0;
     std::string dateFolder;        // below the destination root
     std::string destinationFolder; // the destination root and the date folder
@@ -53,6 +56,9 @@ class MergeEngine {
     MergeEngine(const UserDefaults& defaults, RunStatus& status, RunResult& result);
 
     void setExifReader(ExifReader reader) { exifReader_ = std::move(reader); }
+    // Reads the files whose first bytes the EXIF reader does not take (other photo and video
+    // containers), with the same contract.
+    void setExtendedReader(ExifReader reader) { extendedReader_ = std::move(reader); }
     void setHooks(MergeHooks hooks) { hooks_ = std::move(hooks); }
     // The keeper of the run's record (its journal), told of every change the run makes.
     void setObserver(RunObserver* observer) { observer_ = observer; }
@@ -89,6 +95,9 @@ class MergeEngine {
                                                 const std::string& shownTree);
 
     void setToPath(const std::string& toPath) { toPath_ = toPath; }
+    // The run's file list, for pairing sidecars and RAW+JPEG pairs with their photos, and
+    // the start of the run that plausible dates are measured against. mergeFiles sets both.
+    void prepareRun(const PathList& fileList, time_t runStart);
 
   private:
     void processEntry(const std::string& source, const class DateLocale& locale,
@@ -101,8 +110,16 @@ class MergeEngine {
     ErrorText destinationTaken(const std::string& source, const std::string& destination);
     ErrorText copyFailed(const std::string& source, const std::string& destination,
                          const CopyFailure& failure);
-    // The date the reader gives the current entry: read ahead during a merge, else now.
-    time_t readDate(const std::string& source, const struct stat& status) const;
+    struct OwnDate {
+        time_t date;
+        DatedBy datedBy;
+    };
+    std::optional<OwnDate> ownDate(const std::string& path, const struct stat& status) const;
+    std::optional<OwnDate> cachedOwnDate(const std::string& path, const struct stat& status) const;
+    std::optional<time_t> pairedDate(const std::string& path) const;
+    bool isPlausible(time_t date) const;
+    // The entry's own date: read ahead during a merge for the entry under way, else now.
+    std::optional<OwnDate> readOwnDate(const std::string& path, const struct stat& status) const;
     static std::string temporaryNameIn(const std::string& folder);
     // Removes an unfinished copy, logging what could not be removed.
     static void discardPartial(const std::string& partial);
@@ -113,10 +130,16 @@ class MergeEngine {
     std::string toPath_;
     std::optional<CopyErrorInfo> errorDict_;
     ExifReader exifReader_;
+    ExifReader extendedReader_;
+    PairedFiles pairs_;
+    time_t runStart_;
+    // Own dates of paired entries, which their partners may ask for again.
+    mutable std::unordered_map<std::string, std::optional<OwnDate>> pairedDates_;
     MergeHooks hooks_;
     RunObserver* observer_ = nullptr;
-    DateReadAhead<time_t>* readAhead_ = nullptr; // during mergeFiles
-    size_t entryIndex_ = 0;                      // of the entry mergeFiles is at
+    DateReadAhead<std::optional<OwnDate>>* readAhead_ = nullptr; // during mergeFiles
+    const PathList* fileList_ = nullptr;                         // during mergeFiles
+    size_t entryIndex_ = 0;                                      // of the entry mergeFiles is at
 };
 
 } // namespace orvane

@@ -16,6 +16,7 @@ void registerDefaults(UserDefaults& defaults) {
         {keys::kHidePathsInReport, true},
         {keys::kCopyHiddenFiles, false},
         {keys::kUseExifData, true},
+        {keys::kUseExtendedDates, true},
         {keys::kIntactFolderPatterns, StringList{}},
         {keys::kCopyFilePatterns, StringList{}},
         {keys::kMatchingMode, std::string(kMatchingModeTitles[0])},

@@ -10,6 +10,7 @@ inline constexpr const char* kRememberPaths = "OVRememberPaths";
 inline constexpr const char* kHidePathsInReport = "OVHidePathsInReport";
 inline constexpr const char* kCopyHiddenFiles = "OVCopyHiddenFiles";
 inline constexpr const char* kUseExifData = "OVUseExifData";
+inline constexpr const char* kUseExtendedDates = "OVUseExtendedDates";
 inline constexpr const char* kIntactFolderPatterns = "OVIntactFolderPatterns";
 inline constexpr const char* kCopyFilePatterns = "OVCopyFilePatterns";
 inline constexpr const char* kMatchingMode = "OVMatchingMode";

@@ -135,6 +135,7 @@ void PrefsController::showPreferences() {
     view_->setUseExifCheckboxOn(defaults_.boolForKey(keys::kUseExifData));
     view_->setSkipIdenticalCheckboxOn(defaults_.boolForKey(keys::kSkipIdenticalFiles));
     view_->setKeepBothCheckboxOn(defaults_.boolForKey(keys::kKeepBothOnNameClash));
+    view_->setUseExtendedDatesCheckboxOn(defaults_.boolForKey(keys::kUseExtendedDates));
 
     intactPatternArray_ =
         defaults_.stringArrayForKey(keys::kIntactFolderPatterns).value_or(StringList{});
@@ -206,6 +207,7 @@ void PrefsController::saveClicked() {
     defaults_.setBool(keys::kUseExifData, view_->useExifCheckboxOn());
     defaults_.setBool(keys::kSkipIdenticalFiles, view_->skipIdenticalCheckboxOn());
     defaults_.setBool(keys::kKeepBothOnNameClash, view_->keepBothCheckboxOn());
+    defaults_.setBool(keys::kUseExtendedDates, view_->useExtendedDatesCheckboxOn());
     defaults_.setObject(keys::kIntactFolderPatterns, intactPatternArray_);
     defaults_.setObject(keys::kCopyFilePatterns, copyFilePatternArray_);
     defaults_.setObject(keys::kMatchingMode, view_->selectedMatchingMode());

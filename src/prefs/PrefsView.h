@@ -38,6 +38,8 @@ class PrefsView {
     // On: a different file under a taken name is copied under a numbered name.
     virtual bool keepBothCheckboxOn() const = 0;
     virtual void setKeepBothCheckboxOn(bool on) = 0;
+    virtual bool useExtendedDatesCheckboxOn() const = 0;
+    virtual void setUseExtendedDatesCheckboxOn(bool on) = 0;
     virtual std::string selectedMatchingMode() const = 0;
     virtual void selectMatchingMode(const std::string& title) = 0;
 

@@ -83,7 +83,9 @@ void ReportController::showReport() {
     const RunResult& shown = *shown_;
     view_->selectFirstTab();
     view_->setPropaganda(propagandaText(defaults_.integerForKey(keys::kPreviousRuns)));
-    view_->setCountFields(std::to_string(shown.resCopiedFiles.size()),
+    const size_t toCheck = shown.checkDateCount();
+    view_->setCountFields(std::to_string(shown.resCopiedFiles.size()) +
+                              (toCheck ? " (" + std::to_string(toCheck) + " to check date)" : ""),
                           std::to_string(shown.resSkippedFiles.size()),
                           std::to_string(shown.resErrorFiles.size()));
     view_->setHideFolderPaths(hidesPaths());
@@ -157,6 +159,16 @@ std::string ReportController::tableView(ReportTable table, const std::string& co
     const std::string& path = data.files[static_cast<size_t>(row)];
     if (columnIdentifier == kKeyColumn)
         return hidesPaths() ? lastPathComponent(path) : path;
+    if (columnIdentifier == kDatedByColumn) {
+        if (table != ReportTable::Copied)
+            return "";
+        auto dating = shown_->resDatingDict.find(path);
+        if (dating == shown_->resDatingDict.end())
+            return "";
+        const DatedBy by = dating->second.datedBy;
+        const std::string text = by == DatedBy::Exif ? "EXIF" : datedByName(by);
+        return dating->second.checkDate ? text + ", check date" : text;
+    }
     auto entry = data.dict.find(path);
     const std::string value = entry == data.dict.end() ? "" : entry->second;
     return withDestination(*shown_, table, path, value);

@@ -17,6 +17,8 @@ enum class ReportTable { Copied = 0, Skipped = 1, Errors = 2 };
 // The identifiers of a report table's two columns: the path and what happened to it.
 inline constexpr const char* kKeyColumn = "key";
 inline constexpr const char* kValueColumn = "value";
+// The copied table's third column: how each entry was dated, flagged when to check it.
+inline constexpr const char* kDatedByColumn = "datedBy";
 
 // A table column as the report fits it to its strings; widths in the window's units.
 class ReportColumn {

@@ -70,6 +70,9 @@ PrefsWindow::PrefsWindow(PrefsController& controller, QWidget* parent)
         connect(formatMenu(level), &QComboBox::activated, this,
                 [this] { controller_.folderNameFormatPicked(); });
     }
+    // Other formats are read only where capture dates are read at all.
+    connect(ui_->useExifCheckbox, &QCheckBox::toggled, ui_->useExtendedDatesCheckbox,
+            &QWidget::setEnabled);
     connect(ui_->saveButton, &QPushButton::clicked, this, [this] { controller_.saveClicked(); });
     connect(ui_->cancelButton, &QPushButton::clicked, this,
             [this] { controller_.cancelClicked(); });
@@ -191,6 +194,15 @@ bool PrefsWindow::useExifCheckboxOn() const {
 
 void PrefsWindow::setUseExifCheckboxOn(bool on) {
     ui_->useExifCheckbox->setChecked(on);
+    ui_->useExtendedDatesCheckbox->setEnabled(on);
+}
+
+bool PrefsWindow::useExtendedDatesCheckboxOn() const {
+    return ui_->useExtendedDatesCheckbox->isChecked();
+}
+
+void PrefsWindow::setUseExtendedDatesCheckboxOn(bool on) {
+    ui_->useExtendedDatesCheckbox->setChecked(on);
 }
 
 bool PrefsWindow::skipIdenticalCheckboxOn() const {

@@ -15,23 +15,33 @@ int ReportTableModel::rowCount(const QModelIndex& parent) const {
 }
 
 int ReportTableModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : 2;
+    if (parent.isValid())
+        return 0;
+    return table_ == ReportTable::Copied ? 3 : 2;
 }
+
+namespace {
+
+const char* columnIdentifier(int column) {
+    return column == 0 ? kKeyColumn : column == 1 ? kValueColumn : kDatedByColumn;
+}
+
+} // namespace
 
 QVariant ReportTableModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
         return {};
-    const char* column = index.column() == 0 ? kKeyColumn : kValueColumn;
-    return QString::fromUtf8(report_.tableView(table_, column, index.row()));
+    return QString::fromUtf8(
+        report_.tableView(table_, columnIdentifier(index.column()), index.row()));
 }
 
 QVariant ReportTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal)
         return role == Qt::DisplayRole ? QVariant(section + 1) : QVariant();
     if (role == kIdentifierRole)
-        return QString(section == 0 ? kKeyColumn : kValueColumn);
+        return QString(columnIdentifier(section));
     if (role == Qt::DisplayRole)
-        return section == 0 ? QString("File") : valueTitle_;
+        return section == 0 ? QString("File") : section == 1 ? valueTitle_ : QString("Dated by");
     return {};
 }
 

@@ -7,8 +7,8 @@
 namespace orvane {
 
 // One report table over the report controller: column 0 is "key" (the path), column 1
-// "value" (what happened). Rows come from the controller at each call, so a reload is
-// all it takes to follow a new result.
+// "value" (what happened), and for copied entries column 2 "datedBy" (how it was dated). Rows come
+// from the controller at each call, so a reload is all it takes to follow a new result.
 class ReportTableModel : public QAbstractTableModel {
     Q_OBJECT
 

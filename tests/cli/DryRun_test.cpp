@@ -53,7 +53,7 @@ TEST_F(DryRunTest, PlanNamesTheFoldersTheMergeUses) {
     }
     EXPECT_EQ(plan[0].plan->destination, root + "/2005/03/17/a.jpg");
     EXPECT_EQ(plan[0].plan->date, localTime(2005, 3, 17, 14, 22, 5));
-    EXPECT_FALSE(plan[0].plan->exifDate);
+    EXPECT_EQ(plan[0].plan->datedBy, DatedBy::Modified);
     // The twin meets the first copy in the run; the plan says so beforehand.
     EXPECT_TRUE(plan[2].taken);
     EXPECT_EQ(plan[2].takenBy, a);
@@ -91,7 +91,7 @@ TEST_F(DryRunTest, EngineReadsTheExifDateForThePlan) {
     std::string error;
     const std::optional<EntryPlan> plan = engine.planEntry(a, locale, error);
     ASSERT_TRUE(plan);
-    EXPECT_TRUE(plan->exifDate);
+    EXPECT_EQ(plan->datedBy, DatedBy::Exif);
     EXPECT_EQ(plan->dateFolder, "1999/12/31");
     EXPECT_EQ(plan->destination, root + "/1999/12/31/a.jpg");
     EXPECT_EQ(plan->levels, 3);

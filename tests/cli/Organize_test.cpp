@@ -135,10 +135,10 @@ TEST_F(OrganizeTest, WalksFoldersAndReportsWhatItLeavesOut) {
     EXPECT_EQ(outcome.out, "Copied (2):\n"
                            "  " +
                                in("a.jpg") +
-                               "  ->  2005-03-17\n"
+                               "  ->  2005-03-17  (modified)\n"
                                "  " +
                                in("sub/b.jpg") +
-                               "  ->  2006-01-02\n"
+                               "  ->  2006-01-02  (modified)\n"
                                "Skipped (3):\n"
                                "  " +
                                in(".hidden") +
@@ -242,6 +242,64 @@ TEST_F(OrganizeTest, AFolderFormatLeavingTheDestinationIsRefusedBeforeARun) {
     EXPECT_EQ(run({source, dest}).status, 2);
     EXPECT_TRUE(fs::is_empty(dest));
     EXPECT_FALSE(fs::exists(tmp / "escape"));
+}
+
+// A movie header made by hand: ftyp, then moov with an mvhd created 2005-03-17 14:22:05 UTC.
+std::string tinyMovie() {
+    const char* hex =
+        "000000186674797069736f6d0000000169736f6d6d703431000000746d6f6f760000006c6d76"
+        "686400000000be5f430dbe5f430d000003e8000000000001000001000000000000000000000000"
+        "010000000000000000000000000000000100000000000000000000000000004000000000000000"
+        "000000000000000000000000000000000000000000000002";
+    std::string bytes;
+    for (const char* at = hex; at[0] && at[1]; at += 2)
+        bytes += static_cast<char>(std::stoi(std::string(at, 2), nullptr, 16));
+    return bytes;
+}
+
+TEST_F(OrganizeTest, SaysHowEachCopyWasDated) {
+    writeFile(in("clip.mp4"), tinyMovie(), k2006);
+    writeFile(in("CLIP.xmp"), "<x:xmpmeta/>", k2006);
+    writeFile(in("scan.txt"), "s", 157766400); // 1975-01-01: a clock that was never set
+
+    Outcome outcome = run({"--dry-run", "--json", source, dest});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    std::map<std::string, std::string> datedBy;
+    const json plan = outcome.parsed();
+    for (const json& item : plan["plan"])
+        datedBy[item["path"]] = item["dated_by"].get<std::string>() +
+                                (item["check_date"].get<bool>() ? ", check date" : "");
+    EXPECT_EQ(datedBy,
+              (std::map<std::string, std::string>{{in("CLIP.xmp"), "paired"},
+                                                  {in("clip.mp4"), "metadata"},
+                                                  {in("scan.txt"), "modified, check date"}}));
+
+    outcome = run({"--json", source, dest});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(tree(dest),
+              (std::map<std::string, std::string>{{"1975-01-01/scan.txt", "s"},
+                                                  {"2005-03-17/CLIP.xmp", "<x:xmpmeta/>"},
+                                                  {"2005-03-17/clip.mp4", tinyMovie()}}));
+    const json report = outcome.parsed();
+    EXPECT_EQ(report["check_date_count"], 1);
+    for (const json& item : report["copied"])
+        EXPECT_EQ(item["dated_by"].get<std::string>() +
+                      (item["check_date"].get<bool>() ? ", check date" : ""),
+                  datedBy[item["path"]]);
+
+    // Without the other formats, and without capture dates at all, both fall back.
+    fs::remove_all(dest);
+    fs::create_directories(dest);
+    outcome = run({"--no-extended-dates", source, dest});
+    EXPECT_NE(outcome.out.find(in("clip.mp4") + "  ->  2006-01-02  (modified)"), std::string::npos)
+        << outcome.out;
+    EXPECT_NE(outcome.out.find("3 copied, 0 skipped, 0 errors, 1 to check date\n"),
+              std::string::npos);
+    fs::remove_all(dest);
+    fs::create_directories(dest);
+    outcome = run({"--no-exif", source, dest});
+    EXPECT_NE(outcome.out.find(in("CLIP.xmp") + "  ->  2006-01-02  (modified)"), std::string::npos)
+        << outcome.out;
 }
 
 TEST_F(OrganizeTest, DryRunPlansWithoutTouchingAnything) {

@@ -29,27 +29,7 @@ using test::tiffFile;
 using test::TiffWriter;
 using test::writeFile;
 
-// Sets TZ for the life of the scope and puts the old value back.
-class TimeZoneScope {
-  public:
-    explicit TimeZoneScope(const char* zone) {
-        if (const char* old = std::getenv("TZ"))
-            old_ = old, hadOld_ = true;
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~TimeZoneScope() {
-        if (hadOld_)
-            setenv("TZ", old_.c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-
-  private:
-    std::string old_;
-    bool hadOld_ = false;
-};
+using test::TimeZoneScope;
 
 std::string localText(time_t seconds) {
     if (seconds == -1)

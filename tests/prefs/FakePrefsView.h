@@ -49,6 +49,8 @@ class FakePrefsView : public PrefsView {
     void setSkipIdenticalCheckboxOn(bool on) override { skipIdentical = on; }
     bool keepBothCheckboxOn() const override { return keepBoth; }
     void setKeepBothCheckboxOn(bool on) override { keepBoth = on; }
+    bool useExtendedDatesCheckboxOn() const override { return useExtendedDates; }
+    void setUseExtendedDatesCheckboxOn(bool on) override { useExtendedDates = on; }
     std::string selectedMatchingMode() const override { return matchingMode; }
     void selectMatchingMode(const std::string& title) override { matchingMode = title; }
 
@@ -103,6 +105,7 @@ class FakePrefsView : public PrefsView {
     bool useExif = false;
     bool skipIdentical = false;
     bool keepBoth = false;
+    bool useExtendedDates = false;
     std::string matchingMode;
     std::map<PatternTable, size_t> rows;
     std::optional<Edit> edit;

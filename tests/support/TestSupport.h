@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdlib>
 #include <ctime>
 #include <string>
 #include <sys/stat.h>
@@ -29,6 +30,28 @@ struct stat statOf(const std::string& path);
 
 // Seconds since 1970 of a local date and time.
 time_t localTime(int year, int month, int day, int hour = 12, int minute = 0, int second = 0);
+
+// Sets TZ for the life of the scope and puts the old value back.
+class TimeZoneScope {
+  public:
+    explicit TimeZoneScope(const char* zone) {
+        if (const char* old = std::getenv("TZ"))
+            old_ = old, hadOld_ = true;
+        setenv("TZ", zone, 1);
+        tzset();
+    }
+    ~TimeZoneScope() {
+        if (hadOld_)
+            setenv("TZ", old_.c_str(), 1);
+        else
+            unsetenv("TZ");
+        tzset();
+    }
+
+  private:
+    std::string old_;
+    bool hadOld_ = false;
+};
 
 // Captures what the log writes while it lives, with the threshold raised to DEVEL.
 class LogCapture {

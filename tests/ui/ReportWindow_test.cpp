@@ -38,6 +38,8 @@ class ReportWindowTest : public ::testing::Test {
         result.resCopiedFiles = {"/home/u/Pictures/Trip/a.jpg", "/home/u/Pictures/Trip/b/a.jpg"};
         result.resCopiedDict = {{result.resCopiedFiles[0], "2004/05/17"},
                                 {result.resCopiedFiles[1], "2004/05/18"}};
+        result.resDatingDict = {{result.resCopiedFiles[0], {DatedBy::Exif, false}},
+                                {result.resCopiedFiles[1], {DatedBy::Modified, true}}};
         result.recordSkipped("/home/u/Pictures/Trip/.DS_Store", "Hidden file");
     }
 
@@ -91,7 +93,7 @@ TEST_F(ReportWindowTest, ShowsCountsTabLabelsAndTheDonationLine) {
     EXPECT_EQ(window.tabView()->tabText(1), "Copied (2)");
     EXPECT_EQ(window.tabView()->tabText(2), "Skipped (1)");
     EXPECT_EQ(window.tabView()->tabText(3), "Errors (0)");
-    EXPECT_EQ(window.countField(ReportTable::Copied)->text(), "2");
+    EXPECT_EQ(window.countField(ReportTable::Copied)->text(), "2 (1 to check date)");
     EXPECT_EQ(window.countField(ReportTable::Skipped)->text(), "1");
     EXPECT_EQ(window.countField(ReportTable::Errors)->text(), "0");
     EXPECT_NE(window.countField(ReportTable::Errors)->palette().color(QPalette::Text),
@@ -113,9 +115,13 @@ TEST_F(ReportWindowTest, TablesHaveKeyAndValueColumns) {
     report.showReport();
     QAbstractItemModel* model = window.tableView(ReportTable::Copied)->model();
     EXPECT_EQ(model->rowCount(), 2);
-    EXPECT_EQ(model->columnCount(), 2);
+    EXPECT_EQ(model->columnCount(), 3);
     EXPECT_EQ(model->headerData(0, Qt::Horizontal, Qt::UserRole + 1).toString(), "key");
     EXPECT_EQ(model->headerData(1, Qt::Horizontal, Qt::UserRole + 1).toString(), "value");
+    EXPECT_EQ(model->headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(), "Dated by");
+    EXPECT_EQ(cell(ReportTable::Copied, 0, 2), "EXIF");
+    EXPECT_EQ(cell(ReportTable::Copied, 1, 2), "modified, check date");
+    EXPECT_EQ(window.tableView(ReportTable::Skipped)->model()->columnCount(), 2);
     EXPECT_EQ(cell(ReportTable::Copied, 1, 0), "/home/u/Pictures/Trip/b/a.jpg");
     EXPECT_EQ(cell(ReportTable::Copied, 1, 1), "2004/05/18");
     EXPECT_EQ(cell(ReportTable::Skipped, 0, 1), "Hidden file");

@@ -1,0 +1,171 @@
+// Picks the reader by the file's first bytes. Each reader only sees the containers it was
+// chosen for, so exiv2 never opens a video.
+
+#include "merge/ExtendedDate.h"
+
+#include "base/Log.h"
+#include "merge/ContainerKind.h"
+#include "merge/MetadataDate.h"
+#include "merge/VideoDate.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+#include <vector>
+
+namespace orvane {
+namespace {
+
+// How much of a file the readers that search raw bytes look at, at its start (and for X3F,
+// whose preview sits near the end, also at its end).
+constexpr size_t kScanWindow = 4 * 1024 * 1024;
+constexpr uint64_t kCrwLimit = 64 * 1024 * 1024;
+
+class FileHandle {
+  public:
+    explicit FileHandle(const char* path) : fd_(::open(path, O_RDONLY | O_CLOEXEC)) {}
+    ~FileHandle() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    int fd() const { return fd_; }
+
+    size_t readAt(uint64_t offset, unsigned char* buffer, size_t size) const {
+        size_t done = 0;
+        while (done < size) {
+            const ssize_t got =
+                ::pread(fd_, buffer + done, size - done, static_cast<off_t>(offset + done));
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                break;
+            done += static_cast<size_t>(got);
+        }
+        return done;
+    }
+
+    std::vector<unsigned char> readSpan(uint64_t offset, size_t size) const {
+        std::vector<unsigned char> bytes(size);
+        bytes.resize(readAt(offset, bytes.data(), size));
+        return bytes;
+    }
+
+  private:
+    int fd_;
+};
+
+const char* kindName(ContainerKind kind) {
+    switch (kind) {
+    case ContainerKind::StillImage:
+        return "image";
+    case ContainerKind::SigmaX3f:
+        return "X3F";
+    case ContainerKind::Movie:
+        return "movie";
+    case ContainerKind::MpegTs:
+        return "AVCHD";
+    default:
+        return "other";
+    }
+}
+
+time_t x3fDate(const unsigned char* head, size_t headLength, const unsigned char* tail,
+               size_t tailLength) {
+    const time_t seconds = embeddedExifDate(head, headLength);
+    return seconds != -1 || !tail ? seconds : embeddedExifDate(tail, tailLength);
+}
+
+} // namespace
+
+time_t extendedDateForPath(const char* path, const struct stat& status) {
+    if (!S_ISREG(status.st_mode))
+        return -1;
+    const FileHandle file(path);
+    if (file.fd() < 0) {
+        const int err = errno;
+        logMessage(LOG_DEBUG, "Couldn't open file %s for reading metadata: %d-%s", path, err,
+                   std::strerror(err));
+        return -1;
+    }
+    unsigned char head[kContainerSniffLength];
+    const size_t headLength = file.readAt(0, head, sizeof head);
+    const ContainerKind kind = containerKind(head, headLength);
+    const auto size = static_cast<uint64_t>(status.st_size);
+
+    time_t seconds = -1;
+    switch (kind) {
+    case ContainerKind::StillImage: {
+        if (isCrw(head, headLength)) {
+            // CRW files are at most a few MiB; larger ones are not CRW files worth reading.
+            if (size <= kCrwLimit) {
+                const auto bytes = file.readSpan(0, size);
+                seconds = metadataDateForBytes(bytes.data(), bytes.size());
+            }
+            break;
+        }
+        bool unreadable = false;
+        seconds = metadataDateForFile(path, unreadable);
+        if (seconds == -1 && unreadable) {
+            const auto bytes = file.readSpan(0, kScanWindow);
+            seconds = embeddedExifDate(bytes.data(), bytes.size());
+        }
+        break;
+    }
+    case ContainerKind::SigmaX3f: {
+        const auto start = file.readSpan(0, kScanWindow);
+        std::vector<unsigned char> end;
+        if (size > kScanWindow)
+            end = file.readSpan(size - kScanWindow, kScanWindow);
+        seconds =
+            x3fDate(start.data(), start.size(), end.empty() ? nullptr : end.data(), end.size());
+        break;
+    }
+    case ContainerKind::Movie:
+        seconds = videoDate([&](uint64_t offset, unsigned char* buffer,
+                                size_t wanted) { return file.readAt(offset, buffer, wanted); },
+                            size);
+        break;
+    case ContainerKind::MpegTs: {
+        const auto bytes = file.readSpan(0, kScanWindow);
+        seconds = avchdDate(bytes.data(), bytes.size());
+        break;
+    }
+    default:
+        logMessage(LOG_DEBUG, "No other date reader for file %s", path);
+        return -1;
+    }
+    if (seconds != -1)
+        logMessage(LOG_DEBUG, "Read %s metadata date %ld from %s", kindName(kind),
+                   static_cast<long>(seconds), path);
+    return seconds;
+}
+
+time_t extendedDateForBytes(const unsigned char* bytes, size_t length) {
+    const ContainerKind kind = containerKind(bytes, std::min(length, kContainerSniffLength));
+    switch (kind) {
+    case ContainerKind::StillImage:
+        return metadataDateForBytes(bytes, length);
+    case ContainerKind::SigmaX3f:
+        return x3fDate(bytes, length, nullptr, 0);
+    case ContainerKind::Movie:
+        return videoDate(
+            [&](uint64_t offset, unsigned char* buffer, size_t wanted) -> size_t {
+                if (offset >= length)
+                    return 0;
+                const size_t count = std::min<uint64_t>(wanted, length - offset);
+                std::memcpy(buffer, bytes + offset, count);
+                return count;
+            },
+            length);
+    case ContainerKind::MpegTs:
+        return avchdDate(bytes, length);
+    default:
+        return -1;
+    }
+}
+
+} // namespace orvane

@@ -1,0 +1,179 @@
+// exiv2 reads the still-image containers. It throws on damaged files (and sometimes only
+// after it has decoded the EXIF block, so what it decoded is still consulted), it logs to
+// standard error unless told otherwise, and its BMFF support is off until enabled: all of
+// that is settled here, once, so that callers only ever see a date or -1.
+
+#include "merge/MetadataDate.h"
+
+#include "base/Log.h"
+#include "merge/ExifDateText.h"
+
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#include <exiv2/exiv2.hpp>
+#pragma GCC diagnostic pop
+
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations" // Image::AutoPtr is an auto_ptr
+
+namespace orvane {
+namespace {
+
+// exiv2's warnings and errors about damaged files are of interest only when debugging.
+void logExiv2Message(int, const char* message) {
+    std::string text = message ? message : "";
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    logMessage(LOG_DEBUG, "exiv2: %s", text.c_str());
+}
+
+void initialiseExiv2() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::warn);
+        Exiv2::LogMsg::setHandler(logExiv2Message);
+        // Needed before exiv2 is used from more than one thread, and for the XMP it meets.
+        Exiv2::XmpParser::initialize();
+#ifdef EXV_ENABLE_BMFF
+        Exiv2::enableBMFF(true);
+#endif
+    });
+}
+
+const char* const kOriginalKeys[] = {"Exif.Photo.DateTimeOriginal", "Exif.Image.DateTimeOriginal"};
+const char* const kDateTimeKeys[] = {"Exif.Image.DateTime"};
+
+template <size_t N> time_t firstDate(const Exiv2::ExifData& exif, const char* const (&keys)[N]) {
+    for (const char* key : keys) {
+        auto it = exif.findKey(Exiv2::ExifKey(key));
+        if (it == exif.end() || it->typeId() != Exiv2::asciiString)
+            continue;
+        const std::string text = it->toString();
+        const time_t seconds = unixTimeFromExifDate(text.c_str(), key);
+        if (seconds != -1)
+            return seconds;
+    }
+    return -1;
+}
+
+time_t dateFromExif(const Exiv2::ExifData& exif) {
+    if (exif.empty())
+        return -1;
+    const time_t original = firstDate(exif, kOriginalKeys);
+    return original != -1 ? original : firstDate(exif, kDateTimeKeys);
+}
+
+// A CRW file keeps its capture time as a count of seconds that reads as the camera's clock
+// in UTC; exiv2 0.27 renders that count in the local zone. Undo that: the count, back from
+// the local rendering, read in UTC gives the wall-clock time the camera showed.
+time_t ciffWallClock(time_t localRendering) {
+    struct tm clock;
+    if (localRendering == -1 || !gmtime_r(&localRendering, &clock))
+        return -1;
+    clock.tm_isdst = -1;
+    return mktime(&clock);
+}
+
+// Reads the image's metadata; `damaged` tells whether exiv2 gave up on the way.
+time_t dateFromImage(Exiv2::Image& image, bool& damaged) {
+    damaged = false;
+    try {
+        image.readMetadata();
+    } catch (const std::exception& e) {
+        logMessage(LOG_DEBUG, "exiv2 couldn't read all metadata: %s", e.what());
+        damaged = true;
+    }
+    try {
+        const time_t seconds = dateFromExif(image.exifData());
+#if !EXIV2_TEST_VERSION(0, 28, 0)
+        if (image.imageType() == Exiv2::ImageType::crw)
+            return ciffWallClock(seconds);
+#endif
+        return seconds;
+    } catch (...) {
+        return -1;
+    }
+}
+
+template <typename Open> time_t dateFromOpened(Open open, bool& damaged) {
+    initialiseExiv2();
+    damaged = false;
+    try {
+        Exiv2::Image::AutoPtr image = open();
+        if (!image.get()) {
+            damaged = true;
+            return -1;
+        }
+        return dateFromImage(*image, damaged);
+    } catch (const std::exception& e) {
+        logMessage(LOG_DEBUG, "exiv2 couldn't open the file: %s", e.what());
+    } catch (...) {
+        logMessage(LOG_DEBUG, "exiv2 couldn't open the file");
+    }
+    damaged = true;
+    return -1;
+}
+
+} // namespace
+
+time_t embeddedExifDate(const unsigned char* bytes, size_t length) {
+    initialiseExiv2();
+    // An EXIF block behind its "Exif\0\0" header (JPEG APP1, most HEIF Exif items), or a
+    // bare TIFF header whose first IFD follows at once (HEIF Exif items without the header).
+    static const unsigned char kExifHeader[6] = {'E', 'x', 'i', 'f', 0, 0};
+    static const unsigned char kIntel[8] = {'I', 'I', 0x2A, 0, 8, 0, 0, 0};
+    static const unsigned char kMotorola[8] = {'M', 'M', 0, 0x2A, 0, 0, 0, 8};
+    const unsigned char* end = bytes + length;
+    for (const unsigned char* at = bytes; end - at >= 14; ++at) {
+        const unsigned char* tiff = nullptr;
+        if (*at == 'E' && std::memcmp(at, kExifHeader, 6) == 0 &&
+            (std::memcmp(at + 6, "II\x2A\0", 4) == 0 || std::memcmp(at + 6, "MM\0\x2A", 4) == 0))
+            tiff = at + 6;
+        else if ((*at == 'I' && std::memcmp(at, kIntel, 8) == 0) ||
+                 (*at == 'M' && std::memcmp(at, kMotorola, 8) == 0))
+            tiff = at;
+        if (!tiff)
+            continue;
+        try {
+            Exiv2::ExifData exif;
+            Exiv2::ExifParser::decode(exif, tiff, static_cast<uint32_t>(end - tiff));
+            const time_t seconds = dateFromExif(exif);
+            if (seconds != -1)
+                return seconds;
+        } catch (...) {
+            // A damaged block: look for another.
+        }
+    }
+    return -1;
+}
+
+time_t metadataDateForFile(const char* path, bool& unreadable) {
+    return dateFromOpened([&] { return Exiv2::ImageFactory::open(std::string(path)); }, unreadable);
+}
+
+bool isCrw(const unsigned char* bytes, size_t length) {
+    return length >= 14 && std::memcmp(bytes + 6, "HEAPCCDR", 8) == 0;
+}
+
+time_t metadataDateForBytes(const unsigned char* bytes, size_t length) {
+    // exiv2 0.27's CRW decoder runs strlen over texts of the file that a damaged file leaves
+    // unterminated: it gets a copy that ends in zeros, so that it stops there.
+    std::vector<unsigned char> padded;
+    if (isCrw(bytes, length)) {
+        padded.assign(bytes, bytes + length);
+        padded.resize(length + 16, 0);
+        bytes = padded.data();
+    }
+    bool damaged = false;
+    const time_t seconds = dateFromOpened(
+        [&] { return Exiv2::ImageFactory::open(bytes, static_cast<long>(length)); }, damaged);
+    if (seconds == -1 && damaged)
+        return embeddedExifDate(bytes, length);
+    return seconds;
+}
+
+} // namespace orvane

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstddef>
+#include <ctime>
+
+namespace orvane {
+
+// The capture date of a still image in a container that the EXIF reader does not read (HEIF,
+// AVIF, CR3, CRW, RAF, ORF, RW2, MRW, PNG, WebP, JPEG XL), read with exiv2: DateTimeOriginal,
+// else IFD 0 DateTime, as local wall-clock time; -1 when there is none. Never throws: a file
+// exiv2 cannot read has no date; `unreadable` then tells that exiv2 gave up on it.
+time_t metadataDateForFile(const char* path, bool& unreadable);
+time_t metadataDateForBytes(const unsigned char* bytes, size_t length);
+
+// Whether the bytes begin as a Canon CRW (CIFF) file, which exiv2 must read from memory.
+bool isCrw(const unsigned char* bytes, size_t length);
+
+// The date in the first EXIF block ("Exif\0\0" and a TIFF header) found in `bytes`, or -1:
+// for containers that hold their EXIF only inside an embedded JPEG (X3F previews), and for
+// files whose other metadata exiv2 refuses before it reaches the EXIF item.
+time_t embeddedExifDate(const unsigned char* bytes, size_t length);
+
+} // namespace orvane

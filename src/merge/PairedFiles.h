@@ -1,0 +1,32 @@
+#pragma once
+
+#include "base/RunResult.h"
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace orvane {
+
+// Which entries of one run's file list belong together: sidecars (IMG_1.xmp, IMG_1.THM,
+// IMG_1.aae, IMG_1.CR2.xmp …) and RAW+JPEG pairs, found by name within one folder, letter
+// case aside. Built in one pass over the list; a file without a date of its own takes the
+// date of its first partner that has one.
+class PairedFiles {
+  public:
+    PairedFiles() = default;
+    explicit PairedFiles(const PathList& fileList);
+
+    // The entries, in list order and without `path` itself, in `path`'s folder whose name
+    // without extension, or whose whole name, equals `path`'s name without extension.
+    std::vector<std::string> partnersOf(const std::string& path) const;
+
+    // Whether `path` is anyone's partner or has partners: its date may be asked for twice.
+    bool isPaired(const std::string& path) const;
+
+  private:
+    PathList paths_;
+    std::unordered_map<std::string, std::vector<size_t>> byKey_;
+};
+
+} // namespace orvane

@@ -1,0 +1,340 @@
+// Movie and AVI headers are read here rather than with MediaInfoLib: the Debian 12 build of
+// that library spent over a minute on a damaged 4 KiB MOV file. Only box and chunk headers are
+// followed, every length is checked against what was read, and at most a few MiB are read.
+
+#include "merge/VideoDate.h"
+
+#include "base/Log.h"
+#include "merge/ExifDateText.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace orvane {
+namespace {
+
+constexpr uint64_t kMovieHeaderLimit = 16 * 1024 * 1024; // the largest moov box read
+constexpr size_t kAviHeaderWindow = 1024 * 1024;         // where IDIT may lie
+constexpr int kMaxBoxes = 100000;
+constexpr int64_t kMacEpochOffset = 2082844800; // 1904-01-01 to 1970-01-01, in seconds
+
+uint32_t be32(const unsigned char* p) {
+    return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
+}
+uint64_t be64(const unsigned char* p) {
+    return (uint64_t{be32(p)} << 32) | be32(p + 4);
+}
+uint32_t le32(const unsigned char* p) {
+    return (uint32_t{p[3]} << 24) | (uint32_t{p[2]} << 16) | (uint32_t{p[1]} << 8) | p[0];
+}
+
+bool parseDigits(const std::string& text, size_t at, size_t count, int& value) {
+    if (at + count > text.size())
+        return false;
+    value = 0;
+    for (size_t i = at; i < at + count; ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return false;
+        value = value * 10 + (text[i] - '0');
+    }
+    return true;
+}
+
+// "YYYY?MM?DD?HH:MM:SS" at `at`, with any one separator between the parts.
+bool parseDateTime(const std::string& text, size_t at, int (&parts)[6]) {
+    static const size_t kOffsets[6] = {0, 5, 8, 11, 14, 17};
+    static const size_t kWidths[6] = {4, 2, 2, 2, 2, 2};
+    for (int i = 0; i < 6; ++i)
+        if (!parseDigits(text, at + kOffsets[i], kWidths[i], parts[i]))
+            return false;
+    return !(parts[0] == 0 && parts[1] == 0 && parts[2] == 0);
+}
+
+time_t wallClock(const int (&parts)[6], const char* source) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d:%02d:%02d %02d:%02d:%02d", parts[0], parts[1], parts[2],
+                  parts[3], parts[4], parts[5]);
+    return unixTimeFromExifDate(text, source);
+}
+
+// "2019-07-24T11:25:40+0300": wall-clock time, but only when a zone offset says so.
+time_t appleCreationDate(const std::string& text) {
+    int parts[6];
+    if (!parseDateTime(text, 0, parts) || text.size() <= 19)
+        return -1;
+    const char zone = text[19];
+    if (zone != '+' && zone != '-' && zone != 'Z')
+        return -1;
+    return wallClock(parts, "com.apple.quicktime.creationdate");
+}
+
+// "2005-10-28 17:46:46 UTC" (or "UTC 2005-10-28 17:46:46"): the movie header, in UTC.
+time_t movieHeaderDate(const std::string& text) {
+    const size_t at = text.rfind("UTC ", 0) == 0 ? 4 : 0;
+    int parts[6];
+    if (!parseDateTime(text, at, parts) || parts[0] <= 1904)
+        return -1;
+    struct tm utc = {};
+    utc.tm_year = parts[0] - 1900;
+    utc.tm_mon = parts[1] - 1;
+    utc.tm_mday = parts[2];
+    utc.tm_hour = parts[3];
+    utc.tm_min = parts[4];
+    utc.tm_sec = parts[5];
+    const time_t seconds = timegm(&utc);
+    logMessage(LOG_DEBUG, "Parsed out movie header date '%s' yielding UNIX time %ld", text.c_str(),
+               static_cast<long>(seconds));
+    return seconds;
+}
+
+// The AVI IDIT date as cameras write it: "2012-09-10 20:52:00", "2003/03/10 15:04:43" or ("Mon Mar
+// 10 15:04:43 2003", "2003/03/10 15:04:43").
+time_t aviDate(const std::string& text) {
+    int parts[6];
+    if (parseDateTime(text, 0, parts))
+        return wallClock(parts, "IDIT");
+    struct tm written = {};
+    if (strptime(text.c_str(), "%a %b %d %H:%M:%S %Y", &written)) {
+        const int fields[6] = {written.tm_year + 1900, written.tm_mon + 1, written.tm_mday,
+                               written.tm_hour,        written.tm_min,     written.tm_sec};
+        int copy[6];
+        std::memcpy(copy, fields, sizeof copy);
+        return wallClock(copy, "IDIT");
+    }
+    return -1;
+}
+
+int bcd(unsigned char byte) {
+    const int high = byte >> 4, low = byte & 0x0F;
+    return high > 9 || low > 9 ? -1 : high * 10 + low;
+}
+
+} // namespace
+
+namespace {
+
+// One box of an ISO-BMFF/QuickTime buffer: its type and payload.
+struct Box {
+    const unsigned char* type;
+    const unsigned char* payload;
+    size_t size;
+};
+
+// Calls `visit` for each box in [begin, end) until it answers true; stops at the first box
+// whose length does not fit.
+template <typename Visit>
+bool forEachBox(const unsigned char* begin, const unsigned char* end, Visit visit) {
+    int boxes = 0;
+    for (const unsigned char* at = begin; end - at >= 8 && boxes < kMaxBoxes; ++boxes) {
+        uint64_t size = be32(at);
+        size_t header = 8;
+        if (size == 1) {
+            if (end - at < 16)
+                return false;
+            size = be64(at + 8);
+            header = 16;
+        } else if (size == 0) {
+            size = static_cast<uint64_t>(end - at);
+        }
+        if (size < header || size > static_cast<uint64_t>(end - at))
+            return false;
+        if (visit(Box{at + 4, at + header, static_cast<size_t>(size - header)}))
+            return true;
+        at += size;
+    }
+    return false;
+}
+
+bool isType(const Box& box, const char* type) {
+    return std::memcmp(box.type, type, 4) == 0;
+}
+
+// The value of com.apple.quicktime.creationdate in a meta box (keys, then ilst items
+// numbered by key), or "".
+std::string appleCreationText(const Box& meta) {
+    const unsigned char* begin = meta.payload;
+    const unsigned char* end = meta.payload + meta.size;
+    // A meta box is a full box (four bytes of version and flags) in MP4, a plain one in MOV.
+    if (end - begin >= 12 && std::memcmp(begin + 4, "hdlr", 4) != 0)
+        begin += 4;
+    uint32_t wanted = 0;
+    forEachBox(begin, end, [&](const Box& box) {
+        if (!isType(box, "keys") || box.size < 8)
+            return false;
+        const unsigned char* at = box.payload + 8;
+        const unsigned char* keysEnd = box.payload + box.size;
+        const uint32_t count = be32(box.payload + 4);
+        for (uint32_t index = 1; index <= count && keysEnd - at >= 8; ++index) {
+            const uint32_t size = be32(at);
+            if (size < 8 || size > static_cast<uint64_t>(keysEnd - at))
+                break;
+            static const char kKey[] = "com.apple.quicktime.creationdate";
+            if (size - 8 == sizeof kKey - 1 && std::memcmp(at + 8, kKey, sizeof kKey - 1) == 0)
+                wanted = index;
+            at += size;
+        }
+        return true;
+    });
+    std::string text;
+    if (wanted == 0)
+        return text;
+    forEachBox(begin, end, [&](const Box& list) {
+        if (!isType(list, "ilst"))
+            return false;
+        forEachBox(list.payload, list.payload + list.size, [&](const Box& item) {
+            if (be32(item.type) != wanted)
+                return false;
+            forEachBox(item.payload, item.payload + item.size, [&](const Box& data) {
+                // data: type (4), locale (4), then the text (type 1, UTF-8).
+                if (!isType(data, "data") || data.size < 8 || be32(data.payload) != 1)
+                    return false;
+                text.assign(reinterpret_cast<const char*>(data.payload + 8), data.size - 8);
+                return true;
+            });
+            return true;
+        });
+        return true;
+    });
+    return text;
+}
+
+time_t movieDateFromMoov(const unsigned char* begin, const unsigned char* end) {
+    uint64_t created = 0;
+    std::string apple;
+    forEachBox(begin, end, [&](const Box& box) {
+        if (isType(box, "mvhd") && box.size >= 4) {
+            if (box.payload[0] == 1 && box.size >= 12)
+                created = be64(box.payload + 4);
+            else if (box.payload[0] == 0 && box.size >= 8)
+                created = be32(box.payload + 4);
+        } else if (isType(box, "meta") && apple.empty()) {
+            apple = appleCreationText(box);
+        }
+        return false;
+    });
+    const time_t wallClock = appleCreationDate(apple);
+    if (wallClock != -1)
+        return wallClock;
+    if (created == 0 || created <= static_cast<uint64_t>(kMacEpochOffset) ||
+        created > static_cast<uint64_t>(kMacEpochOffset) * 4)
+        return -1;
+    const auto seconds = static_cast<time_t>(created - kMacEpochOffset);
+    logMessage(LOG_DEBUG, "Movie header creation time yields UNIX time %ld",
+               static_cast<long>(seconds));
+    return seconds;
+}
+
+time_t quickTimeDate(const ByteReader& read, uint64_t fileSize) {
+    // Walk the top-level boxes by their headers alone, up to moov.
+    unsigned char header[16];
+    uint64_t offset = 0;
+    for (int boxes = 0; boxes < kMaxBoxes && offset + 8 <= fileSize; ++boxes) {
+        if (read(offset, header, sizeof header) < 8)
+            return -1;
+        uint64_t size = be32(header);
+        size_t headerSize = 8;
+        if (size == 1) {
+            size = be64(header + 8);
+            headerSize = 16;
+        } else if (size == 0) {
+            size = fileSize - offset;
+        }
+        if (size < headerSize || size > fileSize - offset)
+            return -1;
+        if (std::memcmp(header + 4, "moov", 4) == 0) {
+            if (size - headerSize > kMovieHeaderLimit)
+                return -1;
+            std::vector<unsigned char> moov(size - headerSize);
+            if (read(offset + headerSize, moov.data(), moov.size()) != moov.size())
+                return -1;
+            return movieDateFromMoov(moov.data(), moov.data() + moov.size());
+        }
+        offset += size;
+    }
+    return -1;
+}
+
+// The IDIT chunk of an AVI file's header lists, within its first MiB.
+time_t aviIditDate(const unsigned char* begin, const unsigned char* end, int depth) {
+    for (const unsigned char* at = begin; end - at >= 8 && depth < 8;) {
+        const uint32_t size = le32(at + 4);
+        const unsigned char* payload = at + 8;
+        const size_t available = static_cast<size_t>(end - payload);
+        const size_t length = size < available ? size : available;
+        if (std::memcmp(at, "IDIT", 4) == 0) {
+            std::string text(reinterpret_cast<const char*>(payload), length);
+            text = text.substr(0, text.find('\0'));
+            while (!text.empty() &&
+                   (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+                text.pop_back();
+            return aviDate(text);
+        }
+        if ((std::memcmp(at, "LIST", 4) == 0 || std::memcmp(at, "RIFF", 4) == 0) && length >= 4) {
+            const time_t found = aviIditDate(payload + 4, payload + length, depth + 1);
+            if (found != -1)
+                return found;
+        }
+        if (size > available)
+            break;
+        at = payload + size + (size & 1);
+    }
+    return -1;
+}
+
+} // namespace
+
+time_t videoDate(const ByteReader& read, uint64_t fileSize) {
+    unsigned char head[12];
+    if (read(0, head, sizeof head) != sizeof head)
+        return -1;
+    if (std::memcmp(head, "RIFF", 4) == 0) {
+        std::vector<unsigned char> window(
+            static_cast<size_t>(fileSize < kAviHeaderWindow ? fileSize : kAviHeaderWindow));
+        window.resize(read(0, window.data(), window.size()));
+        return aviIditDate(window.data(), window.data() + window.size(), 0);
+    }
+    return quickTimeDate(read, fileSize);
+}
+
+time_t avchdDate(const unsigned char* bytes, size_t length) {
+    // The user-data UUID that precedes "MDPM", then a count and five-byte entries: tag 0x18
+    // holds a zone byte, the year (two BCD bytes) and the month; tag 0x19 day, hour, minute
+    // and second, all BCD.
+    static const unsigned char kMarker[20] = {0x17, 0xEE, 0x8C, 0x60, 0xF8, 0x4D, 0x11,
+                                              0xD9, 0x8C, 0xD6, 0x08, 0x00, 0x20, 0x0C,
+                                              0x9A, 0x66, 'M',  'D',  'P',  'M'};
+    const unsigned char* end = bytes + length;
+    for (const unsigned char* at = bytes; end - at > 21;) {
+        at = static_cast<const unsigned char*>(std::memchr(at, kMarker[0], end - at - 21));
+        if (!at)
+            break;
+        if (std::memcmp(at, kMarker, sizeof kMarker) != 0) {
+            ++at;
+            continue;
+        }
+        const unsigned char* entry = at + sizeof kMarker + 1;
+        const size_t count = at[sizeof kMarker];
+        int parts[6] = {-1, -1, -1, -1, -1, -1};
+        for (size_t i = 0; i < count && end - entry >= 5; ++i, entry += 5) {
+            if (entry[0] == 0x18) {
+                const int century = bcd(entry[2]), year = bcd(entry[3]);
+                parts[0] = century < 0 || year < 0 ? -1 : century * 100 + year;
+                parts[1] = bcd(entry[4]);
+            } else if (entry[0] == 0x19) {
+                for (int k = 0; k < 4; ++k)
+                    parts[2 + k] = bcd(entry[1 + k]);
+            }
+        }
+        bool complete = parts[0] > 0;
+        for (int part : parts)
+            complete = complete && part >= 0;
+        if (complete)
+            return wallClock(parts, "MDPM");
+        at += sizeof kMarker;
+    }
+    return -1;
+}
+
+} // namespace orvane
