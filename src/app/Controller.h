@@ -1,10 +1,12 @@
 #pragma once
 
+#include "report/RunProgress.h"
 #include "merge/MergeEngine.h"
 #include "merge/RunResult.h"
 #include "merge/RunStatus.h"
 #include "platform/Services.h"
 #include "selection/DropWell.h"
+#include "selection/PatternRules.h"
 
 #include <functional>
 #include <memory>
@@ -64,6 +66,11 @@ class Controller : public DropWellDelegate {
 
     // The command line neither remembers paths nor adds recent documents.
     void setRemembersPaths(bool remembers) { remembersPaths_ = remembers; }
+    // The run's timing comes from this clock (seconds of a steady clock by default).
+    void setClock(std::function<double()> clock) { clock_ = std::move(clock); }
+    // A run that ends after this many seconds while the window is not active is announced
+    // with a desktop notification.
+    static constexpr double kNotifyAfterSeconds = 10.0;
     // Test access to the merge of the current run, set before it starts.
     void setMergeHooks(MergeHooks hooks) { mergeHooks_ = std::move(hooks); }
     // Waits for the worker of the current run, if any, to end.
@@ -76,6 +83,8 @@ class Controller : public DropWellDelegate {
     void setMainLoop(MainLoop* loop) { mainLoop_ = loop; }
     // Opens the preferences window (the preferences controller's showPreferences).
     void setShowPreferences(std::function<void()> show) { showPreferences_ = std::move(show); }
+    // Shows a stored pattern that did not compile when a run was to start, in the preferences.
+    void setPatternFixer(PatternFixer fixer) { patternFixer_ = std::move(fixer); }
     // The update reminder, run at every start but the first.
     void setUpdateReminder(std::function<void()> remind) { updateReminder_ = std::move(remind); }
     // Told the run state on the main thread when a run starts and after the tick that ends it.
@@ -103,9 +112,14 @@ class Controller : public DropWellDelegate {
 
   private:
     // The choose panel, refused with a beep during a run.
-    std::optional<PathList> runChoosePanel(OpenPanelOptions options);
+    std::optional<PathList> runChoosePanel(OpenPanelOptions options, const char* folderKey);
     void rememberPaths();
     void notifyMergeState(int state);
+    // The progress line of the current run, with the rate estimate fed by this tick.
+    ProgressStatus progressStatus(long done);
+    // Off while a run goes on; the button also needs both sides chosen.
+    void showRunning(bool running);
+    void announceEnd(const ProgressStatus& last);
 
     UserDefaults& defaults_;
     ReportController& reportController_;
@@ -121,6 +135,8 @@ class Controller : public DropWellDelegate {
     std::thread worker_;
     MergeHooks mergeHooks_;
     bool remembersPaths_ = true;
+    std::function<double()> clock_;
+    RateEstimator rate_;
 
     // Lifecycle.
     bool firstRun_ = false;
@@ -131,6 +147,7 @@ class Controller : public DropWellDelegate {
     MainLoop* mainLoop_ = nullptr;
     std::function<void()> showPreferences_;
     std::function<void()> updateReminder_;
+    PatternFixer patternFixer_;
     std::function<void(int)> mergeStateObserver_;
 };
 

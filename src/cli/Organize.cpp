@@ -137,11 +137,6 @@ int runOrganize(int argc, char** argv) {
                                  "(press Ctrl-C again to stop at once)\n");
             controller.goClicked();
         }
-        if (auto list = controller.runFileList()) {
-            const int done = controller.filesDone();
-            if (done >= 1 && static_cast<size_t>(done) <= list->size())
-                progress.setCurrentPath((*list)[static_cast<size_t>(done) - 1]);
-        }
         timers.fireAll();
     }
     progress.finish();

@@ -1,11 +1,13 @@
 #include "report/ReportController.h"
 
 #include "app/Controller.h"
+#include "report/RunProgress.h"
 #include "platform/Paths.h"
 #include "platform/UserDefaults.h"
 #include "prefs/PrefKeys.h"
 #include "selection/StringHelpers.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace orvane {
@@ -62,6 +64,8 @@ void ReportController::showReport() {
     // The run has ended (its last tick observed that under the status lock): its result
     // is complete and becomes the one the window reads.
     shown_ = result_;
+    shownCancelled_ = cancelled_;
+    shownRunSize_ = runSize_;
     if (!view_)
         return;
     const RunResult& shown = *shown_;
@@ -76,7 +80,24 @@ void ReportController::showReport() {
     view_->setTabLabel(2, "Skipped (" + std::to_string(shown.resSkippedFiles.size()) + ")");
     view_->setTabLabel(3, "Errors (" + std::to_string(shown.resErrorFiles.size()) + ")");
     view_->setErrorCountRed(!shown.resErrorFiles.empty());
+    view_->setOutcome(outcomeText());
     view_->bringToFront();
+}
+
+void ReportController::bringReportToFront() {
+    if (view_)
+        view_->bringToFront();
+}
+
+std::string ReportController::outcomeText() const {
+    if (!shownCancelled_)
+        return "Finished";
+    long aborted = 0;
+    for (const auto& [path, reason] : shown_->resSkippedDict)
+        if (reason == skip::kMergeAborted)
+            ++aborted;
+    return "Stopped after " + groupedCount(std::max(0L, shownRunSize_ - aborted)) + " of " +
+           groupedCount(shownRunSize_);
 }
 
 void ReportController::hideFolderPathControlOperated() {
@@ -118,6 +139,19 @@ std::string ReportController::tableView(ReportTable table, const std::string& co
         return hidesPaths() ? lastPathComponent(path) : path;
     auto entry = data.dict.find(path);
     return entry == data.dict.end() ? "" : entry->second;
+}
+
+std::vector<ReportRow> ReportController::tableRows(ReportTable table) const {
+    const TableData data = tableData(*shown_, table);
+    const bool hide = hidesPaths();
+    std::vector<ReportRow> rows;
+    rows.reserve(data.files.size());
+    for (const std::string& path : data.files) {
+        auto entry = data.dict.find(path);
+        rows.push_back({path, hide ? lastPathComponent(path) : path,
+                        entry == data.dict.end() ? std::string() : entry->second});
+    }
+    return rows;
 }
 
 void ReportController::updateWidthForStrings(const std::vector<std::string>& strings,

@@ -33,6 +33,14 @@ class ReportColumn {
     virtual void sizeTableToFit() = 0;
 };
 
+// One row of a report table: the entry's full path, the path as the table shows it (its
+// last component while folder paths are hidden) and what happened to it.
+struct ReportRow {
+    std::string path;
+    std::string shownPath;
+    std::string value;
+};
+
 // What the report window shows; the Qt window implements it, tests use fakes.
 class ReportView {
   public:
@@ -42,6 +50,8 @@ class ReportView {
     virtual void setCountFields(const std::string& copied, const std::string& skipped,
                                 const std::string& errors) = 0;
     virtual void setErrorCountRed(bool red) = 0;
+    // How the run ended: "Finished" or "Stopped after 5,254 of 20,000".
+    virtual void setOutcome(const std::string& text) {}
     virtual void setTabLabel(int index, const std::string& label) = 0;
     // The hide-folder-paths check box.
     virtual bool hideFolderPaths() const = 0;
@@ -74,9 +84,16 @@ class ReportController {
     void setView(ReportView* view) { view_ = view; }
     ReportView* view() const { return view_; }
     void setMainController(Controller* controller) { mainController_ = controller; }
+    Controller* mainController() const { return mainController_; }
 
     // Fills the window from the run result and brings it to the front.
     void showReport();
+    // Brings the window of the last report back to the front, as it is.
+    void bringReportToFront();
+    // The number of entries of the file list of the run that writes the result.
+    void setRunSize(long entries) { runSize_ = entries; }
+    // "Finished", or for a run that was stopped "Stopped after N of TOTAL".
+    std::string outcomeText() const;
     // Applies and stores the state of the hide-folder-paths check box.
     void hideFolderPathControlOperated();
 
@@ -84,6 +101,8 @@ class ReportController {
     // outside the list).
     long numberOfRowsInTableView(ReportTable table) const;
     std::string tableView(ReportTable table, const std::string& columnIdentifier, long row) const;
+    // All rows of a table at once, in the order they were recorded.
+    std::vector<ReportRow> tableRows(ReportTable table) const;
 
     // Fits a column to the widest of `strings` or its header, plus a margin; with `force`
     // the user cannot widen it either. An empty list leaves the widths alone.
@@ -103,6 +122,9 @@ class ReportController {
     // The result the window shows: the last one shown, kept while the next run writes its own.
     std::shared_ptr<const RunResult> shown_ = std::make_shared<const RunResult>();
     bool cancelled_ = false;
+    bool shownCancelled_ = false;
+    long runSize_ = 0;
+    long shownRunSize_ = 0;
     ReportView* view_ = nullptr;
     Controller* mainController_ = nullptr;
 };

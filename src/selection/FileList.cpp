@@ -5,7 +5,8 @@
 namespace orvane {
 
 std::optional<PathList> Controller::fileList() {
-    return buildFileList(fromPaths_, defaults_, reportController_.result(), services_.alerts);
+    return buildFileList(fromPaths_, defaults_, reportController_.result(), services_.alerts, {},
+                         patternFixer_);
 }
 
 } // namespace orvane

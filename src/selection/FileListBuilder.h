@@ -2,6 +2,7 @@
 
 #include "merge/RunResult.h"
 #include "platform/DirectoryWalker.h"
+#include "selection/PatternRules.h"
 
 #include <optional>
 
@@ -17,6 +18,7 @@ class UserDefaults;
 // alert shown through `alerts`).
 std::optional<PathList> buildFileList(const PathList& sources, const UserDefaults& defaults,
                                       RunResult& result, AlertService* alerts,
-                                      const FolderOpener& opener = {});
+                                      const FolderOpener& opener = {},
+                                      const PatternFixer& fixer = {});
 
 } // namespace orvane

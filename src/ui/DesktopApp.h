@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Controller.h"
+#include "platform/qt/DBusNotifier.h"
 #include "platform/qt/QtAlerts.h"
 #include "platform/qt/QtOpenPanel.h"
 #include "platform/qt/QtTimerService.h"
@@ -46,6 +47,7 @@ class DesktopApp {
     QtWorkspace workspace_;
     QtTimerService timers_;
     QtOpenPanel panels_;
+    DBusNotifier notifier_;
     QtAlertService prefsAlerts_;
     ReportController report_;
     Controller controller_;

@@ -55,6 +55,8 @@ class PrefsWindow : public QDialog, public PrefsView {
     void endEditing(PatternTable table) override;
     std::optional<size_t> selectedPatternRow(PatternTable table) const override;
     std::string selectedTabLabel() const override;
+    void showPatternRow(PatternTable table, size_t row) override;
+    void editPatternRow(PatternTable table, size_t row) override;
     void reloadPreview() override;
     void expandPreviewItem(const PreviewItem* item) override;
     void showWindow() override;
@@ -62,6 +64,10 @@ class PrefsWindow : public QDialog, public PrefsView {
 
   public slots:
     void reject() override;
+
+  protected:
+    // Return in a pattern's editor ends the edit; it does not press Save.
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     QComboBox* formatMenu(int level) const;

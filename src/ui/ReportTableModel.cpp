@@ -1,5 +1,7 @@
 #include "ui/ReportTableModel.h"
 
+#include <QFile>
+
 namespace orvane {
 
 ReportTableModel::ReportTableModel(ReportController& report, ReportTable table, QString valueTitle,
@@ -10,8 +12,7 @@ ReportTableModel::ReportTableModel(ReportController& report, ReportTable table, 
 int ReportTableModel::rowCount(const QModelIndex& parent) const {
     if (parent.isValid())
         return 0;
-    const long rows = report_.numberOfRowsInTableView(table_);
-    return rows > 0x7fffffff ? 0x7fffffff : static_cast<int>(rows);
+    return rows_.size() > 0x7fffffff ? 0x7fffffff : static_cast<int>(rows_.size());
 }
 
 int ReportTableModel::columnCount(const QModelIndex& parent) const {
@@ -19,10 +20,21 @@ int ReportTableModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant ReportTableModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
+    if (!index.isValid() || static_cast<size_t>(index.row()) >= rows_.size())
         return {};
-    const char* column = index.column() == 0 ? kKeyColumn : kValueColumn;
-    return QString::fromUtf8(report_.tableView(table_, column, index.row()));
+    const ReportRow& row = rows_[static_cast<size_t>(index.row())];
+    switch (role) {
+    case kPathRole:
+        return QFile::decodeName(row.path.c_str());
+    case Qt::DisplayRole:
+        return index.column() == 0 ? QFile::decodeName(row.shownPath.c_str())
+                                   : QString::fromUtf8(row.value);
+    case Qt::ToolTipRole:
+        return index.column() == 0 ? QFile::decodeName(row.path.c_str())
+                                   : QString::fromUtf8(row.value);
+    default:
+        return {};
+    }
 }
 
 QVariant ReportTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -36,7 +48,12 @@ QVariant ReportTableModel::headerData(int section, Qt::Orientation orientation, 
 }
 
 void ReportTableModel::reload() {
+    setRows(report_.tableRows(table_));
+}
+
+void ReportTableModel::setRows(std::vector<ReportRow> rows) {
     beginResetModel();
+    rows_ = std::move(rows);
     endResetModel();
 }
 

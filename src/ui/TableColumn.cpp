@@ -7,6 +7,25 @@
 
 namespace orvane {
 
+namespace {
+
+// The width the texts of a column need, judged by its first rows (a long report is not
+// measured whole on every resize).
+int contentWidth(QTableView* table, int column) {
+    const QAbstractItemModel* model = table->model();
+    if (!model)
+        return 0;
+    const QFontMetrics metrics(table->font());
+    const int rows = std::min(model->rowCount(), 500);
+    int widest = 0;
+    for (int row = 0; row < rows; ++row)
+        widest = std::max(widest,
+                          metrics.horizontalAdvance(model->index(row, column).data().toString()));
+    return widest + 16; // the cell's margins
+}
+
+} // namespace
+
 TableColumn::TableColumn(QTableView* table, int section) : table_(table), section_(section) {
     connect(table->horizontalHeader(), &QHeaderView::sectionResized, this,
             &TableColumn::holdToBounds);
@@ -52,18 +71,35 @@ void TableColumn::fillTable(QTableView* table) {
     const int count = header->count();
     if (count == 0)
         return;
+    const int last = count - 1;
+    const int available = table->viewport()->width();
     int others = 0;
-    for (int section = 0; section < count - 1; ++section)
+    for (int section = 0; section < last; ++section)
         others += header->sectionSize(section);
-    const int available = table->viewport()->width() - others;
-    if (available > header->sectionSize(count - 1))
-        header->resizeSection(count - 1, available);
+    // What happened to an entry stays readable: the path column gives way (its text is
+    // shortened in the middle) before the last column is pushed out of sight.
+    if (last > 0) {
+        const int lastWanted =
+            std::min(std::max(contentWidth(table, last), header->sectionSizeHint(last)),
+                     available / 2);
+        const int pathRoom = available - lastWanted - (others - header->sectionSize(0));
+        if (header->sectionSize(0) > pathRoom) {
+            header->resizeSection(0, std::max(kNarrowestPath, pathRoom));
+            others = 0;
+            for (int section = 0; section < last; ++section)
+                others += header->sectionSize(section);
+        }
+    }
+    if (available - others != header->sectionSize(last))
+        header->resizeSection(last, std::max(available - others, header->sectionSizeHint(last)));
 }
 
 void TableColumn::holdToBounds(int section, int, int newSize) {
     if (section != section_ || adjusting_)
         return;
-    const int low = static_cast<int>(std::ceil(minWidth_));
+    // The path column may be narrower than its fitted width: its text is shortened.
+    const int low = section_ == 0 ? std::min(static_cast<int>(std::ceil(minWidth_)), kNarrowestPath)
+                                  : static_cast<int>(std::ceil(minWidth_));
     const int high = static_cast<int>(std::ceil(maxWidth_));
     const int bounded = std::clamp(newSize, low, std::max(low, high));
     if (bounded == newSize)

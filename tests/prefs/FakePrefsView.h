@@ -63,6 +63,10 @@ class FakePrefsView : public PrefsView {
         return it == selectedRows.end() ? std::nullopt : it->second;
     }
     std::string selectedTabLabel() const override { return tab; }
+    void showPatternRow(PatternTable table, size_t row) override { selectedRows[table] = row; }
+    void editPatternRow(PatternTable table, size_t row) override {
+        edit = Edit{table, row, controller_.objectValue(table, row)};
+    }
 
     void reloadPreview() override { ++previewReloads; }
     void expandPreviewItem(const PreviewItem* item) override {
