@@ -1,9 +1,9 @@
 #include "cli/DryRun.h"
 
+#include "base/RunStatus.h"
+#include "base/StringHelpers.h"
 #include "cli/ReportPrinter.h"
-#include "merge/RunStatus.h"
 #include "prefs/DateRendering.h"
-#include "selection/StringHelpers.h"
 
 #include <nlohmann/json.hpp>
 #include <unordered_map>

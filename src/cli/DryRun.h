@@ -1,7 +1,7 @@
 #pragma once
 
+#include "base/RunResult.h"
 #include "merge/MergeEngine.h"
-#include "merge/RunResult.h"
 
 #include <cstdio>
 #include <optional>

@@ -1,11 +1,10 @@
 #include "report/ReportController.h"
 
-#include "app/Controller.h"
+#include "base/Paths.h"
+#include "base/StringHelpers.h"
 #include "report/RunProgress.h"
-#include "platform/Paths.h"
 #include "platform/UserDefaults.h"
 #include "prefs/PrefKeys.h"
-#include "selection/StringHelpers.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #include "report/RunProgress.h"
 
-#include "platform/Paths.h"
+#include "base/Paths.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Controller.h"
+#include "app/Lifecycle.h"
 #include "platform/qt/DBusNotifier.h"
 #include "platform/qt/QtAlerts.h"
 #include "platform/qt/QtOpenPanel.h"
@@ -29,6 +30,7 @@ class DesktopApp {
 
     UserDefaults& defaults() { return defaults_; }
     Controller& controller() { return controller_; }
+    Lifecycle& lifecycle() { return lifecycle_; }
     ReportController& reportController() { return report_; }
     MainWindow& mainWindow() { return mainWindow_; }
     ReportWindow& reportWindow() { return reportWindow_; }
@@ -51,6 +53,7 @@ class DesktopApp {
     QtAlertService prefsAlerts_;
     ReportController report_;
     Controller controller_;
+    Lifecycle lifecycle_;
     PrefsController prefsController_;
     ReportWindow reportWindow_;
     MainWindow mainWindow_;

@@ -1,6 +1,6 @@
+#include "base/RunStatus.h"
 #include "cli/DryRun.h"
 #include "merge/MergeEngine.h"
-#include "merge/RunStatus.h"
 #include "platform/UserDefaults.h"
 #include "prefs/DateRendering.h"
 #include "prefs/Defaults.h"

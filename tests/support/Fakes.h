@@ -1,10 +1,10 @@
 #pragma once
 
+#include "app/DropWell.h"
 #include "app/MainView.h"
 #include "report/RunProgress.h"
 #include "platform/Services.h"
 #include "report/ReportController.h"
-#include "selection/DropWell.h"
 
 #include <deque>
 #include <map>

@@ -1,6 +1,6 @@
 #include "platform/qt/DBusNotifier.h"
 
-#include "app/Log.h"
+#include "base/Log.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>

@@ -1,7 +1,7 @@
 #include "platform/qt/QtWorkspace.h"
 
-#include "app/Log.h"
-#include "platform/Paths.h"
+#include "base/Log.h"
+#include "base/Paths.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>

@@ -1,9 +1,12 @@
+// The application controller's run control: starting a run, the merge worker and the
+// status tick that follows it.
 #include "app/Controller.h"
-#include "app/Log.h"
 #include "app/MainView.h"
+#include "base/Log.h"
 #include "platform/UserDefaults.h"
 #include "prefs/PrefKeys.h"
 #include "report/ReportController.h"
+#include "selection/FileListBuilder.h"
 
 #include <algorithm>
 
@@ -141,6 +144,16 @@ void Controller::launchMergeThread(std::shared_ptr<const PathList> fileList, std
     MergeEngine engine(defaults_, status_, reportController_.result());
     engine.setHooks(mergeHooks_);
     engine.mergeFiles(*fileList, toPath);
+}
+
+std::optional<PathList> Controller::fileList() {
+    return buildFileList(fromPaths_, defaults_, reportController_.result(), services_.alerts, {},
+                         patternFixer_);
+}
+
+void Controller::notifyMergeState(int state) {
+    if (mergeStateObserver_)
+        mergeStateObserver_(state);
 }
 
 void Controller::statusISR() {

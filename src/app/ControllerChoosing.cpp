@@ -1,11 +1,12 @@
+// The application controller's selection: the choose commands, the wells and the fields.
 #include "app/Controller.h"
-#include "app/Log.h"
 #include "app/MainView.h"
-#include "platform/Paths.h"
+#include "base/Log.h"
+#include "base/Paths.h"
+#include "base/StringHelpers.h"
 #include "platform/UserDefaults.h"
 #include "prefs/PrefKeys.h"
 #include "selection/Selection.h"
-#include "selection/StringHelpers.h"
 
 #include <sys/stat.h>
 
