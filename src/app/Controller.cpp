@@ -8,10 +8,8 @@ namespace orvane {
 
 Controller::Controller(UserDefaults& defaults, ReportController& reportController,
                        PlatformServices services)
-    : defaults_(defaults), reportController_(reportController), services_(services),
-      clock_([] {
-          return std::chrono::duration<double>(
-                     std::chrono::steady_clock::now().time_since_epoch())
+    : defaults_(defaults), reportController_(reportController), services_(services), clock_([] {
+          return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
               .count();
       }) {
     installUncaughtExceptionHandler();

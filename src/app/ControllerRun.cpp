@@ -53,12 +53,10 @@ void Controller::announceEnd(const ProgressStatus& last) {
         (mainView_ && mainView_->isWindowActive()))
         return;
     const RunResult& result = reportController_.result();
-    const std::string body = groupedCount(static_cast<long>(result.resCopiedFiles.size())) +
-                             " copied, " +
-                             groupedCount(static_cast<long>(result.resSkippedFiles.size())) +
-                             " skipped, " +
-                             groupedCount(static_cast<long>(result.resErrorFiles.size())) +
-                             " errors";
+    const std::string body =
+        groupedCount(static_cast<long>(result.resCopiedFiles.size())) + " copied, " +
+        groupedCount(static_cast<long>(result.resSkippedFiles.size())) + " skipped, " +
+        groupedCount(static_cast<long>(result.resErrorFiles.size())) + " errors";
     const bool stopped = reportController_.cancelled();
     services_.notifier->notify(stopped ? "Orvane stopped" : "Orvane finished", body,
                                [this] { reportController_.bringReportToFront(); });
@@ -167,8 +165,7 @@ void Controller::statusISR() {
             services_.timers->stop(*statusTimer_);
         statusTimer_.reset();
         const bool cancelled = status_.mergeState == kMergeCancelled;
-        const ProgressStatus last =
-            progressStatus(cancelled ? status_.filesDone : target - 1);
+        const ProgressStatus last = progressStatus(cancelled ? status_.filesDone : target - 1);
         status_.mergeState = kMergeIdle;
         // The worker has signalled its end and takes no more locks: joining is immediate.
         joinWorker();

@@ -2,9 +2,9 @@
 
 #include "base/Paths.h"
 #include "base/StringHelpers.h"
-#include "report/RunProgress.h"
 #include "platform/UserDefaults.h"
 #include "prefs/PrefKeys.h"
+#include "report/RunProgress.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -10,10 +10,10 @@ namespace orvane {
 
 // One reading of a running merge, as the status tick sees it.
 struct ProgressStatus {
-    long done = 0;           // entries begun
-    long total = 0;          // entries of the file list
-    std::string currentPath; // the entry being handled, or ""
-    double elapsed = 0;      // seconds since the run started
+    long done = 0;                     // entries begun
+    long total = 0;                    // entries of the file list
+    std::string currentPath;           // the entry being handled, or ""
+    double elapsed = 0;                // seconds since the run started
     std::optional<double> rate;        // entries a second, none in the first second
     std::optional<double> secondsLeft; // none while there is no rate
 };

@@ -103,7 +103,10 @@ int CompiledPattern::match(std::string_view subject) const {
 
 std::optional<size_t> failingPattern(const StringList& patterns) {
     for (size_t i = 0; i < patterns.size(); ++i) {
-        const std::string text = regularExpressionForArray({patterns[i]});
+        // Built without the translation's log line: this only looks for the culprit.
+        std::string text = "^(";
+        appendPattern(text, patterns[i]);
+        text += ")$";
         int errorCode = 0;
         PCRE2_SIZE errorOffset = 0;
         pcre2_code* code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(),
@@ -130,8 +133,8 @@ std::unique_ptr<CompiledPattern> compiledRegexForPatterns(const StringList& patt
         logMessage(LOG_ERR, "Error preparing %s patterns at character %d of '%s': %s", type.c_str(),
                    static_cast<int>(errorOffset), safeCString(shownText).c_str(), error.c_str());
         if (alerts) {
-            std::string message = "The pattern matching system had trouble preparing the " +
-                                  type + " patterns for use.\n\nError: " + error +
+            std::string message = "The pattern matching system had trouble preparing the " + type +
+                                  " patterns for use.\n\nError: " + error +
                                   ".\n\nPlease check your patterns for errors.\n";
             const std::optional<size_t> failed = failingPattern(patterns);
             const char* list = type == patterns::kFolderCopyingType ? patterns::kFolderCopyingList
@@ -139,8 +142,8 @@ std::unique_ptr<CompiledPattern> compiledRegexForPatterns(const StringList& patt
             if (failed)
                 message += "\nThe pattern \"" + safeCString(patterns[*failed]) + "\" in the \"" +
                            list + "\" list is the one that failed.\n";
-            const int answer =
-                alerts->runAlert("Pattern Error", message, "Abort", fixer ? "Open Preferences" : "");
+            const int answer = alerts->runAlert("Pattern Error", message, "Abort",
+                                                fixer ? "Open Preferences" : "");
             if (answer == 1 && fixer)
                 fixer(type, failed.value_or(0));
         }

@@ -50,9 +50,10 @@ class CompiledPattern {
     int match(std::string_view subject) const;
 
   private:
-    friend std::unique_ptr<CompiledPattern>
-    compiledRegexForPatterns(const StringList&, const std::string&, AlertService*,
-                             const PatternFixer&);
+    friend std::unique_ptr<CompiledPattern> compiledRegexForPatterns(const StringList&,
+                                                                     const std::string&,
+                                                                     AlertService*,
+                                                                     const PatternFixer&);
     CompiledPattern(pcre2_real_code_8* code, pcre2_real_match_data_8* matchData, bool jit);
 
     pcre2_real_code_8* code_;

@@ -58,7 +58,7 @@ DesktopApp::DesktopApp(UserDefaults& defaults, std::string recentDocumentsFile)
     mainWindow_.editMenu()->addAction(preferences);
     // Settings wait while a run reads them.
     QObject::connect(&mainWindow_, &MainWindow::runningChanged, preferences,
-            [preferences](bool running) { preferences->setEnabled(!running); });
+                     [preferences](bool running) { preferences->setEnabled(!running); });
     // "Open Preferences" in the alert about a stored pattern that does not compile.
     controller_.setPatternFixer([this](const std::string& type, size_t index) {
         prefsController_.showPattern(type, index);

@@ -146,6 +146,11 @@ void MainWindow::setToField(const std::string& text) {
 
 void MainWindow::showElided(QLineEdit* field) {
     const QString full = field->property(kFullText).toString();
+    // A field not yet laid out has no width to fit: it is fitted when it is shown.
+    if (!field->isVisible()) {
+        field->setText(full);
+        return;
+    }
     // The frame and the text margins take about a character on each side.
     const int room = field->width() - 2 * field->fontMetrics().averageCharWidth() - 4;
     field->setText(field->fontMetrics().elidedText(full, Qt::ElideMiddle, std::max(room, 40)));
@@ -165,7 +170,8 @@ void MainWindow::setProgressStatus(const ProgressStatus& status) {
 }
 
 void MainWindow::setRunning(bool running) {
-    for (QWidget* chooser : {static_cast<QWidget*>(ui_->fromChooseButton), static_cast<QWidget*>(ui_->toChooseButton)})
+    for (QWidget* chooser :
+         {static_cast<QWidget*>(ui_->fromChooseButton), static_cast<QWidget*>(ui_->toChooseButton)})
         chooser->setEnabled(!running);
     pickFromAction_->setEnabled(!running);
     pickToAction_->setEnabled(!running);

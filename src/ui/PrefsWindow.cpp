@@ -9,8 +9,8 @@
 
 #include <QAction>
 #include <QFile>
-#include <QHeaderView>
 #include <QHash>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QStandardItemModel>

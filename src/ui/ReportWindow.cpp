@@ -68,11 +68,10 @@ ReportWindow::ReportWindow(ReportController& report, Workspace* workspace, QWidg
         connect(filterField(table), &QLineEdit::textChanged, proxy,
                 &QSortFilterProxyModel::setFilterFixedString);
         view->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(view, &QWidget::customContextMenuRequested, this,
-                [this, view](const QPoint& at) {
-                    if (QMenu* menu = contextMenuFor(view->indexAt(at)))
-                        menu->popup(view->viewport()->mapToGlobal(at));
-                });
+        connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& at) {
+            if (QMenu* menu = contextMenuFor(view->indexAt(at)))
+                menu->popup(view->viewport()->mapToGlobal(at));
+        });
         proxies_[indexOf(table)] = proxy;
         view->verticalHeader()->setVisible(false);
         view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
@@ -123,8 +122,8 @@ ReportWindow::ReportWindow(ReportController& report, Workspace* workspace, QWidg
     connect(close, &QShortcut::activated, this, &QWidget::close);
     report_.setView(this);
     // Never smaller than what shows the tabs and the whole summary.
-    setMinimumSize(minimumSizeHint().expandedTo(QSize(ui_->reportTabView->sizeHint().width(),
-                                                      minimumSizeHint().height())));
+    setMinimumSize(minimumSizeHint().expandedTo(
+        QSize(ui_->reportTabView->sizeHint().width(), minimumSizeHint().height())));
 }
 
 ReportWindow::~ReportWindow() {

@@ -9,6 +9,8 @@ namespace orvane {
 
 namespace {
 
+constexpr const char* kFittedPathWidth = "orvaneFittedPathWidth";
+
 // The width the texts of a column need, judged by its first rows (a long report is not
 // measured whole on every resize).
 int contentWidth(QTableView* table, int column) {
@@ -48,6 +50,8 @@ int TableColumn::width() const {
 }
 
 void TableColumn::setWidth(float width) {
+    if (section_ == 0)
+        table_->setProperty(kFittedPathWidth, static_cast<int>(std::ceil(width)));
     // The bounds hold the user's drags; the width set here comes before its new bounds.
     adjusting_ = true;
     table_->horizontalHeader()->resizeSection(section_, static_cast<int>(std::ceil(width)));
@@ -78,13 +82,17 @@ void TableColumn::fillTable(QTableView* table) {
         others += header->sectionSize(section);
     // What happened to an entry stays readable: the path column gives way (its text is
     // shortened in the middle) before the last column is pushed out of sight.
-    if (last > 0) {
-        const int lastWanted =
-            std::min(std::max(contentWidth(table, last), header->sectionSizeHint(last)),
-                     available / 2);
+    // A table on a hidden tab has no width of its own yet; it is fitted when it is shown.
+    if (last > 0 && table->isVisible()) {
+        const int lastWanted = std::min(
+            std::max(contentWidth(table, last), header->sectionSizeHint(last)), available / 2);
         const int pathRoom = available - lastWanted - (others - header->sectionSize(0));
-        if (header->sectionSize(0) > pathRoom) {
-            header->resizeSection(0, std::max(kNarrowestPath, pathRoom));
+        // The path column returns to its fitted width when the window grows again.
+        const QVariant fitted = table->property(kFittedPathWidth);
+        const int wanted = fitted.isValid() ? fitted.toInt() : header->sectionSize(0);
+        const int path = std::min(wanted, std::max(kNarrowestPath, pathRoom));
+        if (header->sectionSize(0) != path) {
+            header->resizeSection(0, path);
             others = 0;
             for (int section = 0; section < last; ++section)
                 others += header->sectionSize(section);

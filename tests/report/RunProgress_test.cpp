@@ -42,8 +42,7 @@ TEST(RunProgress, WindowAndTerminalLines) {
     status.total = 20000;
     status.currentPath = "/media/card/DCIM/IMG_0042.JPG";
     EXPECT_EQ(windowProgressText(status), "1,234 of 20,000 \u00b7 IMG_0042.JPG");
-    EXPECT_EQ(consoleProgressText(status, 0),
-              "1,234 / 20,000 \u00b7 6.2% \u00b7 IMG_0042.JPG");
+    EXPECT_EQ(consoleProgressText(status, 0), "1,234 / 20,000 \u00b7 6.2% \u00b7 IMG_0042.JPG");
     status.rate = 3070.4;
     status.secondsLeft = 12.2;
     EXPECT_EQ(windowProgressText(status),

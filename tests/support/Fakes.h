@@ -2,9 +2,9 @@
 
 #include "app/DropWell.h"
 #include "app/MainView.h"
-#include "report/RunProgress.h"
 #include "platform/Services.h"
 #include "report/ReportController.h"
+#include "report/RunProgress.h"
 
 #include <deque>
 #include <map>

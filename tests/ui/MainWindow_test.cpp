@@ -1,6 +1,6 @@
 #include "app/Controller.h"
-#include "platform/ManualTimerService.h"
 #include "base/Paths.h"
+#include "platform/ManualTimerService.h"
 #include "platform/UserDefaults.h"
 #include "prefs/Defaults.h"
 #include "report/ReportController.h"
@@ -104,6 +104,8 @@ TEST_F(MainWindowTest, FieldsShowTheSelection) {
     controller.setFromPaths({"/m/DCIM", "/m/Camera", "/m/IMG_0001.JPG"});
     EXPECT_EQ(window.fromFieldWidget()->text(), "3 items: DCIM, Camera, IMG_0001.JPG");
     EXPECT_EQ(window.fromFieldWidget()->toolTip(), "/m/DCIM\n/m/Camera\n/m/IMG_0001.JPG");
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     controller.setFromPaths({"/m/" + std::string(200, 'x') + ".jpg"});
     EXPECT_TRUE(window.fromFieldWidget()->text().contains(QChar(0x2026)));
     EXPECT_TRUE(window.fromFieldWidget()->text().endsWith("x.jpg"));

@@ -194,8 +194,7 @@ TEST_F(PrefsWindowUi, PatternErrorNamesThePatternAndOpensPreferencesAtIt) {
     alerts.answer = 1; // "Open Preferences"
     EXPECT_FALSE(compiledRegexForPatterns(stored, patterns::kFolderCopyingType, &alerts,
                                           [&](const std::string& type, size_t index) {
-                                              store.setObject(keys::kIntactFolderPatterns,
-                                                              stored);
+                                              store.setObject(keys::kIntactFolderPatterns, stored);
                                               controller.showPattern(type, index);
                                           }));
     ASSERT_EQ(alerts.calls.size(), 1u);

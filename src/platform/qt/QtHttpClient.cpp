@@ -11,6 +11,7 @@
 #include <QProgressDialog>
 #include <QTimer>
 #include <QUrl>
+#include <QWindow>
 #include <memory>
 
 namespace orvane {
@@ -41,7 +42,8 @@ class InputBlocker : public QObject {
         if (allowed_ && receiver->isWidgetType() &&
             (receiver == allowed_ || allowed_->isAncestorOf(static_cast<QWidget*>(receiver))))
             return false;
-        if (allowed_ && receiver->isWindowType() && allowed_->windowHandle() == receiver)
+        if (allowed_ && receiver->isWindowType() &&
+            static_cast<QObject*>(allowed_->windowHandle()) == receiver)
             return false;
         switch (event->type()) {
         case QEvent::ShortcutOverride:

@@ -38,9 +38,9 @@ bool QtWorkspace::showInFolder(const std::string& path) {
     const QUrl folder = fileUrl(deletingLastPathComponent(path));
     if (!bus.isConnected())
         return QDesktopServices::openUrl(folder);
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        "org.freedesktop.FileManager1", "/org/freedesktop/FileManager1",
-        "org.freedesktop.FileManager1", "ShowItems");
+    QDBusMessage call = QDBusMessage::createMethodCall("org.freedesktop.FileManager1",
+                                                       "/org/freedesktop/FileManager1",
+                                                       "org.freedesktop.FileManager1", "ShowItems");
     call << QStringList{fileUrl(path).toString(QUrl::FullyEncoded)} << QString();
     // Answered later, so that a slow file manager does not hold the window.
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 5000));
