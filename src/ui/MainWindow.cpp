@@ -58,6 +58,7 @@ MainWindow::MainWindow(Controller& controller, QWidget* parent)
         connect(key, &QShortcut::activated, this, &MainWindow::returnPressed);
     ui_->runLayout->setStretch(0, 1);
     ui_->runLayout->setStretch(1, 1);
+    ui_->progressText->setVisible(false);
     for (QLineEdit* field : {ui_->fromField, ui_->toField})
         field->installEventFilter(this);
 
@@ -167,6 +168,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void MainWindow::setProgressStatus(const ProgressStatus& status) {
     ui_->progressText->setText(decoded(windowProgressText(status)));
+    ui_->progressText->setVisible(true);
 }
 
 void MainWindow::setRunning(bool running) {
@@ -175,8 +177,11 @@ void MainWindow::setRunning(bool running) {
         chooser->setEnabled(!running);
     pickFromAction_->setEnabled(!running);
     pickToAction_->setEnabled(!running);
-    if (!running)
+    // Between runs the bar has the row to itself.
+    if (!running) {
         ui_->progressText->clear();
+        ui_->progressText->setVisible(false);
+    }
     emit runningChanged(running);
 }
 
