@@ -145,8 +145,8 @@ void Controller::launchMergeThread(std::shared_ptr<const PathList> fileList, std
 }
 
 std::optional<PathList> Controller::fileList() {
-    return buildFileList(fromPaths_, defaults_, reportController_.result(), services_.alerts, {},
-                         patternFixer_);
+    return buildFileList(fromPaths_, toPath_, defaults_, reportController_.result(),
+                         services_.alerts, {}, patternFixer_);
 }
 
 void Controller::notifyMergeState(int state) {
