@@ -3,11 +3,16 @@
 #include "app/UncaughtException.h"
 #include "merge/RunJournal.h"
 
+#include <chrono>
+
 namespace orvane {
 
 Controller::Controller(UserDefaults& defaults, ReportController& reportController,
                        PlatformServices services)
-    : defaults_(defaults), reportController_(reportController), services_(services) {
+    : defaults_(defaults), reportController_(reportController), services_(services), clock_([] {
+          return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+              .count();
+      }) {
     installUncaughtExceptionHandler();
 }
 

@@ -6,6 +6,8 @@
 #include "merge/MergeEngine.h"
 #include "platform/Services.h"
 #include "report/ReportController.h"
+#include "report/RunProgress.h"
+#include "selection/PatternRules.h"
 
 #include <functional>
 #include <memory>
@@ -65,6 +67,11 @@ class Controller : public DropWellDelegate, public ReportSelection {
     void setRemembersPaths(bool remembers) { remembersPaths_ = remembers; }
     // Starts runs without the warning that the copies may not fit (--ignore-space).
     void setIgnoresLowSpace(bool ignores) { ignoresLowSpace_ = ignores; }
+    // The run's timing comes from this clock (seconds of a steady clock by default).
+    void setClock(std::function<double()> clock) { clock_ = std::move(clock); }
+    // A run that ends after this many seconds while the window is not active is announced
+    // with a desktop notification.
+    static constexpr double kNotifyAfterSeconds = 10.0;
     // Test access to the merge of the current run, set before it starts.
     void setMergeHooks(MergeHooks hooks) { mergeHooks_ = std::move(hooks); }
     // Waits for the worker of the current run, if any, to end.
@@ -76,6 +83,8 @@ class Controller : public DropWellDelegate, public ReportSelection {
     // Cleans up after runs that were killed; answers what to tell the user, if anything.
     std::optional<std::string> cleanUpInterruptedRuns();
 
+    // Shows a stored pattern that did not compile when a run was to start, in the preferences.
+    void setPatternFixer(PatternFixer fixer) { patternFixer_ = std::move(fixer); }
     // Told the run state on the main thread when a run starts and after the tick that ends it.
     void setMergeStateObserver(std::function<void(int)> observer) {
         mergeStateObserver_ = std::move(observer);
@@ -96,9 +105,14 @@ class Controller : public DropWellDelegate, public ReportSelection {
     bool sourcesAndDestinationReady();
     bool spaceConfirmed(const PathList& fileList);
     // The choose panel, refused with a beep during a run.
-    std::optional<PathList> runChoosePanel(OpenPanelOptions options);
+    std::optional<PathList> runChoosePanel(OpenPanelOptions options, const char* folderKey);
     void rememberPaths();
     void notifyMergeState(int state);
+    // The progress line of the current run, with the rate estimate fed by this tick.
+    ProgressStatus progressStatus(long done);
+    // Off while a run goes on; the button also needs both sides chosen.
+    void showRunning(bool running);
+    void announceEnd(const ProgressStatus& last);
 
     UserDefaults& defaults_;
     ReportController& reportController_;
@@ -118,7 +132,10 @@ class Controller : public DropWellDelegate, public ReportSelection {
     std::string runJournalFolder_;
     // The journal of the current run; the worker writes it, the tick that ends the run drops it.
     std::unique_ptr<RunJournal> journal_;
+    std::function<double()> clock_;
+    RateEstimator rate_;
 
+    PatternFixer patternFixer_;
     std::function<void(int)> mergeStateObserver_;
 };
 

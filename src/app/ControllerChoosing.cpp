@@ -4,7 +4,11 @@
 #include "base/Log.h"
 #include "base/Paths.h"
 #include "base/StringHelpers.h"
+#include "platform/UserDefaults.h"
+#include "prefs/PrefKeys.h"
 #include "selection/Selection.h"
+
+#include <sys/stat.h>
 
 namespace orvane {
 
@@ -17,6 +21,11 @@ std::string describePaths(const PathList& paths) {
     return text + ")";
 }
 
+bool isFolder(const std::string& path) {
+    struct stat status;
+    return ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
 } // namespace
 
 void Controller::setFromPaths(PathList paths) {
@@ -26,6 +35,8 @@ void Controller::setFromPaths(PathList paths) {
     if (DropWell* well = mainView_->fromWell())
         well->setFilenames(fromPaths_);
     mainView_->setFromField(fromPathDescriptionIncludingPrefix(false));
+    if (!runInProgress())
+        showRunning(false);
 }
 
 void Controller::setToPath(std::string path) {
@@ -35,13 +46,16 @@ void Controller::setToPath(std::string path) {
     mainView_->setToField(toPath_.empty() ? "" : lastPathComponent(toPath_));
     if (DropWell* well = mainView_->toWell())
         well->setFilenames(toPath_.empty() ? PathList{} : PathList{toPath_});
+    if (!runInProgress())
+        showRunning(false);
 }
 
 std::string Controller::fromPathDescriptionIncludingPrefix(bool includingPrefix) const {
     return orvane::fromPathDescriptionIncludingPrefix(fromPaths_, includingPrefix);
 }
 
-std::optional<PathList> Controller::runChoosePanel(OpenPanelOptions options) {
+std::optional<PathList> Controller::runChoosePanel(OpenPanelOptions options,
+                                                   const char* folderKey) {
     if (runInProgress()) {
         if (services_.beeper)
             services_.beeper->beep();
@@ -50,8 +64,15 @@ std::optional<PathList> Controller::runChoosePanel(OpenPanelOptions options) {
     if (!services_.panels)
         return std::nullopt;
     options.canChooseDirectories = true;
-    options.directory = homeDirectory();
-    return services_.panels->runOpenPanel(options);
+    // The panel opens where the user chose last, while that folder is there.
+    const std::optional<std::string> last = defaults_.stringForKey(folderKey);
+    options.directory = last && isFolder(*last) ? *last : homeDirectory();
+    std::optional<PathList> chosen = services_.panels->runOpenPanel(options);
+    if (chosen && !chosen->empty()) {
+        defaults_.setObject(folderKey, deletingLastPathComponent(chosen->front()));
+        defaults_.synchronize();
+    }
+    return chosen;
 }
 
 void Controller::pickFrom() {
@@ -59,7 +80,7 @@ void Controller::pickFrom() {
     options.title = "Select Copy From";
     options.allowsMultipleSelection = true;
     options.canChooseFiles = true;
-    std::optional<PathList> chosen = runChoosePanel(options);
+    std::optional<PathList> chosen = runChoosePanel(options, keys::kSourcePanelFolder);
     if (!chosen)
         return;
     logMessage(LOG_DEBUG, "From Paths Selected: %s", safeCString(describePaths(*chosen)).c_str());
@@ -71,7 +92,7 @@ void Controller::pickTo() {
     options.title = "Select Organize Into";
     options.allowsMultipleSelection = false;
     options.canChooseFiles = false;
-    std::optional<PathList> chosen = runChoosePanel(options);
+    std::optional<PathList> chosen = runChoosePanel(options, keys::kTargetPanelFolder);
     if (!chosen || chosen->empty())
         return;
     logMessage(LOG_DEBUG, "To Path Selected: %s", safeCString(chosen->front()).c_str());

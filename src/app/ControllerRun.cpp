@@ -10,6 +10,8 @@
 #include "report/ReportController.h"
 #include "selection/FileListBuilder.h"
 
+#include <algorithm>
+
 namespace orvane {
 
 namespace {
@@ -29,6 +31,37 @@ int Controller::filesDone() {
 void Controller::resetProgressMeter() {
     if (mainView_)
         mainView_->setProgressValue(0);
+}
+
+ProgressStatus Controller::progressStatus(long done) {
+    const long total = runFileList_ ? static_cast<long>(runFileList_->size()) : 0;
+    done = std::clamp(done, 0L, total);
+    ProgressStatus status = rate_.sample(done, total, clock_());
+    if (done >= 1)
+        status.currentPath = (*runFileList_)[static_cast<size_t>(done) - 1];
+    return status;
+}
+
+void Controller::showRunning(bool running) {
+    if (!mainView_)
+        return;
+    mainView_->setRunning(running);
+    mainView_->setGoButtonEnabled(running || (!fromPaths_.empty() && !toPath_.empty()));
+}
+
+void Controller::announceEnd(const ProgressStatus& last) {
+    // Someone who watched the run, or waited only a moment, needs no notification.
+    if (last.elapsed <= kNotifyAfterSeconds || !services_.notifier ||
+        (mainView_ && mainView_->isWindowActive()))
+        return;
+    const RunResult& result = reportController_.result();
+    const std::string body =
+        groupedCount(static_cast<long>(result.resCopiedFiles.size())) + " copied, " +
+        groupedCount(static_cast<long>(result.resSkippedFiles.size())) + " skipped, " +
+        groupedCount(static_cast<long>(result.resErrorFiles.size())) + " errors";
+    const bool stopped = reportController_.cancelled();
+    services_.notifier->notify(stopped ? "Orvane stopped" : "Orvane finished", body,
+                               [this] { reportController_.bringReportToFront(); });
 }
 
 void Controller::rememberPaths() {
@@ -100,12 +133,17 @@ void Controller::goClicked() {
     }
     status_.mergeState = kMergeRunning;
     runFileList_ = shared;
+    reportController_.setRunSize(static_cast<long>(shared->size()));
+    rate_.start(clock_());
+    if (mainView_)
+        mainView_->setProgressStatus(progressStatus(0));
     if (!statusTimer_ && services_.timers) {
         logMessage(LOG_DEBUG, "Setting up timer");
         statusTimer_ = services_.timers->startRepeating(kStatusInterval, [this] { statusISR(); });
     }
     worker_ = std::thread([this, shared, root = toPath_] { launchMergeThread(shared, root); });
     lock.unlock();
+    showRunning(true);
     notifyMergeState(kMergeRunning);
 }
 
@@ -127,7 +165,7 @@ std::optional<std::string> Controller::cleanUpInterruptedRuns() {
 
 std::optional<PathList> Controller::fileList() {
     return buildFileList(fromPaths_, toPath_, defaults_, reportController_.result(),
-                         services_.alerts);
+                         services_.alerts, {}, patternFixer_);
 }
 
 void Controller::notifyMergeState(int state) {
@@ -145,6 +183,8 @@ void Controller::statusISR() {
         if (statusTimer_ && services_.timers)
             services_.timers->stop(*statusTimer_);
         statusTimer_.reset();
+        const bool cancelled = status_.mergeState == kMergeCancelled;
+        const ProgressStatus last = progressStatus(cancelled ? status_.filesDone : target - 1);
         status_.mergeState = kMergeIdle;
         // The worker has signalled its end and takes no more locks: joining is immediate.
         joinWorker();
@@ -153,17 +193,23 @@ void Controller::statusISR() {
         journal_.reset();
         lock.unlock();
         notifyMergeState(kMergeIdle);
+        if (mainView_)
+            mainView_->setProgressStatus(last);
         reportController_.showReport();
         resetProgressMeter();
         if (mainView_)
             mainView_->setGoButton("Organize", "\r");
+        showRunning(false);
+        announceEnd(last);
         if (services_.workspace)
             services_.workspace->noteFileSystemChanged();
         logMessage(LOG_DEBUG, "TimerISR: Merge has finished");
         return;
     }
-    if (mainView_)
+    if (mainView_) {
         mainView_->setProgressValue(status_.filesDone);
+        mainView_->setProgressStatus(progressStatus(status_.filesDone));
+    }
 }
 
 } // namespace orvane

@@ -6,6 +6,7 @@
 namespace orvane {
 
 class DropWell;
+struct ProgressStatus;
 
 // What the run control and the selection need of the main window. Everything but the
 // progress meter and the button has a default that does nothing, so that front ends
@@ -24,6 +25,16 @@ class MainView {
     // The two drop wells, or none.
     virtual DropWell* fromWell() { return nullptr; }
     virtual DropWell* toWell() { return nullptr; }
+
+    // The progress line beside the bar, at every status tick of a run.
+    virtual void setProgressStatus(const ProgressStatus& status) {}
+    // Told when a run starts and after the tick that ends it: the choose commands, the
+    // preferences and the wells are off meanwhile.
+    virtual void setRunning(bool running) {}
+    // Whether the organise button can start a run: only with sources and a destination.
+    virtual void setGoButtonEnabled(bool enabled) {}
+    // Whether the user is looking at the window (it is the active one).
+    virtual bool isWindowActive() const { return true; }
 };
 
 } // namespace orvane

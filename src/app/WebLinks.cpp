@@ -32,7 +32,15 @@ void WebLinks::showHelp() {
                          "OK");
         return;
     }
-    workspace_.openURL(fileURLForPath(*page));
+    if (workspace_.openURL(fileURLForPath(*page)))
+        return;
+    // No browser or viewer takes the page: say where it is, to open by hand.
+    logMessage(LOG_DEBUG, "No application opened the help page '%s'", page->string().c_str());
+    alerts_.runAlert("Couldn't open the help",
+                     "No web browser opened Orvane's help pages. You can open this file in "
+                     "one yourself:\n" +
+                         page->string(),
+                     "OK");
 }
 
 } // namespace orvane

@@ -2,37 +2,44 @@
 
 #include "cli/ReportPrinter.h"
 
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 namespace orvane::cli {
 
-void ConsoleProgress::setProgressMaximum(double maximum) {
-    maximum_ = maximum;
-    start_ = std::chrono::steady_clock::now();
+namespace {
+
+size_t terminalColumns() {
+    struct winsize size {};
+    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+        return size.ws_col;
+    return 80;
 }
 
-void ConsoleProgress::setProgressValue(double value) {
-    if (!enabled_ || maximum_ <= 0 || value <= 0)
+} // namespace
+
+void ConsoleProgress::setProgressStatus(const ProgressStatus& status) {
+    last_ = status;
+    // Control characters in a name would move the cursor.
+    last_.currentPath = displayPath(status.currentPath);
+    if (!enabled_)
         return;
     const auto now = std::chrono::steady_clock::now();
     if (drawn_ && now - lastDraw_ < std::chrono::milliseconds(200))
         return;
     lastDraw_ = now;
     drawn_ = true;
-    const long total = static_cast<long>(maximum_) - 1;
-    const long done = std::min(static_cast<long>(value), total);
-    const double seconds = std::chrono::duration<double>(now - start_).count();
-    const double rate = seconds > 0 ? done / seconds : 0;
-    std::string name = displayPath(currentPath_);
-    if (name.size() > 40)
-        name = "..." + name.substr(name.size() - 37);
-    std::fprintf(stderr, "\r\033[K%ld / %ld entries  %.0f/s  %s", done, total, rate, name.c_str());
+    // One column is left free: a line that fills the last one wraps on some terminals.
+    const std::string line = consoleProgressText(last_, terminalColumns() - 1);
+    std::fprintf(stderr, "\r\033[K%s", line.c_str());
     std::fflush(stderr);
 }
 
 void ConsoleProgress::finish() {
-    if (drawn_) {
-        std::fprintf(stderr, "\r\033[K");
-        std::fflush(stderr);
-    }
+    if (!enabled_)
+        return;
+    std::fprintf(stderr, "\r\033[K%s\n", consoleFinishedText(last_).c_str());
+    std::fflush(stderr);
     drawn_ = false;
 }
 

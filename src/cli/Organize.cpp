@@ -194,11 +194,6 @@ int runOrganize(int argc, char** argv) {
         }
         if (stop_signals::count() > 1)
             stopAtOnce();
-        if (auto list = controller.runFileList()) {
-            const int done = controller.filesDone();
-            if (done >= 1 && static_cast<size_t>(done) <= list->size())
-                progress.setCurrentPath((*list)[static_cast<size_t>(done) - 1]);
-        }
         timers.fireAll();
     }
     progress.finish();

@@ -38,6 +38,19 @@ class Workspace {
     // Tells file browsers that the file system changed.
     virtual void noteFileSystemChanged() = 0;
     virtual bool openURL(const std::string& url) = 0;
+    // Opens a file or folder with the user's application for it.
+    virtual bool openPath(const std::string& path) = 0;
+    // Shows the item selected in its folder in the file manager, or else opens its folder.
+    virtual bool showInFolder(const std::string& path) = 0;
+};
+
+// Desktop notifications; nothing is shown where no notification service runs.
+class Notifier {
+  public:
+    virtual ~Notifier() = default;
+    // `activated` runs on the main thread when the user clicks the notification.
+    virtual void notify(const std::string& title, const std::string& body,
+                        std::function<void()> activated) = 0;
 };
 
 // Repeating timers on the main thread.
@@ -78,6 +91,7 @@ struct PlatformServices {
     TimerService* timers = nullptr;
     OpenPanelService* panels = nullptr;
     FileSystemProbe* fileSystem = nullptr;
+    Notifier* notifier = nullptr;
 };
 
 } // namespace orvane

@@ -25,4 +25,7 @@ inline constexpr const char* kFirstRunTime = "OVFirstRunTime";
 inline constexpr const char* kLastTarget = "OVLastTarget";
 inline constexpr const char* kLastSource = "OVLastSource";
 inline constexpr const char* kDebug = "debug";
+// Where the two choose panels were when the user last chose in them.
+inline constexpr const char* kSourcePanelFolder = "OVSourcePanelFolder";
+inline constexpr const char* kTargetPanelFolder = "OVTargetPanelFolder";
 } // namespace orvane::keys

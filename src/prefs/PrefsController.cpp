@@ -174,12 +174,19 @@ void PrefsController::saveClicked() {
 
     // Each list is compiled as a run would compile it and released at once; a list that
     // does not compile has been logged and shown in the "Pattern Error" alert.
-    if (!compiledRegexForPatterns(intactPatternArray_, patterns::kFolderCopyingType,
-                                  services_.alerts))
+    // The pattern that failed is selected for correcting.
+    for (PatternTable table : {PatternTable::IntactFolders, PatternTable::CopyFiles}) {
+        const StringList& list = patternArray(table);
+        if (compiledRegexForPatterns(list,
+                                     table == PatternTable::IntactFolders
+                                         ? patterns::kFolderCopyingType
+                                         : patterns::kFileCopyingType,
+                                     services_.alerts))
+            continue;
+        if (std::optional<size_t> failed = failingPattern(list))
+            view_->showPatternRow(table, *failed);
         return;
-    if (!compiledRegexForPatterns(copyFilePatternArray_, patterns::kFileCopyingType,
-                                  services_.alerts))
-        return;
+    }
 
     // A stored format from elsewhere may name folders outside the destination: refuse it here
     // rather than at each entry of the next run.
@@ -235,6 +242,17 @@ void PrefsController::addClicked() {
     const PatternTable table = tableOfSelectedTab();
     patternArray(table).push_back(kNewPattern);
     view_->reloadPatternTable(table);
+    view_->editPatternRow(table, patternArray(table).size() - 1);
+}
+
+void PrefsController::showPattern(const std::string& type, size_t index) {
+    showPreferences();
+    if (!view_)
+        return;
+    const PatternTable table = type == patterns::kFolderCopyingType ? PatternTable::IntactFolders
+                                                                    : PatternTable::CopyFiles;
+    if (index < patternArray(table).size())
+        view_->showPatternRow(table, index);
 }
 
 void PrefsController::deleteClicked() {

@@ -76,6 +76,9 @@ class PrefsController {
     void addClicked();
     void deleteClicked();
     void levelChanged(std::optional<int> senderLevel);
+    // Opens the window with the stored pattern at `index` of the list of type word `type`
+    // selected, for a list that did not compile.
+    void showPattern(const std::string& type, size_t index);
     void folderNameFormatPicked();
 
     // The edited pattern lists and the tables' data source.

@@ -50,6 +50,10 @@ class PrefsView {
     virtual std::optional<size_t> selectedPatternRow(PatternTable table) const = 0;
     virtual std::string selectedTabLabel() const = 0;
     virtual void selectTab(const std::string& label) = 0;
+    // Brings the table's tab to the front and selects the row.
+    virtual void showPatternRow(PatternTable table, size_t row) = 0;
+    // Opens the row's editor, as a double click would.
+    virtual void editPatternRow(PatternTable table, size_t row) = 0;
 
     // Folder-tree preview: it reads its items from the presenter.
     virtual void reloadPreview() = 0;

@@ -4,7 +4,9 @@
 #include "base/StringHelpers.h"
 #include "platform/UserDefaults.h"
 #include "prefs/PrefKeys.h"
+#include "report/RunProgress.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace orvane {
@@ -78,6 +80,8 @@ void ReportController::showReport() {
     // The run has ended (its last tick observed that under the status lock): its result
     // is complete and becomes the one the window reads.
     shown_ = result_;
+    shownCancelled_ = cancelled_;
+    shownRunSize_ = runSize_;
     if (!view_)
         return;
     const RunResult& shown = *shown_;
@@ -99,6 +103,7 @@ void ReportController::showReport() {
     for (const std::string& note : shown.notes)
         notes += (notes.empty() ? "" : "\n") + note;
     view_->setNotes(notes);
+    view_->setOutcome(outcomeText());
     view_->bringToFront();
 }
 
@@ -120,6 +125,22 @@ std::string ReportController::copyRulesNotice(const RunResult& result) {
 void ReportController::copyRulesButtonClicked() {
     if (showCopyRules_)
         showCopyRules_();
+}
+
+void ReportController::bringReportToFront() {
+    if (view_)
+        view_->bringToFront();
+}
+
+std::string ReportController::outcomeText() const {
+    if (!shownCancelled_)
+        return "Finished";
+    long aborted = 0;
+    for (const auto& [path, reason] : shown_->resSkippedDict)
+        if (reason == skip::kMergeAborted)
+            ++aborted;
+    return "Stopped after " + groupedCount(std::max(0L, shownRunSize_ - aborted)) + " of " +
+           groupedCount(shownRunSize_);
 }
 
 void ReportController::hideFolderPathControlOperated() {
@@ -151,6 +172,15 @@ long ReportController::numberOfRowsInTableView(ReportTable table) const {
     return static_cast<long>(tableData(*shown_, table).files.size());
 }
 
+std::string ReportController::datedByText(const std::string& path) const {
+    auto dating = shown_->resDatingDict.find(path);
+    if (dating == shown_->resDatingDict.end())
+        return "";
+    const DatedBy by = dating->second.datedBy;
+    const std::string text = by == DatedBy::Exif ? "EXIF" : datedByName(by);
+    return dating->second.checkDate ? text + ", check date" : text;
+}
+
 std::string ReportController::tableView(ReportTable table, const std::string& columnIdentifier,
                                         long row) const {
     const TableData data = tableData(*shown_, table);
@@ -159,19 +189,26 @@ std::string ReportController::tableView(ReportTable table, const std::string& co
     const std::string& path = data.files[static_cast<size_t>(row)];
     if (columnIdentifier == kKeyColumn)
         return hidesPaths() ? lastPathComponent(path) : path;
-    if (columnIdentifier == kDatedByColumn) {
-        if (table != ReportTable::Copied)
-            return "";
-        auto dating = shown_->resDatingDict.find(path);
-        if (dating == shown_->resDatingDict.end())
-            return "";
-        const DatedBy by = dating->second.datedBy;
-        const std::string text = by == DatedBy::Exif ? "EXIF" : datedByName(by);
-        return dating->second.checkDate ? text + ", check date" : text;
-    }
+    if (columnIdentifier == kDatedByColumn)
+        return table == ReportTable::Copied ? datedByText(path) : "";
     auto entry = data.dict.find(path);
     const std::string value = entry == data.dict.end() ? "" : entry->second;
     return withDestination(*shown_, table, path, value);
+}
+
+std::vector<ReportRow> ReportController::tableRows(ReportTable table) const {
+    const TableData data = tableData(*shown_, table);
+    const bool hide = hidesPaths();
+    std::vector<ReportRow> rows;
+    rows.reserve(data.files.size());
+    for (const std::string& path : data.files) {
+        auto entry = data.dict.find(path);
+        rows.push_back({path, hide ? lastPathComponent(path) : path,
+                        withDestination(*shown_, table, path,
+                                        entry == data.dict.end() ? std::string() : entry->second),
+                        table == ReportTable::Copied ? datedByText(path) : std::string()});
+    }
+    return rows;
 }
 
 void ReportController::updateWidthForStrings(const std::vector<std::string>& strings,

@@ -35,6 +35,15 @@ class ReportColumn {
     virtual void sizeTableToFit() = 0;
 };
 
+// One row of a report table: the entry's full path, the path as the table shows it (its
+// last component while folder paths are hidden) and what happened to it.
+struct ReportRow {
+    std::string path;
+    std::string shownPath;
+    std::string value;
+    std::string datedBy; // copied entries: how the entry was dated
+};
+
 // What the report window shows; the Qt window implements it, tests use fakes.
 class ReportView {
   public:
@@ -44,6 +53,8 @@ class ReportView {
     virtual void setCountFields(const std::string& copied, const std::string& skipped,
                                 const std::string& errors) = 0;
     virtual void setErrorCountRed(bool red) = 0;
+    // How the run ended: "Finished" or "Stopped after 5,254 of 20,000".
+    virtual void setOutcome(const std::string& text) {}
     virtual void setTabLabel(int index, const std::string& label) = 0;
     // The hide-folder-paths check box.
     virtual bool hideFolderPaths() const = 0;
@@ -90,9 +101,16 @@ class ReportController {
     void setView(ReportView* view) { view_ = view; }
     ReportView* view() const { return view_; }
     void setMainController(ReportSelection* controller) { mainController_ = controller; }
+    ReportSelection* mainController() const { return mainController_; }
 
     // Fills the window from the run result and brings it to the front.
     void showReport();
+    // Brings the window of the last report back to the front, as it is.
+    void bringReportToFront();
+    // The number of entries of the file list of the run that writes the result.
+    void setRunSize(long entries) { runSize_ = entries; }
+    // "Finished", or for a run that was stopped "Stopped after N of TOTAL".
+    std::string outcomeText() const;
     // Applies and stores the state of the hide-folder-paths check box.
     void hideFolderPathControlOperated();
     // The button beside the summary's copy-rules sentence: opens the preferences on the
@@ -107,6 +125,10 @@ class ReportController {
     // outside the list).
     long numberOfRowsInTableView(ReportTable table) const;
     std::string tableView(ReportTable table, const std::string& columnIdentifier, long row) const;
+    // All rows of a table at once, in the order they were recorded.
+    std::vector<ReportRow> tableRows(ReportTable table) const;
+    // How a copied entry was dated, as the "Dated by" column shows it.
+    std::string datedByText(const std::string& path) const;
 
     // Fits a column to the widest of `strings` or its header, plus a margin; with `force`
     // the user cannot widen it either. An empty list leaves the widths alone.
@@ -126,6 +148,9 @@ class ReportController {
     // The result the window shows: the last one shown, kept while the next run writes its own.
     std::shared_ptr<const RunResult> shown_ = std::make_shared<const RunResult>();
     bool cancelled_ = false;
+    bool shownCancelled_ = false;
+    long runSize_ = 0;
+    long shownRunSize_ = 0;
     ReportView* view_ = nullptr;
     ReportSelection* mainController_ = nullptr;
     std::function<void()> showCopyRules_;

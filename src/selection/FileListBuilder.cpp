@@ -134,15 +134,16 @@ void walkSourceFolder(const std::string& source, const BuildRules& rules, PathLi
 
 std::optional<PathList> buildFileList(const PathList& sources, const std::string& destination,
                                       const UserDefaults& defaults, RunResult& result,
-                                      AlertService* alerts, const FolderOpener& opener) {
+                                      AlertService* alerts, const FolderOpener& opener,
+                                      const PatternFixer& fixer) {
     const std::unique_ptr<CompiledPattern> intact = compiledRegexForPatterns(
         defaults.stringArrayForKey(keys::kIntactFolderPatterns).value_or(StringList{}),
-        patterns::kFolderCopyingType, alerts);
+        patterns::kFolderCopyingType, alerts, fixer);
     if (!intact)
         return std::nullopt;
     const std::unique_ptr<CompiledPattern> copy = compiledRegexForPatterns(
         defaults.stringArrayForKey(keys::kCopyFilePatterns).value_or(StringList{}),
-        patterns::kFileCopyingType, alerts);
+        patterns::kFileCopyingType, alerts, fixer);
     if (!copy)
         return std::nullopt;
 

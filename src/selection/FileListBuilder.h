@@ -2,6 +2,7 @@
 
 #include "base/RunResult.h"
 #include "platform/DirectoryWalker.h"
+#include "selection/PatternRules.h"
 
 #include <optional>
 
@@ -18,6 +19,7 @@ class UserDefaults;
 // recorded, when a pattern list does not compile (its alert shown through `alerts`).
 std::optional<PathList> buildFileList(const PathList& sources, const std::string& destination,
                                       const UserDefaults& defaults, RunResult& result,
-                                      AlertService* alerts, const FolderOpener& opener = {});
+                                      AlertService* alerts, const FolderOpener& opener = {},
+                                      const PatternFixer& fixer = {});
 
 } // namespace orvane

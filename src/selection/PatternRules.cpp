@@ -101,9 +101,27 @@ int CompiledPattern::match(std::string_view subject) const {
     return rc;
 }
 
+std::optional<size_t> failingPattern(const StringList& patterns) {
+    for (size_t i = 0; i < patterns.size(); ++i) {
+        // Built without the translation's log line: this only looks for the culprit.
+        std::string text = "^(";
+        appendPattern(text, patterns[i]);
+        text += ")$";
+        int errorCode = 0;
+        PCRE2_SIZE errorOffset = 0;
+        pcre2_code* code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(),
+                                         PCRE2_CASELESS, &errorCode, &errorOffset, nullptr);
+        if (!code)
+            return i;
+        pcre2_code_free(code);
+    }
+    return std::nullopt;
+}
+
 std::unique_ptr<CompiledPattern> compiledRegexForPatterns(const StringList& patterns,
                                                           const std::string& type,
-                                                          AlertService* alerts) {
+                                                          AlertService* alerts,
+                                                          const PatternFixer& fixer) {
     const std::string text = regularExpressionForArray(patterns);
     int errorCode = 0;
     PCRE2_SIZE errorOffset = 0;
@@ -114,12 +132,21 @@ std::unique_ptr<CompiledPattern> compiledRegexForPatterns(const StringList& patt
         const std::string shownText = regularExpressionForArray(patterns);
         logMessage(LOG_ERR, "Error preparing %s patterns at character %d of '%s': %s", type.c_str(),
                    static_cast<int>(errorOffset), safeCString(shownText).c_str(), error.c_str());
-        if (alerts)
-            alerts->runAlert("Pattern Error",
-                             "The pattern matching system had trouble preparing the " + type +
-                                 " patterns for use.\n\nError: " + error +
-                                 ".\n\nPlease check your patterns for errors.\n",
-                             "Abort");
+        if (alerts) {
+            std::string message = "The pattern matching system had trouble preparing the " + type +
+                                  " patterns for use.\n\nError: " + error +
+                                  ".\n\nPlease check your patterns for errors.\n";
+            const std::optional<size_t> failed = failingPattern(patterns);
+            const char* list = type == patterns::kFolderCopyingType ? patterns::kFolderCopyingList
+                                                                    : patterns::kFileCopyingList;
+            if (failed)
+                message += "\nThe pattern \"" + safeCString(patterns[*failed]) + "\" in the \"" +
+                           list + "\" list is the one that failed.\n";
+            const int answer = alerts->runAlert("Pattern Error", message, "Abort",
+                                                fixer ? "Open Preferences" : "");
+            if (answer == 1 && fixer)
+                fixer(type, failed.value_or(0));
+        }
         return nullptr;
     }
     pcre2_match_data* matchData = pcre2_match_data_create(1, nullptr);

@@ -15,6 +15,15 @@ std::string fromPathDescriptionIncludingPrefix(const PathList& fromPaths, bool i
     return std::to_string(fromPaths.size()) + " files";
 }
 
+std::string sourceFieldText(const PathList& fromPaths) {
+    if (fromPaths.size() < 2)
+        return fromPathDescriptionIncludingPrefix(fromPaths, false);
+    std::string text = std::to_string(fromPaths.size()) + " items: ";
+    for (size_t i = 0; i < fromPaths.size(); ++i)
+        text += (i ? ", " : "") + lastPathComponent(fromPaths[i]);
+    return text;
+}
+
 bool well(int mergeState, WellRole which, const PathList& paths) {
     if (mergeState != kMergeIdle)
         return false;

@@ -13,9 +13,14 @@ enum class WellRole { From, To };
 // (its whole path with `includingPrefix`), "N files" for two or more.
 std::string fromPathDescriptionIncludingPrefix(const PathList& fromPaths, bool includingPrefix);
 
+// What the window's source field shows: "" for none, one source's name, or for several
+// "3 items: DCIM, Camera, IMG_0001.JPG" (every name; the field shortens it to fit).
+std::string sourceFieldText(const PathList& fromPaths);
+
 // Whether a well accepts a drop of `paths`, given the run state: nothing while a run is going
 // on; the sources well any files and folders; the destination well exactly one existing
 // folder (links followed).
+
 bool well(int mergeState, WellRole which, const PathList& paths);
 
 } // namespace orvane

@@ -11,6 +11,7 @@
 #include "platform/qt/SleepGuard.h"
 #include "ui/LifecycleMenus.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QIcon>
 #include <QMenu>
@@ -22,7 +23,8 @@ namespace orvane {
 namespace {
 
 PlatformServices servicesOf(QtAlertService& alerts, QtBeeper& beeper, XbelRecentDocuments& recents,
-                            QtWorkspace& workspace, QtTimerService& timers, QtOpenPanel& panels) {
+                            QtWorkspace& workspace, QtTimerService& timers, QtOpenPanel& panels,
+                            DBusNotifier& notifier) {
     PlatformServices services;
     services.alerts = &alerts;
     services.beeper = &beeper;
@@ -30,6 +32,7 @@ PlatformServices servicesOf(QtAlertService& alerts, QtBeeper& beeper, XbelRecent
     services.workspace = &workspace;
     services.timers = &timers;
     services.panels = &panels;
+    services.notifier = &notifier;
     return services;
 }
 
@@ -40,9 +43,9 @@ DesktopApp::DesktopApp(UserDefaults& defaults, std::string recentDocumentsFile)
                                                                 : std::move(recentDocumentsFile)),
       report_(defaults),
       controller_(defaults, report_,
-                  servicesOf(alerts_, beeper_, recents_, workspace_, timers_, panels_)),
+                  servicesOf(alerts_, beeper_, recents_, workspace_, timers_, panels_, notifier_)),
       lifecycle_(defaults, controller_), prefsController_(defaults, prefsServices()),
-      reportWindow_(report_), mainWindow_(controller_), prefsWindow_(prefsController_),
+      reportWindow_(report_, &workspace_), mainWindow_(controller_), prefsWindow_(prefsController_),
       updates_(defaults, alerts_, workspace_), undoMenu_(controller_) {
     report_.setMainController(&controller_);
     report_.setShowCopyRules([this] { prefsWindow_.showCopyRules(); });
@@ -52,7 +55,15 @@ DesktopApp::DesktopApp(UserDefaults& defaults, std::string recentDocumentsFile)
     panels_.setParentWidget(&mainWindow_);
     // A pattern list that does not compile is reported over the preferences window.
     prefsAlerts_.setParentWidget(&prefsWindow_);
-    prefsWindow_.addPreferencesCommand(mainWindow_.applicationMenu());
+    QAction* preferences = prefsWindow_.addPreferencesCommand(mainWindow_.applicationMenu());
+    mainWindow_.editMenu()->addAction(preferences);
+    // Settings wait while a run reads them.
+    QObject::connect(&mainWindow_, &MainWindow::runningChanged, preferences,
+                     [preferences](bool running) { preferences->setEnabled(!running); });
+    // "Open Preferences" in the alert about a stored pattern that does not compile.
+    controller_.setPatternFixer([this](const std::string& type, size_t index) {
+        prefsController_.showPattern(type, index);
+    });
     QMenu* helpMenu = mainWindow_.menuBar()->addMenu("&Help");
     helpMenu->setObjectName("helpMenu");
     updates_.addTo(mainWindow_.applicationMenu(), helpMenu, mainWindow_.quitAction());
@@ -69,6 +80,7 @@ PlatformServices DesktopApp::prefsServices() {
 DesktopApp::~DesktopApp() {
     report_.setMainController(nullptr);
     report_.setShowCopyRules(nullptr);
+    controller_.setPatternFixer(nullptr);
 }
 
 int runDesktop(int argc, char** argv) {

@@ -2,6 +2,7 @@
 
 #include "app/Controller.h"
 #include "app/Lifecycle.h"
+#include "platform/qt/DBusNotifier.h"
 #include "platform/qt/QtAlerts.h"
 #include "platform/qt/QtOpenPanel.h"
 #include "platform/qt/QtTimerService.h"
@@ -50,6 +51,7 @@ class DesktopApp {
     QtWorkspace workspace_;
     QtTimerService timers_;
     QtOpenPanel panels_;
+    DBusNotifier notifier_;
     QtAlertService prefsAlerts_;
     ReportController report_;
     Controller controller_;

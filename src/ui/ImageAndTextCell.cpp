@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QMimeDatabase>
 #include <QPainter>
 #include <QStyle>
 
@@ -17,11 +18,18 @@ void ImageAndTextCell::initStyleOption(QStyleOptionViewItem* option,
     option->fontMetrics = QFontMetrics(font_);
     option->displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
     option->decorationPosition = QStyleOptionViewItem::Left;
-    if (!image_.isNull()) {
+    if (const QPixmap image = imageFor(index); !image.isNull()) {
         option->features |= QStyleOptionViewItem::HasDecoration;
-        option->icon = QIcon(image_);
-        option->decorationSize = image_.deviceIndependentSize().toSize();
+        option->icon = QIcon(image);
+        option->decorationSize = image.deviceIndependentSize().toSize();
     }
+}
+
+QPixmap ImageAndTextCell::imageFor(const QModelIndex& index) const {
+    if (rowImage_)
+        if (QPixmap own = rowImage_(index); !own.isNull())
+            return own;
+    return image_;
 }
 
 QSize ImageAndTextCell::sizeHint(const QStyleOptionViewItem& option,
@@ -32,18 +40,35 @@ QSize ImageAndTextCell::sizeHint(const QStyleOptionViewItem& option,
     return size;
 }
 
-QPixmap folderImage(qreal devicePixelRatio) {
-    QIcon folder = QIcon::fromTheme(QStringLiteral("folder"));
-    if (folder.isNull())
-        folder = QApplication::style()->standardIcon(QStyle::SP_DirIcon);
+namespace {
 
+QPixmap indentedImage(const QIcon& icon, qreal devicePixelRatio) {
     QPixmap image(QSize(30, 16) * devicePixelRatio);
     image.setDevicePixelRatio(devicePixelRatio);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawPixmap(QPoint(10, 0), folder.pixmap(QSize(16, 16), devicePixelRatio));
+    painter.drawPixmap(QPoint(10, 0), icon.pixmap(QSize(16, 16), devicePixelRatio));
     return image;
+}
+
+} // namespace
+
+QPixmap folderImage(qreal devicePixelRatio) {
+    QIcon folder = QIcon::fromTheme(QStringLiteral("folder"));
+    if (folder.isNull())
+        folder = QApplication::style()->standardIcon(QStyle::SP_DirIcon);
+    return indentedImage(folder, devicePixelRatio);
+}
+
+QPixmap fileImage(const QString& name, qreal devicePixelRatio) {
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(name, QMimeDatabase::MatchExtension);
+    QIcon icon = QIcon::fromTheme(type.iconName());
+    if (icon.isNull())
+        icon = QIcon::fromTheme(type.genericIconName());
+    if (icon.isNull())
+        icon = QApplication::style()->standardIcon(QStyle::SP_FileIcon);
+    return indentedImage(icon, devicePixelRatio);
 }
 
 } // namespace orvane

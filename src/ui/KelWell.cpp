@@ -14,7 +14,9 @@ KelWell::KelWell(QWidget* parent) : QFrame(parent) {
     setAcceptDrops(true);
     setFrameShape(QFrame::StyledPanel);
     setFrameShadow(QFrame::Sunken);
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    // A larger window gives the wells the room: the icon stays centred in them.
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    setMinimumSize(sizeHint());
 }
 
 QSize KelWell::sizeHint() const {

@@ -15,7 +15,7 @@ LifecycleMenus::LifecycleMenus(Lifecycle& lifecycle, QWidget* window, QObject* p
     about_->setMenuRole(QAction::AboutRole);
     connect(about_, &QAction::triggered, this, &LifecycleMenus::showAbout);
 
-    trackingMode_ = new QAction(QStringLiteral("Tracking Mode"), this);
+    trackingMode_ = new QAction(QStringLiteral("&Tracking Mode"), this);
     trackingMode_->setObjectName("trackingModeAction");
     trackingMode_->setCheckable(true);
     // Qt has already flipped the check mark; the controller decides from the state it set

@@ -1,10 +1,13 @@
 #include "ui/MainWindow.h"
 
 #include "app/Controller.h"
+#include "report/RunProgress.h"
+#include "selection/Selection.h"
 #include "ui/KelWell.h"
 #include "ui_MainWindow.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QFile>
 #include <QMenuBar>
 #include <QShortcut>
@@ -19,6 +22,13 @@ int progressUnits(double value) {
     if (!(value > 0))
         return 0;
     return value >= 2147483647.0 ? 2147483647 : static_cast<int>(std::lround(value));
+}
+
+// The full text of a field that shows it shortened.
+constexpr const char* kFullText = "orvaneFullText";
+
+QString decoded(const std::string& text) {
+    return QFile::decodeName(text.c_str());
 }
 
 } // namespace
@@ -45,13 +55,19 @@ MainWindow::MainWindow(Controller& controller, QWidget* parent)
     returnKey_ = new QShortcut(QKeySequence(Qt::Key_Return), this);
     enterKey_ = new QShortcut(QKeySequence(Qt::Key_Enter), this);
     for (QShortcut* key : {returnKey_, enterKey_})
-        connect(key, &QShortcut::activated, ui_->goButton, &QPushButton::animateClick);
+        connect(key, &QShortcut::activated, this, &MainWindow::returnPressed);
+    ui_->runLayout->setStretch(0, 1);
+    ui_->runLayout->setStretch(1, 1);
+    ui_->progressText->setVisible(false);
+    for (QLineEdit* field : {ui_->fromField, ui_->toField})
+        field->installEventFilter(this);
 
     createMenus();
     // The fields only show the selection: the button, not a field, starts with the focus.
     ui_->goButton->setFocus();
     controller_.setMainView(this);
     setGoButton("Organize", "\r");
+    setGoButtonEnabled(false);
 }
 
 MainWindow::~MainWindow() {
@@ -75,6 +91,21 @@ void MainWindow::createMenus() {
     pickToAction_ = fileMenu_->addAction("Choose Organize &Into…");
     pickToAction_->setShortcut(QKeySequence("Ctrl+Shift+O"));
     connect(pickToAction_, &QAction::triggered, this, [this] { controller_.pickTo(); });
+    fileMenu_->addSeparator();
+    // The button's command; it stays on when the button is off, to say what is missing.
+    organizeAction_ = fileMenu_->addAction("&Organize");
+    organizeAction_->setObjectName("organizeAction");
+    connect(organizeAction_, &QAction::triggered, this, [this] { controller_.goClicked(); });
+
+    editMenu_ = menuBar()->addMenu("&Edit");
+    editMenu_->setObjectName("editMenu");
+}
+
+void MainWindow::returnPressed() {
+    if (ui_->goButton->isEnabled())
+        ui_->goButton->animateClick();
+    else
+        controller_.goClicked();
 }
 
 void MainWindow::setProgressMaximum(double maximum) {
@@ -87,6 +118,7 @@ void MainWindow::setProgressValue(double value) {
 
 void MainWindow::setGoButton(const std::string& title, const std::string& keyEquivalent) {
     ui_->goButton->setText(QString::fromStdString(title));
+    organizeAction_->setText("&" + QString::fromStdString(title));
     const bool returnKey = keyEquivalent == "\r";
     returnKey_->setEnabled(returnKey);
     enterKey_->setEnabled(returnKey);
@@ -96,15 +128,69 @@ bool MainWindow::goButtonHasReturnKey() const {
     return returnKey_->isEnabled();
 }
 
-void MainWindow::setFromField(const std::string& text) {
-    ui_->fromField->setText(QFile::decodeName(text.c_str()));
-    ui_->fromField->setToolTip(
-        QFile::decodeName(controller_.fromPathDescriptionIncludingPrefix(true).c_str()));
+void MainWindow::setFromField(const std::string&) {
+    // The field names every source, which the short description does not.
+    const PathList& paths = controller_.fromPaths();
+    ui_->fromField->setProperty(kFullText, decoded(sourceFieldText(paths)));
+    QStringList all;
+    for (const std::string& path : paths)
+        all << decoded(path);
+    ui_->fromField->setToolTip(all.join('\n'));
+    showElided(ui_->fromField);
 }
 
 void MainWindow::setToField(const std::string& text) {
-    ui_->toField->setText(QFile::decodeName(text.c_str()));
-    ui_->toField->setToolTip(QFile::decodeName(controller_.toPath().c_str()));
+    ui_->toField->setProperty(kFullText, decoded(text));
+    ui_->toField->setToolTip(decoded(controller_.toPath()));
+    showElided(ui_->toField);
+}
+
+void MainWindow::showElided(QLineEdit* field) {
+    const QString full = field->property(kFullText).toString();
+    // A field not yet laid out has no width to fit: it is fitted when it is shown.
+    if (!field->isVisible()) {
+        field->setText(full);
+        return;
+    }
+    // The frame and the text margins take about a character on each side.
+    const int room = field->width() - 2 * field->fontMetrics().averageCharWidth() - 4;
+    field->setText(field->fontMetrics().elidedText(full, Qt::ElideMiddle, std::max(room, 40)));
+    field->setCursorPosition(0);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize)
+        for (QLineEdit* field : {ui_->fromField, ui_->toField})
+            if (watched == field)
+                showElided(field);
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::setProgressStatus(const ProgressStatus& status) {
+    ui_->progressText->setText(decoded(windowProgressText(status)));
+    ui_->progressText->setVisible(true);
+}
+
+void MainWindow::setRunning(bool running) {
+    for (QWidget* chooser :
+         {static_cast<QWidget*>(ui_->fromChooseButton), static_cast<QWidget*>(ui_->toChooseButton)})
+        chooser->setEnabled(!running);
+    pickFromAction_->setEnabled(!running);
+    pickToAction_->setEnabled(!running);
+    // Between runs the bar has the row to itself.
+    if (!running) {
+        ui_->progressText->clear();
+        ui_->progressText->setVisible(false);
+    }
+    emit runningChanged(running);
+}
+
+void MainWindow::setGoButtonEnabled(bool enabled) {
+    ui_->goButton->setEnabled(enabled);
+}
+
+bool MainWindow::isWindowActive() const {
+    return isActiveWindow();
 }
 
 DropWell* MainWindow::fromWell() {
@@ -130,6 +216,9 @@ QPushButton* MainWindow::goButton() const {
 }
 QProgressBar* MainWindow::progressMeter() const {
     return ui_->progressMeter;
+}
+QLabel* MainWindow::progressText() const {
+    return ui_->progressText;
 }
 
 } // namespace orvane

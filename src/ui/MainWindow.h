@@ -6,6 +6,7 @@
 #include <memory>
 
 class QAction;
+class QLabel;
 class QLineEdit;
 class QMenu;
 class QProgressBar;
@@ -39,10 +40,16 @@ class MainWindow : public QMainWindow, public MainView {
     void setToField(const std::string& text) override;
     DropWell* fromWell() override;
     DropWell* toWell() override;
+    void setProgressStatus(const ProgressStatus& status) override;
+    void setRunning(bool running) override;
+    void setGoButtonEnabled(bool enabled) override;
+    bool isWindowActive() const override;
 
     // Menus where other parts of the application add their commands.
     QMenu* applicationMenu() const { return applicationMenu_; }
     QMenu* fileMenu() const { return fileMenu_; }
+    QMenu* editMenu() const { return editMenu_; }
+    QAction* organizeAction() const { return organizeAction_; }
     QAction* quitAction() const { return quitAction_; }
     QAction* pickFromAction() const { return pickFromAction_; }
     QAction* pickToAction() const { return pickToAction_; }
@@ -54,11 +61,24 @@ class MainWindow : public QMainWindow, public MainView {
     QLineEdit* toFieldWidget() const;
     QPushButton* goButton() const;
     QProgressBar* progressMeter() const;
+    QLabel* progressText() const;
     // Whether Return presses the organise button now.
     bool goButtonHasReturnKey() const;
 
+  signals:
+    // A run started (true) or ended: commands that must wait for it follow this.
+    void runningChanged(bool running);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     void createMenus();
+    // Return presses the button; with the button off it still reaches the controller,
+    // which says what is missing.
+    void returnPressed();
+    // Fits the field's full text into its width, shortened in the middle.
+    void showElided(QLineEdit* field);
 
     Controller& controller_;
     std::unique_ptr<Ui::MainWindow> ui_;
@@ -66,6 +86,8 @@ class MainWindow : public QMainWindow, public MainView {
     QShortcut* enterKey_ = nullptr;
     QMenu* applicationMenu_ = nullptr;
     QMenu* fileMenu_ = nullptr;
+    QMenu* editMenu_ = nullptr;
+    QAction* organizeAction_ = nullptr;
     QAction* quitAction_ = nullptr;
     QAction* pickFromAction_ = nullptr;
     QAction* pickToAction_ = nullptr;

@@ -113,7 +113,9 @@ int PreviewOutlineModel::columnCount(const QModelIndex&) const {
 bool PreviewOutlineModel::hasChildren(const QModelIndex& parent) const {
     if (!parent.isValid())
         return rowCount(parent) > 0;
-    return controller_.isItemExpandable(itemAt(parent));
+    // Files have no expander; folders keep theirs, also when empty.
+    return controller_.isItemExpandable(itemAt(parent)) &&
+           controller_.shouldExpandItem(itemAt(parent));
 }
 
 QVariant PreviewOutlineModel::data(const QModelIndex& index, int role) const {

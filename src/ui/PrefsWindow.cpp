@@ -9,9 +9,13 @@
 
 #include <QAction>
 #include <QFile>
+#include <QHash>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QStandardItemModel>
+#include <cmath>
+#include <memory>
 
 // Resources of a static library are registered by hand, at global scope.
 static void initPrefsResources() {
@@ -27,6 +31,41 @@ std::optional<std::string> readPreviewResource(const std::string& name) {
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
     return file.readAll().toStdString();
+}
+
+// The relative luminance of a colour and the contrast ratio of two, as accessibility
+// guidelines define them.
+double luminance(const QColor& color) {
+    auto channel = [](double c) {
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(color.redF()) + 0.7152 * channel(color.greenF()) +
+           0.0722 * channel(color.blueF());
+}
+
+double contrast(const QColor& a, const QColor& b) {
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// A hint's colour: the palette's placeholder colour where it is readable on the window
+// (contrast 4.5:1 or more), else the mid-tone between text and window darkened (or
+// lightened) toward the text until it is.
+QColor hintColor(const QPalette& palette) {
+    const QColor window = palette.color(QPalette::Window);
+    const QColor text = palette.color(QPalette::WindowText);
+    const QColor placeholder = palette.color(QPalette::PlaceholderText);
+    if (contrast(placeholder, window) >= 4.5)
+        return placeholder;
+    for (double share = 0.5; share > 0; share -= 0.05) {
+        const QColor mixed = QColor::fromRgbF(
+            static_cast<float>(text.redF() * (1 - share) + window.redF() * share),
+            static_cast<float>(text.greenF() * (1 - share) + window.greenF() * share),
+            static_cast<float>(text.blueF() * (1 - share) + window.blueF() * share));
+        if (contrast(mixed, window) >= 4.5)
+            return mixed;
+    }
+    return text;
 }
 
 } // namespace
@@ -54,6 +93,19 @@ PrefsWindow::PrefsWindow(PrefsController& controller, QWidget* parent)
     small.setPointSizeF(qMax(8.0, small.pointSizeF() - 1.0));
     previewCell_->setFont(small);
     previewCell_->setImage(folderImage(devicePixelRatio()));
+    // Files show their type's icon; icons are drawn once per type.
+    previewCell_->setRowImage([this, cache = std::make_shared<QHash<QString, QPixmap>>()](
+                                  const QModelIndex& index) -> QPixmap {
+        const PreviewItem* item = previewModel_->itemAt(index);
+        if (!item || controller_.shouldExpandItem(item))
+            return {};
+        const QString name = index.data().toString();
+        const QString suffix = name.section('.', -1).toLower();
+        auto it = cache->find(suffix);
+        if (it == cache->end())
+            it = cache->insert(suffix, fileImage(name, devicePixelRatio()));
+        return *it;
+    });
     ui_->levelPreview->setItemDelegate(previewCell_);
     // Items without children are shown as expandable but never open.
     connect(ui_->levelPreview, &QTreeView::expanded, this, [this](const QModelIndex& index) {
@@ -81,8 +133,25 @@ PrefsWindow::PrefsWindow(PrefsController& controller, QWidget* parent)
     for (QPushButton* remove : {ui_->deleteIntactButton, ui_->deleteCopyButton})
         connect(remove, &QPushButton::clicked, this, [this] { controller_.deleteClicked(); });
 
+    for (QLabel* hint : {ui_->formatsHint, ui_->exifHint, ui_->intactHint, ui_->copyHint}) {
+        QPalette palette = hint->palette();
+        palette.setColor(QPalette::WindowText, hintColor(palette));
+        hint->setPalette(palette);
+    }
+
     controller_.setResourceReader(readPreviewResource);
     controller_.setView(this);
+}
+
+void PrefsWindow::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    QWidget* focus = focusWidget();
+    for (PatternTable table : {PatternTable::IntactFolders, PatternTable::CopyFiles})
+        if (enter && focus && tableView(table)->isAncestorOf(focus)) {
+            event->accept();
+            return;
+        }
+    QDialog::keyPressEvent(event);
 }
 
 PrefsWindow::~PrefsWindow() {
@@ -98,7 +167,7 @@ void PrefsWindow::showCopyRules() {
 }
 
 QAction* PrefsWindow::addPreferencesCommand(QMenu* applicationMenu) {
-    auto* command = new QAction(tr("Preferences…"), applicationMenu);
+    auto* command = new QAction(tr("Pr&eferences…"), applicationMenu);
     command->setObjectName("preferencesAction");
     command->setShortcut(QKeySequence(tr("Ctrl+,")));
     command->setMenuRole(QAction::PreferencesRole);
@@ -266,6 +335,23 @@ void PrefsWindow::selectTab(const std::string& label) {
     for (int index = 0; index < ui_->tabView->count(); ++index)
         if (ui_->tabView->tabText(index).remove(QLatin1Char('&')).toStdString() == label)
             ui_->tabView->setCurrentIndex(index);
+}
+
+void PrefsWindow::showPatternRow(PatternTable table, size_t row) {
+    QTableView* view = tableView(table);
+    ui_->tabView->setCurrentWidget(table == PatternTable::IntactFolders ? ui_->intactTab
+                                                                        : ui_->copyTab);
+    const QModelIndex index = view->model()->index(static_cast<int>(row), 0);
+    view->setCurrentIndex(index);
+    view->selectRow(static_cast<int>(row));
+    view->scrollTo(index);
+    view->setFocus();
+}
+
+void PrefsWindow::editPatternRow(PatternTable table, size_t row) {
+    showPatternRow(table, row);
+    QTableView* view = tableView(table);
+    view->edit(view->model()->index(static_cast<int>(row), 0));
 }
 
 // Preview

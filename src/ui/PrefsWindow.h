@@ -64,6 +64,8 @@ class PrefsWindow : public QDialog, public PrefsView {
     std::optional<size_t> selectedPatternRow(PatternTable table) const override;
     std::string selectedTabLabel() const override;
     void selectTab(const std::string& label) override;
+    void showPatternRow(PatternTable table, size_t row) override;
+    void editPatternRow(PatternTable table, size_t row) override;
     void reloadPreview() override;
     void expandPreviewItem(const PreviewItem* item) override;
     void showWindow() override;
@@ -71,6 +73,10 @@ class PrefsWindow : public QDialog, public PrefsView {
 
   public slots:
     void reject() override;
+
+  protected:
+    // Return in a pattern's editor ends the edit; it does not press Save.
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     QComboBox* formatMenu(int level) const;

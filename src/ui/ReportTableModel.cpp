@@ -1,5 +1,7 @@
 #include "ui/ReportTableModel.h"
 
+#include <QFile>
+
 namespace orvane {
 
 ReportTableModel::ReportTableModel(ReportController& report, ReportTable table, QString valueTitle,
@@ -10,8 +12,7 @@ ReportTableModel::ReportTableModel(ReportController& report, ReportTable table, 
 int ReportTableModel::rowCount(const QModelIndex& parent) const {
     if (parent.isValid())
         return 0;
-    const long rows = report_.numberOfRowsInTableView(table_);
-    return rows > 0x7fffffff ? 0x7fffffff : static_cast<int>(rows);
+    return rows_.size() > 0x7fffffff ? 0x7fffffff : static_cast<int>(rows_.size());
 }
 
 int ReportTableModel::columnCount(const QModelIndex& parent) const {
@@ -29,10 +30,20 @@ const char* columnIdentifier(int column) {
 } // namespace
 
 QVariant ReportTableModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
+    if (!index.isValid() || static_cast<size_t>(index.row()) >= rows_.size())
         return {};
-    return QString::fromUtf8(
-        report_.tableView(table_, columnIdentifier(index.column()), index.row()));
+    const ReportRow& row = rows_[static_cast<size_t>(index.row())];
+    switch (role) {
+    case kPathRole:
+        return QFile::decodeName(row.path.c_str());
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+        if (index.column() == 0)
+            return QFile::decodeName((role == Qt::DisplayRole ? row.shownPath : row.path).c_str());
+        return QString::fromUtf8(index.column() == 1 ? row.value : row.datedBy);
+    default:
+        return {};
+    }
 }
 
 QVariant ReportTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -46,7 +57,12 @@ QVariant ReportTableModel::headerData(int section, Qt::Orientation orientation, 
 }
 
 void ReportTableModel::reload() {
+    setRows(report_.tableRows(table_));
+}
+
+void ReportTableModel::setRows(std::vector<ReportRow> rows) {
     beginResetModel();
+    rows_ = std::move(rows);
     endResetModel();
 }
 

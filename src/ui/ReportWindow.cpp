@@ -1,15 +1,20 @@
 #include "ui/ReportWindow.h"
 
+#include "app/Controller.h"
 #include "report/ReportText.h"
 #include "ui/Printing.h"
 #include "ui/ReportTableModel.h"
 #include "ui/TableColumn.h"
 #include "ui_ReportWindow.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QEvent>
 #include <QFile>
 #include <QHeaderView>
+#include <QMenu>
 #include <QShortcut>
+#include <QSortFilterProxyModel>
 #include <QTextDocument>
 
 namespace orvane {
@@ -38,8 +43,9 @@ size_t indexOf(ReportTable table) {
 
 } // namespace
 
-ReportWindow::ReportWindow(ReportController& report, QWidget* parent)
-    : QWidget(parent, Qt::Window), report_(report), ui_(std::make_unique<Ui::ReportWindow>()) {
+ReportWindow::ReportWindow(ReportController& report, Workspace* workspace, QWidget* parent)
+    : QWidget(parent, Qt::Window), report_(report), workspace_(workspace),
+      ui_(std::make_unique<Ui::ReportWindow>()) {
     ui_->setupUi(this);
     const std::array<std::pair<ReportTable, QString>, 3> tables{{
         {ReportTable::Copied, "Folder"},
@@ -49,7 +55,24 @@ ReportWindow::ReportWindow(ReportController& report, QWidget* parent)
     for (const auto& [table, valueTitle] : tables) {
         QTableView* view = tableView(table);
         auto* model = new ReportTableModel(report_, table, valueTitle, this);
-        view->setModel(model);
+        auto* proxy = new QSortFilterProxyModel(this);
+        proxy->setSourceModel(model);
+        proxy->setFilterKeyColumn(-1); // the path or what happened
+        proxy->setFilterCaseSensitivity(Qt::CaseInsensitive);
+        proxy->setSortCaseSensitivity(Qt::CaseInsensitive);
+        view->setModel(proxy);
+        // Run order first; a third click on a header returns to it.
+        view->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+        view->horizontalHeader()->setSortIndicatorClearable(true);
+        view->setSortingEnabled(true);
+        connect(filterField(table), &QLineEdit::textChanged, proxy,
+                &QSortFilterProxyModel::setFilterFixedString);
+        view->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& at) {
+            if (QMenu* menu = contextMenuFor(view->indexAt(at)))
+                menu->popup(view->viewport()->mapToGlobal(at));
+        });
+        proxies_[indexOf(table)] = proxy;
         view->verticalHeader()->setVisible(false);
         view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
         view->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -76,11 +99,34 @@ ReportWindow::ReportWindow(ReportController& report, QWidget* parent)
             [this] { report_.copyRulesButtonClicked(); });
     connect(ui_->printButton, &QPushButton::clicked, this, &ReportWindow::printReport);
     connect(ui_->closeButton, &QPushButton::clicked, this, &QWidget::close);
+    connect(ui_->openDestinationButton, &QPushButton::clicked, this, [this] {
+        if (workspace_ && report_.mainController())
+            workspace_->openPath(report_.mainController()->toPath());
+    });
+    ui_->openDestinationButton->setEnabled(workspace_ != nullptr);
+    // Escape and Return close the report, as they would a dialog; Return in a filter field
+    // only ends the typing.
+    for (QKeySequence key : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::Key_Return),
+                             QKeySequence(Qt::Key_Enter)}) {
+        auto* shortcut = new QShortcut(key, this);
+        connect(shortcut, &QShortcut::activated, this, [this, key] {
+            if (key[0].key() != Qt::Key_Escape && qobject_cast<QLineEdit*>(focusWidget()) &&
+                !static_cast<QLineEdit*>(focusWidget())->isReadOnly())
+                return;
+            close();
+        });
+    }
+    QFont outcomeFont = ui_->reportOutcome->font();
+    outcomeFont.setBold(true);
+    ui_->reportOutcome->setFont(outcomeFont);
     auto* print = new QShortcut(QKeySequence::Print, this);
     connect(print, &QShortcut::activated, this, &ReportWindow::printReport);
     auto* close = new QShortcut(QKeySequence::Close, this);
     connect(close, &QShortcut::activated, this, &QWidget::close);
     report_.setView(this);
+    // Never smaller than what shows the tabs and the whole summary.
+    setMinimumSize(minimumSizeHint().expandedTo(
+        QSize(ui_->reportTabView->sizeHint().width(), minimumSizeHint().height())));
 }
 
 ReportWindow::~ReportWindow() {
@@ -112,6 +158,10 @@ void ReportWindow::setErrorCountRed(bool red) {
     QPalette palette = ui_->reportErrorCountField->palette();
     palette.setColor(QPalette::Text, red ? QColor(Qt::red) : this->palette().color(QPalette::Text));
     ui_->reportErrorCountField->setPalette(palette);
+}
+
+void ReportWindow::setOutcome(const std::string& text) {
+    ui_->reportOutcome->setText(QString::fromStdString(text));
 }
 
 void ReportWindow::setTabLabel(int index, const std::string& label) {
@@ -154,6 +204,28 @@ void ReportWindow::bringToFront() {
 void ReportWindow::setCopyRulesNotice(const std::string& text) {
     ui_->copyRulesNotice->setText(QString::fromStdString(text));
     ui_->copyRulesPanel->setVisible(!text.empty());
+}
+
+QMenu* ReportWindow::contextMenuFor(const QModelIndex& index) {
+    if (!index.isValid())
+        return nullptr;
+    const QString shown = index.data(ReportTableModel::kPathRole).toString();
+    const std::string path = QFile::encodeName(shown).toStdString();
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->setObjectName("reportRowMenu");
+    QAction* show = menu->addAction("Show in &Folder", this, [this, path] {
+        if (workspace_)
+            workspace_->showInFolder(path);
+    });
+    QAction* open = menu->addAction("&Open", this, [this, path] {
+        if (workspace_)
+            workspace_->openPath(path);
+    });
+    for (QAction* action : {show, open})
+        action->setEnabled(workspace_ != nullptr);
+    menu->addAction("&Copy Path", this, [shown] { QApplication::clipboard()->setText(shown); });
+    return menu;
 }
 
 void ReportWindow::printReport() {
@@ -216,6 +288,25 @@ QCheckBox* ReportWindow::hideFolderPathsBox() const {
 }
 QLabel* ReportWindow::propaganda() const {
     return ui_->reportPropaganda;
+}
+QLabel* ReportWindow::outcome() const {
+    return ui_->reportOutcome;
+}
+
+QLineEdit* ReportWindow::filterField(ReportTable table) const {
+    switch (table) {
+    case ReportTable::Copied:
+        return ui_->copiedFilter;
+    case ReportTable::Skipped:
+        return ui_->skippedFilter;
+    case ReportTable::Errors:
+        break;
+    }
+    return ui_->errorFilter;
+}
+
+QSortFilterProxyModel* ReportWindow::proxy(ReportTable table) const {
+    return proxies_[indexOf(table)];
 }
 
 QLabel* ReportWindow::copyRulesNotice() const {

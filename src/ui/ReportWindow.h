@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Services.h"
 #include "report/ReportController.h"
 
 #include <QWidget>
@@ -10,6 +11,8 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QMenu;
+class QSortFilterProxyModel;
 class QTabWidget;
 class QTableView;
 
@@ -28,7 +31,9 @@ class ReportWindow : public QWidget, public ReportView {
     Q_OBJECT
 
   public:
-    explicit ReportWindow(ReportController& report, QWidget* parent = nullptr);
+    // The workspace opens the entries and the destination; without one those commands are off.
+    explicit ReportWindow(ReportController& report, Workspace* workspace = nullptr,
+                          QWidget* parent = nullptr);
     ~ReportWindow() override;
 
     // ReportView
@@ -37,6 +42,7 @@ class ReportWindow : public QWidget, public ReportView {
     void setCountFields(const std::string& copied, const std::string& skipped,
                         const std::string& errors) override;
     void setErrorCountRed(bool red) override;
+    void setOutcome(const std::string& text) override;
     void setTabLabel(int index, const std::string& label) override;
     bool hideFolderPaths() const override;
     void setHideFolderPaths(bool on) override;
@@ -50,6 +56,8 @@ class ReportWindow : public QWidget, public ReportView {
 
     // Prints the list of the selected tab (all three from the summary) after the print dialog.
     void printReport();
+    // The context menu of a table's row: "Show in Folder", "Open" and "Copy Path".
+    QMenu* contextMenuFor(const QModelIndex& index);
 
     // The widgets, for tests and screenshots.
     QTabWidget* tabView() const;
@@ -62,12 +70,17 @@ class ReportWindow : public QWidget, public ReportView {
     QLabel* copyRulesNotice() const;
     QPushButton* copyRulesButton() const;
     QLabel* notes() const;
+    QLabel* outcome() const;
+    QLineEdit* filterField(ReportTable table) const;
+    QSortFilterProxyModel* proxy(ReportTable table) const;
     TableColumn* tableColumn(ReportTable table, int section) const;
 
   private:
     ReportController& report_;
+    Workspace* workspace_;
     std::unique_ptr<Ui::ReportWindow> ui_;
     std::array<ReportTableModel*, 3> models_{};
+    std::array<QSortFilterProxyModel*, 3> proxies_{};
     std::array<std::array<std::unique_ptr<TableColumn>, 2>, 3> columns_;
 };
 

@@ -28,8 +28,11 @@ class TableColumn : public QObject, public ReportColumn {
     float minWidth() const { return minWidth_; }
     float maxWidth() const { return maxWidth_; }
 
-    // Widens the last column of `table` to the table's visible width, when it is narrower.
+    // Fits the columns of `table` to its visible width: the last column takes what is left,
+    // and when the columns are too wide the path column (the first) narrows so that the
+    // last one stays in view.
     static void fillTable(QTableView* table);
+    static constexpr int kNarrowestPath = 120;
 
   private:
     void holdToBounds(int section, int oldSize, int newSize);

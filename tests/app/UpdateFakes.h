@@ -20,9 +20,12 @@ class RecordingWorkspace : public Workspace {
     void noteFileSystemChanged() override {}
     bool openURL(const std::string& url) override {
         opened.push_back(url);
-        return true;
+        return opens;
     }
+    bool openPath(const std::string&) override { return true; }
+    bool showInFolder(const std::string&) override { return true; }
     std::vector<std::string> opened;
+    bool opens = true; // false: no application handles the URL
 };
 
 // Answers the contents given per URL, nothing for any other URL, and records the requests.

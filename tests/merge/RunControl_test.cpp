@@ -94,8 +94,18 @@ TEST_F(RunControlTest, ThreeEntriesProgressFromOneToTheEndThenTheReport) {
     EXPECT_EQ(view.buttonTitle, "Abort");
     EXPECT_EQ(view.buttonKey, "");
     EXPECT_EQ(reportView.shown, 0);
+    EXPECT_TRUE(view.running);
+    EXPECT_TRUE(view.goEnabled); // Abort
 
     tickUntilIdle();
+    EXPECT_FALSE(view.running);
+    ASSERT_GE(view.statuses.size(), 2u);
+    EXPECT_EQ(view.statuses.front().done, 0);
+    EXPECT_EQ(view.statuses.back().done, 3);
+    EXPECT_EQ(view.statuses.back().total, 3);
+    EXPECT_EQ(view.statuses.back().currentPath, controller.fromPaths().back());
+    EXPECT_EQ(reportView.outcome, "Finished");
+    EXPECT_TRUE(fakes.notifier.shown.empty()) << "a short run needs no notification";
     EXPECT_EQ(controller.mergeState(), kMergeIdle);
     EXPECT_EQ(view.buttonTitle, "Organize");
     EXPECT_EQ(view.buttonKey, "\r");
@@ -187,6 +197,31 @@ TEST_F(RunControlTest, APatternThatDoesNotCompileStopsTheStart) {
     // The paths were remembered and the result cleared before the list was asked for.
     EXPECT_EQ(defaults.stringForKey(keys::kLastTarget), destination);
     EXPECT_TRUE(report.result().resErrorFiles.empty());
+}
+
+TEST_F(RunControlTest, ALongRunEndingUnwatchedIsAnnouncedAndTheClickShowsTheReport) {
+    test::FakeReportView reportView;
+    report.setView(&reportView);
+    double now = 1000;
+    controller.setClock([&now] { return now; });
+    controller.setFromPaths(makeSources(2));
+    controller.setToPath(destination);
+    view.active = false;
+    controller.goClicked();
+    now += 11;
+    tickUntilIdle();
+    ASSERT_EQ(fakes.notifier.shown.size(), 1u);
+    EXPECT_EQ(fakes.notifier.shown[0].first, "Orvane finished");
+    EXPECT_EQ(fakes.notifier.shown[0].second, "2 copied, 0 skipped, 0 errors");
+    const int shown = reportView.shown;
+    fakes.notifier.lastActivated();
+    EXPECT_EQ(reportView.shown, shown + 1);
+
+    view.active = true; // watched: no notification
+    controller.goClicked();
+    now += 11;
+    tickUntilIdle();
+    EXPECT_EQ(fakes.notifier.shown.size(), 1u);
 }
 
 TEST_F(RunControlTest, AnEmptyFileListIsARunThatEndsAtTheFirstTick) {

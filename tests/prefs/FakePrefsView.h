@@ -70,6 +70,10 @@ class FakePrefsView : public PrefsView {
     }
     std::string selectedTabLabel() const override { return tab; }
     void selectTab(const std::string& label) override { tab = label; }
+    void showPatternRow(PatternTable table, size_t row) override { selectedRows[table] = row; }
+    void editPatternRow(PatternTable table, size_t row) override {
+        edit = Edit{table, row, controller_.objectValue(table, row)};
+    }
 
     void reloadPreview() override { ++previewReloads; }
     void expandPreviewItem(const PreviewItem* item) override {

@@ -189,7 +189,8 @@ TEST(PatternCompilation, ListThatDoesNotCompileAlertsAndAnswersNull) {
     EXPECT_EQ(alert.message,
               "The pattern matching system had trouble preparing the folder copying patterns for "
               "use.\n\nError: missing terminating ] for character class.\n\nPlease check your "
-              "patterns for errors.\n");
+              "patterns for errors.\n\nThe pattern \"/[/\" in the \"Intact Folders\" list is "
+              "the one that failed.\n");
     EXPECT_EQ(alert.defaultButton, "Abort");
     EXPECT_EQ(alert.alternateButton, "");
     EXPECT_EQ(alert.otherButton, "");

@@ -5,6 +5,7 @@
 #include "platform/FileSystemProbe.h"
 #include "platform/Services.h"
 #include "report/ReportController.h"
+#include "report/RunProgress.h"
 
 #include <deque>
 #include <map>
@@ -63,8 +64,27 @@ class FakeWorkspace : public Workspace {
         urls.push_back(url);
         return true;
     }
+    bool openPath(const std::string& path) override {
+        openedPaths.push_back(path);
+        return true;
+    }
+    bool showInFolder(const std::string& path) override {
+        shownInFolder.push_back(path);
+        return true;
+    }
     int changes = 0;
-    std::vector<std::string> urls;
+    std::vector<std::string> urls, openedPaths, shownInFolder;
+};
+
+class FakeNotifier : public Notifier {
+  public:
+    void notify(const std::string& title, const std::string& body,
+                std::function<void()> activated) override {
+        shown.push_back({title, body});
+        lastActivated = std::move(activated);
+    }
+    std::vector<std::pair<std::string, std::string>> shown;
+    std::function<void()> lastActivated;
 };
 
 class FakeOpenPanel : public OpenPanelService {
@@ -103,6 +123,10 @@ class FakeMainView : public MainView {
     void setToField(const std::string& text) override { toField = text; }
     DropWell* fromWell() override { return &from; }
     DropWell* toWell() override { return &to; }
+    void setProgressStatus(const ProgressStatus& status) override { statuses.push_back(status); }
+    void setRunning(bool on) override { running = on; }
+    void setGoButtonEnabled(bool enabled) override { goEnabled = enabled; }
+    bool isWindowActive() const override { return active; }
 
     std::vector<double> maxima;
     std::vector<double> values;
@@ -110,6 +134,10 @@ class FakeMainView : public MainView {
     std::string buttonKey = "\r";
     std::string fromField, toField;
     FakeWell from, to;
+    std::vector<ProgressStatus> statuses;
+    bool running = false;
+    bool goEnabled = false;
+    bool active = true;
 };
 
 // The services a controller under test gets, all fakes but the timers, which the test
@@ -121,6 +149,7 @@ struct FakeServices {
     FakeWorkspace workspace;
     FakeOpenPanel panels;
     FakeFileSystem fileSystem;
+    FakeNotifier notifier;
 
     PlatformServices with(TimerService* timers) {
         PlatformServices services;
@@ -131,6 +160,7 @@ struct FakeServices {
         services.timers = timers;
         services.panels = &panels;
         services.fileSystem = &fileSystem;
+        services.notifier = &notifier;
         return services;
     }
 };
@@ -161,6 +191,7 @@ class FakeReportView : public ReportView {
         counts = {copied, skipped, errors};
     }
     void setErrorCountRed(bool on) override { red = on; }
+    void setOutcome(const std::string& text) override { outcome = text; }
     void setTabLabel(int index, const std::string& label) override { tabLabels[index] = label; }
     bool hideFolderPaths() const override { return hide; }
     void setHideFolderPaths(bool on) override { hide = on; }
@@ -176,6 +207,7 @@ class FakeReportView : public ReportView {
     std::string propaganda;
     std::vector<std::string> counts;
     bool red = false;
+    std::string outcome;
     std::map<int, std::string> tabLabels;
     bool hide = false;
     std::string source, dest;

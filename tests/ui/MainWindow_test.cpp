@@ -1,4 +1,5 @@
 #include "app/Controller.h"
+#include "base/Paths.h"
 #include "platform/ManualTimerService.h"
 #include "platform/UserDefaults.h"
 #include "prefs/Defaults.h"
@@ -10,11 +11,13 @@
 #include "ui/KelWell.h"
 #include "ui/MainWindow.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -36,6 +39,39 @@ TEST_F(MainWindowTest, ButtonReadsOrganizeWithReturnBetweenRunsAndAbortWithoutDu
     EXPECT_FALSE(window.goButtonHasReturnKey());
     window.setGoButton("Organize", "\r");
     EXPECT_TRUE(window.goButtonHasReturnKey());
+}
+
+TEST_F(MainWindowTest, ProgressLineAndControlsOffDuringARun) {
+    ProgressStatus status;
+    status.done = 1234;
+    status.total = 20000;
+    status.currentPath = "/card/DCIM/IMG_0042.JPG";
+    status.secondsLeft = 12;
+    window.setProgressStatus(status);
+    EXPECT_EQ(window.progressText()->text(),
+              QString::fromUtf8("1,234 of 20,000 \u00b7 IMG_0042.JPG \u00b7 about 12 s left"));
+
+    QSignalSpy running(&window, &MainWindow::runningChanged);
+    window.setRunning(true);
+    for (QWidget* off : {static_cast<QWidget*>(window.findChild<QPushButton*>("fromChooseButton")),
+                         static_cast<QWidget*>(window.findChild<QPushButton*>("toChooseButton"))})
+        EXPECT_FALSE(off->isEnabled());
+    EXPECT_FALSE(window.pickFromAction()->isEnabled());
+    EXPECT_FALSE(window.pickToAction()->isEnabled());
+    window.setRunning(false);
+    EXPECT_TRUE(window.pickFromAction()->isEnabled());
+    EXPECT_TRUE(window.progressText()->text().isEmpty());
+    EXPECT_EQ(running.size(), 2);
+}
+
+TEST_F(MainWindowTest, OrganizeNeedsBothSidesButReturnStillSaysWhatIsMissing) {
+    EXPECT_FALSE(window.goButton()->isEnabled());
+    controller.setFromPaths({"/Users/a/Pictures/Trip"});
+    EXPECT_FALSE(window.goButton()->isEnabled());
+    window.organizeAction()->trigger();
+    ASSERT_EQ(fakes.alerts.calls.size(), 1u);
+    controller.setToPath("/Volumes/Dest/Sorted");
+    EXPECT_TRUE(window.goButton()->isEnabled());
 }
 
 TEST_F(MainWindowTest, ReturnPressesTheButton) {
@@ -65,6 +101,15 @@ TEST_F(MainWindowTest, FieldsShowTheSelection) {
     controller.setToPath("/Volumes/Dest/Sorted");
     EXPECT_EQ(window.fromFieldWidget()->text(), "Trip");
     EXPECT_EQ(window.fromFieldWidget()->toolTip(), "/Users/a/Pictures/Trip");
+    controller.setFromPaths({"/m/DCIM", "/m/Camera", "/m/IMG_0001.JPG"});
+    EXPECT_EQ(window.fromFieldWidget()->text(), "3 items: DCIM, Camera, IMG_0001.JPG");
+    EXPECT_EQ(window.fromFieldWidget()->toolTip(), "/m/DCIM\n/m/Camera\n/m/IMG_0001.JPG");
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    controller.setFromPaths({"/m/" + std::string(200, 'x') + ".jpg"});
+    EXPECT_TRUE(window.fromFieldWidget()->text().contains(QChar(0x2026)));
+    EXPECT_TRUE(window.fromFieldWidget()->text().endsWith("x.jpg"));
+    controller.setFromPaths({"/Users/a/Pictures/Trip"});
     EXPECT_EQ(window.toFieldWidget()->text(), "Sorted");
     EXPECT_TRUE(window.fromFieldWidget()->isReadOnly());
     EXPECT_EQ(window.fromKelWell()->filenames(), PathList{"/Users/a/Pictures/Trip"});
@@ -72,7 +117,7 @@ TEST_F(MainWindowTest, FieldsShowTheSelection) {
 }
 
 TEST_F(MainWindowTest, ChooseButtonsAndFileMenuOpenThePanels) {
-    fakes.panels.answer = PathList{"/photos"};
+    fakes.panels.answer = PathList{tmp.path()};
     window.findChild<QPushButton*>("fromChooseButton")->click();
     window.findChild<QPushButton*>("toChooseButton")->click();
     window.pickFromAction()->trigger();
@@ -81,10 +126,18 @@ TEST_F(MainWindowTest, ChooseButtonsAndFileMenuOpenThePanels) {
     EXPECT_EQ(fakes.panels.shown[0].title, "Select Copy From");
     EXPECT_EQ(fakes.panels.shown[1].title, "Select Organize Into");
     EXPECT_EQ(fakes.panels.shown[2].title, "Select Copy From");
-    EXPECT_EQ(controller.toPath(), "/photos");
-    EXPECT_EQ(window.fileMenu()->actions().size(), 2);
+    EXPECT_EQ(controller.toPath(), tmp.path());
+    // Each panel opens where the user chose in it last.
+    EXPECT_EQ(fakes.panels.shown[0].directory, homeDirectory());
+    EXPECT_EQ(fakes.panels.shown[2].directory, deletingLastPathComponent(tmp.path()));
+    EXPECT_EQ(fakes.panels.shown[3].directory, deletingLastPathComponent(tmp.path()));
+    EXPECT_EQ(window.fileMenu()->actions().size(), 4); // two choices, separator, Organize
     EXPECT_TRUE(window.applicationMenu()->actions().contains(window.quitAction()));
-    EXPECT_EQ(window.menuBar()->actions().size(), 2);
+    EXPECT_EQ(window.menuBar()->actions().size(), 3);
+    for (QMenu* menu : {window.applicationMenu(), window.fileMenu()})
+        for (QAction* action : menu->actions())
+            EXPECT_TRUE(action->isSeparator() || action->text().contains('&'))
+                << action->text().toStdString();
 }
 
 TEST_F(MainWindowTest, FieldsAndButtonsAreNotClipped) {

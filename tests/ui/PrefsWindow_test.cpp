@@ -4,6 +4,7 @@
 #include "prefs/MatchingModes.h"
 #include "prefs/PrefKeys.h"
 #include "prefs/PrefsController.h"
+#include "selection/PatternRules.h"
 #include "selection/SelectionTestSupport.h"
 #include "support/TestSupport.h"
 #include "ui/DesktopApp.h"
@@ -24,6 +25,7 @@
 #include <QStandardItemModel>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTest>
 #include <QTreeView>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -155,11 +157,55 @@ TEST_F(PrefsWindowUi, ThePreviewShowsOneRootOpenDownToTheDatedFolders) {
     EXPECT_TRUE(levelPreview->isExpanded(day));
     EXPECT_EQ(childTexts(day), QStringList({"IMG_0412.JPG", "IMG_0413.JPG"}));
 
-    // A photo looks expandable but never opens.
+    // A photo has no expander; folders keep theirs.
     const QModelIndex photo = preview()->index(0, 0, day);
-    EXPECT_TRUE(preview()->hasChildren(photo));
-    levelPreview->expand(photo);
-    EXPECT_FALSE(levelPreview->isExpanded(photo));
+    EXPECT_FALSE(preview()->hasChildren(photo));
+    EXPECT_TRUE(preview()->hasChildren(day));
+}
+
+TEST_F(PrefsWindowUi, PlusOpensTheNewRowsEditorAndReturnEndsOnlyTheEdit) {
+    window.showPreferences();
+    showTab("Intact Folders");
+    addIntactButton->click();
+    const QModelIndex added = intactFolderPatterns->model()->index(0, 0);
+    auto* editor = qobject_cast<QLineEdit*>(intactFolderPatterns->indexWidget(added));
+    ASSERT_TRUE(editor);
+    editor->setText("Library");
+    QTest::keyClick(editor, Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_TRUE(window.isVisible()) << "Return pressed Save";
+    EXPECT_THAT(controller.intactPatternArray(), ElementsAre("Library"));
+
+    addIntactButton->click();
+    editor = qobject_cast<QLineEdit*>(
+        intactFolderPatterns->indexWidget(intactFolderPatterns->model()->index(1, 0)));
+    ASSERT_TRUE(editor);
+    editor->setText("typed, then cancelled");
+    QTest::keyClick(editor, Qt::Key_Escape);
+    QApplication::processEvents();
+    EXPECT_TRUE(window.isVisible()) << "Escape cancelled the window";
+    EXPECT_THAT(controller.intactPatternArray(), ElementsAre("Library", kNewPattern));
+    saveButton->click();
+    EXPECT_THAT(stored(keys::kIntactFolderPatterns), ElementsAre("Library"));
+}
+
+TEST_F(PrefsWindowUi, PatternErrorNamesThePatternAndOpensPreferencesAtIt) {
+    const StringList stored = {"Library", "/[/", "*.app"};
+    alerts.answer = 1; // "Open Preferences"
+    EXPECT_FALSE(compiledRegexForPatterns(stored, patterns::kFolderCopyingType, &alerts,
+                                          [&](const std::string& type, size_t index) {
+                                              store.setObject(keys::kIntactFolderPatterns, stored);
+                                              controller.showPattern(type, index);
+                                          }));
+    ASSERT_EQ(alerts.calls.size(), 1u);
+    EXPECT_EQ(alerts.calls[0].alternateButton, "Open Preferences");
+    EXPECT_THAT(alerts.calls[0].message,
+                ::testing::HasSubstr("The pattern \"/[/\" in the \"Intact Folders\" list"));
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(tabView->tabText(tabView->currentIndex()), "Intact Folders");
+    const QModelIndexList selected = intactFolderPatterns->selectionModel()->selectedRows();
+    ASSERT_EQ(selected.size(), 1);
+    EXPECT_EQ(selected[0].row(), 1);
 }
 
 TEST_F(PrefsWindowUi, ChoosingALevelAndAFormatRebuildsThePreview) {
@@ -267,7 +313,7 @@ TEST(PrefsCommand, TheApplicationMenuOpensThePreferences) {
     DesktopApp desktop(store, tmp / "recently-used.xbel");
     QAction* command = nullptr;
     for (QAction* action : desktop.mainWindow().applicationMenu()->actions())
-        if (action->text() == "Preferences…")
+        if (action->text() == "Pr&eferences…")
             command = action;
     ASSERT_TRUE(command);
     EXPECT_EQ(command->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));

@@ -3,18 +3,24 @@
 #include "prefs/Defaults.h"
 #include "prefs/PrefKeys.h"
 #include "report/ReportController.h"
+#include "support/Fakes.h"
 #include "support/QtPrinting.h"
 #include "support/TestSupport.h"
 #include "ui/DesktopApp.h"
 #include "ui/ReportWindow.h"
 #include "ui/TableColumn.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
+#include <QSortFilterProxyModel>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -27,7 +33,7 @@ class ReportWindowTest : public ::testing::Test {
   protected:
     ReportWindowTest()
         : defaults(tmp / "prefs.json"), report(defaults), controller(defaults, report, {}),
-          window(report) {
+          window(report, &workspace) {
         registerDefaults(defaults);
         defaults.setBool(keys::kHidePathsInReport, false);
         defaults.setInteger(keys::kPreviousRuns, 1);
@@ -50,6 +56,7 @@ class ReportWindowTest : public ::testing::Test {
 
     test::TempDir tmp;
     UserDefaults defaults;
+    test::FakeWorkspace workspace;
     ReportController report;
     Controller controller;
     ReportWindow window;
@@ -111,6 +118,67 @@ TEST_F(ReportWindowTest, ShowsCountsTabLabelsAndTheDonationLine) {
     EXPECT_EQ(window.tabView()->tabText(3), "Errors (1)");
 }
 
+TEST_F(ReportWindowTest, SortingGoesBackToRunOrderAndTheFilterNarrows) {
+    report.result().resCopiedFiles.push_back("/home/u/Pictures/Trip/0.jpg");
+    report.result().resCopiedDict["/home/u/Pictures/Trip/0.jpg"] = "2004/05/19";
+    report.showReport();
+    EXPECT_EQ(window.outcome()->text(), "Finished");
+    QHeaderView* header = window.tableView(ReportTable::Copied)->horizontalHeader();
+    auto column = [&] {
+        QStringList texts;
+        for (int row = 0; row < 3; ++row)
+            texts << cell(ReportTable::Copied, row, 1);
+        return texts;
+    };
+    const QStringList runOrder = {"2004/05/17", "2004/05/18", "2004/05/19"};
+    EXPECT_EQ(column(), runOrder);
+    header->setSortIndicator(0, Qt::AscendingOrder); // as a click on the header
+    EXPECT_EQ(column(), QStringList({"2004/05/19", "2004/05/17", "2004/05/18"}));
+    header->setSortIndicator(-1, Qt::AscendingOrder); // the third click
+    EXPECT_EQ(column(), runOrder);
+
+    window.filterField(ReportTable::Copied)->setText("B/A");
+    ASSERT_EQ(window.tableView(ReportTable::Copied)->model()->rowCount(), 1);
+    EXPECT_EQ(cell(ReportTable::Copied, 0, 1), "2004/05/18");
+    window.filterField(ReportTable::Copied)->setText("05/19");
+    EXPECT_EQ(window.tableView(ReportTable::Copied)->model()->rowCount(), 1);
+}
+
+TEST_F(ReportWindowTest, RowMenuShowsOpensAndCopiesTheFullPath) {
+    defaults.setBool(keys::kHidePathsInReport, true);
+    report.showReport();
+    QTableView* table = window.tableView(ReportTable::Copied);
+    QMenu* menu = window.contextMenuFor(table->model()->index(1, 0));
+    ASSERT_TRUE(menu);
+    QStringList titles;
+    for (QAction* action : menu->actions())
+        titles << action->text();
+    EXPECT_EQ(titles, QStringList({"Show in &Folder", "&Open", "&Copy Path"}));
+    for (QAction* action : menu->actions())
+        action->trigger();
+    const std::string path = "/home/u/Pictures/Trip/b/a.jpg";
+    EXPECT_EQ(workspace.shownInFolder, std::vector<std::string>{path});
+    EXPECT_EQ(workspace.openedPaths, std::vector<std::string>{path});
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromStdString(path));
+    delete menu;
+
+    window.findChild<QPushButton*>("openDestinationButton")->click();
+    EXPECT_EQ(workspace.openedPaths.back(), "/home/u/Sorted");
+}
+
+TEST_F(ReportWindowTest, AStoppedRunSaysHowFarItCame) {
+    report.setRunSize(5);
+    report.result().recordSkipped("/home/u/Pictures/Trip/c.jpg", "Merge aborted");
+    report.result().recordSkipped("/home/u/Pictures/Trip/d.jpg", "Merge aborted");
+    report.setCancelled(true);
+    report.showReport();
+    EXPECT_EQ(window.outcome()->text(), "Stopped after 3 of 5");
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, Qt::Key_Escape);
+    EXPECT_FALSE(window.isVisible());
+}
+
 TEST_F(ReportWindowTest, TablesHaveKeyAndValueColumns) {
     report.showReport();
     QAbstractItemModel* model = window.tableView(ReportTable::Copied)->model();
@@ -156,8 +224,10 @@ TEST_F(ReportWindowTest, KeyColumnsFitTheirPathsAndCannotBeWidened) {
     EXPECT_FLOAT_EQ(key->maxWidth(), expected);
     table->horizontalHeader()->resizeSection(0, key->width() + 200);
     EXPECT_EQ(key->width(), static_cast<int>(std::ceil(expected)));
+    // Narrower it may go, to a point: the path is then shortened in its middle.
     table->horizontalHeader()->resizeSection(0, 10);
-    EXPECT_EQ(key->width(), static_cast<int>(std::ceil(expected)));
+    EXPECT_EQ(key->width(),
+              std::min(static_cast<int>(std::ceil(expected)), TableColumn::kNarrowestPath));
 
     // Hiding paths narrows the column to the names; the header's text is then wider.
     window.hideFolderPathsBox()->click();

@@ -8,8 +8,10 @@
 #include <QKeyEvent>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QProgressDialog>
 #include <QTimer>
 #include <QUrl>
+#include <QWindow>
 #include <memory>
 
 namespace orvane {
@@ -21,7 +23,8 @@ namespace {
 // that follows). Painting, timers and the network go on.
 class InputBlocker : public QObject {
   public:
-    InputBlocker() {
+    // Input to `allowed` (the wait dialog) goes through.
+    explicit InputBlocker(QWidget* allowed = nullptr) : allowed_(allowed) {
         if (QCoreApplication* app = QCoreApplication::instance())
             app->installEventFilter(this);
         if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
@@ -35,7 +38,13 @@ class InputBlocker : public QObject {
     }
 
   protected:
-    bool eventFilter(QObject*, QEvent* event) override {
+    bool eventFilter(QObject* receiver, QEvent* event) override {
+        if (allowed_ && receiver->isWidgetType() &&
+            (receiver == allowed_ || allowed_->isAncestorOf(static_cast<QWidget*>(receiver))))
+            return false;
+        if (allowed_ && receiver->isWindowType() &&
+            static_cast<QObject*>(allowed_->windowHandle()) == receiver)
+            return false;
         switch (event->type()) {
         case QEvent::ShortcutOverride:
             // Accepted, the key is taken as the focus widget's own, so no shortcut fires.
@@ -65,6 +74,7 @@ class InputBlocker : public QObject {
     }
 
   private:
+    QWidget* allowed_;
     bool cursorSet_ = false;
 };
 
@@ -79,6 +89,7 @@ std::optional<std::string> QtHttpClient::fetch(const std::string& url) {
                          QNetworkRequest::AlwaysNetwork);
     std::unique_ptr<QNetworkReply> reply(manager_.get(request));
 
+    bool cancelled = false;
     if (!reply->isFinished()) {
         QEventLoop loop;
         QTimer deadline;
@@ -86,11 +97,25 @@ std::optional<std::string> QtHttpClient::fetch(const std::string& url) {
         QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
         QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
         deadline.start(timeLimit_);
-        InputBlocker blocker;
+        // Shown only when the answer takes a moment; Cancel gives up at once.
+        std::unique_ptr<QProgressDialog> waiting;
+        if (!waitText_.isEmpty() && qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+            waiting = std::make_unique<QProgressDialog>(waitText_, QObject::tr("Cancel"), 0, 0);
+            waiting->setWindowTitle(QStringLiteral("Orvane"));
+            waiting->setWindowModality(Qt::ApplicationModal);
+            waiting->setMinimumDuration(400);
+            waiting->setAutoClose(false);
+            waiting->setAutoReset(false);
+            QObject::connect(waiting.get(), &QProgressDialog::canceled, &loop, [&] {
+                cancelled = true;
+                loop.quit();
+            });
+        }
+        InputBlocker blocker(waiting.get());
         loop.exec();
     }
 
-    if (!reply->isFinished()) {
+    if (cancelled || !reply->isFinished()) {
         // Out of time (or the application is quitting): the fetch has failed.
         reply->abort();
         return std::nullopt;

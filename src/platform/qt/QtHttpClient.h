@@ -20,9 +20,14 @@ class QtHttpClient : public HttpClient {
 
     std::chrono::milliseconds timeLimit() const { return timeLimit_; }
 
+    // While a fetch waits, a small modal dialog shows this text with a Cancel button; a
+    // cancelled fetch counts as failed. Empty (the default): no dialog.
+    void setWaitText(QString text) { waitText_ = std::move(text); }
+
   private:
     QNetworkAccessManager manager_;
     std::chrono::milliseconds timeLimit_;
+    QString waitText_;
 };
 
 } // namespace orvane
