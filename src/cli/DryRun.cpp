@@ -1,12 +1,9 @@
 #include "cli/DryRun.h"
 
 #include "cli/ReportPrinter.h"
-#include "merge/RunStatus.h"
-#include "prefs/DateRendering.h"
 #include "selection/StringHelpers.h"
 
 #include <nlohmann/json.hpp>
-#include <unordered_map>
 
 namespace orvane::cli {
 namespace {
@@ -32,38 +29,9 @@ size_t countTaken(const std::vector<PlannedEntry>& plan) {
 
 } // namespace
 
-std::vector<PlannedEntry> planRun(const PathList& fileList, const std::string& toPath,
-                                  const UserDefaults& defaults) {
-    // The engine is only asked to plan: its run status and result stay untouched.
-    RunStatus status;
-    RunResult unused;
-    MergeEngine engine(defaults, status, unused);
-    engine.setToPath(toPath);
-    const DateLocale locale;
-
-    std::vector<PlannedEntry> plan;
-    plan.reserve(fileList.size());
-    std::unordered_map<std::string, size_t> destinations;
-    for (const std::string& source : fileList) {
-        PlannedEntry entry;
-        entry.source = source;
-        entry.plan = engine.planEntry(source, locale, entry.error);
-        if (entry.plan) {
-            const std::string& destination = entry.plan->destination;
-            struct stat existing;
-            if (::lstat(destination.c_str(), &existing) == 0) {
-                entry.taken = true;
-            } else if (auto [it, added] = destinations.emplace(destination, plan.size()); !added) {
-                entry.taken = true;
-                entry.takenBy = plan[it->second].source;
-            }
-        }
-        plan.push_back(std::move(entry));
-    }
-    return plan;
-}
-
-void printPlanText(std::FILE* out, const std::vector<PlannedEntry>& plan, const RunResult& result) {
+void printPlanText(std::FILE* out, const RunPlan& runPlan) {
+    const std::vector<PlannedEntry>& plan = runPlan.entries;
+    const RunResult& result = runPlan.listed;
     size_t errors = 0;
     if (!plan.empty())
         std::fprintf(out, "Plan (%zu):\n", plan.size());
@@ -96,7 +64,9 @@ void printPlanText(std::FILE* out, const std::vector<PlannedEntry>& plan, const 
                  result.resSkippedFiles.size(), errors);
 }
 
-void printPlanJson(std::FILE* out, const std::vector<PlannedEntry>& plan, const RunResult& result) {
+void printPlanJson(std::FILE* out, const RunPlan& runPlan) {
+    const std::vector<PlannedEntry>& plan = runPlan.entries;
+    const RunResult& result = runPlan.listed;
     using nlohmann::ordered_json;
     ordered_json items = ordered_json::array();
     for (const PlannedEntry& entry : plan) {

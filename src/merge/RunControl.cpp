@@ -92,13 +92,31 @@ void Controller::goClicked() {
         logMessage(LOG_DEBUG, "Setting up timer");
         statusTimer_ = services_.timers->startRepeating(kStatusInterval, [this] { statusISR(); });
     }
-    worker_ = std::thread([this, shared, root = toPath_] { launchMergeThread(shared, root); });
+    worker_ = std::thread([this, shared, root = toPath_, rules = runRules_] {
+        launchMergeThread(shared, root, rules);
+    });
     lock.unlock();
     notifyMergeState(kMergeRunning);
 }
 
-void Controller::launchMergeThread(std::shared_ptr<const PathList> fileList, std::string toPath) {
-    MergeEngine engine(defaults_, status_, reportController_.result());
+void Controller::organizeWith(PathList sources, std::string toPath,
+                              std::shared_ptr<const UserDefaults> rules) {
+    if (runInProgress()) {
+        if (services_.beeper)
+            services_.beeper->beep();
+        return;
+    }
+    setFromPaths(std::move(sources));
+    setToPath(std::move(toPath));
+    runRules_ = std::move(rules);
+    goClicked();
+    runRules_.reset();
+}
+
+void Controller::launchMergeThread(std::shared_ptr<const PathList> fileList, std::string toPath,
+                                   std::shared_ptr<const UserDefaults> rules) {
+    MergeEngine engine(rules ? *rules : std::as_const(defaults_), status_,
+                       reportController_.result());
     engine.setHooks(mergeHooks_);
     engine.mergeFiles(*fileList, toPath);
 }

@@ -8,6 +8,7 @@
 #include "platform/qt/QuitGuard.h"
 #include "platform/qt/SingleInstance.h"
 #include "platform/qt/SleepGuard.h"
+#include "platform/qt/UDisksMonitor.h"
 #include "ui/LifecycleMenus.h"
 
 #include <QApplication>
@@ -40,8 +41,11 @@ DesktopApp::DesktopApp(UserDefaults& defaults, std::string recentDocumentsFile)
       report_(defaults),
       controller_(defaults, report_,
                   servicesOf(alerts_, beeper_, recents_, workspace_, timers_, panels_)),
-      prefsController_(defaults, prefsServices()), reportWindow_(report_), mainWindow_(controller_),
-      prefsWindow_(prefsController_), updates_(defaults, alerts_, workspace_) {
+      preview_(controller_), cardOffers_(controller_), prefsController_(defaults, prefsServices()),
+      reportWindow_(report_), mainWindow_(controller_), prefsWindow_(prefsController_),
+      updates_(defaults, alerts_, workspace_), previewCommands_(preview_, mainWindow_),
+      cardBar_(new CardOfferBar(cardOffers_)) {
+    mainWindow_.addTopBar(cardBar_);
     report_.setMainController(&controller_);
     // Closing the main window ends the application even while a report is open.
     reportWindow_.setAttribute(Qt::WA_QuitOnClose, false);
@@ -99,6 +103,9 @@ int runDesktop(int argc, char** argv) {
     SleepGuard sleepGuard([&controller] { return controller.mergeState(); });
     controller.setMergeStateObserver(
         [&sleepGuard](int state) { sleepGuard.mergeStateChanged(state); });
+    // Cards and cameras: those mounted already, then those mounted while we run.
+    UDisksMonitor cardMonitor(desktop.cardOffers());
+    desktop.cardOffers().scanMounted();
     QtMainLoop mainLoop;
     controller.setMainLoop(&mainLoop);
     LifecycleMenus menus(controller, &window);

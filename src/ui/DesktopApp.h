@@ -1,6 +1,8 @@
 #pragma once
 
+#include "app/CardOffers.h"
 #include "app/Controller.h"
+#include "app/PreviewController.h"
 #include "platform/qt/QtAlerts.h"
 #include "platform/qt/QtOpenPanel.h"
 #include "platform/qt/QtTimerService.h"
@@ -8,8 +10,10 @@
 #include "platform/qt/XbelRecentDocuments.h"
 #include "prefs/PrefsController.h"
 #include "report/ReportController.h"
+#include "ui/CardOfferBar.h"
 #include "ui/MainWindow.h"
 #include "ui/PrefsWindow.h"
+#include "ui/PreviewCommands.h"
 #include "ui/ReportWindow.h"
 #include "ui/UpdateMenus.h"
 
@@ -35,6 +39,11 @@ class DesktopApp {
     PrefsWindow& prefsWindow() { return prefsWindow_; }
     // The update check (with its start-up reminder) and the web links, with their menu items.
     UpdateMenus& updateMenus() { return updates_; }
+    PreviewController& previewController() { return preview_; }
+    PreviewCommands& previewCommands() { return previewCommands_; }
+    // The offer of inserted cards, shown in a bar of the main window.
+    CardOffers& cardOffers() { return cardOffers_; }
+    CardOfferBar& cardOfferBar() { return *cardBar_; }
 
   private:
     PlatformServices prefsServices();
@@ -49,11 +58,15 @@ class DesktopApp {
     QtAlertService prefsAlerts_;
     ReportController report_;
     Controller controller_;
+    PreviewController preview_;
+    CardOffers cardOffers_;
     PrefsController prefsController_;
     ReportWindow reportWindow_;
     MainWindow mainWindow_;
     PrefsWindow prefsWindow_;
     UpdateMenus updates_;
+    PreviewCommands previewCommands_;
+    CardOfferBar* cardBar_ = nullptr; // the main window's
 };
 
 // The desktop application's start: logging, defaults, the main window; runs the event loop.

@@ -77,6 +77,14 @@ void MainWindow::createMenus() {
     connect(pickToAction_, &QAction::triggered, this, [this] { controller_.pickTo(); });
 }
 
+void MainWindow::addRunButton(QWidget* button) {
+    ui_->runLayout->insertWidget(ui_->runLayout->indexOf(ui_->goButton), button);
+}
+
+void MainWindow::addTopBar(QWidget* bar) {
+    ui_->mainLayout->insertWidget(0, bar);
+}
+
 void MainWindow::setProgressMaximum(double maximum) {
     ui_->progressMeter->setMaximum(std::max(1, progressUnits(maximum)));
 }
