@@ -7,7 +7,7 @@
 //                         [--only window|cli]
 
 #include "app/Controller.h"
-#include "merge/RunStatus.h"
+#include "base/RunStatus.h"
 #include "platform/UserDefaults.h"
 #include "prefs/Defaults.h"
 #include "prefs/MatchingModes.h"

@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes, as the whole contents of a file, to the EXIF date reader (the same
 // code that runs on a mapped file), and as a date text to the date parser.
 
-#include "app/Log.h"
+#include "base/Log.h"
 #include "merge/ExifDate.h"
 #include "merge/ExifDateText.h"
 

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Runs every test: the full build's tests, then the core tests built with AddressSanitizer
-# and UndefinedBehaviorSanitizer in a second build tree.
+# Runs every test: the layer check of the includes, the full build's tests, then the core
+# tests built with AddressSanitizer and UndefinedBehaviorSanitizer in a second build tree.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
+scripts/check-layers.sh
 scripts/build.sh build
 scripts/build.sh build-sanitize -DORVANE_SANITIZE=ON -DORVANE_BUILD_GUI=OFF
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1

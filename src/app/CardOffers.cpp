@@ -1,9 +1,9 @@
 #include "app/CardOffers.h"
 
 #include "app/Controller.h"
-#include "app/Log.h"
+#include "base/Log.h"
 #include "app/NumberText.h"
-#include "selection/StringHelpers.h"
+#include "base/StringHelpers.h"
 
 #include <filesystem>
 

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "app/DropWell.h"
+#include "base/RunResult.h"
+#include "base/RunStatus.h"
 #include "merge/MergeEngine.h"
-#include "merge/RunResult.h"
-#include "merge/RunStatus.h"
 #include "platform/Services.h"
-#include "selection/DropWell.h"
+#include "report/ReportController.h"
 
 #include <functional>
 #include <memory>
@@ -14,16 +15,13 @@
 
 namespace orvane {
 
-class LifecycleView;
-class MainLoop;
 class MainView;
-class ReportController;
 class UserDefaults;
 
 // The application controller: owns the selection, the run state and the run of the
 // merge worker. GUI-free: it reaches the window through MainView and the system through
 // the platform services.
-class Controller : public DropWellDelegate {
+class Controller : public DropWellDelegate, public ReportSelection {
   public:
     Controller(UserDefaults& defaults, ReportController& reportController,
                PlatformServices services);
@@ -36,11 +34,11 @@ class Controller : public DropWellDelegate {
     // Selection. The setters also show the selection in the window's fields and wells.
     const PathList& fromPaths() const { return fromPaths_; }
     void setFromPaths(PathList paths);
-    const std::string& toPath() const { return toPath_; }
+    const std::string& toPath() const override { return toPath_; }
     void setToPath(std::string path);
     // The sources as text: "" for none, one source's name (or whole path with the prefix),
     // "%lu files" for several.
-    std::string fromPathDescriptionIncludingPrefix(bool includingPrefix) const;
+    std::string fromPathDescriptionIncludingPrefix(bool includingPrefix) const override;
 
     // The window's choose commands and the actions of its wells; refused with a beep
     // (commands) or silently (drops) during a run.
@@ -75,29 +73,10 @@ class Controller : public DropWellDelegate {
     // Waits for the worker of the current run, if any, to end.
     void joinWorker();
 
-    // Application lifecycle (Lifecycle.cpp), all on the main thread.
-    enum TerminateReply { kTerminateCancel = 0, kTerminateNow = 1 };
-    void setLifecycleView(LifecycleView* view) { lifecycleView_ = view; }
-    // Runs queued work on the next pass of the event loop; without one it runs at once.
-    void setMainLoop(MainLoop* loop) { mainLoop_ = loop; }
-    // Opens the preferences window (the preferences controller's showPreferences).
-    void setShowPreferences(std::function<void()> show) { showPreferences_ = std::move(show); }
-    // The update reminder, run at every start but the first.
-    void setUpdateReminder(std::function<void()> remind) { updateReminder_ = std::move(remind); }
     // Told the run state on the main thread when a run starts and after the tick that ends it.
     void setMergeStateObserver(std::function<void(int)> observer) {
         mergeStateObserver_ = std::move(observer);
     }
-    void applicationWillFinishLaunching();
-    void applicationDidFinishLaunching();
-    void finishLaunchAfterFirstRun();
-    bool openFile(const std::string& path);
-    void processPaths();
-    TerminateReply applicationShouldTerminate();
-    bool firstRun() const { return firstRun_; }
-    void trackingMode();
-    bool debugMenuItemState() const { return debugMenuItemState_; }
-    const std::string& version() const { return version_; }
 
     // The file list of the current or last run.
     std::shared_ptr<const PathList> runFileList() const { return runFileList_; }
@@ -130,15 +109,6 @@ class Controller : public DropWellDelegate {
     MergeHooks mergeHooks_;
     bool remembersPaths_ = true;
 
-    // Lifecycle.
-    bool firstRun_ = false;
-    bool debugMenuItemState_ = false;
-    std::string version_;
-    std::optional<PathList> nsopenedFiles_;
-    LifecycleView* lifecycleView_ = nullptr;
-    MainLoop* mainLoop_ = nullptr;
-    std::function<void()> showPreferences_;
-    std::function<void()> updateReminder_;
     std::function<void(int)> mergeStateObserver_;
 };
 

@@ -1,14 +1,15 @@
-// The application controller's start-up, open-file requests, quitting and tracking mode.
+#include "app/Lifecycle.h"
+
 #include "app/BuildInfo.h"
 #include "app/Controller.h"
 #include "app/LifecycleView.h"
-#include "app/Log.h"
 #include "app/LoggingSetup.h"
+#include "base/Log.h"
+#include "base/StringHelpers.h"
 #include "platform/MainLoop.h"
 #include "platform/UserDefaults.h"
 #include "prefs/Defaults.h"
 #include "prefs/PrefKeys.h"
-#include "selection/StringHelpers.h"
 
 #include <ctime>
 #include <sys/stat.h>
@@ -43,7 +44,10 @@ bool isExistingFolder(const std::string& path) {
 
 } // namespace
 
-void Controller::applicationWillFinishLaunching() {
+Lifecycle::Lifecycle(UserDefaults& defaults, Controller& controller)
+    : defaults_(defaults), controller_(controller) {}
+
+void Lifecycle::applicationWillFinishLaunching() {
     version_ = build::kVersion;
 
     setUpLogging(defaults_, version_.c_str());
@@ -62,7 +66,7 @@ void Controller::applicationWillFinishLaunching() {
         lifecycleView_->setInfoVersion("Version " + version_);
 }
 
-void Controller::applicationDidFinishLaunching() {
+void Lifecycle::applicationDidFinishLaunching() {
     if (!firstRun_) {
         finishLaunchAfterFirstRun();
         return;
@@ -70,31 +74,31 @@ void Controller::applicationDidFinishLaunching() {
     defaults_.setInteger(keys::kFirstRunTime, static_cast<long>(time(nullptr)));
     defaults_.synchronize();
     finishLaunchAfterFirstRun();
-    if (services_.alerts)
-        services_.alerts->runAlert(kWelcomeTitle, kWelcomeMessage, "OK");
+    if (controller_.services().alerts)
+        controller_.services().alerts->runAlert(kWelcomeTitle, kWelcomeMessage, "OK");
     if (showPreferences_)
         showPreferences_();
 }
 
-void Controller::finishLaunchAfterFirstRun() {
+void Lifecycle::finishLaunchAfterFirstRun() {
     defaults_.setInteger(keys::kPreviousRuns, defaults_.integerForKey(keys::kPreviousRuns) + 1);
     defaults_.synchronize();
 
     if (auto target = defaults_.stringForKey(keys::kLastTarget);
         target && isExistingFolder(*target))
-        setToPath(*target);
+        controller_.setToPath(*target);
     // Sources that came with open-file requests win over the remembered one.
-    if (fromPaths_.empty())
+    if (controller_.fromPaths().empty())
         if (auto source = defaults_.stringForKey(keys::kLastSource);
             source && isExistingFolder(*source))
-            setFromPaths({*source});
+            controller_.setFromPaths({*source});
 
     if (!firstRun_ && updateReminder_)
         updateReminder_();
     firstRun_ = false;
 }
 
-bool Controller::openFile(const std::string& path) {
+bool Lifecycle::openFile(const std::string& path) {
     logMessage(LOG_DEBUG, "Application registering request for source path: '%s'",
                safeCString(path).c_str());
     if (nsopenedFiles_) {
@@ -110,7 +114,7 @@ bool Controller::openFile(const std::string& path) {
     return true;
 }
 
-void Controller::processPaths() {
+void Lifecycle::processPaths() {
     if (!nsopenedFiles_)
         return;
     PathList paths = std::move(*nsopenedFiles_);
@@ -120,18 +124,18 @@ void Controller::processPaths() {
         shown.push_back(safeCString(path));
     logMessage(LOG_DEBUG, "Application processing source path requests: '%s'",
                describePrefValue(shown).c_str());
-    setFromPaths(std::move(paths));
+    controller_.setFromPaths(std::move(paths));
 }
 
-Controller::TerminateReply Controller::applicationShouldTerminate() {
-    if (mergeState() == kMergeIdle)
+Lifecycle::TerminateReply Lifecycle::applicationShouldTerminate() {
+    if (controller_.mergeState() == kMergeIdle)
         return kTerminateNow;
-    if (services_.beeper)
-        services_.beeper->beep();
+    if (controller_.services().beeper)
+        controller_.services().beeper->beep();
     return kTerminateCancel;
 }
 
-void Controller::trackingMode() {
+void Lifecycle::trackingMode() {
     // Logging keeps its start-up settings: the change takes effect at the next start.
     // The store writes only when asked, so the choice is written at once or it would be lost.
     if (debugMenuItemState_) {
@@ -147,13 +151,8 @@ void Controller::trackingMode() {
     debugMenuItemState_ = true;
     if (lifecycleView_)
         lifecycleView_->setDebugMenuItemState(true);
-    if (services_.alerts)
-        services_.alerts->runAlert(kTrackingTitle, kTrackingMessage, "OK");
-}
-
-void Controller::notifyMergeState(int state) {
-    if (mergeStateObserver_)
-        mergeStateObserver_(state);
+    if (controller_.services().alerts)
+        controller_.services().alerts->runAlert(kTrackingTitle, kTrackingMessage, "OK");
 }
 
 } // namespace orvane

@@ -1,6 +1,6 @@
 #include "app/LoggingSetup.h"
 
-#include "app/Log.h"
+#include "base/Log.h"
 #include "platform/UserDefaults.h"
 #include "prefs/PrefKeys.h"
 

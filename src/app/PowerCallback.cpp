@@ -1,7 +1,7 @@
 #include "app/PowerCallback.h"
 
-#include "app/Log.h"
-#include "merge/RunStatus.h"
+#include "base/Log.h"
+#include "base/RunStatus.h"
 
 namespace orvane {
 

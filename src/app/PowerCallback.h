@@ -1,21 +1,10 @@
 #pragma once
 
+#include "platform/PowerMessages.h"
+
 #include <cstdint>
 
 namespace orvane {
-
-// The system's power messages, by the values the power-management protocol gives them.
-enum PowerMessage : uint32_t {
-    kIOMessageCanSystemSleep = 0xE0000270,
-    kIOMessageSystemWillSleep = 0xE0000280,
-    kIOMessageSystemHasPoweredOn = 0xE0000300,
-};
-
-enum class PowerAnswer {
-    kAllow,  // let the change happen
-    kCancel, // hold off the sleep
-    kNone,   // no answer is due
-};
 
 // The answer to one power message, given the run state at that moment, logging what it
 // decides. Sleep is held off while a run is in any state but idle.

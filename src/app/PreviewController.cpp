@@ -1,7 +1,7 @@
 #include "app/PreviewController.h"
 
 #include "app/Controller.h"
-#include "app/Log.h"
+#include "base/Log.h"
 #include "app/PreviewView.h"
 
 namespace orvane {

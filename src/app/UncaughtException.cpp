@@ -1,7 +1,7 @@
 #include "app/UncaughtException.h"
 
-#include "app/Log.h"
-#include "selection/StringHelpers.h"
+#include "base/Log.h"
+#include "base/StringHelpers.h"
 
 #include <cstdlib>
 #include <cxxabi.h>

@@ -1,8 +1,8 @@
 #include "app/UpdateChecker.h"
 
 #include "app/BuildInfo.h"
-#include "app/Log.h"
 #include "app/SiteAddress.h"
+#include "base/Log.h"
 #include "platform/HttpClient.h"
 #include "platform/UserDefaults.h"
 #include "prefs/PrefKeys.h"

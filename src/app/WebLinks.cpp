@@ -1,8 +1,8 @@
 #include "app/WebLinks.h"
 
-#include "app/Log.h"
 #include "app/Resources.h"
 #include "app/SiteAddress.h"
+#include "base/Log.h"
 
 namespace orvane {
 

@@ -1,7 +1,7 @@
 #include "cli/DryRun.h"
 
+#include "base/StringHelpers.h"
 #include "cli/ReportPrinter.h"
-#include "selection/StringHelpers.h"
 
 #include <nlohmann/json.hpp>
 

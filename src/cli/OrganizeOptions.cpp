@@ -1,6 +1,6 @@
 #include "cli/OrganizeOptions.h"
 
-#include "platform/Paths.h"
+#include "base/Paths.h"
 #include "platform/UserDefaults.h"
 #include "prefs/MatchingModes.h"
 #include "prefs/PrefKeys.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "merge/RunResult.h"
+#include "base/RunResult.h"
 
 #include <optional>
 #include <string>

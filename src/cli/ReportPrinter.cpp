@@ -1,6 +1,6 @@
 #include "cli/ReportPrinter.h"
 
-#include "selection/StringHelpers.h"
+#include "base/StringHelpers.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,8 +1,8 @@
-#include "app/Log.h"
-#include "merge/ErrorFormat.h"
+#include "base/ErrorFormat.h"
+#include "base/Log.h"
+#include "base/Paths.h"
+#include "base/StringHelpers.h"
 #include "merge/MergeEngine.h"
-#include "platform/Paths.h"
-#include "selection/StringHelpers.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,6 +1,6 @@
 #include "merge/ExifDate.h"
 
-#include "app/Log.h"
+#include "base/Log.h"
 #include "merge/ExifDateText.h"
 #include "merge/ExifTiff.h"
 #include "merge/MappedFileGuard.h"

@@ -1,6 +1,6 @@
 #include "merge/ExifDateText.h"
 
-#include "app/Log.h"
+#include "base/Log.h"
 
 #include <climits>
 #include <cstdlib>

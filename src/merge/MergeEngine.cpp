@@ -1,15 +1,15 @@
 #include "merge/MergeEngine.h"
 
-#include "app/Log.h"
-#include "merge/ErrorFormat.h"
+#include "base/ErrorFormat.h"
+#include "base/Log.h"
+#include "base/Paths.h"
+#include "base/RunStatus.h"
+#include "base/StringHelpers.h"
 #include "merge/ExifDate.h"
-#include "merge/RunStatus.h"
-#include "platform/Paths.h"
 #include "platform/UserDefaults.h"
 #include "prefs/DateRendering.h"
 #include "prefs/Defaults.h"
 #include "prefs/PrefKeys.h"
-#include "selection/StringHelpers.h"
 
 #include <atomic>
 #include <cerrno>
@@ -209,6 +209,12 @@ std::string MergeEngine::temporaryNameIn(const std::string& folder) {
     return appendPathComponent(folder, prefix + std::to_string(++counter));
 }
 
+void MergeEngine::discardPartial(const std::string& partial) {
+    if (std::optional<CopyFailure> failure = removeTree(partial))
+        logMessage(LOG_WARN, "Couldn't remove unfinished copy '%s' (fsr='%s'): %s",
+                   safeCString(partial).c_str(), partial.c_str(), failure->text.c_str());
+}
+
 ErrorText MergeEngine::copyFile(const std::string& source, const std::string& destination,
                                 const struct stat& origStatbuf) {
     const std::string shownSource = safeCString(source);
@@ -231,11 +237,9 @@ ErrorText MergeEngine::copyFile(const std::string& source, const std::string& de
     // so that a failed copy never poses as a good file or blocks a later run.
     const std::string partial = temporaryNameIn(deletingLastPathComponent(destination));
     setErrorDict(std::nullopt);
-    copyPath(source, origStatbuf, partial, [this](const CopyErrorInfo& info) {
-        return fileManagerShouldProceedAfterError(info);
-    });
-    if (errorDict_) {
-        removeTree(partial);
+    if (std::optional<CopyFailure> failure = copyPath(source, origStatbuf, partial)) {
+        fileManagerShouldProceedAfterError(failure->errorInfo());
+        discardPartial(partial);
         logMessage(LOG_WARN,
                    "Couldn't merge by file-manager-copy for original file '%s' (fsr='%s'), "
                    "destination file '%s' (fsr='%s'). Error dict: %s",
@@ -254,8 +258,9 @@ ErrorText MergeEngine::copyFile(const std::string& source, const std::string& de
     if (hooks_.beforePublish)
         hooks_.beforePublish(source, destination);
 
-    if (int err = renameNoReplace(partial, destination)) {
-        removeTree(partial);
+    if (std::optional<CopyFailure> failure = renameNoReplace(partial, destination)) {
+        discardPartial(partial);
+        const int err = failure->error;
         if (err == EEXIST || err == ENOTEMPTY)
             return refuseExisting();
         logMessage(LOG_WARN,

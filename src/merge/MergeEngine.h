@@ -1,6 +1,7 @@
 #pragma once
 
-#include "merge/RunResult.h"
+#include "base/ErrorText.h"
+#include "base/RunResult.h"
 #include "platform/FileCopier.h"
 
 #include <ctime>
@@ -13,8 +14,6 @@ namespace orvane {
 
 class UserDefaults;
 struct RunStatus;
-
-using ErrorText = std::optional<std::string>; // none on success
 
 // Points where tests can act in the middle of copying an entry.
 struct MergeHooks {
@@ -60,7 +59,7 @@ class MergeEngine {
                        const struct stat& origStatbuf);
     std::string errorDetailFileNameForDestPath(const std::string& path) const;
 
-    // The copy's error handler: keeps the error and stops the copy.
+    // The copy's error handler: keeps the error of a failed copy; the copy has stopped.
     bool fileManagerShouldProceedAfterError(const CopyErrorInfo& info);
     const std::optional<CopyErrorInfo>& errorDict() const { return errorDict_; }
     void setErrorDict(std::optional<CopyErrorInfo> info) { errorDict_ = std::move(info); }
@@ -78,6 +77,8 @@ class MergeEngine {
   private:
     void processEntry(const std::string& source, const class DateLocale& locale);
     static std::string temporaryNameIn(const std::string& folder);
+    // Removes an unfinished copy, logging what could not be removed.
+    static void discardPartial(const std::string& partial);
 
     const UserDefaults& defaults_;
     RunStatus& status_;

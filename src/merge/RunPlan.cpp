@@ -1,6 +1,6 @@
 #include "merge/RunPlan.h"
 
-#include "merge/RunStatus.h"
+#include "base/RunStatus.h"
 #include "platform/UserDefaults.h"
 #include "prefs/DateRendering.h"
 #include "selection/FileListBuilder.h"

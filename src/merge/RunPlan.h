@@ -6,7 +6,7 @@
 // preview shows it and can run exactly its sources and rules.
 
 #include "merge/MergeEngine.h"
-#include "merge/RunResult.h"
+#include "base/RunResult.h"
 #include "platform/FreeSpace.h"
 
 #include <atomic>

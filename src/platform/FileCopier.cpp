@@ -25,14 +25,8 @@ mode_t currentUmask() {
     return mask;
 }
 
-struct CopyFailure {
-    std::string error;
-    std::string path;
-    std::string toPath;
-};
-
 CopyFailure failure(const char* what, const std::string& path, const std::string& toPath, int err) {
-    return {std::string(what) + " '" + path + "': " + std::strerror(err), path, toPath};
+    return {err, std::string(what) + " '" + path + "': " + std::strerror(err), path, toPath};
 }
 
 bool writeAll(int fd, const char* data, size_t size) {
@@ -254,7 +248,8 @@ std::optional<CopyFailure> copyFolder(const std::string& source, const std::stri
                 target.resize(target.size() * 2);
             }
         } else {
-            err = CopyFailure{"Can't copy '" + shownFrom +
+            err = CopyFailure{ENOTSUP,
+                              "Can't copy '" + shownFrom +
                                   "': not a regular file, folder or symbolic link",
                               shownFrom, shownTo};
         }
@@ -268,40 +263,29 @@ std::optional<CopyFailure> copyFolder(const std::string& source, const std::stri
 
 } // namespace
 
-bool copyPath(const std::string& source, const struct stat& st, const std::string& destination,
-              const CopyErrorHandler& handler) {
-    std::optional<CopyFailure> err;
+std::optional<CopyFailure> copyPath(const std::string& source, const struct stat& st,
+                                    const std::string& destination) {
     if (S_ISDIR(st.st_mode))
-        err = copyFolder(source, destination, st.st_mode);
-    else if (S_ISREG(st.st_mode))
-        err = copyRegular(AT_FDCWD, source.c_str(), AT_FDCWD, destination.c_str(), st.st_mode,
-                          st.st_size, source, destination);
-    else
-        err = CopyFailure{"Can't copy '" + source + "': not a regular file or folder", source,
-                          destination};
-    if (!err)
-        return true;
-    handler({{"Error", err->error}, {"Path", err->path}, {"ToPath", err->toPath}});
-    return false;
+        return copyFolder(source, destination, st.st_mode);
+    if (S_ISREG(st.st_mode))
+        return copyRegular(AT_FDCWD, source.c_str(), AT_FDCWD, destination.c_str(), st.st_mode,
+                           st.st_size, source, destination);
+    return CopyFailure{ENOTSUP, "Can't copy '" + source + "': not a regular file or folder", source,
+                       destination};
 }
 
-bool copyPath(const std::string& source, const std::string& destination,
-              const CopyErrorHandler& handler) {
+std::optional<CopyFailure> removeTree(const std::string& path) {
     struct stat st;
-    if (::stat(source.c_str(), &st) != 0) {
-        CopyFailure err = failure("Couldn't read attributes of", source, destination, errno);
-        handler({{"Error", err.error}, {"Path", err.path}, {"ToPath", err.toPath}});
-        return false;
+    if (::lstat(path.c_str(), &st) != 0) {
+        if (errno == ENOENT)
+            return std::nullopt;
+        return failure("Couldn't remove", path, path, errno);
     }
-    return copyPath(source, st, destination, handler);
-}
-
-bool removeTree(const std::string& path) {
-    struct stat st;
-    if (::lstat(path.c_str(), &st) != 0)
-        return errno == ENOENT;
-    if (!S_ISDIR(st.st_mode))
-        return ::unlink(path.c_str()) == 0;
+    if (!S_ISDIR(st.st_mode)) {
+        if (::unlink(path.c_str()) == 0)
+            return std::nullopt;
+        return failure("Couldn't remove", path, path, errno);
+    }
 
     // Depth-first with folder descriptors, never following links; folders are made
     // writable first so that read-only copies can be emptied.
@@ -309,7 +293,12 @@ bool removeTree(const std::string& path) {
         DIR* dir;
         std::string name; // the folder's name inside its parent ("" for the root)
     };
-    bool ok = true;
+    // The first thing that could not be removed; the walk goes on to remove the rest.
+    std::optional<CopyFailure> firstFailure;
+    auto note = [&](const std::string& what, int err) {
+        if (!firstFailure)
+            firstFailure = failure("Couldn't remove", what, what, err);
+    };
     std::vector<Level> stack;
     auto openDir = [&](int parent, const char* name) -> DIR* {
         ::fchmodat(parent, name, 0700, 0);
@@ -323,7 +312,7 @@ bool removeTree(const std::string& path) {
     };
     DIR* root = openDir(AT_FDCWD, path.c_str());
     if (!root)
-        return false;
+        return failure("Couldn't remove", path, path, errno);
     stack.push_back({root, ""});
     while (!stack.empty()) {
         Level& level = stack.back();
@@ -333,7 +322,7 @@ bool removeTree(const std::string& path) {
             closedir(level.dir);
             stack.pop_back();
             if (!stack.empty() && ::unlinkat(dirfd(stack.back().dir), name.c_str(), AT_REMOVEDIR))
-                ok = false;
+                note(path, errno);
             continue;
         }
         const char* name = entry->d_name;
@@ -342,35 +331,40 @@ bool removeTree(const std::string& path) {
         int fd = dirfd(level.dir);
         if (::unlinkat(fd, name, 0) == 0)
             continue;
-        if (errno == EISDIR || errno == EPERM) {
+        int err = errno;
+        if (err == EISDIR || err == EPERM) {
             if (DIR* child = openDir(fd, name)) {
                 stack.push_back({child, name});
                 continue;
             }
+            err = errno;
         }
-        ok = false;
+        note(path, err);
     }
     if (::rmdir(path.c_str()) != 0)
-        ok = false;
-    return ok;
+        note(path, errno);
+    return firstFailure;
 }
 
-int renameNoReplace(const std::string& from, const std::string& to) {
+std::optional<CopyFailure> renameNoReplace(const std::string& from, const std::string& to) {
+    auto renameFailure = [&](int err) { return failure("Couldn't move to", to, to, err); };
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return 0;
+        return std::nullopt;
     if (errno != EINVAL && errno != ENOSYS)
-        return errno;
+        return renameFailure(errno);
     // File systems without the no-replace flag: a hard link never replaces either.
     struct stat st;
     if (::lstat(from.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) {
         if (::link(from.c_str(), to.c_str()) != 0)
-            return errno;
+            return renameFailure(errno);
         ::unlink(from.c_str());
-        return 0;
+        return std::nullopt;
     }
     if (::lstat(to.c_str(), &st) == 0)
-        return EEXIST;
-    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+        return renameFailure(EEXIST);
+    if (::rename(from.c_str(), to.c_str()) != 0)
+        return renameFailure(errno);
+    return std::nullopt;
 }
 
 } // namespace orvane

@@ -1,7 +1,7 @@
 #include "platform/UserDefaults.h"
 
-#include "app/Log.h"
-#include "platform/Paths.h"
+#include "base/Log.h"
+#include "base/Paths.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #include "platform/Volumes.h"
 
-#include "platform/Paths.h"
+#include "base/Paths.h"
 
 #include <filesystem>
 #include <sys/stat.h>

@@ -1,10 +1,9 @@
 #include "report/ReportController.h"
 
-#include "app/Controller.h"
-#include "platform/Paths.h"
+#include "base/Paths.h"
+#include "base/StringHelpers.h"
 #include "platform/UserDefaults.h"
 #include "prefs/PrefKeys.h"
-#include "selection/StringHelpers.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "merge/RunResult.h"
+#include "base/RunResult.h"
 
 #include <memory>
 #include <string>
@@ -8,7 +8,6 @@
 
 namespace orvane {
 
-class Controller;
 class UserDefaults;
 
 // The three lists of the report.
@@ -55,6 +54,15 @@ class ReportView {
     virtual void bringToFront() = 0;
 };
 
+// What the summary shows of the run's selection; the application controller answers it.
+class ReportSelection {
+  public:
+    virtual ~ReportSelection() = default;
+    virtual const std::string& toPath() const = 0;
+    // The sources as text, with or without the folder that holds them.
+    virtual std::string fromPathDescriptionIncludingPrefix(bool includingPrefix) const = 0;
+};
+
 // Holds the run result and presents it. The window shows the result of the run that
 // ended last: a run that starts while the window is open writes a new result, which the
 // window reads only once that run has ended and been shown.
@@ -73,7 +81,7 @@ class ReportController {
 
     void setView(ReportView* view) { view_ = view; }
     ReportView* view() const { return view_; }
-    void setMainController(Controller* controller) { mainController_ = controller; }
+    void setMainController(ReportSelection* controller) { mainController_ = controller; }
 
     // Fills the window from the run result and brings it to the front.
     void showReport();
@@ -104,7 +112,7 @@ class ReportController {
     std::shared_ptr<const RunResult> shown_ = std::make_shared<const RunResult>();
     bool cancelled_ = false;
     ReportView* view_ = nullptr;
-    Controller* mainController_ = nullptr;
+    ReportSelection* mainController_ = nullptr;
 };
 
 } // namespace orvane

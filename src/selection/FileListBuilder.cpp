@@ -1,11 +1,11 @@
 #include "selection/FileListBuilder.h"
 
-#include "app/Log.h"
+#include "base/Log.h"
+#include "base/StringHelpers.h"
 #include "platform/UserDefaults.h"
 #include "prefs/PrefKeys.h"
 #include "selection/PathFilters.h"
 #include "selection/PatternRules.h"
-#include "selection/StringHelpers.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,11 +1,11 @@
 #include "selection/PathFilters.h"
 
-#include "app/Log.h"
-#include "merge/RunResult.h"
+#include "base/Log.h"
+#include "base/Paths.h"
+#include "base/RunResult.h"
+#include "base/StringHelpers.h"
 #include "platform/FileKinds.h"
-#include "platform/Paths.h"
 #include "prefs/PrefKeys.h"
-#include "selection/StringHelpers.h"
 
 #include <cerrno>
 #include <cstring>

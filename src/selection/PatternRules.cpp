@@ -1,11 +1,11 @@
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include "selection/PatternRules.h"
 
-#include "app/Log.h"
+#include "base/Log.h"
+#include "base/StringHelpers.h"
 #include "platform/Services.h"
 #include "prefs/MatchingModes.h"
 #include "prefs/PrefKeys.h"
-#include "selection/StringHelpers.h"
 
 #include <cstdlib>
 #include <new>

@@ -1,7 +1,7 @@
 #include "selection/Selection.h"
 
-#include "merge/RunStatus.h"
-#include "platform/Paths.h"
+#include "base/Paths.h"
+#include "base/RunStatus.h"
 
 #include <sys/stat.h>
 

@@ -1,7 +1,8 @@
 #include "ui/DesktopApp.h"
 
+#include "app/PowerCallback.h"
 #include "app/UncaughtException.h"
-#include "platform/Paths.h"
+#include "base/Paths.h"
 #include "platform/UserDefaults.h"
 #include "platform/qt/OrvaneApplication.h"
 #include "platform/qt/QtMainLoop.h"
@@ -41,10 +42,10 @@ DesktopApp::DesktopApp(UserDefaults& defaults, std::string recentDocumentsFile)
       report_(defaults),
       controller_(defaults, report_,
                   servicesOf(alerts_, beeper_, recents_, workspace_, timers_, panels_)),
-      preview_(controller_), cardOffers_(controller_), prefsController_(defaults, prefsServices()),
-      reportWindow_(report_), mainWindow_(controller_), prefsWindow_(prefsController_),
-      updates_(defaults, alerts_, workspace_), previewCommands_(preview_, mainWindow_),
-      cardBar_(new CardOfferBar(cardOffers_)) {
+      lifecycle_(defaults, controller_), preview_(controller_), cardOffers_(controller_),
+      prefsController_(defaults, prefsServices()), reportWindow_(report_), mainWindow_(controller_),
+      prefsWindow_(prefsController_), updates_(defaults, alerts_, workspace_),
+      previewCommands_(preview_, mainWindow_), cardBar_(new CardOfferBar(cardOffers_)) {
     mainWindow_.addTopBar(cardBar_);
     report_.setMainController(&controller_);
     // Closing the main window ends the application even while a report is open.
@@ -72,6 +73,8 @@ DesktopApp::~DesktopApp() {
 
 int runDesktop(int argc, char** argv) {
     OrvaneApplication app(argc, argv);
+    app.setExceptionHandler(
+        [](const std::exception_ptr& exception) { logUncaughtException(exception); });
     QApplication::setApplicationName("Orvane");
     QApplication::setApplicationDisplayName("Orvane");
     QApplication::setDesktopFileName("org.orvane.Orvane");
@@ -99,38 +102,39 @@ int runDesktop(int argc, char** argv) {
     // guard follows it at once.
     DesktopApp desktop(UserDefaults::standard());
     Controller& controller = desktop.controller();
+    Lifecycle& lifecycle = desktop.lifecycle();
     MainWindow& window = desktop.mainWindow();
-    SleepGuard sleepGuard([&controller] { return controller.mergeState(); });
+    SleepGuard sleepGuard([&controller] { return controller.mergeState(); }, powerCallback);
     controller.setMergeStateObserver(
         [&sleepGuard](int state) { sleepGuard.mergeStateChanged(state); });
     // Cards and cameras: those mounted already, then those mounted while we run.
     UDisksMonitor cardMonitor(desktop.cardOffers());
     desktop.cardOffers().scanMounted();
     QtMainLoop mainLoop;
-    controller.setMainLoop(&mainLoop);
-    LifecycleMenus menus(controller, &window);
+    lifecycle.setMainLoop(&mainLoop);
+    LifecycleMenus menus(lifecycle, &window);
     menus.addTo(window.applicationMenu(), window.quitAction());
-    controller.setLifecycleView(&menus);
-    QuitGuard quitGuard([&controller] {
-        return controller.applicationShouldTerminate() == Controller::kTerminateNow;
+    lifecycle.setLifecycleView(&menus);
+    QuitGuard quitGuard([&lifecycle] {
+        return lifecycle.applicationShouldTerminate() == Lifecycle::kTerminateNow;
     });
     quitGuard.watchMainWindow(&window);
     // After the welcome of a first start, and at every later start.
-    controller.setShowPreferences([&desktop] { desktop.prefsWindow().showPreferences(); });
-    controller.setUpdateReminder([&desktop] { desktop.updateMenus().updateReminder(); });
+    lifecycle.setShowPreferences([&desktop] { desktop.prefsWindow().showPreferences(); });
+    lifecycle.setUpdateReminder([&desktop] { desktop.updateMenus().updateReminder(); });
 
-    controller.applicationWillFinishLaunching();
+    lifecycle.applicationWillFinishLaunching();
     for (const std::string& path : openedPaths)
-        controller.openFile(path);
-    instance.setRequestHandler([&controller, &window](const std::vector<std::string>& paths) {
+        lifecycle.openFile(path);
+    instance.setRequestHandler([&lifecycle, &window](const std::vector<std::string>& paths) {
         for (const std::string& path : paths)
-            controller.openFile(path);
+            lifecycle.openFile(path);
         window.showNormal();
         window.raise();
         window.activateWindow();
     });
     window.show();
-    controller.applicationDidFinishLaunching();
+    lifecycle.applicationDidFinishLaunching();
 
     int status = 1;
     try {
@@ -140,10 +144,10 @@ int runDesktop(int argc, char** argv) {
     }
     instance.setRequestHandler(nullptr);
     controller.setMergeStateObserver(nullptr);
-    controller.setLifecycleView(nullptr);
-    controller.setMainLoop(nullptr);
-    controller.setShowPreferences(nullptr);
-    controller.setUpdateReminder(nullptr);
+    lifecycle.setLifecycleView(nullptr);
+    lifecycle.setMainLoop(nullptr);
+    lifecycle.setShowPreferences(nullptr);
+    lifecycle.setUpdateReminder(nullptr);
     return status;
 }
 

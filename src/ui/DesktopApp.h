@@ -2,6 +2,7 @@
 
 #include "app/CardOffers.h"
 #include "app/Controller.h"
+#include "app/Lifecycle.h"
 #include "app/PreviewController.h"
 #include "platform/qt/QtAlerts.h"
 #include "platform/qt/QtOpenPanel.h"
@@ -32,6 +33,7 @@ class DesktopApp {
 
     UserDefaults& defaults() { return defaults_; }
     Controller& controller() { return controller_; }
+    Lifecycle& lifecycle() { return lifecycle_; }
     ReportController& reportController() { return report_; }
     MainWindow& mainWindow() { return mainWindow_; }
     ReportWindow& reportWindow() { return reportWindow_; }
@@ -58,6 +60,7 @@ class DesktopApp {
     QtAlertService prefsAlerts_;
     ReportController report_;
     Controller controller_;
+    Lifecycle lifecycle_;
     PreviewController preview_;
     CardOffers cardOffers_;
     PrefsController prefsController_;

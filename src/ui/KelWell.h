@@ -1,6 +1,6 @@
 #pragma once
 
-#include "selection/DropWell.h"
+#include "app/DropWell.h"
 
 #include <QFrame>
 #include <QPixmap>

@@ -1,6 +1,6 @@
 #include "ui/LifecycleMenus.h"
 
-#include "app/Controller.h"
+#include "app/Lifecycle.h"
 
 #include <QAction>
 #include <QMenu>
@@ -8,8 +8,8 @@
 
 namespace orvane {
 
-LifecycleMenus::LifecycleMenus(Controller& controller, QWidget* window, QObject* parent)
-    : QObject(parent), controller_(controller), window_(window) {
+LifecycleMenus::LifecycleMenus(Lifecycle& lifecycle, QWidget* window, QObject* parent)
+    : QObject(parent), lifecycle_(lifecycle), window_(window) {
     about_ = new QAction(QStringLiteral("&About Orvane"), this);
     about_->setObjectName("aboutAction");
     about_->setMenuRole(QAction::AboutRole);
@@ -20,7 +20,7 @@ LifecycleMenus::LifecycleMenus(Controller& controller, QWidget* window, QObject*
     trackingMode_->setCheckable(true);
     // Qt has already flipped the check mark; the controller decides from the state it set
     // last and sets the mark again.
-    connect(trackingMode_, &QAction::triggered, this, [this] { controller_.trackingMode(); });
+    connect(trackingMode_, &QAction::triggered, this, [this] { lifecycle_.trackingMode(); });
 }
 
 void LifecycleMenus::addTo(QMenu* menu, QAction* before) {

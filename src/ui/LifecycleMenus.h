@@ -11,14 +11,14 @@ class QWidget;
 
 namespace orvane {
 
-class Controller;
+class Lifecycle;
 
 // The application menu's "About Orvane" and "Tracking Mode" items, and the About box that
 // shows the version line.
 class LifecycleMenus : public QObject, public LifecycleView {
     Q_OBJECT
   public:
-    LifecycleMenus(Controller& controller, QWidget* window, QObject* parent = nullptr);
+    LifecycleMenus(Lifecycle& lifecycle, QWidget* window, QObject* parent = nullptr);
 
     // Puts "About Orvane" first in `menu` and "Tracking Mode" before `before` (at the end
     // when null).
@@ -35,7 +35,7 @@ class LifecycleMenus : public QObject, public LifecycleView {
     void showAbout();
 
   private:
-    Controller& controller_;
+    Lifecycle& lifecycle_;
     QWidget* window_;
     QString infoVersion_;
     QAction* about_;

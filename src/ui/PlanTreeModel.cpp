@@ -1,7 +1,7 @@
 #include "ui/PlanTreeModel.h"
 
 #include "app/NumberText.h"
-#include "platform/Paths.h"
+#include "base/Paths.h"
 #include "ui/ThumbnailLoader.h"
 
 #include <QApplication>

@@ -1,7 +1,8 @@
 #include "app/BuildInfo.h"
 #include "app/Controller.h"
+#include "app/Lifecycle.h"
 #include "app/LifecycleView.h"
-#include "app/Log.h"
+#include "base/Log.h"
 #include "platform/MainLoop.h"
 #include "platform/ManualTimerService.h"
 #include "platform/UserDefaults.h"
@@ -80,6 +81,7 @@ class LifecycleTest : public ::testing::Test {
 
     // A fresh start of the program over the same preference file.
     void restart() {
+        lifecycle_.reset();
         controller_.reset();
         report_.reset();
         defaults_ = std::make_unique<UserDefaults>(prefsFile());
@@ -94,15 +96,16 @@ class LifecycleTest : public ::testing::Test {
         services.beeper = &beeper_;
         services.timers = &timers_;
         controller_ = std::make_unique<Controller>(*defaults_, *report_, services);
-        controller_->setLifecycleView(&view_);
-        controller_->setMainLoop(&loop_);
-        controller_->setShowPreferences([this] { events_.add("preferences"); });
-        controller_->setUpdateReminder([this] { events_.add("reminder"); });
+        lifecycle_ = std::make_unique<Lifecycle>(*defaults_, *controller_);
+        lifecycle_->setLifecycleView(&view_);
+        lifecycle_->setMainLoop(&loop_);
+        lifecycle_->setShowPreferences([this] { events_.add("preferences"); });
+        lifecycle_->setUpdateReminder([this] { events_.add("reminder"); });
     }
 
     void launch() {
-        controller_->applicationWillFinishLaunching();
-        controller_->applicationDidFinishLaunching();
+        lifecycle_->applicationWillFinishLaunching();
+        lifecycle_->applicationDidFinishLaunching();
     }
 
     test::TempDir dir_;
@@ -115,13 +118,14 @@ class LifecycleTest : public ::testing::Test {
     std::unique_ptr<UserDefaults> defaults_;
     std::unique_ptr<ReportController> report_;
     std::unique_ptr<Controller> controller_;
+    std::unique_ptr<Lifecycle> lifecycle_;
 };
 
 TEST_F(LifecycleTest, FirstStartWelcomesThenOpensPreferencesAndLaterStartsRemind) {
     const time_t before = time(nullptr);
-    controller_->applicationWillFinishLaunching();
-    EXPECT_TRUE(controller_->firstRun());
-    controller_->applicationDidFinishLaunching();
+    lifecycle_->applicationWillFinishLaunching();
+    EXPECT_TRUE(lifecycle_->firstRun());
+    lifecycle_->applicationDidFinishLaunching();
     const time_t after = time(nullptr);
 
     EXPECT_EQ(events_.list, (std::vector<std::string>{"alert:Welcome to Orvane", "preferences"}));
@@ -133,7 +137,7 @@ TEST_F(LifecycleTest, FirstStartWelcomesThenOpensPreferencesAndLaterStartsRemind
               "You'll be able to change these settings in the future by selecting "
               "\"Preferences\" from the Orvane menu.\n\nPlease consider making a donation to "
               "Orvane if you use and rely on it regularly.");
-    EXPECT_FALSE(controller_->firstRun());
+    EXPECT_FALSE(lifecycle_->firstRun());
     EXPECT_EQ(view_.infoVersion, std::string("Version ") + build::kVersion);
 
     // Both values reached the disk.
@@ -143,9 +147,9 @@ TEST_F(LifecycleTest, FirstStartWelcomesThenOpensPreferencesAndLaterStartsRemind
     EXPECT_LE(reread.integerForKey(keys::kFirstRunTime), after);
 
     restart();
-    controller_->applicationWillFinishLaunching();
-    EXPECT_FALSE(controller_->firstRun());
-    controller_->applicationDidFinishLaunching();
+    lifecycle_->applicationWillFinishLaunching();
+    EXPECT_FALSE(lifecycle_->firstRun());
+    lifecycle_->applicationDidFinishLaunching();
     EXPECT_EQ(events_.list, (std::vector<std::string>{"reminder"}));
     EXPECT_EQ(UserDefaults(prefsFile()).integerForKey(keys::kPreviousRuns), 2);
 }
@@ -202,9 +206,9 @@ TEST_F(LifecycleTest, RestoresOnlyRememberedFoldersThatStillExist) {
 
     // Files the program was opened with replace the remembered source.
     restart();
-    controller_->applicationWillFinishLaunching();
-    controller_->openFile(dir_ / "single.jpg");
-    controller_->applicationDidFinishLaunching();
+    lifecycle_->applicationWillFinishLaunching();
+    lifecycle_->openFile(dir_ / "single.jpg");
+    lifecycle_->applicationDidFinishLaunching();
     EXPECT_EQ(controller_->fromPaths(), (PathList{dir_ / "photos"}));
     loop_.runPass();
     EXPECT_EQ(controller_->fromPaths(), (PathList{dir_ / "single.jpg"}));
@@ -213,9 +217,9 @@ TEST_F(LifecycleTest, RestoresOnlyRememberedFoldersThatStillExist) {
 TEST_F(LifecycleTest, RequestsArrivingTogetherBecomeOneSourceListInOrder) {
     test::LogCapture log;
     controller_->setFromPaths({"/earlier/choice"});
-    EXPECT_TRUE(controller_->openFile("/photos/b.jpg"));
-    EXPECT_TRUE(controller_->openFile("/photos/a.jpg"));
-    EXPECT_TRUE(controller_->openFile("/photos/bad\xff.jpg"));
+    EXPECT_TRUE(lifecycle_->openFile("/photos/b.jpg"));
+    EXPECT_TRUE(lifecycle_->openFile("/photos/a.jpg"));
+    EXPECT_TRUE(lifecycle_->openFile("/photos/bad\xff.jpg"));
     EXPECT_EQ(loop_.tasks.size(), 1u);
     EXPECT_EQ(controller_->fromPaths(), (PathList{"/earlier/choice"}));
 
@@ -237,7 +241,7 @@ TEST_F(LifecycleTest, RequestsArrivingTogetherBecomeOneSourceListInOrder) {
     EXPECT_LT(text.find("a.jpg'\n"), text.find("processing"));
 
     // The queue was emptied: a later request starts a new list.
-    controller_->openFile("/photos/c.jpg");
+    lifecycle_->openFile("/photos/c.jpg");
     EXPECT_EQ(loop_.tasks.size(), 1u);
     loop_.runPass();
     EXPECT_EQ(controller_->fromPaths(), (PathList{"/photos/c.jpg"}));
@@ -248,12 +252,12 @@ TEST_F(LifecycleTest, TrackingModeTogglesThePreferenceOnlyUntilTheNextStart) {
     const std::string savedHome = getenv("HOME") ? getenv("HOME") : "";
     setenv("HOME", home.path().c_str(), 1);
     std::filesystem::create_directories(home / "Desktop");
-    controller_->applicationWillFinishLaunching();
+    lifecycle_->applicationWillFinishLaunching();
     ASSERT_EQ(view_.menuStates, (std::vector<bool>{false}));
     const int threshold = logThreshold();
 
-    controller_->trackingMode();
-    controller_->trackingMode();
+    lifecycle_->trackingMode();
+    lifecycle_->trackingMode();
     EXPECT_EQ(view_.menuStates, (std::vector<bool>{false, true, false}));
     EXPECT_EQ(events_.list, (std::vector<std::string>{"alert:Tracking Mode On"}));
     ASSERT_EQ(alerts_.messages.size(), 1u);
@@ -268,12 +272,12 @@ TEST_F(LifecycleTest, TrackingModeTogglesThePreferenceOnlyUntilTheNextStart) {
     EXPECT_EQ(UserDefaults(prefsFile()).integerForKey(keys::kDebug), 0);
 
     // Switched on, it takes effect at the next start: the start-up lines and the dump.
-    controller_->trackingMode();
+    lifecycle_->trackingMode();
     EXPECT_EQ(UserDefaults(prefsFile()).integerForKey(keys::kDebug), 1);
     restart();
     {
         test::LogCapture log;
-        controller_->applicationWillFinishLaunching();
+        lifecycle_->applicationWillFinishLaunching();
         EXPECT_TRUE(trackingEnabled());
         EXPECT_EQ(view_.menuStates.back(), true);
         EXPECT_TRUE(log.contains(std::string(" NOTICE: Orvane starting. Version: ") +
@@ -290,7 +294,7 @@ TEST_F(LifecycleTest, TrackingModeTogglesThePreferenceOnlyUntilTheNextStart) {
 TEST_F(LifecycleTest, StartUpLinesOnlyInTrackingMode) {
     test::LogCapture log;
     defaults_->setInteger(keys::kDebug, 2);
-    controller_->applicationWillFinishLaunching();
+    lifecycle_->applicationWillFinishLaunching();
     EXPECT_EQ(logThreshold(), LOG_DEVEL);
     EXPECT_FALSE(log.contains("Orvane starting"));
     EXPECT_FALSE(log.contains("Preferences dictionary follows"));
@@ -307,7 +311,7 @@ TEST_F(LifecycleTest, QuitIsRefusedWithABeepInEveryStateOfARun) {
     std::vector<int> observed;
     controller_->setMergeStateObserver([&](int state) { observed.push_back(state); });
 
-    EXPECT_EQ(controller_->applicationShouldTerminate(), Controller::kTerminateNow);
+    EXPECT_EQ(lifecycle_->applicationShouldTerminate(), Lifecycle::kTerminateNow);
     EXPECT_EQ(beeper_.beeps, 0);
 
     defaults_->setObject(keys::kMatchingMode, std::string(kAllExceptMatching));
@@ -318,25 +322,25 @@ TEST_F(LifecycleTest, QuitIsRefusedWithABeepInEveryStateOfARun) {
     controller_->goClicked();
     ASSERT_TRUE(gate.waitUntilReached());
     EXPECT_EQ(observed, (std::vector<int>{kMergeRunning}));
-    EXPECT_EQ(controller_->applicationShouldTerminate(), Controller::kTerminateCancel);
-    EXPECT_EQ(controller_->applicationShouldTerminate(), Controller::kTerminateCancel);
+    EXPECT_EQ(lifecycle_->applicationShouldTerminate(), Lifecycle::kTerminateCancel);
+    EXPECT_EQ(lifecycle_->applicationShouldTerminate(), Lifecycle::kTerminateCancel);
     EXPECT_EQ(beeper_.beeps, 2);
 
     controller_->goClicked(); // Abort
     EXPECT_EQ(controller_->mergeState(), kMergeCancelRequested);
-    EXPECT_EQ(controller_->applicationShouldTerminate(), Controller::kTerminateCancel);
+    EXPECT_EQ(lifecycle_->applicationShouldTerminate(), Lifecycle::kTerminateCancel);
     gate.open();
     // The worker records the second entry as aborted and ends.
     for (int i = 0; i < 10000 && controller_->mergeState() != kMergeCancelled; ++i)
         std::this_thread::sleep_for(1ms);
     ASSERT_EQ(controller_->mergeState(), kMergeCancelled);
-    EXPECT_EQ(controller_->applicationShouldTerminate(), Controller::kTerminateCancel);
+    EXPECT_EQ(lifecycle_->applicationShouldTerminate(), Lifecycle::kTerminateCancel);
     EXPECT_EQ(beeper_.beeps, 4);
     EXPECT_EQ(observed, (std::vector<int>{kMergeRunning}));
 
     timers_.fireAll(); // the tick that sees the end
     EXPECT_EQ(observed, (std::vector<int>{kMergeRunning, kMergeIdle}));
-    EXPECT_EQ(controller_->applicationShouldTerminate(), Controller::kTerminateNow);
+    EXPECT_EQ(lifecycle_->applicationShouldTerminate(), Lifecycle::kTerminateNow);
     EXPECT_EQ(beeper_.beeps, 4);
 }
 

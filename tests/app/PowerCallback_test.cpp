@@ -1,6 +1,6 @@
-#include "app/Log.h"
 #include "app/PowerCallback.h"
-#include "merge/RunStatus.h"
+#include "base/Log.h"
+#include "base/RunStatus.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

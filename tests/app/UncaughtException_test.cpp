@@ -1,5 +1,5 @@
-#include "app/Log.h"
 #include "app/UncaughtException.h"
+#include "base/Log.h"
 #include "support/TestSupport.h"
 
 #include <filesystem>

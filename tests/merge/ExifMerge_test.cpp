@@ -1,6 +1,6 @@
+#include "base/RunStatus.h"
 #include "merge/ExifFixtures.h"
 #include "merge/MergeEngine.h"
-#include "merge/RunStatus.h"
 #include "platform/UserDefaults.h"
 #include "prefs/Defaults.h"
 #include "prefs/PrefKeys.h"

@@ -1,5 +1,5 @@
+#include "base/RunStatus.h"
 #include "merge/MergeEngine.h"
-#include "merge/RunStatus.h"
 #include "platform/UserDefaults.h"
 #include "prefs/Defaults.h"
 #include "prefs/PrefKeys.h"

@@ -1,6 +1,6 @@
+#include "base/RunStatus.h"
 #include "merge/MergeEngine.h"
 #include "merge/RunPlan.h"
-#include "merge/RunStatus.h"
 #include "platform/UserDefaults.h"
 #include "prefs/DateRendering.h"
 #include "prefs/Defaults.h"

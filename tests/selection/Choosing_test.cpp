@@ -1,6 +1,6 @@
 #include "app/Controller.h"
+#include "base/Paths.h"
 #include "platform/ManualTimerService.h"
-#include "platform/Paths.h"
 #include "platform/UserDefaults.h"
 #include "prefs/Defaults.h"
 #include "report/ReportController.h"

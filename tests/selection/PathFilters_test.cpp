@@ -1,4 +1,4 @@
-#include "merge/RunResult.h"
+#include "base/RunResult.h"
 #include "platform/FileKinds.h"
 #include "prefs/Defaults.h"
 #include "prefs/MatchingModes.h"

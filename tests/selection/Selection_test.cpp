@@ -1,9 +1,9 @@
 #include "app/Controller.h"
-#include "merge/RunStatus.h"
+#include "base/RunStatus.h"
+#include "base/StringHelpers.h"
 #include "platform/UserDefaults.h"
 #include "report/ReportController.h"
 #include "selection/Selection.h"
-#include "selection/StringHelpers.h"
 #include "support/TestSupport.h"
 
 #include <filesystem>

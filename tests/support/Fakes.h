@@ -1,9 +1,9 @@
 #pragma once
 
+#include "app/DropWell.h"
 #include "app/MainView.h"
 #include "platform/Services.h"
 #include "report/ReportController.h"
-#include "selection/DropWell.h"
 
 #include <deque>
 #include <map>

@@ -1,4 +1,5 @@
 #include "app/Controller.h"
+#include "app/Lifecycle.h"
 #include "platform/UserDefaults.h"
 #include "prefs/PrefKeys.h"
 #include "report/ReportController.h"
@@ -32,12 +33,13 @@ TEST(LifecycleMenus, TrackingModeItemFollowsThePreferenceAndTheAboutBoxTheVersio
     PlatformServices services;
     services.alerts = &alerts;
     Controller controller(defaults, report, services);
+    Lifecycle lifecycle(defaults, controller);
     QWidget window;
-    LifecycleMenus menus(controller, &window);
+    LifecycleMenus menus(lifecycle, &window);
     QMenu menu;
     QAction* quit = menu.addAction("Quit Orvane");
     menus.addTo(&menu, quit);
-    controller.setLifecycleView(&menus);
+    lifecycle.setLifecycleView(&menus);
 
     const QList<QAction*> actions = menu.actions();
     EXPECT_EQ(actions.first(), menus.aboutAction());
@@ -48,13 +50,13 @@ TEST(LifecycleMenus, TrackingModeItemFollowsThePreferenceAndTheAboutBoxTheVersio
         test::TempDir home;
         const std::string savedHome = getenv("HOME") ? getenv("HOME") : "";
         setenv("HOME", home.path().c_str(), 1);
-        controller.applicationWillFinishLaunching();
+        lifecycle.applicationWillFinishLaunching();
         setenv("HOME", savedHome.c_str(), 1);
     }
     EXPECT_TRUE(menus.trackingModeAction()->isChecked());
-    EXPECT_TRUE(menus.aboutText().contains("Version " + QString(controller.version().c_str())));
+    EXPECT_TRUE(menus.aboutText().contains("Version " + QString(lifecycle.version().c_str())));
 
-    // The user's click flips the mark before the controller sees it; the controller's
+    // The user's click flips the mark before the lifecycle sees it; the lifecycle's
     // state decides, and the mark ends as the preference is.
     menus.trackingModeAction()->trigger();
     EXPECT_FALSE(menus.trackingModeAction()->isChecked());

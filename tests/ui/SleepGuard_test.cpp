@@ -1,6 +1,7 @@
 #include "app/Controller.h"
-#include "app/Log.h"
-#include "merge/RunStatus.h"
+#include "app/PowerCallback.h"
+#include "base/Log.h"
+#include "base/RunStatus.h"
 #include "platform/ManualTimerService.h"
 #include "platform/UserDefaults.h"
 #include "platform/qt/SleepGuard.h"
@@ -101,7 +102,7 @@ TEST_F(SleepGuardTest, HeldExactlyWhileARunIsInProgress) {
     Controller controller(defaults, report, services);
     test::LogCapture log;
 
-    SleepGuard guard([&] { return controller.mergeState(); });
+    SleepGuard guard([&] { return controller.mergeState(); }, powerCallback);
     ASSERT_TRUE(guard.registered());
     controller.setMergeStateObserver([&](int state) { guard.mergeStateChanged(state); });
     EXPECT_EQ(inhibitors(), QStringList());
@@ -147,7 +148,7 @@ TEST_F(SleepGuardTest, HeldExactlyWhileARunIsInProgress) {
 
 TEST_F(SleepGuardTest, AnAnswerThatComesAfterTheRunEndedIsNotKept) {
     test::LogCapture log;
-    SleepGuard guard([] { return 0; });
+    SleepGuard guard([] { return 0; }, powerCallback);
     ASSERT_TRUE(guard.registered());
     const uint before = issued();
     guard.mergeStateChanged(kMergeRunning);
@@ -170,7 +171,7 @@ TEST_F(SleepGuardTest, AnAnswerThatComesAfterTheRunEndedIsNotKept) {
 
 TEST_F(SleepGuardTest, SleepAndWakeUpAreLogged) {
     test::LogCapture log;
-    SleepGuard guard([] { return kMergeRunning; });
+    SleepGuard guard([] { return kMergeRunning; }, powerCallback);
     ASSERT_TRUE(guard.registered());
     callFake("org.orvane.FakeLogin1", "EmitPrepareForSleep", {true});
     EXPECT_TRUE(waitUntil([&] { return log.contains(" DEBUG: System will sleep\n"); }));
@@ -183,7 +184,7 @@ TEST_F(SleepGuardTest, SleepAndWakeUpAreLogged) {
 TEST_F(SleepGuardTest, NoBusOrNoLogindMeansNoGuardAndNoWord) {
     test::LogCapture log;
     {
-        SleepGuard guard([] { return kMergeRunning; },
+        SleepGuard guard([] { return kMergeRunning; }, powerCallback,
                          QDBusConnection::connectToBus(
                              QStringLiteral("unix:path=/nonexistent/orvane-bus"), "nowhere"));
         EXPECT_FALSE(guard.registered());
@@ -194,7 +195,7 @@ TEST_F(SleepGuardTest, NoBusOrNoLogindMeansNoGuardAndNoWord) {
     PrivateBus empty(emptyBusFolder.path());
     ASSERT_FALSE(empty.address.isEmpty());
     {
-        SleepGuard guard([] { return kMergeRunning; },
+        SleepGuard guard([] { return kMergeRunning; }, powerCallback,
                          QDBusConnection::connectToBus(empty.address, "without-logind"));
         EXPECT_FALSE(guard.registered());
         guard.mergeStateChanged(kMergeRunning);

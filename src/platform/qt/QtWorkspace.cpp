@@ -1,6 +1,6 @@
 #include "platform/qt/QtWorkspace.h"
 
-#include "app/Log.h"
+#include "base/Log.h"
 
 #include <QDesktopServices>
 #include <QUrl>

@@ -1,6 +1,6 @@
 #include "platform/qt/SingleInstance.h"
 
-#include "app/Log.h"
+#include "base/Log.h"
 #include "platform/UserDefaults.h"
 
 #include <QCryptographicHash>

@@ -1,7 +1,6 @@
 #include "platform/qt/SleepGuard.h"
 
-#include "app/Log.h"
-#include "app/PowerCallback.h"
+#include "base/Log.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -15,8 +14,10 @@ const QString kPath = QStringLiteral("/org/freedesktop/login1");
 const QString kManager = QStringLiteral("org.freedesktop.login1.Manager");
 } // namespace
 
-SleepGuard::SleepGuard(std::function<int()> mergeState, QDBusConnection bus, QObject* parent)
-    : QObject(parent), mergeState_(std::move(mergeState)), bus_(std::move(bus)) {
+SleepGuard::SleepGuard(std::function<int()> mergeState, PowerCallback powerCallback,
+                       QDBusConnection bus, QObject* parent)
+    : QObject(parent), mergeState_(std::move(mergeState)), powerCallback_(std::move(powerCallback)),
+      bus_(std::move(bus)) {
     if (!bus_.isConnected() || !bus_.interface())
         return;
     const QDBusReply<bool> present = bus_.interface()->isServiceRegistered(kService);
@@ -30,7 +31,7 @@ SleepGuard::SleepGuard(std::function<int()> mergeState, QDBusConnection bus, QOb
 void SleepGuard::mergeStateChanged(int state) {
     if (!registered_ || (state != 0) == wanted_)
         return;
-    wanted_ = powerCallback(kIOMessageCanSystemSleep, state) == PowerAnswer::kCancel;
+    wanted_ = powerCallback_(kIOMessageCanSystemSleep, state) == PowerAnswer::kCancel;
     if (wanted_)
         requestInhibitor();
     else
@@ -61,7 +62,7 @@ void SleepGuard::requestInhibitor() {
 
 void SleepGuard::prepareForSleep(bool start) {
     const int state = mergeState_ ? mergeState_() : 0;
-    powerCallback(start ? kIOMessageSystemWillSleep : kIOMessageSystemHasPoweredOn, state);
+    powerCallback_(start ? kIOMessageSystemWillSleep : kIOMessageSystemHasPoweredOn, state);
 }
 
 } // namespace orvane

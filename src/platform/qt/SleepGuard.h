@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/PowerMessages.h"
+
 #include <QDBusConnection>
 #include <QDBusUnixFileDescriptor>
 #include <QObject>
@@ -13,10 +15,12 @@ namespace orvane {
 class SleepGuard : public QObject {
     Q_OBJECT
   public:
+    // Answers a power message given the run state; it decides whether sleep is held off.
+    using PowerCallback = std::function<PowerAnswer(uint32_t messageType, int mergeState)>;
+
     // `mergeState` reads the run state (under its lock) for the announcements' answers.
-    explicit SleepGuard(std::function<int()> mergeState,
-                        QDBusConnection bus = QDBusConnection::systemBus(),
-                        QObject* parent = nullptr);
+    SleepGuard(std::function<int()> mergeState, PowerCallback powerCallback,
+               QDBusConnection bus = QDBusConnection::systemBus(), QObject* parent = nullptr);
 
     // Whether logind was found on the bus at creation.
     bool registered() const { return registered_; }
@@ -33,6 +37,7 @@ class SleepGuard : public QObject {
     void requestInhibitor();
 
     std::function<int()> mergeState_;
+    PowerCallback powerCallback_;
     QDBusConnection bus_;
     bool registered_ = false;
     bool wanted_ = false;

@@ -1,8 +1,8 @@
 #include "platform/qt/XbelRecentDocuments.h"
 
-#include "app/Log.h"
-#include "platform/Paths.h"
-#include "selection/StringHelpers.h"
+#include "base/Log.h"
+#include "base/Paths.h"
+#include "base/StringHelpers.h"
 
 #include <QDir>
 #include <QDomDocument>

@@ -1,9 +1,12 @@
+// The application controller's run control: starting a run, the merge worker and the
+// status tick that follows it.
 #include "app/Controller.h"
-#include "app/Log.h"
 #include "app/MainView.h"
+#include "base/Log.h"
 #include "platform/UserDefaults.h"
 #include "prefs/PrefKeys.h"
 #include "report/ReportController.h"
+#include "selection/FileListBuilder.h"
 
 namespace orvane {
 
@@ -119,6 +122,16 @@ void Controller::launchMergeThread(std::shared_ptr<const PathList> fileList, std
                        reportController_.result());
     engine.setHooks(mergeHooks_);
     engine.mergeFiles(*fileList, toPath);
+}
+
+std::optional<PathList> Controller::fileList() {
+    return buildFileList(fromPaths_, runRules_ ? *runRules_ : std::as_const(defaults_),
+                         reportController_.result(), services_.alerts);
+}
+
+void Controller::notifyMergeState(int state) {
+    if (mergeStateObserver_)
+        mergeStateObserver_(state);
 }
 
 void Controller::statusISR() {

@@ -1,4 +1,4 @@
-#include "selection/StringHelpers.h"
+#include "base/StringHelpers.h"
 
 #include <cstdio>
 

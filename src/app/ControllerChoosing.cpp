@@ -1,9 +1,10 @@
+// The application controller's selection: the choose commands, the wells and the fields.
 #include "app/Controller.h"
-#include "app/Log.h"
 #include "app/MainView.h"
-#include "platform/Paths.h"
+#include "base/Log.h"
+#include "base/Paths.h"
+#include "base/StringHelpers.h"
 #include "selection/Selection.h"
-#include "selection/StringHelpers.h"
 
 namespace orvane {
 

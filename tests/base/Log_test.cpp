@@ -1,4 +1,4 @@
-#include "app/Log.h"
+#include "base/Log.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

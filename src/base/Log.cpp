@@ -1,6 +1,6 @@
-#include "app/Log.h"
+#include "base/Log.h"
 
-#include "platform/Paths.h"
+#include "base/Paths.h"
 
 #include <cerrno>
 #include <cstdarg>
