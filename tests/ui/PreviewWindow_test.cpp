@@ -117,7 +117,7 @@ TEST_F(PreviewWindowTest, OrganizeRunsThePlansSourcesAndRules) {
         timers.fireAll();
         return !controller.runInProgress();
     }));
-    EXPECT_EQ(test::readFile(tmp / "Sorted/2007/c.txt"), "d");
+    EXPECT_EQ(test::readFile(tmp / "Sorted/2007-05-06/c.txt"), "d");
 }
 
 TEST_F(PreviewWindowTest, ThumbnailsAreReadAt96Pixels) {
