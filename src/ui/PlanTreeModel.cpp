@@ -8,6 +8,7 @@
 #include <QColor>
 #include <QFile>
 #include <QFont>
+#include <QPainter>
 #include <QPalette>
 #include <QStyle>
 
@@ -55,6 +56,20 @@ const QPixmap& placeholder() {
         return pixmap;
     }();
     return empty;
+}
+
+// A file's icon at its usual size, in the room of a picture.
+const QPixmap& fileIcon() {
+    static const QPixmap icon = [] {
+        QPixmap pixmap(ThumbnailLoader::kSize, ThumbnailLoader::kSize);
+        pixmap.fill(Qt::transparent);
+        const int size = 32, offset = (ThumbnailLoader::kSize - size) / 2;
+        QPainter painter(&pixmap);
+        painter.drawPixmap(offset, offset,
+                           QApplication::style()->standardIcon(QStyle::SP_FileIcon).pixmap(size));
+        return pixmap;
+    }();
+    return icon;
 }
 
 } // namespace
@@ -230,7 +245,7 @@ QVariant PlanTreeModel::entryData(size_t number, int column, int role) const {
     if (role == Qt::DecorationRole && column == kName && thumbnails_) {
         const QString path = pathText(entry.source);
         if (!ThumbnailLoader::canRead(path))
-            return QApplication::style()->standardIcon(QStyle::SP_FileIcon);
+            return fileIcon();
         const QPixmap* picture = thumbnails_->thumbnail(path);
         return picture && !picture->isNull() ? *picture : placeholder();
     }
