@@ -38,6 +38,19 @@ inline constexpr const char* kAlias = "Alias";
 inline constexpr const char* kNotFileOrFolder = "Not file or folder";
 inline constexpr const char* kPatternPreference = "Pattern preference";
 inline constexpr const char* kMergeAborted = "Merge aborted";
+inline constexpr const char* kPartialCopy = "Temporary copy of an interrupted run";
+inline constexpr const char* kDestinationFolder = "Destination folder";
 } // namespace skip
+
+// Skipped paths that count as failures of the run: what could not be examined or listed, a
+// missing source among them, since files may have been left behind.
+inline size_t countUnreadable(const RunResult& result) {
+    size_t count = 0;
+    for (const std::string& path : result.resSkippedFiles)
+        if (auto it = result.resSkippedDict.find(path);
+            it != result.resSkippedDict.end() && it->second == skip::kCouldntAccess)
+            ++count;
+    return count;
+}
 
 } // namespace orvane

@@ -9,16 +9,18 @@
 #include "cli/DryRun.h"
 #include "cli/OrganizeOptions.h"
 #include "cli/ReportPrinter.h"
+#include "cli/Signals.h"
 #include "platform/ManualTimerService.h"
+#include "platform/PartialCopies.h"
 #include "platform/UserDefaults.h"
 #include "prefs/Defaults.h"
 #include "prefs/MatchingModes.h"
 #include "prefs/PrefKeys.h"
 #include "report/ReportController.h"
 
-#include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -26,11 +28,24 @@
 namespace orvane::cli {
 namespace {
 
-std::atomic<int> gInterrupts{0};
+// After a second stop signal: the entry under way is abandoned and its temporary removed.
+// The report cannot be printed while the worker may still be writing it.
+[[noreturn]] void stopAtOnce() {
+    const size_t removed = partial_copies::discardAll();
+    std::fprintf(stderr, "orvane: stopped at once%s; no report\n",
+                 removed ? ", the unfinished copy was removed" : "");
+    _exit(stop_signals::exitStatus(stop_signals::first()));
+}
 
-void onInterrupt(int) {
-    if (gInterrupts.fetch_add(1) >= 1)
-        _exit(130); // a second Ctrl-C: stop at once
+void announceStop(int signal) {
+    if (signal == SIGINT)
+        std::fprintf(stderr, "\norvane: interrupted; finishing the current entry "
+                             "(press Ctrl-C again to stop at once)\n");
+    else
+        std::fprintf(stderr,
+                     "\norvane: %s; finishing the current entry (a second signal stops "
+                     "at once)\n",
+                     strsignal(signal));
 }
 
 class StderrAlerts : public AlertService {
@@ -56,7 +71,7 @@ int runDryRun(Controller& controller, const OrganizeOptions& options, AlertServi
     else
         printPlanText(stdout, *plan);
     std::fflush(stdout);
-    return plan->totals.failures == 0 ? 0 : 1;
+    return plan->totals.failures == 0 && countUnreadable(plan->listed) == 0 ? 0 : 1;
 }
 
 // With the registered defaults the copy-file rule admits only files matching an empty
@@ -113,10 +128,7 @@ int runOrganize(int argc, char** argv) {
     if (options.dryRun)
         return runDryRun(controller, options, alerts);
 
-    struct sigaction action = {};
-    action.sa_handler = onInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
+    stop_signals::install();
 
     controller.goClicked();
     if (alerts.alertShown && !timers.hasTimers())
@@ -127,12 +139,13 @@ int runOrganize(int argc, char** argv) {
     bool cancelRequested = false;
     while (timers.hasTimers()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        if (gInterrupts.load() > 0 && !cancelRequested) {
+        if (stop_signals::count() > 0 && !cancelRequested) {
             cancelRequested = true;
-            std::fprintf(stderr, "\norvane: interrupted; finishing the current entry "
-                                 "(press Ctrl-C again to stop at once)\n");
+            announceStop(stop_signals::first());
             controller.goClicked();
         }
+        if (stop_signals::count() > 1)
+            stopAtOnce();
         if (auto list = controller.runFileList()) {
             const int done = controller.filesDone();
             if (done >= 1 && static_cast<size_t>(done) <= list->size())
@@ -147,11 +160,10 @@ int runOrganize(int argc, char** argv) {
         printReportJson(stdout, result, report.cancelled());
     else
         printReportText(stdout, result, report.cancelled());
-    std::fflush(stdout);
     explainEmptyCopyRule(defaults, result);
     if (report.cancelled())
-        return 130;
-    return result.resErrorFiles.empty() ? 0 : 1;
+        return stop_signals::exitStatus(stop_signals::first());
+    return result.resErrorFiles.empty() && countUnreadable(result) == 0 ? 0 : 1;
 }
 
 } // namespace orvane::cli

@@ -48,9 +48,11 @@ void printReportText(std::FILE* out, const RunResult& result, bool cancelled) {
     printSection(out, "Copied", result.resCopiedFiles, result.resCopiedDict, "  ->  ");
     printSection(out, "Skipped", result.resSkippedFiles, result.resSkippedDict, ": ");
     printSection(out, "Errors", result.resErrorFiles, result.resErrorDict, ": ");
-    std::fprintf(out, "%zu copied, %zu skipped, %zu errors%s\n", result.resCopiedFiles.size(),
-                 result.resSkippedFiles.size(), result.resErrorFiles.size(),
-                 cancelled ? " (cancelled)" : "");
+    std::fprintf(out, "%zu copied, %zu skipped, %zu errors", result.resCopiedFiles.size(),
+                 result.resSkippedFiles.size(), result.resErrorFiles.size());
+    if (const size_t unreadable = countUnreadable(result))
+        std::fprintf(out, ", %zu couldn't be read", unreadable);
+    std::fprintf(out, "%s\n", cancelled ? " (cancelled)" : "");
 }
 
 void printReportJson(std::FILE* out, const RunResult& result, bool cancelled) {

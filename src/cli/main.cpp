@@ -1,12 +1,6 @@
-#include "cli/Organize.h"
+#include "cli/CommandLine.h"
 
-#include <cstdio>
-#include <cstring>
-
+// The command line alone, for builds without the window.
 int main(int argc, char** argv) {
-    if (argc >= 2 && std::strcmp(argv[1], "organize") == 0)
-        return orvane::cli::runOrganize(argc - 1, argv + 1);
-    std::fprintf(stderr, "usage: orvane organize [options] SOURCE... DEST\n"
-                         "       orvane organize --help\n");
-    return 2;
+    return orvane::cli::runCommandLine(argc, argv, false);
 }

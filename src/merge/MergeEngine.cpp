@@ -6,6 +6,7 @@
 #include "base/RunStatus.h"
 #include "base/StringHelpers.h"
 #include "merge/ExifDate.h"
+#include "platform/PartialCopies.h"
 #include "platform/UserDefaults.h"
 #include "prefs/DateRendering.h"
 #include "prefs/Defaults.h"
@@ -201,8 +202,8 @@ std::string MergeEngine::temporaryNameIn(const std::string& folder) {
         if (getrandom(&random, sizeof random, 0) != sizeof random)
             random = static_cast<unsigned int>(time(nullptr));
         char text[64];
-        std::snprintf(text, sizeof text, ".orvane-partial-%d-%08x-", static_cast<int>(getpid()),
-                      random);
+        std::snprintf(text, sizeof text, "%s%d-%08x-", std::string(kPartialCopyPrefix).c_str(),
+                      static_cast<int>(getpid()), random);
         return std::string(text);
     }();
     static std::atomic<unsigned long> counter{0};
@@ -236,6 +237,7 @@ ErrorText MergeEngine::copyFile(const std::string& source, const std::string& de
     // The copy is made under a temporary name and moved into place only when complete,
     // so that a failed copy never poses as a good file or blocks a later run.
     const std::string partial = temporaryNameIn(deletingLastPathComponent(destination));
+    const partial_copies::Scope underWay(partial);
     setErrorDict(std::nullopt);
     if (std::optional<CopyFailure> failure = copyPath(source, origStatbuf, partial)) {
         fileManagerShouldProceedAfterError(failure->errorInfo());

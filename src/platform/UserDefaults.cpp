@@ -3,6 +3,7 @@
 #include "base/Log.h"
 #include "base/Paths.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -19,6 +20,8 @@ namespace fs = std::filesystem;
 using nlohmann::json;
 
 namespace {
+
+constexpr size_t kMaxPreferenceFileSize = 1024 * 1024;
 
 std::optional<PrefValue> fromJson(const json& value) {
     if (value.is_boolean())
@@ -112,7 +115,7 @@ std::string describePrefValue(const PrefValue& value) {
 
 UserDefaults::UserDefaults(fs::path file) : file_(std::move(file)) {
     std::unique_lock guard(mutex_);
-    stored_ = readFileLocked(true);
+    stored_ = readFileLocked(true).value_or(json::object());
 }
 
 fs::path UserDefaults::defaultDirectory() {
@@ -132,18 +135,35 @@ UserDefaults& UserDefaults::standard() {
     return store;
 }
 
-json UserDefaults::readFileLocked(bool moveAsideWhenCorrupt) {
+std::optional<json> UserDefaults::readFileLocked(bool moveAsideWhenCorrupt) {
     std::FILE* in = std::fopen(file_.c_str(), "rb");
-    if (!in)
-        return json::object();
+    if (!in) {
+        if (errno == ENOENT)
+            return json::object();
+        logMessage(LOG_WARN, "Couldn't read preference file '%s': %d-%s", file_.c_str(), errno,
+                   std::strerror(errno));
+        return std::nullopt;
+    }
+    // Settings are a few kilobytes: a file far larger is not ours, and parsing it could take
+    // all the memory there is. At most one byte more than the limit is read.
     std::string text;
     char buffer[65536];
     size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0)
+    while (text.size() <= kMaxPreferenceFileSize &&
+           (n = std::fread(buffer, 1,
+                           std::min(sizeof buffer, kMaxPreferenceFileSize + 1 - text.size()), in)) >
+               0)
         text.append(buffer, n);
+    const int readError = std::ferror(in) ? errno : 0;
     std::fclose(in);
+    if (readError) {
+        logMessage(LOG_WARN, "Couldn't read preference file '%s': %d-%s", file_.c_str(), readError,
+                   std::strerror(readError));
+        return std::nullopt;
+    }
 
-    json parsed = json::parse(text, nullptr, false);
+    json parsed = text.size() > kMaxPreferenceFileSize ? json(json::value_t::discarded)
+                                                       : json::parse(text, nullptr, false);
     if (!parsed.is_discarded() && parsed.is_object())
         return parsed;
     if (moveAsideWhenCorrupt) {
@@ -235,7 +255,10 @@ bool UserDefaults::synchronize() {
     FileLock lock(file_.string() + ".lock");
 
     // Merge: what another process stored meanwhile stays, our own changes win.
-    json merged = readFileLocked(true);
+    std::optional<json> onDisk = readFileLocked(true);
+    if (!onDisk)
+        return false; // never replace settings that could not be read
+    json merged = std::move(*onDisk);
     for (const std::string& key : changedKeys_) {
         if (auto it = stored_.find(key); it != stored_.end())
             merged[key] = *it;

@@ -69,7 +69,9 @@ class UserDefaults {
 
   private:
     template <typename T> std::optional<T> typedValue(const std::string& key) const;
-    nlohmann::json readFileLocked(bool moveAsideWhenCorrupt);
+    // The stored values; an empty object for a missing file, or a corrupt or oversized one
+    // (moved aside); none, after a WARN line, for a file that exists but cannot be read.
+    std::optional<nlohmann::json> readFileLocked(bool moveAsideWhenCorrupt);
 
     std::filesystem::path file_;
     mutable std::shared_mutex mutex_;

@@ -9,9 +9,51 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <set>
+#include <unistd.h>
+#include <utility>
 
 namespace orvane {
 namespace {
+
+inline constexpr const char* kFolderIntoItself = "Can't copy a folder into itself";
+
+using FileId = std::pair<dev_t, ino_t>;
+
+FileId idOf(const struct stat& status) {
+    return {status.st_dev, status.st_ino};
+}
+
+// The destination root and the folders above it, by device and inode, so that the walk can
+// recognise them under any name (a bind mount, a link given as a source).
+struct DestinationIds {
+    std::optional<FileId> root;
+    std::set<FileId> rootAndAncestors;
+
+    explicit DestinationIds(const std::string& destination) {
+        if (destination.empty())
+            return;
+        int fd = ::open(destination.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        struct stat status;
+        while (fd >= 0 && ::fstat(fd, &status) == 0) {
+            if (!root)
+                root = idOf(status);
+            if (!rootAndAncestors.insert(idOf(status)).second)
+                break; // "/" is its own parent
+            const int parent = ::openat(fd, "..", O_PATH | O_DIRECTORY | O_CLOEXEC);
+            ::close(fd);
+            fd = parent;
+        }
+        if (fd >= 0)
+            ::close(fd);
+    }
+
+    bool isRoot(const struct stat& status) const { return root && *root == idOf(status); }
+    bool holdsRoot(const struct stat& folder) const {
+        return rootAndAncestors.count(idOf(folder)) > 0;
+    }
+};
 
 // The preferences of one build: the build runs on the main thread, where the preferences are
 // also saved, so they cannot change while it runs.
@@ -20,7 +62,27 @@ struct BuildRules {
     bool acceptsCopy;
     const CompiledPattern& intact;
     const CompiledPattern& copy;
+    const DestinationIds& destination;
 };
+
+// A folder that would be copied whole although the destination lies inside it: the copy
+// would go on copying itself.
+bool refuseFolderHoldingDestination(const std::string& path, const struct stat& status,
+                                    const BuildRules& rules, RunResult& result) {
+    if (!rules.destination.holdsRoot(status))
+        return false;
+    logMessage(LOG_WARN, "Not copying folder '%s' (fsr='%s') whole: the destination is inside it",
+               safeCString(path).c_str(), path.c_str());
+    result.recordError(path, kFolderIntoItself);
+    return true;
+}
+
+void recordDestinationSkipped(const std::string& path, RunResult& result) {
+    if (logThreshold() >= LOG_DEBUG)
+        logMessage(LOG_DEBUG, "Not walking folder '%s': it is the destination folder",
+                   safeCString(path).c_str());
+    result.recordSkipped(path, skip::kDestinationFolder);
+}
 
 void walkSourceFolder(const std::string& source, const BuildRules& rules, PathList& list,
                       RunResult& result, const FolderOpener& opener) {
@@ -34,7 +96,10 @@ void walkSourceFolder(const std::string& source, const BuildRules& rules, PathLi
     while (walker.next()) {
         const std::string& entry = walker.path();
         const std::string_view name = walker.name();
-        if (const char* reason = filters::hiddenSkipReason(entry, name, rules.copyHiddenFiles)) {
+        const char* reason = filters::partialCopySkipReason(entry, name);
+        if (!reason)
+            reason = filters::hiddenSkipReason(entry, name, rules.copyHiddenFiles);
+        if (reason) {
             walker.skipDescendants();
             result.recordSkipped(entry, reason);
             continue;
@@ -47,9 +112,16 @@ void walkSourceFolder(const std::string& source, const BuildRules& rules, PathLi
             continue;
         }
         if (S_ISDIR(status->st_mode)) {
+            if (rules.destination.isRoot(*status)) {
+                walker.skipDescendants();
+                recordDestinationSkipped(entry, result);
+                continue;
+            }
             if (!filters::shouldPreserveDirectory(entry, name, rules.intact))
                 continue; // the walk goes into it; the folder itself is not listed
             walker.skipDescendants();
+            if (refuseFolderHoldingDestination(entry, *status, rules, result))
+                continue;
         }
         if (filters::shouldIncludeFile(entry, name, rules.copy, rules.acceptsCopy))
             list.push_back(entry);
@@ -60,9 +132,9 @@ void walkSourceFolder(const std::string& source, const BuildRules& rules, PathLi
 
 } // namespace
 
-std::optional<PathList> buildFileList(const PathList& sources, const UserDefaults& defaults,
-                                      RunResult& result, AlertService* alerts,
-                                      const FolderOpener& opener) {
+std::optional<PathList> buildFileList(const PathList& sources, const std::string& destination,
+                                      const UserDefaults& defaults, RunResult& result,
+                                      AlertService* alerts, const FolderOpener& opener) {
     const std::unique_ptr<CompiledPattern> intact = compiledRegexForPatterns(
         defaults.stringArrayForKey(keys::kIntactFolderPatterns).value_or(StringList{}),
         patterns::kFolderCopyingType, alerts);
@@ -74,8 +146,9 @@ std::optional<PathList> buildFileList(const PathList& sources, const UserDefault
     if (!copy)
         return std::nullopt;
 
+    const DestinationIds destinationIds(destination);
     const BuildRules rules{defaults.boolForKey(keys::kCopyHiddenFiles),
-                           filePatternMatchAcceptsCopy(defaults), *intact, *copy};
+                           filePatternMatchAcceptsCopy(defaults), *intact, *copy, destinationIds};
     PathList list;
     for (const std::string& source : sources) {
         if (const char* reason = shouldSkipPath(source, defaults)) {
@@ -91,8 +164,11 @@ std::optional<PathList> buildFileList(const PathList& sources, const UserDefault
                 list.push_back(source);
             else
                 result.recordSkipped(source, skip::kPatternPreference);
+        } else if (destinationIds.isRoot(status)) {
+            recordDestinationSkipped(source, result);
         } else if (shouldPreserveDirectory(source, *intact)) {
-            list.push_back(source);
+            if (!refuseFolderHoldingDestination(source, status, rules, result))
+                list.push_back(source);
         } else {
             walkSourceFolder(source, rules, list, result, opener);
         }

@@ -13,10 +13,11 @@ class UserDefaults;
 // Turns the sources into the file list of a run: every regular file that passes the rules and
 // every folder to be copied whole (intact folders and packages), sources in order, the inside
 // of a source folder in walk order. Each path left out is recorded as skipped in `result`, with
-// its reason. Answers none, with nothing recorded, when a pattern list does not compile (its
-// alert shown through `alerts`).
-std::optional<PathList> buildFileList(const PathList& sources, const UserDefaults& defaults,
-                                      RunResult& result, AlertService* alerts,
-                                      const FolderOpener& opener = {});
+// its reason. The walk never enters the destination root ("Destination folder"); a folder to be
+// copied whole that holds the destination is recorded as an error. Answers none, with nothing
+// recorded, when a pattern list does not compile (its alert shown through `alerts`).
+std::optional<PathList> buildFileList(const PathList& sources, const std::string& destination,
+                                      const UserDefaults& defaults, RunResult& result,
+                                      AlertService* alerts, const FolderOpener& opener = {});
 
 } // namespace orvane

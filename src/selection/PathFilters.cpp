@@ -5,6 +5,7 @@
 #include "base/RunResult.h"
 #include "base/StringHelpers.h"
 #include "platform/FileKinds.h"
+#include "platform/PartialCopies.h"
 #include "prefs/PrefKeys.h"
 
 #include <cerrno>
@@ -36,6 +37,15 @@ namespace filters {
 
 bool isHiddenName(std::string_view name) {
     return !name.empty() && name.front() == '.';
+}
+
+const char* partialCopySkipReason(const std::string& path, std::string_view name) {
+    if (!isPartialCopyName(name))
+        return nullptr;
+    if (debugLogging())
+        logMessage(LOG_DEBUG, "Skipping '%s' because it is a temporary copy of an unfinished run",
+                   safeCString(path).c_str());
+    return skip::kPartialCopy;
 }
 
 const char* hiddenSkipReason(const std::string& path, std::string_view name, bool copyHiddenFiles) {
@@ -90,7 +100,9 @@ bool shouldPreserveDirectory(const std::string& path, std::string_view name,
 
 bool shouldIncludeFile(const std::string& path, std::string_view name, const CompiledPattern& regex,
                        bool acceptsCopy) {
-    if (matchPathComponent(name, regex, patterns::kFilePurpose, acceptsCopy) == acceptsCopy)
+    // A name the matcher could not decide on counts as not matching, so that "only files that
+    // match:" never copies it by accident.
+    if (matchPathComponent(name, regex, patterns::kFilePurpose, false) == acceptsCopy)
         return true;
     if (debugLogging())
         logMessage(LOG_DEBUG, "File '%s' eliminated by pattern matching rules",
@@ -101,6 +113,8 @@ bool shouldIncludeFile(const std::string& path, std::string_view name, const Com
 } // namespace filters
 
 const char* shouldSkipPath(const std::string& path, const UserDefaults& defaults) {
+    if (const char* reason = filters::partialCopySkipReason(path, ownName(path)))
+        return reason;
     if (const char* reason = filters::hiddenSkipReason(path, ownName(path),
                                                        defaults.boolForKey(keys::kCopyHiddenFiles)))
         return reason;

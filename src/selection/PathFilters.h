@@ -9,7 +9,8 @@
 
 namespace orvane {
 
-// The skip reason for a path, or null when these rules let it pass: a dot name while hidden
+// The skip reason for a path, or null when these rules let it pass: a temporary copy of ours
+// ("Temporary copy of an interrupted run", whatever the hidden-file rule), a dot name while hidden
 // files are not copied ("Hidden file"), a path that lstat cannot examine ("Couldn't access
 // file"), a symbolic link or alias file ("Alias"), anything but a regular file or folder ("Not
 // file or folder"). Only the path's own name and the object itself are looked at.
@@ -20,7 +21,7 @@ const char* shouldSkipPath(const std::string& path, const UserDefaults& defaults
 bool shouldPreserveDirectory(const std::string& path, const CompiledPattern& regex);
 
 // Whether a path passes the copy-file rule: its name's match against the copy-file pattern
-// must agree with the matching mode.
+// must agree with the matching mode; a matcher error counts as no match.
 bool shouldIncludeFile(const std::string& path, const CompiledPattern& regex,
                        const UserDefaults& defaults);
 
@@ -29,6 +30,9 @@ bool shouldIncludeFile(const std::string& path, const CompiledPattern& regex,
 namespace filters {
 
 bool isHiddenName(std::string_view name);
+
+// The temporary-copy rule: "Temporary copy of an interrupted run" (logged) or null.
+const char* partialCopySkipReason(const std::string& path, std::string_view name);
 
 // The hidden-name rule: "Hidden file" (logged) or null.
 const char* hiddenSkipReason(const std::string& path, std::string_view name, bool copyHiddenFiles);

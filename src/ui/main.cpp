@@ -1,11 +1,9 @@
-#include "cli/Organize.h"
+#include "cli/CommandLine.h"
 #include "ui/DesktopApp.h"
 
-#include <cstring>
-
 int main(int argc, char** argv) {
-    // The command line needs no display and never starts the GUI.
-    if (argc >= 2 && std::strcmp(argv[1], "organize") == 0)
-        return orvane::cli::runOrganize(argc - 1, argv + 1);
+    // The command line, help and version need no display and never start the GUI.
+    if (const int status = orvane::cli::runCommandLine(argc, argv, true); status >= 0)
+        return status;
     return orvane::runDesktop(argc, argv);
 }

@@ -1,3 +1,4 @@
+#include "app/BuildInfo.h"
 #include "support/TestSupport.h"
 
 #include <cstdio>
@@ -17,15 +18,21 @@ struct RunOutput {
     std::string out;
 };
 
+RunOutput shell(const std::string& command);
+
 // Runs the built program with a private settings folder; arguments are passed through the
-// shell single-quoted.
+// shell single-quoted, `redirect` after them.
 RunOutput runOrvane(const std::string& configDir, const std::vector<std::string>& args,
-                    const std::string& cwd = ".") {
+                    const std::string& cwd = ".", const std::string& redirect = "2>/dev/null") {
     std::string command =
         "cd '" + cwd + "' && ORVANE_CONFIG_DIR='" + configDir + "' '" + ORVANE_BINARY + "'";
     for (const std::string& arg : args)
         command += " '" + arg + "'";
-    command += " 2>/dev/null";
+    return shell(command + " " + redirect);
+}
+
+// Runs a shell command and collects its standard output.
+RunOutput shell(const std::string& command) {
     RunOutput result{-1, {}};
     FILE* pipe = popen(command.c_str(), "r");
     char buffer[4096];
@@ -97,6 +104,40 @@ TEST_F(OrganizeCommand, BadUsage) {
     EXPECT_EQ(runOrvane(config, {"organize", tmp / "src/a.jpg", tmp / "missing"}).status, 2);
     EXPECT_EQ(runOrvane(config, {"organize", "--levels", "4", tmp / "src/a.jpg", dest}).status, 2);
     EXPECT_TRUE(std::filesystem::is_empty(dest));
+}
+
+TEST_F(OrganizeCommand, HelpAndVersionNeedNoDisplay) {
+    const std::string noDisplay = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u "
+                                  "XDG_SESSION_TYPE '" +
+                                  std::string(ORVANE_BINARY) + "' ";
+    const struct {
+        std::string args;
+        int status;
+        std::string says;
+    } cases[] = {
+        {"--help", 0, "orvane organize [options] SOURCE... DEST"},
+        {"--version", 0, std::string("orvane ") + build::kVersion + "\n"},
+        {"organize --help", 0, "--dry-run"},
+        {"", 2, "orvane organize"}, // no window without a display: where to go instead
+    };
+    for (const auto& c : cases) {
+        const RunOutput run = shell(noDisplay + c.args + " 2>&1");
+        EXPECT_EQ(run.status, c.status) << c.args << ": " << run.out;
+        EXPECT_NE(run.out.find(c.says), std::string::npos) << c.args << ": " << run.out;
+    }
+}
+
+TEST_F(OrganizeCommand, OutputThatCannotBeWrittenFails) {
+    writeFile(tmp / "src/a.jpg", "a", localTime(2010, 6, 1));
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"organize", "--json", "--no-exif", "--exclude", "*.tmp",
+                                   tmp / "src/a.jpg", dest},
+          std::vector<std::string>{"organize", "--help"}, std::vector<std::string>{"--version"}}) {
+        const RunOutput run = runOrvane(config, args, ".", "2>&1 >/dev/full");
+        EXPECT_EQ(run.status, 1) << args.back();
+        EXPECT_EQ(run.out, "orvane: couldn't write to standard output: No space left on device\n");
+    }
+    EXPECT_EQ(test::readFile(dest + "/2010-06-01/a.jpg"), "a") << "the copies are still good";
 }
 
 } // namespace

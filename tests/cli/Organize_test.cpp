@@ -1,14 +1,17 @@
 // End-to-end runs of the built `orvane organize`.
 #include "support/TestSupport.h"
 
+#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <poll.h>
 #include <spawn.h>
 #include <sstream>
+#include <sys/inotify.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -44,7 +47,8 @@ class OrganizeTest : public ::testing::Test {
         std::ofstream(config + "/preferences.json") << values.dump(2);
     }
 
-    Outcome run(std::vector<std::string> args) {
+    // Starts the program; finish() waits for it and collects its outputs.
+    pid_t start(std::vector<std::string> args) {
         args.insert(args.begin(), {ORVANE_BINARY, "organize"});
         std::vector<char*> argv;
         for (std::string& arg : args)
@@ -60,7 +64,6 @@ class OrganizeTest : public ::testing::Test {
             envp.push_back(entry.data());
         envp.push_back(nullptr);
 
-        const std::string outPath = tmp / "stdout", errPath = tmp / "stderr";
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -68,18 +71,24 @@ class OrganizeTest : public ::testing::Test {
                                          0644);
         posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                          0644);
-        pid_t pid = 0;
-        Outcome outcome;
-        if (posix_spawn(&pid, ORVANE_BINARY, &actions, nullptr, argv.data(), envp.data()) == 0) {
-            int status = 0;
-            waitpid(pid, &status, 0);
-            outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        }
+        pid_t pid = -1;
+        if (posix_spawn(&pid, ORVANE_BINARY, &actions, nullptr, argv.data(), envp.data()) != 0)
+            pid = -1;
         posix_spawn_file_actions_destroy(&actions);
+        return pid;
+    }
+
+    Outcome finish(pid_t pid) {
+        Outcome outcome;
+        int status = 0;
+        if (pid > 0 && waitpid(pid, &status, 0) == pid)
+            outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         outcome.out = readFile(outPath);
         outcome.err = readFile(errPath);
         return outcome;
     }
+
+    Outcome run(std::vector<std::string> args) { return finish(start(std::move(args))); }
 
     // Every file below a folder, relative to it, with its contents.
     static std::map<std::string, std::string> tree(const std::string& root) {
@@ -95,6 +104,7 @@ class OrganizeTest : public ::testing::Test {
 
     test::TempDir tmp;
     std::string config, source, dest;
+    std::string outPath = tmp / "stdout", errPath = tmp / "stderr";
 };
 
 const time_t k2005 = 1111062125; // 2005-03-17 12:22:05 UTC
@@ -254,6 +264,52 @@ TEST_F(OrganizeTest, DryRunPlansWithoutTouchingAnything) {
     EXPECT_NE(outcome.out.find(in("b.jpg") + ": Can't overwrite existing file"), std::string::npos);
     EXPECT_NE(outcome.out.find(in("card2/a.jpg") + ": Can't overwrite existing file"),
               std::string::npos);
+}
+
+TEST_F(OrganizeTest, SourcesThatCouldNotBeReadFailTheRun) {
+    writeFile(in("a.jpg"), "a", k2005);
+    const Outcome outcome = run({in("a.jpg"), tmp / "missing", dest});
+    EXPECT_EQ(outcome.status, 1) << "files may have been left behind";
+    EXPECT_NE(outcome.out.find("  " + tmp / "missing" + ": Couldn't access file\n"),
+              std::string::npos)
+        << outcome.out;
+    EXPECT_NE(outcome.out.find("1 copied, 1 skipped, 0 errors, 1 couldn't be read\n"),
+              std::string::npos)
+        << outcome.out;
+}
+
+TEST_F(OrganizeTest, StopSignalsFinishTheEntryUnderWayAndReport) {
+    const int kFiles = 2000;
+    for (int i = 0; i < kFiles; ++i)
+        writeFile(in(std::to_string(i) + ".jpg"), "x", k2005);
+    for (const int signal : {SIGTERM, SIGHUP}) {
+        const std::string to = tmp / ("dest" + std::to_string(signal));
+        const std::string folder = to + "/2005-03-17";
+        fs::create_directories(folder);
+        // The signal comes as soon as the first copy is begun.
+        const int watch = inotify_init1(IN_CLOEXEC);
+        ASSERT_GE(inotify_add_watch(watch, folder.c_str(), IN_CREATE), 0);
+        const pid_t pid = start({"--json", "--no-exif", source, to});
+        ASSERT_GT(pid, 0);
+        pollfd ready = {watch, POLLIN, 0};
+        ASSERT_EQ(poll(&ready, 1, 20000), 1) << "no copy was begun";
+        kill(pid, signal);
+        close(watch);
+        const Outcome outcome = finish(pid);
+
+        EXPECT_EQ(outcome.status, 128 + signal) << outcome.err;
+        const json report = outcome.parsed();
+        EXPECT_EQ(report["cancelled"], true);
+        ASSERT_GE(report["copied"].size(), 1u);
+        EXPECT_EQ(report["copied"].size() + report["skipped"].size(), size_t{kFiles});
+        for (const json& skipped : report["skipped"])
+            EXPECT_EQ(skipped["reason"], "Merge aborted");
+        // Exactly the copies reported, each complete, and no temporary left behind.
+        const auto copies = tree(to);
+        EXPECT_EQ(copies.size(), report["copied"].size());
+        for (const auto& [name, contents] : copies)
+            EXPECT_EQ(contents, "x") << name;
+    }
 }
 
 TEST_F(OrganizeTest, OddNamesAndASourceGivenTwice) {

@@ -96,24 +96,39 @@ TEST(UserDefaults, SynchronizedValuesReachAnotherProcessAndMerge) {
     EXPECT_EQ(reread.stringForKey("OVLastTarget"), "/photos");
 }
 
-TEST(UserDefaults, CorruptFileIsMovedAsideAndKept) {
+TEST(UserDefaults, CorruptOrOversizedFileIsMovedAsideAndKept) {
+    for (const std::string& contents :
+         {std::string("{ \"OVDirLevels\": 2, oops"), std::string(1024 * 1024 + 1, '[')}) {
+        test::TempDir tmp;
+        const std::string file = tmp / "p.json";
+        test::writeFile(file, contents);
+        test::LogCapture log;
+        UserDefaults d(file);
+        EXPECT_EQ(d.integerForKey(keys::kDirLevels), 0);
+        EXPECT_FALSE(test::exists(file));
+        int asides = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(tmp.path())) {
+            if (entry.path().filename().string().rfind("p.json.corrupt-", 0) == 0) {
+                ++asides;
+                EXPECT_EQ(test::readFile(entry.path()), contents);
+                EXPECT_TRUE(log.contains(entry.path().string()));
+            }
+        }
+        EXPECT_EQ(asides, 1);
+        EXPECT_TRUE(log.contains("WARN: Preference file '" + file + "'"));
+    }
+}
+
+TEST(UserDefaults, UnreadableFileIsReportedAndNeverReplaced) {
     test::TempDir tmp;
     const std::string file = tmp / "p.json";
-    test::writeFile(file, "{ \"OVDirLevels\": 2, oops");
+    std::filesystem::create_directories(file); // readable by no one, root included
     test::LogCapture log;
     UserDefaults d(file);
-    EXPECT_EQ(d.integerForKey(keys::kDirLevels), 0);
-    EXPECT_FALSE(test::exists(file));
-    int asides = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(tmp.path())) {
-        if (entry.path().filename().string().rfind("p.json.corrupt-", 0) == 0) {
-            ++asides;
-            EXPECT_EQ(test::readFile(entry.path()), "{ \"OVDirLevels\": 2, oops");
-            EXPECT_TRUE(log.contains(entry.path().string()));
-        }
-    }
-    EXPECT_EQ(asides, 1);
-    EXPECT_TRUE(log.contains("WARN: Preference file '" + file + "'"));
+    EXPECT_TRUE(log.contains("WARN: Couldn't read preference file '" + file + "': 21-"));
+    d.setObject(keys::kDirLevels, int64_t{2});
+    EXPECT_FALSE(d.synchronize());
+    EXPECT_TRUE(std::filesystem::is_directory(file));
 }
 
 TEST(UserDefaults, ConcurrentReadsWhileWriting) {

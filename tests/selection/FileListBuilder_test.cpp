@@ -28,7 +28,7 @@ class FileListTest : public ::testing::Test {
     }
 
     std::optional<PathList> build(const PathList& sources, const FolderOpener& opener = {}) {
-        return buildFileList(sources, defaults, result, &alerts, opener);
+        return buildFileList(sources, destination, defaults, result, &alerts, opener);
     }
     std::optional<PathList> build() { return build({source}); }
     void setList(const char* key, const StringList& patterns) { defaults.setObject(key, patterns); }
@@ -46,6 +46,7 @@ class FileListTest : public ::testing::Test {
     RunResult result;
     test::RecordingAlerts alerts;
     std::string source;
+    std::string destination;
 };
 
 TEST_F(FileListTest, HiddenFileAndFoldersOfTheExample) {
@@ -115,6 +116,42 @@ TEST_F(FileListTest, CopyHiddenWalksDotFolders) {
     writeFile(in(".trip/.a.jpg"), "a");
     defaults.setBool(keys::kCopyHiddenFiles, true);
     EXPECT_EQ(build(), PathList{in(".trip/.a.jpg")});
+}
+
+TEST_F(FileListTest, TemporariesOfInterruptedRunsAreNeverListed) {
+    const std::string partial = in("2005/.orvane-partial-4242-0badf00d-1");
+    writeFile(partial, "half");
+    writeFile(in("2005/a.jpg"), "a");
+    defaults.setBool(keys::kCopyHiddenFiles, true);
+    EXPECT_EQ(build({source, partial}), PathList{in("2005/a.jpg")});
+    EXPECT_EQ(skipped(), (Skips{{partial, "Temporary copy of an interrupted run"},
+                                {partial, "Temporary copy of an interrupted run"}}));
+}
+
+TEST_F(FileListTest, DestinationInsideASourceIsNeverWalked) {
+    writeFile(in("a.jpg"), "a");
+    writeFile(in("Sorted/2005/a.jpg"), "copy");
+    destination = in("Sorted");
+    EXPECT_EQ(build(), PathList{in("a.jpg")});
+    EXPECT_EQ(skipped(), (Skips{{in("Sorted"), "Destination folder"}}));
+
+    // Known by the folder itself, not by how its path is spelt; also when given as a source.
+    result = RunResult();
+    std::filesystem::create_directories(in("sub"));
+    destination = in("sub/../Sorted");
+    EXPECT_EQ(build({in("Sorted")}), PathList{});
+    EXPECT_EQ(skipped(), (Skips{{in("Sorted"), "Destination folder"}}));
+}
+
+TEST_F(FileListTest, FolderCopiedWholeThatHoldsTheDestinationIsRefused) {
+    writeFile(in("Album/a.jpg"), "a");
+    std::filesystem::create_directories(in("Album/Sorted"));
+    writeFile(in("b.jpg"), "b");
+    setList(keys::kIntactFolderPatterns, {"Album"});
+    destination = in("Album/Sorted");
+    EXPECT_EQ(build({source, in("Album")}), PathList{in("b.jpg")});
+    EXPECT_EQ(result.resErrorFiles, (PathList{in("Album"), in("Album")}));
+    EXPECT_EQ(result.resErrorDict.at(in("Album")), "Can't copy a folder into itself");
 }
 
 TEST_F(FileListTest, LinksAreAliasesAndNeverFollowed) {
@@ -213,6 +250,7 @@ TEST_F(FileListTest, FolderThatCannotBeReadMidWalkIsReported) {
     EXPECT_EQ(build({source}, refuseLocked), (PathList{in("a/1.jpg"), in("b/3.jpg"), in("c.jpg")}));
     EXPECT_EQ(skipped(), (Skips{{in("b/locked"), "Couldn't access file"}}));
     EXPECT_TRUE(log.contains("WARN: Couldn't read folder '" + in("b/locked") + "'"));
+    EXPECT_EQ(countUnreadable(result), 1u) << "a failure of the run, for its exit status";
 }
 
 TEST_F(FileListTest, SourceFolderThatCannotBeReadIsReported) {

@@ -1,0 +1,39 @@
+#include "cli/Signals.h"
+
+#include <atomic>
+#include <csignal>
+#include <unistd.h>
+
+namespace orvane::cli::stop_signals {
+namespace {
+
+std::atomic<int> gFirst{0};
+std::atomic<int> gCount{0};
+
+void onStopSignal(int signal) {
+    int none = 0;
+    gFirst.compare_exchange_strong(none, signal);
+    if (gCount.fetch_add(1) >= 2)
+        _exit(exitStatus(gFirst.load())); // the process did not react: stop on the spot
+}
+
+} // namespace
+
+void install() {
+    struct sigaction action = {};
+    action.sa_handler = onStopSignal;
+    action.sa_flags = SA_RESTART; // the worker's file operations go on undisturbed
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(signal, &action, nullptr);
+}
+
+int first() {
+    return gFirst.load();
+}
+
+int count() {
+    return gCount.load();
+}
+
+} // namespace orvane::cli::stop_signals

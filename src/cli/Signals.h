@@ -1,0 +1,21 @@
+#pragma once
+
+// Requests to stop by signal: Ctrl-C (SIGINT), SIGTERM and SIGHUP are all taken as the user's
+// request to stop the run. The first lets the entry under way finish and the report be
+// printed; the second asks to stop at once; a third ends the process on the spot.
+namespace orvane::cli::stop_signals {
+
+void install();
+
+// The first signal received, or 0.
+int first();
+
+// How many signals have been received.
+int count();
+
+// The conventional exit status after a signal: 128 + its number.
+inline int exitStatus(int signal) {
+    return 128 + signal;
+}
+
+} // namespace orvane::cli::stop_signals
