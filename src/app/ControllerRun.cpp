@@ -125,13 +125,8 @@ void Controller::launchMergeThread(std::shared_ptr<const PathList> fileList, std
 }
 
 std::optional<PathList> Controller::fileList() {
-<<<<<<< HEAD
-    return buildFileList(fromPaths_, runRules_ ? *runRules_ : std::as_const(defaults_),
+    return buildFileList(fromPaths_, toPath_, runRules_ ? *runRules_ : std::as_const(defaults_),
                          reportController_.result(), services_.alerts);
-=======
-    return buildFileList(fromPaths_, toPath_, defaults_, reportController_.result(),
-                         services_.alerts);
->>>>>>> main
 }
 
 void Controller::notifyMergeState(int state) {

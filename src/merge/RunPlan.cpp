@@ -120,7 +120,8 @@ std::optional<RunPlan> listRunPlan(PathList sources, std::string toPath,
     plan.sources = std::move(sources);
     plan.toPath = std::move(toPath);
     plan.rules = std::move(rules);
-    std::optional<PathList> list = buildFileList(plan.sources, *plan.rules, plan.listed, alerts);
+    std::optional<PathList> list =
+        buildFileList(plan.sources, plan.toPath, *plan.rules, plan.listed, alerts);
     if (!list)
         return std::nullopt;
     plan.fileList = std::move(*list);
