@@ -53,7 +53,13 @@ class Controller : public DropWellDelegate, public ReportSelection {
 
     // Run control.
     void goClicked();
-    void launchMergeThread(std::shared_ptr<const PathList> fileList, std::string toPath);
+    // Starts a run of `sources` into `toPath` as the organise button does, with the
+    // preferences of `rules` in place of the store's (a preview's plan). Beeps during a run.
+    void organizeWith(PathList sources, std::string toPath,
+                      std::shared_ptr<const UserDefaults> rules);
+    // `rules` null: the store's preferences.
+    void launchMergeThread(std::shared_ptr<const PathList> fileList, std::string toPath,
+                           std::shared_ptr<const UserDefaults> rules = nullptr);
     void statusISR();
     int mergeState();
     int filesDone();
@@ -126,6 +132,8 @@ class Controller : public DropWellDelegate, public ReportSelection {
     std::optional<TimerService::TimerId> statusTimer_;
     std::shared_ptr<const PathList> runFileList_;
     std::thread worker_;
+    // The preferences of the run being started by organizeWith.
+    std::shared_ptr<const UserDefaults> runRules_;
     MergeHooks mergeHooks_;
     bool remembersPaths_ = true;
     bool ignoresLowSpace_ = false;

@@ -141,14 +141,32 @@ void Controller::goClicked() {
         logMessage(LOG_DEBUG, "Setting up timer");
         statusTimer_ = services_.timers->startRepeating(kStatusInterval, [this] { statusISR(); });
     }
-    worker_ = std::thread([this, shared, root = toPath_] { launchMergeThread(shared, root); });
+    worker_ = std::thread([this, shared, root = toPath_, rules = runRules_] {
+        launchMergeThread(shared, root, rules);
+    });
     lock.unlock();
     showRunning(true);
     notifyMergeState(kMergeRunning);
 }
 
-void Controller::launchMergeThread(std::shared_ptr<const PathList> fileList, std::string toPath) {
-    MergeEngine engine(defaults_, status_, reportController_.result());
+void Controller::organizeWith(PathList sources, std::string toPath,
+                              std::shared_ptr<const UserDefaults> rules) {
+    if (runInProgress()) {
+        if (services_.beeper)
+            services_.beeper->beep();
+        return;
+    }
+    setFromPaths(std::move(sources));
+    setToPath(std::move(toPath));
+    runRules_ = std::move(rules);
+    goClicked();
+    runRules_.reset();
+}
+
+void Controller::launchMergeThread(std::shared_ptr<const PathList> fileList, std::string toPath,
+                                   std::shared_ptr<const UserDefaults> rules) {
+    MergeEngine engine(rules ? *rules : std::as_const(defaults_), status_,
+                       reportController_.result());
     engine.setHooks(mergeHooks_);
     engine.setObserver(journal_.get());
     engine.mergeFiles(*fileList, toPath);
@@ -164,8 +182,8 @@ std::optional<std::string> Controller::cleanUpInterruptedRuns() {
 }
 
 std::optional<PathList> Controller::fileList() {
-    return buildFileList(fromPaths_, toPath_, defaults_, reportController_.result(),
-                         services_.alerts, {}, patternFixer_);
+    return buildFileList(fromPaths_, toPath_, runRules_ ? *runRules_ : std::as_const(defaults_),
+                         reportController_.result(), services_.alerts, {}, patternFixer_);
 }
 
 void Controller::notifyMergeState(int state) {

@@ -1,12 +1,9 @@
 #include "cli/DryRun.h"
 
-#include "base/RunStatus.h"
 #include "base/StringHelpers.h"
 #include "cli/ReportPrinter.h"
-#include "prefs/DateRendering.h"
 
 #include <nlohmann/json.hpp>
-#include <unordered_map>
 
 namespace orvane::cli {
 namespace {
@@ -24,48 +21,18 @@ std::string dateSource(const EntryPlan& plan) {
     return plan.checkDate ? text + ", check date" : text;
 }
 
-size_t countTaken(const std::vector<PlannedEntry>& plan) {
-    size_t taken = 0;
+size_t countOutcome(const std::vector<PlannedEntry>& plan, PlanOutcome outcome) {
+    size_t count = 0;
     for (const PlannedEntry& entry : plan)
-        taken += entry.taken ? 1 : 0;
-    return taken;
+        count += entry.outcome() == outcome ? 1 : 0;
+    return count;
 }
 
 } // namespace
 
-std::vector<PlannedEntry> planRun(const PathList& fileList, const std::string& toPath,
-                                  const UserDefaults& defaults) {
-    // The engine is only asked to plan: its run status and result stay untouched.
-    RunStatus status;
-    RunResult unused;
-    MergeEngine engine(defaults, status, unused);
-    engine.setToPath(toPath);
-    engine.prepareRun(fileList, time(nullptr));
-    const DateLocale locale;
-
-    std::vector<PlannedEntry> plan;
-    plan.reserve(fileList.size());
-    std::unordered_map<std::string, size_t> destinations;
-    for (const std::string& source : fileList) {
-        PlannedEntry entry;
-        entry.source = source;
-        entry.plan = engine.planEntry(source, locale, entry.error);
-        if (entry.plan) {
-            const std::string& destination = entry.plan->destination;
-            struct stat existing;
-            if (::lstat(destination.c_str(), &existing) == 0) {
-                entry.taken = true;
-            } else if (auto [it, added] = destinations.emplace(destination, plan.size()); !added) {
-                entry.taken = true;
-                entry.takenBy = plan[it->second].source;
-            }
-        }
-        plan.push_back(std::move(entry));
-    }
-    return plan;
-}
-
-void printPlanText(std::FILE* out, const std::vector<PlannedEntry>& plan, const RunResult& result) {
+void printPlanText(std::FILE* out, const RunPlan& runPlan) {
+    const std::vector<PlannedEntry>& plan = runPlan.entries;
+    const RunResult& result = runPlan.listed;
     size_t errors = 0;
     if (!plan.empty())
         std::fprintf(out, "Plan (%zu):\n", plan.size());
@@ -77,7 +44,9 @@ void printPlanText(std::FILE* out, const std::vector<PlannedEntry>& plan, const 
             continue;
         }
         std::string note;
-        if (entry.taken)
+        if (entry.skipReason)
+            note = "  [" + *entry.skipReason + "]";
+        else if (entry.taken)
             note = entry.takenBy.empty() ? "  [taken]"
                                          : "  [taken by " + displayPath(entry.takenBy) + "]";
         std::fprintf(out, "  %s  ->  %s  (%s, %s)%s\n", displayPath(entry.source).c_str(),
@@ -91,14 +60,17 @@ void printPlanText(std::FILE* out, const std::vector<PlannedEntry>& plan, const 
             std::fprintf(out, "  %s: %s\n", displayPath(path).c_str(),
                          result.resSkippedDict.at(path).c_str());
     }
-    std::fprintf(out,
-                 "%zu to copy, %zu already taken, %zu skipped, %zu errors (dry run: nothing "
-                 "was copied)\n",
-                 plan.size() - errors - countTaken(plan), countTaken(plan),
-                 result.resSkippedFiles.size(), errors);
+    std::fprintf(
+        out,
+        "%zu to copy, %zu already taken, %zu skipped, %zu errors (dry run: nothing "
+        "was copied)\n",
+        countOutcome(plan, PlanOutcome::kCopy), countOutcome(plan, PlanOutcome::kNameTaken),
+        result.resSkippedFiles.size() + countOutcome(plan, PlanOutcome::kSkippedByMerge), errors);
 }
 
-void printPlanJson(std::FILE* out, const std::vector<PlannedEntry>& plan, const RunResult& result) {
+void printPlanJson(std::FILE* out, const RunPlan& runPlan) {
+    const std::vector<PlannedEntry>& plan = runPlan.entries;
+    const RunResult& result = runPlan.listed;
     using nlohmann::ordered_json;
     ordered_json items = ordered_json::array();
     for (const PlannedEntry& entry : plan) {
@@ -119,6 +91,8 @@ void printPlanJson(std::FILE* out, const std::vector<PlannedEntry>& plan, const 
             item["taken"] = entry.taken;
             item["takenBy"] = entry.takenBy.empty() ? ordered_json(nullptr)
                                                     : ordered_json(safeCString(entry.takenBy));
+            if (entry.skipReason)
+                item["skipped"] = *entry.skipReason;
         }
         items.push_back(std::move(item));
     }

@@ -66,21 +66,18 @@ class StderrAlerts : public AlertService {
 };
 
 // Builds the file list and shows where each entry would go; creates and copies nothing.
-int runDryRun(Controller& controller, ReportController& report, const OrganizeOptions& options) {
-    report.initializeReport();
-    const std::optional<PathList> list = controller.fileList();
-    if (!list)
+int runDryRun(Controller& controller, const OrganizeOptions& options, AlertService& alerts) {
+    std::optional<RunPlan> plan = listRunPlan(controller.fromPaths(), options.destination,
+                                              snapshotRules(controller.defaults()), &alerts);
+    if (!plan)
         return 2; // a pattern did not compile: its alert is on standard error
-    const std::vector<PlannedEntry> plan =
-        planRun(*list, options.destination, controller.defaults());
+    planRunEntries(*plan, nullptr, nullptr);
     if (options.json)
-        printPlanJson(stdout, plan, report.result());
+        printPlanJson(stdout, *plan);
     else
-        printPlanText(stdout, plan, report.result());
-    for (const PlannedEntry& entry : plan)
-        if (!entry.plan)
-            return 1;
-    return countUnreadable(report.result()) ? 1 : 0;
+        printPlanText(stdout, *plan);
+    std::fflush(stdout);
+    return plan->totals.failures == 0 && countUnreadable(plan->listed) == 0 ? 0 : 1;
 }
 
 // With the registered defaults the copy-file rule admits only files matching an empty
@@ -173,7 +170,7 @@ int runOrganize(int argc, char** argv) {
     controller.setToPath(options.destination);
 
     if (options.dryRun)
-        return runDryRun(controller, report, options);
+        return runDryRun(controller, options, alerts);
     controller.setRunJournalFolder(UserDefaults::runJournalDirectory().string());
 
     stop_signals::install();

@@ -9,6 +9,7 @@
 #include "platform/qt/QuitGuard.h"
 #include "platform/qt/SingleInstance.h"
 #include "platform/qt/SleepGuard.h"
+#include "platform/qt/UDisksMonitor.h"
 #include "ui/LifecycleMenus.h"
 
 #include <QAction>
@@ -44,9 +45,12 @@ DesktopApp::DesktopApp(UserDefaults& defaults, std::string recentDocumentsFile)
       report_(defaults),
       controller_(defaults, report_,
                   servicesOf(alerts_, beeper_, recents_, workspace_, timers_, panels_, notifier_)),
-      lifecycle_(defaults, controller_), prefsController_(defaults, prefsServices()),
-      reportWindow_(report_, &workspace_), mainWindow_(controller_), prefsWindow_(prefsController_),
-      updates_(defaults, alerts_, workspace_), undoMenu_(controller_) {
+      lifecycle_(defaults, controller_), preview_(controller_), cardOffers_(controller_),
+      prefsController_(defaults, prefsServices()), reportWindow_(report_, &workspace_),
+      mainWindow_(controller_), prefsWindow_(prefsController_),
+      updates_(defaults, alerts_, workspace_), undoMenu_(controller_),
+      previewCommands_(preview_, mainWindow_), cardBar_(new CardOfferBar(cardOffers_)) {
+    mainWindow_.addTopBar(cardBar_);
     report_.setMainController(&controller_);
     report_.setShowCopyRules([this] { prefsWindow_.showCopyRules(); });
     // Closing the main window ends the application even while a report is open.
@@ -120,6 +124,9 @@ int runDesktop(int argc, char** argv) {
     SleepGuard sleepGuard([&controller] { return controller.mergeState(); }, powerCallback);
     controller.setMergeStateObserver(
         [&sleepGuard](int state) { sleepGuard.mergeStateChanged(state); });
+    // Cards and cameras: those mounted already, then those mounted while we run.
+    UDisksMonitor cardMonitor(desktop.cardOffers());
+    desktop.cardOffers().scanMounted();
     QtMainLoop mainLoop;
     lifecycle.setMainLoop(&mainLoop);
     LifecycleMenus menus(lifecycle, &window);

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "app/CardOffers.h"
 #include "app/Controller.h"
 #include "app/Lifecycle.h"
+#include "app/PreviewController.h"
 #include "platform/qt/DBusNotifier.h"
 #include "platform/qt/QtAlerts.h"
 #include "platform/qt/QtOpenPanel.h"
@@ -10,8 +12,10 @@
 #include "platform/qt/XbelRecentDocuments.h"
 #include "prefs/PrefsController.h"
 #include "report/ReportController.h"
+#include "ui/CardOfferBar.h"
 #include "ui/MainWindow.h"
 #include "ui/PrefsWindow.h"
+#include "ui/PreviewCommands.h"
 #include "ui/ReportWindow.h"
 #include "ui/UndoMenu.h"
 #include "ui/UpdateMenus.h"
@@ -40,6 +44,11 @@ class DesktopApp {
     // The update check (with its start-up reminder) and the web links, with their menu items.
     UpdateMenus& updateMenus() { return updates_; }
     UndoMenu& undoMenu() { return undoMenu_; }
+    PreviewController& previewController() { return preview_; }
+    PreviewCommands& previewCommands() { return previewCommands_; }
+    // The offer of inserted cards, shown in a bar of the main window.
+    CardOffers& cardOffers() { return cardOffers_; }
+    CardOfferBar& cardOfferBar() { return *cardBar_; }
 
   private:
     PlatformServices prefsServices();
@@ -56,12 +65,16 @@ class DesktopApp {
     ReportController report_;
     Controller controller_;
     Lifecycle lifecycle_;
+    PreviewController preview_;
+    CardOffers cardOffers_;
     PrefsController prefsController_;
     ReportWindow reportWindow_;
     MainWindow mainWindow_;
     PrefsWindow prefsWindow_;
     UpdateMenus updates_;
     UndoMenu undoMenu_;
+    PreviewCommands previewCommands_;
+    CardOfferBar* cardBar_ = nullptr; // the main window's
 };
 
 // The desktop application's start: logging, defaults, the main window; runs the event loop.

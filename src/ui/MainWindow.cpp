@@ -108,6 +108,14 @@ void MainWindow::returnPressed() {
         controller_.goClicked();
 }
 
+void MainWindow::addRunButton(QWidget* button) {
+    ui_->runLayout->insertWidget(ui_->runLayout->indexOf(ui_->goButton), button);
+}
+
+void MainWindow::addTopBar(QWidget* bar) {
+    ui_->mainLayout->insertWidget(0, bar);
+}
+
 void MainWindow::setProgressMaximum(double maximum) {
     ui_->progressMeter->setMaximum(std::max(1, progressUnits(maximum)));
 }

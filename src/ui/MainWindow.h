@@ -53,6 +53,10 @@ class MainWindow : public QMainWindow, public MainView {
     QAction* quitAction() const { return quitAction_; }
     QAction* pickFromAction() const { return pickFromAction_; }
     QAction* pickToAction() const { return pickToAction_; }
+    // A button placed in the run row before the organise button.
+    void addRunButton(QWidget* button);
+    // A bar placed above the selection rows.
+    void addTopBar(QWidget* bar);
 
     // The widgets, for tests and screenshots.
     KelWell* fromKelWell() const;

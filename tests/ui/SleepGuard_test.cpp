@@ -10,6 +10,7 @@
 #include "prefs/PrefKeys.h"
 #include "report/ReportController.h"
 #include "support/EntryGate.h"
+#include "support/PrivateBus.h"
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>
@@ -17,8 +18,6 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusReply>
-#include <QProcess>
-#include <QThread>
 #include <condition_variable>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -27,50 +26,8 @@
 namespace orvane {
 namespace {
 
-// Lets the event loop run until `done` holds, for at most ten seconds.
-template <typename Predicate> bool waitUntil(Predicate done) {
-    for (int i = 0; i < 2000 && !done(); ++i) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(5);
-    }
-    return done();
-}
-
-// A private message bus of our own.
-struct PrivateBus {
-    explicit PrivateBus(const std::string& folder) {
-        daemon.setProcessChannelMode(QProcess::SeparateChannels);
-        daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address=1",
-                                     QString::fromStdString("--address=unix:tmpdir=" + folder)});
-        if (daemon.waitForStarted(10000) && daemon.waitForReadyRead(10000))
-            address = QString::fromUtf8(daemon.readLine()).trimmed();
-    }
-    ~PrivateBus() {
-        daemon.kill();
-        daemon.waitForFinished(10000);
-    }
-    QProcess daemon;
-    QString address;
-};
-
-// The stand-in for logind on a bus.
-struct FakeLogind {
-    explicit FakeLogind(const QString& address) {
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start("/usr/bin/python3",
-                      {QStringLiteral(ORVANE_REPO_DIR "/tests/ui/fake_logind.py"), address});
-        ready = process.waitForStarted(10000) && process.waitForReadyRead(10000) &&
-                process.readLine().trimmed() == "ready";
-    }
-    ~FakeLogind() {
-        process.closeWriteChannel();
-        if (!process.waitForFinished(10000))
-            process.kill();
-        process.waitForFinished(10000);
-    }
-    QProcess process;
-    bool ready = false;
-};
+using test::PrivateBus;
+using test::waitUntil;
 
 class SleepGuardTest : public ::testing::Test {
   protected:
@@ -78,7 +35,7 @@ class SleepGuardTest : public ::testing::Test {
         folder_ = new test::TempDir;
         bus_ = new PrivateBus(folder_->path());
         ASSERT_FALSE(bus_->address.isEmpty()) << "dbus-daemon did not start";
-        logind_ = new FakeLogind(bus_->address);
+        logind_ = new test::FakeService("fake_logind.py", bus_->address);
         ASSERT_TRUE(logind_->ready) << "the fake logind did not start";
         // What the program's own system-bus connection will use.
         qputenv("DBUS_SYSTEM_BUS_ADDRESS", bus_->address.toUtf8());
@@ -125,7 +82,7 @@ class SleepGuardTest : public ::testing::Test {
 
     static inline test::TempDir* folder_ = nullptr;
     static inline PrivateBus* bus_ = nullptr;
-    static inline FakeLogind* logind_ = nullptr;
+    static inline test::FakeService* logind_ = nullptr;
 };
 
 const QStringList kHeld = {"sleep:idle/Orvane/block"};

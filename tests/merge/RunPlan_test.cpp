@@ -1,6 +1,6 @@
 #include "base/RunStatus.h"
-#include "cli/DryRun.h"
 #include "merge/MergeEngine.h"
+#include "merge/RunPlan.h"
 #include "platform/UserDefaults.h"
 #include "prefs/DateRendering.h"
 #include "prefs/Defaults.h"
@@ -10,34 +10,46 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
-namespace orvane::cli {
+namespace orvane {
 namespace {
 
 using test::localTime;
 using test::writeFile;
 
-class DryRunTest : public ::testing::Test {
+class RunPlanTest : public ::testing::Test {
   protected:
-    DryRunTest() : defaults(tmp / "p.json"), root(tmp / "Sorted") {
+    RunPlanTest() : defaults(tmp / "p.json"), root(tmp / "Sorted") {
         registerDefaults(defaults);
         defaults.setBool(keys::kUseExifData, false);
         defaults.setInteger(keys::kDirLevels, 3);
         std::filesystem::create_directories(root);
+    }
+    // The plan of a ready-made file list, with the free space read through the seam.
+    RunPlan planOf(const PathList& list) {
+        RunPlan plan;
+        plan.toPath = root;
+        plan.rules = snapshotRules(defaults);
+        plan.fileList = list;
+        planRunEntries(plan, nullptr, [](const std::string&) { return uint64_t{4096}; });
+        return plan;
     }
     test::TempDir tmp;
     UserDefaults defaults;
     std::string root;
 };
 
-TEST_F(DryRunTest, PlanNamesTheFoldersTheMergeUses) {
+TEST_F(RunPlanTest, PlanNamesTheFoldersTheMergeUses) {
     const std::string a = tmp / "src/a.jpg", b = tmp / "src/sub/b.jpg", twin = tmp / "src/x/a.jpg";
     writeFile(a, "a", localTime(2005, 3, 17, 14, 22, 5));
     writeFile(b, "b", localTime(2006, 1, 2));
     writeFile(twin, "t", localTime(2005, 3, 17));
     const PathList list = {a, b, twin, tmp / "src/gone.jpg"};
 
-    const std::vector<PlannedEntry> plan = planRun(list, root, defaults);
-    EXPECT_TRUE(std::filesystem::is_empty(root)) << "planning creates nothing";
+    std::filesystem::create_directories(root + "/2006");
+    const RunPlan runPlan = planOf(list);
+    const std::vector<PlannedEntry>& plan = runPlan.entries;
+    EXPECT_EQ(std::filesystem::directory_iterator(root)->path(), root + "/2006")
+        << "planning creates nothing";
 
     RunStatus status;
     status.mergeState = kMergeRunning;
@@ -61,24 +73,49 @@ TEST_F(DryRunTest, PlanNamesTheFoldersTheMergeUses) {
     EXPECT_FALSE(plan[3].plan);
     EXPECT_EQ(plan[3].error, result.resErrorDict.at(tmp / "src/gone.jpg"));
 
-    // Planned again, the copies now exist.
-    const std::vector<PlannedEntry> again = planRun(list, root, defaults);
-    EXPECT_TRUE(again[0].taken);
-    EXPECT_EQ(again[0].takenBy, "");
+    // The tree of date folders, with counts, and the totals.
+    const std::vector<PlanFolder>& folders = runPlan.folders;
+    ASSERT_EQ(folders[0].folders.size(), 2u);
+    const PlanFolder& y2005 = folders[folders[0].folders[0]];
+    const PlanFolder& y2006 = folders[folders[0].folders[1]];
+    EXPECT_EQ(y2005.name, "2005");
+    EXPECT_EQ(y2005.fileCount, 2u);
+    EXPECT_FALSE(y2005.exists);
+    EXPECT_TRUE(y2006.exists);
+    const PlanFolder& day = folders[folders[y2005.folders[0]].folders[0]];
+    EXPECT_EQ(day.path, "2005/03/17");
+    EXPECT_EQ(day.entries, (std::vector<size_t>{0, 2}));
+    EXPECT_EQ(folders[0].fileCount, 3u);
+    EXPECT_EQ(runPlan.totals.files, 2u);
+    EXPECT_EQ(runPlan.totals.bytes, 2u);
+    EXPECT_EQ(runPlan.totals.conflicts, 1u);
+    EXPECT_EQ(runPlan.totals.failures, 1u);
+    EXPECT_EQ(runPlan.totals.newFolders, 5u); // 2005, 03, 17, and 2006's 01 and 02
+    EXPECT_EQ(runPlan.totals.freeBytes, uint64_t{4096});
+
+    // Planned again, the copies now exist: the same bytes are skipped, or taken when
+    // identical files aren't to be skipped.
+    const std::vector<PlannedEntry> again = planOf(list).entries;
+    EXPECT_FALSE(again[0].taken);
+    EXPECT_EQ(again[0].skipReason, std::optional<std::string>(skip::kAlreadyInDestination));
+    defaults.setBool(keys::kSkipIdenticalFiles, false);
+    const std::vector<PlannedEntry> strict = planOf(list).entries;
+    EXPECT_TRUE(strict[0].taken);
+    EXPECT_EQ(strict[0].takenBy, "");
 }
 
-TEST_F(DryRunTest, FolderLevelsWithoutAFormatFailAsInTheMerge) {
+TEST_F(RunPlanTest, FolderLevelsWithoutAFormatFailAsInTheMerge) {
     const std::string a = tmp / "src/a.jpg";
     writeFile(a, "a", localTime(2005, 3, 17));
     defaults.setInteger(keys::kDirLevels, 4);
-    const std::vector<PlannedEntry> plan = planRun({a}, root, defaults);
+    const std::vector<PlannedEntry> plan = planOf({a}).entries;
     ASSERT_EQ(plan.size(), 1u);
     EXPECT_FALSE(plan[0].plan);
     EXPECT_EQ(plan[0].error,
               "No folder format for 4 folder levels: choose 1, 2 or 3 levels in Preferences");
 }
 
-TEST_F(DryRunTest, EngineReadsTheExifDateForThePlan) {
+TEST_F(RunPlanTest, EngineReadsTheExifDateForThePlan) {
     const std::string a = tmp / "src/a.jpg";
     writeFile(a, "a", localTime(2005, 3, 17));
     defaults.setBool(keys::kUseExifData, true);
@@ -99,4 +136,4 @@ TEST_F(DryRunTest, EngineReadsTheExifDateForThePlan) {
 }
 
 } // namespace
-} // namespace orvane::cli
+} // namespace orvane

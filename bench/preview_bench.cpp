@@ -1,0 +1,198 @@
+// The preview of a run on the benchmark corpus: the time from the press of "Preview…" until
+// the window is open and painted with the plan, against the command line's dry run (the
+// same plan printed as text) on the same corpus, run alternately; then the smoothness of
+// scrolling the expanded tree from top to bottom with thumbnails loading.
+//
+// Usage: orvane_preview_bench [--corpus DIR] [--runs R] [--screenshot FILE]
+//   --corpus DIR   made with /work/shared/bench/make-corpus.sh when missing (10,000 files)
+
+#include "app/PreviewController.h"
+#include "platform/UserDefaults.h"
+#include "prefs/Defaults.h"
+#include "prefs/MatchingModes.h"
+#include "prefs/PrefKeys.h"
+#include "ui/DesktopApp.h"
+#include "ui/PreviewCommands.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QScrollBar>
+#include <QTimer>
+#include <QTreeView>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+using namespace orvane;
+
+namespace {
+
+double seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+double percentile(std::vector<double> values, double p) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[std::min(values.size() - 1, size_t(p * values.size()))];
+}
+
+void writeSettings(UserDefaults& defaults) {
+    registerDefaults(defaults);
+    defaults.setBool(keys::kUseExifData, true);
+    defaults.setInteger(keys::kDirLevels, 3);
+    defaults.setObject(keys::kMatchingMode, std::string(kAllExceptMatching));
+    defaults.setBool(keys::kRememberPaths, false);
+    defaults.setInteger(keys::kPreviousRuns, 7);
+    defaults.synchronize();
+}
+
+double runDryRun(const std::string& orvane, const fs::path& config, const fs::path& source,
+                 const fs::path& destination) {
+    const auto start = Clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        setenv("ORVANE_CONFIG_DIR", config.c_str(), 1);
+        if (!freopen("/dev/null", "w", stdout) || !freopen("/dev/null", "w", stderr))
+            _exit(127);
+        execl(orvane.c_str(), orvane.c_str(), "organize", "--dry-run", source.c_str(),
+              destination.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return seconds(Clock::now() - start);
+}
+
+// Runs the event loop, as the application does, until `done` holds; asked every 5 ms.
+void spinUntil(const std::function<bool()>& done) {
+    if (done())
+        return;
+    QEventLoop loop;
+    QTimer timer;
+    timer.setInterval(5);
+    QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    timer.start();
+    loop.exec();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    fs::path corpus = "/tmp/orvane-bench-corpus";
+    int runs = 5;
+    std::string screenshot;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string option = argv[i];
+        if (option == "--corpus")
+            corpus = argv[i + 1];
+        else if (option == "--runs")
+            runs = std::stoi(argv[i + 1]);
+        else if (option == "--screenshot")
+            screenshot = argv[i + 1];
+    }
+    if (!fs::exists(corpus / "card-A")) {
+        const std::string make = "/work/shared/bench/make-corpus.sh -f " + corpus.string();
+        if (std::system(make.c_str()) != 0) {
+            std::fprintf(stderr, "could not make the corpus with make-corpus.sh\n");
+            return 1;
+        }
+    }
+    const fs::path work =
+        fs::temp_directory_path() / ("orvane-preview-bench-" + std::to_string(getpid()));
+    const fs::path destination = work / "Sorted";
+    fs::create_directories(destination);
+    setenv("ORVANE_CONFIG_DIR", work.c_str(), 1);
+
+    QApplication app(argc, argv);
+    UserDefaults defaults(work / "preferences.json");
+    writeSettings(defaults);
+    DesktopApp desktop(defaults, (work / "recent.xbel").string());
+    desktop.controller().setFromPaths({corpus.string()});
+    desktop.controller().setToPath(destination.string());
+    desktop.mainWindow().show();
+    PreviewWindow& window = desktop.previewCommands().previewWindow();
+    const std::string orvane = (fs::path(argv[0]).parent_path() / "orvane").string();
+
+    std::vector<double> windowTimes, planTimes, cliTimes;
+    for (int run = 0; run < runs; ++run) {
+        const bool windowFirst = run % 2 == 0;
+        for (int side = 0; side < 2; ++side) {
+            if ((side == 0) == windowFirst) {
+                window.hide();
+                const auto start = Clock::now();
+                desktop.previewController().previewClicked();
+                spinUntil([&] { return !desktop.previewController().planning(); });
+                planTimes.push_back(seconds(Clock::now() - start));
+                window.repaint();
+                QCoreApplication::processEvents();
+                windowTimes.push_back(seconds(Clock::now() - start));
+            } else {
+                cliTimes.push_back(runDryRun(orvane, work, corpus, destination));
+            }
+        }
+    }
+    const size_t entries = desktop.previewController().plan()->entries.size();
+    std::printf("plan of %zu entries, %d runs each, alternating (warm cache)\n", entries, runs);
+    std::printf("  preview window, press to painted: median %.3f s\n", median(windowTimes));
+    std::printf("    of which the plan made:         median %.3f s\n", median(planTimes));
+    std::printf("  orvane organize --dry-run:        median %.3f s\n", median(cliTimes));
+    std::printf("  ratio window / dry run:           %.2f\n",
+                median(windowTimes) / median(cliTimes));
+
+    // Scrolling: every folder open, one page at a time from top to bottom, each step painted
+    // at once; thumbnails load meanwhile for the rows shown.
+    QTreeView* tree = window.tree();
+    tree->expandAll();
+    QCoreApplication::processEvents();
+    QScrollBar* bar = tree->verticalScrollBar();
+    std::vector<double> frames;
+    const auto scrollStart = Clock::now();
+    for (int value = 0; value <= bar->maximum(); value += std::max(1, bar->pageStep() / 3)) {
+        const auto start = Clock::now();
+        bar->setValue(value);
+        tree->viewport()->repaint();
+        QCoreApplication::processEvents();
+        frames.push_back(seconds(Clock::now() - start) * 1000);
+    }
+    const double scrollTotal = seconds(Clock::now() - scrollStart);
+    std::printf("scrolling %zu steps of a third of a page over %d rows: %.2f s\n", frames.size(),
+                bar->maximum(), scrollTotal);
+    std::printf("  frame ms: median %.1f, 95th percentile %.1f, worst %.1f\n", median(frames),
+                percentile(frames, 0.95), percentile(frames, 1.0));
+
+    if (!screenshot.empty()) {
+        tree->collapseAll();
+        tree->expandToDepth(2);
+        bar->setValue(0);
+        spinUntil([&] { return true; });
+        for (int i = 0; i < 50; ++i) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            usleep(20000);
+        }
+        window.grab().save(QString::fromStdString(screenshot));
+        // The main window offering a card (the corpus's first card stands in for one).
+        desktop.cardOffers().volumeMounted({"EOS_DIGITAL", (corpus / "card-A").string()});
+        desktop.mainWindow().resize(desktop.mainWindow().sizeHint());
+        QCoreApplication::processEvents();
+        QString mainShot = QString::fromStdString(screenshot);
+        mainShot.replace(".png", "-main.png");
+        desktop.mainWindow().grab().save(mainShot);
+    }
+    fs::remove_all(work);
+    return 0;
+}

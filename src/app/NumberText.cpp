@@ -1,0 +1,30 @@
+#include "app/NumberText.h"
+
+#include <cstdio>
+#include <iterator>
+
+namespace orvane {
+
+std::string groupedNumber(uint64_t value) {
+    std::string digits = std::to_string(value);
+    for (size_t i = digits.size(); i > 3; i -= 3)
+        digits.insert(i - 3, ",");
+    return digits;
+}
+
+std::string byteSizeText(uint64_t bytes) {
+    if (bytes < 1000)
+        return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
+    static const char* const units[] = {"KB", "MB", "GB", "TB", "PB", "EB"};
+    double value = static_cast<double>(bytes) / 1000;
+    size_t unit = 0;
+    while (value >= 999.95 && unit + 1 < std::size(units)) {
+        value /= 1000;
+        ++unit;
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f %s", value, units[unit]);
+    return text;
+}
+
+} // namespace orvane

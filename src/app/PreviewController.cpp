@@ -1,0 +1,107 @@
+#include "app/PreviewController.h"
+
+#include "app/Controller.h"
+#include "app/PreviewView.h"
+#include "base/Log.h"
+
+namespace orvane {
+
+namespace {
+constexpr double kPlanningInterval = 0.1;
+}
+
+PreviewController::PreviewController(Controller& controller, FreeSpaceProbe freeSpace)
+    : controller_(controller), freeSpace_(std::move(freeSpace)) {}
+
+PreviewController::~PreviewController() {
+    progress_.cancel = true;
+    if (worker_.joinable())
+        worker_.join();
+    if (timer_ && controller_.services().timers)
+        controller_.services().timers->stop(*timer_);
+}
+
+void PreviewController::previewClicked() {
+    const PlatformServices& services = controller_.services();
+    if (planning()) {
+        progress_.cancel = true;
+        return;
+    }
+    if (controller_.runInProgress()) {
+        if (services.beeper)
+            services.beeper->beep();
+        return;
+    }
+    if (controller_.fromPaths().empty() || controller_.toPath().empty()) {
+        if (services.alerts)
+            services.alerts->runAlert(
+                "Orvane", "You must specify files or folders to copy from and a folder to copy to.",
+                "OK");
+        return;
+    }
+
+    std::optional<RunPlan> listed =
+        listRunPlan(controller_.fromPaths(), controller_.toPath(),
+                    snapshotRules(controller_.defaults()), services.alerts);
+    if (!listed)
+        return; // a pattern list did not compile: its alert has been shown
+    making_ = std::make_shared<RunPlan>(std::move(*listed));
+    logMessage(LOG_DEBUG, "Planning %zu entries for the preview", making_->fileList.size());
+    progress_.done = 0;
+    progress_.cancel = false;
+    finished_ = false;
+    if (view_) {
+        view_->setPlanning(true);
+        view_->setPlanningProgress(0, making_->fileList.size());
+    }
+    worker_ = std::thread([this, plan = making_] {
+        planRunEntries(*plan, &progress_, freeSpace_);
+        finished_ = true;
+    });
+    if (services.timers)
+        timer_ = services.timers->startRepeating(kPlanningInterval, [this] { planningTick(); });
+}
+
+void PreviewController::planningTick() {
+    if (!planning())
+        return;
+    if (finished_) {
+        finishPlanning();
+        return;
+    }
+    if (view_)
+        view_->setPlanningProgress(progress_.done, making_->fileList.size());
+}
+
+void PreviewController::finishPlanning() {
+    worker_.join();
+    if (timer_ && controller_.services().timers)
+        controller_.services().timers->stop(*timer_);
+    timer_.reset();
+    std::shared_ptr<RunPlan> plan = std::move(making_);
+    if (view_)
+        view_->setPlanning(false);
+    if (plan->cancelled) {
+        logMessage(LOG_DEBUG, "Preview aborted");
+        return;
+    }
+    shown_ = plan;
+    if (view_)
+        view_->showPlan(shown_);
+}
+
+void PreviewController::organizeFromPlan() {
+    if (!shown_ || planning())
+        return;
+    if (controller_.runInProgress()) {
+        if (controller_.services().beeper)
+            controller_.services().beeper->beep();
+        return;
+    }
+    const std::shared_ptr<const RunPlan> plan = shown_;
+    if (view_)
+        view_->closePlan();
+    controller_.organizeWith(plan->sources, plan->toPath, plan->rules);
+}
+
+} // namespace orvane

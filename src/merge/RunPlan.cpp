@@ -1,0 +1,204 @@
+#include "merge/RunPlan.h"
+
+#include "base/RunStatus.h"
+#include "merge/NameClash.h"
+#include "platform/UserDefaults.h"
+#include "prefs/DateRendering.h"
+#include "prefs/PrefKeys.h"
+#include "selection/FileListBuilder.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unordered_map>
+
+namespace orvane {
+namespace {
+
+// The size of a folder copied whole: everything inside it, links not followed.
+uint64_t treeBytes(const std::string& folder) {
+    namespace fs = std::filesystem;
+    uint64_t total = 0;
+    std::error_code error;
+    fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied,
+                                        error);
+    for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+        struct stat status;
+        if (::lstat(it->path().c_str(), &status) == 0 && S_ISREG(status.st_mode))
+            total += static_cast<uint64_t>(status.st_size);
+    }
+    return total;
+}
+
+// The levels of a date folder ("2005/03/17": "2005", "03", "17").
+std::vector<std::string> folderLevels(const std::string& dateFolder) {
+    std::vector<std::string> levels;
+    size_t start = 0;
+    while (start <= dateFolder.size()) {
+        const size_t slash = std::min(dateFolder.find('/', start), dateFolder.size());
+        if (slash > start)
+            levels.push_back(dateFolder.substr(start, slash - start));
+        start = slash + 1;
+    }
+    return levels;
+}
+
+class FolderTree {
+  public:
+    FolderTree(std::vector<PlanFolder>& folders, const std::string& root)
+        : folders_(folders), root_(root) {
+        folders_.assign(1, PlanFolder{});
+        folders_[0].exists = true;
+    }
+
+    // The innermost folder of a date folder, made with its outer levels as needed.
+    size_t add(const std::string& dateFolder) {
+        if (auto it = byPath_.find(dateFolder); it != byPath_.end())
+            return it->second;
+        size_t current = 0;
+        std::string path;
+        for (const std::string& name : folderLevels(dateFolder)) {
+            path = path.empty() ? name : path + "/" + name;
+            auto [it, added] = byPath_.emplace(path, folders_.size());
+            if (added) {
+                PlanFolder folder;
+                folder.name = name;
+                folder.path = path;
+                folder.parent = current;
+                struct stat status;
+                folder.exists = ::stat((root_ + "/" + path).c_str(), &status) == 0;
+                folders_[current].folders.push_back(folders_.size());
+                folders_.push_back(std::move(folder));
+            }
+            current = it->second;
+        }
+        byPath_.emplace(dateFolder, current);
+        return current;
+    }
+
+    void sortByName() {
+        for (PlanFolder& folder : folders_)
+            std::sort(folder.folders.begin(), folder.folders.end(),
+                      [this](size_t a, size_t b) { return folders_[a].name < folders_[b].name; });
+    }
+
+  private:
+    std::vector<PlanFolder>& folders_;
+    std::string root_;
+    std::unordered_map<std::string, size_t> byPath_;
+};
+
+} // namespace
+
+PlanOutcome PlannedEntry::outcome() const {
+    if (!plan)
+        return PlanOutcome::kFails;
+    if (skipReason)
+        return PlanOutcome::kSkippedByMerge;
+    return taken ? PlanOutcome::kNameTaken : PlanOutcome::kCopy;
+}
+
+std::shared_ptr<const UserDefaults> snapshotRules(const UserDefaults& defaults) {
+    // A store without a file: nothing is read from or written to disk.
+    auto copy = std::make_shared<UserDefaults>(std::filesystem::path());
+    copy->registerDefaults(defaults.dictionaryRepresentation());
+    return copy;
+}
+
+std::optional<RunPlan> listRunPlan(PathList sources, std::string toPath,
+                                   std::shared_ptr<const UserDefaults> rules,
+                                   AlertService* alerts) {
+    RunPlan plan;
+    plan.sources = std::move(sources);
+    plan.toPath = std::move(toPath);
+    plan.rules = std::move(rules);
+    std::optional<PathList> list =
+        buildFileList(plan.sources, plan.toPath, *plan.rules, plan.listed, alerts);
+    if (!list)
+        return std::nullopt;
+    plan.fileList = std::move(*list);
+    return plan;
+}
+
+void planRunEntries(RunPlan& plan, PlanProgress* progress, const FreeSpaceProbe& freeSpace) {
+    // The engine is only asked to plan: its run status and result stay untouched.
+    RunStatus status;
+    RunResult unused;
+    MergeEngine engine(*plan.rules, status, unused);
+    engine.setToPath(plan.toPath);
+    engine.prepareRun(plan.fileList, time(nullptr));
+    const DateLocale locale;
+
+    plan.entries.clear();
+    plan.entries.reserve(plan.fileList.size());
+    std::unordered_map<std::string, size_t> destinations;
+    for (const std::string& source : plan.fileList) {
+        if (progress && progress->cancel.load(std::memory_order_relaxed)) {
+            plan.cancelled = true;
+            break;
+        }
+        PlannedEntry entry;
+        entry.source = source;
+        entry.plan = engine.planEntry(source, locale, entry.error);
+        if (entry.plan) {
+            entry.bytes = S_ISDIR(entry.plan->status.st_mode)
+                              ? treeBytes(source)
+                              : static_cast<uint64_t>(entry.plan->status.st_size);
+            const std::string& destination = entry.plan->destination;
+            struct stat existing;
+            if (::lstat(destination.c_str(), &existing) == 0) {
+                // As the run decides about a taken name: the same contents are skipped, a
+                // different file may be kept beside under a numbered name.
+                const NameClashDecision decision =
+                    resolveNameClash(source, entry.plan->status, destination,
+                                     {plan.rules->boolForKey(keys::kSkipIdenticalFiles),
+                                      plan.rules->boolForKey(keys::kKeepBothOnNameClash)});
+                if (decision.kind == NameClashDecision::Kind::AlreadyThere)
+                    entry.skipReason = skip::kAlreadyInDestination;
+                else if (decision.kind == NameClashDecision::Kind::Taken)
+                    entry.taken = true;
+            } else if (auto [it, added] = destinations.emplace(destination, plan.entries.size());
+                       !added) {
+                entry.taken = true;
+                entry.takenBy = plan.entries[it->second].source;
+            }
+        }
+        plan.entries.push_back(std::move(entry));
+        if (progress)
+            progress->done.fetch_add(1, std::memory_order_relaxed);
+    }
+
+    FolderTree tree(plan.folders, plan.toPath);
+    PlanTotals& totals = plan.totals;
+    totals = {};
+    totals.skipped = plan.listed.resSkippedFiles.size();
+    for (size_t i = 0; i < plan.entries.size(); ++i) {
+        const PlannedEntry& entry = plan.entries[i];
+        switch (entry.outcome()) {
+        case PlanOutcome::kFails:
+            ++totals.failures;
+            continue;
+        case PlanOutcome::kSkippedByMerge:
+            ++totals.skipped;
+            continue;
+        case PlanOutcome::kNameTaken:
+            ++totals.conflicts;
+            break;
+        case PlanOutcome::kCopy:
+            ++totals.files;
+            totals.bytes += entry.bytes;
+            break;
+        }
+        const size_t folder = tree.add(entry.plan->dateFolder);
+        plan.folders[folder].entries.push_back(i);
+        for (size_t f = folder; f != PlanFolder::kNone; f = plan.folders[f].parent)
+            ++plan.folders[f].fileCount;
+    }
+    tree.sortByName();
+    for (const PlanFolder& folder : plan.folders)
+        totals.newFolders += folder.exists ? 0 : 1;
+    if (freeSpace)
+        totals.freeBytes = freeSpace(plan.toPath);
+}
+
+} // namespace orvane

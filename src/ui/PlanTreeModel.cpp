@@ -1,0 +1,343 @@
+#include "ui/PlanTreeModel.h"
+
+#include "app/NumberText.h"
+#include "base/Paths.h"
+#include "ui/ThumbnailLoader.h"
+
+#include <QApplication>
+#include <QColor>
+#include <QFile>
+#include <QFont>
+#include <QPainter>
+#include <QPalette>
+#include <QStyle>
+
+namespace orvane {
+namespace {
+
+constexpr int kKindShift = 56;
+
+QString pathText(const std::string& path) {
+    return QFile::decodeName(path.c_str());
+}
+
+QString nameOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return pathText(slash == std::string::npos ? path : path.substr(slash + 1));
+}
+
+QString dateText(time_t seconds) {
+    struct tm local;
+    localtime_r(&seconds, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    return QString::fromLatin1(text);
+}
+
+QString datedByText(const EntryPlan& plan) {
+    QString text = plan.datedBy == DatedBy::Exif ? QStringLiteral("EXIF date")
+                                                 : QString::fromLatin1(datedByName(plan.datedBy));
+    if (text.size() > 0 && text[0].isLower())
+        text[0] = text[0].toUpper();
+    return plan.checkDate ? text + QStringLiteral(", check date") : text;
+}
+
+QString countText(size_t count) {
+    return QString::fromStdString(groupedNumber(count)) + (count == 1 ? " file" : " files");
+}
+
+// Transparent room for a picture not read yet, so that rows keep their height.
+const QPixmap& placeholder() {
+    static const QPixmap empty = [] {
+        QPixmap pixmap(ThumbnailLoader::kSize, ThumbnailLoader::kSize);
+        pixmap.fill(Qt::transparent);
+        return pixmap;
+    }();
+    return empty;
+}
+
+// A file's icon at its usual size, in the room of a picture.
+const QPixmap& fileIcon() {
+    static const QPixmap icon = [] {
+        QPixmap pixmap(ThumbnailLoader::kSize, ThumbnailLoader::kSize);
+        pixmap.fill(Qt::transparent);
+        const int size = 32, offset = (ThumbnailLoader::kSize - size) / 2;
+        QPainter painter(&pixmap);
+        painter.drawPixmap(offset, offset,
+                           QApplication::style()->standardIcon(QStyle::SP_FileIcon).pixmap(size));
+        return pixmap;
+    }();
+    return icon;
+}
+
+} // namespace
+
+PlanTreeModel::PlanTreeModel(std::shared_ptr<const RunPlan> plan, ThumbnailLoader* thumbnails,
+                             QObject* parent)
+    : QAbstractItemModel(parent), plan_(std::move(plan)), thumbnails_(thumbnails) {
+    const RunPlan& p = *plan_;
+    entryFolder_.assign(p.entries.size(), PlanFolder::kNone);
+    entryRow_.assign(p.entries.size(), 0);
+    folderRow_.assign(p.folders.size(), 0);
+    for (size_t f = 0; f < p.folders.size(); ++f) {
+        const PlanFolder& folder = p.folders[f];
+        for (size_t i = 0; i < folder.folders.size(); ++i)
+            folderRow_[folder.folders[i]] = static_cast<int>(i);
+        for (size_t i = 0; i < folder.entries.size(); ++i) {
+            entryFolder_[folder.entries[i]] = f;
+            entryRow_[folder.entries[i]] = folder.folders.size() + i;
+        }
+    }
+    for (const std::string& path : p.listed.resSkippedFiles)
+        skipped_.push_back({path, p.listed.resSkippedDict.at(path)});
+    for (size_t i = 0; i < p.entries.size(); ++i) {
+        const PlannedEntry& entry = p.entries[i];
+        if (entry.outcome() == PlanOutcome::kSkippedByMerge)
+            skipped_.push_back({entry.source, *entry.skipReason});
+        else if (entry.outcome() == PlanOutcome::kFails)
+            failed_.push_back(i);
+        else if (thumbnails_ && ThumbnailLoader::canRead(pathText(entry.source)))
+            byPath_.insert(pathText(entry.source), i);
+    }
+    if (thumbnails_)
+        connect(thumbnails_, &ThumbnailLoader::loaded, this, &PlanTreeModel::thumbnailLoaded);
+}
+
+quint64 PlanTreeModel::id(Kind kind, size_t number) {
+    return (static_cast<quint64>(kind) << kKindShift) | number;
+}
+
+size_t PlanTreeModel::numberOf(const QModelIndex& index) {
+    return static_cast<size_t>(index.internalId() & ((quint64{1} << kKindShift) - 1));
+}
+
+PlanTreeModel::Kind PlanTreeModel::kindOf(const QModelIndex& index) const {
+    return static_cast<Kind>(index.internalId() >> kKindShift);
+}
+
+QModelIndex PlanTreeModel::indexOf(Kind kind, size_t number, int column) const {
+    int row = 0;
+    const size_t groupsRow = plan_->folders.empty() ? 0 : plan_->folders[0].folders.size();
+    switch (kind) {
+    case Kind::kFolder:
+        row = folderRow_[number];
+        break;
+    case Kind::kEntry:
+        row = static_cast<int>(entryRow_[number]);
+        break;
+    case Kind::kSkippedGroup:
+        row = static_cast<int>(groupsRow);
+        break;
+    case Kind::kFailedGroup:
+        row = static_cast<int>(groupsRow + (skipped_.empty() ? 0 : 1));
+        break;
+    case Kind::kSkipped:
+    case Kind::kFailed:
+        row = static_cast<int>(number);
+        break;
+    }
+    return createIndex(row, column, id(kind, number));
+}
+
+QModelIndex PlanTreeModel::folderIndex(size_t folder) const {
+    return folder == 0 ? QModelIndex() : indexOf(Kind::kFolder, folder, 0);
+}
+
+int PlanTreeModel::topLevelRows() const {
+    const int folders = plan_->folders.empty() ? 0 : int(plan_->folders[0].folders.size());
+    return folders + (skipped_.empty() ? 0 : 1) + (failed_.empty() ? 0 : 1);
+}
+
+QModelIndex PlanTreeModel::index(int row, int column, const QModelIndex& parent) const {
+    if (row < 0 || column < 0 || column >= kColumnCount || row >= rowCount(parent))
+        return {};
+    const size_t r = static_cast<size_t>(row);
+    if (!parent.isValid()) {
+        const size_t folders = plan_->folders.empty() ? 0 : plan_->folders[0].folders.size();
+        if (r < folders)
+            return createIndex(row, column, id(Kind::kFolder, plan_->folders[0].folders[r]));
+        if (r == folders && !skipped_.empty())
+            return createIndex(row, column, id(Kind::kSkippedGroup, 0));
+        return createIndex(row, column, id(Kind::kFailedGroup, 0));
+    }
+    switch (kindOf(parent)) {
+    case Kind::kFolder: {
+        const PlanFolder& folder = plan_->folders[numberOf(parent)];
+        if (r < folder.folders.size())
+            return createIndex(row, column, id(Kind::kFolder, folder.folders[r]));
+        return createIndex(row, column,
+                           id(Kind::kEntry, folder.entries[r - folder.folders.size()]));
+    }
+    case Kind::kSkippedGroup:
+        return createIndex(row, column, id(Kind::kSkipped, r));
+    case Kind::kFailedGroup:
+        return createIndex(row, column, id(Kind::kFailed, r));
+    default:
+        return {};
+    }
+}
+
+QModelIndex PlanTreeModel::parent(const QModelIndex& child) const {
+    if (!child.isValid())
+        return {};
+    const size_t number = numberOf(child);
+    switch (kindOf(child)) {
+    case Kind::kFolder:
+        return folderIndex(plan_->folders[number].parent);
+    case Kind::kEntry:
+        return folderIndex(entryFolder_[number]);
+    case Kind::kSkipped:
+        return indexOf(Kind::kSkippedGroup, 0, 0);
+    case Kind::kFailed:
+        return indexOf(Kind::kFailedGroup, 0, 0);
+    default:
+        return {};
+    }
+}
+
+int PlanTreeModel::rowCount(const QModelIndex& parent) const {
+    if (!parent.isValid())
+        return topLevelRows();
+    if (parent.column() != 0)
+        return 0;
+    switch (kindOf(parent)) {
+    case Kind::kFolder: {
+        const PlanFolder& folder = plan_->folders[numberOf(parent)];
+        return static_cast<int>(folder.folders.size() + folder.entries.size());
+    }
+    case Kind::kSkippedGroup:
+        return static_cast<int>(skipped_.size());
+    case Kind::kFailedGroup:
+        return static_cast<int>(failed_.size());
+    default:
+        return 0;
+    }
+}
+
+int PlanTreeModel::columnCount(const QModelIndex&) const {
+    return kColumnCount;
+}
+
+QVariant PlanTreeModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    switch (section) {
+    case kName:
+        return QStringLiteral("Name");
+    case kDate:
+        return QStringLiteral("Date");
+    case kDatedBy:
+        return QStringLiteral("Dated By");
+    case kNote:
+        return QStringLiteral("Note");
+    default:
+        return {};
+    }
+}
+
+QVariant PlanTreeModel::entryData(size_t number, int column, int role) const {
+    const PlannedEntry& entry = plan_->entries[number];
+    if (role == Qt::ToolTipRole)
+        return entry.plan ? pathText(entry.source) + "\n→ " + pathText(entry.plan->destination)
+                          : pathText(entry.source);
+    if (role == Qt::DecorationRole && column == kName && thumbnails_) {
+        const QString path = pathText(entry.source);
+        if (!ThumbnailLoader::canRead(path))
+            return fileIcon();
+        const QPixmap* picture = thumbnails_->thumbnail(path);
+        return picture && !picture->isNull() ? *picture : placeholder();
+    }
+    if (role == Qt::ForegroundRole && column == kNote && entry.taken)
+        return QColor(0xb0, 0x30, 0x20);
+    if (role != Qt::DisplayRole)
+        return {};
+    switch (column) {
+    case kName:
+        return nameOf(entry.source);
+    case kDate:
+        return entry.plan ? dateText(entry.plan->date) : QVariant();
+    case kDatedBy:
+        return entry.plan ? datedByText(*entry.plan) : QVariant();
+    case kNote:
+        if (!entry.taken)
+            return {};
+        return entry.takenBy.empty() ? QStringLiteral("Name taken by another file")
+                                     : "Name taken by " + nameOf(entry.takenBy) + " (" +
+                                           pathText(entry.takenBy) + ")";
+    default:
+        return {};
+    }
+}
+
+QVariant PlanTreeModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid())
+        return {};
+    const size_t number = numberOf(index);
+    const int column = index.column();
+    const Kind kind = kindOf(index);
+    if (kind == Kind::kEntry)
+        return entryData(number, column, role);
+
+    const bool group =
+        kind == Kind::kFolder || kind == Kind::kSkippedGroup || kind == Kind::kFailedGroup;
+    if (role == Qt::FontRole && group) {
+        QFont font;
+        font.setBold(true);
+        return font;
+    }
+    if (role == Qt::ForegroundRole && column == kNote &&
+        (kind == Kind::kSkipped || kind == Kind::kSkippedGroup))
+        return QApplication::palette().color(QPalette::PlaceholderText);
+    if (role == Qt::ForegroundRole && column == kNote &&
+        (kind == Kind::kFailed || kind == Kind::kFailedGroup))
+        return QColor(0xb0, 0x30, 0x20);
+    if (role == Qt::ToolTipRole && kind == Kind::kFolder)
+        return pathText(appendPathComponent(plan_->toPath, plan_->folders[number].path));
+    if (role == Qt::ToolTipRole && kind == Kind::kSkipped)
+        return pathText(skipped_[number].path);
+    if (role == Qt::ToolTipRole && kind == Kind::kFailed)
+        return pathText(plan_->entries[failed_[number]].source);
+    if (role != Qt::DisplayRole)
+        return {};
+
+    switch (kind) {
+    case Kind::kFolder: {
+        const PlanFolder& folder = plan_->folders[number];
+        if (column == kName)
+            return pathText(folder.name);
+        if (column == kNote)
+            return countText(folder.fileCount) + (folder.exists ? "" : " · new folder");
+        return {};
+    }
+    case Kind::kSkippedGroup:
+        if (column == kName)
+            return QStringLiteral("Skipped");
+        return column == kNote ? countText(skipped_.size()) : QVariant();
+    case Kind::kFailedGroup:
+        if (column == kName)
+            return QStringLiteral("Can't Be Copied");
+        return column == kNote ? countText(failed_.size()) : QVariant();
+    case Kind::kSkipped:
+        if (column == kName)
+            return nameOf(skipped_[number].path);
+        return column == kNote ? "Skipped (" + QString::fromStdString(skipped_[number].reason) + ")"
+                               : QVariant();
+    case Kind::kFailed: {
+        const PlannedEntry& entry = plan_->entries[failed_[number]];
+        if (column == kName)
+            return nameOf(entry.source);
+        return column == kNote ? pathText(entry.error) : QVariant();
+    }
+    default:
+        return {};
+    }
+}
+
+void PlanTreeModel::thumbnailLoaded(const QString& path) {
+    for (auto it = byPath_.constFind(path); it != byPath_.cend() && it.key() == path; ++it) {
+        const QModelIndex changed = indexOf(Kind::kEntry, it.value(), kName);
+        emit dataChanged(changed, changed, {Qt::DecorationRole});
+    }
+}
+
+} // namespace orvane

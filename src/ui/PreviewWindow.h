@@ -1,0 +1,51 @@
+#pragma once
+
+#include "merge/RunPlan.h"
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class QLabel;
+class QPushButton;
+class QTreeView;
+
+namespace orvane {
+
+class PlanTreeModel;
+class ThumbnailLoader;
+
+// "Orvane Preview": the plan of a run before anything is copied. Totals at the top (files,
+// bytes, new folders, conflicts, free space), the tree of date folders below, and the
+// command that runs exactly this plan.
+class PreviewWindow : public QWidget {
+    Q_OBJECT
+  public:
+    explicit PreviewWindow(QWidget* parent = nullptr);
+    ~PreviewWindow() override;
+
+    void setPlan(std::shared_ptr<const RunPlan> plan);
+    // Called by "Organize".
+    void setOrganizeAction(std::function<void()> organize) { organize_ = std::move(organize); }
+
+    // For tests and screenshots.
+    QTreeView* tree() const { return tree_; }
+    QLabel* totalsLabel() const { return totals_; }
+    QPushButton* organizeButton() const { return organizeButton_; }
+    PlanTreeModel* model() const { return model_; }
+    ThumbnailLoader* thumbnails() const { return thumbnails_; }
+
+  private:
+    QLabel* destination_ = nullptr;
+    QLabel* totals_ = nullptr;
+    QTreeView* tree_ = nullptr;
+    QPushButton* organizeButton_ = nullptr;
+    PlanTreeModel* model_ = nullptr;
+    ThumbnailLoader* thumbnails_ = nullptr;
+    std::function<void()> organize_;
+};
+
+// The totals line: "1,234 files · 394.0 MB · 12 new folders · 1 name conflict · …".
+QString planTotalsText(const PlanTotals& totals);
+
+} // namespace orvane

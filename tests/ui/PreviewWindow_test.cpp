@@ -1,0 +1,140 @@
+#include "app/PreviewController.h"
+#include "prefs/MatchingModes.h"
+#include "prefs/PrefKeys.h"
+#include "support/ControllerRig.h"
+#include "support/PrivateBus.h"
+#include "ui/MainWindow.h"
+#include "ui/PlanTreeModel.h"
+#include "ui/PreviewCommands.h"
+#include "ui/ThumbnailLoader.h"
+
+#include <QAction>
+#include <QImage>
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeView>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace orvane {
+namespace {
+
+using test::localTime;
+using test::writeFile;
+
+class PreviewWindowTest : public ::testing::Test, protected test::ControllerRig {
+  protected:
+    PreviewWindowTest()
+        : preview(controller, [](const std::string&) { return uint64_t{4096}; }),
+          window(controller), commands(preview, window) {
+        defaults.setObject(keys::kMatchingMode, std::string(kAllExceptMatching));
+        defaults.setBool(keys::kUseExifData, false);
+        defaults.setInteger(keys::kDirLevels, 3);
+        // Two files of the same name and day (a collision), a hidden file (skipped), and
+        // another day.
+        writeFile(tmp / "src/a.jpg", "a", localTime(2005, 3, 17, 10));
+        writeFile(tmp / "src/sub/a.jpg", "b", localTime(2005, 3, 17, 11));
+        writeFile(tmp / "src/.hidden", "h", localTime(2005, 3, 17));
+        writeFile(tmp / "src/b.txt", "c", localTime(2006, 1, 2));
+        std::filesystem::create_directories(tmp / "Sorted");
+        controller.setFromPaths({tmp / "src"});
+        controller.setToPath(tmp / "Sorted");
+    }
+
+    // Presses Preview and lets the status timer run until the plan is shown.
+    void makePlan() {
+        commands.previewButton()->click();
+        ASSERT_TRUE(test::waitUntil([&] {
+            timers.fireAll();
+            return !preview.planning();
+        }));
+    }
+
+    QString text(const QModelIndex& parent, int row, int column) {
+        const PlanTreeModel& model = *commands.previewWindow().model();
+        return model.index(row, column, parent).data().toString();
+    }
+
+    PreviewController preview;
+    MainWindow window;
+    PreviewCommands commands;
+};
+
+TEST_F(PreviewWindowTest, TreeOfDateFoldersWithCountsMarksAndTotals) {
+    EXPECT_EQ(commands.previewAction()->shortcut(), QKeySequence("Ctrl+Shift+P"));
+    makePlan();
+    PreviewWindow& shown = commands.previewWindow();
+    EXPECT_TRUE(shown.isVisible());
+    EXPECT_EQ(shown.windowTitle(), "Orvane Preview");
+    EXPECT_EQ(commands.previewButton()->text(), "Preview…");
+    EXPECT_TRUE(window.goButton()->isEnabled());
+    EXPECT_EQ(shown.totalsLabel()->text(),
+              "2 files · 2 bytes · 6 new folders · 1 name conflict · 1 skipped · 4.1 KB free");
+    EXPECT_TRUE(std::filesystem::is_empty(tmp / "Sorted")) << "a preview creates nothing";
+
+    const PlanTreeModel& model = *shown.model();
+    const QModelIndex root;
+    ASSERT_EQ(model.rowCount(root), 3);
+    EXPECT_EQ(text(root, 0, PlanTreeModel::kName), "2005");
+    EXPECT_EQ(text(root, 0, PlanTreeModel::kNote), "2 files · new folder");
+    EXPECT_EQ(text(root, 1, PlanTreeModel::kName), "2006");
+    EXPECT_EQ(text(root, 2, PlanTreeModel::kName), "Skipped");
+    const QModelIndex day = model.index(0, 0, model.index(0, 0, model.index(0, 0)));
+    EXPECT_EQ(day.data().toString(), "17");
+    ASSERT_EQ(model.rowCount(day), 2);
+    EXPECT_EQ(text(day, 0, PlanTreeModel::kName), "a.jpg");
+    EXPECT_EQ(text(day, 0, PlanTreeModel::kDate), "2005-03-17 10:00:00");
+    EXPECT_EQ(text(day, 0, PlanTreeModel::kDatedBy), "Modified");
+    EXPECT_EQ(text(day, 0, PlanTreeModel::kNote), "");
+    EXPECT_EQ(text(day, 1, PlanTreeModel::kNote),
+              QString::fromStdString("Name taken by a.jpg (" + (tmp / "src/a.jpg") + ")"));
+    const QModelIndex skipped = model.index(2, 0);
+    ASSERT_EQ(model.rowCount(skipped), 1);
+    EXPECT_EQ(text(skipped, 0, PlanTreeModel::kName), ".hidden");
+    EXPECT_EQ(text(skipped, 0, PlanTreeModel::kNote), "Skipped (Hidden file)");
+}
+
+TEST_F(PreviewWindowTest, OrganizeRunsThePlansSourcesAndRules) {
+    makePlan();
+    // Changed after the plan was made: the run still follows the plan.
+    defaults.setInteger(keys::kDirLevels, 1);
+    controller.setFromPaths({tmp / "src/b.txt"});
+    commands.previewWindow().organizeButton()->click();
+    EXPECT_FALSE(commands.previewWindow().isVisible());
+    EXPECT_EQ(controller.fromPaths(), PathList{tmp / "src"});
+    ASSERT_TRUE(test::waitUntil([&] {
+        timers.fireAll();
+        return !controller.runInProgress();
+    }));
+    EXPECT_EQ(test::readFile(tmp / "Sorted/2005/03/17/a.jpg"), "a");
+    EXPECT_EQ(test::readFile(tmp / "Sorted/2006/01/02/b.txt"), "c");
+    // A later run from the main window uses the preferences as they are now.
+    std::filesystem::remove(tmp / "src/b.txt");
+    writeFile(tmp / "src/c.txt", "d", localTime(2007, 5, 6));
+    controller.setFromPaths({tmp / "src/c.txt"});
+    controller.goClicked();
+    ASSERT_TRUE(test::waitUntil([&] {
+        timers.fireAll();
+        return !controller.runInProgress();
+    }));
+    EXPECT_EQ(test::readFile(tmp / "Sorted/2007-05-06/c.txt"), "d");
+}
+
+TEST_F(PreviewWindowTest, ThumbnailsAreReadAt96Pixels) {
+    const std::string picture = tmp / "wide.png";
+    QImage wide(400, 200, QImage::Format_RGB32);
+    wide.fill(Qt::blue);
+    ASSERT_TRUE(wide.save(QString::fromStdString(picture)));
+    EXPECT_TRUE(ThumbnailLoader::canRead(QString::fromStdString(picture)));
+    EXPECT_FALSE(ThumbnailLoader::canRead("notes.txt"));
+    EXPECT_EQ(ThumbnailLoader::read(QString::fromStdString(picture)).size(), QSize(96, 48));
+
+    ThumbnailLoader loader;
+    EXPECT_EQ(loader.thumbnail(QString::fromStdString(picture)), nullptr);
+    ASSERT_TRUE(test::waitUntil(
+        [&] { return loader.thumbnail(QString::fromStdString(picture)) != nullptr; }));
+    EXPECT_EQ(loader.thumbnail(QString::fromStdString(picture))->width(), 96);
+}
+
+} // namespace
+} // namespace orvane
