@@ -60,6 +60,8 @@ class Controller : public DropWellDelegate, public ReportSelection {
     // `rules` null: the store's preferences.
     void launchMergeThread(std::shared_ptr<const PathList> fileList, std::string toPath,
                            std::shared_ptr<const UserDefaults> rules = nullptr);
+    // How many entries a run into `toPath` copies at once under these preferences.
+    unsigned copyJobs(const UserDefaults& rules, const std::string& toPath) const;
     void statusISR();
     int mergeState();
     int filesDone();

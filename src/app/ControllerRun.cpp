@@ -165,11 +165,23 @@ void Controller::organizeWith(PathList sources, std::string toPath,
 
 void Controller::launchMergeThread(std::shared_ptr<const PathList> fileList, std::string toPath,
                                    std::shared_ptr<const UserDefaults> rules) {
-    MergeEngine engine(rules ? *rules : std::as_const(defaults_), status_,
-                       reportController_.result());
+    const UserDefaults& runDefaults = rules ? *rules : std::as_const(defaults_);
+    MergeEngine engine(runDefaults, status_, reportController_.result());
+    engine.setCopyJobs(copyJobs(runDefaults, toPath));
     engine.setHooks(mergeHooks_);
     engine.setObserver(journal_.get());
     engine.mergeFiles(*fileList, toPath);
+}
+
+unsigned Controller::copyJobs(const UserDefaults& rules, const std::string& toPath) const {
+    constexpr long kMostCopyJobs = 16;
+    const long preferred = rules.integerForKey(keys::kParallelCopies);
+    const unsigned jobs =
+        preferred > 0 ? static_cast<unsigned>(std::min(preferred, kMostCopyJobs))
+        : services_.automaticCopyJobs ? std::max(1u, services_.automaticCopyJobs(toPath))
+                                      : 1u;
+    logMessage(LOG_DEBUG, "Copying up to %u entries at once", jobs);
+    return jobs;
 }
 
 std::optional<std::string> Controller::cleanUpInterruptedRuns() {

@@ -11,6 +11,7 @@
 #include "cli/ReportPrinter.h"
 #include "cli/Signals.h"
 #include "merge/RunChecks.h"
+#include "platform/CopyJobs.h"
 #include "platform/ManualTimerService.h"
 #include "platform/PartialCopies.h"
 #include "platform/UserDefaults.h"
@@ -162,6 +163,9 @@ int runOrganize(int argc, char** argv) {
     PlatformServices services;
     services.alerts = &alerts;
     services.timers = &timers;
+    services.automaticCopyJobs = [](const std::string& folder) {
+        return automaticCopyJobs(folder);
+    };
     Controller controller(defaults, report, services);
     controller.setRemembersPaths(false);
     controller.setIgnoresLowSpace(options.ignoreSpace);

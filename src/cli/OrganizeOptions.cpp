@@ -61,6 +61,12 @@ int parseOrganizeOptions(int argc, char** argv, OrganizeOptions& options) {
     app.add_flag("--keep-both", options.keepBoth,
                  "when a different file has the destination name, copy as NAME-1.EXT, "
                  "NAME-2.EXT ... instead of reporting an error");
+    app.add_option("--jobs", options.jobs,
+                   "copy N entries at once (1: one after another; 0: the program decides, "
+                   "several on solid-state storage, one on spinning disks); the results are "
+                   "the same")
+        ->type_name("N")
+        ->check(CLI::Range(0, 16));
     app.add_flag("--ignore-space", options.ignoreSpace,
                  "start even when the destination's disk seems too full for the copies");
     try {
@@ -107,6 +113,8 @@ void applyOrganizeOptions(const OrganizeOptions& options, UserDefaults& defaults
         defaults.setArgumentValue(keys::kSkipIdenticalFiles, false);
     if (options.keepBoth)
         defaults.setArgumentValue(keys::kKeepBothOnNameClash, true);
+    if (options.jobs)
+        defaults.setArgumentValue(keys::kParallelCopies, int64_t{*options.jobs});
     if (!options.intact.empty())
         defaults.setArgumentValue(keys::kIntactFolderPatterns, StringList(options.intact));
     std::optional<int> levels = options.levels;

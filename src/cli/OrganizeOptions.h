@@ -29,6 +29,7 @@ struct OrganizeOptions {
     bool noSkipIdentical = false; // a destination with the same contents is an error again
     bool keepBoth = false;        // a different file under a taken name gets NAME-1.EXT …
     bool ignoreSpace = false;     // start even when the copies may not fit
+    std::optional<int> jobs;      // entries copied at once (0: left to the program)
 };
 
 // Parses the arguments after "organize". Answers -1 to go on, or the exit status when the

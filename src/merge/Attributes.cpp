@@ -35,7 +35,7 @@ bool listFolder(const std::string& path, std::vector<std::string>& names) {
 
 ErrorText MergeEngine::copyAttributes(const struct stat& status, const std::string& source,
                                       const std::string& destination,
-                                      const std::string& shownDestination) {
+                                      const std::string& shownDestination) const {
     // Microsecond precision, the remainder dropped, as the times of a utimes call.
     struct timespec times[2];
     times[0].tv_sec = status.st_atim.tv_sec;
@@ -58,7 +58,7 @@ ErrorText MergeEngine::copyAttributes(const struct stat& status, const std::stri
 
 ErrorText MergeEngine::recursivelyCopyAttributesFromTree(const std::string& sourceTree,
                                                          const std::string& copiedTree,
-                                                         const std::string& shownTree) {
+                                                         const std::string& shownTree) const {
     logMessage(LOG_DEBUG, "Recursively copying attributes from '%s' to '%s'.",
                safeCString(sourceTree).c_str(), safeCString(shownTree).c_str());
     ErrorText firstError;

@@ -6,6 +6,7 @@
 #include "base/RunStatus.h"
 #include "base/StringHelpers.h"
 #include "merge/ExifDate.h"
+#include "merge/CopyPool.h"
 #include "merge/ExtendedDate.h"
 #include "merge/NameClash.h"
 #include "platform/PartialCopies.h"
@@ -155,9 +156,17 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
         });
     readAhead_ = readAhead ? &*readAhead : nullptr;
     fileList_ = &fileList;
+    // Several copies at once: made on the pool's threads while this loop decides the next
+    // entries' names; outcomes are taken back in list order.
+    std::optional<CopyPool> pool;
+    if (copyJobs_ > 1)
+        pool.emplace(copyJobs_);
+    pool_ = pool ? &*pool : nullptr;
     struct Detach {
         MergeEngine& engine;
         ~Detach() {
+            engine.underway_.clear(); // empty unless an exception left the loop
+            engine.pool_ = nullptr;
             engine.readAhead_ = nullptr;
             engine.fileList_ = nullptr;
         }
@@ -168,8 +177,9 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
         {
             std::unique_lock lock(status_.statusLock);
             if (status_.mergeState == kMergeCancelRequested) {
-                // The entries begun are finished: their copies are published first.
+                // The entries begun are finished: their copies are made and published first.
                 lock.unlock();
+                collect(batch, true);
                 batch.finish();
                 lock.lock();
                 for (size_t rest = index; rest < fileList.size(); ++rest) {
@@ -190,22 +200,14 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
         }
 
         const std::string& source = fileList[index];
-        batch.beginEntry(index);
         try {
-            processEntry(source, locale, batch);
-        } catch (const std::exception& e) {
-            logMessage(LOG_ERR, "Got exception %s while copying file '%s': %s (userinfo=%s)",
-                       demangledTypeName(typeid(e)).c_str(), safeCString(source).c_str(), e.what(),
-                       "(null)");
-            batch.addOutcome(source, std::string("Exception occurred: ") + e.what());
+            processEntry(index, source, locale, batch);
         } catch (...) {
-            logMessage(LOG_ERR, "Got exception %s while copying file '%s': %s (userinfo=%s)",
-                       "unknown", safeCString(source).c_str(), "unknown exception", "(null)");
-            batch.addOutcome(source, "Exception occurred: unknown exception");
+            endEntry(index, source, exceptionOutcome(source, std::current_exception()), batch);
         }
-        if (batch.due())
-            batch.flush();
+        collect(batch, false);
     }
+    collect(batch, true);
 
     batch.finish();
     if (observer_)
@@ -288,14 +290,14 @@ std::optional<MergeEngine::OwnDate> MergeEngine::readOwnDate(const std::string& 
     return ownDate(path, status);
 }
 
-void MergeEngine::processEntry(const std::string& source, const DateLocale& locale,
-                               PublishBatch& batch) {
+void MergeEngine::processEntry(size_t index, const std::string& source,
+                               const DateLocale& locale, PublishBatch& batch) {
     logMessage(LOG_DEBUG, "Beginning copy for original file '%s'", source.c_str());
 
     std::string planError;
     const std::optional<EntryPlan> plan = planEntry(source, locale, planError);
     if (!plan) {
-        batch.addOutcome(source, planError);
+        endEntry(index, source, EntryOutcome::failed(planError), batch);
         return;
     }
     if (hooks_.afterPlan)
@@ -306,6 +308,12 @@ void MergeEngine::processEntry(const std::string& source, const DateLocale& loca
          folderLevels.size() < static_cast<size_t>(plan->levels);
          level = deletingLastPathComponent(level))
         folderLevels.insert(folderLevels.begin(), level);
+    // Copies made at once with this entry that go to the same name end first, so that its
+    // name is decided as in a run of one entry at a time.
+    auto takenByUnderway = [&](const std::string& path) { return underwayGoesTo(path); };
+    if (takenByUnderway(plan->destination) ||
+        std::any_of(folderLevels.begin(), folderLevels.end(), takenByUnderway))
+        collect(batch, true);
     // A copy still waiting for its final name must take it first, as it would have in a
     // run of one entry at a time, so that this entry sees the same destination.
     if (batch.holdsDestination(plan->destination) ||
@@ -314,19 +322,117 @@ void MergeEngine::processEntry(const std::string& source, const DateLocale& loca
         batch.flush();
     for (const std::string& level : folderLevels) {
         if (ErrorText error = assertDirectoryPresent(level)) {
-            batch.addOutcome(source, error);
+            endEntry(index, source, EntryOutcome::failed(error), batch);
             return;
         }
     }
 
     result_.resCopiedDict[source] = plan->dateFolder;
     result_.resDatingDict[source] = EntryDating{plan->datedBy, plan->checkDate};
-    std::optional<PendingCopy> copy;
-    EntryOutcome outcome = copyFile(source, plan->destination, plan->status, copy);
-    if (copy)
-        batch.addCopy(std::move(*copy));
+    std::optional<CopyJob> job;
+    EntryOutcome outcome = decideCopy(index, source, plan->destination, plan->status, job);
+    if (job)
+        startCopyOf(std::move(*job));
     else
+        endEntry(index, source, std::move(outcome), batch);
+}
+
+void MergeEngine::endEntry(size_t index, const std::string& source, EntryOutcome outcome,
+                           PublishBatch& batch) {
+    if (underway_.empty()) {
+        batch.beginEntry(index);
         batch.addOutcome(source, std::move(outcome));
+        return;
+    }
+    // Waits for the entries before it.
+    underway_.push_back({index, source, std::move(outcome), std::nullopt, {}});
+}
+
+void MergeEngine::startCopyOf(CopyJob job) {
+    Underway entry{job.entry, job.source, std::nullopt, std::nullopt, {}};
+    if (pool_) {
+        entry.made = pool_->run<MadeCopy>([this, job] {
+            LogDeferral deferral;
+            try {
+                MadeCopy made = makeCopy(job);
+                made.log = deferral.take();
+                return made;
+            } catch (...) {
+                writeDeferredLog(deferral.take()); // out of turn rather than lost
+                throw;
+            }
+        });
+    } else {
+        std::promise<MadeCopy> made;
+        try {
+            made.set_value(makeCopy(job));
+        } catch (...) {
+            made.set_exception(std::current_exception());
+        }
+        entry.made = made.get_future();
+    }
+    entry.job = std::move(job);
+    underway_.push_back(std::move(entry));
+}
+
+void MergeEngine::collect(PublishBatch& batch, bool all) {
+    // Bounds the copies under way and the outcomes waiting behind the oldest of them.
+    constexpr size_t kMaxWaiting = 256;
+    while (!underway_.empty()) {
+        Underway& oldest = underway_.front();
+        if (oldest.job && !all) {
+            const size_t copies = static_cast<size_t>(std::count_if(
+                underway_.begin(), underway_.end(), [](const Underway& u) { return u.job; }));
+            const bool ready =
+                oldest.made.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+            if (!ready && copies < copyJobs_ && underway_.size() < kMaxWaiting)
+                return;
+        }
+        Underway entry = std::move(oldest);
+        underway_.pop_front();
+        batch.beginEntry(entry.entry);
+        if (entry.outcome) {
+            batch.addOutcome(entry.source, std::move(*entry.outcome));
+        } else {
+            std::optional<PendingCopy> copy;
+            EntryOutcome outcome;
+            try {
+                MadeCopy made = entry.made.get();
+                writeDeferredLog(made.log);
+                outcome = finishCopy(*entry.job, std::move(made), copy);
+            } catch (...) {
+                outcome = exceptionOutcome(entry.source, std::current_exception());
+            }
+            if (copy)
+                batch.addCopy(std::move(*copy));
+            else
+                batch.addOutcome(entry.source, std::move(outcome));
+        }
+        if (batch.due())
+            batch.flush();
+    }
+}
+
+bool MergeEngine::underwayGoesTo(const std::string& path) const {
+    return std::any_of(underway_.begin(), underway_.end(), [&](const Underway& entry) {
+        return entry.job && (entry.job->target == path || entry.job->plannedDestination == path);
+    });
+}
+
+EntryOutcome MergeEngine::exceptionOutcome(const std::string& source,
+                                           std::exception_ptr error) const {
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        logMessage(LOG_ERR, "Got exception %s while copying file '%s': %s (userinfo=%s)",
+                   demangledTypeName(typeid(e)).c_str(), safeCString(source).c_str(), e.what(),
+                   "(null)");
+        return EntryOutcome::failed(std::string("Exception occurred: ") + e.what());
+    } catch (...) {
+        logMessage(LOG_ERR, "Got exception %s while copying file '%s': %s (userinfo=%s)",
+                   "unknown", safeCString(source).c_str(), "unknown exception", "(null)");
+        return EntryOutcome::failed(std::string("Exception occurred: unknown exception"));
+    }
 }
 
 ErrorText MergeEngine::assertDirectoryPresent(const std::string& path) {
@@ -438,8 +544,18 @@ NameClashDecision MergeEngine::decideName(const std::string& source,
 EntryOutcome MergeEngine::copyFile(const std::string& source, const std::string& destination,
                                    const struct stat& origStatbuf,
                                    std::optional<PendingCopy>& copy) {
+    std::optional<CopyJob> job;
+    EntryOutcome outcome = decideCopy(entryIndex_, source, destination, origStatbuf, job);
+    if (!job)
+        return outcome;
+    return finishCopy(*job, makeCopy(*job), copy);
+}
+
+EntryOutcome MergeEngine::decideCopy(size_t entry, const std::string& source,
+                                     const std::string& destination, const struct stat& status,
+                                     std::optional<CopyJob>& job) {
     // Nothing is copied for an entry whose contents are there already.
-    const NameClashDecision decision = decideName(source, origStatbuf, destination);
+    const NameClashDecision decision = decideName(source, status, destination);
     switch (decision.kind) {
     case NameClashDecision::Kind::Taken:
         return EntryOutcome::failed(destinationTaken(source, destination));
@@ -455,35 +571,50 @@ EntryOutcome MergeEngine::copyFile(const std::string& source, const std::string&
     // final name, nor one that blocks a later run.
     const std::string partial = temporaryNameIn(deletingLastPathComponent(target));
     // Remembered until it is published or removed, so that a process told to stop at once
-    // can remove it, also while it waits in its batch.
+    // can remove it, also while it is being written or waits in its batch.
     partial_copies::remember(partial);
     if (observer_)
-        observer_->entryIntent(entryIndex_, source, partial, target);
-    setErrorDict(std::nullopt);
+        observer_->entryIntent(entry, source, partial, target);
+    job = CopyJob{entry, source, partial, target, destination, status};
+    return {};
+}
+
+MadeCopy MergeEngine::makeCopy(const CopyJob& job) const {
+    MadeCopy made;
     CopyObserver observer{hooks_.betweenChunks};
-    if (std::optional<CopyFailure> failure = copyPath(source, origStatbuf, partial, &observer)) {
-        discardPartial(partial);
-        failure->text = namingFinalPath(failure->text, partial, target);
-        failure->path = namingFinalPath(failure->path, partial, target);
-        failure->toPath = namingFinalPath(failure->toPath, partial, target);
-        return EntryOutcome::failed(copyFailed(source, target, *failure));
+    if (std::optional<CopyFailure> failure =
+            copyPath(job.source, job.status, job.temporary, &observer)) {
+        discardPartial(job.temporary);
+        failure->text = namingFinalPath(failure->text, job.temporary, job.target);
+        failure->path = namingFinalPath(failure->path, job.temporary, job.target);
+        failure->toPath = namingFinalPath(failure->toPath, job.temporary, job.target);
+        made.failure = std::move(failure);
+        return made;
     }
-
-    ErrorText attributeError = copyAttributes(origStatbuf, source, partial, target);
-    if (!attributeError && S_ISDIR(origStatbuf.st_mode))
-        attributeError = recursivelyCopyAttributesFromTree(source, partial, target);
-
+    made.attributeError = copyAttributes(job.status, job.source, job.temporary, job.target);
+    if (!made.attributeError && S_ISDIR(job.status.st_mode))
+        made.attributeError =
+            recursivelyCopyAttributesFromTree(job.source, job.temporary, job.target);
     if (hooks_.beforePublish)
-        hooks_.beforePublish(source, destination);
-    copy = PendingCopy{entryIndex_,
-                       source,
-                       partial,
-                       target,
-                       destination,
-                       std::move(attributeError),
-                       S_ISREG(origStatbuf.st_mode),
-                       S_ISREG(origStatbuf.st_mode) ? origStatbuf.st_size : 0,
-                       origStatbuf};
+        hooks_.beforePublish(job.source, job.plannedDestination);
+    return made;
+}
+
+EntryOutcome MergeEngine::finishCopy(const CopyJob& job, MadeCopy made,
+                                     std::optional<PendingCopy>& copy) {
+    if (made.failure) {
+        setErrorDict(std::nullopt);
+        return EntryOutcome::failed(copyFailed(job.source, job.target, *made.failure));
+    }
+    copy = PendingCopy{job.entry,
+                       job.source,
+                       job.temporary,
+                       job.target,
+                       job.plannedDestination,
+                       std::move(made.attributeError),
+                       S_ISREG(job.status.st_mode),
+                       S_ISREG(job.status.st_mode) ? job.status.st_size : 0,
+                       job.status};
     return {};
 }
 

@@ -10,7 +10,9 @@
 #include "platform/FileCopier.h"
 
 #include <ctime>
+#include <deque>
 #include <functional>
+#include <future>
 #include <optional>
 #include <string>
 #include <sys/stat.h>
@@ -45,6 +47,27 @@ struct EntryPlan {
     std::string destination;       // the copy's path
 };
 
+// A copy decided in list order: the entry's data goes to `temporary`, to be published as
+// `target`. Made on the merge thread or, with several copies at once, on a copy thread.
+struct CopyJob {
+    size_t entry = 0;
+    std::string source;
+    std::string temporary;
+    std::string target;
+    std::string plannedDestination;
+    struct stat status = {}; // of the source, as the plan read it
+};
+
+// What making a copy gave: a failure (its temporary is removed then), else a complete copy
+// whose times were restored unless `attributeError` says otherwise.
+struct MadeCopy {
+    std::optional<CopyFailure> failure;
+    ErrorText attributeError;
+    std::string log; // the lines logged on a copy thread, written in the entry's turn
+};
+
+class CopyPool;
+
 // The merge loop of one run: dates each entry of the file list, creates its date folder
 // under the destination root, copies it there without ever replacing anything and records
 // the outcome. Runs on the worker thread; shares only the run status (under its lock) and
@@ -62,6 +85,9 @@ class MergeEngine {
     void setHooks(MergeHooks hooks) { hooks_ = std::move(hooks); }
     // The keeper of the run's record (its journal), told of every change the run makes.
     void setObserver(RunObserver* observer) { observer_ = observer; }
+    // How many entries mergeFiles copies at once (1: one after another). The outcomes are
+    // the same either way: names are decided and outcomes recorded in list order.
+    void setCopyJobs(unsigned jobs) { copyJobs_ = jobs < 1 ? 1 : jobs; }
 
     void mergeFiles(const PathList& fileList, const std::string& treeRoot);
 
@@ -89,10 +115,11 @@ class MergeEngine {
     // Restores access and modification times. `shownDestination` is the path that error
     // texts name (the final name of a copy still under its temporary name).
     ErrorText copyAttributes(const struct stat& status, const std::string& source,
-                             const std::string& destination, const std::string& shownDestination);
+                             const std::string& destination,
+                             const std::string& shownDestination) const;
     ErrorText recursivelyCopyAttributesFromTree(const std::string& sourceTree,
                                                 const std::string& copiedTree,
-                                                const std::string& shownTree);
+                                                const std::string& shownTree) const;
 
     void setToPath(const std::string& toPath) { toPath_ = toPath; }
     // The run's file list, for pairing sidecars and RAW+JPEG pairs with their photos, and
@@ -100,8 +127,34 @@ class MergeEngine {
     void prepareRun(const PathList& fileList, time_t runStart);
 
   private:
-    void processEntry(const std::string& source, const class DateLocale& locale,
+    // An entry taken in list order whose outcome or copy is not yet in the batch.
+    struct Underway {
+        size_t entry = 0;
+        std::string source;
+        std::optional<EntryOutcome> outcome; // it ended without a copy
+        std::optional<CopyJob> job;          // else the copy it waits for
+        std::future<MadeCopy> made;
+    };
+    void processEntry(size_t index, const std::string& source, const class DateLocale& locale,
                       PublishBatch& batch);
+    void endEntry(size_t index, const std::string& source, EntryOutcome outcome,
+                  PublishBatch& batch);
+    void startCopyOf(CopyJob job);
+    // Hands the entries under way to the batch in list order: those whose copies are done,
+    // or all of them (waiting for their copies) with `all`.
+    void collect(PublishBatch& batch, bool all);
+    // Whether an entry under way goes to `path`.
+    bool underwayGoesTo(const std::string& path) const;
+    // Decides the entry's final name in list order; answers its outcome when it ends without
+    // a copy, else fills `job` (its temporary is remembered from then on).
+    EntryOutcome decideCopy(size_t entry, const std::string& source,
+                            const std::string& destination, const struct stat& status,
+                            std::optional<CopyJob>& job);
+    // Copies the data and restores the times; may run on a copy thread.
+    MadeCopy makeCopy(const CopyJob& job) const;
+    // The entry's outcome once its copy was made; fills `copy` when there is one to publish.
+    EntryOutcome finishCopy(const CopyJob& job, MadeCopy made, std::optional<PendingCopy>& copy);
+    EntryOutcome exceptionOutcome(const std::string& source, std::exception_ptr error) const;
     // Where an entry may go when `destination` may be taken: the one decision about taken
     // names, made before the copy and again when publishing finds the name taken.
     NameClashDecision decideName(const std::string& source, const struct stat& sourceStatus,
@@ -140,6 +193,9 @@ class MergeEngine {
     DateReadAhead<std::optional<OwnDate>>* readAhead_ = nullptr; // during mergeFiles
     const PathList* fileList_ = nullptr;                         // during mergeFiles
     size_t entryIndex_ = 0;                                      // of the entry mergeFiles is at
+    unsigned copyJobs_ = 1;
+    CopyPool* pool_ = nullptr; // during mergeFiles with several copies at once
+    std::deque<Underway> underway_;
 };
 
 } // namespace orvane

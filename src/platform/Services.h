@@ -92,6 +92,9 @@ struct PlatformServices {
     OpenPanelService* panels = nullptr;
     FileSystemProbe* fileSystem = nullptr;
     Notifier* notifier = nullptr;
+    // How many copies a run makes at once into a folder when the preference leaves it to the
+    // program; null: one at a time.
+    std::function<unsigned(const std::string& folder)> automaticCopyJobs = {};
 };
 
 } // namespace orvane

@@ -23,6 +23,7 @@ void registerDefaults(UserDefaults& defaults) {
         {keys::kCheckUpdateFrequency, int64_t{90}},
         {keys::kSkipIdenticalFiles, true},
         {keys::kKeepBothOnNameClash, false},
+        {keys::kParallelCopies, int64_t{0}},
     };
     if (defaults.objectForKey(keys::kFirstRunTime)) {
         // Stored as a 32-bit number, so the subtraction wraps as a 32-bit integer.

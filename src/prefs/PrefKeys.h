@@ -18,6 +18,9 @@ inline constexpr const char* kMatchingMode = "OVMatchingMode";
 inline constexpr const char* kSkipIdenticalFiles = "OVSkipIdenticalFiles";
 // A different file under a taken name is published as NAME-1.EXT, NAME-2.EXT ….
 inline constexpr const char* kKeepBothOnNameClash = "OVKeepBothOnNameClash";
+// How many entries a run copies at once; 0 leaves it to the program (several on solid-state
+// storage, one on spinning disks).
+inline constexpr const char* kParallelCopies = "OVParallelCopies";
 inline constexpr const char* kCheckUpdateFrequency = "OVCheckUpdateFrequency";
 inline constexpr const char* kLastUpdateCheck = "OVLastUpdateCheck";
 inline constexpr const char* kPreviousRuns = "OVPreviousRuns";

@@ -3,6 +3,7 @@
 #include "app/PowerCallback.h"
 #include "app/UncaughtException.h"
 #include "base/Paths.h"
+#include "platform/CopyJobs.h"
 #include "platform/UserDefaults.h"
 #include "platform/qt/OrvaneApplication.h"
 #include "platform/qt/QtMainLoop.h"
@@ -34,6 +35,9 @@ PlatformServices servicesOf(QtAlertService& alerts, QtBeeper& beeper, XbelRecent
     services.timers = &timers;
     services.panels = &panels;
     services.notifier = &notifier;
+    services.automaticCopyJobs = [](const std::string& folder) {
+        return automaticCopyJobs(folder);
+    };
     return services;
 }
 

@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
+#include <map>
 #include <random>
 #include <set>
 #include <unistd.h>
@@ -652,6 +653,76 @@ TEST_F(MergeTest, ADateBeyondTheCalendarIsAnErrorForTheEntry) {
     ASSERT_EQ(result.resErrorFiles, PathList{a});
     EXPECT_NE(result.resErrorDict.at(a).find("outside the calendar's range"), std::string::npos);
     EXPECT_TRUE(std::filesystem::is_empty(root));
+}
+
+// Several copies at once give exactly what one after another gives: the same outcomes in the
+// same order and the same tree, also where entries of the run take each other's names.
+TEST_F(MergeTest, CopiesMadeAtOnceGiveTheResultsOfOneAfterAnother) {
+    PathList list;
+    for (int i = 0; i < 240; ++i) {
+        const std::string name = "IMG_" + std::to_string(i % 40) + ".jpg";
+        list.push_back(sources + "/card" + std::to_string(i / 40) + "/" + name);
+        if (i % 37 == 3)
+            continue; // vanished
+        // Every third card repeats the first one's contents: already there, or kept apart.
+        const std::string contents = std::string(i % 80 % 7 * 20000, 'x') + std::to_string(i % 80);
+        writeFile(list.back(), contents, localTime(2010, 1, 1 + i % 4));
+    }
+    for (int i = 0; i < 6; ++i) {
+        const std::string album = sources + "/Album" + std::to_string(i % 2) + "-" +
+                                  std::to_string(i) + "/Album";
+        writeFile(album + "/a.jpg", std::to_string(i % 3), localTime(2010, 1, 2));
+        const struct timespec times[2] = {{localTime(2010, 1, 2), 0}, {localTime(2010, 1, 2), 0}};
+        utimensat(AT_FDCWD, album.c_str(), times, 0);
+        list.insert(list.begin() + 30 * i, album);
+    }
+    list.push_back(list[7]);
+
+    auto treeOf = [](const std::string& folder) {
+        std::map<std::string, std::string> files;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+            const std::string relative = entry.path().string().substr(folder.size());
+            files[relative] = entry.is_directory() ? "<folder>" : readFile(entry.path().string());
+        }
+        return files;
+    };
+    auto withoutRoot = [](PathDict dict, const std::string& folder) {
+        for (auto& [path, text] : dict)
+            for (size_t at; (at = text.find(folder)) != std::string::npos;)
+                text.replace(at, folder.size(), "ROOT");
+        return dict;
+    };
+    for (const bool keepBoth : {false, true}) {
+        defaults.setBool(keys::kKeepBothOnNameClash, keepBoth);
+        std::vector<RunResult> results;
+        std::vector<std::map<std::string, std::string>> trees;
+        for (const unsigned jobs : {1u, 4u}) {
+            const std::string into = tmp / ("run" + std::to_string(keepBoth) +
+                                            std::to_string(jobs) + "/Sorted");
+            writeFile(into + "/2010/01/04", "a file where a folder belongs");
+            RunStatus runStatus;
+            runStatus.mergeState = kMergeRunning;
+            RunResult& run = results.emplace_back();
+            MergeEngine copier(defaults, runStatus, run);
+            copier.setCopyJobs(jobs);
+            copier.mergeFiles(list, into);
+            EXPECT_EQ(runStatus.filesDone, static_cast<int>(list.size()) + 1);
+            run.resErrorDict = withoutRoot(run.resErrorDict, into);
+            run.resDestinationDict = withoutRoot(run.resDestinationDict, into);
+            trees.push_back(treeOf(into));
+        }
+        SCOPED_TRACE(keepBoth ? "keeping both" : "refusing taken names");
+        EXPECT_FALSE(results[0].resSkippedFiles.empty());
+        EXPECT_FALSE(results[0].resErrorFiles.empty());
+        EXPECT_EQ(results[1].resCopiedFiles, results[0].resCopiedFiles);
+        EXPECT_EQ(results[1].resCopiedDict, results[0].resCopiedDict);
+        EXPECT_EQ(results[1].resSkippedFiles, results[0].resSkippedFiles);
+        EXPECT_EQ(results[1].resSkippedDict, results[0].resSkippedDict);
+        EXPECT_EQ(results[1].resErrorFiles, results[0].resErrorFiles);
+        EXPECT_EQ(results[1].resErrorDict, results[0].resErrorDict);
+        EXPECT_EQ(results[1].resDestinationDict, results[0].resDestinationDict);
+        EXPECT_EQ(trees[1], trees[0]);
+    }
 }
 
 } // namespace

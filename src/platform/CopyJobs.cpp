@@ -1,0 +1,48 @@
+#include "platform/CopyJobs.h"
+
+#include <algorithm>
+#include <fstream>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <thread>
+#include <unistd.h>
+
+namespace orvane {
+namespace {
+
+std::optional<bool> readRotational(const std::string& queueFolder) {
+    std::ifstream file(queueFolder + "/rotational");
+    int value = -1;
+    if (!(file >> value) || (value != 0 && value != 1))
+        return std::nullopt;
+    return value == 1;
+}
+
+} // namespace
+
+std::optional<bool> isOnRotatingDisk(const std::string& folder, const std::string& sysRoot) {
+    struct stat status;
+    if (::stat(folder.c_str(), &status) != 0)
+        return std::nullopt;
+    return isRotatingDevice(status.st_dev, sysRoot);
+}
+
+std::optional<bool> isRotatingDevice(dev_t number, const std::string& sysRoot) {
+    if (major(number) == 0)
+        return std::nullopt; // no block device behind it (tmpfs, overlay, NFS …)
+    const std::string device = sysRoot + "/dev/block/" + std::to_string(major(number)) + ":" +
+                               std::to_string(minor(number));
+    if (std::optional<bool> rotational = readRotational(device + "/queue"))
+        return rotational;
+    // A partition has no queue of its own; its disk's folder is the parent of its own.
+    return readRotational(device + "/../queue");
+}
+
+unsigned automaticCopyJobs(const std::string& folder, const std::string& sysRoot) {
+    if (isOnRotatingDisk(folder, sysRoot) != std::optional<bool>(false))
+        return 1;
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    return std::min(kMaxAutomaticCopyJobs, cores);
+}
+
+} // namespace orvane

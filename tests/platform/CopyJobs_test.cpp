@@ -1,0 +1,41 @@
+#include "platform/CopyJobs.h"
+#include "support/TestSupport.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/sysmacros.h>
+
+namespace orvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A /sys of its own: a solid-state disk with a partition, a spinning disk, one that answers
+// nonsense, and a device that /sys does not know.
+TEST(CopyJobs, RotatingDisksAreToldFromTheirQueue) {
+    test::TempDir tmp;
+    const std::string sys = tmp / "sys";
+    const std::string disks = sys + "/devices/pci0000:00/block";
+    test::writeFile(disks + "/vdb/queue/rotational", "0\n");
+    fs::create_directories(disks + "/vdb/vdb1");
+    test::writeFile(disks + "/sda/queue/rotational", "1\n");
+    test::writeFile(disks + "/sdb/queue/rotational", "spinning\n");
+    fs::create_directories(sys + "/dev/block");
+    for (const auto& [number, target] :
+         {std::pair{"252:16", "vdb"}, {"252:17", "vdb/vdb1"}, {"8:0", "sda"}, {"8:16", "sdb"}})
+        fs::create_directory_symlink("../../devices/pci0000:00/block/" + std::string(target),
+                                     sys + "/dev/block/" + number);
+
+    const std::pair<dev_t, std::optional<bool>> cases[] = {
+        {makedev(252, 16), false},       {makedev(252, 17), false}, {makedev(8, 0), true},
+        {makedev(8, 16), std::nullopt},  {makedev(8, 32), std::nullopt},
+        {makedev(0, 42), std::nullopt}, // tmpfs, overlay and other file systems without a disk
+    };
+    for (const auto& [device, rotating] : cases)
+        EXPECT_EQ(isRotatingDevice(device, sys), rotating) << major(device) << ":" << minor(device);
+    // Without a /sys the kind cannot be told, and copies are made one after another.
+    EXPECT_EQ(automaticCopyJobs(tmp.path(), tmp / "nowhere"), 1u);
+}
+
+} // namespace
+} // namespace orvane
