@@ -658,6 +658,7 @@ TEST_F(MergeTest, ADateBeyondTheCalendarIsAnErrorForTheEntry) {
 // Several copies at once give exactly what one after another gives: the same outcomes in the
 // same order and the same tree, also where entries of the run take each other's names.
 TEST_F(MergeTest, CopiesMadeAtOnceGiveTheResultsOfOneAfterAnother) {
+    test::LogCapture log;
     PathList list;
     for (int i = 0; i < 240; ++i) {
         const std::string name = "IMG_" + std::to_string(i % 40) + ".jpg";
