@@ -9,10 +9,12 @@ calls per file with `strace -c -f`, and measures the peak memory of a run of man
 
 With --sync every timed command is followed by `sync`, timed with it, so that each run
 counts until its data is on disk. With --large N the corpus is N large files only (100 MiB
-each, `make-corpus.sh -n 0 -L N`) and throughput in MiB/s is printed.
+each, `make-corpus.sh -n 0 -L N`) and throughput in MiB/s is printed. With --jobs 1,2,4 the
+EXIF run is also timed with each of those numbers of copies at once (`--jobs N`); the plain
+EXIF run leaves the number to the program.
 
 Usage: bench/organize_bench.py [--runs 5] [--work DIR] [--files 10000] [--memory-entries 100000]
-       [--sources files|folders] [--exiftool] [--sync] [--large 20]
+       [--sources files|folders] [--exiftool] [--sync] [--large 20] [--jobs 1,2,4]
 """
 import argparse
 import calendar
@@ -52,9 +54,11 @@ def utc_folder(seconds):
     return time.strftime("%Y/%m/%d", time.gmtime(int(seconds)))
 
 
-def organize_argv(corpus, rows, dest, exif, sources_mode, binary=None):
+def organize_argv(corpus, rows, dest, exif, sources_mode, binary=None, jobs=None):
     # A fresh settings folder: the registered copy rule copies every file.
     argv = [binary or ORVANE, "organize", "--quiet", "--levels", "3", "--format", FORMAT]
+    if jobs is not None:
+        argv += ["--jobs", str(jobs)]
     if not exif:
         argv.append("--no-exif")
     if sources_mode == "folders":
@@ -113,6 +117,8 @@ def main():
     ap.add_argument("--no-strace", action="store_true")
     ap.add_argument("--sync", action="store_true", help="time each command with a sync after it")
     ap.add_argument("--large", type=int, default=0, help="a corpus of this many 100 MiB files")
+    ap.add_argument("--jobs", default="", metavar="N,N...",
+                    help="also time the EXIF run with these numbers of copies at once")
     ap.add_argument("--compare", metavar="BINARY",
                     help="also time another build of orvane (EXIF off and on), e.g. main's")
     args = ap.parse_args()
@@ -138,6 +144,10 @@ def main():
                 ("orvane --dry-run", "dry")]
     if args.compare:
         variants += [("other --no-exif", False), ("other (EXIF)", True)]
+    job_counts = {}
+    for jobs in filter(None, args.jobs.split(",")):
+        job_counts["orvane --jobs %s" % jobs] = int(jobs)
+        variants.append(("orvane --jobs %s" % jobs, True))
     times = {name: [] for name, _ in variants}
     failures = []
     for run in range(args.runs):
@@ -152,7 +162,8 @@ def main():
             else:
                 os.makedirs(dest)
                 argv = organize_argv(corpus, rows, dest, exif, args.sources,
-                                     args.compare if name.startswith("other") else None)
+                                     args.compare if name.startswith("other") else None,
+                                     job_counts.get(name))
             if args.sync:
                 subprocess.run(["sync"])
                 argv = ["sh", "-c", '"$@" && sync', "sh"] + argv
