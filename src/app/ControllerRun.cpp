@@ -176,10 +176,11 @@ void Controller::launchMergeThread(std::shared_ptr<const PathList> fileList, std
 unsigned Controller::copyJobs(const UserDefaults& rules, const std::string& toPath) const {
     constexpr long kMostCopyJobs = 16;
     const long preferred = rules.integerForKey(keys::kParallelCopies);
-    const unsigned jobs =
-        preferred > 0 ? static_cast<unsigned>(std::min(preferred, kMostCopyJobs))
-        : services_.automaticCopyJobs ? std::max(1u, services_.automaticCopyJobs(toPath))
-                                      : 1u;
+    unsigned jobs = 1;
+    if (preferred > 0)
+        jobs = static_cast<unsigned>(std::min(preferred, kMostCopyJobs));
+    else if (services_.automaticCopyJobs)
+        jobs = std::max(1u, services_.automaticCopyJobs(toPath));
     logMessage(LOG_DEBUG, "Copying up to %u entries at once", jobs);
     return jobs;
 }

@@ -5,8 +5,8 @@
 #include "base/Paths.h"
 #include "base/RunStatus.h"
 #include "base/StringHelpers.h"
-#include "merge/ExifDate.h"
 #include "merge/CopyPool.h"
+#include "merge/ExifDate.h"
 #include "merge/ExtendedDate.h"
 #include "merge/NameClash.h"
 #include "platform/PartialCopies.h"
@@ -290,8 +290,8 @@ std::optional<MergeEngine::OwnDate> MergeEngine::readOwnDate(const std::string& 
     return ownDate(path, status);
 }
 
-void MergeEngine::processEntry(size_t index, const std::string& source,
-                               const DateLocale& locale, PublishBatch& batch) {
+void MergeEngine::processEntry(size_t index, const std::string& source, const DateLocale& locale,
+                               PublishBatch& batch) {
     logMessage(LOG_DEBUG, "Beginning copy for original file '%s'", source.c_str());
 
     std::string planError;
@@ -429,8 +429,8 @@ EntryOutcome MergeEngine::exceptionOutcome(const std::string& source,
                    "(null)");
         return EntryOutcome::failed(std::string("Exception occurred: ") + e.what());
     } catch (...) {
-        logMessage(LOG_ERR, "Got exception %s while copying file '%s': %s (userinfo=%s)",
-                   "unknown", safeCString(source).c_str(), "unknown exception", "(null)");
+        logMessage(LOG_ERR, "Got exception %s while copying file '%s': %s (userinfo=%s)", "unknown",
+                   safeCString(source).c_str(), "unknown exception", "(null)");
         return EntryOutcome::failed(std::string("Exception occurred: unknown exception"));
     }
 }
@@ -450,6 +450,9 @@ ErrorText MergeEngine::assertDirectoryPresent(const std::string& path) {
             return std::nullopt;
         }
         err = errno;
+        // Made meanwhile by someone else (another run into the same destination): present.
+        if (err == EEXIST && ::stat(path.c_str(), &st) == 0)
+            return std::nullopt;
         logMessage(LOG_WARN, "Couldn't create destination folder '%s' (fsr='%s'): %d-%s",
                    shown.c_str(), path.c_str(), err, std::strerror(err));
         return fillPlaceholders("Couldn't create destination directory '%@': %s",

@@ -147,9 +147,8 @@ class MergeEngine {
     bool underwayGoesTo(const std::string& path) const;
     // Decides the entry's final name in list order; answers its outcome when it ends without
     // a copy, else fills `job` (its temporary is remembered from then on).
-    EntryOutcome decideCopy(size_t entry, const std::string& source,
-                            const std::string& destination, const struct stat& status,
-                            std::optional<CopyJob>& job);
+    EntryOutcome decideCopy(size_t entry, const std::string& source, const std::string& destination,
+                            const struct stat& status, std::optional<CopyJob>& job);
     // Copies the data and restores the times; may run on a copy thread.
     MadeCopy makeCopy(const CopyJob& job) const;
     // The entry's outcome once its copy was made; fills `copy` when there is one to publish.

@@ -670,8 +670,8 @@ TEST_F(MergeTest, CopiesMadeAtOnceGiveTheResultsOfOneAfterAnother) {
         writeFile(list.back(), contents, localTime(2010, 1, 1 + i % 4));
     }
     for (int i = 0; i < 6; ++i) {
-        const std::string album = sources + "/Album" + std::to_string(i % 2) + "-" +
-                                  std::to_string(i) + "/Album";
+        const std::string album =
+            sources + "/Album" + std::to_string(i % 2) + "-" + std::to_string(i) + "/Album";
         writeFile(album + "/a.jpg", std::to_string(i % 3), localTime(2010, 1, 2));
         const struct timespec times[2] = {{localTime(2010, 1, 2), 0}, {localTime(2010, 1, 2), 0}};
         utimensat(AT_FDCWD, album.c_str(), times, 0);
@@ -698,8 +698,8 @@ TEST_F(MergeTest, CopiesMadeAtOnceGiveTheResultsOfOneAfterAnother) {
         std::vector<RunResult> results;
         std::vector<std::map<std::string, std::string>> trees;
         for (const unsigned jobs : {1u, 4u}) {
-            const std::string into = tmp / ("run" + std::to_string(keepBoth) +
-                                            std::to_string(jobs) + "/Sorted");
+            const std::string into =
+                tmp / ("run" + std::to_string(keepBoth) + std::to_string(jobs) + "/Sorted");
             writeFile(into + "/2010/01/04", "a file where a folder belongs");
             RunStatus runStatus;
             runStatus.mergeState = kMergeRunning;

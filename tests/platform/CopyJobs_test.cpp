@@ -27,8 +27,11 @@ TEST(CopyJobs, RotatingDisksAreToldFromTheirQueue) {
                                      sys + "/dev/block/" + number);
 
     const std::pair<dev_t, std::optional<bool>> cases[] = {
-        {makedev(252, 16), false},       {makedev(252, 17), false}, {makedev(8, 0), true},
-        {makedev(8, 16), std::nullopt},  {makedev(8, 32), std::nullopt},
+        {makedev(252, 16), false},
+        {makedev(252, 17), false},
+        {makedev(8, 0), true},
+        {makedev(8, 16), std::nullopt},
+        {makedev(8, 32), std::nullopt},
         {makedev(0, 42), std::nullopt}, // tmpfs, overlay and other file systems without a disk
     };
     for (const auto& [device, rotating] : cases)
