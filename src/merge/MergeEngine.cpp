@@ -206,6 +206,8 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
             endEntry(index, source, exceptionOutcome(source, std::current_exception()), batch);
         }
         collect(batch, false);
+        if (batch.due())
+            batch.flush();
     }
     collect(batch, true);
 
