@@ -660,14 +660,19 @@ TEST_F(MergeTest, ADateBeyondTheCalendarIsAnErrorForTheEntry) {
 TEST_F(MergeTest, CopiesMadeAtOnceGiveTheResultsOfOneAfterAnother) {
     test::LogCapture log;
     PathList list;
+    // Six cards with the same names one after another, so that entries copied at once take
+    // each other's names; some cards hold the same contents as others.
+    const int sameContents[] = {0, 1, 0, 1, 2, 0};
     for (int i = 0; i < 240; ++i) {
-        const std::string name = "IMG_" + std::to_string(i % 40) + ".jpg";
-        list.push_back(sources + "/card" + std::to_string(i / 40) + "/" + name);
+        const int card = i % 6;
+        const int number = i / 6;
+        list.push_back(sources + "/card" + std::to_string(card) + "/IMG_" + std::to_string(number) +
+                       ".jpg");
         if (i % 37 == 3)
             continue; // vanished
-        // Every third card repeats the first one's contents: already there, or kept apart.
-        const std::string contents = std::string(i % 80 % 7 * 20000, 'x') + std::to_string(i % 80);
-        writeFile(list.back(), contents, localTime(2010, 1, 1 + i % 4));
+        const std::string contents = std::string((number + sameContents[card]) % 7 * 20000, 'x') +
+                                     std::to_string(sameContents[card]);
+        writeFile(list.back(), contents, localTime(2010, 1, 1 + number % 4));
     }
     for (int i = 0; i < 6; ++i) {
         const std::string album =
