@@ -1,3 +1,4 @@
+#include "base/NumberText.h"
 #include "merge/RunChecks.h"
 #include "platform/FileSystemProbe.h"
 #include "prefs/MatchingModes.h"

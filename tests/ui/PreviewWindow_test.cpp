@@ -69,7 +69,7 @@ TEST_F(PreviewWindowTest, TreeOfDateFoldersWithCountsMarksAndTotals) {
     EXPECT_EQ(commands.previewButton()->text(), "Preview…");
     EXPECT_TRUE(window.goButton()->isEnabled());
     EXPECT_EQ(shown.totalsLabel()->text(),
-              "2 files · 2 bytes · 6 new folders · 1 name conflict · 1 skipped · 4.1 KB free");
+              "2 files · 2 bytes · 6 new folders · 1 name conflict · 1 skipped · 4.1 kB free");
     EXPECT_TRUE(std::filesystem::is_empty(tmp / "Sorted")) << "a preview creates nothing";
 
     const PlanTreeModel& model = *shown.model();

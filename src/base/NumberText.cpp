@@ -1,4 +1,4 @@
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 
 #include <cstdio>
 #include <iterator>
@@ -12,10 +12,10 @@ std::string groupedNumber(uint64_t value) {
     return digits;
 }
 
-std::string byteSizeText(uint64_t bytes) {
+std::string byteCountText(uint64_t bytes) {
     if (bytes < 1000)
         return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
-    static const char* const units[] = {"KB", "MB", "GB", "TB", "PB", "EB"};
+    static const char* const units[] = {"kB", "MB", "GB", "TB", "PB", "EB"};
     double value = static_cast<double>(bytes) / 1000;
     size_t unit = 0;
     while (value >= 999.95 && unit + 1 < std::size(units)) {
