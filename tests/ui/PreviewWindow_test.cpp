@@ -62,6 +62,11 @@ class PreviewWindowTest : public ::testing::Test, protected test::ControllerRig 
 
 TEST_F(PreviewWindowTest, TreeOfDateFoldersWithCountsMarksAndTotals) {
     EXPECT_EQ(commands.previewAction()->shortcut(), QKeySequence("Ctrl+Shift+P"));
+    // A preview needs both places and no run under way, as Organize does.
+    EXPECT_TRUE(commands.previewButton()->isEnabled());
+    window.setRunning(true);
+    EXPECT_FALSE(commands.previewAction()->isEnabled());
+    window.setRunning(false);
     makePlan();
     PreviewWindow& shown = commands.previewWindow();
     EXPECT_TRUE(shown.isVisible());
