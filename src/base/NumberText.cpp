@@ -6,10 +6,14 @@
 namespace orvane {
 
 std::string groupedNumber(uint64_t value) {
-    std::string digits = std::to_string(value);
-    for (size_t i = digits.size(); i > 3; i -= 3)
-        digits.insert(i - 3, ",");
-    return digits;
+    const std::string digits = std::to_string(value);
+    std::string grouped;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            grouped += ',';
+        grouped += digits[i];
+    }
+    return grouped;
 }
 
 std::string byteCountText(uint64_t bytes) {
