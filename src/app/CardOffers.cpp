@@ -1,8 +1,8 @@
 #include "app/CardOffers.h"
 
 #include "app/Controller.h"
-#include "app/NumberText.h"
 #include "base/Log.h"
+#include "base/NumberText.h"
 #include "base/StringHelpers.h"
 
 #include <filesystem>

@@ -1,10 +1,10 @@
 #include "merge/RunChecks.h"
 
+#include "base/NumberText.h"
 #include "base/StringHelpers.h"
 #include "platform/FileSystemProbe.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <sys/stat.h>
@@ -54,8 +54,10 @@ uint64_t sizeOfEntries(const PathList& entries, uint64_t limit) {
             total += static_cast<uint64_t>(st.st_size);
         } else if (S_ISDIR(st.st_mode)) {
             std::error_code error;
-            for (fs::recursive_directory_iterator it(entry, error), end; !error && it != end;
-                 it.increment(error)) {
+            for (fs::recursive_directory_iterator
+                     it(entry, fs::directory_options::skip_permission_denied, error),
+                 end;
+                 !error && it != end; it.increment(error)) {
                 std::error_code sizeError;
                 if (it->is_regular_file(sizeError) && !it->is_symlink(sizeError))
                     total += it->file_size(sizeError);
@@ -80,21 +82,6 @@ RunProblem checkSpace(const PathList& fileList, const std::string& destination,
     return "The files to copy need at least " + byteCountText(needed) + ", but the disk of " +
            quoted(destination) + " has only " + byteCountText(*free) +
            " free. Files that do not fit will fail to copy.";
-}
-
-std::string byteCountText(uint64_t bytes) {
-    if (bytes < 1000)
-        return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
-    static const char* const kUnits[] = {"kB", "MB", "GB", "TB", "PB", "EB"};
-    double value = static_cast<double>(bytes) / 1000.0;
-    size_t unit = 0;
-    while (value >= 999.95 && unit + 1 < std::size(kUnits)) {
-        value /= 1000.0;
-        ++unit;
-    }
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f %s", value, kUnits[unit]);
-    return text;
 }
 
 } // namespace orvane

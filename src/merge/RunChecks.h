@@ -37,7 +37,4 @@ RunProblem checkSpace(const PathList& fileList, const std::string& destination,
 // only, links not followed inside folders).
 uint64_t sizeOfEntries(const PathList& entries, uint64_t limit = UINT64_MAX);
 
-// "3.2 GB", "850 kB", "12 bytes": decimal units, as file managers show them.
-std::string byteCountText(uint64_t bytes);
-
 } // namespace orvane

@@ -2,6 +2,7 @@
 
 #include "base/RunStatus.h"
 #include "merge/NameClash.h"
+#include "merge/RunChecks.h"
 #include "platform/UserDefaults.h"
 #include "prefs/DateRendering.h"
 #include "prefs/PrefKeys.h"
@@ -14,21 +15,6 @@
 
 namespace orvane {
 namespace {
-
-// The size of a folder copied whole: everything inside it, links not followed.
-uint64_t treeBytes(const std::string& folder) {
-    namespace fs = std::filesystem;
-    uint64_t total = 0;
-    std::error_code error;
-    fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied,
-                                        error);
-    for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
-        struct stat status;
-        if (::lstat(it->path().c_str(), &status) == 0 && S_ISREG(status.st_mode))
-            total += static_cast<uint64_t>(status.st_size);
-    }
-    return total;
-}
 
 // The levels of a date folder ("2005/03/17": "2005", "03", "17").
 std::vector<std::string> folderLevels(const std::string& dateFolder) {
@@ -142,7 +128,7 @@ void planRunEntries(RunPlan& plan, PlanProgress* progress, const FreeSpaceProbe&
         entry.plan = engine.planEntry(source, locale, entry.error);
         if (entry.plan) {
             entry.bytes = S_ISDIR(entry.plan->status.st_mode)
-                              ? treeBytes(source)
+                              ? sizeOfEntries({source})
                               : static_cast<uint64_t>(entry.plan->status.st_size);
             const std::string& destination = entry.plan->destination;
             struct stat existing;

@@ -53,7 +53,7 @@ bool parseDateTime(const std::string& text, size_t at, int (&parts)[6]) {
 }
 
 time_t wallClock(const int (&parts)[6], const char* source) {
-    char text[32];
+    char text[80]; // room for any int in each field, so nothing is cut
     std::snprintf(text, sizeof text, "%04d:%02d:%02d %02d:%02d:%02d", parts[0], parts[1], parts[2],
                   parts[3], parts[4], parts[5]);
     return unixTimeFromExifDate(text, source);
@@ -68,25 +68,6 @@ time_t appleCreationDate(const std::string& text) {
     if (zone != '+' && zone != '-' && zone != 'Z')
         return -1;
     return wallClock(parts, "com.apple.quicktime.creationdate");
-}
-
-// "2005-10-28 17:46:46 UTC" (or "UTC 2005-10-28 17:46:46"): the movie header, in UTC.
-time_t movieHeaderDate(const std::string& text) {
-    const size_t at = text.rfind("UTC ", 0) == 0 ? 4 : 0;
-    int parts[6];
-    if (!parseDateTime(text, at, parts) || parts[0] <= 1904)
-        return -1;
-    struct tm utc = {};
-    utc.tm_year = parts[0] - 1900;
-    utc.tm_mon = parts[1] - 1;
-    utc.tm_mday = parts[2];
-    utc.tm_hour = parts[3];
-    utc.tm_min = parts[4];
-    utc.tm_sec = parts[5];
-    const time_t seconds = timegm(&utc);
-    logMessage(LOG_DEBUG, "Parsed out movie header date '%s' yielding UNIX time %ld", text.c_str(),
-               static_cast<long>(seconds));
-    return seconds;
 }
 
 // The AVI IDIT date as cameras write it: "2012-09-10 20:52:00", "2003/03/10 15:04:43" or ("Mon Mar

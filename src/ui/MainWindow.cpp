@@ -190,11 +190,20 @@ void MainWindow::setRunning(bool running) {
         ui_->progressText->clear();
         ui_->progressText->setVisible(false);
     }
+    running_ = running;
     emit runningChanged(running);
+    emit organizeAvailabilityChanged();
 }
 
 void MainWindow::setGoButtonEnabled(bool enabled) {
-    ui_->goButton->setEnabled(enabled);
+    goWanted_ = enabled;
+    ui_->goButton->setEnabled(goWanted_ && !goHeld_);
+    emit organizeAvailabilityChanged();
+}
+
+void MainWindow::holdGoButton(bool held) {
+    goHeld_ = held;
+    ui_->goButton->setEnabled(goWanted_ && !goHeld_);
 }
 
 bool MainWindow::isWindowActive() const {

@@ -57,6 +57,12 @@ class MainWindow : public QMainWindow, public MainView {
     void addRunButton(QWidget* button);
     // A bar placed above the selection rows.
     void addTopBar(QWidget* bar);
+    // While another command works (the preview plans), the organise button waits; released,
+    // it is as the selection would have it.
+    void holdGoButton(bool held);
+    // Both places are chosen and no run is under way: what commands that start from the
+    // selection wait for.
+    bool canOrganize() const { return goWanted_ && !running_; }
 
     // The widgets, for tests and screenshots.
     KelWell* fromKelWell() const;
@@ -72,6 +78,8 @@ class MainWindow : public QMainWindow, public MainView {
   signals:
     // A run started (true) or ended: commands that must wait for it follow this.
     void runningChanged(bool running);
+    // `canOrganize()` may have changed.
+    void organizeAvailabilityChanged();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -95,6 +103,9 @@ class MainWindow : public QMainWindow, public MainView {
     QAction* quitAction_ = nullptr;
     QAction* pickFromAction_ = nullptr;
     QAction* pickToAction_ = nullptr;
+    bool goWanted_ = false;
+    bool goHeld_ = false;
+    bool running_ = false;
 };
 
 } // namespace orvane

@@ -1,6 +1,6 @@
 #include "ui/PlanTreeModel.h"
 
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 #include "base/Paths.h"
 #include "ui/ThumbnailLoader.h"
 

@@ -133,7 +133,8 @@ PrefsWindow::PrefsWindow(PrefsController& controller, QWidget* parent)
     for (QPushButton* remove : {ui_->deleteIntactButton, ui_->deleteCopyButton})
         connect(remove, &QPushButton::clicked, this, [this] { controller_.deleteClicked(); });
 
-    for (QLabel* hint : {ui_->formatsHint, ui_->exifHint, ui_->intactHint, ui_->copyHint}) {
+    for (QLabel* hint : {ui_->formatsHint, ui_->exifHint, ui_->skipIdenticalHint, ui_->intactHint,
+                         ui_->copyHint}) {
         QPalette palette = hint->palette();
         palette.setColor(QPalette::WindowText, hintColor(palette));
         hint->setPalette(palette);

@@ -34,7 +34,17 @@ PreviewCommands::PreviewCommands(PreviewController& controller, MainWindow& wind
     window_.setParent(&window, window_.windowFlags());
     window_.setAttribute(Qt::WA_QuitOnClose, false);
     window_.setOrganizeAction([this] { controller_.organizeFromPlan(); });
+    connect(&window, &MainWindow::organizeAvailabilityChanged, this,
+            &PreviewCommands::updateEnabled);
+    updateEnabled();
     controller_.setView(this);
+}
+
+// A preview needs what a run needs; while planning the button aborts.
+void PreviewCommands::updateEnabled() {
+    const bool enabled = planning_ || mainWindow_.canOrganize();
+    button_->setEnabled(enabled);
+    action_->setEnabled(enabled);
 }
 
 PreviewCommands::~PreviewCommands() {
@@ -44,7 +54,9 @@ PreviewCommands::~PreviewCommands() {
 void PreviewCommands::setPlanning(bool planning) {
     button_->setText(planning ? QStringLiteral("Abort") : kPreviewTitle);
     action_->setText(planning ? QStringLiteral("Abort Preview") : kPreviewTitle);
-    mainWindow_.goButton()->setEnabled(!planning);
+    planning_ = planning;
+    mainWindow_.holdGoButton(planning);
+    updateEnabled();
     if (!planning)
         mainWindow_.progressMeter()->setValue(0);
 }

@@ -33,10 +33,13 @@ class PreviewCommands : public QObject, public PreviewView {
     PreviewWindow& previewWindow() { return window_; }
 
   private:
+    void updateEnabled();
+
     PreviewController& controller_;
     MainWindow& mainWindow_;
     QPushButton* button_ = nullptr;
     QAction* action_ = nullptr;
+    bool planning_ = false;
     PreviewWindow window_;
 };
 

@@ -1,6 +1,6 @@
 #include "ui/PreviewWindow.h"
 
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 #include "ui/PlanTreeModel.h"
 #include "ui/ThumbnailLoader.h"
 
@@ -24,14 +24,14 @@ QString counted(size_t count, const char* one, const char* many) {
 QString planTotalsText(const PlanTotals& totals) {
     QStringList parts;
     parts << counted(totals.files, "file", "files")
-          << QString::fromStdString(byteSizeText(totals.bytes))
+          << QString::fromStdString(byteCountText(totals.bytes))
           << counted(totals.newFolders, "new folder", "new folders")
           << counted(totals.conflicts, "name conflict", "name conflicts");
     if (totals.skipped)
         parts << QString::fromStdString(groupedNumber(totals.skipped)) + " skipped";
     if (totals.failures)
         parts << QString::fromStdString(groupedNumber(totals.failures)) + " can't be copied";
-    parts << (totals.freeBytes ? QString::fromStdString(byteSizeText(*totals.freeBytes)) + " free"
+    parts << (totals.freeBytes ? QString::fromStdString(byteCountText(*totals.freeBytes)) + " free"
                                : QStringLiteral("free space unknown"));
     return parts.join(QStringLiteral(" · "));
 }

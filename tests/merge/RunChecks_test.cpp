@@ -1,3 +1,4 @@
+#include "base/NumberText.h"
 #include "merge/RunChecks.h"
 #include "platform/FileSystemProbe.h"
 #include "prefs/MatchingModes.h"
@@ -59,6 +60,8 @@ TEST(RunChecks, SpaceForFilesAndWholeFolders) {
               "The files to copy need at least 1.0 kB, but the disk of \u201c" + tmp.path() +
                   "\u201d has only 999 bytes free. Files that do not fit will fail to copy.");
     EXPECT_EQ(byteCountText(3'250'000'000), "3.2 GB");
+    EXPECT_EQ(groupedNumber(1'234'567), "1,234,567");
+    EXPECT_EQ(groupedNumber(999), "999");
 }
 
 TEST(RunChecks, TheProbeCatchesAReadOnlyMount) {

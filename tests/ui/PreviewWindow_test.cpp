@@ -62,6 +62,11 @@ class PreviewWindowTest : public ::testing::Test, protected test::ControllerRig 
 
 TEST_F(PreviewWindowTest, TreeOfDateFoldersWithCountsMarksAndTotals) {
     EXPECT_EQ(commands.previewAction()->shortcut(), QKeySequence("Ctrl+Shift+P"));
+    // A preview needs both places and no run under way, as Organize does.
+    EXPECT_TRUE(commands.previewButton()->isEnabled());
+    window.setRunning(true);
+    EXPECT_FALSE(commands.previewAction()->isEnabled());
+    window.setRunning(false);
     makePlan();
     PreviewWindow& shown = commands.previewWindow();
     EXPECT_TRUE(shown.isVisible());
@@ -69,7 +74,7 @@ TEST_F(PreviewWindowTest, TreeOfDateFoldersWithCountsMarksAndTotals) {
     EXPECT_EQ(commands.previewButton()->text(), "Preview…");
     EXPECT_TRUE(window.goButton()->isEnabled());
     EXPECT_EQ(shown.totalsLabel()->text(),
-              "2 files · 2 bytes · 6 new folders · 1 name conflict · 1 skipped · 4.1 KB free");
+              "2 files · 2 bytes · 6 new folders · 1 name conflict · 1 skipped · 4.1 kB free");
     EXPECT_TRUE(std::filesystem::is_empty(tmp / "Sorted")) << "a preview creates nothing";
 
     const PlanTreeModel& model = *shown.model();

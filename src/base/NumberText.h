@@ -1,6 +1,6 @@
 #pragma once
 
-// Numbers as the windows show them.
+// Counts and sizes as the windows, alerts and the command line show them.
 
 #include <cstdint>
 #include <string>
@@ -11,7 +11,7 @@ namespace orvane {
 std::string groupedNumber(uint64_t value);
 
 // A size in bytes with one decimal in the largest unit that keeps it at or above 1:
-// "512 bytes", "1.5 KB", "394.0 MB" (units of 1000).
-std::string byteSizeText(uint64_t bytes);
+// "512 bytes", "1.5 kB", "394.0 MB": decimal units, as file managers show them.
+std::string byteCountText(uint64_t bytes);
 
 } // namespace orvane

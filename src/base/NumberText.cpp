@@ -1,4 +1,4 @@
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 
 #include <cstdio>
 #include <iterator>
@@ -6,16 +6,20 @@
 namespace orvane {
 
 std::string groupedNumber(uint64_t value) {
-    std::string digits = std::to_string(value);
-    for (size_t i = digits.size(); i > 3; i -= 3)
-        digits.insert(i - 3, ",");
-    return digits;
+    const std::string digits = std::to_string(value);
+    std::string grouped;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            grouped += ',';
+        grouped += digits[i];
+    }
+    return grouped;
 }
 
-std::string byteSizeText(uint64_t bytes) {
+std::string byteCountText(uint64_t bytes) {
     if (bytes < 1000)
         return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
-    static const char* const units[] = {"KB", "MB", "GB", "TB", "PB", "EB"};
+    static const char* const units[] = {"kB", "MB", "GB", "TB", "PB", "EB"};
     double value = static_cast<double>(bytes) / 1000;
     size_t unit = 0;
     while (value >= 999.95 && unit + 1 < std::size(units)) {
