@@ -311,7 +311,8 @@ void MergeEngine::processEntry(size_t index, const std::string& source, const Da
          level = deletingLastPathComponent(level))
         folderLevels.insert(folderLevels.begin(), level);
     // Copies made at once with this entry that go to the same name end first, so that its
-    // name is decided as in a run of one entry at a time.
+    // name is decided as in a run of one entry at a time (publishing would decide again, but
+    // only after copying data that may be found there already).
     auto takenByUnderway = [&](const std::string& path) { return underwayGoesTo(path); };
     if (takenByUnderway(plan->destination) ||
         std::any_of(folderLevels.begin(), folderLevels.end(), takenByUnderway))
