@@ -1,6 +1,7 @@
 #include "merge/PairedFiles.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace orvane {
 namespace {
@@ -33,6 +34,32 @@ std::string stemKey(const NameParts& parts) {
     return parts.folder + parts.name.substr(0, parts.dot);
 }
 
+enum class PairKind { Sidecar, Jpeg, Raw, Other };
+
+PairKind pairKind(const NameParts& parts) {
+    if (parts.dot == std::string::npos)
+        return PairKind::Other;
+    static const std::unordered_set<std::string> kSidecars = {"xmp", "thm", "aae", "pp3", "dop"};
+    static const std::unordered_set<std::string> kJpegs = {"jpg", "jpeg", "jpe"};
+    static const std::unordered_set<std::string> kRaws = {
+        "3fr", "arw", "cr2", "cr3", "crw", "dcr", "dng", "erf", "iiq", "kdc", "mef", "mos", "mrw",
+        "nef", "nrw", "orf", "pef", "raf", "raw", "rw2", "rwl", "sr2", "srf", "srw", "x3f"};
+    const std::string extension = parts.name.substr(parts.dot + 1);
+    if (kSidecars.count(extension))
+        return PairKind::Sidecar;
+    if (kJpegs.count(extension))
+        return PairKind::Jpeg;
+    if (kRaws.count(extension))
+        return PairKind::Raw;
+    return PairKind::Other;
+}
+
+// Whether a file of kind `kind` without a date may take the date of a file of kind `other`.
+bool datesWith(PairKind kind, PairKind other) {
+    return kind == PairKind::Sidecar || (kind == PairKind::Jpeg && other == PairKind::Raw) ||
+           (kind == PairKind::Raw && other == PairKind::Jpeg);
+}
+
 } // namespace
 
 PairedFiles::PairedFiles(const PathList& fileList) : paths_(fileList) {
@@ -46,11 +73,15 @@ PairedFiles::PairedFiles(const PathList& fileList) : paths_(fileList) {
 
 std::vector<std::string> PairedFiles::partnersOf(const std::string& path) const {
     std::vector<std::string> partners;
-    auto it = byKey_.find(stemKey(nameParts(path)));
+    const NameParts parts = nameParts(path);
+    const PairKind kind = pairKind(parts);
+    if (kind == PairKind::Other)
+        return partners;
+    auto it = byKey_.find(stemKey(parts));
     if (it == byKey_.end())
         return partners;
     for (size_t index : it->second)
-        if (paths_[index] != path)
+        if (paths_[index] != path && datesWith(kind, pairKind(nameParts(paths_[index]))))
             partners.push_back(paths_[index]);
     return partners;
 }

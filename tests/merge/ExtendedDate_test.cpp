@@ -125,10 +125,17 @@ TEST(ContainerKind, ChosenByContentNotName) {
 
 TEST(PairedFiles, SidecarsAndPairsWithinOneFolder) {
     const PairedFiles pairs({"/a/IMG_1.CR2", "/a/img_1.xmp", "/a/IMG_1.JPG", "/a/IMG_1.CR2.xmp",
-                             "/b/IMG_1.THM", "/a/IMG_10.aae", "/a/.xmp", "/a/notes"});
+                             "/b/IMG_1.THM", "/a/IMG_10.aae", "/a/.xmp", "/a/notes", "/a/IMG_1.txt",
+                             "/s/scan.jpg", "/s/scan.tif"});
     using List = std::vector<std::string>;
-    EXPECT_EQ(pairs.partnersOf("/a/img_1.xmp"), (List{"/a/IMG_1.CR2", "/a/IMG_1.JPG"}));
+    EXPECT_EQ(pairs.partnersOf("/a/img_1.xmp"),
+              (List{"/a/IMG_1.CR2", "/a/IMG_1.JPG", "/a/IMG_1.txt"}));
     EXPECT_EQ(pairs.partnersOf("/a/IMG_1.CR2.xmp"), (List{"/a/IMG_1.CR2"}));
+    EXPECT_EQ(pairs.partnersOf("/a/IMG_1.JPG"), (List{"/a/IMG_1.CR2"}));
+    EXPECT_EQ(pairs.partnersOf("/a/IMG_1.CR2"), (List{"/a/IMG_1.JPG"}));
+    // Files that only share a name keep their own dates.
+    EXPECT_EQ(pairs.partnersOf("/a/IMG_1.txt"), List{});
+    EXPECT_EQ(pairs.partnersOf("/s/scan.jpg"), List{});
     EXPECT_EQ(pairs.partnersOf("/b/IMG_1.THM"), List{});
     EXPECT_EQ(pairs.partnersOf("/a/IMG_10.aae"), List{});
     EXPECT_EQ(pairs.partnersOf("/a/.xmp"), List{});
