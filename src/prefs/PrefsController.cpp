@@ -16,6 +16,13 @@ namespace {
 
 constexpr int kLevelCounts[] = {1, 2, 3};
 
+// The number of copies at once the window offers for a stored value (0: automatic).
+int copiesAtOnceShown(const UserDefaults& defaults) {
+    constexpr long kMostShown = 4;
+    return static_cast<int>(
+        std::clamp(defaults.integerForKey(keys::kParallelCopies), 0L, kMostShown));
+}
+
 const char* formatKey(int level) {
     switch (level) {
     case 1:
@@ -135,6 +142,7 @@ void PrefsController::showPreferences() {
     view_->setUseExifCheckboxOn(defaults_.boolForKey(keys::kUseExifData));
     view_->setSkipIdenticalCheckboxOn(defaults_.boolForKey(keys::kSkipIdenticalFiles));
     view_->setKeepBothCheckboxOn(defaults_.boolForKey(keys::kKeepBothOnNameClash));
+    view_->setCopiesAtOnce(copiesAtOnceShown(defaults_));
     view_->setUseExtendedDatesCheckboxOn(defaults_.boolForKey(keys::kUseExtendedDates));
 
     intactPatternArray_ =
@@ -214,6 +222,9 @@ void PrefsController::saveClicked() {
     defaults_.setBool(keys::kUseExifData, view_->useExifCheckboxOn());
     defaults_.setBool(keys::kSkipIdenticalFiles, view_->skipIdenticalCheckboxOn());
     defaults_.setBool(keys::kKeepBothOnNameClash, view_->keepBothCheckboxOn());
+    // A number beyond the offered ones, stored by hand, stays until another is chosen.
+    if (const int copies = view_->copiesAtOnce(); copies != copiesAtOnceShown(defaults_))
+        defaults_.setInteger(keys::kParallelCopies, copies);
     defaults_.setBool(keys::kUseExtendedDates, view_->useExtendedDatesCheckboxOn());
     defaults_.setObject(keys::kIntactFolderPatterns, intactPatternArray_);
     defaults_.setObject(keys::kCopyFilePatterns, copyFilePatternArray_);

@@ -291,6 +291,15 @@ void PrefsWindow::setKeepBothCheckboxOn(bool on) {
     ui_->keepBothCheckbox->setChecked(on);
 }
 
+// The menu's items are "Automatic", then 1 to 4: an item's index is its number.
+int PrefsWindow::copiesAtOnce() const {
+    return ui_->copiesAtOnceMenu->currentIndex();
+}
+
+void PrefsWindow::setCopiesAtOnce(int copies) {
+    ui_->copiesAtOnceMenu->setCurrentIndex(copies);
+}
+
 std::string PrefsWindow::selectedMatchingMode() const {
     return ui_->matchingType->currentText().toStdString();
 }

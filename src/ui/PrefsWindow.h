@@ -55,6 +55,8 @@ class PrefsWindow : public QDialog, public PrefsView {
     void setSkipIdenticalCheckboxOn(bool on) override;
     bool keepBothCheckboxOn() const override;
     void setKeepBothCheckboxOn(bool on) override;
+    int copiesAtOnce() const override;
+    void setCopiesAtOnce(int copies) override;
     bool useExtendedDatesCheckboxOn() const override;
     void setUseExtendedDatesCheckboxOn(bool on) override;
     std::string selectedMatchingMode() const override;

@@ -49,6 +49,8 @@ class FakePrefsView : public PrefsView {
     void setSkipIdenticalCheckboxOn(bool on) override { skipIdentical = on; }
     bool keepBothCheckboxOn() const override { return keepBoth; }
     void setKeepBothCheckboxOn(bool on) override { keepBoth = on; }
+    int copiesAtOnce() const override { return copies; }
+    void setCopiesAtOnce(int value) override { copies = value; }
     bool useExtendedDatesCheckboxOn() const override { return useExtendedDates; }
     void setUseExtendedDatesCheckboxOn(bool on) override { useExtendedDates = on; }
     std::string selectedMatchingMode() const override { return matchingMode; }
@@ -109,6 +111,7 @@ class FakePrefsView : public PrefsView {
     bool useExif = false;
     bool skipIdentical = false;
     bool keepBoth = false;
+    int copies = -1;
     bool useExtendedDates = false;
     std::string matchingMode;
     std::map<PatternTable, size_t> rows;

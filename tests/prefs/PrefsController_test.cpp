@@ -295,17 +295,27 @@ TEST_F(PrefsWindowTest, SavedSettingsAreWhatTheMergeReadsNext) {
     controller.showPreferences();
     EXPECT_TRUE(view.skipIdentical);
     EXPECT_FALSE(view.keepBoth);
+    EXPECT_EQ(view.copies, 0);
     view.buttons = {{1, false}, {2, true}, {3, false}};
     view.pick(2, "2004/August");
     view.skipIdentical = false;
     view.keepBoth = true;
+    view.copies = 2;
     controller.saveClicked();
     EXPECT_FALSE(store.boolForKey(keys::kSkipIdenticalFiles));
     EXPECT_TRUE(store.boolForKey(keys::kKeepBothOnNameClash));
+    EXPECT_EQ(store.integerForKey(keys::kParallelCopies), 2);
     EXPECT_EQ(store.integerForKey(keys::kDirLevels), 2);
     EXPECT_EQ(controller.dirFormat(), "%Y/%B");
     EXPECT_EQ(store.stringForKey(keys::kOneLevelDateFormat), "%Y-%m-%d");
     EXPECT_EQ(store.stringForKey(keys::kThreeLevelDateFormat), "%Y/%m/%d");
+
+    // A number beyond the offered ones is shown as the most offered and kept when unchanged.
+    store.setInteger(keys::kParallelCopies, 8);
+    controller.showPreferences();
+    EXPECT_EQ(view.copies, 4);
+    controller.saveClicked();
+    EXPECT_EQ(store.integerForKey(keys::kParallelCopies), 8);
 }
 
 } // namespace
