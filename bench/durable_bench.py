@@ -13,7 +13,6 @@ Usage: bench/durable_bench.py [--runs 5] [--work DIR] [--files 10000]
 import argparse
 import os
 import re
-import shutil
 import statistics
 import subprocess
 import sys
@@ -30,19 +29,7 @@ def main():
     args = ap.parse_args()
 
     env = dict(os.environ, TZ="UTC", ORVANE_CONFIG_DIR=os.path.join(args.work, "config"))
-    os.makedirs(args.work, exist_ok=True)
-    corpus = os.path.join(args.work, "corpus-%d" % args.files)
-    manifest = corpus + ".manifest.tsv"
-    if not os.path.exists(manifest):
-        print("making the corpus (%d files) ..." % args.files, flush=True)
-        # The shared folder lies beside the main checkout, or two levels up from a worktree.
-        make_corpus = next((p for p in (ob.MAKE_CORPUS, os.path.join(
-            os.path.dirname(os.path.dirname(ob.REPO)), "shared", "bench", "make-corpus.sh"))
-                            if os.path.exists(p)), ob.MAKE_CORPUS)
-        subprocess.run([make_corpus, "-n", str(args.files), "-m", manifest, corpus], check=True,
-                       stdout=subprocess.DEVNULL)
-    rows = ob.read_manifest(manifest)
-    entries = sum(1 for r in rows if r["kind"] != "hidden")
+    corpus, rows, entries = ob.corpus_of(args.work, args.files)
     out_root = os.path.join(args.work, "durable-%d" % os.getpid())
     os.makedirs(out_root)
 
@@ -73,11 +60,7 @@ def main():
         m = statistics.median(times[name])
         print("  %-18s %7.2f s  %8.0f files/s  ratio to cp -a + sync %.2f"
               % (name, m, entries / m, m / base))
-    shutil.rmtree(out_root, ignore_errors=True)
-    if failures:
-        print("FAILURES:\n  " + "\n  ".join(failures))
-        return 1
-    return 0
+    return ob.finish(out_root, failures)
 
 
 if __name__ == "__main__":

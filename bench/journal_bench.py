@@ -10,7 +10,6 @@ Usage: bench/journal_bench.py [--runs 7] [--work DIR] [--files 10000] [--exif]
 """
 import argparse
 import os
-import shutil
 import statistics
 import subprocess
 import sys
@@ -27,15 +26,7 @@ def main():
     ap.add_argument("--exif", action="store_true", help="date by EXIF (default: --no-exif)")
     args = ap.parse_args()
 
-    os.makedirs(args.work, exist_ok=True)
-    corpus = os.path.join(args.work, "corpus-%d" % args.files)
-    manifest = corpus + ".manifest.tsv"
-    if not os.path.exists(manifest):
-        print("making the corpus (%d files) ..." % args.files, flush=True)
-        subprocess.run([ob.MAKE_CORPUS, "-n", str(args.files), "-m", manifest, corpus], check=True,
-                       stdout=subprocess.DEVNULL)
-    rows = ob.read_manifest(manifest)
-    entries = sum(1 for r in rows if r["kind"] != "hidden")
+    corpus, rows, entries = ob.corpus_of(args.work, args.files)
     out_root = os.path.join(args.work, "journal-out-%d" % os.getpid())
     state = os.path.join(out_root, "runs")
     os.makedirs(out_root)
@@ -74,11 +65,7 @@ def main():
     else:
         failures.append("no journal was written")
 
-    shutil.rmtree(out_root, ignore_errors=True)
-    if failures:
-        print("FAILURES:\n  " + "\n  ".join(failures))
-        return 1
-    return 0
+    return ob.finish(out_root, failures)
 
 
 if __name__ == "__main__":

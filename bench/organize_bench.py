@@ -27,7 +27,11 @@ import sys
 import time
 
 REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-MAKE_CORPUS = os.path.join(os.path.dirname(REPO), "shared", "bench", "make-corpus.sh")
+# The shared folder lies beside the main checkout, or two levels up from a worktree.
+MAKE_CORPUS = next((p for p in (
+    os.path.join(os.path.dirname(REPO), "shared", "bench", "make-corpus.sh"),
+    os.path.join(os.path.dirname(os.path.dirname(REPO)), "shared", "bench", "make-corpus.sh"))
+    if os.path.exists(p)), os.path.join(os.path.dirname(REPO), "shared", "bench", "make-corpus.sh"))
 ORVANE = os.path.join(REPO, "build", "bin", "orvane")
 FORMAT = "%Y/%m/%d"
 
@@ -48,6 +52,29 @@ def read_manifest(path):
         for line in f:
             rows.append(dict(zip(header, line.rstrip("\n").split("\t"))))
     return rows
+
+
+def corpus_of(work, files):
+    """The corpus of `files` files under `work`, made once; answers its path, its manifest's
+    rows and the number of entries a run organises (hidden files aside)."""
+    os.makedirs(work, exist_ok=True)
+    corpus = os.path.join(work, "corpus-%d" % files)
+    manifest = corpus + ".manifest.tsv"
+    if not os.path.exists(manifest):
+        print("making the corpus (%d files) ..." % files, flush=True)
+        subprocess.run([MAKE_CORPUS, "-n", str(files), "-m", manifest, corpus], check=True,
+                       stdout=subprocess.DEVNULL)
+    rows = read_manifest(manifest)
+    return corpus, rows, sum(1 for r in rows if r["kind"] != "hidden")
+
+
+def finish(out_root, failures):
+    """Removes the outputs and prints the failures; answers the exit status."""
+    shutil.rmtree(out_root, ignore_errors=True)
+    if failures:
+        print("FAILURES:\n  " + "\n  ".join(failures))
+        return 1
+    return 0
 
 
 def utc_folder(seconds):
@@ -232,11 +259,7 @@ def main():
             print("  %d entries, EXIF %s: %.1f s, peak memory %.1f MiB (exit %d)" %
                   (args.memory_entries, "on" if exif else "off", elapsed, peak / 1024, code))
 
-    shutil.rmtree(out_root, ignore_errors=True)
-    if failures:
-        print("FAILURES:\n  " + "\n  ".join(failures))
-        return 1
-    return 0
+    return finish(out_root, failures)
 
 
 if __name__ == "__main__":

@@ -33,15 +33,7 @@ def main():
     exif = not args.no_exif
 
     env = dict(os.environ, TZ="UTC", ORVANE_CONFIG_DIR=os.path.join(args.work, "config"))
-    os.makedirs(args.work, exist_ok=True)
-    corpus = os.path.join(args.work, "corpus-%d" % args.files)
-    manifest = corpus + ".manifest.tsv"
-    if not os.path.exists(manifest):
-        print("making the corpus (%d files) ..." % args.files, flush=True)
-        subprocess.run([ob.MAKE_CORPUS, "-n", str(args.files), "-m", manifest, corpus],
-                       check=True, stdout=subprocess.DEVNULL)
-    rows = ob.read_manifest(manifest)
-    entries = sum(1 for r in rows if r["kind"] != "hidden")
+    corpus, rows, entries = ob.corpus_of(args.work, args.files)
     out_root = os.path.join(args.work, "reimport-%d" % os.getpid())
     previous = os.path.join(out_root, "organized")
     os.makedirs(previous)

@@ -6,12 +6,12 @@ Inhibit() hands out the write end of a pipe and keeps the read end: the inhibito
 released when the client closes its descriptor, as with the real logind.
 """
 import os
-import sys
 
 import dbus
-import dbus.mainloop.glib
 import dbus.service
 from gi.repository import GLib
+
+import fake_bus
 
 MANAGER = "org.freedesktop.login1.Manager"
 TEST = "org.orvane.FakeLogin1"
@@ -60,17 +60,7 @@ class Manager(dbus.service.Object):
 
 
 def main():
-    dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
-    bus = dbus.bus.BusConnection(sys.argv[1])
-    name = dbus.service.BusName("org.freedesktop.login1", bus)
-    manager = Manager(bus)
-    print("ready", flush=True)
-    loop = GLib.MainLoop()
-    # The test ends us by closing our standard input.
-    GLib.io_add_watch(sys.stdin.fileno(), GLib.PRIORITY_DEFAULT, GLib.IO_IN | GLib.IO_HUP,
-                      lambda fd, cond: loop.quit() or False)
-    loop.run()
-    del name, manager
+    fake_bus.serve("org.freedesktop.login1", Manager)
 
 
 if __name__ == "__main__":

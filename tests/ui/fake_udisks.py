@@ -7,12 +7,10 @@ AddFilesystem(name, label, mount_point) announces a block device with a file sys
 ("" mount point: not mounted), SetMountPoint(name, mount_point) mounts or unmounts it, and
 Remove(name) takes it away, each with the signals the real service sends.
 """
-import sys
-
 import dbus
-import dbus.mainloop.glib
 import dbus.service
-from gi.repository import GLib
+
+import fake_bus
 
 ROOT = "/org/freedesktop/UDisks2"
 OBJECT_MANAGER = "org.freedesktop.DBus.ObjectManager"
@@ -86,17 +84,7 @@ class Manager(dbus.service.Object):
 
 
 def main():
-    dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
-    bus = dbus.bus.BusConnection(sys.argv[1])
-    name = dbus.service.BusName("org.freedesktop.UDisks2", bus)
-    manager = Manager(bus)
-    print("ready", flush=True)
-    loop = GLib.MainLoop()
-    # The test ends us by closing our standard input.
-    GLib.io_add_watch(sys.stdin.fileno(), GLib.PRIORITY_DEFAULT, GLib.IO_IN | GLib.IO_HUP,
-                      lambda fd, cond: loop.quit() or False)
-    loop.run()
-    del name, manager
+    fake_bus.serve("org.freedesktop.UDisks2", Manager)
 
 
 if __name__ == "__main__":
