@@ -2,7 +2,7 @@
 // libexif's default loading with that pass, on the same bytes. Any difference in the
 // answered time aborts.
 
-#include "base/Log.h"
+#include "QuietUtcSetup.h"
 #include "merge/ExifDate.h"
 #include "support/ExifDateReference.h"
 
@@ -10,14 +10,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    setenv("TZ", "UTC", 1);
-    tzset();
-    orvane::configureLogging(2);
-    orvane::setLogStream(std::fopen("/dev/null", "w"));
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > UINT32_MAX)

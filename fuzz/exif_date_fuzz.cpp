@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes, as the whole contents of a file, to the EXIF date reader (the same
 // code that runs on a mapped file), and as a date text to the date parser.
 
-#include "base/Log.h"
+#include "QuietUtcSetup.h"
 #include "merge/ExifDate.h"
 #include "merge/ExifDateText.h"
 
@@ -10,15 +10,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    setenv("TZ", "UTC", 1);
-    tzset();
-    // Format every log line, as a user with debug logging would, but keep the output quiet.
-    orvane::configureLogging(2);
-    orvane::setLogStream(std::fopen("/dev/null", "w"));
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > UINT32_MAX)

@@ -3,7 +3,7 @@
 // embedded-EXIF scans), chosen by
 // the first bytes as for a real file.
 
-#include "base/Log.h"
+#include "QuietUtcSetup.h"
 #include "merge/ExtendedDate.h"
 #include "merge/MetadataDate.h"
 #include "merge/VideoDate.h"
@@ -12,14 +12,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    setenv("TZ", "UTC", 1);
-    tzset();
-    orvane::configureLogging(2);
-    orvane::setLogStream(std::fopen("/dev/null", "w"));
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     orvane::extendedDateForBytes(data, size);
