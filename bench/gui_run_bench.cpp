@@ -6,6 +6,7 @@
 // Usage: orvane_gui_bench [--entries N] [--work DIR] [--runs R] [--screenshots DIR]
 //                         [--only window|cli]
 
+#include "BenchSupport.h"
 #include "app/Controller.h"
 #include "base/RunStatus.h"
 #include "platform/UserDefaults.h"
@@ -39,14 +40,11 @@
 #include <utime.h>
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using orvane::bench::Clock;
+using orvane::bench::seconds;
 using namespace orvane;
 
 namespace {
-
-double seconds(Clock::duration d) {
-    return std::chrono::duration<double>(d).count();
-}
 
 // N small files in folders of 1000, dated over a few years so that they spread over many
 // date folders.
@@ -66,53 +64,6 @@ void makeCorpus(const fs::path& root, int entries) {
         utime(file.c_str(), &times);
     }
     std::ofstream(root / ".complete") << "\n";
-}
-
-void writeSettings(UserDefaults& defaults) {
-    registerDefaults(defaults);
-    defaults.setBool(keys::kUseExifData, false);
-    defaults.setInteger(keys::kDirLevels, 3);
-    defaults.setObject(keys::kThreeLevelDateFormat, std::string("%Y/%m/%d"));
-    defaults.setObject(keys::kMatchingMode, std::string(kAllExceptMatching));
-    defaults.setBool(keys::kRememberPaths, false);
-    defaults.setInteger(keys::kPreviousRuns, 7);
-    defaults.synchronize();
-}
-
-// The command line on the same sources, in a child process; answers its wall time.
-double runCommandLine(const std::string& orvane, const fs::path& config, const fs::path& source,
-                      const fs::path& destination) {
-    fs::create_directories(destination);
-    const auto start = Clock::now();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        setenv("ORVANE_CONFIG_DIR", config.c_str(), 1);
-        if (!freopen("/dev/null", "w", stdout) || !freopen("/dev/null", "w", stderr))
-            _exit(127);
-        execl(orvane.c_str(), orvane.c_str(), "organize", "--quiet", "--no-exif", source.c_str(),
-              destination.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    const double elapsed = seconds(Clock::now() - start);
-    if (!WIFEXITED(status) || (WEXITSTATUS(status) != 0 && WEXITSTATUS(status) != 1))
-        std::fprintf(stderr, "the command line failed (status %d)\n", status);
-    return elapsed;
-}
-
-// Runs the event loop until `done` answers true, asking it every 5 ms.
-void waitUntil(const std::function<bool()>& done) {
-    QEventLoop loop;
-    QTimer timer;
-    timer.setInterval(5);
-    QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
-        if (done())
-            loop.quit();
-    });
-    timer.start();
-    if (!done())
-        loop.exec();
 }
 
 struct GuiFigures {
@@ -152,7 +103,7 @@ GuiFigures runWindow(DesktopApp& app, const fs::path& source, const fs::path& de
     // The main thread waits in an event loop, as the application's does: a loop that polled
     // would take a processor from the worker.
     bool grabbed = screenshots.empty();
-    waitUntil([&] {
+    bench::waitUntil([&] {
         if (!grabbed && window.progressMeter()->value() > target / 3) {
             window.grab().save(QString::fromStdString((screenshots / "2-run.png").string()));
             grabbed = true;
@@ -227,11 +178,11 @@ int main(int argc, char** argv) {
 
     QApplication application(argc, argv);
     UserDefaults defaults(config / "preferences.json");
-    writeSettings(defaults);
+    bench::writeSettings(defaults, false);
     DesktopApp app(defaults, (work / "recently-used.xbel").string());
     app.mainWindow().show();
     int waited = 0;
-    waitUntil([&] { return ++waited >= 20; });
+    bench::waitUntil([&] { return ++waited >= 20; });
     if (!screenshots.empty()) {
         fs::create_directories(screenshots);
         app.controller().setFromPaths({source.string()});
@@ -243,6 +194,12 @@ int main(int argc, char** argv) {
     const fs::path outputs = work / "outputs";
     fs::remove_all(outputs);
     std::vector<double> cliRates, guiRates, reportTimes, fillTimes;
+    const auto commandLine = [&](const fs::path& destination) {
+        fs::create_directories(destination);
+        return bench::runCommandLine(
+            orvane, config,
+            {"organize", "--quiet", "--no-exif", source.string(), destination.string()});
+    };
     for (int run = 0; run < runs; ++run) {
         // Which goes first alternates: A B, B A, ...
         const fs::path cliOut = outputs / ("cli-" + std::to_string(run));
@@ -253,7 +210,7 @@ int main(int argc, char** argv) {
         // does not slow the run that follows.
         if (run % 2 == 0 && only != "window") {
             sync();
-            cli = runCommandLine(orvane, config, source, cliOut);
+            cli = commandLine(cliOut);
         }
         if (only != "cli") {
             sync();
@@ -261,7 +218,7 @@ int main(int argc, char** argv) {
         }
         if (run % 2 == 1 && only != "window") {
             sync();
-            cli = runCommandLine(orvane, config, source, cliOut);
+            cli = commandLine(cliOut);
         }
         if (run == 0 && !screenshots.empty())
             saveReportShots(app.reportWindow(), screenshots);

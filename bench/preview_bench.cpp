@@ -6,6 +6,7 @@
 // Usage: orvane_preview_bench [--corpus DIR] [--runs R] [--screenshot FILE]
 //   --corpus DIR   made with /work/shared/bench/make-corpus.sh when missing (10,000 files)
 
+#include "BenchSupport.h"
 #include "app/PreviewController.h"
 #include "platform/UserDefaults.h"
 #include "prefs/Defaults.h"
@@ -29,14 +30,11 @@
 #include <vector>
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using orvane::bench::Clock;
+using orvane::bench::seconds;
 using namespace orvane;
 
 namespace {
-
-double seconds(Clock::duration d) {
-    return std::chrono::duration<double>(d).count();
-}
 
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
@@ -46,48 +44,6 @@ double median(std::vector<double> values) {
 double percentile(std::vector<double> values, double p) {
     std::sort(values.begin(), values.end());
     return values.empty() ? 0 : values[std::min(values.size() - 1, size_t(p * values.size()))];
-}
-
-void writeSettings(UserDefaults& defaults) {
-    registerDefaults(defaults);
-    defaults.setBool(keys::kUseExifData, true);
-    defaults.setInteger(keys::kDirLevels, 3);
-    defaults.setObject(keys::kMatchingMode, std::string(kAllExceptMatching));
-    defaults.setBool(keys::kRememberPaths, false);
-    defaults.setInteger(keys::kPreviousRuns, 7);
-    defaults.synchronize();
-}
-
-double runDryRun(const std::string& orvane, const fs::path& config, const fs::path& source,
-                 const fs::path& destination) {
-    const auto start = Clock::now();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        setenv("ORVANE_CONFIG_DIR", config.c_str(), 1);
-        if (!freopen("/dev/null", "w", stdout) || !freopen("/dev/null", "w", stderr))
-            _exit(127);
-        execl(orvane.c_str(), orvane.c_str(), "organize", "--dry-run", source.c_str(),
-              destination.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return seconds(Clock::now() - start);
-}
-
-// Runs the event loop, as the application does, until `done` holds; asked every 5 ms.
-void spinUntil(const std::function<bool()>& done) {
-    if (done())
-        return;
-    QEventLoop loop;
-    QTimer timer;
-    timer.setInterval(5);
-    QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
-        if (done())
-            loop.quit();
-    });
-    timer.start();
-    loop.exec();
 }
 
 } // namespace
@@ -120,7 +76,7 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     UserDefaults defaults(work / "preferences.json");
-    writeSettings(defaults);
+    bench::writeSettings(defaults, true);
     DesktopApp desktop(defaults, (work / "recent.xbel").string());
     desktop.controller().setFromPaths({corpus.string()});
     desktop.controller().setToPath(destination.string());
@@ -136,13 +92,15 @@ int main(int argc, char** argv) {
                 window.hide();
                 const auto start = Clock::now();
                 desktop.previewController().previewClicked();
-                spinUntil([&] { return !desktop.previewController().planning(); });
+                bench::waitUntil([&] { return !desktop.previewController().planning(); });
                 planTimes.push_back(seconds(Clock::now() - start));
                 window.repaint();
                 QCoreApplication::processEvents();
                 windowTimes.push_back(seconds(Clock::now() - start));
             } else {
-                cliTimes.push_back(runDryRun(orvane, work, corpus, destination));
+                cliTimes.push_back(bench::runCommandLine(
+                    orvane, work,
+                    {"organize", "--dry-run", corpus.string(), destination.string()}));
             }
         }
     }
@@ -179,7 +137,7 @@ int main(int argc, char** argv) {
         tree->collapseAll();
         tree->expandToDepth(2);
         bar->setValue(0);
-        spinUntil([&] { return true; });
+        bench::waitUntil([&] { return true; });
         for (int i = 0; i < 50; ++i) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
             usleep(20000);
