@@ -42,8 +42,8 @@ void CardOffers::volumeMounted(const MountedVolume& volume) {
     offer.volume = volume;
     offer.cameraFolder = camera;
     offer.photos = countFiles(camera);
-    offer.text = "Card '" + volume.label + "' (" + groupedNumber(offer.photos) +
-                 (offer.photos == 1 ? " photo" : " photos") + ") inserted";
+    offer.text = "Card '" + volume.label + "' (" + countedText(offer.photos, "photo", "photos") +
+                 ") inserted";
     logMessage(LOG_DEBUG, "Offering card '%s' at '%s'", safeCString(volume.label).c_str(),
                safeCString(volume.mountPoint).c_str());
     offer_ = std::move(offer);

@@ -16,6 +16,10 @@ std::string groupedNumber(uint64_t value) {
     return grouped;
 }
 
+std::string countedText(uint64_t count, const char* one, const char* many) {
+    return groupedNumber(count) + " " + (count == 1 ? one : many);
+}
+
 std::string byteCountText(uint64_t bytes) {
     if (bytes < 1000)
         return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");

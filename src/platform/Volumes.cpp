@@ -17,9 +17,12 @@ std::vector<std::string> subfolders(const std::string& folder) {
     std::vector<std::string> found;
     std::error_code error;
     for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
-         it.increment(error))
-        if (isFolder(it->path()))
+         it.increment(error)) {
+        // The listing's own file type spares a stat for all but links, which are followed.
+        std::error_code typeError;
+        if (it->is_directory(typeError))
             found.push_back(it->path());
+    }
     return found;
 }
 

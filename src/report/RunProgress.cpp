@@ -1,5 +1,6 @@
 #include "report/RunProgress.h"
 
+#include "base/NumberText.h"
 #include "base/Paths.h"
 
 #include <algorithm>
@@ -64,15 +65,9 @@ ProgressStatus RateEstimator::sample(long done, long total, double now) {
 }
 
 std::string groupedCount(long value) {
-    const bool negative = value < 0;
-    std::string digits = std::to_string(negative ? -value : value);
-    std::string text;
-    for (size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0)
-            text += ',';
-        text += digits[i];
-    }
-    return negative ? "-" + text : text;
+    // Negated in unsigned arithmetic, so that the lowest long has a magnitude too.
+    const uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : value;
+    return (value < 0 ? "-" : "") + groupedNumber(magnitude);
 }
 
 std::string timeLeftText(double seconds) {

@@ -1,7 +1,5 @@
 #include "ui/CardOfferBar.h"
 
-#include <QApplication>
-#include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>

@@ -22,8 +22,7 @@ QString pathText(const std::string& path) {
 }
 
 QString nameOf(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    return pathText(slash == std::string::npos ? path : path.substr(slash + 1));
+    return pathText(lastPathComponent(path));
 }
 
 QString dateText(time_t seconds) {
@@ -43,7 +42,7 @@ QString datedByText(const EntryPlan& plan) {
 }
 
 QString countText(size_t count) {
-    return QString::fromStdString(groupedNumber(count)) + (count == 1 ? " file" : " files");
+    return QString::fromStdString(countedText(count, "file", "files"));
 }
 
 // Transparent room for a picture not read yet, so that rows keep their height.
@@ -79,6 +78,7 @@ PlanTreeModel::PlanTreeModel(std::shared_ptr<const RunPlan> plan, ThumbnailLoade
     entryFolder_.assign(p.entries.size(), PlanFolder::kNone);
     entryRow_.assign(p.entries.size(), 0);
     folderRow_.assign(p.folders.size(), 0);
+    pictured_.assign(p.entries.size(), false);
     for (size_t f = 0; f < p.folders.size(); ++f) {
         const PlanFolder& folder = p.folders[f];
         for (size_t i = 0; i < folder.folders.size(); ++i)
@@ -96,8 +96,10 @@ PlanTreeModel::PlanTreeModel(std::shared_ptr<const RunPlan> plan, ThumbnailLoade
             skipped_.push_back({entry.source, *entry.skipReason});
         else if (entry.outcome() == PlanOutcome::kFails)
             failed_.push_back(i);
-        else if (thumbnails_ && ThumbnailLoader::canRead(pathText(entry.source)))
+        else if (thumbnails_ && ThumbnailLoader::canRead(pathText(entry.source))) {
+            pictured_[i] = true;
             byPath_.insert(pathText(entry.source), i);
+        }
     }
     if (thumbnails_)
         connect(thumbnails_, &ThumbnailLoader::loaded, this, &PlanTreeModel::thumbnailLoaded);
@@ -241,10 +243,9 @@ QVariant PlanTreeModel::entryData(size_t number, int column, int role) const {
         return entry.plan ? pathText(entry.source) + "\n→ " + pathText(entry.plan->destination)
                           : pathText(entry.source);
     if (role == Qt::DecorationRole && column == kName && thumbnails_) {
-        const QString path = pathText(entry.source);
-        if (!ThumbnailLoader::canRead(path))
+        if (!pictured_[number])
             return fileIcon();
-        const QPixmap* picture = thumbnails_->thumbnail(path);
+        const QPixmap* picture = thumbnails_->thumbnail(pathText(entry.source));
         return picture && !picture->isNull() ? *picture : placeholder();
     }
     if (role == Qt::ForegroundRole && column == kNote && entry.taken)

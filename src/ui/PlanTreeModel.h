@@ -54,7 +54,8 @@ class PlanTreeModel : public QAbstractItemModel {
     std::vector<size_t> entryRow_;       // its row there
     std::vector<Skipped> skipped_;       // left out by the file list or by the merge
     std::vector<size_t> failed_;         // planned entries the run would fail
-    QMultiHash<QString, size_t> byPath_; // entries with a picture, by source path
+    std::vector<bool> pictured_;         // entries whose file reads as a picture
+    QMultiHash<QString, size_t> byPath_; // those entries by source path
     std::vector<int> folderRow_;         // the row of each folder in its parent
 };
 

@@ -16,7 +16,7 @@ namespace orvane {
 namespace {
 
 QString counted(size_t count, const char* one, const char* many) {
-    return QString::fromStdString(groupedNumber(count)) + " " + (count == 1 ? one : many);
+    return QString::fromStdString(countedText(count, one, many));
 }
 
 } // namespace
@@ -85,12 +85,11 @@ void PreviewWindow::setPlan(std::shared_ptr<const RunPlan> plan) {
     const QString root = QFile::decodeName(plan->toPath.c_str());
     destination_->setText("Into " + root.section('/', -1, -1, QString::SectionSkipEmpty));
     destination_->setToolTip(root);
-    totals_->setText(planTotalsText(plan->totals));
     const bool lowSpace = plan->totals.freeBytes && *plan->totals.freeBytes < plan->totals.bytes;
+    totals_->setText(planTotalsText(plan->totals) +
+                     (lowSpace ? QStringLiteral(" · not enough free space") : QString()));
     totals_->setToolTip(lowSpace ? QStringLiteral("Not enough free space at the destination")
                                  : QString());
-    if (lowSpace)
-        totals_->setText(totals_->text() + QStringLiteral(" · not enough free space"));
 
     auto* model = new PlanTreeModel(std::move(plan), thumbnails_, this);
     tree_->setModel(model);

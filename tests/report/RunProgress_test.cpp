@@ -7,7 +7,8 @@ namespace {
 
 TEST(RunProgress, CountsAndTimesReadAsText) {
     const std::pair<long, const char*> counts[] = {
-        {0, "0"}, {999, "999"}, {1000, "1,000"}, {20000, "20,000"}, {1234567, "1,234,567"}};
+        {0, "0"},          {999, "999"},           {1000, "1,000"},
+        {20000, "20,000"}, {1234567, "1,234,567"}, {-1234, "-1,234"}};
     for (const auto& [value, text] : counts)
         EXPECT_EQ(groupedCount(value), text);
     EXPECT_EQ(timeLeftText(0.2), "about 1 s left");
