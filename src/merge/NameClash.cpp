@@ -1,5 +1,7 @@
 #include "merge/NameClash.h"
 
+#include "platform/FileDescriptor.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -16,40 +18,9 @@ constexpr unsigned kMaxNumber = 9999;
 // Large enough that a photo is compared in one or two reads per side.
 constexpr size_t kBlockSize = size_t{1} << 20;
 
-class Fd {
-  public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
-
-// Reads up to `size` bytes; answers how many were read, or -1 on an error.
-ssize_t readFully(int fd, char* buffer, size_t size) {
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::read(fd, buffer + done, size - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return -1;
-        if (n == 0)
-            break;
-        done += static_cast<size_t>(n);
-    }
-    return static_cast<ssize_t>(done);
-}
-
 bool sameFileContents(const std::string& source, const std::string& other) {
-    Fd a(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
-    Fd b(::open(other.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW));
+    UniqueFd a(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    UniqueFd b(::open(other.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW));
     if (a.get() < 0 || b.get() < 0)
         return false;
     struct stat sa, sb;

@@ -21,6 +21,7 @@ void PublishBatch::addCopy(PendingCopy copy) {
         firstAdded_ = std::chrono::steady_clock::now();
     noteFileSystemOf(deletingLastPathComponent(copy.temporary));
     bytes_ += copy.bytes;
+    destinations_.insert(copy.destination);
     outcomes_.push_back({copy.source, {}, copy.entry, copies_.size()});
     copies_.push_back(std::move(copy));
 }
@@ -50,8 +51,7 @@ void PublishBatch::record(size_t entry, const std::string& source, const EntryOu
 }
 
 bool PublishBatch::holdsDestination(const std::string& path) const {
-    return std::any_of(copies_.begin(), copies_.end(),
-                       [&](const PendingCopy& copy) { return copy.destination == path; });
+    return destinations_.count(path) != 0;
 }
 
 bool PublishBatch::due() const {
@@ -73,6 +73,7 @@ void PublishBatch::flush() {
     for (const Outcome& outcome : outcomes_)
         record(outcome.entry, outcome.source, outcome.outcome);
     copies_.clear();
+    destinations_.clear();
     outcomes_.clear();
     batchFileSystems_.clear();
     bytes_ = 0;
@@ -87,14 +88,19 @@ void PublishBatch::finish() {
                        safeCString(folder).c_str(), failure->text.c_str());
     }
     fileSystems_.clear();
+    lastFolder_.clear();
 }
 
 void PublishBatch::noteFileSystemOf(const std::string& folder) {
-    struct stat status;
-    if (::stat(folder.c_str(), &status) != 0)
-        return; // the flush of the copy's own data (or its move) reports the problem
-    fileSystems_.try_emplace(status.st_dev, folder);
-    batchFileSystems_.insert(status.st_dev);
+    if (folder != lastFolder_) {
+        struct stat status;
+        if (::stat(folder.c_str(), &status) != 0)
+            return; // the flush of the copy's own data (or its move) reports the problem
+        lastFolder_ = folder;
+        lastDevice_ = status.st_dev;
+        fileSystems_.try_emplace(lastDevice_, folder);
+    }
+    batchFileSystems_.insert(lastDevice_);
 }
 
 std::optional<CopyFailure> PublishBatch::syncFolderFileSystem(const std::string& folder) {

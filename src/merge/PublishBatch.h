@@ -11,6 +11,7 @@
 #include <set>
 #include <string>
 #include <sys/types.h>
+#include <unordered_set>
 #include <vector>
 
 namespace orvane {
@@ -107,12 +108,17 @@ class PublishBatch {
     Recorded recorded_;
     size_t entry_ = 0;
     std::vector<PendingCopy> copies_;
+    std::unordered_set<std::string> destinations_; // of copies_, asked for every entry
     std::vector<Outcome> outcomes_;
     off_t bytes_ = 0;
     std::chrono::steady_clock::time_point firstAdded_;
     // One folder on each file system written to, for the flushes.
     std::map<dev_t, std::string> fileSystems_;
     std::set<dev_t> batchFileSystems_; // those written to by the batch's copies
+    // The folder of the previous copy and its file system: copies in a row mostly share a
+    // date folder, which then needs no stat of its own.
+    std::string lastFolder_;
+    dev_t lastDevice_ = 0;
 };
 
 } // namespace orvane

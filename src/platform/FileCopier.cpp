@@ -1,5 +1,7 @@
 #include "platform/FileCopier.h"
 
+#include "platform/FileDescriptor.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -28,22 +30,6 @@ mode_t currentUmask() {
 CopyFailure failure(const char* what, const std::string& path, const std::string& toPath, int err) {
     return {CopyFailure::Kind::Failed, err,
             std::string(what) + " '" + path + "': " + std::strerror(err), path, toPath};
-}
-
-bool writeAll(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = EIO;
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
 }
 
 // Bytes asked of one kernel copy call: large enough to cost nothing, small enough that a test
@@ -92,7 +78,7 @@ int copyData(int in, int out, off_t expectedSize, bool& readFailed, off_t& copie
         }
         if (n == 0)
             return 0;
-        if (!writeAll(out, buffer.get(), static_cast<size_t>(n)))
+        if (!writeFully(out, buffer.get(), static_cast<size_t>(n)))
             return errno;
         copied += n;
         if (betweenChunks && copied % kChunk == 0)
@@ -127,29 +113,6 @@ mode_t permittedMode(const struct stat& source, uid_t copyOwner, gid_t copyGroup
     return mode;
 }
 
-class Fd {
-  public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() { reset(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    Fd(Fd&& other) noexcept : fd_(other.release()) {}
-    int get() const { return fd_; }
-    int release() {
-        int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-    void reset() {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = -1;
-    }
-
-  private:
-    int fd_;
-};
-
 // Copies one regular file, opened from `inDir`/`inName` (or an absolute path with AT_FDCWD),
 // to a new file `outDir`/`outName`. `expected` is the status read before: the file opened
 // must be that file, and it must not change while it is copied.
@@ -157,7 +120,7 @@ std::optional<CopyFailure> copyRegular(int inDir, const char* inName, int outDir
                                        const char* outName, const struct stat& expected,
                                        const std::string& shownFrom, const std::string& shownTo,
                                        const CopyObserver* observer) {
-    Fd in(::openat(inDir, inName, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW));
+    UniqueFd in(::openat(inDir, inName, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW));
     if (in.get() < 0) {
         if (errno == ELOOP)
             return sourceReplaced(shownFrom, shownTo);
@@ -169,7 +132,7 @@ std::optional<CopyFailure> copyRegular(int inDir, const char* inName, int outDir
     if (!sameItem(opened, expected) || !S_ISREG(opened.st_mode))
         return sourceReplaced(shownFrom, shownTo);
     const mode_t mode = expected.st_mode & 07777;
-    Fd out(
+    UniqueFd out(
         ::openat(outDir, outName, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, mode & 0777));
     if (out.get() < 0)
         return failure("Couldn't create", shownTo, shownTo, errno);
@@ -465,7 +428,7 @@ std::optional<CopyFailure> syncFileSystem(int folderFd, const std::string& shown
 }
 
 std::optional<CopyFailure> syncFileData(const std::string& path) {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY));
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY));
     if (fd.get() < 0 || ::fdatasync(fd.get()) != 0)
         return failure("Couldn't write to disk", path, path, errno);
     return std::nullopt;

@@ -2,6 +2,7 @@
 
 #include "base/Log.h"
 #include "base/Paths.h"
+#include "platform/FileDescriptor.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -82,19 +83,6 @@ class FileLock {
   private:
     int fd_ = -1;
 };
-
-bool writeAll(int fd, const std::string& data) {
-    size_t done = 0;
-    while (done < data.size()) {
-        ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
 
 } // namespace
 
@@ -282,7 +270,7 @@ bool UserDefaults::synchronize() {
                    std::strerror(errno));
         return false;
     }
-    bool ok = writeAll(fd, text) && fchmod(fd, 0600) == 0 && fsync(fd) == 0;
+    bool ok = writeFully(fd, text.data(), text.size()) && fchmod(fd, 0600) == 0 && fsync(fd) == 0;
     int err = errno;
     ok = (::close(fd) == 0) && ok;
     if (ok && ::rename(tmpPath.c_str(), file_.c_str()) != 0) {
