@@ -2,7 +2,6 @@
 
 #include "app/Controller.h"
 #include "base/StringHelpers.h"
-#include "merge/RunHistory.h"
 #include "merge/RunUndo.h"
 
 namespace orvane {
@@ -22,11 +21,17 @@ std::string quoted(const std::string& path) {
 
 } // namespace
 
-bool UndoLastRun::canUndo() {
+std::optional<RunRecord> UndoLastRun::undoableRun() {
     if (controller_.runJournalFolder().empty() || controller_.runInProgress())
-        return false;
-    const std::optional<RunRecord> run = latestEndedRun(controller_.runJournalFolder());
-    return run && !run->undone && run->counts.copied > 0;
+        return std::nullopt;
+    std::optional<RunRecord> run = latestEndedRun(controller_.runJournalFolder());
+    if (!run || run->undone || run->counts.copied == 0)
+        return std::nullopt;
+    return run;
+}
+
+bool UndoLastRun::canUndo() {
+    return undoableRun().has_value();
 }
 
 std::string UndoLastRun::confirmationText(size_t removed, const std::string& destination,
@@ -59,12 +64,12 @@ std::string UndoLastRun::reportText(const UndoResult& result, const std::string&
 
 void UndoLastRun::undo() {
     AlertService* alerts = controller_.services().alerts;
-    if (!alerts || !canUndo()) {
+    const std::optional<RunRecord> run = alerts ? undoableRun() : std::nullopt;
+    if (!run) {
         if (controller_.services().beeper)
             controller_.services().beeper->beep();
         return;
     }
-    const std::optional<RunRecord> run = latestEndedRun(controller_.runJournalFolder());
     const UndoResult preview = undoRun(run->journalPath, true);
     if (preview.status != UndoResult::Status::kDone) {
         alerts->runAlert(kTitle, "The last organize can't be undone now.", "OK");

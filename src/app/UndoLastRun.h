@@ -1,5 +1,8 @@
 #pragma once
 
+#include "merge/RunHistory.h"
+
+#include <optional>
 #include <string>
 
 namespace orvane {
@@ -23,6 +26,9 @@ class UndoLastRun {
     static std::string reportText(const UndoResult& result, const std::string& destination);
 
   private:
+    // The latest run that has ended, when the command is available for it.
+    std::optional<RunRecord> undoableRun();
+
     Controller& controller_;
 };
 

@@ -38,6 +38,10 @@ std::string appendPathComponent(const std::string& base, const std::string& comp
     return result;
 }
 
+bool isDotOrDotDot(const char* name) {
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
 std::string lastPathComponent(const std::string& path) {
     size_t end = path.size();
     while (end > 1 && path[end - 1] == '/')

@@ -15,6 +15,9 @@ std::string appendPathComponent(const std::string& base, const std::string& comp
 std::string lastPathComponent(const std::string& path);
 std::string deletingLastPathComponent(const std::string& path);
 
+// Whether a folder entry's name is "." or "..", which a listing skips.
+bool isDotOrDotDot(const char* name);
+
 // An absolute form of a path given on the command line, without resolving links.
 std::string absolutePath(const std::string& path);
 

@@ -8,14 +8,6 @@
 namespace orvane::cli {
 namespace {
 
-std::string localDateText(time_t seconds) {
-    struct tm local;
-    localtime_r(&seconds, &local);
-    char buffer[64];
-    std::strftime(buffer, sizeof buffer, "%Y-%m-%d %H:%M:%S", &local);
-    return buffer;
-}
-
 std::string dateSource(const EntryPlan& plan) {
     std::string text = plan.datedBy == DatedBy::Exif ? "EXIF" : datedByName(plan.datedBy);
     return plan.checkDate ? text + ", check date" : text;

@@ -7,6 +7,14 @@
 
 namespace orvane::cli {
 
+std::string localDateText(time_t seconds) {
+    struct tm local;
+    localtime_r(&seconds, &local);
+    char buffer[64];
+    std::strftime(buffer, sizeof buffer, "%Y-%m-%d %H:%M:%S", &local);
+    return buffer;
+}
+
 std::string displayPath(const std::string& path) {
     std::string out;
     for (char c : safeCString(path)) {

@@ -3,12 +3,16 @@
 #include "base/RunResult.h"
 
 #include <cstdio>
+#include <ctime>
 #include <string>
 
 namespace orvane::cli {
 
 // A path for the terminal: valid UTF-8 with control characters and invalid bytes escaped.
 std::string displayPath(const std::string& path);
+
+// A time for the terminal, in local time: "2026-12-08 01:36:45".
+std::string localDateText(time_t seconds);
 
 void printReportText(std::FILE* out, const RunResult& result, bool cancelled);
 // {"copied": [{"path", "folder"}], "skipped": [{"path", "reason"}], "errors": [{"path",

@@ -47,23 +47,20 @@ std::string localTimeText(const std::string& utc) {
     struct tm parts = {};
     if (!strptime(utc.c_str(), "%Y-%m-%dT%H:%M:%SZ", &parts))
         return utc;
-    const time_t seconds = timegm(&parts);
-    struct tm local;
-    localtime_r(&seconds, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-    return text;
+    return localDateText(timegm(&parts));
+}
+
+// Paths as JSON strings: valid UTF-8, invalid bytes escaped.
+ordered_json pathsJson(const PathList& paths) {
+    return collectWithSelector(paths, safeCString);
 }
 
 ordered_json runJson(const RunRecord& run) {
-    ordered_json sources = ordered_json::array();
-    for (const std::string& source : run.sources)
-        sources.push_back(safeCString(source));
     return {{"id", run.id},
             {"started", run.started},
             {"state", runStateName(run.state)},
             {"undone", run.undone ? ordered_json(*run.undone) : ordered_json(nullptr)},
-            {"sources", std::move(sources)},
+            {"sources", pathsJson(run.sources)},
             {"destination", safeCString(run.destination)},
             {"copied", run.counts.copied},
             {"skipped", run.counts.skipped},
@@ -83,42 +80,37 @@ void printRunText(const RunRecord& run) {
     std::printf("  into %s\n", displayPath(run.destination).c_str());
 }
 
+// "Title (N):" and the paths below it, one a line; nothing for no paths.
+void printPaths(const char* title, const PathList& paths) {
+    if (paths.empty())
+        return;
+    std::printf("%s (%zu):\n", title, paths.size());
+    for (const std::string& path : paths)
+        std::printf("  %s\n", displayPath(path).c_str());
+}
+
 void printUndoText(const UndoResult& result, bool dryRun) {
-    if (!result.removed.empty()) {
-        std::printf("%s (%zu):\n", dryRun ? "To remove" : "Removed", result.removed.size());
-        for (const std::string& path : result.removed)
-            std::printf("  %s\n", displayPath(path).c_str());
-    }
+    printPaths(dryRun ? "To remove" : "Removed", result.removed);
     if (!result.kept.empty()) {
         std::printf("Kept (%zu):\n", result.kept.size());
         for (const auto& [path, reason] : result.kept)
             std::printf("  %s: %s\n", displayPath(path).c_str(), reason.c_str());
     }
-    if (!result.foldersRemoved.empty()) {
-        std::printf("%s (%zu):\n", dryRun ? "Folders to remove" : "Folders removed",
-                    result.foldersRemoved.size());
-        for (const std::string& path : result.foldersRemoved)
-            std::printf("  %s\n", displayPath(path).c_str());
-    }
+    printPaths(dryRun ? "Folders to remove" : "Folders removed", result.foldersRemoved);
     std::printf("%zu %s, %zu kept, %zu folders %s%s\n", result.removed.size(),
                 dryRun ? "to remove" : "removed", result.kept.size(), result.foldersRemoved.size(),
                 dryRun ? "to remove" : "removed", dryRun ? " (dry run: nothing was removed)" : "");
 }
 
 void printUndoJson(const RunRecord& run, const UndoResult& result, bool dryRun) {
-    ordered_json removed = ordered_json::array(), kept = ordered_json::array(),
-                 folders = ordered_json::array();
-    for (const std::string& path : result.removed)
-        removed.push_back(safeCString(path));
+    ordered_json kept = ordered_json::array();
     for (const auto& [path, reason] : result.kept)
         kept.push_back({{"path", safeCString(path)}, {"reason", reason}});
-    for (const std::string& path : result.foldersRemoved)
-        folders.push_back(safeCString(path));
     const ordered_json report = {{"run", run.id},
                                  {"dryRun", dryRun},
-                                 {"removed", std::move(removed)},
+                                 {"removed", pathsJson(result.removed)},
                                  {"kept", std::move(kept)},
-                                 {"foldersRemoved", std::move(folders)}};
+                                 {"foldersRemoved", pathsJson(result.foldersRemoved)}};
     std::printf("%s\n", report.dump(2).c_str());
 }
 
@@ -200,7 +192,7 @@ int runUndo(int argc, char** argv) {
         std::fprintf(stderr, "orvane: the undo could not be recorded in the run's journal\n");
     bool removalFailed = result.journalNotUpdated;
     for (const auto& [path, reason] : result.kept)
-        removalFailed = removalFailed || reason.rfind("Couldn't remove", 0) == 0;
+        removalFailed = removalFailed || reason.rfind(kept::kCouldNotRemove, 0) == 0;
     return removalFailed ? 1 : 0;
 }
 

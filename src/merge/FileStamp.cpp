@@ -1,5 +1,7 @@
 #include "merge/FileStamp.h"
 
+#include "base/Paths.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -38,7 +40,7 @@ bool stampLevel(int folderFd, const std::string& prefix, std::vector<TreeItem>& 
     bool ok = true;
     while (dirent* entry = readdir(dir)) {
         const char* name = entry->d_name;
-        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+        if (isDotOrDotDot(name))
             continue;
         struct stat status;
         if (::fstatat(folderFd, name, &status, AT_SYMLINK_NOFOLLOW) != 0) {

@@ -2,6 +2,9 @@
 
 #include "base/StringHelpers.h"
 
+#include <cerrno>
+#include <unistd.h>
+
 namespace orvane::journal {
 
 json pathJson(const std::string& path) {
@@ -81,6 +84,22 @@ std::string lineText(const json& line) {
     // Paths are encoded above; an error text that quotes a path with invalid bytes only
     // loses those bytes.
     return line.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+bool writeAll(int fd, const std::string& text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
 }
 
 } // namespace orvane::journal

@@ -32,6 +32,18 @@ size_t countOf(const json& line, const char* key) {
     return it != line.end() && it->is_number_unsigned() ? it->get<size_t>() : 0;
 }
 
+// The value at `key`, or null when there is none (also when `line` is no object).
+const json& fieldOf(const json& line, const char* key) {
+    static const json none;
+    auto it = line.find(key);
+    return it != line.end() ? *it : none;
+}
+
+// The counts a closing line ("end" or "interrupted") carries.
+RunCounts countsOf(const json& line) {
+    return {countOf(line, "copied"), countOf(line, "skipped"), countOf(line, "errors")};
+}
+
 std::string textOf(const json& line, const char* key) {
     auto it = line.find(key);
     return it != line.end() && it->is_string() ? it->get<std::string>() : std::string();
@@ -50,27 +62,25 @@ bool applyLine(RunRecord& run, const json& line, bool whole,
             for (const json& source : *it)
                 if (auto path = journal::pathFrom(source))
                     run.sources.push_back(*path);
-        run.destination =
-            line.contains("destination") ? journal::pathFrom(line["destination"]).value_or("") : "";
-        if (line.contains("destinationStamp"))
-            run.destinationStamp = journal::stampFrom(line["destinationStamp"]);
+        run.destination = journal::pathFrom(fieldOf(line, "destination")).value_or("");
+        run.destinationStamp = journal::stampFrom(fieldOf(line, "destinationStamp"));
         return !run.destination.empty();
     }
     if (type == "end") {
         run.state = textOf(line, "outcome") == "cancelled" ? RunRecord::State::kCancelled
                                                            : RunRecord::State::kFinished;
-        run.counts = {countOf(line, "copied"), countOf(line, "skipped"), countOf(line, "errors")};
+        run.counts = countsOf(line);
     } else if (type == "interrupted") {
         run.state = RunRecord::State::kInterrupted;
         run.temporariesRemoved = countOf(line, "temporariesRemoved");
-        run.counts = {countOf(line, "copied"), countOf(line, "skipped"), countOf(line, "errors")};
+        run.counts = countsOf(line);
     } else if (type == "undo") {
         run.undone = textOf(line, "at");
     } else if (!whole) {
         return true;
     } else if (type == "intent") {
-        auto source = journal::pathFrom(line.value("source", json()));
-        auto temporary = journal::pathFrom(line.value("temporary", json()));
+        auto source = journal::pathFrom(fieldOf(line, "source"));
+        auto temporary = journal::pathFrom(fieldOf(line, "temporary"));
         if (source)
             sources[countOf(line, "entry")] = *source;
         if (temporary)
@@ -78,8 +88,8 @@ bool applyLine(RunRecord& run, const json& line, bool whole,
     } else if (type == "copied") {
         RunRecord::Copy copy;
         copy.entry = countOf(line, "entry");
-        auto destination = journal::pathFrom(line.value("destination", json()));
-        auto stamp = journal::stampFrom(line.value("stamp", json()));
+        auto destination = journal::pathFrom(fieldOf(line, "destination"));
+        auto stamp = journal::stampFrom(fieldOf(line, "stamp"));
         if (!destination || !stamp)
             return true;
         copy.destination = *destination;
@@ -88,8 +98,8 @@ bool applyLine(RunRecord& run, const json& line, bool whole,
         if (auto it = line.find("tree"); it != line.end() && it->is_array()) {
             std::vector<TreeItem> tree;
             for (const json& item : *it) {
-                auto path = journal::pathFrom(item.value("path", json()));
-                auto itemStamp = journal::stampFrom(item.value("stamp", json()));
+                auto path = journal::pathFrom(fieldOf(item, "path"));
+                auto itemStamp = journal::stampFrom(fieldOf(item, "stamp"));
                 if (path && itemStamp)
                     tree.push_back({*path, *itemStamp});
             }
@@ -97,9 +107,8 @@ bool applyLine(RunRecord& run, const json& line, bool whole,
         }
         run.copies.push_back(std::move(copy));
     } else if (type == "folder") {
-        if (auto path = journal::pathFrom(line.value("path", json())))
-            run.folders.push_back(
-                {*path, line.contains("stamp") ? journal::stampFrom(line["stamp"]) : std::nullopt});
+        if (auto path = journal::pathFrom(fieldOf(line, "path")))
+            run.folders.push_back({*path, journal::stampFrom(fieldOf(line, "stamp"))});
     } else if (type == "skipped") {
         ++run.counts.skipped;
     } else if (type == "failed") {
@@ -255,16 +264,7 @@ std::optional<std::vector<std::string>> componentsBelow(const std::string& root,
 }
 
 bool appendToJournal(int journalFd, const std::string& line) {
-    size_t done = 0;
-    while (done < line.size()) {
-        const ssize_t n = ::write(journalFd, line.data() + done, line.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<size_t>(n);
-    }
-    return ::fdatasync(journalFd) == 0;
+    return journal::writeAll(journalFd, line) && ::fdatasync(journalFd) == 0;
 }
 
 InterruptedRuns cleanUpInterruptedRuns(const std::string& folder) {

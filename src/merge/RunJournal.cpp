@@ -49,22 +49,6 @@ json optionsJson(const UserDefaults& defaults) {
     return options;
 }
 
-bool writeAll(int fd, const std::string& data) {
-    size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = ENOSPC;
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 // Creates the journal "<start time>-<pid>.jsonl" in `folder` with its first line and answers
 // it open and locked, or -1 with errno set. The journal appears under its name with that line
 // complete (where the file system has unnamed files), so no reader meets a journal that does
@@ -82,7 +66,7 @@ int createJournalFile(const std::string& folder, const struct timespec& now, lon
         ::flock(fd, LOCK_EX | LOCK_NB);
         const std::string descriptor = "/proc/self/fd/" + std::to_string(fd);
         bool linked = false;
-        if (writeAll(fd, firstLine))
+        if (journal::writeAll(fd, firstLine))
             for (long attempt = 0; attempt < 1000 && !linked; ++attempt) {
                 path = nameFor(attempt);
                 linked = ::linkat(AT_FDCWD, descriptor.c_str(), AT_FDCWD, path.c_str(),
@@ -111,7 +95,7 @@ int createJournalFile(const std::string& folder, const struct timespec& now, lon
     if (fd < 0)
         return -1;
     ::flock(fd, LOCK_EX | LOCK_NB);
-    if (writeAll(fd, firstLine))
+    if (journal::writeAll(fd, firstLine))
         return fd;
     const int err = errno;
     ::close(fd);
@@ -214,7 +198,7 @@ void RunJournal::writePending() {
         return fail("write", err);
     if (pending_.empty())
         return;
-    if (!writeAll(fd_, pending_))
+    if (!journal::writeAll(fd_, pending_))
         return fail("write", errno);
     pending_.clear();
 }

@@ -1,6 +1,7 @@
 #include "merge/RunUndo.h"
 
 #include "base/Log.h"
+#include "base/Paths.h"
 #include "base/StringHelpers.h"
 #include "merge/JournalFormat.h"
 
@@ -43,9 +44,14 @@ class Fd {
     int fd_;
 };
 
-std::string joined(const std::vector<std::string>& components, size_t count) {
+// Whether `status` is of the item the stamp was taken of, not one made in its place since.
+bool sameItem(const FileStamp& stamp, const struct stat& status) {
+    return stamp.device == status.st_dev && stamp.inode == status.st_ino;
+}
+
+std::string joined(const std::vector<std::string>& components) {
     std::string path;
-    for (size_t i = 0; i < count; ++i)
+    for (size_t i = 0; i < components.size(); ++i)
         path += (i ? "/" : "") + components[i];
     return path;
 }
@@ -71,7 +77,7 @@ int removeFolderAt(int parentFd, const char* name) {
     int failure = 0;
     while (dirent* entry = readdir(dir)) {
         const char* child = entry->d_name;
-        if (child[0] == '.' && (child[1] == '\0' || (child[1] == '.' && child[2] == '\0')))
+        if (isDotOrDotDot(child))
             continue;
         if (::unlinkat(fd, child, 0) == 0)
             continue;
@@ -98,8 +104,7 @@ class Undoer {
         const char* rootProblem = nullptr;
         if (rootFd_.get() < 0 || ::fstat(rootFd_.get(), &root) != 0)
             rootProblem = kept::kGone;
-        else if (run_.destinationStamp && (run_.destinationStamp->device != root.st_dev ||
-                                           run_.destinationStamp->inode != root.st_ino))
+        else if (run_.destinationStamp && !sameItem(*run_.destinationStamp, root))
             rootProblem = kept::kRootReplaced;
         for (const RunRecord::Copy& copy : run_.copies) {
             if (rootProblem)
@@ -170,7 +175,7 @@ class Undoer {
         if (folder && !treeUnchanged(parent.get(), name, *copy.tree))
             return keep(copy.destination, kept::kChanged);
 
-        const std::string relative = joined(*components, components->size());
+        const std::string relative = joined(*components);
         if (dryRun_) {
             gone_.insert(relative);
             result_.removed.push_back(copy.destination);
@@ -183,7 +188,7 @@ class Undoer {
                        safeCString(copy.destination).c_str(), copy.destination.c_str(), failure,
                        std::strerror(failure));
             return keep(copy.destination,
-                        std::string("Couldn't remove: ") + std::strerror(failure));
+                        kept::kCouldNotRemove + std::string(std::strerror(failure)));
         }
         result_.removed.push_back(copy.destination);
     }
@@ -201,7 +206,7 @@ class Undoer {
         bool empty = true;
         while (dirent* entry = readdir(dir)) {
             const char* child = entry->d_name;
-            if (child[0] == '.' && (child[1] == '\0' || (child[1] == '.' && child[2] == '\0')))
+            if (isDotOrDotDot(child))
                 continue;
             if (!gone_.count(relative + "/" + child)) {
                 empty = false;
@@ -225,11 +230,9 @@ class Undoer {
         if (::fstatat(parent.get(), name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0 ||
             !S_ISDIR(status.st_mode))
             return;
-        // The folder the run made, not one made in its place since.
-        if (folder.stamp &&
-            (folder.stamp->device != status.st_dev || folder.stamp->inode != status.st_ino))
+        if (folder.stamp && !sameItem(*folder.stamp, status))
             return;
-        const std::string relative = joined(*components, components->size());
+        const std::string relative = joined(*components);
         if (dryRun_) {
             if (!wouldBeEmpty(parent.get(), name, relative))
                 return;

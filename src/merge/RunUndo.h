@@ -38,6 +38,8 @@ inline constexpr const char* kMoved = "Moved or replaced since it was copied";
 inline constexpr const char* kOutside = "Not inside the destination folder";
 inline constexpr const char* kRootReplaced = "The destination folder was replaced since the run";
 inline constexpr const char* kUnrecorded = "Its contents were not recorded";
+// Followed by the system's error text.
+inline constexpr const char* kCouldNotRemove = "Couldn't remove: ";
 } // namespace kept
 
 // Undoes the run of a journal, or with `dryRun` answers what undo would do, changing nothing.

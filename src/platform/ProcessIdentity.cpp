@@ -58,7 +58,8 @@ ProcessIdentity currentProcess() {
 bool processIsGone(const ProcessIdentity& process) {
     if (process.pid <= 0)
         return false;
-    const std::string boot = currentBootId();
+    // The boot id cannot change while this process runs.
+    const std::string boot = currentProcess().bootId;
     if (!process.bootId.empty() && !boot.empty() && process.bootId != boot)
         return true;
     if (::kill(static_cast<pid_t>(process.pid), 0) != 0 && errno == ESRCH)

@@ -81,6 +81,7 @@ TEST_F(JournalTest, UndoTakesBackAFinishedRunOnce) {
     EXPECT_EQ(run.counts.copied, 4u);
     ASSERT_EQ(run.copies.size(), 4u);
     EXPECT_EQ(run.copies[0].source, a);
+    ASSERT_TRUE(run.copies[3].tree);
     EXPECT_EQ(run.copies[3].tree->size(), 3u) << "x.jpg, sub and sub/y.jpg";
     ASSERT_EQ(run.folders.size(), 4u) << "2005, 2005/03, 2005/03/17 and 2006/01/02";
     // Something of the user's lands in a folder the run created: that folder stays.
