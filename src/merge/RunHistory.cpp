@@ -54,8 +54,11 @@ bool applyLine(RunRecord& run, const json& line, bool whole,
                std::map<size_t, std::string>& sources) {
     const std::string type = textOf(line, "type");
     if (type == "start") {
-        run.process.pid = line.value("pid", 0L);
-        run.process.startTicks = line.value("processStart", 0ULL);
+        // A damaged start line reads as an unknown process rather than stopping the reader.
+        const json& pid = fieldOf(line, "pid");
+        const json& start = fieldOf(line, "processStart");
+        run.process.pid = pid.is_number_integer() ? pid.get<long>() : 0;
+        run.process.startTicks = start.is_number_unsigned() ? start.get<unsigned long long>() : 0;
         run.process.bootId = textOf(line, "boot");
         run.started = textOf(line, "started");
         if (auto it = line.find("sources"); it != line.end() && it->is_array())

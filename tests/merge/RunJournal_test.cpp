@@ -288,6 +288,13 @@ TEST_F(CleanUpTest, RemovesTheTemporariesOfRunsWhoseProcessIsGone) {
     EXPECT_EQ(cleanUpInterruptedRuns(state).runs, 0u) << "an interrupted run is cleaned up once";
     // Its finished copies are good files, and can be undone like those of any run.
     EXPECT_EQ(undoRun(goneJournal, false).removed, PathList{root + "/2005/finished.jpg"});
+
+    // A damaged start line stops neither the clean-up before a run nor the reader.
+    const std::string damaged = state + "/5-damaged" + journal::kExtension;
+    std::ofstream(damaged) << R"({"type":"start","pid":"x","processStart":-1})"
+                           << "\n";
+    EXPECT_NO_THROW(cleanUpInterruptedRuns(state));
+    EXPECT_NO_THROW(readRun(damaged, false));
 }
 
 } // namespace
