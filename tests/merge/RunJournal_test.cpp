@@ -161,8 +161,9 @@ TEST_F(JournalTest, KeepsWhatChangedMovedOrWasReplacedSinceTheRun) {
     EXPECT_EQ(undone.removed, PathList{root + "/2005/03/17/untouched.jpg"});
     std::map<std::string, std::string> reasons(undone.kept.begin(), undone.kept.end());
     for (const Case& c : cases) {
-        if (c.kept)
+        if (c.kept) {
             EXPECT_EQ(reasons[root + "/2005/03/17/" + c.name], c.kept) << c.name;
+        }
     }
     EXPECT_EQ(reasons[root + "/2006/01/02/linked.jpg"], kept::kMoved);
     EXPECT_EQ(readFile(tmp / "elsewhere/linked.jpg"), "not ours") << "links are never followed";
