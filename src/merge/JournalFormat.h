@@ -41,8 +41,4 @@ std::string timeText(time_t seconds);
 // The text of one line, ending with a line end.
 std::string lineText(const nlohmann::json& line);
 
-// Writes all of `text` to the journal open as `fd`. Answers false with errno set when it
-// cannot.
-[[nodiscard]] bool writeAll(int fd, const std::string& text);
-
 } // namespace orvane::journal

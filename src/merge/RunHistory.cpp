@@ -6,6 +6,7 @@
 #include "merge/JournalFormat.h"
 #include "merge/MergeEngine.h"
 #include "platform/FileCopier.h"
+#include "platform/FileDescriptor.h"
 #include "platform/PartialCopies.h"
 
 #include <algorithm>
@@ -267,7 +268,7 @@ std::optional<std::vector<std::string>> componentsBelow(const std::string& root,
 }
 
 bool appendToJournal(int journalFd, const std::string& line) {
-    return journal::writeAll(journalFd, line) && ::fdatasync(journalFd) == 0;
+    return writeFully(journalFd, line.data(), line.size()) && ::fdatasync(journalFd) == 0;
 }
 
 InterruptedRuns cleanUpInterruptedRuns(const std::string& folder) {

@@ -3,6 +3,7 @@
 #include "base/Log.h"
 #include "base/StringHelpers.h"
 #include "merge/JournalFormat.h"
+#include "platform/FileDescriptor.h"
 #include "platform/ProcessIdentity.h"
 #include "platform/UserDefaults.h"
 #include "prefs/Defaults.h"
@@ -66,7 +67,7 @@ int createJournalFile(const std::string& folder, const struct timespec& now, lon
         ::flock(fd, LOCK_EX | LOCK_NB);
         const std::string descriptor = "/proc/self/fd/" + std::to_string(fd);
         bool linked = false;
-        if (journal::writeAll(fd, firstLine))
+        if (writeFully(fd, firstLine.data(), firstLine.size()))
             for (long attempt = 0; attempt < 1000 && !linked; ++attempt) {
                 path = nameFor(attempt);
                 linked = ::linkat(AT_FDCWD, descriptor.c_str(), AT_FDCWD, path.c_str(),
@@ -95,7 +96,7 @@ int createJournalFile(const std::string& folder, const struct timespec& now, lon
     if (fd < 0)
         return -1;
     ::flock(fd, LOCK_EX | LOCK_NB);
-    if (journal::writeAll(fd, firstLine))
+    if (writeFully(fd, firstLine.data(), firstLine.size()))
         return fd;
     const int err = errno;
     ::close(fd);
@@ -198,7 +199,7 @@ void RunJournal::writePending() {
         return fail("write", err);
     if (pending_.empty())
         return;
-    if (!journal::writeAll(fd_, pending_))
+    if (!writeFully(fd_, pending_.data(), pending_.size()))
         return fail("write", errno);
     pending_.clear();
 }
