@@ -2,14 +2,28 @@
 
 #include "base/StringHelpers.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <unistd.h>
 
 namespace orvane::journal {
 
+namespace {
+
+bool hasControlCharacter(const std::string& text) {
+    return std::any_of(text.begin(), text.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte == 0x7f;
+    });
+}
+
+} // namespace
+
 json pathJson(const std::string& path) {
-    // safeCString changes exactly the bytes that are not valid UTF-8.
-    if (safeCString(path) == path)
+    // safeCString changes exactly the bytes that are not valid UTF-8. A name with control
+    // characters is written as bytes too, so that a path written as text never holds one and
+    // a reader can refuse any that does.
+    if (!hasControlCharacter(path) && safeCString(path) == path)
         return path;
     static const char digits[] = "0123456789abcdef";
     std::string hex;
@@ -22,8 +36,12 @@ json pathJson(const std::string& path) {
 }
 
 std::optional<std::string> pathFrom(const json& value) {
-    if (value.is_string())
-        return value.get<std::string>();
+    if (value.is_string()) {
+        std::string path = value.get<std::string>();
+        if (path.empty() || hasControlCharacter(path))
+            return std::nullopt;
+        return path;
+    }
     if (!value.is_object() || !value.contains("hex") || !value["hex"].is_string())
         return std::nullopt;
     const std::string hex = value["hex"].get<std::string>();
@@ -43,6 +61,9 @@ std::optional<std::string> pathFrom(const json& value) {
             return std::nullopt;
         path += static_cast<char>(high * 16 + low);
     }
+    // No path holds a NUL: a string cut there would name another file than the one checked.
+    if (path.empty() || path.find('\0') != std::string::npos)
+        return std::nullopt;
     return path;
 }
 
@@ -66,6 +87,29 @@ std::optional<FileStamp> stampFrom(const json& value) {
         stamp.modified.tv_nsec = value.at("mtime").at(1).get<long>();
         stamp.changed.tv_sec = static_cast<time_t>(value.at("ctime").at(0).get<int64_t>());
         stamp.changed.tv_nsec = value.at("ctime").at(1).get<long>();
+        return stamp;
+    } catch (const json::exception&) {
+        return std::nullopt;
+    }
+}
+
+json madeJson(const FileStamp& stamp) {
+    return {{"dev", static_cast<uint64_t>(stamp.device)},
+            {"ino", static_cast<uint64_t>(stamp.inode)},
+            {"type", static_cast<unsigned>(stamp.type)},
+            {"size", static_cast<int64_t>(stamp.size)},
+            {"mtime", {static_cast<int64_t>(stamp.modified.tv_sec), stamp.modified.tv_nsec}}};
+}
+
+std::optional<FileStamp> madeFrom(const json& value) {
+    try {
+        FileStamp stamp;
+        stamp.device = static_cast<dev_t>(value.at("dev").get<uint64_t>());
+        stamp.inode = static_cast<ino_t>(value.at("ino").get<uint64_t>());
+        stamp.type = static_cast<mode_t>(value.at("type").get<unsigned>());
+        stamp.size = static_cast<off_t>(value.at("size").get<int64_t>());
+        stamp.modified.tv_sec = static_cast<time_t>(value.at("mtime").at(0).get<int64_t>());
+        stamp.modified.tv_nsec = value.at("mtime").at(1).get<long>();
         return stamp;
     } catch (const json::exception&) {
         return std::nullopt;

@@ -6,14 +6,21 @@
 //   start        the run: "pid", "processStart", "boot", "started", "sources",
 //                "destination", "destinationStamp", "options"
 //   folder       a folder the run created: "path", "stamp"
-//   intent       before an entry's copy begins: "entry", "source", "temporary", "destination"
+//   intent       before an entry's copy begins: "entry", "source", "temporary", "destination",
+//                "made" (the temporary as created, and for a file the size and modification
+//                time the finished copy will have: {"dev", "ino", "type", "size", "mtime"});
+//                repeated with the new "destination" when the name is decided again
+//   placeholder  an empty item made to hold a final name where the file system cannot rename
+//                without replacing: "entry", "path", "made"
 //   copied       after the copy got its final name: "entry", "destination", "stamp", and
 //                for a folder copied whole "tree" ([{"path", "stamp"}])
 //   skipped      "entry", "source", "reason";  failed: "entry", "source", "error"
 //   end          "outcome" ("finished" or "cancelled"), "copied", "skipped", "errors", "ended"
 //   interrupted  added by the clean-up after a crash: "temporariesRemoved", "at"
 //   undo         added by undo: "at", "removed", "kept", "foldersRemoved"
-// Paths are strings when they are valid UTF-8, else {"hex": their bytes}.
+// Paths are strings when they are valid UTF-8 without control characters, else {"hex": their
+// bytes}. A journal is read as untrusted input: a path holding a NUL, or a text path holding
+// a control character, reads as no path.
 
 #include "merge/FileStamp.h"
 
@@ -34,6 +41,10 @@ std::optional<std::string> pathFrom(const nlohmann::json& value);
 
 nlohmann::json stampJson(const FileStamp& stamp);
 std::optional<FileStamp> stampFrom(const nlohmann::json& value);
+
+// An item as made, without its change time (which the rename to its final name changes).
+nlohmann::json madeJson(const FileStamp& stamp);
+std::optional<FileStamp> madeFrom(const nlohmann::json& value);
 
 // "2026-12-08T00:36:45Z"
 std::string timeText(time_t seconds);

@@ -22,6 +22,8 @@
 #include <cstdio>
 #include <cstring>
 #include <cxxabi.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <exception>
 #include <memory>
 #include <sys/random.h>
@@ -131,6 +133,8 @@ bool MergeEngine::isPlausible(time_t date) const {
 void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRoot) {
     toPath_ = treeRoot;
     prepareRun(fileList, time(nullptr));
+    clock_gettime(CLOCK_REALTIME, &runStartedAt_);
+    checkedFolders_.clear();
     const DateLocale locale;
     PublishBatch batch(
         result_, [this](const PendingCopy& copy) { return publish(copy); },
@@ -438,10 +442,36 @@ EntryOutcome MergeEngine::exceptionOutcome(const std::string& source,
     }
 }
 
+ErrorText MergeEngine::checkExistingFolder(const std::string& path, const struct statx& status) {
+    if (S_ISLNK(status.stx_mode)) {
+        // Some keep years on other disks through links of their own; a link anyone else
+        // made could send the copies anywhere.
+        struct stat target;
+        if (status.stx_uid != ::geteuid() || ::stat(path.c_str(), &target) != 0 ||
+            !S_ISDIR(target.st_mode) || target.st_uid != ::geteuid()) {
+            logMessage(LOG_WARN,
+                       "Date folder '%s' (fsr='%s') is a link of another user's or to a folder not "
+                       "the user's; not following it",
+                       safeCString(path).c_str(), path.c_str());
+            return std::string(kLinkedDateFolder);
+        }
+    } else if (observer_ && S_ISDIR(status.stx_mode) && (status.stx_mask & STATX_BTIME) &&
+               (status.stx_btime.tv_sec > runStartedAt_.tv_sec ||
+                (status.stx_btime.tv_sec == runStartedAt_.tv_sec &&
+                 static_cast<long>(status.stx_btime.tv_nsec) >= runStartedAt_.tv_nsec))) {
+        observer_->folderCreated(path);
+    }
+    checkedFolders_.insert(path);
+    return std::nullopt;
+}
+
 ErrorText MergeEngine::assertDirectoryPresent(const std::string& path) {
-    struct stat st;
-    if (::stat(path.c_str(), &st) == 0)
+    if (checkedFolders_.count(path))
         return std::nullopt;
+    struct statx status;
+    if (::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME,
+                &status) == 0)
+        return checkExistingFolder(path, status);
     int err = errno;
     const std::string shown = safeCString(path);
     if (err == ENOENT) {
@@ -450,12 +480,14 @@ ErrorText MergeEngine::assertDirectoryPresent(const std::string& path) {
                        path.c_str());
             if (observer_)
                 observer_->folderCreated(path);
+            checkedFolders_.insert(path);
             return std::nullopt;
         }
         err = errno;
         // Made meanwhile by someone else (another run into the same destination): present.
-        if (err == EEXIST && ::stat(path.c_str(), &st) == 0)
-            return std::nullopt;
+        if (err == EEXIST && ::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW,
+                                     STATX_BASIC_STATS | STATX_BTIME, &status) == 0)
+            return checkExistingFolder(path, status);
         logMessage(LOG_WARN, "Couldn't create destination folder '%s' (fsr='%s'): %d-%s",
                    shown.c_str(), path.c_str(), err, std::strerror(err));
         return fillPlaceholders("Couldn't create destination directory '%@': %s",
@@ -484,6 +516,31 @@ std::string MergeEngine::temporaryNameIn(const std::string& folder) {
     }();
     static std::atomic<unsigned long> counter{0};
     return appendPathComponent(folder, prefix + std::to_string(++counter));
+}
+
+UniqueFd MergeEngine::makeTemporary(const std::string& path, const struct stat& sourceStatus,
+                                    FileStamp& made) {
+    UniqueFd fd;
+    if (S_ISDIR(sourceStatus.st_mode)) {
+        if (::mkdir(path.c_str(), 0700) == 0)
+            fd = UniqueFd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    } else {
+        fd = UniqueFd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY,
+                             sourceStatus.st_mode & 0777));
+    }
+    struct stat status;
+    if (fd.get() < 0 || ::fstat(fd.get(), &status) != 0) {
+        const int err = errno;
+        fd.reset();
+        ::rmdir(path.c_str()); // a folder made but not opened; a file is never left unopened
+        errno = err;
+        return fd;
+    }
+    made = FileStamp::of(status);
+    // The copy gets the source's size and, as copyAttributes sets it, its modification time.
+    made.size = sourceStatus.st_size;
+    made.modified = {sourceStatus.st_mtim.tv_sec, sourceStatus.st_mtim.tv_nsec / 1000 * 1000};
+    return fd;
 }
 
 void MergeEngine::discardPartial(const std::string& partial) {
@@ -576,20 +633,32 @@ EntryOutcome MergeEngine::decideCopy(size_t entry, const std::string& source,
     // on disk, so that a failed copy or a power cut never leaves a short file under the
     // final name, nor one that blocks a later run.
     const std::string partial = temporaryNameIn(deletingLastPathComponent(target));
+    // Made before the intent is recorded, so that the record names this very item: the
+    // clean-up after a crash removes it, or finds it under its final name, by its identity
+    // and never by its name alone.
+    FileStamp made;
+    auto temporary = std::make_shared<UniqueFd>(makeTemporary(partial, status, made));
+    if (temporary->get() < 0) {
+        const int err = errno;
+        return EntryOutcome::failed(
+            copyFailed(source, target,
+                       {CopyFailure::Kind::Failed, err,
+                        "Couldn't create '" + target + "': " + std::strerror(err), target, target}));
+    }
     // Remembered until it is published or removed, so that a process told to stop at once
     // can remove it, also while it is being written or waits in its batch.
     partial_copies::remember(partial);
     if (observer_)
-        observer_->entryIntent(entry, source, partial, target);
-    job = CopyJob{entry, source, partial, target, destination, status};
+        observer_->entryIntent(entry, source, partial, target, made);
+    job = CopyJob{entry, source, partial, target, destination, status, std::move(temporary), made};
     return {};
 }
 
 MadeCopy MergeEngine::makeCopy(const CopyJob& job) const {
     MadeCopy made;
     CopyObserver observer{hooks_.betweenChunks};
-    if (std::optional<CopyFailure> failure =
-            copyPath(job.source, job.status, job.temporary, &observer)) {
+    if (std::optional<CopyFailure> failure = copyPath(
+            job.source, job.status, job.temporary, &observer, job.made ? job.made->release() : -1)) {
         discardPartial(job.temporary);
         failure->text = namingFinalPath(failure->text, job.temporary, job.target);
         failure->path = namingFinalPath(failure->path, job.temporary, job.target);
@@ -620,7 +689,8 @@ EntryOutcome MergeEngine::finishCopy(const CopyJob& job, MadeCopy made,
                        std::move(made.attributeError),
                        S_ISREG(job.status.st_mode),
                        S_ISREG(job.status.st_mode) ? job.status.st_size : 0,
-                       job.status};
+                       job.status,
+                       job.madeStamp};
     return {};
 }
 
@@ -640,6 +710,8 @@ EntryOutcome MergeEngine::publish(const PendingCopy& copy) {
             return EntryOutcome::failed(destinationTaken(copy.source, copy.plannedDestination));
         }
         target = decision.path;
+        if (observer_)
+            observer_->entryIntent(copy.entry, copy.source, copy.temporary, target, copy.made);
         failure = renameNoReplace(copy.temporary, target);
     }
     if (failure) {

@@ -8,20 +8,26 @@
 #include "merge/PublishBatch.h"
 #include "merge/RunObserver.h"
 #include "platform/FileCopier.h"
+#include "platform/FileDescriptor.h"
 
 #include <ctime>
 #include <deque>
 #include <functional>
 #include <future>
+#include <memory>
 #include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace orvane {
 
 class UserDefaults;
 struct RunStatus;
+
+// An entry's error when a date folder is a link that may lead anywhere.
+inline constexpr const char* kLinkedDateFolder = "The date folder is a link Orvane won't follow";
 
 // Points where tests can act in the middle of copying an entry.
 struct MergeHooks {
@@ -56,6 +62,10 @@ struct CopyJob {
     std::string target;
     std::string plannedDestination;
     struct stat status = {}; // of the source, as the plan read it
+    // The temporary, made empty and open before the intent was recorded, and what was
+    // recorded of it; the copy writes into it.
+    std::shared_ptr<UniqueFd> made;
+    FileStamp madeStamp;
 };
 
 // What making a copy gave: a failure (its temporary is removed then), else a complete copy
@@ -173,6 +183,15 @@ class MergeEngine {
     // The entry's own date: read ahead during a merge for the entry under way, else now.
     std::optional<OwnDate> readOwnDate(const std::string& path, const struct stat& status) const;
     static std::string temporaryNameIn(const std::string& folder);
+    // Makes the temporary an entry is copied into, empty, and answers it open; fills `made`
+    // with what the journal records of it.
+    static UniqueFd makeTemporary(const std::string& path, const struct stat& sourceStatus,
+                                  FileStamp& made);
+    // A date folder level that exists: whether the entry may go into it (a link is followed
+    // only when the user running made it and owns the folder it leads to), recording a
+    // folder that another run made meanwhile as this run's too, so that undo of either
+    // removes it once empty.
+    ErrorText checkExistingFolder(const std::string& path, const struct statx& status);
     // Removes an unfinished copy, logging what could not be removed.
     static void discardPartial(const std::string& partial);
 
@@ -185,6 +204,9 @@ class MergeEngine {
     ExifReader extendedReader_;
     PairedFiles pairs_;
     time_t runStart_;
+    struct timespec runStartedAt_ = {}; // of mergeFiles, to tell folders made during the run
+    // Date folders found or made fit for copies during this run: checked once each.
+    std::unordered_set<std::string> checkedFolders_;
     // Own dates of paired entries, which their partners may ask for again.
     mutable std::unordered_map<std::string, std::optional<OwnDate>> pairedDates_;
     MergeHooks hooks_;

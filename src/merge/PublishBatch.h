@@ -2,6 +2,7 @@
 
 #include "base/ErrorText.h"
 #include "base/RunResult.h"
+#include "merge/FileStamp.h"
 #include "platform/FileCopier.h"
 
 #include <chrono>
@@ -41,6 +42,7 @@ struct PendingCopy {
     bool regularFile = true;
     off_t bytes = 0;
     struct stat sourceStatus = {}; // as the plan read it, for a name found taken at publishing
+    FileStamp made;                // the temporary as recorded in the journal
 };
 
 // Publishes the copies of a run in batches so that a final name appears only when its data

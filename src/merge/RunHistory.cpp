@@ -3,6 +3,7 @@
 #include "base/Log.h"
 #include "base/Paths.h"
 #include "base/StringHelpers.h"
+#include "merge/JournalFile.h"
 #include "merge/JournalFormat.h"
 #include "merge/MergeEngine.h"
 #include "platform/FileCopier.h"
@@ -14,8 +15,8 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <fstream>
 #include <map>
+#include <set>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -50,9 +51,15 @@ std::string textOf(const json& line, const char* key) {
     return it != line.end() && it->is_string() ? it->get<std::string>() : std::string();
 }
 
+// What reading a whole journal keeps besides the record.
+struct Reading {
+    std::map<size_t, std::string> sources; // of the entries, by their intents
+    std::map<size_t, size_t> intentOf;     // index into the record's intents, by entry
+    std::set<size_t> ended;                // entries recorded as copied, skipped or failed
+};
+
 // Reads one line into the record; answers false for the first line when it is no start.
-bool applyLine(RunRecord& run, const json& line, bool whole,
-               std::map<size_t, std::string>& sources) {
+bool applyLine(RunRecord& run, const json& line, bool whole, Reading& reading) {
     const std::string type = textOf(line, "type");
     if (type == "start") {
         // A damaged start line reads as an unknown process rather than stopping the reader.
@@ -68,7 +75,7 @@ bool applyLine(RunRecord& run, const json& line, bool whole,
                     run.sources.push_back(*path);
         run.destination = journal::pathFrom(fieldOf(line, "destination")).value_or("");
         run.destinationStamp = journal::stampFrom(fieldOf(line, "destinationStamp"));
-        return !run.destination.empty();
+        return !run.destination.empty() && run.destination[0] == '/';
     }
     if (type == "end") {
         run.state = textOf(line, "outcome") == "cancelled" ? RunRecord::State::kCancelled
@@ -83,12 +90,27 @@ bool applyLine(RunRecord& run, const json& line, bool whole,
     } else if (!whole) {
         return true;
     } else if (type == "intent") {
+        const size_t entry = countOf(line, "entry");
         auto source = journal::pathFrom(fieldOf(line, "source"));
         auto temporary = journal::pathFrom(fieldOf(line, "temporary"));
+        auto destination = journal::pathFrom(fieldOf(line, "destination"));
         if (source)
-            sources[countOf(line, "entry")] = *source;
-        if (temporary)
-            run.temporaries.push_back(*temporary);
+            reading.sources[entry] = *source;
+        if (temporary && destination) {
+            RunRecord::Intent intent{entry, *temporary, *destination,
+                                     journal::madeFrom(fieldOf(line, "made"))};
+            // A name decided again for the same copy replaces the entry's earlier one.
+            auto [it, added] = reading.intentOf.try_emplace(entry, run.intents.size());
+            if (added)
+                run.intents.push_back(std::move(intent));
+            else
+                run.intents[it->second] = std::move(intent);
+        }
+    } else if (type == "placeholder") {
+        auto path = journal::pathFrom(fieldOf(line, "path"));
+        auto made = journal::madeFrom(fieldOf(line, "made"));
+        if (path && made)
+            run.placeholders.push_back({*path, *made});
     } else if (type == "copied") {
         RunRecord::Copy copy;
         copy.entry = countOf(line, "entry");
@@ -98,7 +120,8 @@ bool applyLine(RunRecord& run, const json& line, bool whole,
             return true;
         copy.destination = *destination;
         copy.stamp = *stamp;
-        copy.source = sources[copy.entry];
+        copy.source = reading.sources[copy.entry];
+        reading.ended.insert(copy.entry);
         if (auto it = line.find("tree"); it != line.end() && it->is_array()) {
             std::vector<TreeItem> tree;
             for (const json& item : *it) {
@@ -115,8 +138,10 @@ bool applyLine(RunRecord& run, const json& line, bool whole,
             run.folders.push_back({*path, journal::stampFrom(fieldOf(line, "stamp"))});
     } else if (type == "skipped") {
         ++run.counts.skipped;
+        reading.ended.insert(countOf(line, "entry"));
     } else if (type == "failed") {
         ++run.counts.errors;
+        reading.ended.insert(countOf(line, "entry"));
     }
     return true;
 }
@@ -127,38 +152,106 @@ std::vector<std::string> journalPaths(const std::string& folder) {
     DIR* dir = ::opendir(folder.c_str());
     if (!dir)
         return paths;
-    const std::string extension = journal::kExtension;
-    while (dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name.size() > extension.size() && name[0] != '.' &&
-            name.compare(name.size() - extension.size(), extension.size(), extension) == 0)
-            paths.push_back(folder + "/" + name);
-    }
+    while (dirent* entry = ::readdir(dir))
+        if (journal::isJournalName(entry->d_name))
+            paths.push_back(folder + "/" + entry->d_name);
     ::closedir(dir);
     std::sort(paths.begin(), paths.end());
     return paths;
 }
 
-bool hasTemporaryName(const std::string& path) {
-    return isPartialCopyName(lastPathComponent(path));
+// A temporary recorded before its inode was: one of this user's files with the name the
+// run's process gives its temporaries.
+bool isLegacyTemporary(const RunRecord& run, const std::string& name, const struct stat& status) {
+    const std::string prefix =
+        std::string(kPartialCopyPrefix) + std::to_string(run.process.pid) + "-";
+    return run.process.pid > 0 && name.compare(0, prefix.size(), prefix) == 0 &&
+           S_ISREG(status.st_mode) && status.st_uid == ::geteuid();
 }
 
-// Removes the temporaries an interrupted run left; answers how many there were.
-size_t removeTemporaries(const RunRecord& run) {
-    size_t removed = 0;
-    for (const std::string& temporary : run.temporaries) {
-        struct stat status;
-        if (!hasTemporaryName(temporary) || !componentsBelow(run.destination, temporary) ||
-            ::lstat(temporary.c_str(), &status) != 0)
-            continue;
-        if (std::optional<CopyFailure> failure = removeTree(temporary)) {
-            logMessage(LOG_WARN, "Couldn't remove temporary copy '%s' (fsr='%s'): %s",
-                       safeCString(temporary).c_str(), temporary.c_str(), failure->text.c_str());
-            continue;
-        }
-        ++removed;
+// The item a journal names below the run's destination, reached without following links:
+// its folder, open, and its status. None when it is not there or not below the destination.
+struct Found {
+    UniqueFd parent;
+    std::string name;
+    struct stat status = {};
+};
+std::optional<Found> findBelow(int rootFd, const std::string& destination,
+                               const std::string& path) {
+    const auto components = componentsBelow(destination, path);
+    if (!components)
+        return std::nullopt;
+    Found found{openParentBelow(rootFd, *components), components->back(), {}};
+    if (found.parent.get() < 0 ||
+        ::fstatat(found.parent.get(), found.name.c_str(), &found.status, AT_SYMLINK_NOFOLLOW) != 0)
+        return std::nullopt;
+    return found;
+}
+
+bool removeFound(const Found& found) {
+    const int failure = S_ISDIR(found.status.st_mode)
+                            ? removeFolderAt(found.parent.get(), found.name.c_str())
+                            : (::unlinkat(found.parent.get(), found.name.c_str(), 0) == 0 ? 0 : errno);
+    if (failure)
+        logMessage(LOG_WARN, "Couldn't remove temporary copy '%s' (fsr='%s'): %s",
+                   safeCString(found.name).c_str(), found.name.c_str(), std::strerror(failure));
+    return failure == 0;
+}
+
+struct AfterCrash {
+    size_t temporariesRemoved = 0;
+    std::vector<json> recovered; // "copied" lines of copies published but never recorded
+};
+
+// Removes what an interrupted run left half made, and finds the copies it published without
+// recording them. Only items the run made are touched: each must be the very item its
+// journal recorded (device, inode and kind), belong to the user running, and lie below the
+// run's destination reached without links.
+AfterCrash cleanUpAfter(const RunRecord& run) {
+    AfterCrash after;
+    const char* problem = nullptr;
+    const UniqueFd root = openRunRoot(run.destination, run.destinationStamp, problem);
+    if (root.get() < 0) {
+        logMessage(LOG_WARN,
+                   "Left the temporary copies of interrupted run %s alone: its destination '%s' "
+                   "(fsr='%s') is %s",
+                   run.id.c_str(), safeCString(run.destination).c_str(), run.destination.c_str(),
+                   problem);
+        return after;
     }
-    return removed;
+    std::set<size_t> recorded;
+    for (const RunRecord::Copy& copy : run.copies)
+        recorded.insert(copy.entry);
+    for (const RunRecord::Intent& intent : run.intents) {
+        if (std::optional<Found> temporary = findBelow(root.get(), run.destination, intent.temporary);
+            temporary && isPartialCopyName(temporary->name) &&
+            (intent.made ? isMadeItem(*intent.made, temporary->status)
+                         : isLegacyTemporary(run, temporary->name, temporary->status)) &&
+            removeFound(*temporary))
+            ++after.temporariesRemoved;
+        if (!intent.made || !S_ISREG(intent.made->type) || recorded.count(intent.entry))
+            continue;
+        // Renamed to its final name (the inode stays) with the size and time it was given.
+        const std::optional<Found> copy = findBelow(root.get(), run.destination, intent.destination);
+        if (copy && isMadeItem(*intent.made, copy->status) &&
+            copy->status.st_size == intent.made->size &&
+            copy->status.st_mtim.tv_sec == intent.made->modified.tv_sec &&
+            copy->status.st_mtim.tv_nsec == intent.made->modified.tv_nsec)
+            after.recovered.push_back({{"type", "copied"},
+                                       {"entry", intent.entry},
+                                       {"destination", journal::pathJson(intent.destination)},
+                                       {"stamp", journal::stampJson(FileStamp::of(copy->status))},
+                                       {"recovered", true}});
+    }
+    // An empty placeholder still under a final name would block that name for good.
+    for (const RunRecord::Placeholder& placeholder : run.placeholders)
+        if (std::optional<Found> found = findBelow(root.get(), run.destination, placeholder.path);
+            found && isMadeItem(placeholder.made, found->status) &&
+            (S_ISDIR(found->status.st_mode) || found->status.st_size == 0))
+            (void)(S_ISDIR(found->status.st_mode)
+                       ? ::unlinkat(found->parent.get(), found->name.c_str(), AT_REMOVEDIR)
+                       : ::unlinkat(found->parent.get(), found->name.c_str(), 0));
+    return after;
 }
 
 } // namespace
@@ -177,40 +270,46 @@ const char* runStateName(RunRecord::State state) {
     return "unknown";
 }
 
-std::optional<RunRecord> readRun(const std::string& journalPath, bool whole) {
-    std::ifstream in(journalPath, std::ios::binary);
+std::optional<RunRecord> readRunFrom(int fd, const std::string& journalPath, off_t size,
+                                     bool whole) {
+    if (::lseek(fd, 0, SEEK_SET) != 0)
+        return std::nullopt;
+    journal::LineReader reader(fd);
     std::string text;
-    if (!in || !std::getline(in, text))
+    bool tooLong = false;
+    if (!reader.next(text, journal::kMaxStartLine, tooLong) || tooLong)
         return std::nullopt;
     RunRecord run;
     run.journalPath = journalPath;
     const std::string name = lastPathComponent(journalPath);
     run.id = name.substr(0, name.rfind(journal::kExtension));
-    std::map<size_t, std::string> sources;
+    Reading reading;
     const json first = json::parse(text, nullptr, false);
-    if (first.is_discarded() || !applyLine(run, first, whole, sources))
+    if (first.is_discarded() || !first.is_object() || !applyLine(run, first, whole, reading))
         return std::nullopt;
 
-    if (!whole) {
-        in.seekg(0, std::ios::end);
-        const std::streamoff size = in.tellg();
-        const std::streamoff next = static_cast<std::streamoff>(text.size()) + 1;
-        if (size - next > kTailBytes) {
-            in.seekg(size - kTailBytes);
-            std::getline(in, text); // the rest of a line begun before
-        } else {
-            in.seekg(next);
-        }
-    }
-    while (std::getline(in, text)) {
-        // A line cut short by a crash is no line.
+    const off_t next = static_cast<off_t>(text.size()) + 1;
+    if (!whole && size - next > kTailBytes)
+        reader.skipTo(size - kTailBytes); // the closing lines are at the end
+    while (reader.next(text, journal::kMaxLine, tooLong)) {
+        // A line cut short by a crash, or damaged, is no line.
+        if (tooLong)
+            continue;
         const json line = json::parse(text, nullptr, false);
         if (!line.is_discarded() && line.is_object())
-            applyLine(run, line, whole, sources);
+            applyLine(run, line, whole, reading);
     }
     if (whole && run.state == RunRecord::State::kRunning)
         run.counts.copied = run.copies.size();
     return run;
+}
+
+std::optional<RunRecord> readRun(const std::string& journalPath, bool whole) {
+    struct stat status;
+    const UniqueFd fd = journal::openJournal(journalPath, O_RDONLY, &status);
+    if (fd.get() < 0)
+        return std::nullopt;
+    return readRunFrom(fd.get(), journalPath, status.st_size, whole);
 }
 
 std::vector<RunRecord> listRuns(const std::string& folder) {
@@ -237,34 +336,17 @@ std::optional<RunRecord> findRun(const std::string& folder, const std::string& i
 }
 
 std::optional<RunRecord> latestEndedRun(const std::string& folder) {
-    for (RunRecord& run : listRuns(folder))
-        if (run.state != RunRecord::State::kRunning)
+    // A run that found everything there already hides nothing worth taking back.
+    std::optional<RunRecord> latest;
+    for (RunRecord& run : listRuns(folder)) {
+        if (run.state == RunRecord::State::kRunning)
+            continue;
+        if (run.counts.copied > 0)
             return std::move(run);
-    return std::nullopt;
-}
-
-std::optional<std::vector<std::string>> componentsBelow(const std::string& root,
-                                                        const std::string& path) {
-    std::string prefix = root;
-    while (prefix.size() > 1 && prefix.back() == '/')
-        prefix.pop_back();
-    if (prefix != "/")
-        prefix += '/';
-    if (path.size() <= prefix.size() || path.compare(0, prefix.size(), prefix) != 0)
-        return std::nullopt;
-    std::vector<std::string> components;
-    size_t start = prefix.size();
-    for (;;) {
-        const size_t slash = path.find('/', start);
-        std::string part =
-            path.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
-        if (part.empty() || part == "." || part == "..")
-            return std::nullopt;
-        components.push_back(std::move(part));
-        if (slash == std::string::npos)
-            return components;
-        start = slash + 1;
+        if (!latest)
+            latest = std::move(run);
     }
+    return latest;
 }
 
 bool appendToJournal(int journalFd, const std::string& line) {
@@ -285,36 +367,43 @@ InterruptedRuns cleanUpInterruptedRuns(const std::string& folder) {
         if (!processIsGone(summary->process))
             continue;
         // The lock tells a journal still being written (from a process this one cannot see,
-        // or another clean-up at work) from one whose writer is gone.
-        const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOCTTY);
-        if (fd < 0)
+        // or another clean-up at work) from one whose writer is gone. The journal is read
+        // through the descriptor locked, so that it is the file that is written to.
+        struct stat status;
+        const UniqueFd fd = journal::openJournal(path, O_RDWR | O_APPEND, &status);
+        if (fd.get() < 0 || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
             continue;
-        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            ::close(fd);
+        std::optional<RunRecord> run = readRunFrom(fd.get(), path, status.st_size, true);
+        if (!run || run->state != RunRecord::State::kRunning)
             continue;
-        }
-        std::optional<RunRecord> run = readRun(path, true);
-        if (run && run->state == RunRecord::State::kRunning) {
-            const size_t removed = removeTemporaries(*run);
-            const json line = {
-                {"type", "interrupted"},        {"temporariesRemoved", removed},
-                {"copied", run->counts.copied}, {"skipped", run->counts.skipped},
-                {"errors", run->counts.errors}, {"at", journal::timeText(time(nullptr))}};
-            if (!appendToJournal(fd, journal::lineText(line)))
-                logMessage(LOG_WARN,
-                           "Couldn't mark the run journal '%s' (fsr='%s') as interrupted: %d-%s",
-                           safeCString(path).c_str(), path.c_str(), errno, std::strerror(errno));
-            ++interrupted.runs;
-            interrupted.temporariesRemoved += removed;
-            ended.push_back(path);
-        }
-        ::close(fd);
+        const AfterCrash after = cleanUpAfter(*run);
+        std::string lines;
+        for (const json& copied : after.recovered)
+            lines += journal::lineText(copied);
+        lines += journal::lineText({{"type", "interrupted"},
+                                    {"temporariesRemoved", after.temporariesRemoved},
+                                    {"copied", run->counts.copied + after.recovered.size()},
+                                    {"skipped", run->counts.skipped},
+                                    {"errors", run->counts.errors},
+                                    {"at", journal::timeText(time(nullptr))}});
+        if (!appendToJournal(fd.get(), lines))
+            logMessage(LOG_WARN,
+                       "Couldn't mark the run journal '%s' (fsr='%s') as interrupted: %d-%s",
+                       safeCString(path).c_str(), path.c_str(), errno, std::strerror(errno));
+        if (!after.recovered.empty())
+            logMessage(LOG_INFO, "Run %s: %zu copies that got their names before the run was "
+                       "interrupted are now on its record",
+                       run->id.c_str(), after.recovered.size());
+        ++interrupted.runs;
+        interrupted.temporariesRemoved += after.temporariesRemoved;
+        ended.push_back(path);
     }
     if (interrupted.runs > 0)
         logMessage(LOG_INFO,
                    "Cleaned up after %zu interrupted run(s): %zu temporary copies removed",
                    interrupted.runs, interrupted.temporariesRemoved);
 
+    // Only journals of this program's names that it could read as the user's are pruned.
     std::sort(ended.begin(), ended.end());
     for (size_t index = 0; index + kKeptRuns < ended.size(); ++index)
         ::unlink(ended[index].c_str());

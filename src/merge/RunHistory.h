@@ -2,6 +2,7 @@
 
 #include "base/RunResult.h"
 #include "merge/FileStamp.h"
+#include "merge/RecordedPaths.h"
 #include "merge/RunObserver.h"
 #include "platform/ProcessIdentity.h"
 
@@ -27,6 +28,20 @@ struct RunRecord {
         std::string path;
         std::optional<FileStamp> stamp;
     };
+    // An entry's copy as announced before it began: the temporary it is written under, the
+    // name it is to get, and the temporary as made (for a file, also the size and modification
+    // time the copy will have), by which a copy that got its name but was never recorded as
+    // copied is still known after a crash.
+    struct Intent {
+        size_t entry = 0;
+        std::string temporary;
+        std::string destination;
+        std::optional<FileStamp> made;
+    };
+    struct Placeholder {
+        std::string path;
+        FileStamp made;
+    };
 
     std::string id;
     std::string journalPath;
@@ -42,14 +57,19 @@ struct RunRecord {
     // Read only with the whole journal (readRun with `whole`).
     std::vector<Copy> copies;
     std::vector<Folder> folders;
-    PathList temporaries;
+    std::vector<Intent> intents; // the latest of each entry, in the order they were made
+    std::vector<Placeholder> placeholders;
 };
 
 const char* runStateName(RunRecord::State state);
 
 // Reads a journal. Without `whole`, only its first line and its end are read: enough for
-// the summary of a closed run. Answers none for a file that is not a journal.
+// the summary of a closed run. Answers none for a file that is not a journal, or not one of
+// the user running (journal/JournalFile.h says what is read and what is refused).
 std::optional<RunRecord> readRun(const std::string& journalPath, bool whole);
+// Reads the journal open as `fd` (of `size` bytes) from its start, as readRun does.
+std::optional<RunRecord> readRunFrom(int fd, const std::string& journalPath, off_t size,
+                                     bool whole);
 
 // The runs of the journal folder, the latest first (summaries).
 std::vector<RunRecord> listRuns(const std::string& folder);
@@ -57,7 +77,8 @@ std::vector<RunRecord> listRuns(const std::string& folder);
 // The run whose id is `id` or begins with it (when only one does); none otherwise.
 std::optional<RunRecord> findRun(const std::string& folder, const std::string& id);
 
-// The latest run that has ended (finished, cancelled or interrupted).
+// The latest run that has ended (finished, cancelled or interrupted) and copied something;
+// the latest that has ended when none copied anything.
 std::optional<RunRecord> latestEndedRun(const std::string& folder);
 
 // The clean-up after runs that were killed: their temporary copies still on disk are
@@ -68,18 +89,15 @@ struct InterruptedRuns {
 };
 
 // Looks for journals without a closing line whose process is gone (and that nobody holds
-// locked) and cleans up after them; removes journals beyond the latest kKeptRuns ended ones.
+// locked) and cleans up after them: removes the temporaries still as the run made them, and
+// records as copied the copies that got their final names without being recorded. Removes
+// journals beyond the latest kKeptRuns ended ones.
 // Logs one INFO line with the counts when it found an interrupted run.
 InterruptedRuns cleanUpInterruptedRuns(const std::string& folder);
 inline constexpr size_t kKeptRuns = 50;
 
 // "A previous run was interrupted; N temporary copies were removed"
 std::string interruptedRunsNote(const InterruptedRuns& interrupted);
-
-// The components of `path` below `root`, or none when it is not strictly inside it or has
-// an empty, "." or ".." component there.
-std::optional<std::vector<std::string>> componentsBelow(const std::string& root,
-                                                        const std::string& path);
 
 // Appends a line to a closed journal and makes it durable. Answers false when it cannot.
 [[nodiscard]] bool appendToJournal(int journalFd, const std::string& line);

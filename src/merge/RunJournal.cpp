@@ -245,13 +245,25 @@ void RunJournal::folderCreated(const std::string& path) {
 }
 
 void RunJournal::entryIntent(size_t entry, const std::string& source, const std::string& temporary,
-                             const std::string& destination) {
+                             const std::string& destination, const FileStamp& made) {
     append(journal::lineText({{"type", "intent"},
                               {"entry", entry},
                               {"source", journal::pathJson(source)},
                               {"temporary", journal::pathJson(temporary)},
-                              {"destination", journal::pathJson(destination)}}),
+                              {"destination", journal::pathJson(destination)},
+                              {"made", journal::madeJson(made)}}),
            true);
+}
+
+void RunJournal::placeholderMade(size_t entry, const std::string& path, const struct stat& made) {
+    append(journal::lineText({{"type", "placeholder"},
+                              {"entry", entry},
+                              {"path", journal::pathJson(path)},
+                              {"made", journal::madeJson(FileStamp::of(made))}}),
+           true);
+    // Rare (file systems without a rename that never replaces): one flush each is affordable.
+    if (fd_ >= 0 && ::fdatasync(fd_) != 0)
+        fail("write", errno);
 }
 
 void RunJournal::entryPublished(size_t entry, const std::string& destination,

@@ -22,8 +22,9 @@ class UserDefaults;
 // as they happen and made durable in batches by a thread of its own, so that the run never
 // waits for the disk; the closing line waits until everything before it is durable.
 //
-// Intents are written before the copy begins; outcomes ride along with the next intent, so
-// a process killed at once may leave the last copy out of its record (it stays, unrecorded).
+// Intents are written before the copy begins, with the identity of its temporary; outcomes
+// ride along with the next intent. A process killed at once may leave copies that got their
+// final names out of its record: the clean-up after it finds them by their intents.
 //
 // A journal that cannot be written does not stop the run: it logs one WARN, removes what
 // it had written and answers undoable() false from then on.
@@ -47,7 +48,8 @@ class RunJournal : public RunObserver {
 
     void folderCreated(const std::string& path) override;
     void entryIntent(size_t entry, const std::string& source, const std::string& temporary,
-                     const std::string& destination) override;
+                     const std::string& destination, const FileStamp& made) override;
+    void placeholderMade(size_t entry, const std::string& path, const struct stat& made) override;
     void entryPublished(size_t entry, const std::string& destination,
                         const struct stat& published) override;
     void entrySkipped(size_t entry, const std::string& source, const std::string& reason) override;

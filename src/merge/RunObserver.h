@@ -1,5 +1,7 @@
 #pragma once
 
+#include "merge/FileStamp.h"
+
 #include <cstddef>
 #include <string>
 #include <sys/stat.h>
@@ -20,9 +22,15 @@ class RunObserver {
     virtual ~RunObserver() = default;
     // A date folder the run created.
     virtual void folderCreated(const std::string& path) = 0;
-    // Before an entry's copy begins: the temporary name it is written under and its final name.
+    // Before an entry's copy begins: the temporary name it is written under (made empty
+    // already, as `made` tells, with the size and modification time the copy will have) and
+    // its final name. Told again with the new final name when publishing decides it anew.
     virtual void entryIntent(size_t entry, const std::string& source, const std::string& temporary,
-                             const std::string& destination) = 0;
+                             const std::string& destination, const FileStamp& made) = 0;
+    // An empty item made to hold the final name on a file system that cannot rename without
+    // replacing; on record (durably) when this returns, before the copy replaces it.
+    virtual void placeholderMade(size_t entry, const std::string& path,
+                                 const struct stat& made) = 0;
     // The copy has its final name; `published` is its status read right after the rename.
     virtual void entryPublished(size_t entry, const std::string& destination,
                                 const struct stat& published) = 0;

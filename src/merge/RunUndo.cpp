@@ -3,7 +3,9 @@
 #include "base/Log.h"
 #include "base/Paths.h"
 #include "base/StringHelpers.h"
+#include "merge/JournalFile.h"
 #include "merge/JournalFormat.h"
+#include "merge/RecordedPaths.h"
 
 #include <cerrno>
 #include <cstring>
@@ -19,31 +21,6 @@ namespace {
 
 using journal::json;
 
-class Fd {
-  public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Fd(Fd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-    Fd& operator=(Fd&& other) noexcept {
-        if (this != &other) {
-            if (fd_ >= 0)
-                ::close(fd_);
-            fd_ = other.fd_;
-            other.fd_ = -1;
-        }
-        return *this;
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
-
 // Whether `status` is of the item the stamp was taken of, not one made in its place since.
 bool sameItem(const FileStamp& stamp, const struct stat& status) {
     return stamp.device == status.st_dev && stamp.inode == status.st_ino;
@@ -56,56 +33,17 @@ std::string joined(const std::vector<std::string>& components) {
     return path;
 }
 
-// Removes a folder and everything in it through descriptors, never following a link.
-// Answers 0 or the errno of the first thing that could not be removed.
-int removeFolderAt(int parentFd, const char* name) {
-    int fd = ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0 && errno == EACCES) {
-        // A folder copied with the source's bits may be unreadable to its owner.
-        ::fchmodat(parentFd, name, 0700, 0);
-        fd = ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    }
-    if (fd < 0)
-        return errno;
-    ::fchmod(fd, 0700);
-    DIR* dir = fdopendir(fd);
-    if (!dir) {
-        const int err = errno;
-        ::close(fd);
-        return err;
-    }
-    int failure = 0;
-    while (dirent* entry = readdir(dir)) {
-        const char* child = entry->d_name;
-        if (isDotOrDotDot(child))
-            continue;
-        if (::unlinkat(fd, child, 0) == 0)
-            continue;
-        int err = errno;
-        if (err == EISDIR || err == EPERM)
-            err = removeFolderAt(fd, child);
-        if (err && !failure)
-            failure = err;
-    }
-    closedir(dir);
-    if (::unlinkat(parentFd, name, AT_REMOVEDIR) != 0 && !failure)
-        failure = errno;
-    return failure;
-}
-
 class Undoer {
   public:
     Undoer(const RunRecord& run, bool dryRun, UndoResult& result)
         : run_(run), dryRun_(dryRun), result_(result) {}
 
     void undo() {
-        rootFd_ = Fd(::open(run_.destination.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        struct stat root;
-        const char* rootProblem = nullptr;
-        if (rootFd_.get() < 0 || ::fstat(rootFd_.get(), &root) != 0)
-            rootProblem = kept::kGone;
-        else if (run_.destinationStamp && !sameItem(*run_.destinationStamp, root))
-            rootProblem = kept::kRootReplaced;
+        const char* problem = nullptr;
+        rootFd_ = openRunRoot(run_.destination, run_.destinationStamp, problem);
+        const char* rootProblem = !problem                            ? nullptr
+                                  : std::strcmp(problem, "gone") == 0 ? kept::kGone
+                                                                      : kept::kRootReplaced;
         for (const RunRecord::Copy& copy : run_.copies) {
             if (rootProblem)
                 keep(copy.destination, rootProblem);
@@ -119,24 +57,16 @@ class Undoer {
     }
 
   private:
-    // The folder holding the last component, reached from the root without following links.
-    Fd openParent(const std::vector<std::string>& components, int& err) {
-        Fd current(::dup(rootFd_.get()));
-        for (size_t i = 0; i + 1 < components.size(); ++i) {
-            Fd next(::openat(current.get(), components[i].c_str(),
-                             O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-            if (next.get() < 0) {
-                err = errno;
-                return Fd();
-            }
-            current = std::move(next);
-        }
-        return current;
+    UniqueFd openParent(const std::vector<std::string>& components, int& err) {
+        UniqueFd parent = openParentBelow(rootFd_.get(), components);
+        err = parent.get() < 0 ? errno : 0;
+        return parent;
     }
 
     // Whether the folder copied whole still holds exactly what the run put there.
     bool treeUnchanged(int parentFd, const std::string& name, const std::vector<TreeItem>& tree) {
-        Fd fd(::openat(parentFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        UniqueFd fd(
+            ::openat(parentFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         std::vector<TreeItem> now;
         if (fd.get() < 0 || !stampTree(fd.get(), now) || now.size() != tree.size())
             return false;
@@ -156,7 +86,7 @@ class Undoer {
         if (!components)
             return keep(copy.destination, kept::kOutside);
         int err = 0;
-        Fd parent = openParent(*components, err);
+        UniqueFd parent = openParent(*components, err);
         if (parent.get() < 0)
             return keep(copy.destination, err == ENOENT ? kept::kGone : kept::kMoved);
         const std::string& name = components->back();
@@ -164,8 +94,9 @@ class Undoer {
         if (::fstatat(parent.get(), name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
             return keep(copy.destination, errno == ENOENT ? kept::kGone : kept::kMoved);
         const FileStamp now = FileStamp::of(status);
+        // A copy belongs to whoever made it: anything of another owner was put there since.
         if (now.device != copy.stamp.device || now.inode != copy.stamp.inode ||
-            now.type != copy.stamp.type)
+            now.type != copy.stamp.type || status.st_uid != ::geteuid())
             return keep(copy.destination, kept::kMoved);
         if (!(now == copy.stamp))
             return keep(copy.destination, kept::kChanged);
@@ -222,7 +153,7 @@ class Undoer {
         if (!components)
             return;
         int err = 0;
-        Fd parent = openParent(*components, err);
+        UniqueFd parent = openParent(*components, err);
         if (parent.get() < 0)
             return;
         const std::string& name = components->back();
@@ -250,7 +181,7 @@ class Undoer {
     const RunRecord& run_;
     const bool dryRun_;
     UndoResult& result_;
-    Fd rootFd_;
+    UniqueFd rootFd_;
     std::set<std::string> gone_; // below the root, what a dry run has taken away
 };
 
@@ -258,8 +189,9 @@ class Undoer {
 
 UndoResult undoRun(const std::string& journalPath, bool dryRun) {
     UndoResult result;
-    Fd journalFd(::open(journalPath.c_str(),
-                        (dryRun ? O_RDONLY : O_WRONLY | O_APPEND) | O_CLOEXEC | O_NOCTTY));
+    struct stat status;
+    const UniqueFd journalFd =
+        journal::openJournal(journalPath, dryRun ? O_RDONLY : O_RDWR | O_APPEND, &status);
     if (journalFd.get() < 0) {
         result.status = UndoResult::Status::kUnreadable;
         return result;
@@ -269,7 +201,8 @@ UndoResult undoRun(const std::string& journalPath, bool dryRun) {
         result.status = UndoResult::Status::kNotEnded;
         return result;
     }
-    const std::optional<RunRecord> run = readRun(journalPath, true);
+    // Read through the descriptor locked: the file that the undo line is added to.
+    const std::optional<RunRecord> run = readRunFrom(journalFd.get(), journalPath, status.st_size, true);
     if (!run) {
         result.status = UndoResult::Status::kUnreadable;
         return result;

@@ -119,7 +119,8 @@ mode_t permittedMode(const struct stat& source, uid_t copyOwner, gid_t copyGroup
 std::optional<CopyFailure> copyRegular(int inDir, const char* inName, int outDir,
                                        const char* outName, const struct stat& expected,
                                        const std::string& shownFrom, const std::string& shownTo,
-                                       const CopyObserver* observer) {
+                                       const CopyObserver* observer, int madeFd = -1) {
+    UniqueFd made(madeFd);
     UniqueFd in(::openat(inDir, inName, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW));
     if (in.get() < 0) {
         if (errno == ELOOP)
@@ -132,8 +133,10 @@ std::optional<CopyFailure> copyRegular(int inDir, const char* inName, int outDir
     if (!sameItem(opened, expected) || !S_ISREG(opened.st_mode))
         return sourceReplaced(shownFrom, shownTo);
     const mode_t mode = expected.st_mode & 07777;
-    UniqueFd out(
-        ::openat(outDir, outName, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, mode & 0777));
+    UniqueFd out(made.get() >= 0 ? made.release()
+                                 : ::openat(outDir, outName,
+                                            O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY,
+                                            mode & 0777));
     if (out.get() < 0)
         return failure("Couldn't create", shownTo, shownTo, errno);
     bool readFailed = false;
@@ -189,8 +192,10 @@ void closeLevel(DirLevel& level) {
 
 std::optional<CopyFailure> copyFolder(const std::string& source, const struct stat& status,
                                       const std::string& destination,
-                                      const CopyObserver* observer) {
-    if (::mkdir(destination.c_str(), 0700) != 0)
+                                      const CopyObserver* observer, int madeFd) {
+    if (madeFd >= 0)
+        ::close(madeFd); // made by the caller: entered below by its name, links not followed
+    else if (::mkdir(destination.c_str(), 0700) != 0)
         return failure("Couldn't create folder", destination, destination, errno);
     std::vector<DirLevel> stack;
     auto cleanup = [&] {
@@ -313,12 +318,15 @@ std::optional<CopyFailure> copyFolder(const std::string& source, const struct st
 } // namespace
 
 std::optional<CopyFailure> copyPath(const std::string& source, const struct stat& st,
-                                    const std::string& destination, const CopyObserver* observer) {
+                                    const std::string& destination, const CopyObserver* observer,
+                                    int madeFd) {
     if (S_ISDIR(st.st_mode))
-        return copyFolder(source, st, destination, observer);
+        return copyFolder(source, st, destination, observer, madeFd);
     if (S_ISREG(st.st_mode))
         return copyRegular(AT_FDCWD, source.c_str(), AT_FDCWD, destination.c_str(), st, source,
-                           destination, observer);
+                           destination, observer, madeFd);
+    if (madeFd >= 0)
+        ::close(madeFd);
     return CopyFailure{CopyFailure::Kind::Failed, ENOTSUP,
                        "Can't copy '" + source + "': not a regular file or folder", source,
                        destination};

@@ -603,7 +603,8 @@ TEST_F(OrganizeTest, ARunWhoseJournalCannotBeWrittenStillCopies) {
 
 // Kills real runs with SIGKILL at random points of a 2,000-file run. After each kill no final
 // name may hold a partial copy; the next run removes the temporaries the killed one left,
-// says how many, and accounts for every source once.
+// says how many, and accounts for every source once. After every other kill, undo takes back
+// every copy the killed run made, also those it had no time to record.
 TEST_F(OrganizeTest, KilledRunsLeaveNothingHalfDone) {
     const unsigned seed = std::random_device{}();
     SCOPED_TRACE("seed " + std::to_string(seed));
@@ -651,6 +652,19 @@ TEST_F(OrganizeTest, KilledRunsLeaveNothingHalfDone) {
         look(finals, temporaries);
         for (const auto& [name, size] : finals)
             ASSERT_EQ(size, sizes.at(name)) << name << " holds a partial copy";
+        if (kills % 2 == 0) {
+            const Outcome undone = run({"--json"}, "undo");
+            ASSERT_EQ(undone.status, 0) << undone.err;
+            size_t cleaned = 0;
+            const size_t note = undone.err.find("A previous run was interrupted; ");
+            if (note != std::string::npos)
+                std::sscanf(undone.err.c_str() + note, "A previous run was interrupted; %zu",
+                            &cleaned);
+            EXPECT_EQ(cleaned, temporaries);
+            look(finals, temporaries);
+            EXPECT_EQ(temporaries, 0u);
+            ASSERT_TRUE(finals.empty()) << finals.size() << " copies left after undo";
+        }
 
         const Outcome next = run(args);
         ASSERT_LE(next.status, 1) << next.err;

@@ -209,43 +209,69 @@ TEST_F(JournalTest, AJournalThatCannotBeWrittenLetsTheRunGoOn) {
 // Journals written as a killed run leaves them: a start line and intents, no closing line.
 class CleanUpTest : public JournalTest {
   protected:
+    // A journal's name as runs give them; the number orders them.
+    static std::string journalName(int number) {
+        char name[64];
+        std::snprintf(name, sizeof name, "20261208T0000%02d.000Z-1", number);
+        return name;
+    }
     std::string writeJournal(const std::string& name, const ProcessIdentity& process,
-                             const std::vector<json>& lines) {
+                             const std::vector<json>& lines, json start = json::object()) {
         fs::create_directories(state);
         const std::string path = state + "/" + name + journal::kExtension;
         std::ofstream out(path);
-        out << journal::lineText({{"type", "start"},
-                                  {"pid", process.pid},
-                                  {"processStart", process.startTicks},
-                                  {"boot", process.bootId},
-                                  {"started", "2026-12-08T00:00:00Z"},
-                                  {"sources", json::array({sources})},
-                                  {"destination", root}});
-        for (const json& line : lines)
-            out << journal::lineText(line);
+        json line = {{"type", "start"},
+                     {"pid", process.pid},
+                     {"processStart", process.startTicks},
+                     {"boot", process.bootId},
+                     {"started", "2026-12-08T00:00:00Z"},
+                     {"sources", json::array({sources})},
+                     {"destination", root},
+                     {"destinationStamp", journal::stampJson(FileStamp::of(test::statOf(root)))}};
+        line.update(start);
+        out << journal::lineText(line);
+        for (const json& more : lines)
+            out << journal::lineText(more);
         return path;
     }
     std::string temporary(const std::string& name) {
         writeFile(root + "/2005/" + name, "partial");
         return root + "/2005/" + name;
     }
-    static json intent(const std::string& temporaryPath) {
-        return {{"type", "intent"},
-                {"entry", 0},
-                {"source", "/src/x.jpg"},
-                {"temporary", temporaryPath},
-                {"destination", "/dest/x.jpg"}};
+    // The intent of a copy into `temporaryPath`, naming the item there as the one made.
+    static json intent(const json& temporaryPath, const std::string& made = "") {
+        json line = {{"type", "intent"},
+                     {"entry", 0},
+                     {"source", "/src/x.jpg"},
+                     {"temporary", temporaryPath},
+                     {"destination", "/dest/x.jpg"}};
+        struct stat status;
+        const std::string item =
+            made.empty() && temporaryPath.is_string() ? temporaryPath.get<std::string>() : made;
+        if (::lstat(item.c_str(), &status) == 0)
+            line["made"] = journal::madeJson(FileStamp::of(status));
+        return line;
+    }
+    static json copied(const json& destination, const std::string& item) {
+        return {{"type", "copied"},
+                {"entry", 1},
+                {"destination", destination},
+                {"stamp", journal::stampJson(FileStamp::of(test::statOf(item)))}};
+    }
+    static ProcessIdentity goneProcess() {
+        ProcessIdentity gone = currentProcess();
+        const pid_t child = fork();
+        if (child == 0)
+            _exit(0);
+        waitpid(child, nullptr, 0);
+        gone.pid = child;
+        return gone;
     }
 };
 
 TEST_F(CleanUpTest, RemovesTheTemporariesOfRunsWhoseProcessIsGone) {
     test::LogCapture log;
-    ProcessIdentity gone = currentProcess();
-    const pid_t child = fork();
-    if (child == 0)
-        _exit(0);
-    waitpid(child, nullptr, 0);
-    gone.pid = child;
+    const ProcessIdentity gone = goneProcess();
     ProcessIdentity reused = currentProcess();
     reused.startTicks += 1; // this pid, but a process that started at another time
     ProcessIdentity alive = currentProcess();
@@ -254,21 +280,17 @@ TEST_F(CleanUpTest, RemovesTheTemporariesOfRunsWhoseProcessIsGone) {
     const std::string notOurs = temporary("notes.txt");
     writeFile(tmp / "outside/.orvane-partial-1-a-2", "outside the destination");
     writeFile(root + "/2005/finished.jpg", "a good copy");
-    const json finished = {
-        {"type", "copied"},
-        {"entry", 1},
-        {"destination", root + "/2005/finished.jpg"},
-        {"stamp", journal::stampJson(FileStamp::of(test::statOf(root + "/2005/finished.jpg")))}};
+    const json finished = copied(root + "/2005/finished.jpg", root + "/2005/finished.jpg");
     const std::string goneJournal = writeJournal(
-        "1-gone", gone,
+        journalName(1), gone,
         {intent(goneTemporary), intent(notOurs), intent(tmp / "outside/.orvane-partial-1-a-2"),
          intent(root + "/2005/.orvane-partial-1-a-3"), finished});
     const std::string reusedTemporary = temporary(".orvane-partial-2-b-1");
-    writeJournal("2-reused", reused, {intent(reusedTemporary)});
+    writeJournal(journalName(2), reused, {intent(reusedTemporary)});
     const std::string aliveTemporary = temporary(".orvane-partial-3-c-1");
-    writeJournal("3-alive", alive, {intent(aliveTemporary)});
+    writeJournal(journalName(3), alive, {intent(aliveTemporary)});
     const std::string endedTemporary = temporary(".orvane-partial-4-d-1");
-    writeJournal("4-ended", gone,
+    writeJournal(journalName(4), gone,
                  {intent(endedTemporary), {{"type", "end"}, {"outcome", "finished"}}});
 
     const InterruptedRuns interrupted = cleanUpInterruptedRuns(state);
@@ -291,11 +313,115 @@ TEST_F(CleanUpTest, RemovesTheTemporariesOfRunsWhoseProcessIsGone) {
     EXPECT_EQ(undoRun(goneJournal, false).removed, PathList{root + "/2005/finished.jpg"});
 
     // A damaged start line stops neither the clean-up before a run nor the reader.
-    const std::string damaged = state + "/5-damaged" + journal::kExtension;
+    const std::string damaged = state + "/" + journalName(5) + journal::kExtension;
     std::ofstream(damaged) << R"({"type":"start","pid":"x","processStart":-1})"
                            << "\n";
     EXPECT_NO_THROW(cleanUpInterruptedRuns(state));
     EXPECT_NO_THROW(readRun(damaged, false));
+}
+
+// Copies that got their final names before a kill, with no line saying so: the clean-up finds
+// them by the identity their intents recorded, and undo takes them back.
+TEST_F(CleanUpTest, FindsCopiesPublishedButNeverRecorded) {
+    const PathList list = {source("a.jpg", "a", k2005), source("b.jpg", "bb", k2006)};
+    const RunRecord finished = merge(list);
+    // The journal as a kill right after the renames leaves it: start and intents only.
+    std::string kept;
+    {
+        std::ifstream in(finished.journalPath);
+        std::string line;
+        while (std::getline(in, line)) {
+            json parsed = json::parse(line);
+            if (parsed["type"] == "start")
+                parsed["pid"] = goneProcess().pid;
+            if (parsed["type"] == "start" || parsed["type"] == "intent" ||
+                parsed["type"] == "folder")
+                kept += journal::lineText(parsed);
+        }
+    }
+    std::ofstream(finished.journalPath, std::ios::trunc) << kept;
+    writeFile(root + "/2005/03/17/b.jpg.note", "the user's, not the run's");
+
+    EXPECT_EQ(cleanUpInterruptedRuns(state).runs, 1u);
+    const RunRecord run = *readRun(finished.journalPath, true);
+    EXPECT_EQ(run.counts.copied, 2u);
+    const UndoResult undone = undoRun(finished.journalPath, false);
+    EXPECT_EQ(undone.removed,
+              (PathList{root + "/2005/03/17/a.jpg", root + "/2006/01/02/b.jpg"}));
+    EXPECT_EQ(readFile(root + "/2005/03/17/b.jpg.note"), "the user's, not the run's");
+}
+
+// Forged or damaged journals: whatever they name, the clean-up and undo touch nothing but
+// what the run made, and a journal that is no regular file of the user's is not read.
+TEST_F(CleanUpTest, TamperedJournalsTouchNothingElse) {
+    const std::string victim = tmp / "victim";
+    writeFile(victim + "/keep.jpg", "irreplaceable");
+    writeFile(root + "/2005/.orvane-partial-9-x-1", "a real temporary");
+    const std::string victimFile = victim + "/keep.jpg";
+    auto withNul = [](const std::string& before, const std::string& after) {
+        return journal::pathJson(before + std::string(1, '\0') + after);
+    };
+    struct Case {
+        const char* name;
+        std::vector<json> lines;
+        json start;
+    };
+    const std::vector<Case> cases = {
+        {"NUL cuts a temporary to a folder outside",
+         {intent(withNul(victim, "/.orvane-partial-1"), victim)}},
+        {"NUL as text", {intent(victim + std::string(1, '\0') + "/.orvane-partial-1", victim)}},
+        {"NUL after .. in a copy",
+         {copied(withNul(root + "/..", "x/../victim/keep.jpg"), victimFile)}},
+        {"destination edited to a parent", {copied(victimFile, victimFile)}, {{"destination", tmp.path()}}},
+        {"destination and no stamp",
+         {copied(victimFile, victimFile)},
+         {{"destination", tmp.path()}, {"destinationStamp", nullptr}}},
+        {"a temporary's name for the user's file", {intent(victimFile)}, {{"destination", victim}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(state);
+        std::vector<json> lines = c.lines;
+        const std::string path = writeJournal(journalName(1), goneProcess(), lines, c.start);
+        cleanUpInterruptedRuns(state);
+        (void)undoRun(path, false);
+        EXPECT_EQ(readFile(victimFile), "irreplaceable");
+    }
+
+    // A date folder swapped for a link to a folder holding a file of the temporary's name.
+    fs::remove_all(state);
+    const std::string real = root + "/2005/.orvane-partial-9-x-1";
+    const json line = intent(real);
+    fs::rename(root + "/2005", tmp / "moved");
+    fs::create_directory_symlink(victim, root + "/2005");
+    writeFile(victim + "/.orvane-partial-9-x-1", "not a temporary of ours");
+    writeJournal(journalName(1), goneProcess(), {line});
+    cleanUpInterruptedRuns(state);
+    EXPECT_EQ(readFile(victim + "/.orvane-partial-9-x-1"), "not a temporary of ours");
+
+    // Not journals of the user's: another's, a FIFO, a link to an endless device, a line
+    // longer than any journal holds. None is read, none blocks, none is pruned.
+    fs::remove_all(state);
+    fs::remove(root + "/2005");
+    fs::rename(tmp / "moved", root + "/2005");
+    const std::string others = writeJournal(journalName(1), goneProcess(), {intent(real)});
+    ASSERT_EQ(::chown(others.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::mkfifo((state + "/" + journalName(2) + journal::kExtension).c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", state + "/" + journalName(3) + journal::kExtension);
+    std::ofstream(state + "/" + journalName(4) + journal::kExtension)
+        << std::string(journal::kMaxStartLine + 1, ' ') << "\n";
+    EXPECT_EQ(cleanUpInterruptedRuns(state).runs, 0u);
+    EXPECT_TRUE(listRuns(state).empty());
+    EXPECT_EQ(readFile(real), "a real temporary");
+
+    // Pruning keeps the latest runs and never touches a file it did not name.
+    fs::remove_all(state);
+    writeFile(state + "/0000-mine.jsonl", "{\"type\":\"start\",\"destination\":\"/x\"}\n");
+    for (int i = 0; i < int(kKeptRuns) + 2; ++i)
+        writeJournal(journalName(i), goneProcess(), {{{"type", "end"}, {"outcome", "finished"}}});
+    cleanUpInterruptedRuns(state);
+    EXPECT_TRUE(exists(state + "/0000-mine.jsonl"));
+    EXPECT_EQ(listRuns(state).size(), kKeptRuns);
 }
 
 } // namespace
