@@ -25,8 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (fd < 0 || ftruncate(fd, 0) != 0 || pwrite(fd, data, size, 0) != static_cast<ssize_t>(size))
         return 0;
     for (bool whole : {false, true}) {
-        const std::optional<orvane::RunRecord> run =
-            orvane::readRunFrom(fd, "20261208T003645.123Z-1.jsonl", static_cast<off_t>(size), whole);
+        const std::optional<orvane::RunRecord> run = orvane::readRunFrom(
+            fd, "20261208T003645.123Z-1.jsonl", static_cast<off_t>(size), whole);
         if (!run)
             continue;
         requireSafe(*run, run->destination);

@@ -6,10 +6,11 @@
 //   start        the run: "pid", "processStart", "boot", "started", "sources",
 //                "destination", "destinationStamp", "options"
 //   folder       a folder the run created: "path", "stamp"
-//   intent       before an entry's copy begins: "entry", "source", "temporary", "destination",
-//                "made" (the temporary as created, and for a file the size and modification
-//                time the finished copy will have: {"dev", "ino", "type", "size", "mtime"});
-//                repeated with the new "destination" when the name is decided again
+//   intent       before an entry's copy begins: "entry", "source", "temporary", "destination";
+//                repeated with the new "destination" and "made" when the name is decided again
+//   made         the entry's temporary as created, and for a file the size and modification
+//                time the finished copy will have: "entry", "made" {"dev", "ino", "type",
+//                "size", "mtime"}
 //   placeholder  an empty item made to hold a final name where the file system cannot rename
 //                without replacing: "entry", "path", "made"
 //   copied       after the copy got its final name: "entry", "destination", "stamp", and

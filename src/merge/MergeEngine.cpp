@@ -22,11 +22,11 @@
 #include <cstdio>
 #include <cstring>
 #include <cxxabi.h>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <exception>
+#include <fcntl.h>
 #include <memory>
 #include <sys/random.h>
+#include <sys/stat.h>
 #include <typeinfo>
 #include <unistd.h>
 
@@ -633,23 +633,25 @@ EntryOutcome MergeEngine::decideCopy(size_t entry, const std::string& source,
     // on disk, so that a failed copy or a power cut never leaves a short file under the
     // final name, nor one that blocks a later run.
     const std::string partial = temporaryNameIn(deletingLastPathComponent(target));
-    // Made before the intent is recorded, so that the record names this very item: the
-    // clean-up after a crash removes it, or finds it under its final name, by its identity
-    // and never by its name alone.
+    // On record before it exists, so that a crash leaves no temporary nobody knows of; then
+    // made, and what identifies it recorded, so that the clean-up after a crash removes it,
+    // or finds it under its final name, by its identity and never by its name alone.
+    if (observer_)
+        observer_->entryIntent(entry, source, partial, target);
     FileStamp made;
     auto temporary = std::make_shared<UniqueFd>(makeTemporary(partial, status, made));
     if (temporary->get() < 0) {
         const int err = errno;
-        return EntryOutcome::failed(
-            copyFailed(source, target,
-                       {CopyFailure::Kind::Failed, err,
-                        "Couldn't create '" + target + "': " + std::strerror(err), target, target}));
+        return EntryOutcome::failed(copyFailed(
+            source, target,
+            {CopyFailure::Kind::Failed, err,
+             "Couldn't create '" + target + "': " + std::strerror(err), target, target}));
     }
     // Remembered until it is published or removed, so that a process told to stop at once
     // can remove it, also while it is being written or waits in its batch.
     partial_copies::remember(partial);
     if (observer_)
-        observer_->entryIntent(entry, source, partial, target, made);
+        observer_->temporaryMade(entry, made);
     job = CopyJob{entry, source, partial, target, destination, status, std::move(temporary), made};
     return {};
 }
@@ -657,8 +659,9 @@ EntryOutcome MergeEngine::decideCopy(size_t entry, const std::string& source,
 MadeCopy MergeEngine::makeCopy(const CopyJob& job) const {
     MadeCopy made;
     CopyObserver observer{hooks_.betweenChunks};
-    if (std::optional<CopyFailure> failure = copyPath(
-            job.source, job.status, job.temporary, &observer, job.made ? job.made->release() : -1)) {
+    if (std::optional<CopyFailure> failure =
+            copyPath(job.source, job.status, job.temporary, &observer,
+                     job.made ? job.made->release() : -1)) {
         discardPartial(job.temporary);
         failure->text = namingFinalPath(failure->text, job.temporary, job.target);
         failure->path = namingFinalPath(failure->path, job.temporary, job.target);
@@ -695,6 +698,8 @@ EntryOutcome MergeEngine::finishCopy(const CopyJob& job, MadeCopy made,
 }
 
 EntryOutcome MergeEngine::publish(const PendingCopy& copy) {
+    if (observer_)
+        observer_->beforePublishing();
     std::string target = copy.destination;
     std::optional<CopyFailure> failure = renameNoReplace(copy.temporary, target);
     // A name taken while the copy was made is decided about again, as before the copy.
@@ -711,7 +716,7 @@ EntryOutcome MergeEngine::publish(const PendingCopy& copy) {
         }
         target = decision.path;
         if (observer_)
-            observer_->entryIntent(copy.entry, copy.source, copy.temporary, target, copy.made);
+            observer_->entryIntent(copy.entry, copy.source, copy.temporary, target, &copy.made);
         failure = renameNoReplace(copy.temporary, target);
     }
     if (failure) {

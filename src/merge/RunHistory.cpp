@@ -99,13 +99,15 @@ bool applyLine(RunRecord& run, const json& line, bool whole, Reading& reading) {
         if (temporary && destination) {
             RunRecord::Intent intent{entry, *temporary, *destination,
                                      journal::madeFrom(fieldOf(line, "made"))};
-            // A name decided again for the same copy replaces the entry's earlier one.
-            auto [it, added] = reading.intentOf.try_emplace(entry, run.intents.size());
-            if (added)
-                run.intents.push_back(std::move(intent));
-            else
-                run.intents[it->second] = std::move(intent);
+            // A name decided again for the same copy comes as a second intent, which the
+            // entry's "made" line no longer needs to reach.
+            reading.intentOf[entry] = run.intents.size();
+            run.intents.push_back(std::move(intent));
         }
+    } else if (type == "made") {
+        auto it = reading.intentOf.find(countOf(line, "entry"));
+        if (it != reading.intentOf.end())
+            run.intents[it->second].made = journal::madeFrom(fieldOf(line, "made"));
     } else if (type == "placeholder") {
         auto path = journal::pathFrom(fieldOf(line, "path"));
         auto made = journal::madeFrom(fieldOf(line, "made"));
@@ -160,13 +162,15 @@ std::vector<std::string> journalPaths(const std::string& folder) {
     return paths;
 }
 
-// A temporary recorded before its inode was: one of this user's files with the name the
-// run's process gives its temporaries.
-bool isLegacyTemporary(const RunRecord& run, const std::string& name, const struct stat& status) {
+// A temporary whose identity never reached the record (the process was killed right after
+// making it, or the journal is older than such records): one of this user's files or folders
+// under the name the run's process gives its temporaries.
+bool isUnstampedTemporary(const RunRecord& run, const std::string& name,
+                          const struct stat& status) {
     const std::string prefix =
         std::string(kPartialCopyPrefix) + std::to_string(run.process.pid) + "-";
     return run.process.pid > 0 && name.compare(0, prefix.size(), prefix) == 0 &&
-           S_ISREG(status.st_mode) && status.st_uid == ::geteuid();
+           (S_ISREG(status.st_mode) || S_ISDIR(status.st_mode)) && status.st_uid == ::geteuid();
 }
 
 // The item a journal names below the run's destination, reached without following links:
@@ -189,9 +193,10 @@ std::optional<Found> findBelow(int rootFd, const std::string& destination,
 }
 
 bool removeFound(const Found& found) {
-    const int failure = S_ISDIR(found.status.st_mode)
-                            ? removeFolderAt(found.parent.get(), found.name.c_str())
-                            : (::unlinkat(found.parent.get(), found.name.c_str(), 0) == 0 ? 0 : errno);
+    const int failure =
+        S_ISDIR(found.status.st_mode)
+            ? removeFolderAt(found.parent.get(), found.name.c_str())
+            : (::unlinkat(found.parent.get(), found.name.c_str(), 0) == 0 ? 0 : errno);
     if (failure)
         logMessage(LOG_WARN, "Couldn't remove temporary copy '%s' (fsr='%s'): %s",
                    safeCString(found.name).c_str(), found.name.c_str(), std::strerror(failure));
@@ -223,25 +228,29 @@ AfterCrash cleanUpAfter(const RunRecord& run) {
     for (const RunRecord::Copy& copy : run.copies)
         recorded.insert(copy.entry);
     for (const RunRecord::Intent& intent : run.intents) {
-        if (std::optional<Found> temporary = findBelow(root.get(), run.destination, intent.temporary);
+        if (std::optional<Found> temporary =
+                findBelow(root.get(), run.destination, intent.temporary);
             temporary && isPartialCopyName(temporary->name) &&
             (intent.made ? isMadeItem(*intent.made, temporary->status)
-                         : isLegacyTemporary(run, temporary->name, temporary->status)) &&
+                         : isUnstampedTemporary(run, temporary->name, temporary->status)) &&
             removeFound(*temporary))
             ++after.temporariesRemoved;
         if (!intent.made || !S_ISREG(intent.made->type) || recorded.count(intent.entry))
             continue;
         // Renamed to its final name (the inode stays) with the size and time it was given.
-        const std::optional<Found> copy = findBelow(root.get(), run.destination, intent.destination);
+        const std::optional<Found> copy =
+            findBelow(root.get(), run.destination, intent.destination);
         if (copy && isMadeItem(*intent.made, copy->status) &&
             copy->status.st_size == intent.made->size &&
             copy->status.st_mtim.tv_sec == intent.made->modified.tv_sec &&
-            copy->status.st_mtim.tv_nsec == intent.made->modified.tv_nsec)
+            copy->status.st_mtim.tv_nsec == intent.made->modified.tv_nsec) {
+            recorded.insert(intent.entry);
             after.recovered.push_back({{"type", "copied"},
                                        {"entry", intent.entry},
                                        {"destination", journal::pathJson(intent.destination)},
                                        {"stamp", journal::stampJson(FileStamp::of(copy->status))},
                                        {"recovered", true}});
+        }
     }
     // An empty placeholder still under a final name would block that name for good.
     for (const RunRecord::Placeholder& placeholder : run.placeholders)
@@ -391,7 +400,8 @@ InterruptedRuns cleanUpInterruptedRuns(const std::string& folder) {
                        "Couldn't mark the run journal '%s' (fsr='%s') as interrupted: %d-%s",
                        safeCString(path).c_str(), path.c_str(), errno, std::strerror(errno));
         if (!after.recovered.empty())
-            logMessage(LOG_INFO, "Run %s: %zu copies that got their names before the run was "
+            logMessage(LOG_INFO,
+                       "Run %s: %zu copies that got their names before the run was "
                        "interrupted are now on its record",
                        run->id.c_str(), after.recovered.size());
         ++interrupted.runs;

@@ -57,7 +57,7 @@ struct RunRecord {
     // Read only with the whole journal (readRun with `whole`).
     std::vector<Copy> copies;
     std::vector<Folder> folders;
-    std::vector<Intent> intents; // the latest of each entry, in the order they were made
+    std::vector<Intent> intents;
     std::vector<Placeholder> placeholders;
 };
 

@@ -202,6 +202,7 @@ void RunJournal::writePending() {
     if (!writeFully(fd_, pending_.data(), pending_.size()))
         return fail("write", errno);
     pending_.clear();
+    madePending_ = false;
 }
 
 void RunJournal::append(const std::string& line, bool now) {
@@ -245,14 +246,28 @@ void RunJournal::folderCreated(const std::string& path) {
 }
 
 void RunJournal::entryIntent(size_t entry, const std::string& source, const std::string& temporary,
-                             const std::string& destination, const FileStamp& made) {
-    append(journal::lineText({{"type", "intent"},
-                              {"entry", entry},
-                              {"source", journal::pathJson(source)},
-                              {"temporary", journal::pathJson(temporary)},
-                              {"destination", journal::pathJson(destination)},
-                              {"made", journal::madeJson(made)}}),
-           true);
+                             const std::string& destination, const FileStamp* made) {
+    json line = {{"type", "intent"},
+                 {"entry", entry},
+                 {"source", journal::pathJson(source)},
+                 {"temporary", journal::pathJson(temporary)},
+                 {"destination", journal::pathJson(destination)}};
+    if (made)
+        line["made"] = journal::madeJson(*made);
+    append(journal::lineText(line), true);
+}
+
+void RunJournal::temporaryMade(size_t entry, const FileStamp& made) {
+    // Rides along with the next line written; it is needed only once the copy is published.
+    append(
+        journal::lineText({{"type", "made"}, {"entry", entry}, {"made", journal::madeJson(made)}}),
+        false);
+    madePending_ = fd_ >= 0;
+}
+
+void RunJournal::beforePublishing() {
+    if (madePending_)
+        writePending();
 }
 
 void RunJournal::placeholderMade(size_t entry, const std::string& path, const struct stat& made) {

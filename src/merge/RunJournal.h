@@ -48,7 +48,9 @@ class RunJournal : public RunObserver {
 
     void folderCreated(const std::string& path) override;
     void entryIntent(size_t entry, const std::string& source, const std::string& temporary,
-                     const std::string& destination, const FileStamp& made) override;
+                     const std::string& destination, const FileStamp* made) override;
+    void temporaryMade(size_t entry, const FileStamp& made) override;
+    void beforePublishing() override;
     void placeholderMade(size_t entry, const std::string& path, const struct stat& made) override;
     void entryPublished(size_t entry, const std::string& destination,
                         const struct stat& published) override;
@@ -73,6 +75,7 @@ class RunJournal : public RunObserver {
     bool closed_ = false;
     std::string path_;
     std::string pending_;
+    bool madePending_ = false; // pending_ holds a "made" line
     size_t entriesSinceSync_ = 0;
     std::chrono::steady_clock::time_point lastSync_;
     std::thread syncer_;

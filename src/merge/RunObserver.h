@@ -22,11 +22,15 @@ class RunObserver {
     virtual ~RunObserver() = default;
     // A date folder the run created.
     virtual void folderCreated(const std::string& path) = 0;
-    // Before an entry's copy begins: the temporary name it is written under (made empty
-    // already, as `made` tells, with the size and modification time the copy will have) and
-    // its final name. Told again with the new final name when publishing decides it anew.
+    // Before an entry's copy begins: the temporary name it is to be written under and its
+    // final name. Told again, with `made`, when publishing decides the final name anew.
     virtual void entryIntent(size_t entry, const std::string& source, const std::string& temporary,
-                             const std::string& destination, const FileStamp& made) = 0;
+                             const std::string& destination, const FileStamp* made = nullptr) = 0;
+    // The temporary was made, empty, as `made` tells (with the size and modification time the
+    // copy will have): what identifies the copy after a crash, under either name.
+    virtual void temporaryMade(size_t entry, const FileStamp& made) = 0;
+    // Before a copy is moved to its final name: what identifies it must be on record first.
+    virtual void beforePublishing() = 0;
     // An empty item made to hold the final name on a file system that cannot rename without
     // replacing; on record (durably) when this returns, before the copy replaces it.
     virtual void placeholderMade(size_t entry, const std::string& path,

@@ -202,7 +202,8 @@ UndoResult undoRun(const std::string& journalPath, bool dryRun) {
         return result;
     }
     // Read through the descriptor locked: the file that the undo line is added to.
-    const std::optional<RunRecord> run = readRunFrom(journalFd.get(), journalPath, status.st_size, true);
+    const std::optional<RunRecord> run =
+        readRunFrom(journalFd.get(), journalPath, status.st_size, true);
     if (!run) {
         result.status = UndoResult::Status::kUnreadable;
         return result;

@@ -133,10 +133,10 @@ std::optional<CopyFailure> copyRegular(int inDir, const char* inName, int outDir
     if (!sameItem(opened, expected) || !S_ISREG(opened.st_mode))
         return sourceReplaced(shownFrom, shownTo);
     const mode_t mode = expected.st_mode & 07777;
-    UniqueFd out(made.get() >= 0 ? made.release()
-                                 : ::openat(outDir, outName,
-                                            O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY,
-                                            mode & 0777));
+    UniqueFd out(made.get() >= 0
+                     ? made.release()
+                     : ::openat(outDir, outName, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY,
+                                mode & 0777));
     if (out.get() < 0)
         return failure("Couldn't create", shownTo, shownTo, errno);
     bool readFailed = false;
@@ -191,8 +191,8 @@ void closeLevel(DirLevel& level) {
 }
 
 std::optional<CopyFailure> copyFolder(const std::string& source, const struct stat& status,
-                                      const std::string& destination,
-                                      const CopyObserver* observer, int madeFd) {
+                                      const std::string& destination, const CopyObserver* observer,
+                                      int madeFd) {
     if (madeFd >= 0)
         ::close(madeFd); // made by the caller: entered below by its name, links not followed
     else if (::mkdir(destination.c_str(), 0700) != 0)

@@ -57,11 +57,9 @@ struct CopyObserver {
 // `madeFd`, when given, is `destination` already made empty by the caller and open (a file
 // for writing, or a folder): the copy goes into it instead of creating the destination, and
 // the descriptor is taken over.
-[[nodiscard]] std::optional<CopyFailure> copyPath(const std::string& source,
-                                                  const struct stat& sourceStatus,
-                                                  const std::string& destination,
-                                                  const CopyObserver* observer = nullptr,
-                                                  int madeFd = -1);
+[[nodiscard]] std::optional<CopyFailure>
+copyPath(const std::string& source, const struct stat& sourceStatus, const std::string& destination,
+         const CopyObserver* observer = nullptr, int madeFd = -1);
 
 // Makes everything written to the file system of the open folder `folderFd` durable
 // (syncfs); `shown` names that folder in the failure.
