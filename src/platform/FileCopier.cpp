@@ -3,7 +3,9 @@
 #include "platform/FileDescriptor.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -396,25 +398,130 @@ std::optional<CopyFailure> removeTree(const std::string& path) {
     return firstFailure;
 }
 
-std::optional<CopyFailure> renameNoReplace(const std::string& from, const std::string& to) {
-    auto renameFailure = [&](int err) { return failure("Couldn't move to", to, to, err); };
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return std::nullopt;
-    if (errno != EINVAL && errno != ENOSYS)
-        return renameFailure(errno);
-    // File systems without the no-replace flag: a hard link never replaces either.
-    struct stat st;
-    if (::lstat(from.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) {
-        if (::link(from.c_str(), to.c_str()) != 0)
-            return renameFailure(errno);
-        ::unlink(from.c_str());
-        return std::nullopt;
+namespace {
+
+std::atomic<bool> gNoRenameFlagsOrLinks{false};
+
+int renameRefusingToReplace(const std::string& from, const std::string& to) {
+    if (gNoRenameFlagsOrLinks.load(std::memory_order_relaxed)) {
+        errno = EINVAL;
+        return -1;
     }
-    if (::lstat(to.c_str(), &st) == 0)
-        return renameFailure(EEXIST);
-    if (::rename(from.c_str(), to.c_str()) != 0)
-        return renameFailure(errno);
+    return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
+}
+
+int hardLink(const std::string& from, const std::string& to) {
+    if (gNoRenameFlagsOrLinks.load(std::memory_order_relaxed)) {
+        errno = EPERM;
+        return -1;
+    }
+    return ::link(from.c_str(), to.c_str());
+}
+
+// Whether `path` is still the placeholder that was created with status `created`: the same
+// item, and still empty.
+bool isOurPlaceholder(const std::string& path, const struct stat& created) {
+    struct stat now;
+    if (::lstat(path.c_str(), &now) != 0 || !sameItem(now, created))
+        return false;
+    if (S_ISREG(created.st_mode))
+        return S_ISREG(now.st_mode) && now.st_size == 0;
+    if (!S_ISDIR(now.st_mode))
+        return false;
+    // A folder's link count says nothing of its entries on every file system: read them.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat opened;
+    DIR* dir = ::fstat(fd, &opened) == 0 && sameItem(opened, created) ? fdopendir(fd) : nullptr;
+    if (!dir) {
+        ::close(fd);
+        return false;
+    }
+    bool empty = true;
+    while (dirent* entry = readdir(dir)) {
+        const char* name = entry->d_name;
+        if (!(name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))) {
+            empty = false;
+            break;
+        }
+    }
+    closedir(dir);
+    return empty;
+}
+
+void removePlaceholder(const std::string& path, const struct stat& created) {
+    if (isOurPlaceholder(path, created))
+        S_ISDIR(created.st_mode) ? ::rmdir(path.c_str()) : ::unlink(path.c_str());
+}
+
+// The last way to move without replacing: `to` is taken first by an exclusively created empty
+// item, which only then is renamed over. A rename may replace a file, and a folder replaces
+// an empty folder, so the placeholder is checked to be still ours right before; the window
+// left between that check and the rename is a name this process created a moment ago.
+std::optional<CopyFailure> renameOntoPlaceholder(const std::string& from, const std::string& to,
+                                                 bool folder,
+                                                 const PlaceholderRecorder& recordPlaceholder) {
+    struct stat created;
+    if (folder) {
+        if (::mkdir(to.c_str(), 0700) != 0)
+            return failure("Couldn't move to", to, to, errno);
+        // Read by name: whatever stands there from now on is what the checks below compare.
+        if (::lstat(to.c_str(), &created) != 0)
+            return failure("Couldn't move to", to, to, errno);
+    } else {
+        UniqueFd fd(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600));
+        if (fd.get() < 0)
+            return failure("Couldn't move to", to, to, errno);
+        if (::fstat(fd.get(), &created) != 0)
+            return failure("Couldn't move to", to, to, errno);
+    }
+    if (recordPlaceholder && !recordPlaceholder(to, created)) {
+        removePlaceholder(to, created);
+        return failure("Couldn't move to", to, to, ECANCELED);
+    }
+    // Replaced, or written to, by someone else meanwhile: theirs now, and the name is taken.
+    if (!isOurPlaceholder(to, created))
+        return failure("Couldn't move to", to, to, EEXIST);
+    if (::rename(from.c_str(), to.c_str()) != 0) {
+        const int err = errno;
+        removePlaceholder(to, created);
+        return failure("Couldn't move to", to, to, err);
+    }
     return std::nullopt;
+}
+
+} // namespace
+
+namespace copier_faults {
+
+void setNoRenameFlagsOrLinks(bool on) {
+    gNoRenameFlagsOrLinks.store(on, std::memory_order_relaxed);
+}
+
+} // namespace copier_faults
+
+std::optional<CopyFailure> renameNoReplace(const std::string& from, const std::string& to,
+                                           const PlaceholderRecorder& recordPlaceholder) {
+    auto renameFailure = [&](int err) { return failure("Couldn't move to", to, to, err); };
+    if (renameRefusingToReplace(from, to) == 0)
+        return std::nullopt;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return renameFailure(errno);
+    struct stat st;
+    if (::lstat(from.c_str(), &st) != 0)
+        return renameFailure(errno);
+    const bool folder = S_ISDIR(st.st_mode);
+    // File systems without the no-replace flag: a hard link never replaces either.
+    if (!folder) {
+        if (hardLink(from, to) == 0) {
+            ::unlink(from.c_str());
+            return std::nullopt;
+        }
+        if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS)
+            return renameFailure(errno);
+    }
+    return renameOntoPlaceholder(from, to, folder, recordPlaceholder);
 }
 
 } // namespace orvane

@@ -69,9 +69,35 @@ struct CopyObserver {
 // unfinished copy. Goes on past what cannot be removed, and answers the first such item.
 [[nodiscard]] std::optional<CopyFailure> removeTree(const std::string& path);
 
+// Told of the placeholder renameNoReplace creates at `placeholder` (status as created) before
+// anything is moved onto it. Answering false gives up: the placeholder is removed and the
+// move fails with ECANCELED.
+using PlaceholderRecorder =
+    std::function<bool(const std::string& placeholder, const struct stat& status)>;
+
 // Moves `from` to `to` in the same folder, refusing to replace anything at `to`. The failure's
-// error is EEXIST (or ENOTEMPTY for a folder) when `to` is taken.
-[[nodiscard]] std::optional<CopyFailure> renameNoReplace(const std::string& from,
-                                                         const std::string& to);
+// error is EEXIST (or ENOTEMPTY for a folder) when `to` is taken; the caller may then decide
+// on another name and try again.
+//
+// Where the file system knows no no-replace rename, a file is hard-linked to `to` and its old
+// name removed. Where it knows neither (FUSE mounts of vfat and exFAT, gvfs, sshfs), `to` is
+// first taken by an empty placeholder created exclusively (an empty folder when `from` is a
+// folder), and `from` is renamed onto it only if the placeholder is still the item created
+// and still empty; else the move fails with EEXIST and whatever is at `to` stays. A
+// placeholder is removed again only while it is still ours and empty.
+//
+// `recordPlaceholder` hears of the placeholder before `from` is moved onto it, so that the
+// caller can note it durably (in its run journal): a process killed between the two leaves
+// an empty file or folder under the final name, which only that note tells apart from an
+// item of the user's. Not called when no placeholder is needed.
+[[nodiscard]] std::optional<CopyFailure>
+renameNoReplace(const std::string& from, const std::string& to,
+                const PlaceholderRecorder& recordPlaceholder = {});
+
+// For tests only: makes renameNoReplace act as on a file system that refuses the
+// no-replace rename (EINVAL) and hard links (EPERM), without such a mount.
+namespace copier_faults {
+void setNoRenameFlagsOrLinks(bool on);
+} // namespace copier_faults
 
 } // namespace orvane

@@ -490,6 +490,55 @@ TEST_F(MergeTest, APowerCutRightAfterTheRunLosesNoCopy) {
     EXPECT_EQ(differing, 0);
 }
 
+// On exFAT through FUSE (as on vfat, gvfs, sshfs) the no-replace rename and hard links are
+// refused: copies are published all the same, and a name taken meanwhile is not replaced.
+TEST_F(MergeTest, CopiesArePublishedOnAFuseMount) {
+    if (geteuid() != 0 || !exists("/dev/fuse"))
+        GTEST_SKIP() << "mounting through FUSE needs root and /dev/fuse";
+    const std::string image = tmp / "card.img";
+    const std::string mountPoint = tmp / "card";
+    std::filesystem::create_directories(mountPoint);
+    auto shell = [](const std::string& command) {
+        return std::system((command + " >/dev/null 2>&1").c_str());
+    };
+    if (shell("truncate -s 64M '" + image + "' && mkfs.exfat '" + image + "'") != 0)
+        GTEST_SKIP() << "mkfs.exfat (exfatprogs) is not installed";
+    if (shell("mount -t exfat-fuse -o loop '" + image + "' '" + mountPoint + "'") != 0)
+        GTEST_SKIP() << "exfat-fuse is not installed or mounting is not permitted here";
+    struct Unmount {
+        std::function<int(const std::string&)> shell;
+        std::string mountPoint;
+        ~Unmount() { shell("umount '" + mountPoint + "'"); }
+    } unmount{shell, mountPoint};
+    const std::string a = sources + "/a.jpg";
+    const std::string b = sources + "/b.jpg";
+    const std::string album = sources + "/Album";
+    writeFile(a, "a", localTime(2005, 3, 17));
+    writeFile(b, "b", localTime(2005, 3, 17));
+    writeFile(album + "/c.jpg", "c", localTime(2005, 3, 17));
+    const struct timespec times[2] = {{localTime(2005, 3, 17), 0}, {localTime(2005, 3, 17), 0}};
+    utimensat(AT_FDCWD, album.c_str(), times, 0);
+    root = mountPoint + "/Sorted";
+    std::filesystem::create_directories(root);
+    engine.setHooks({.beforePublish = [&](const std::string& source, const std::string& to) {
+        if (source == b)
+            writeFile(to, "theirs");
+    }});
+
+    merge({a, album, b});
+
+    const std::string folder = root + "/2005/03/17";
+    EXPECT_EQ(result.resCopiedFiles, (PathList{a, album}));
+    EXPECT_EQ(readFile(folder + "/a.jpg"), "a");
+    EXPECT_EQ(readFile(folder + "/Album/c.jpg"), "c");
+    ASSERT_EQ(result.resErrorFiles, PathList{b});
+    EXPECT_EQ(readFile(folder + "/b.jpg"), "theirs");
+    int entries = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder))
+        ++entries;
+    EXPECT_EQ(entries, 3) << "no temporary or placeholder is left";
+}
+
 // A file written to while it is copied: the copy is neither the old nor the new file, so it
 // is dropped and the entry fails; a file that only grew is treated the same way.
 TEST_F(MergeTest, ASourceChangedDuringItsCopyIsNotPublished) {
