@@ -20,6 +20,7 @@ struct CopyFailure {
         Failed,         // a system call failed
         SourceReplaced, // the source is no longer the item that was examined (or is a link now)
         SourceChanged,  // the source's size or times changed while it was copied
+        Stopped,        // the observer asked to stop while much of the file was left (ECANCELED)
     };
     Kind kind = Kind::Failed;
     int error = 0;
@@ -32,10 +33,17 @@ struct CopyFailure {
     }
 };
 
-// Observes a copy; used by tests to act between two chunks of a file's data.
+// Observes a copy: tests act between two chunks of a file's data, and a run told to stop
+// soon can abandon a long copy.
 struct CopyObserver {
-    // Called after each chunk of a regular file with the bytes copied so far.
-    std::function<void(const std::string& source, off_t copied)> betweenChunks;
+    // Called after each chunk of a regular file with the bytes copied so far (holes of a
+    // sparse file count as copied).
+    std::function<void(const std::string& source, off_t copied)> betweenChunks = {};
+    // Asked between chunks of a regular file, but only while more than about three seconds of
+    // copying are left at the pace of the file so far: a file nearly done is finished, since
+    // its copy costs less than redoing it. Answering true abandons the copy with
+    // Kind::Stopped.
+    std::function<bool()> shouldStop = {};
 };
 
 // Copies a file, or a folder with everything inside it, to `destination`, which must not
@@ -50,6 +58,9 @@ struct CopyObserver {
 // fails with Kind::SourceReplaced. A regular file whose size, modification or change time
 // differs after the copy from that status, or whose copied length differs from its size
 // then, fails with Kind::SourceChanged; growth by appending counts as a change too.
+//
+// A sparse source (fewer blocks than its size needs) is copied segment by segment: its holes
+// stay holes in the copy.
 //
 // Answers the first failure, after which the copy stopped; what was written before it is
 // left for the caller to remove.
