@@ -196,6 +196,9 @@ int copySparseData(int in, int out, off_t expectedSize, bool& readFailed, off_t&
     while (copied < expectedSize) {
         off_t data = ::lseek(in, copied, SEEK_DATA);
         if (data < 0) {
+            // A file system that cannot tell holes from data: nothing was done yet, copy it all.
+            if (copied == 0 && (errno == EINVAL || errno == EOPNOTSUPP))
+                return copyData(in, out, expectedSize, readFailed, copied, progress);
             if (errno != ENXIO) {
                 readFailed = true;
                 return errno;
