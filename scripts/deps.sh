@@ -8,7 +8,7 @@ packages=(
   clang libclang-rt-14-dev clang-format
   xvfb xauth dbus python3 python3-dbus python3-gi imagemagick
   locales tzdata strace desktop-file-utils appstream ca-certificates
-  e2fsprogs mount
+  e2fsprogs mount exfatprogs exfat-fuse
 )
 # The benchmarks also need the corpus generator's tools and a peer to compare with.
 if [ "${1:-}" = "--bench" ]; then

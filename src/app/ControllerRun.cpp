@@ -126,6 +126,7 @@ void Controller::goClicked() {
     auto shared = std::make_shared<const PathList>(std::move(*list));
     std::unique_lock lock(status_.statusLock);
     status_.filesDone = 0;
+    status_.abandonLargeCopies = false;
     if (mainView_) {
         mainView_->setProgressMaximum(static_cast<double>(shared->size()) + 1);
         mainView_->setProgressValue(1);

@@ -12,12 +12,15 @@ enum MergeState : int {
     kMergeCancelled = 3,
 };
 
-// The two numbers the worker and the main thread share, and the lock that guards them.
-// Every read and write of either holds statusLock.
+// The numbers the worker and the main thread share, and the lock that guards them.
+// Every read and write of any holds statusLock.
 struct RunStatus {
     std::mutex statusLock;
     int mergeState = kMergeIdle;
     int filesDone = 0;
+    // With a stop requested: copies with more than a few seconds left are abandoned rather
+    // than finished (the process was told to end, not the user asked to stop).
+    bool abandonLargeCopies = false;
 
     int lockedMergeState() {
         std::lock_guard guard(statusLock);

@@ -3,6 +3,7 @@
 #include "app/BuildInfo.h"
 #include "cli/Organize.h"
 #include "cli/Runs.h"
+#include "cli/Signals.h"
 #include "cli/StandardOutput.h"
 
 #include <cstdio>
@@ -54,7 +55,7 @@ bool displayAvailable(int argc, char** argv) {
 
 int runCommandLine(int argc, char** argv, bool withDesktop) {
     if (argc >= 2 && is(argv[1], "organize"))
-        return closeStandardOutput(runOrganize(argc - 1, argv + 1));
+        return stop_signals::finalStatus(closeStandardOutput(runOrganize(argc - 1, argv + 1)));
     if (argc >= 2 && is(argv[1], "runs"))
         return closeStandardOutput(runRuns(argc - 1, argv + 1));
     if (argc >= 2 && is(argv[1], "undo"))

@@ -26,6 +26,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -46,6 +47,11 @@ void announceStop(int signal) {
     if (signal == SIGINT)
         std::fprintf(stderr, "\norvane: interrupted; finishing the current entry "
                              "(press Ctrl-C again to stop at once)\n");
+    else if (signal == SIGTERM)
+        std::fprintf(stderr,
+                     "\norvane: %s; finishing the current entry unless much of it is left (a "
+                     "second signal stops at once)\n",
+                     strsignal(signal));
     else
         std::fprintf(stderr,
                      "\norvane: %s; finishing the current entry (a second signal stops "
@@ -191,6 +197,12 @@ int runOrganize(int argc, char** argv) {
         if (stop_signals::count() > 0 && !cancelRequested) {
             cancelRequested = true;
             announceStop(stop_signals::first());
+            // Whoever sends SIGTERM wants the process gone soon (a shutdown gives it seconds),
+            // not the run rounded off: a long copy is abandoned, to be made again next run.
+            if (stop_signals::first() == SIGTERM) {
+                std::lock_guard lock(controller.status().statusLock);
+                controller.status().abandonLargeCopies = true;
+            }
             controller.goClicked();
         }
         if (stop_signals::count() > 1)
@@ -205,7 +217,9 @@ int runOrganize(int argc, char** argv) {
     else
         printReportText(stdout, result, report.cancelled());
     explainEmptyCopyRule(defaults, result);
-    if (report.cancelled())
+    // A stop signal gives its status also when it came too late to stop anything: while the
+    // last entry was copied, or after the run had ended.
+    if (report.cancelled() || stop_signals::first() != 0)
         return stop_signals::exitStatus(stop_signals::first());
     return result.resErrorFiles.empty() && countUnreadable(result) == 0 ? 0 : 1;
 }

@@ -28,6 +28,15 @@ void install() {
         sigaction(signal, &action, nullptr);
 }
 
+int finalStatus(int status) {
+    // The default action first, then the look: a signal comes either before the look, which
+    // sees it, or after the default action is back, which ends the process by it.
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        std::signal(signal, SIG_DFL);
+    const int signal = gFirst.load();
+    return signal ? exitStatus(signal) : status;
+}
+
 int first() {
     return gFirst.load();
 }

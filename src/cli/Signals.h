@@ -18,4 +18,9 @@ inline int exitStatus(int signal) {
     return 128 + signal;
 }
 
+// The status to exit with once nothing is left to do but exit: 128 + the first signal's
+// number when one came, else `status`. A signal that comes after this ends the process by
+// its default action, which its parent sees as the same status: none goes unreported.
+int finalStatus(int status);
+
 } // namespace orvane::cli::stop_signals

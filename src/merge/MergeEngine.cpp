@@ -574,6 +574,10 @@ ErrorText MergeEngine::copyFailed(const std::string& source, const std::string& 
         logMessage(LOG_WARN, "Original file '%s' (fsr='%s') changed while it was copied: %s",
                    shownSource.c_str(), source.c_str(), safeCString(failure.text).c_str());
         return std::string("The original changed while it was copied; try again");
+    case CopyFailure::Kind::Stopped:
+        logMessage(LOG_WARN, "Copy of '%s' (fsr='%s') abandoned: the run was stopped",
+                   shownSource.c_str(), source.c_str());
+        return std::string("Not copied: the run was stopped");
     case CopyFailure::Kind::Failed:
         break;
     }
@@ -658,7 +662,11 @@ EntryOutcome MergeEngine::decideCopy(size_t entry, const std::string& source,
 
 MadeCopy MergeEngine::makeCopy(const CopyJob& job) const {
     MadeCopy made;
-    CopyObserver observer{hooks_.betweenChunks};
+    CopyObserver observer{hooks_.betweenChunks, [this] {
+                              std::lock_guard lock(status_.statusLock);
+                              return status_.mergeState == kMergeCancelRequested &&
+                                     status_.abandonLargeCopies;
+                          }};
     if (std::optional<CopyFailure> failure =
             copyPath(job.source, job.status, job.temporary, &observer,
                      job.made ? job.made->release() : -1)) {

@@ -3,7 +3,9 @@
 #include "platform/FileDescriptor.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -36,10 +38,63 @@ CopyFailure failure(const char* what, const std::string& path, const std::string
 // observer sees a large file in several chunks.
 constexpr off_t kChunk = off_t{16} << 20;
 
-// Copies the data of one open file to another. Answers 0 or an errno value; `readFailed`
-// tells which side failed, `copied` how many bytes were copied.
+// A copy is abandoned on request only while more than this much copying is left at the pace
+// so far: a stop is asked for to end the process soon, and a file nearly done is cheaper to
+// finish than to copy again in the next run.
+constexpr double kSecondsWorthAbandoning = 3.0;
+
+// What happens between two chunks of one file: the observer hears of it, and a stop asked for
+// ends the copy while much of the file is left.
+class ChunkProgress {
+  public:
+    ChunkProgress(const std::string& source, off_t size, const CopyObserver* observer)
+        : source_(source), size_(size), observer_(observer) {
+        if (observer_ && observer_->shouldStop)
+            start_ = std::chrono::steady_clock::now();
+    }
+
+    // Answers true when the copy is to be abandoned.
+    bool stopAfter(off_t copied) {
+        if (!observer_)
+            return false;
+        if (observer_->betweenChunks)
+            observer_->betweenChunks(source_, copied);
+        if (!observer_->shouldStop || copied <= 0 || copied >= size_)
+            return false;
+        const double elapsed =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+        // Left time = left bytes / (copied / elapsed), kept free of a division by zero.
+        const double left = static_cast<double>(size_ - copied);
+        if (left * elapsed <= static_cast<double>(copied) * kSecondsWorthAbandoning)
+            return false;
+        stopped_ = observer_->shouldStop();
+        return stopped_;
+    }
+
+    bool stopped() const { return stopped_; }
+
+  private:
+    const std::string& source_;
+    off_t size_;
+    const CopyObserver* observer_;
+    std::chrono::steady_clock::time_point start_;
+    bool stopped_ = false;
+};
+
+// Errors of copy_file_range that mean this pair of files needs the plain copy.
+bool kernelCopyUnsupported(int err) {
+    return err == EXDEV || err == EINVAL || err == ENOSYS || err == EOPNOTSUPP || err == EBADF ||
+           err == EPERM;
+}
+
+thread_local std::unique_ptr<char[]> tBuffer(new char[1 << 20]);
+constexpr size_t kBufferSize = 1 << 20;
+
+// Copies the data of one open file to another. Answers 0 or an errno value (ECANCELED when
+// `progress` stopped it); `readFailed` tells which side failed, `copied` how many bytes were
+// copied.
 int copyData(int in, int out, off_t expectedSize, bool& readFailed, off_t& copied,
-             const std::function<void(off_t)>& betweenChunks) {
+             ChunkProgress& progress) {
     readFailed = false;
     copied = 0;
     bool kernelCopy = true;
@@ -52,9 +107,8 @@ int copyData(int in, int out, off_t expectedSize, bool& readFailed, off_t& copie
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            if (copied == 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS ||
-                                errno == EOPNOTSUPP || errno == EBADF || errno == EPERM)) {
-                kernelCopy = false; // this pair of file systems needs the plain copy
+            if (copied == 0 && kernelCopyUnsupported(errno)) {
+                kernelCopy = false;
                 break;
             }
             return errno;
@@ -64,12 +118,12 @@ int copyData(int in, int out, off_t expectedSize, bool& readFailed, off_t& copie
         copied += n;
         if (static_cast<size_t>(n) < want && copied >= expectedSize)
             return 0;
-        if (betweenChunks)
-            betweenChunks(copied);
+        if (progress.stopAfter(copied))
+            return ECANCELED;
     }
-    thread_local std::unique_ptr<char[]> buffer(new char[1 << 20]);
+    char* buffer = tBuffer.get();
     for (;;) {
-        ssize_t n = ::read(in, buffer.get(), 1 << 20);
+        ssize_t n = ::read(in, buffer, kBufferSize);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
@@ -78,12 +132,112 @@ int copyData(int in, int out, off_t expectedSize, bool& readFailed, off_t& copie
         }
         if (n == 0)
             return 0;
-        if (!writeFully(out, buffer.get(), static_cast<size_t>(n)))
+        if (!writeFully(out, buffer, static_cast<size_t>(n)))
             return errno;
         copied += n;
-        if (betweenChunks && copied % kChunk == 0)
-            betweenChunks(copied);
+        if (copied % kChunk == 0 && progress.stopAfter(copied))
+            return ECANCELED;
     }
+}
+
+// Copies up to `size` bytes at `offset` of one file to the same offset of another; answers the
+// bytes copied (0 at the end of the file) or -1 with errno set and `readFailed` telling which
+// side failed.
+ssize_t copyRange(int in, int out, off_t offset, size_t size, bool& kernelCopy, bool& readFailed) {
+    while (kernelCopy) {
+        loff_t inOffset = offset, outOffset = offset;
+        ssize_t n = copy_file_range(in, &inOffset, out, &outOffset, size, 0);
+        if (n >= 0)
+            return n;
+        if (errno == EINTR)
+            continue;
+        if (!kernelCopyUnsupported(errno))
+            return -1;
+        kernelCopy = false;
+    }
+    char* buffer = tBuffer.get();
+    size_t done = 0;
+    while (done < size) {
+        ssize_t n = ::pread(in, buffer, std::min(size - done, kBufferSize),
+                            offset + static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            readFailed = true;
+            return -1;
+        }
+        if (n == 0)
+            break;
+        for (ssize_t written = 0; written < n;) {
+            ssize_t w = ::pwrite(out, buffer + written, static_cast<size_t>(n - written),
+                                 offset + static_cast<off_t>(done) + written);
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w <= 0) {
+                if (w == 0)
+                    errno = EIO;
+                return -1;
+            }
+            written += w;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return static_cast<ssize_t>(done);
+}
+
+// Copies a sparse file: only its data segments, each to its own offset, and then the copy is
+// given the full size, so that the holes between take no room in the copy either. A hole
+// counts as copied. Answers as copyData does.
+int copySparseData(int in, int out, off_t expectedSize, bool& readFailed, off_t& copied,
+                   ChunkProgress& progress) {
+    readFailed = false;
+    copied = 0;
+    bool kernelCopy = true;
+    while (copied < expectedSize) {
+        off_t data = ::lseek(in, copied, SEEK_DATA);
+        if (data < 0) {
+            // A file system that cannot tell holes from data: nothing was done yet, copy it all.
+            if (copied == 0 && (errno == EINVAL || errno == EOPNOTSUPP))
+                return copyData(in, out, expectedSize, readFailed, copied, progress);
+            if (errno != ENXIO) {
+                readFailed = true;
+                return errno;
+            }
+            // Only a hole is left; had the file shrunk, the check after the copy sees it.
+            data = expectedSize;
+        }
+        // The hole is passed in chunks too, so that the observer sees a large one go by.
+        const off_t holeEnd = std::min(data, expectedSize);
+        while (copied < holeEnd) {
+            copied = std::min(holeEnd, copied + kChunk);
+            if (progress.stopAfter(copied))
+                return ECANCELED;
+        }
+        if (copied >= expectedSize)
+            break;
+        off_t hole = ::lseek(in, copied, SEEK_HOLE);
+        if (hole < 0) {
+            if (errno == ENXIO)
+                return 0; // the file shrank: the copied length tells
+            readFailed = true;
+            return errno;
+        }
+        const off_t dataEnd = std::min(hole, expectedSize);
+        while (copied < dataEnd) {
+            const size_t want = static_cast<size_t>(std::min(dataEnd - copied, kChunk));
+            ssize_t n = copyRange(in, out, copied, want, kernelCopy, readFailed);
+            if (n < 0)
+                return errno;
+            if (n == 0)
+                return 0; // as above
+            copied += n;
+            if (progress.stopAfter(copied))
+                return ECANCELED;
+        }
+    }
+    if (::ftruncate(out, expectedSize) != 0)
+        return errno;
+    return 0;
 }
 
 bool sameItem(const struct stat& a, const struct stat& b) {
@@ -141,13 +295,19 @@ std::optional<CopyFailure> copyRegular(int inDir, const char* inName, int outDir
         return failure("Couldn't create", shownTo, shownTo, errno);
     bool readFailed = false;
     off_t copied = 0;
-    std::function<void(off_t)> betweenChunks;
-    if (observer && observer->betweenChunks)
-        betweenChunks = [&](off_t bytes) { observer->betweenChunks(shownFrom, bytes); };
-    if (int err =
-            copyData(in.get(), out.get(), expected.st_size, readFailed, copied, betweenChunks))
+    ChunkProgress progress(shownFrom, expected.st_size, observer);
+    // Fewer blocks than the size needs: holes, which a plain copy would fill with zeros.
+    const bool sparse = static_cast<off_t>(opened.st_blocks) * 512 < opened.st_size;
+    if (int err = sparse ? copySparseData(in.get(), out.get(), expected.st_size, readFailed, copied,
+                                          progress)
+                         : copyData(in.get(), out.get(), expected.st_size, readFailed, copied,
+                                    progress)) {
+        if (progress.stopped())
+            return CopyFailure{CopyFailure::Kind::Stopped, ECANCELED,
+                               "The copy of '" + shownFrom + "' was stopped", shownFrom, shownTo};
         return readFailed ? failure("Couldn't read", shownFrom, shownTo, err)
                           : failure("Couldn't write", shownTo, shownTo, err);
+    }
     // A file written to while it was read gives a copy that is neither the old nor the new
     // file: compare what was copied with what the file was before and is now.
     struct stat after;
@@ -404,25 +564,130 @@ std::optional<CopyFailure> removeTree(const std::string& path) {
     return firstFailure;
 }
 
-std::optional<CopyFailure> renameNoReplace(const std::string& from, const std::string& to) {
-    auto renameFailure = [&](int err) { return failure("Couldn't move to", to, to, err); };
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return std::nullopt;
-    if (errno != EINVAL && errno != ENOSYS)
-        return renameFailure(errno);
-    // File systems without the no-replace flag: a hard link never replaces either.
-    struct stat st;
-    if (::lstat(from.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) {
-        if (::link(from.c_str(), to.c_str()) != 0)
-            return renameFailure(errno);
-        ::unlink(from.c_str());
-        return std::nullopt;
+namespace {
+
+std::atomic<bool> gNoRenameFlagsOrLinks{false};
+
+int renameRefusingToReplace(const std::string& from, const std::string& to) {
+    if (gNoRenameFlagsOrLinks.load(std::memory_order_relaxed)) {
+        errno = EINVAL;
+        return -1;
     }
-    if (::lstat(to.c_str(), &st) == 0)
-        return renameFailure(EEXIST);
-    if (::rename(from.c_str(), to.c_str()) != 0)
-        return renameFailure(errno);
+    return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
+}
+
+int hardLink(const std::string& from, const std::string& to) {
+    if (gNoRenameFlagsOrLinks.load(std::memory_order_relaxed)) {
+        errno = EPERM;
+        return -1;
+    }
+    return ::link(from.c_str(), to.c_str());
+}
+
+// Whether `path` is still the placeholder that was created with status `created`: the same
+// item, and still empty.
+bool isOurPlaceholder(const std::string& path, const struct stat& created) {
+    struct stat now;
+    if (::lstat(path.c_str(), &now) != 0 || !sameItem(now, created))
+        return false;
+    if (S_ISREG(created.st_mode))
+        return S_ISREG(now.st_mode) && now.st_size == 0;
+    if (!S_ISDIR(now.st_mode))
+        return false;
+    // A folder's link count says nothing of its entries on every file system: read them.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat opened;
+    DIR* dir = ::fstat(fd, &opened) == 0 && sameItem(opened, created) ? fdopendir(fd) : nullptr;
+    if (!dir) {
+        ::close(fd);
+        return false;
+    }
+    bool empty = true;
+    while (dirent* entry = readdir(dir)) {
+        const char* name = entry->d_name;
+        if (!(name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))) {
+            empty = false;
+            break;
+        }
+    }
+    closedir(dir);
+    return empty;
+}
+
+void removePlaceholder(const std::string& path, const struct stat& created) {
+    if (isOurPlaceholder(path, created))
+        S_ISDIR(created.st_mode) ? ::rmdir(path.c_str()) : ::unlink(path.c_str());
+}
+
+// The last way to move without replacing: `to` is taken first by an exclusively created empty
+// item, which only then is renamed over. A rename may replace a file, and a folder replaces
+// an empty folder, so the placeholder is checked to be still ours right before; the window
+// left between that check and the rename is a name this process created a moment ago.
+std::optional<CopyFailure> renameOntoPlaceholder(const std::string& from, const std::string& to,
+                                                 bool folder,
+                                                 const PlaceholderRecorder& recordPlaceholder) {
+    struct stat created;
+    if (folder) {
+        if (::mkdir(to.c_str(), 0700) != 0)
+            return failure("Couldn't move to", to, to, errno);
+        // Read by name: whatever stands there from now on is what the checks below compare.
+        if (::lstat(to.c_str(), &created) != 0)
+            return failure("Couldn't move to", to, to, errno);
+    } else {
+        UniqueFd fd(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600));
+        if (fd.get() < 0)
+            return failure("Couldn't move to", to, to, errno);
+        if (::fstat(fd.get(), &created) != 0)
+            return failure("Couldn't move to", to, to, errno);
+    }
+    if (recordPlaceholder && !recordPlaceholder(to, created)) {
+        removePlaceholder(to, created);
+        return failure("Couldn't move to", to, to, ECANCELED);
+    }
+    // Replaced, or written to, by someone else meanwhile: theirs now, and the name is taken.
+    if (!isOurPlaceholder(to, created))
+        return failure("Couldn't move to", to, to, EEXIST);
+    if (::rename(from.c_str(), to.c_str()) != 0) {
+        const int err = errno;
+        removePlaceholder(to, created);
+        return failure("Couldn't move to", to, to, err);
+    }
     return std::nullopt;
+}
+
+} // namespace
+
+namespace copier_faults {
+
+void setNoRenameFlagsOrLinks(bool on) {
+    gNoRenameFlagsOrLinks.store(on, std::memory_order_relaxed);
+}
+
+} // namespace copier_faults
+
+std::optional<CopyFailure> renameNoReplace(const std::string& from, const std::string& to,
+                                           const PlaceholderRecorder& recordPlaceholder) {
+    auto renameFailure = [&](int err) { return failure("Couldn't move to", to, to, err); };
+    if (renameRefusingToReplace(from, to) == 0)
+        return std::nullopt;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return renameFailure(errno);
+    struct stat st;
+    if (::lstat(from.c_str(), &st) != 0)
+        return renameFailure(errno);
+    const bool folder = S_ISDIR(st.st_mode);
+    // File systems without the no-replace flag: a hard link never replaces either.
+    if (!folder) {
+        if (hardLink(from, to) == 0) {
+            ::unlink(from.c_str());
+            return std::nullopt;
+        }
+        if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS)
+            return renameFailure(errno);
+    }
+    return renameOntoPlaceholder(from, to, folder, recordPlaceholder);
 }
 
 } // namespace orvane

@@ -20,6 +20,7 @@ struct CopyFailure {
         Failed,         // a system call failed
         SourceReplaced, // the source is no longer the item that was examined (or is a link now)
         SourceChanged,  // the source's size or times changed while it was copied
+        Stopped,        // the observer asked to stop while much of the file was left (ECANCELED)
     };
     Kind kind = Kind::Failed;
     int error = 0;
@@ -32,10 +33,17 @@ struct CopyFailure {
     }
 };
 
-// Observes a copy; used by tests to act between two chunks of a file's data.
+// Observes a copy: tests act between two chunks of a file's data, and a run told to stop
+// soon can abandon a long copy.
 struct CopyObserver {
-    // Called after each chunk of a regular file with the bytes copied so far.
-    std::function<void(const std::string& source, off_t copied)> betweenChunks;
+    // Called after each chunk of a regular file with the bytes copied so far (holes of a
+    // sparse file count as copied).
+    std::function<void(const std::string& source, off_t copied)> betweenChunks = {};
+    // Asked between chunks of a regular file, but only while more than about three seconds of
+    // copying are left at the pace of the file so far: a file nearly done is finished, since
+    // its copy costs less than redoing it. Answering true abandons the copy with
+    // Kind::Stopped.
+    std::function<bool()> shouldStop = {};
 };
 
 // Copies a file, or a folder with everything inside it, to `destination`, which must not
@@ -50,6 +58,9 @@ struct CopyObserver {
 // fails with Kind::SourceReplaced. A regular file whose size, modification or change time
 // differs after the copy from that status, or whose copied length differs from its size
 // then, fails with Kind::SourceChanged; growth by appending counts as a change too.
+//
+// A sparse source (fewer blocks than its size needs) is copied segment by segment: its holes
+// stay holes in the copy.
 //
 // Answers the first failure, after which the copy stopped; what was written before it is
 // left for the caller to remove.
@@ -72,9 +83,35 @@ copyPath(const std::string& source, const struct stat& sourceStatus, const std::
 // unfinished copy. Goes on past what cannot be removed, and answers the first such item.
 [[nodiscard]] std::optional<CopyFailure> removeTree(const std::string& path);
 
+// Told of the placeholder renameNoReplace creates at `placeholder` (status as created) before
+// anything is moved onto it. Answering false gives up: the placeholder is removed and the
+// move fails with ECANCELED.
+using PlaceholderRecorder =
+    std::function<bool(const std::string& placeholder, const struct stat& status)>;
+
 // Moves `from` to `to` in the same folder, refusing to replace anything at `to`. The failure's
-// error is EEXIST (or ENOTEMPTY for a folder) when `to` is taken.
-[[nodiscard]] std::optional<CopyFailure> renameNoReplace(const std::string& from,
-                                                         const std::string& to);
+// error is EEXIST (or ENOTEMPTY for a folder) when `to` is taken; the caller may then decide
+// on another name and try again.
+//
+// Where the file system knows no no-replace rename, a file is hard-linked to `to` and its old
+// name removed. Where it knows neither (FUSE mounts of vfat and exFAT, gvfs, sshfs), `to` is
+// first taken by an empty placeholder created exclusively (an empty folder when `from` is a
+// folder), and `from` is renamed onto it only if the placeholder is still the item created
+// and still empty; else the move fails with EEXIST and whatever is at `to` stays. A
+// placeholder is removed again only while it is still ours and empty.
+//
+// `recordPlaceholder` hears of the placeholder before `from` is moved onto it, so that the
+// caller can note it durably (in its run journal): a process killed between the two leaves
+// an empty file or folder under the final name, which only that note tells apart from an
+// item of the user's. Not called when no placeholder is needed.
+[[nodiscard]] std::optional<CopyFailure>
+renameNoReplace(const std::string& from, const std::string& to,
+                const PlaceholderRecorder& recordPlaceholder = {});
+
+// For tests only: makes renameNoReplace act as on a file system that refuses the
+// no-replace rename (EINVAL) and hard links (EPERM), without such a mount.
+namespace copier_faults {
+void setNoRenameFlagsOrLinks(bool on);
+} // namespace copier_faults
 
 } // namespace orvane

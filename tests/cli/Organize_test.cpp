@@ -402,6 +402,31 @@ TEST_F(OrganizeTest, StopSignalsFinishTheEntryUnderWayAndReport) {
     }
 }
 
+// A stop signal that comes too late to stop anything, during the last entry or after the
+// run, still gives its status: the run was not the whole run asked for.
+TEST_F(OrganizeTest, AStopSignalDuringTheLastEntryIsNoSuccess) {
+    const std::string contents(32 << 20, 'x');
+    writeFile(in("clip.mov"), contents, k2005);
+    const std::string folder = dest + "/2005-03-17";
+    fs::create_directories(folder);
+    const int watch = inotify_init1(IN_CLOEXEC);
+    ASSERT_GE(inotify_add_watch(watch, folder.c_str(), IN_CREATE), 0);
+    const pid_t pid = start({"--no-exif", source, dest});
+    ASSERT_GT(pid, 0);
+    pollfd ready = {watch, POLLIN, 0};
+    ASSERT_EQ(poll(&ready, 1, 20000), 1) << "no copy was begun";
+    kill(pid, SIGTERM);
+    close(watch);
+    const Outcome outcome = finish(pid);
+
+    EXPECT_EQ(outcome.status, 128 + SIGTERM) << outcome.err;
+    // The copy was finished or abandoned, never left half made.
+    const auto copies = tree(dest);
+    ASSERT_LE(copies.size(), 1u);
+    for (const auto& [name, copy] : copies)
+        EXPECT_TRUE(name == "2005-03-17/clip.mov" && copy == contents) << name;
+}
+
 TEST_F(OrganizeTest, OddNamesAndASourceGivenTwice) {
     const std::string longName = std::string(251, 'L') + ".jpg";
     const std::vector<std::string> names = {"with space.jpg", "new\nline.jpg", "bad\xFF.jpg",

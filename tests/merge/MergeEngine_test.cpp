@@ -15,7 +15,9 @@
 #include <map>
 #include <random>
 #include <set>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace orvane {
 namespace {
@@ -490,6 +492,55 @@ TEST_F(MergeTest, APowerCutRightAfterTheRunLosesNoCopy) {
     EXPECT_EQ(differing, 0);
 }
 
+// On exFAT through FUSE (as on vfat, gvfs, sshfs) the no-replace rename and hard links are
+// refused: copies are published all the same, and a name taken meanwhile is not replaced.
+TEST_F(MergeTest, CopiesArePublishedOnAFuseMount) {
+    if (geteuid() != 0 || !exists("/dev/fuse"))
+        GTEST_SKIP() << "mounting through FUSE needs root and /dev/fuse";
+    const std::string image = tmp / "card.img";
+    const std::string mountPoint = tmp / "card";
+    std::filesystem::create_directories(mountPoint);
+    auto shell = [](const std::string& command) {
+        return std::system((command + " >/dev/null 2>&1").c_str());
+    };
+    if (shell("truncate -s 64M '" + image + "' && mkfs.exfat '" + image + "'") != 0)
+        GTEST_SKIP() << "mkfs.exfat (exfatprogs) is not installed";
+    if (shell("mount -t exfat-fuse -o loop '" + image + "' '" + mountPoint + "'") != 0)
+        GTEST_SKIP() << "exfat-fuse is not installed or mounting is not permitted here";
+    struct Unmount {
+        std::function<int(const std::string&)> shell;
+        std::string mountPoint;
+        ~Unmount() { shell("umount '" + mountPoint + "'"); }
+    } unmount{shell, mountPoint};
+    const std::string a = sources + "/a.jpg";
+    const std::string b = sources + "/b.jpg";
+    const std::string album = sources + "/Album";
+    writeFile(a, "a", localTime(2005, 3, 17));
+    writeFile(b, "b", localTime(2005, 3, 17));
+    writeFile(album + "/c.jpg", "c", localTime(2005, 3, 17));
+    const struct timespec times[2] = {{localTime(2005, 3, 17), 0}, {localTime(2005, 3, 17), 0}};
+    utimensat(AT_FDCWD, album.c_str(), times, 0);
+    root = mountPoint + "/Sorted";
+    std::filesystem::create_directories(root);
+    engine.setHooks({.beforePublish = [&](const std::string& source, const std::string& to) {
+        if (source == b)
+            writeFile(to, "theirs");
+    }});
+
+    merge({a, album, b});
+
+    const std::string folder = root + "/2005/03/17";
+    EXPECT_EQ(result.resCopiedFiles, (PathList{a, album}));
+    EXPECT_EQ(readFile(folder + "/a.jpg"), "a");
+    EXPECT_EQ(readFile(folder + "/Album/c.jpg"), "c");
+    ASSERT_EQ(result.resErrorFiles, PathList{b});
+    EXPECT_EQ(readFile(folder + "/b.jpg"), "theirs");
+    int entries = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder))
+        ++entries;
+    EXPECT_EQ(entries, 3) << "no temporary or placeholder is left";
+}
+
 // A file written to while it is copied: the copy is neither the old nor the new file, so it
 // is dropped and the entry fails; a file that only grew is treated the same way.
 TEST_F(MergeTest, ASourceChangedDuringItsCopyIsNotPublished) {
@@ -535,6 +586,86 @@ TEST_F(MergeTest, ASourceChangedDuringItsCopyIsNotPublished) {
         EXPECT_EQ(result.resErrorDict.at(file),
                   "The original changed while it was copied; try again");
         EXPECT_TRUE(std::filesystem::is_empty(root + "/2011/02/03")) << c.name;
+    }
+}
+
+// A sparse file keeps its holes: the copy reads the same and takes about the room of its data.
+TEST_F(MergeTest, ASparseFileIsCopiedWithItsHoles) {
+    const off_t size = off_t{1} << 30;
+    const std::string file = sources + "/clip.mov";
+    writeFile(file, "");
+    ASSERT_EQ(truncate(file.c_str(), size), 0);
+    // Data at the start, at an odd offset inside, and short of the end, which is a hole.
+    const std::vector<std::pair<off_t, size_t>> data = {
+        {0, 1 << 20}, {(off_t{300} << 20) + 4097, 3 << 20}, {size - (2 << 20), 1 << 20}};
+    std::mt19937 random(7);
+    const int out = open(file.c_str(), O_WRONLY);
+    for (const auto& [offset, length] : data) {
+        std::string bytes(length, '\0');
+        for (char& byte : bytes)
+            byte = static_cast<char>(random());
+        ASSERT_EQ(pwrite(out, bytes.data(), length, offset), static_cast<ssize_t>(length));
+    }
+    close(out);
+    struct timespec times[2] = {{localTime(2011, 2, 3), 0}, {localTime(2011, 2, 3), 0}};
+    utimensat(AT_FDCWD, file.c_str(), times, 0);
+
+    merge({file});
+
+    ASSERT_EQ(result.resCopiedFiles, PathList{file});
+    const std::string copy = root + "/2011/02/03/clip.mov";
+    const struct stat copied = test::statOf(copy);
+    EXPECT_EQ(copied.st_size, size);
+    EXPECT_LT(copied.st_blocks * 512, off_t{16} << 20);
+    auto region = [](const std::string& path, off_t offset, size_t length) {
+        std::string bytes(length, 'x');
+        const int in = open(path.c_str(), O_RDONLY);
+        EXPECT_EQ(pread(in, bytes.data(), length, offset), static_cast<ssize_t>(length));
+        close(in);
+        return bytes;
+    };
+    std::vector<std::pair<off_t, size_t>> holes = {
+        {1 << 20, 4096}, {off_t{200} << 20, 1 << 20}, {size - (1 << 20), 1 << 20}};
+    for (const auto& [offset, length] : data)
+        EXPECT_EQ(region(copy, offset, length), region(file, offset, length)) << offset;
+    for (const auto& [offset, length] : holes)
+        EXPECT_EQ(region(copy, offset, length), std::string(length, '\0')) << offset;
+}
+
+// Stopped by a signal asking the process to end, a run abandons a copy with much left to do
+// and finishes one nearly done.
+TEST_F(MergeTest, AStopAbandonsALongCopyOnly) {
+    const std::string file = sources + "/clip.mov";
+    const std::string folder = root + "/2011/02/03";
+    for (const off_t size : {off_t{1} << 30, off_t{40} << 20}) {
+        writeFile(file, "");
+        ASSERT_EQ(truncate(file.c_str(), size), 0);
+        struct timespec times[2] = {{localTime(2011, 2, 3), 0}, {localTime(2011, 2, 3), 0}};
+        utimensat(AT_FDCWD, file.c_str(), times, 0);
+        std::filesystem::remove_all(folder);
+        status.mergeState = kMergeRunning;
+        status.abandonLargeCopies = true;
+        // The first chunk takes long: the rest of the large file would take seconds more.
+        engine.setHooks({.betweenChunks = [&](const std::string&, off_t copied) {
+            if (copied != off_t{16} << 20)
+                return;
+            {
+                std::lock_guard lock(status.statusLock);
+                status.mergeState = kMergeCancelRequested;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }});
+        result = RunResult();
+
+        merge({file});
+
+        if (size > off_t{40} << 20) {
+            ASSERT_EQ(result.resErrorFiles, PathList{file});
+            EXPECT_EQ(result.resErrorDict.at(file), "Not copied: the run was stopped");
+            EXPECT_TRUE(std::filesystem::is_empty(folder)) << "the temporary is removed";
+        } else {
+            EXPECT_EQ(result.resCopiedFiles, PathList{file});
+        }
     }
 }
 
