@@ -709,7 +709,15 @@ EntryOutcome MergeEngine::publish(const PendingCopy& copy) {
     if (observer_)
         observer_->beforePublishing();
     std::string target = copy.destination;
-    std::optional<CopyFailure> failure = renameNoReplace(copy.temporary, target);
+    // Where renames cannot refuse to replace (FUSE mounts), an empty placeholder holds the name
+    // first; on record before it is used, so that a crash never leaves one under a final name.
+    const PlaceholderRecorder recordPlaceholder = [&](const std::string& path,
+                                                      const struct stat& made) {
+        if (observer_)
+            observer_->placeholderMade(copy.entry, path, made);
+        return true;
+    };
+    std::optional<CopyFailure> failure = renameNoReplace(copy.temporary, target, recordPlaceholder);
     // A name taken while the copy was made is decided about again, as before the copy.
     for (int attempt = 0;
          failure && (failure->error == EEXIST || failure->error == ENOTEMPTY) && attempt < 100;
@@ -725,7 +733,7 @@ EntryOutcome MergeEngine::publish(const PendingCopy& copy) {
         target = decision.path;
         if (observer_)
             observer_->entryIntent(copy.entry, copy.source, copy.temporary, target, &copy.made);
-        failure = renameNoReplace(copy.temporary, target);
+        failure = renameNoReplace(copy.temporary, target, recordPlaceholder);
     }
     if (failure) {
         discardPartial(copy.temporary);

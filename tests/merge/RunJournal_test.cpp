@@ -340,6 +340,18 @@ TEST_F(CleanUpTest, FindsCopiesPublishedButNeverRecorded) {
                 kept += journal::lineText(parsed);
         }
     }
+    // Placeholders held names on a file system without a rename that never replaces: one is
+    // still empty, one was replaced by its copy (another item now).
+    for (const char* name : {"held.jpg", "filled.jpg"}) {
+        writeFile(root + "/2005/03/17/" + name, "");
+        kept += journal::lineText({{"type", "placeholder"},
+                                   {"entry", 2},
+                                   {"path", root + "/2005/03/17/" + name},
+                                   {"made", journal::madeJson(FileStamp::of(
+                                                test::statOf(root + "/2005/03/17/" + name)))}});
+    }
+    fs::remove(root + "/2005/03/17/filled.jpg");
+    writeFile(root + "/2005/03/17/filled.jpg", "a copy");
     std::ofstream(finished.journalPath, std::ios::trunc) << kept;
     writeFile(root + "/2005/03/17/b.jpg.note", "the user's, not the run's");
 
@@ -349,6 +361,8 @@ TEST_F(CleanUpTest, FindsCopiesPublishedButNeverRecorded) {
     const UndoResult undone = undoRun(finished.journalPath, false);
     EXPECT_EQ(undone.removed, (PathList{root + "/2005/03/17/a.jpg", root + "/2006/01/02/b.jpg"}));
     EXPECT_EQ(readFile(root + "/2005/03/17/b.jpg.note"), "the user's, not the run's");
+    EXPECT_FALSE(exists(root + "/2005/03/17/held.jpg"));
+    EXPECT_EQ(readFile(root + "/2005/03/17/filled.jpg"), "a copy");
 }
 
 // Forged or damaged journals: whatever they name, the clean-up and undo touch nothing but
