@@ -46,11 +46,11 @@ UniqueFd openRunRoot(const std::string& destination, const std::optional<FileSta
                     : ::open(destination.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     struct stat status;
     if (fd.get() < 0 || ::fstat(fd.get(), &status) != 0) {
-        problem = "gone";
+        problem = kRootGone;
         return UniqueFd();
     }
     if (!recorded || recorded->device != status.st_dev || recorded->inode != status.st_ino) {
-        problem = "replaced";
+        problem = kRootNotTheRunsFolder;
         return UniqueFd();
     }
     return fd;

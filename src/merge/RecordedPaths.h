@@ -19,6 +19,9 @@ namespace orvane {
 std::optional<std::vector<std::string>> componentsBelow(const std::string& root,
                                                         const std::string& path);
 
+inline constexpr const char* kRootGone = "no longer there";
+inline constexpr const char* kRootNotTheRunsFolder = "not the folder the run wrote into";
+
 // Opens the run's destination folder; none, with the reason in `problem`, when it is gone or
 // is not the folder the run wrote into (its device and inode must be those recorded, and a
 // journal that recorded none vouches for nothing).

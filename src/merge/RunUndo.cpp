@@ -41,9 +41,9 @@ class Undoer {
     void undo() {
         const char* problem = nullptr;
         rootFd_ = openRunRoot(run_.destination, run_.destinationStamp, problem);
-        const char* rootProblem = !problem                            ? nullptr
-                                  : std::strcmp(problem, "gone") == 0 ? kept::kGone
-                                                                      : kept::kRootReplaced;
+        const char* rootProblem = !problem               ? nullptr
+                                  : problem == kRootGone ? kept::kGone
+                                                         : kept::kRootReplaced;
         for (const RunRecord::Copy& copy : run_.copies) {
             if (rootProblem)
                 keep(copy.destination, rootProblem);

@@ -183,6 +183,42 @@ TEST_F(MergeTest, VanishedSourceAndDateLevelThatIsAFile) {
     EXPECT_EQ(readFile(root + "/2006/01/02"), "a file where a folder belongs");
 }
 
+// A date folder that is a link is followed only when it is the user's own and leads to a
+// folder of theirs: another's link could carry the copies anywhere.
+TEST_F(MergeTest, DateFoldersThatAreOthersLinksAreRefused) {
+    struct Case {
+        const char* year;
+        uid_t linkOwner, folderOwner;
+        bool followed;
+    };
+    const uid_t me = ::geteuid(), other = me == 65534 ? 65533 : 65534;
+    const Case cases[] = {
+        {"2005", me, me, true}, {"2006", other, me, false}, {"2007", me, other, false}};
+    PathList list;
+    for (const Case& c : cases) {
+        const std::string elsewhere = tmp / ("elsewhere-" + std::string(c.year));
+        std::filesystem::create_directories(elsewhere);
+        std::filesystem::create_directory_symlink(elsewhere, root + "/" + c.year);
+        if (me == 0) {
+            ASSERT_EQ(::lchown((root + "/" + c.year).c_str(), c.linkOwner, c.linkOwner), 0);
+            ASSERT_EQ(::chown(elsewhere.c_str(), c.folderOwner, c.folderOwner), 0);
+        }
+        writeFile(sources + "/" + c.year + ".jpg", c.year, localTime(std::stoi(c.year), 3, 17));
+        list.push_back(sources + "/" + c.year + ".jpg");
+    }
+    if (me != 0)
+        GTEST_SKIP() << "needs root to give links and folders to another user";
+    merge(list);
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const std::string copied = tmp / ("elsewhere-" + std::string(cases[i].year)) / "03/17";
+        EXPECT_EQ(exists(copied + "/" + cases[i].year + ".jpg"), cases[i].followed)
+            << cases[i].year;
+        if (!cases[i].followed) {
+            EXPECT_EQ(result.resErrorDict[list[i]], kLinkedDateFolder);
+        }
+    }
+}
+
 TEST_F(MergeTest, NameTakenDuringTheCopyIsNotOverwritten) {
     const std::string a = sources + "/a.jpg";
     writeFile(a, "ours", localTime(2005, 3, 17));
