@@ -210,7 +210,7 @@ TEST_F(MergeTest, DateFoldersThatAreOthersLinksAreRefused) {
         GTEST_SKIP() << "needs root to give links and folders to another user";
     merge(list);
     for (size_t i = 0; i < std::size(cases); ++i) {
-        const std::string copied = tmp / ("elsewhere-" + std::string(cases[i].year)) / "03/17";
+        const std::string copied = tmp / ("elsewhere-" + std::string(cases[i].year) + "/03/17");
         EXPECT_EQ(exists(copied + "/" + cases[i].year + ".jpg"), cases[i].followed)
             << cases[i].year;
         if (!cases[i].followed) {
