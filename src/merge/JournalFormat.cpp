@@ -67,32 +67,6 @@ std::optional<std::string> pathFrom(const json& value) {
     return path;
 }
 
-json stampJson(const FileStamp& stamp) {
-    return {{"dev", static_cast<uint64_t>(stamp.device)},
-            {"ino", static_cast<uint64_t>(stamp.inode)},
-            {"type", static_cast<unsigned>(stamp.type)},
-            {"size", static_cast<int64_t>(stamp.size)},
-            {"mtime", {static_cast<int64_t>(stamp.modified.tv_sec), stamp.modified.tv_nsec}},
-            {"ctime", {static_cast<int64_t>(stamp.changed.tv_sec), stamp.changed.tv_nsec}}};
-}
-
-std::optional<FileStamp> stampFrom(const json& value) {
-    try {
-        FileStamp stamp;
-        stamp.device = static_cast<dev_t>(value.at("dev").get<uint64_t>());
-        stamp.inode = static_cast<ino_t>(value.at("ino").get<uint64_t>());
-        stamp.type = static_cast<mode_t>(value.at("type").get<unsigned>());
-        stamp.size = static_cast<off_t>(value.at("size").get<int64_t>());
-        stamp.modified.tv_sec = static_cast<time_t>(value.at("mtime").at(0).get<int64_t>());
-        stamp.modified.tv_nsec = value.at("mtime").at(1).get<long>();
-        stamp.changed.tv_sec = static_cast<time_t>(value.at("ctime").at(0).get<int64_t>());
-        stamp.changed.tv_nsec = value.at("ctime").at(1).get<long>();
-        return stamp;
-    } catch (const json::exception&) {
-        return std::nullopt;
-    }
-}
-
 json madeJson(const FileStamp& stamp) {
     return {{"dev", static_cast<uint64_t>(stamp.device)},
             {"ino", static_cast<uint64_t>(stamp.inode)},
@@ -110,6 +84,25 @@ std::optional<FileStamp> madeFrom(const json& value) {
         stamp.size = static_cast<off_t>(value.at("size").get<int64_t>());
         stamp.modified.tv_sec = static_cast<time_t>(value.at("mtime").at(0).get<int64_t>());
         stamp.modified.tv_nsec = value.at("mtime").at(1).get<long>();
+        return stamp;
+    } catch (const json::exception&) {
+        return std::nullopt;
+    }
+}
+
+json stampJson(const FileStamp& stamp) {
+    json value = madeJson(stamp);
+    value["ctime"] = {static_cast<int64_t>(stamp.changed.tv_sec), stamp.changed.tv_nsec};
+    return value;
+}
+
+std::optional<FileStamp> stampFrom(const json& value) {
+    std::optional<FileStamp> stamp = madeFrom(value);
+    try {
+        if (stamp) {
+            stamp->changed.tv_sec = static_cast<time_t>(value.at("ctime").at(0).get<int64_t>());
+            stamp->changed.tv_nsec = value.at("ctime").at(1).get<long>();
+        }
         return stamp;
     } catch (const json::exception&) {
         return std::nullopt;

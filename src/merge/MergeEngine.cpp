@@ -442,7 +442,8 @@ EntryOutcome MergeEngine::exceptionOutcome(const std::string& source,
     }
 }
 
-ErrorText MergeEngine::checkExistingFolder(const std::string& path, const struct statx& status) {
+ErrorText MergeEngine::checkExistingFolder(const std::string& path, const struct statx& status,
+                                           bool madeMeanwhile) {
     if (S_ISLNK(status.stx_mode)) {
         // Some keep years on other disks through links of their own; a link anyone else
         // made could send the copies anywhere.
@@ -455,10 +456,12 @@ ErrorText MergeEngine::checkExistingFolder(const std::string& path, const struct
                        safeCString(path).c_str(), path.c_str());
             return std::string(kLinkedDateFolder);
         }
-    } else if (observer_ && S_ISDIR(status.stx_mode) && (status.stx_mask & STATX_BTIME) &&
-               (status.stx_btime.tv_sec > runStartedAt_.tv_sec ||
-                (status.stx_btime.tv_sec == runStartedAt_.tv_sec &&
-                 static_cast<long>(status.stx_btime.tv_nsec) >= runStartedAt_.tv_nsec))) {
+    } else if (observer_ && S_ISDIR(status.stx_mode) &&
+               (madeMeanwhile ||
+                ((status.stx_mask & STATX_BTIME) &&
+                 (status.stx_btime.tv_sec > runStartedAt_.tv_sec ||
+                  (status.stx_btime.tv_sec == runStartedAt_.tv_sec &&
+                   static_cast<long>(status.stx_btime.tv_nsec) >= runStartedAt_.tv_nsec))))) {
         observer_->folderCreated(path);
     }
     checkedFolders_.insert(path);
@@ -487,7 +490,7 @@ ErrorText MergeEngine::assertDirectoryPresent(const std::string& path) {
         // Made meanwhile by someone else (another run into the same destination): present.
         if (err == EEXIST && ::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW,
                                      STATX_BASIC_STATS | STATX_BTIME, &status) == 0)
-            return checkExistingFolder(path, status);
+            return checkExistingFolder(path, status, true);
         logMessage(LOG_WARN, "Couldn't create destination folder '%s' (fsr='%s'): %d-%s",
                    shown.c_str(), path.c_str(), err, std::strerror(err));
         return fillPlaceholders("Couldn't create destination directory '%@': %s",

@@ -189,9 +189,11 @@ class MergeEngine {
                                   FileStamp& made);
     // A date folder level that exists: whether the entry may go into it (a link is followed
     // only when the user running made it and owns the folder it leads to), recording a
-    // folder that another run made meanwhile as this run's too, so that undo of either
-    // removes it once empty.
-    ErrorText checkExistingFolder(const std::string& path, const struct statx& status);
+    // folder that another run made meanwhile (`madeMeanwhile`, or born after this run
+    // began where the file system tells) as this run's too, so that undo of either removes
+    // it once empty.
+    ErrorText checkExistingFolder(const std::string& path, const struct statx& status,
+                                  bool madeMeanwhile = false);
     // Removes an unfinished copy, logging what could not be removed.
     static void discardPartial(const std::string& partial);
 
