@@ -3,10 +3,7 @@
 #include <cstdio>
 
 namespace orvane {
-namespace {
 
-// Length of the valid UTF-8 sequence starting at `i`, or 0 when the byte there does not
-// begin one.
 size_t utf8SequenceLength(const std::string& s, size_t i) {
     const auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
     const unsigned char c = byte(i);
@@ -39,8 +36,6 @@ size_t utf8SequenceLength(const std::string& s, size_t i) {
         return 0;
     return length;
 }
-
-} // namespace
 
 std::string safeCString(const std::string& text) {
     std::string out;

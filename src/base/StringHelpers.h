@@ -10,6 +10,10 @@ namespace orvane {
 // valid UTF-8 sequence written as \xNN so that nothing is dropped or garbled.
 std::string safeCString(const std::string& text);
 
+// Length of the valid UTF-8 sequence starting at byte `i` of `text`, or 0 when the byte there
+// does not begin one.
+size_t utf8SequenceLength(const std::string& text, size_t i);
+
 // `text` without as many leading bytes as `prefix` has, when the two share a non-empty
 // common prefix; `text` unchanged otherwise. Callers pass a prefix of `text`.
 std::string stringByRemovingCommonPrefixWith(const std::string& text, const std::string& prefix);

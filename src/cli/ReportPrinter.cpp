@@ -16,21 +16,42 @@ std::string localDateText(time_t seconds) {
 }
 
 std::string displayPath(const std::string& path) {
-    std::string out;
-    for (char c : safeCString(path)) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '\n')
+    // A name with a control character or a byte that is no UTF-8 is shown escaped and in
+    // double quotes, where a backslash and a quote are escaped too: the escaped form of a
+    // newline can then never read like a name that holds a backslash and an "n". A name that
+    // starts with a quote is quoted as well, so that only escaped names start with one.
+    bool plain = path.empty() || path[0] != '"';
+    for (size_t i = 0; plain && i < path.size();) {
+        const size_t length = utf8SequenceLength(path, i);
+        const auto byte = static_cast<unsigned char>(path[i]);
+        plain = length != 0 && byte >= 0x20 && byte != 0x7F;
+        i += length;
+    }
+    if (plain)
+        return path;
+    std::string out = "\"";
+    for (size_t i = 0; i < path.size();) {
+        const size_t length = utf8SequenceLength(path, i);
+        const auto byte = static_cast<unsigned char>(path[i]);
+        if (byte == '\\' || byte == '"') {
+            out += '\\';
+            out += path[i];
+        } else if (byte == '\n') {
             out += "\\n";
-        else if (c == '\t')
+        } else if (byte == '\t') {
             out += "\\t";
-        else if (byte < 0x20 || byte == 0x7F) {
+        } else if (length == 0 || byte < 0x20 || byte == 0x7F) {
             char escaped[5];
             std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
             out += escaped;
-        } else
-            out += c;
+        } else {
+            out.append(path, i, length);
+            i += length;
+            continue;
+        }
+        ++i;
     }
-    return out;
+    return out + '"';
 }
 
 namespace {

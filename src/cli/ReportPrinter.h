@@ -8,7 +8,8 @@
 
 namespace orvane::cli {
 
-// A path for the terminal: valid UTF-8 with control characters and invalid bytes escaped.
+// A path for the terminal: as it is when it is valid UTF-8 without control characters, else
+// in double quotes with control characters, invalid bytes, backslashes and quotes escaped.
 std::string displayPath(const std::string& path);
 
 // A time for the terminal, in local time: "2026-12-08 01:36:45".

@@ -154,7 +154,8 @@ time_t extendedDateForBytes(const unsigned char* bytes, size_t length) {
     case ContainerKind::Movie:
         return videoDate(
             [&](uint64_t offset, unsigned char* buffer, size_t wanted) -> size_t {
-                if (offset >= length)
+                // An empty buffer may be a null pointer, which memcpy must never see.
+                if (offset >= length || wanted == 0)
                     return 0;
                 const size_t count = std::min<uint64_t>(wanted, length - offset);
                 std::memcpy(buffer, bytes + offset, count);

@@ -166,11 +166,15 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
     if (copyJobs_ > 1)
         pool.emplace(copyJobs_);
     pool_ = pool ? &*pool : nullptr;
+    // Many entries of one name would otherwise each look at every numbered name before theirs.
+    NameClashCache nameClashes;
+    nameClashes_ = &nameClashes;
     struct Detach {
         MergeEngine& engine;
         ~Detach() {
             engine.underway_.clear(); // empty unless an exception left the loop
             engine.pool_ = nullptr;
+            engine.nameClashes_ = nullptr;
             engine.readAhead_ = nullptr;
             engine.fileList_ = nullptr;
         }
@@ -601,7 +605,8 @@ NameClashDecision MergeEngine::decideName(const std::string& source,
                                           const std::string& destination) const {
     const NameClashRules rules{defaults_.boolForKey(keys::kSkipIdenticalFiles),
                                defaults_.boolForKey(keys::kKeepBothOnNameClash)};
-    NameClashDecision decision = resolveNameClash(source, sourceStatus, destination, rules);
+    NameClashDecision decision =
+        resolveNameClash(source, sourceStatus, destination, rules, nameClashes_);
     if (decision.kind == NameClashDecision::Kind::AlreadyThere)
         logMessage(LOG_DEBUG, "Skipping '%s' (fsr='%s'): '%s' already holds the same contents",
                    safeCString(source).c_str(), source.c_str(), safeCString(decision.path).c_str());

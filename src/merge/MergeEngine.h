@@ -217,7 +217,8 @@ class MergeEngine {
     const PathList* fileList_ = nullptr;                         // during mergeFiles
     size_t entryIndex_ = 0;                                      // of the entry mergeFiles is at
     unsigned copyJobs_ = 1;
-    CopyPool* pool_ = nullptr; // during mergeFiles with several copies at once
+    CopyPool* pool_ = nullptr;              // during mergeFiles with several copies at once
+    NameClashCache* nameClashes_ = nullptr; // during mergeFiles
     std::deque<Underway> underway_;
 };
 

@@ -2,8 +2,12 @@
 // decides between "already there", "keep both under a numbered name" and refusing.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
+#include <unordered_map>
+#include <vector>
 
 namespace orvane {
 
@@ -23,16 +27,66 @@ struct NameClashDecision {
     std::string path;
 };
 
+// What one run has learnt about taken names, so that many entries of one name do not look
+// at, and read, the same numbered names again for every entry. Names found taken are taken
+// for the rest of the run (the run itself never removes one); names found free are looked at
+// again, as the run fills them. Contents are remembered as a hash of the bytes, keyed by the
+// file's identity and state, and a hash that matches is confirmed byte for byte.
+// Used on one thread at a time.
+class NameClashCache {
+  public:
+    // A file's identity and the state its contents were read in: a file changed since is
+    // read again.
+    struct FileKey {
+        dev_t device = 0;
+        ino_t inode = 0;
+        off_t size = 0;
+        struct timespec modified = {};
+        bool operator==(const FileKey& other) const;
+    };
+
+    // resolveNameClash with what the run learnt so far.
+    NameClashDecision resolve(const std::string& source, const struct stat& sourceStatus,
+                              const std::string& destination, const NameClashRules& rules);
+
+  private:
+    struct KeyHash {
+        size_t operator()(const FileKey& key) const;
+    };
+    struct TakenName {
+        std::string path;
+        mode_t type = 0; // S_IFMT bits, links not followed
+        FileKey key;
+    };
+    struct Names {
+        std::vector<TakenName> taken; // the numbers 0 … next-1, in order
+        unsigned next = 0;            // the first number not yet found taken
+    };
+    // The hash of a regular file's contents, read once for each state of the file; none
+    // when it cannot be read. `key` is the state last seen and becomes the state read.
+    std::optional<uint64_t> contentHash(const std::string& path, FileKey& key, bool followLinks);
+
+    std::unordered_map<std::string, Names> names_; // by planned destination
+    std::unordered_map<FileKey, std::optional<uint64_t>, KeyHash> hashes_;
+};
+
 // Looks at `destination` and, while the rules allow it, at its numbered names in turn, and
 // answers the first that is free or already holds the source's contents. Answers Taken (with
 // `destination`) when neither is found. Nothing is created: the caller publishes with a
 // rename that never replaces, and asks again when that finds the name taken after all.
+// With `cache`, what earlier entries of the run found out is used instead of looking again.
 NameClashDecision resolveNameClash(const std::string& source, const struct stat& sourceStatus,
-                                   const std::string& destination, const NameClashRules& rules);
+                                   const std::string& destination, const NameClashRules& rules,
+                                   NameClashCache* cache = nullptr);
 
 // "NAME-n.EXT" for ".../NAME.EXT" ("NAME-n" without an extension; a leading dot is part of the
-// name, so ".profile" gives ".profile-1").
+// name, so ".profile" gives ".profile-1"). A name that would grow past NAME_MAX bytes loses
+// the end of NAME (whole UTF-8 characters), never of its extension.
 std::string numberedName(const std::string& path, unsigned number);
+
+// A 64-bit hash of the bytes of `fd` from its current offset to the end; none on a read
+// error.
+std::optional<uint64_t> hashOfContents(int fd);
 
 // Whether `other` holds exactly the bytes of the regular file `source` (sizes first, then the
 // contents in large blocks, stopping at the first difference), or, for a folder, the same

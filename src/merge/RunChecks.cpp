@@ -7,7 +7,9 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <string_view>
 #include <sys/stat.h>
+#include <unordered_set>
 
 namespace orvane {
 namespace {
@@ -43,12 +45,14 @@ RunProblem checkSources(const PathList& sources) {
     return std::nullopt;
 }
 
-uint64_t sizeOfEntries(const PathList& entries, uint64_t limit) {
+uint64_t sizeOfEntries(const PathList& entries) {
     namespace fs = std::filesystem;
     uint64_t total = 0;
+    // An entry listed twice (its source given twice) is copied once.
+    std::unordered_set<std::string_view> counted;
     for (const std::string& entry : entries) {
         struct stat st;
-        if (::stat(entry.c_str(), &st) != 0)
+        if (!counted.insert(entry).second || ::stat(entry.c_str(), &st) != 0)
             continue;
         if (S_ISREG(st.st_mode)) {
             total += static_cast<uint64_t>(st.st_size);
@@ -61,12 +65,8 @@ uint64_t sizeOfEntries(const PathList& entries, uint64_t limit) {
                 std::error_code sizeError;
                 if (it->is_regular_file(sizeError) && !it->is_symlink(sizeError))
                     total += it->file_size(sizeError);
-                if (total > limit)
-                    return total;
             }
         }
-        if (total > limit)
-            return total;
     }
     return total;
 }
@@ -76,7 +76,9 @@ RunProblem checkSpace(const PathList& fileList, const std::string& destination,
     const std::optional<uint64_t> free = probe.freeBytes(destination);
     if (!free)
         return std::nullopt;
-    const uint64_t needed = sizeOfEntries(fileList, *free);
+    // Counted whole, although the answer is known once the sum passes the free space: the
+    // warning names what the copies need, not where counting stopped.
+    const uint64_t needed = sizeOfEntries(fileList);
     if (needed <= *free)
         return std::nullopt;
     return "The files to copy need at least " + byteCountText(needed) + ", but the disk of " +

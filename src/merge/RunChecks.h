@@ -33,8 +33,8 @@ RunProblem checkSources(const PathList& sources);
 RunProblem checkSpace(const PathList& fileList, const std::string& destination,
                       FileSystemProbe& probe);
 
-// The bytes of the entries, counted until the sum passes `limit` (a rough sum: file sizes
-// only, links not followed inside folders).
-uint64_t sizeOfEntries(const PathList& entries, uint64_t limit = UINT64_MAX);
+// The bytes of the entries, each entry once (a rough sum: file sizes only, links not
+// followed inside folders).
+uint64_t sizeOfEntries(const PathList& entries);
 
 } // namespace orvane

@@ -225,7 +225,8 @@ time_t quickTimeDate(const ByteReader& read, uint64_t fileSize) {
         if (size < headerSize || size > fileSize - offset)
             return -1;
         if (std::memcmp(header + 4, "moov", 4) == 0) {
-            if (size - headerSize > kMovieHeaderLimit)
+            // An empty moov box holds no date (and no buffer to read into).
+            if (size == headerSize || size - headerSize > kMovieHeaderLimit)
                 return -1;
             std::vector<unsigned char> moov(size - headerSize);
             if (read(offset + headerSize, moov.data(), moov.size()) != moov.size())

@@ -429,25 +429,39 @@ TEST_F(OrganizeTest, AStopSignalDuringTheLastEntryIsNoSuccess) {
 
 TEST_F(OrganizeTest, OddNamesAndASourceGivenTwice) {
     const std::string longName = std::string(251, 'L') + ".jpg";
-    const std::vector<std::string> names = {"with space.jpg", "new\nline.jpg", "bad\xFF.jpg",
-                                            longName};
-    for (const std::string& name : names)
+    // Each name and how the text report shows it: as it is, or escaped in quotes ("" here).
+    const std::pair<std::string, std::string> names[] = {
+        {"with space.jpg", ""}, {"new\nline.jpg", "new\\nline.jpg"},
+        {"new\\nline.jpg", ""}, {"bad\xFF.jpg", "bad\\xFF.jpg"},
+        {"bad\\xFF.jpg", ""},   {"back\\slash\t\".jpg", "back\\\\slash\\t\\\".jpg"},
+        {longName, ""},
+    };
+    for (const auto& [name, shown] : names)
         writeFile(in(name), name, k2005);
 
     const Outcome outcome = run({"--json", source, source, dest});
     ASSERT_EQ(outcome.status, 0) << outcome.err;
     std::map<std::string, std::string> expected;
-    for (const std::string& name : names)
+    for (const auto& [name, shown] : names)
         expected["2005-03-17/" + name] = name;
     EXPECT_EQ(tree(dest), expected);
     const json report = outcome.parsed();
-    EXPECT_EQ(report["copied"].size(), 4u);
+    EXPECT_EQ(report["copied"].size(), std::size(names));
     // The second listing of every file meets its first copy.
-    ASSERT_EQ(report["skipped"].size(), 4u);
+    ASSERT_EQ(report["skipped"].size(), std::size(names));
     for (const json& skipped : report["skipped"])
         EXPECT_EQ(skipped["reason"], "Already in destination");
     EXPECT_NE(outcome.out.find("bad\\\\xFF.jpg"), std::string::npos)
         << "invalid bytes shown escaped";
+
+    // The text report tells every name apart.
+    const Outcome text = run({source, dest});
+    ASSERT_EQ(text.status, 0) << text.err;
+    for (const auto& [name, shown] : names) {
+        const std::string line =
+            "  " + (shown.empty() ? in(name) : '"' + in(shown) + '"') + ": Already in destination";
+        EXPECT_NE(text.out.find(line + " ("), std::string::npos) << line << "\n" << text.out;
+    }
 }
 
 TEST_F(OrganizeTest, ReimportIsCalmAndNameClashesFollowTheOptions) {

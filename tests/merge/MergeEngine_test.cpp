@@ -110,25 +110,34 @@ TEST_F(MergeTest, SameNameTwiceCopiesFirstAndRefusesSecond) {
 
 TEST_F(MergeTest, KeepingBothNumbersTheNewCopyAndFindsItAgain) {
     defaults.setBool(keys::kKeepBothOnNameClash, true);
-    const PathList cards = {sources + "/card1/a.jpg", sources + "/card2/a.jpg",
-                            sources + "/card3/a.jpg"};
-    for (const std::string& card : cards)
-        writeFile(card, card, localTime(2005, 3, 17));
-    const std::string folder = root + "/2005/03/17/";
+    // The longest name a file system takes loses the end of its name, not its extension.
+    const std::string longStem(251, 'L');
+    const std::pair<std::string, std::string> names[] = {
+        {"a.jpg", "a-2.jpg"},
+        {longStem + ".jpg", longStem.substr(0, 249) + "-2.jpg"},
+    };
+    for (const auto& [name, second] : names) {
+        const PathList cards = {sources + "/card1/" + name, sources + "/card2/" + name,
+                                sources + "/card3/" + name};
+        for (const std::string& card : cards)
+            writeFile(card, card, localTime(2005, 3, 17));
+        const std::string folder = root + "/2005/03/17/";
 
-    merge(cards);
-    EXPECT_EQ(result.resCopiedFiles, cards);
-    EXPECT_EQ(result.resDestinationDict.count(cards[0]), 0u);
-    EXPECT_EQ(result.resDestinationDict.at(cards[1]), folder + "a-1.jpg");
-    EXPECT_EQ(result.resDestinationDict.at(cards[2]), folder + "a-2.jpg");
-    EXPECT_EQ(readFile(folder + "a-2.jpg"), cards[2]);
+        result = RunResult();
+        merge(cards);
+        EXPECT_EQ(result.resCopiedFiles, cards);
+        EXPECT_EQ(result.resDestinationDict.count(cards[0]), 0u);
+        EXPECT_EQ(result.resDestinationDict.at(cards[1]), numberedName(folder + name, 1));
+        EXPECT_EQ(result.resDestinationDict.at(cards[2]), folder + second);
+        EXPECT_EQ(readFile(folder + second), cards[2]);
 
-    // Organised again, each finds its own copy, also under a numbered name.
-    result = RunResult();
-    merge(cards);
-    EXPECT_TRUE(result.resCopiedFiles.empty());
-    ASSERT_EQ(result.resSkippedFiles, cards);
-    EXPECT_EQ(result.resDestinationDict.at(cards[2]), folder + "a-2.jpg");
+        // Organised again, each finds its own copy, also under a numbered name.
+        result = RunResult();
+        merge(cards);
+        EXPECT_TRUE(result.resCopiedFiles.empty());
+        ASSERT_EQ(result.resSkippedFiles, cards);
+        EXPECT_EQ(result.resDestinationDict.at(cards[2]), folder + second);
+    }
 }
 
 TEST_F(MergeTest, IntactFolderOrganisedAgainIsAlreadyThere) {
@@ -151,12 +160,76 @@ TEST_F(MergeTest, IntactFolderOrganisedAgainIsAlreadyThere) {
 }
 
 TEST(NameClash, NumberedNames) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"/d/a.jpg", "/d/a-3.jpg"}, {"/d/.profile", "/d/.profile-3"}, {"/d/noext", "/d/noext-3"},
-        {"/d.v/x", "/d.v/x-3"},     {"/d/a.tar.gz", "/d/a.tar-3.gz"},
+    const std::string a249(249, 'a');
+    const std::string e253(253, 'e');
+    const std::pair<std::string, std::string> cases[] = {
+        {"/d/a.jpg", "/d/a-3.jpg"},
+        {"/d/.profile", "/d/.profile-3"},
+        {"/d/noext", "/d/noext-3"},
+        {"/d.v/x", "/d.v/x-3"},
+        {"/d/a.tar.gz", "/d/a.tar-3.gz"},
+        // At most NAME_MAX (255) bytes: the name before the extension is cut, on a character.
+        {"/d/" + a249 + "bc.jpg", "/d/" + a249 + "-3.jpg"},
+        {"/d/" + a249.substr(1) + "\u00e9b.jpg", "/d/" + a249.substr(1) + "-3.jpg"},
+        {"/d/" + a249 + "a\u20acy.", "/d/" + a249 + "a-3."},
+        {"/d/ab" + e253, "/d/ab" + e253.substr(2) + "-3"},
+        // An extension that leaves no room is not cut: the copy fails with the reason.
+        {"/d/ab." + e253.substr(1), "/d/ab-3." + e253.substr(1)},
     };
     for (const auto& [path, expected] : cases)
         EXPECT_EQ(numberedName(path, 3), expected) << path;
+}
+
+TEST(NameClash, RememberedNamesDecideAsALookWithout) {
+    test::TempDir tmp;
+    const std::string folder = tmp / "d";
+    const std::string taken = folder + "/a.jpg";
+    // a.jpg, a-1.jpg … a-3.jpg, all of one size; a-2.jpg holds "same".
+    for (unsigned n = 0; n <= 3; ++n)
+        writeFile(n == 0 ? taken : numberedName(taken, n),
+                  n == 2 ? "same" : "oth" + std::to_string(n));
+    writeFile(tmp / "same", "same");
+    writeFile(tmp / "diff", "diff");
+    writeFile(tmp / "longer", "longer");
+    using Kind = NameClashDecision::Kind;
+    const struct {
+        const char* source;
+        NameClashRules rules;
+        Kind kind;
+        std::string path;
+    } rows[] = {
+        {"same", {true, true}, Kind::AlreadyThere, numberedName(taken, 2)},
+        {"diff", {true, true}, Kind::Free, numberedName(taken, 4)},
+        {"longer", {true, true}, Kind::Free, numberedName(taken, 4)},
+        {"same", {false, true}, Kind::Free, numberedName(taken, 4)},
+        {"same", {true, false}, Kind::Taken, taken},
+    };
+    NameClashCache cache;
+    for (int pass = 0; pass < 2; ++pass) // the second pass answers from what the first learnt
+        for (const auto& row : rows) {
+            struct stat status;
+            ASSERT_EQ(::stat((tmp / row.source).c_str(), &status), 0);
+            for (NameClashCache* with : {static_cast<NameClashCache*>(nullptr), &cache}) {
+                const NameClashDecision decision =
+                    resolveNameClash(tmp / row.source, status, taken, row.rules, with);
+                EXPECT_EQ(decision.kind, row.kind) << row.source << pass;
+                EXPECT_EQ(decision.path, row.path) << row.source << pass;
+            }
+        }
+
+    // A name taken meanwhile is found; past the last number, the name is taken for good.
+    writeFile(numberedName(taken, 4), "oth4");
+    writeFile(tmp / "filler", "f");
+    for (unsigned n = 5; n <= 9999; ++n) // links: far quicker to make than files
+        ASSERT_EQ(::link((tmp / "filler").c_str(), numberedName(taken, n).c_str()), 0);
+    struct stat status;
+    ASSERT_EQ(::stat((tmp / "diff").c_str(), &status), 0);
+    for (NameClashCache* with : {static_cast<NameClashCache*>(nullptr), &cache}) {
+        const NameClashDecision decision =
+            resolveNameClash(tmp / "diff", status, taken, {true, true}, with);
+        EXPECT_EQ(decision.kind, Kind::Taken);
+        EXPECT_EQ(decision.path, taken);
+    }
 }
 
 TEST_F(MergeTest, VanishedSourceAndDateLevelThatIsAFile) {

@@ -50,15 +50,26 @@ TEST(RunChecks, SpaceForFilesAndWholeFolders) {
     writeFile(tmp / "Album/sub/c.jpg", std::string(100, 'c'));
     const PathList list = {tmp / "a.jpg", tmp / "Album"};
     EXPECT_EQ(sizeOfEntries(list), 1000u);
+    EXPECT_EQ(sizeOfEntries({tmp / "a.jpg", tmp / "Album", tmp / "a.jpg"}), 1000u)
+        << "a source given twice is copied once";
 
     test::FakeFileSystem fileSystem;
     EXPECT_EQ(checkSpace(list, tmp.path(), fileSystem), std::nullopt) << "unknown: no warning";
-    fileSystem.free = 1000;
-    EXPECT_EQ(checkSpace(list, tmp.path(), fileSystem), std::nullopt);
-    fileSystem.free = 999;
-    EXPECT_EQ(checkSpace(list, tmp.path(), fileSystem),
-              "The files to copy need at least 1.0 kB, but the disk of \u201c" + tmp.path() +
-                  "\u201d has only 999 bytes free. Files that do not fit will fail to copy.");
+    // Free bytes, and the text they give ("" for none). The need is counted whole, also when
+    // the first entry alone does not fit.
+    const std::pair<uint64_t, std::string> rows[] = {
+        {1000, ""},
+        {999, "1.0 kB, but the disk of \u201c" + tmp.path() + "\u201d has only 999 bytes free."},
+        {100, "1.0 kB, but the disk of \u201c" + tmp.path() + "\u201d has only 100 bytes free."},
+    };
+    for (const auto& [free, text] : rows) {
+        fileSystem.free = free;
+        EXPECT_EQ(checkSpace(list, tmp.path(), fileSystem),
+                  text.empty() ? RunProblem()
+                               : "The files to copy need at least " + text +
+                                     " Files that do not fit will fail to copy.")
+            << free;
+    }
     EXPECT_EQ(byteCountText(3'250'000'000), "3.2 GB");
     EXPECT_EQ(groupedNumber(1'234'567), "1,234,567");
     EXPECT_EQ(groupedNumber(999), "999");
