@@ -645,26 +645,16 @@ EntryOutcome MergeEngine::decideCopy(size_t entry, const std::string& source,
     // on disk, so that a failed copy or a power cut never leaves a short file under the
     // final name, nor one that blocks a later run.
     const std::string partial = temporaryNameIn(deletingLastPathComponent(target));
-    // On record before it exists, so that a crash leaves no temporary nobody knows of; then
-    // made, and what identifies it recorded, so that the clean-up after a crash removes it,
-    // or finds it under its final name, by its identity and never by its name alone.
+    // On record before it exists, so that a crash leaves no temporary nobody knows of. Once
+    // made (on the copy's thread: creating a file is among the costliest steps of a copy),
+    // what identifies it is recorded too, before the copy is published, so that the clean-up
+    // after a crash removes it, or finds it under its final name, by its identity.
     if (observer_)
         observer_->entryIntent(entry, source, partial, target);
-    FileStamp made;
-    auto temporary = std::make_shared<UniqueFd>(makeTemporary(partial, status, made));
-    if (temporary->get() < 0) {
-        const int err = errno;
-        return EntryOutcome::failed(copyFailed(
-            source, target,
-            {CopyFailure::Kind::Failed, err,
-             "Couldn't create '" + target + "': " + std::strerror(err), target, target}));
-    }
     // Remembered until it is published or removed, so that a process told to stop at once
     // can remove it, also while it is being written or waits in its batch.
     partial_copies::remember(partial);
-    if (observer_)
-        observer_->temporaryMade(entry, made);
-    job = CopyJob{entry, source, partial, target, destination, status, std::move(temporary), made};
+    job = CopyJob{entry, source, partial, target, destination, status};
     return {};
 }
 
@@ -675,9 +665,15 @@ MadeCopy MergeEngine::makeCopy(const CopyJob& job) const {
                               return status_.mergeState == kMergeCancelRequested &&
                                      status_.abandonLargeCopies;
                           }};
-    if (std::optional<CopyFailure> failure =
-            copyPath(job.source, job.status, job.temporary, &observer,
-                     job.made ? job.made->release() : -1)) {
+    UniqueFd temporary = makeTemporary(job.temporary, job.status, made.made);
+    std::optional<CopyFailure> failure;
+    if (const int err = temporary.get() < 0 ? errno : 0)
+        failure = CopyFailure{CopyFailure::Kind::Failed, err,
+                              "Couldn't create '" + job.temporary + "': " + std::strerror(err),
+                              job.temporary, job.temporary};
+    else
+        failure = copyPath(job.source, job.status, job.temporary, &observer, temporary.release());
+    if (failure) {
         discardPartial(job.temporary);
         failure->text = namingFinalPath(failure->text, job.temporary, job.target);
         failure->path = namingFinalPath(failure->path, job.temporary, job.target);
@@ -700,6 +696,8 @@ EntryOutcome MergeEngine::finishCopy(const CopyJob& job, MadeCopy made,
         setErrorDict(std::nullopt);
         return EntryOutcome::failed(copyFailed(job.source, job.target, *made.failure));
     }
+    if (observer_)
+        observer_->temporaryMade(job.entry, made.made);
     copy = PendingCopy{job.entry,
                        job.source,
                        job.temporary,
@@ -709,7 +707,7 @@ EntryOutcome MergeEngine::finishCopy(const CopyJob& job, MadeCopy made,
                        S_ISREG(job.status.st_mode),
                        S_ISREG(job.status.st_mode) ? job.status.st_size : 0,
                        job.status,
-                       job.madeStamp};
+                       made.made};
     return {};
 }
 

@@ -62,10 +62,6 @@ struct CopyJob {
     std::string target;
     std::string plannedDestination;
     struct stat status = {}; // of the source, as the plan read it
-    // The temporary, made empty and open before the intent was recorded, and what was
-    // recorded of it; the copy writes into it.
-    std::shared_ptr<UniqueFd> made;
-    FileStamp madeStamp;
 };
 
 // What making a copy gave: a failure (its temporary is removed then), else a complete copy
@@ -74,6 +70,7 @@ struct MadeCopy {
     std::optional<CopyFailure> failure;
     ErrorText attributeError;
     std::string log; // the lines logged on a copy thread, written in the entry's turn
+    FileStamp made;  // the temporary as made, for the journal
 };
 
 class CopyPool;
