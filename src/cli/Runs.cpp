@@ -149,7 +149,7 @@ int runUndo(int argc, char** argv) {
     bool json = false;
     app.add_option("run", id,
                    "RUN: the run's id as `orvane runs` shows it (or its beginning); "
-                   "default: the latest run that has ended");
+                   "default: the latest run that has ended and copied something");
     app.add_flag("--dry-run", dryRun, "show what would be removed and kept, removing nothing");
     app.add_flag("--json", json, "print the outcome as JSON");
     if (int status = parse(app, argc, argv); status >= 0)
