@@ -529,17 +529,18 @@ UniqueFd MergeEngine::makeTemporary(const std::string& path, const struct stat& 
                                     FileStamp& made) {
     UniqueFd fd;
     if (S_ISDIR(sourceStatus.st_mode)) {
-        if (::mkdir(path.c_str(), 0700) == 0)
-            fd = UniqueFd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (::mkdir(path.c_str(), 0700) != 0)
+            return fd;
+        fd = UniqueFd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     } else {
         fd = UniqueFd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY,
                              sourceStatus.st_mode & 0777));
     }
     struct stat status;
     if (fd.get() < 0 || ::fstat(fd.get(), &status) != 0) {
+        // What was made here is left for the caller's removal of the unfinished copy.
         const int err = errno;
         fd.reset();
-        ::rmdir(path.c_str()); // a folder made but not opened; a file is never left unopened
         errno = err;
         return fd;
     }

@@ -14,7 +14,6 @@
 #include <deque>
 #include <functional>
 #include <future>
-#include <memory>
 #include <optional>
 #include <string>
 #include <sys/stat.h>

@@ -56,17 +56,43 @@ UniqueFd openRunRoot(const std::string& destination, const std::optional<FileSta
     return fd;
 }
 
-UniqueFd openParentBelow(int rootFd, const std::vector<std::string>& components) {
-    UniqueFd current(::fcntl(rootFd, F_DUPFD_CLOEXEC, 0));
-    for (size_t i = 0; i + 1 < components.size() && current.get() >= 0; ++i)
-        current = UniqueFd(::openat(current.get(), components[i].c_str(),
-                                    O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    return current;
+std::optional<RecordedItem> findRecorded(int rootFd, const std::string& root,
+                                         const std::string& path, int& err) {
+    const std::optional<std::vector<std::string>> components = componentsBelow(root, path);
+    if (!components) {
+        err = kNotBelow;
+        return std::nullopt;
+    }
+    RecordedItem item{UniqueFd(::fcntl(rootFd, F_DUPFD_CLOEXEC, 0)), components->back(), {}, {}};
+    for (size_t i = 0; i + 1 < components->size() && item.parent.get() >= 0; ++i)
+        item.parent = UniqueFd(::openat(item.parent.get(), (*components)[i].c_str(),
+                                        O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (item.parent.get() < 0 ||
+        ::fstatat(item.parent.get(), item.name.c_str(), &item.status, AT_SYMLINK_NOFOLLOW) != 0) {
+        err = errno;
+        return std::nullopt;
+    }
+    for (const std::string& component : *components)
+        item.relative += (item.relative.empty() ? "" : "/") + component;
+    err = 0;
+    return item;
 }
 
 bool isMadeItem(const FileStamp& made, const struct stat& status) {
     return made.device == status.st_dev && made.inode == status.st_ino &&
            made.type == (status.st_mode & S_IFMT) && status.st_uid == ::geteuid();
+}
+
+bool isMadeCopy(const FileStamp& made, const struct stat& status) {
+    return isMadeItem(made, status) && status.st_size == made.size &&
+           status.st_mtim.tv_sec == made.modified.tv_sec &&
+           status.st_mtim.tv_nsec == made.modified.tv_nsec;
+}
+
+int removeRecorded(const RecordedItem& item) {
+    if (S_ISDIR(item.status.st_mode))
+        return removeFolderAt(item.parent.get(), item.name.c_str());
+    return ::unlinkat(item.parent.get(), item.name.c_str(), 0) == 0 ? 0 : errno;
 }
 
 int removeFolderAt(int parentFd, const char* name) {

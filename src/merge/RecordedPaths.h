@@ -28,16 +28,34 @@ inline constexpr const char* kRootNotTheRunsFolder = "not the folder the run wro
 UniqueFd openRunRoot(const std::string& destination, const std::optional<FileStamp>& recorded,
                      const char*& problem);
 
-// The folder holding the last component, reached from the root without following links; an
-// invalid descriptor with errno set when a folder on the way is missing or is a link.
-UniqueFd openParentBelow(int rootFd, const std::vector<std::string>& components);
+// An item a journal names, found below the run's destination: the folder holding it (open),
+// its name there, its path below the destination, and its status (links not followed).
+struct RecordedItem {
+    UniqueFd parent;
+    std::string name;
+    std::string relative;
+    struct stat status = {};
+};
+
+// The `err` of findRecorded for a path that is not below the destination.
+inline constexpr int kNotBelow = -1;
+
+// Finds `path` below the open destination `rootFd` (the folder `root`), walking to it one
+// folder at a time without following links. None, with kNotBelow or the errno of the failed
+// step in `err`, when it cannot be reached.
+std::optional<RecordedItem> findRecorded(int rootFd, const std::string& root,
+                                         const std::string& path, int& err);
 
 // Whether the item is the one made (same device, inode and kind) and belongs to the user
 // running: only then may it be taken away.
 bool isMadeItem(const FileStamp& made, const struct stat& status);
+// And, for a copy that got its final name, whether it still has the size and modification
+// time it was given.
+bool isMadeCopy(const FileStamp& made, const struct stat& status);
 
-// Removes a folder and everything in it through descriptors, never following a link.
-// Answers 0 or the errno of the first thing that could not be removed.
+// Removes a file, or a folder and everything in it through descriptors, never following a
+// link. Answers 0 or the errno of the first thing that could not be removed.
+int removeRecorded(const RecordedItem& item);
 int removeFolderAt(int parentFd, const char* name);
 
 } // namespace orvane

@@ -173,33 +173,12 @@ bool isUnstampedTemporary(const RunRecord& run, const std::string& name,
            (S_ISREG(status.st_mode) || S_ISDIR(status.st_mode)) && status.st_uid == ::geteuid();
 }
 
-// The item a journal names below the run's destination, reached without following links:
-// its folder, open, and its status. None when it is not there or not below the destination.
-struct Found {
-    UniqueFd parent;
-    std::string name;
-    struct stat status = {};
-};
-std::optional<Found> findBelow(int rootFd, const std::string& destination,
-                               const std::string& path) {
-    const auto components = componentsBelow(destination, path);
-    if (!components)
-        return std::nullopt;
-    Found found{openParentBelow(rootFd, *components), components->back(), {}};
-    if (found.parent.get() < 0 ||
-        ::fstatat(found.parent.get(), found.name.c_str(), &found.status, AT_SYMLINK_NOFOLLOW) != 0)
-        return std::nullopt;
-    return found;
-}
-
-bool removeFound(const Found& found) {
-    const int failure =
-        S_ISDIR(found.status.st_mode)
-            ? removeFolderAt(found.parent.get(), found.name.c_str())
-            : (::unlinkat(found.parent.get(), found.name.c_str(), 0) == 0 ? 0 : errno);
+// Removes a temporary, logging what could not be removed.
+bool removeTemporary(const RecordedItem& temporary, const std::string& path) {
+    const int failure = removeRecorded(temporary);
     if (failure)
         logMessage(LOG_WARN, "Couldn't remove temporary copy '%s' (fsr='%s'): %s",
-                   safeCString(found.name).c_str(), found.name.c_str(), std::strerror(failure));
+                   safeCString(path).c_str(), path.c_str(), std::strerror(failure));
     return failure == 0;
 }
 
@@ -227,23 +206,21 @@ AfterCrash cleanUpAfter(const RunRecord& run) {
     std::set<size_t> recorded;
     for (const RunRecord::Copy& copy : run.copies)
         recorded.insert(copy.entry);
+    int err = 0;
     for (const RunRecord::Intent& intent : run.intents) {
-        if (std::optional<Found> temporary =
-                findBelow(root.get(), run.destination, intent.temporary);
+        if (std::optional<RecordedItem> temporary =
+                findRecorded(root.get(), run.destination, intent.temporary, err);
             temporary && isPartialCopyName(temporary->name) &&
             (intent.made ? isMadeItem(*intent.made, temporary->status)
                          : isUnstampedTemporary(run, temporary->name, temporary->status)) &&
-            removeFound(*temporary))
+            removeTemporary(*temporary, intent.temporary))
             ++after.temporariesRemoved;
         if (!intent.made || !S_ISREG(intent.made->type) || recorded.count(intent.entry))
             continue;
-        // Renamed to its final name (the inode stays) with the size and time it was given.
-        const std::optional<Found> copy =
-            findBelow(root.get(), run.destination, intent.destination);
-        if (copy && isMadeItem(*intent.made, copy->status) &&
-            copy->status.st_size == intent.made->size &&
-            copy->status.st_mtim.tv_sec == intent.made->modified.tv_sec &&
-            copy->status.st_mtim.tv_nsec == intent.made->modified.tv_nsec) {
+        // Renamed to its final name: the inode stays, with the size and time it was given.
+        if (const std::optional<RecordedItem> copy =
+                findRecorded(root.get(), run.destination, intent.destination, err);
+            copy && isMadeCopy(*intent.made, copy->status)) {
             recorded.insert(intent.entry);
             after.recovered.push_back({{"type", "copied"},
                                        {"entry", intent.entry},
@@ -252,14 +229,15 @@ AfterCrash cleanUpAfter(const RunRecord& run) {
                                        {"recovered", true}});
         }
     }
-    // An empty placeholder still under a final name would block that name for good.
+    // An empty placeholder still under a final name would block that name for good; a folder
+    // is removed only while empty.
     for (const RunRecord::Placeholder& placeholder : run.placeholders)
-        if (std::optional<Found> found = findBelow(root.get(), run.destination, placeholder.path);
+        if (std::optional<RecordedItem> found =
+                findRecorded(root.get(), run.destination, placeholder.path, err);
             found && isMadeItem(placeholder.made, found->status) &&
             (S_ISDIR(found->status.st_mode) || found->status.st_size == 0))
-            (void)(S_ISDIR(found->status.st_mode)
-                       ? ::unlinkat(found->parent.get(), found->name.c_str(), AT_REMOVEDIR)
-                       : ::unlinkat(found->parent.get(), found->name.c_str(), 0));
+            ::unlinkat(found->parent.get(), found->name.c_str(),
+                       S_ISDIR(found->status.st_mode) ? AT_REMOVEDIR : 0);
     return after;
 }
 

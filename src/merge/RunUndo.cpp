@@ -26,13 +26,6 @@ bool sameItem(const FileStamp& stamp, const struct stat& status) {
     return stamp.device == status.st_dev && stamp.inode == status.st_ino;
 }
 
-std::string joined(const std::vector<std::string>& components) {
-    std::string path;
-    for (size_t i = 0; i < components.size(); ++i)
-        path += (i ? "/" : "") + components[i];
-    return path;
-}
-
 class Undoer {
   public:
     Undoer(const RunRecord& run, bool dryRun, UndoResult& result)
@@ -57,12 +50,6 @@ class Undoer {
     }
 
   private:
-    UniqueFd openParent(const std::vector<std::string>& components, int& err) {
-        UniqueFd parent = openParentBelow(rootFd_.get(), components);
-        err = parent.get() < 0 ? errno : 0;
-        return parent;
-    }
-
     // Whether the folder copied whole still holds exactly what the run put there.
     bool treeUnchanged(int parentFd, const std::string& name, const std::vector<TreeItem>& tree) {
         UniqueFd fd(
@@ -82,39 +69,31 @@ class Undoer {
     }
 
     void undoCopy(const RunRecord::Copy& copy) {
-        const auto components = componentsBelow(run_.destination, copy.destination);
-        if (!components)
-            return keep(copy.destination, kept::kOutside);
         int err = 0;
-        UniqueFd parent = openParent(*components, err);
-        if (parent.get() < 0)
-            return keep(copy.destination, err == ENOENT ? kept::kGone : kept::kMoved);
-        const std::string& name = components->back();
-        struct stat status;
-        if (::fstatat(parent.get(), name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
-            return keep(copy.destination, errno == ENOENT ? kept::kGone : kept::kMoved);
-        const FileStamp now = FileStamp::of(status);
+        const std::optional<RecordedItem> item =
+            findRecorded(rootFd_.get(), run_.destination, copy.destination, err);
+        if (!item)
+            return keep(copy.destination, err == kNotBelow ? kept::kOutside
+                                          : err == ENOENT  ? kept::kGone
+                                                           : kept::kMoved);
+        const FileStamp now = FileStamp::of(item->status);
         // A copy belongs to whoever made it: anything of another owner was put there since.
-        if (now.device != copy.stamp.device || now.inode != copy.stamp.inode ||
-            now.type != copy.stamp.type || status.st_uid != ::geteuid())
+        if (!isMadeItem(copy.stamp, item->status))
             return keep(copy.destination, kept::kMoved);
         if (!(now == copy.stamp))
             return keep(copy.destination, kept::kChanged);
-        const bool folder = S_ISDIR(status.st_mode);
+        const bool folder = S_ISDIR(item->status.st_mode);
         if (folder && !copy.tree)
             return keep(copy.destination, kept::kUnrecorded);
-        if (folder && !treeUnchanged(parent.get(), name, *copy.tree))
+        if (folder && !treeUnchanged(item->parent.get(), item->name, *copy.tree))
             return keep(copy.destination, kept::kChanged);
 
-        const std::string relative = joined(*components);
         if (dryRun_) {
-            gone_.insert(relative);
+            gone_.insert(item->relative);
             result_.removed.push_back(copy.destination);
             return;
         }
-        const int failure = folder ? removeFolderAt(parent.get(), name.c_str())
-                                   : (::unlinkat(parent.get(), name.c_str(), 0) == 0 ? 0 : errno);
-        if (failure) {
+        if (const int failure = removeRecorded(*item)) {
             logMessage(LOG_WARN, "Couldn't remove copy '%s' (fsr='%s'): %d-%s",
                        safeCString(copy.destination).c_str(), copy.destination.c_str(), failure,
                        std::strerror(failure));
@@ -149,26 +128,17 @@ class Undoer {
     }
 
     void removeFolderIfEmpty(const RunRecord::Folder& folder) {
-        const auto components = componentsBelow(run_.destination, folder.path);
-        if (!components)
-            return;
         int err = 0;
-        UniqueFd parent = openParent(*components, err);
-        if (parent.get() < 0)
+        const std::optional<RecordedItem> item =
+            findRecorded(rootFd_.get(), run_.destination, folder.path, err);
+        if (!item || !S_ISDIR(item->status.st_mode) ||
+            (folder.stamp && !sameItem(*folder.stamp, item->status)))
             return;
-        const std::string& name = components->back();
-        struct stat status;
-        if (::fstatat(parent.get(), name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0 ||
-            !S_ISDIR(status.st_mode))
-            return;
-        if (folder.stamp && !sameItem(*folder.stamp, status))
-            return;
-        const std::string relative = joined(*components);
         if (dryRun_) {
-            if (!wouldBeEmpty(parent.get(), name, relative))
+            if (!wouldBeEmpty(item->parent.get(), item->name, item->relative))
                 return;
-            gone_.insert(relative);
-        } else if (::unlinkat(parent.get(), name.c_str(), AT_REMOVEDIR) != 0) {
+            gone_.insert(item->relative);
+        } else if (::unlinkat(item->parent.get(), item->name.c_str(), AT_REMOVEDIR) != 0) {
             return; // not empty: it holds something else now
         }
         result_.foldersRemoved.push_back(folder.path);

@@ -380,30 +380,40 @@ TEST_F(CleanUpTest, TamperedJournalsTouchNothingElse) {
         std::vector<json> lines;
         json start = json::object();
     };
+    // Each names the victim in a way that the checks, if they looked at a path other than
+    // the one acted on or took a name for an identity, would let through.
+    const std::string planted = victim + "/.orvane-partial-7-z-1";
+    writeFile(planted, "the user's, under a temporary's name");
+    auto at = [](const std::string& destination) {
+        return json{
+            {"destination", destination},
+            {"destinationStamp", journal::stampJson(FileStamp::of(test::statOf(destination)))}};
+    };
     const std::vector<Case> cases = {
-        {"NUL cuts a temporary to a folder outside",
+        {"NUL cuts a temporary to a folder",
          {intent(withNul(victim, "/.orvane-partial-1"), victim)},
-         {}},
-        {"NUL as text", {intent(victim + std::string(1, '\0') + "/.orvane-partial-1", victim)}, {}},
-        {"NUL after .. in a copy",
-         {copied(withNul(root + "/..", "x/../victim/keep.jpg"), victimFile)},
-         {}},
-        {"destination edited to a parent",
+         at(tmp.path())},
+        {"NUL as text",
+         {intent(victim + std::string(1, '\0') + "/.orvane-partial-1", victim)},
+         at(tmp.path())},
+        {"NUL after ..", {copied(withNul(root + "/..", "x/victim/keep.jpg"), victimFile)}, {}},
+        {"only the destination edited to a parent",
          {copied(victimFile, victimFile)},
          {{"destination", tmp.path()}}},
-        {"destination and no stamp",
+        {"destination without its stamp",
          {copied(victimFile, victimFile)},
          {{"destination", tmp.path()}, {"destinationStamp", nullptr}}},
-        {"a temporary's name for the user's file", {intent(victimFile)}, {{"destination", victim}}},
+        {"a temporary that is the user's file", {intent(victimFile)}, at(victim)},
+        {"a temporary's name on another item", {intent(planted, victimFile)}, at(victim)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         fs::remove_all(state);
-        std::vector<json> lines = c.lines;
-        const std::string path = writeJournal(journalName(1), goneProcess(), lines, c.start);
+        const std::string path = writeJournal(journalName(1), goneProcess(), c.lines, c.start);
         cleanUpInterruptedRuns(state);
         (void)undoRun(path, false);
         EXPECT_EQ(readFile(victimFile), "irreplaceable");
+        EXPECT_TRUE(exists(planted));
     }
 
     // A date folder swapped for a link to a folder holding a file of the temporary's name.
