@@ -99,6 +99,19 @@ class OrganizeTest : public ::testing::Test {
         return finish(start(std::move(args), command));
     }
 
+    // Runs organize and sends it `signal` as soon as a copy is begun in `folder`.
+    Outcome signalOnFirstCopy(const std::string& folder, std::vector<std::string> args,
+                              int signal) {
+        const int watch = inotify_init1(IN_CLOEXEC);
+        EXPECT_GE(inotify_add_watch(watch, folder.c_str(), IN_CREATE), 0);
+        const pid_t pid = start(std::move(args));
+        pollfd ready = {watch, POLLIN, 0};
+        EXPECT_EQ(poll(&ready, 1, 20000), 1) << "no copy was begun";
+        kill(pid, signal);
+        close(watch);
+        return finish(pid);
+    }
+
     // Every file below a folder, relative to it, with its contents.
     static std::map<std::string, std::string> tree(const std::string& root) {
         std::map<std::string, std::string> files;
@@ -377,15 +390,8 @@ TEST_F(OrganizeTest, StopSignalsFinishTheEntryUnderWayAndReport) {
         const std::string folder = to + "/2005-03-17";
         fs::create_directories(folder);
         // The signal comes as soon as the first copy is begun.
-        const int watch = inotify_init1(IN_CLOEXEC);
-        ASSERT_GE(inotify_add_watch(watch, folder.c_str(), IN_CREATE), 0);
-        const pid_t pid = start({"--json", "--no-exif", source, to});
-        ASSERT_GT(pid, 0);
-        pollfd ready = {watch, POLLIN, 0};
-        ASSERT_EQ(poll(&ready, 1, 20000), 1) << "no copy was begun";
-        kill(pid, signal);
-        close(watch);
-        const Outcome outcome = finish(pid);
+        const Outcome outcome =
+            signalOnFirstCopy(folder, {"--json", "--no-exif", source, to}, signal);
 
         EXPECT_EQ(outcome.status, 128 + signal) << outcome.err;
         const json report = outcome.parsed();
@@ -409,15 +415,7 @@ TEST_F(OrganizeTest, AStopSignalDuringTheLastEntryIsNoSuccess) {
     writeFile(in("clip.mov"), contents, k2005);
     const std::string folder = dest + "/2005-03-17";
     fs::create_directories(folder);
-    const int watch = inotify_init1(IN_CLOEXEC);
-    ASSERT_GE(inotify_add_watch(watch, folder.c_str(), IN_CREATE), 0);
-    const pid_t pid = start({"--no-exif", source, dest});
-    ASSERT_GT(pid, 0);
-    pollfd ready = {watch, POLLIN, 0};
-    ASSERT_EQ(poll(&ready, 1, 20000), 1) << "no copy was begun";
-    kill(pid, SIGTERM);
-    close(watch);
-    const Outcome outcome = finish(pid);
+    const Outcome outcome = signalOnFirstCopy(folder, {"--no-exif", source, dest}, SIGTERM);
 
     EXPECT_EQ(outcome.status, 128 + SIGTERM) << outcome.err;
     // The copy was finished or abandoned, never left half made.

@@ -41,6 +41,16 @@ class MergeTest : public ::testing::Test {
 
     void merge(const PathList& list) { engine.mergeFiles(list, root); }
 
+    // Runs a command quietly; answers its status.
+    static int shell(const std::string& command) {
+        return std::system((command + " >/dev/null 2>&1").c_str());
+    }
+    // Unmounts a file system mounted for a test when the test ends, however it ends.
+    struct Unmount {
+        std::string mountPoint;
+        ~Unmount() { shell("mountpoint -q '" + mountPoint + "' && umount '" + mountPoint + "'"); }
+    };
+
     test::TempDir tmp;
     UserDefaults defaults;
     RunStatus status;
@@ -553,18 +563,11 @@ TEST_F(MergeTest, APowerCutRightAfterTheRunLosesNoCopy) {
     const std::string crashed = tmp / "crashed.img";
     const std::string mountPoint = tmp / "mnt";
     std::filesystem::create_directories(mountPoint);
-    auto shell = [](const std::string& command) {
-        return std::system((command + " >/dev/null 2>&1").c_str());
-    };
     if (shell("truncate -s 200M '" + image + "' && mkfs.ext4 -q -F '" + image + "'") != 0)
         GTEST_SKIP() << "mkfs.ext4 is not installed";
     if (shell("mount -o loop '" + image + "' '" + mountPoint + "'") != 0)
         GTEST_SKIP() << "mounting a loop device is not permitted here";
-    struct Unmount {
-        std::function<int(const std::string&)> shell;
-        std::string mountPoint;
-        ~Unmount() { shell("mountpoint -q '" + mountPoint + "' && umount '" + mountPoint + "'"); }
-    } unmount{shell, mountPoint};
+    const Unmount unmount{mountPoint};
 
     PathList list;
     std::mt19937 random(12);
@@ -609,18 +612,11 @@ TEST_F(MergeTest, CopiesArePublishedOnAFuseMount) {
     const std::string image = tmp / "card.img";
     const std::string mountPoint = tmp / "card";
     std::filesystem::create_directories(mountPoint);
-    auto shell = [](const std::string& command) {
-        return std::system((command + " >/dev/null 2>&1").c_str());
-    };
     if (shell("truncate -s 64M '" + image + "' && mkfs.exfat '" + image + "'") != 0)
         GTEST_SKIP() << "mkfs.exfat (exfatprogs) is not installed";
     if (shell("mount -t exfat-fuse -o loop '" + image + "' '" + mountPoint + "'") != 0)
         GTEST_SKIP() << "exfat-fuse is not installed or mounting is not permitted here";
-    struct Unmount {
-        std::function<int(const std::string&)> shell;
-        std::string mountPoint;
-        ~Unmount() { shell("umount '" + mountPoint + "'"); }
-    } unmount{shell, mountPoint};
+    const Unmount unmount{mountPoint};
     const std::string a = sources + "/a.jpg";
     const std::string b = sources + "/b.jpg";
     const std::string album = sources + "/Album";
