@@ -17,6 +17,15 @@ bool hasControlCharacter(const std::string& text) {
     });
 }
 
+// A whole number of the journal as `T`; throws NotAWholeNumber for anything else, a number
+// with a fraction or exponent among them, whose conversion would be undefined when out of range.
+struct NotAWholeNumber {};
+template <typename T> T whole(const json& value) {
+    if (!value.is_number_integer())
+        throw NotAWholeNumber{};
+    return value.get<T>();
+}
+
 } // namespace
 
 json pathJson(const std::string& path) {
@@ -78,14 +87,16 @@ json madeJson(const FileStamp& stamp) {
 std::optional<FileStamp> madeFrom(const json& value) {
     try {
         FileStamp stamp;
-        stamp.device = static_cast<dev_t>(value.at("dev").get<uint64_t>());
-        stamp.inode = static_cast<ino_t>(value.at("ino").get<uint64_t>());
-        stamp.type = static_cast<mode_t>(value.at("type").get<unsigned>());
-        stamp.size = static_cast<off_t>(value.at("size").get<int64_t>());
-        stamp.modified.tv_sec = static_cast<time_t>(value.at("mtime").at(0).get<int64_t>());
-        stamp.modified.tv_nsec = value.at("mtime").at(1).get<long>();
+        stamp.device = static_cast<dev_t>(whole<uint64_t>(value.at("dev")));
+        stamp.inode = static_cast<ino_t>(whole<uint64_t>(value.at("ino")));
+        stamp.type = static_cast<mode_t>(whole<unsigned>(value.at("type")));
+        stamp.size = static_cast<off_t>(whole<int64_t>(value.at("size")));
+        stamp.modified.tv_sec = static_cast<time_t>(whole<int64_t>(value.at("mtime").at(0)));
+        stamp.modified.tv_nsec = whole<long>(value.at("mtime").at(1));
         return stamp;
     } catch (const json::exception&) {
+        return std::nullopt;
+    } catch (const NotAWholeNumber&) {
         return std::nullopt;
     }
 }
@@ -100,11 +111,13 @@ std::optional<FileStamp> stampFrom(const json& value) {
     std::optional<FileStamp> stamp = madeFrom(value);
     try {
         if (stamp) {
-            stamp->changed.tv_sec = static_cast<time_t>(value.at("ctime").at(0).get<int64_t>());
-            stamp->changed.tv_nsec = value.at("ctime").at(1).get<long>();
+            stamp->changed.tv_sec = static_cast<time_t>(whole<int64_t>(value.at("ctime").at(0)));
+            stamp->changed.tv_nsec = whole<long>(value.at("ctime").at(1));
         }
         return stamp;
     } catch (const json::exception&) {
+        return std::nullopt;
+    } catch (const NotAWholeNumber&) {
         return std::nullopt;
     }
 }

@@ -314,12 +314,18 @@ TEST_F(CleanUpTest, RemovesTheTemporariesOfRunsWhoseProcessIsGone) {
     // Its finished copies are good files, and can be undone like those of any run.
     EXPECT_EQ(undoRun(goneJournal, false).removed, PathList{root + "/2005/finished.jpg"});
 
-    // A damaged start line stops neither the clean-up before a run nor the reader.
+    // A damaged start line stops neither the clean-up before a run nor the reader; numbers
+    // out of every integer's range read as no stamp (the sanitizer build checks the reading).
     const std::string damaged = state + "/" + journalName(5) + journal::kExtension;
     std::ofstream(damaged) << R"({"type":"start","pid":"x","processStart":-1})"
                            << "\n";
+    const std::string outOfRange = state + "/" + journalName(6) + journal::kExtension;
+    std::ofstream(outOfRange) << R"({"type":"start","pid":1,"destination":"/x","destinationStamp":)"
+                              << R"({"dev":1,"ino":1,"type":1,"size":4e128,"mtime":[1,1e300]}})"
+                              << "\n";
     EXPECT_NO_THROW(cleanUpInterruptedRuns(state));
     EXPECT_NO_THROW(readRun(damaged, false));
+    EXPECT_FALSE(readRun(outOfRange, false)->destinationStamp);
 }
 
 // Copies that got their final names before a kill, with no line saying so: the clean-up finds
