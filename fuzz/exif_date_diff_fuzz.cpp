@@ -3,7 +3,7 @@
 // answered time aborts.
 
 #include "QuietUtcSetup.h"
-#include "merge/ExifDate.h"
+#include "dates/ExifDate.h"
 #include "support/ExifDateReference.h"
 
 #include <cstdint>

@@ -2,8 +2,8 @@
 // code that runs on a mapped file), and as a date text to the date parser.
 
 #include "QuietUtcSetup.h"
-#include "merge/ExifDate.h"
-#include "merge/ExifDateText.h"
+#include "dates/ExifDate.h"
+#include "dates/ExifDateText.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -4,9 +4,9 @@
 // the first bytes as for a real file.
 
 #include "QuietUtcSetup.h"
-#include "merge/ExtendedDate.h"
-#include "merge/MetadataDate.h"
-#include "merge/VideoDate.h"
+#include "dates/ExtendedDate.h"
+#include "dates/MetadataDate.h"
+#include "dates/VideoDate.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -22,7 +22,7 @@ if [ -d "$samples" ]; then
       head -c 131072 "$f" >"build-fuzz/seeds/$(echo "$f" | md5sum | cut -c1-16)"
     done
 fi
-find tests/merge/data/exif-fuzz -type f ! -name README.md -exec cp {} build-fuzz/seeds/ \;
+find tests/dates/data/exif-fuzz -type f ! -name README.md -exec cp {} build-fuzz/seeds/ \;
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 "build-fuzz/bin/$target" "build-fuzz/corpus-$target" build-fuzz/seeds \

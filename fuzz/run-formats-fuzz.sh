@@ -20,7 +20,7 @@ if [ -d "$samples" ]; then
       head -c 262144 "$f" >"build-fuzz/formats-seeds/$(echo "$f" | md5sum | cut -c1-16)"
     done
 fi
-find fuzz/formats-corpus tests/merge/data/formats-fuzz -type f -exec cp {} build-fuzz/formats-seeds/ \; 2>/dev/null || true
+find fuzz/formats-corpus tests/dates/data/formats-fuzz -type f -exec cp {} build-fuzz/formats-seeds/ \; 2>/dev/null || true
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 build-fuzz/bin/formats_date_fuzz build-fuzz/formats-corpus build-fuzz/formats-seeds \

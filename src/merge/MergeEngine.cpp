@@ -5,9 +5,9 @@
 #include "base/Paths.h"
 #include "base/RunStatus.h"
 #include "base/StringHelpers.h"
+#include "dates/ExifDate.h"
+#include "dates/ExtendedDate.h"
 #include "merge/CopyPool.h"
-#include "merge/ExifDate.h"
-#include "merge/ExtendedDate.h"
 #include "merge/NameClash.h"
 #include "platform/PartialCopies.h"
 #include "platform/UserDefaults.h"
@@ -32,15 +32,6 @@
 
 namespace orvane {
 namespace {
-
-std::string ctimeText(time_t seconds) {
-    char buffer[64];
-    struct tm local;
-    if (!localtime_r(&seconds, &local) || !asctime_r(&local, buffer))
-        return "(out of range)";
-    buffer[std::strcspn(buffer, "\n")] = '\0';
-    return buffer;
-}
 
 std::string demangledTypeName(const std::type_info& type) {
     int status = 0;
@@ -72,62 +63,20 @@ std::string namingFinalPath(std::string text, const std::string& temporary,
 
 } // namespace
 
+namespace {
+
+DatingRules datingRulesOf(const UserDefaults& defaults) {
+    return {defaults.boolForKey(keys::kUseExifData), defaults.boolForKey(keys::kUseExtendedDates)};
+}
+
+} // namespace
+
 MergeEngine::MergeEngine(const UserDefaults& defaults, RunStatus& status, RunResult& result)
-    : defaults_(defaults), status_(status), result_(result), exifReader_(exifDateForPath),
-      extendedReader_(extendedDateForPath), runStart_(time(nullptr)) {}
+    : defaults_(defaults), status_(status), result_(result), dater_(datingRulesOf(defaults)) {}
 
 void MergeEngine::prepareRun(const PathList& fileList, time_t runStart) {
-    pairs_ = PairedFiles(fileList);
-    pairedDates_.clear();
-    runStart_ = runStart;
-}
-
-std::optional<MergeEngine::OwnDate> MergeEngine::ownDate(const std::string& path,
-                                                         const struct stat& status) const {
-    time_t date = exifReader_(path.c_str(), status);
-    if (date != -1)
-        return OwnDate{date, DatedBy::Exif};
-    if (!defaults_.boolForKey(keys::kUseExtendedDates))
-        return std::nullopt;
-    date = extendedReader_(path.c_str(), status);
-    if (date != -1)
-        return OwnDate{date, DatedBy::Metadata};
-    return std::nullopt;
-}
-
-std::optional<MergeEngine::OwnDate> MergeEngine::cachedOwnDate(const std::string& path,
-                                                               const struct stat& status) const {
-    if (!pairs_.isPaired(path))
-        return readOwnDate(path, status);
-    auto it = pairedDates_.find(path);
-    if (it == pairedDates_.end())
-        it = pairedDates_.emplace(path, readOwnDate(path, status)).first;
-    return it->second;
-}
-
-std::optional<time_t> MergeEngine::pairedDate(const std::string& path) const {
-    for (const std::string& partner : pairs_.partnersOf(path)) {
-        struct stat status;
-        if (::stat(partner.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
-            continue;
-        if (std::optional<OwnDate> dated = cachedOwnDate(partner, status)) {
-            logMessage(LOG_DEBUG, "Dating '%s' by the file it belongs with, '%s'",
-                       safeCString(path).c_str(), safeCString(partner).c_str());
-            return dated->date;
-        }
-    }
-    return std::nullopt;
-}
-
-bool MergeEngine::isPlausible(time_t date) const {
-    static const time_t kEarliest = [] {
-        struct tm start = {};
-        start.tm_year = 80;
-        start.tm_mday = 1;
-        start.tm_isdst = -1;
-        return mktime(&start);
-    }();
-    return date >= kEarliest && date <= runStart_ + 86400;
+    dater_.setRules(datingRulesOf(defaults_));
+    dater_.prepareRun(fileList, runStart);
 }
 
 void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRoot) {
@@ -153,13 +102,7 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
     logMessage(LOG_DEBUG, "Merging paths into tree");
 
     // Dates are read on other threads while the loop copies; it takes them in list order.
-    std::optional<DateReadAhead<std::optional<OwnDate>>> readAhead;
-    if (defaults_.boolForKey(keys::kUseExifData))
-        readAhead.emplace(fileList, [this](const std::string& path, const struct stat& status) {
-            return ownDate(path, status);
-        });
-    readAhead_ = readAhead ? &*readAhead : nullptr;
-    fileList_ = &fileList;
+    dater_.startReadingAhead(fileList);
     // Several copies at once: made on the pool's threads while this loop decides the next
     // entries' names; outcomes are taken back in list order.
     std::optional<CopyPool> pool;
@@ -175,13 +118,13 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
             engine.underway_.clear(); // empty unless an exception left the loop
             engine.pool_ = nullptr;
             engine.nameClashes_ = nullptr;
-            engine.readAhead_ = nullptr;
-            engine.fileList_ = nullptr;
+            engine.dater_.stopReadingAhead();
         }
     } detach{*this};
 
     for (size_t index = 0; index < fileList.size(); ++index) {
         entryIndex_ = index;
+        dater_.setCurrentEntry(index);
         {
             std::unique_lock lock(status_.statusLock);
             if (status_.mergeState == kMergeCancelRequested) {
@@ -239,24 +182,11 @@ std::optional<EntryPlan> MergeEngine::planEntry(const std::string& source, const
         return std::nullopt;
     }
 
-    time_t date = status.st_mtim.tv_sec;
-    if (defaults_.boolForKey(keys::kUseExifData)) {
-        if (std::optional<OwnDate> own = cachedOwnDate(source, status)) {
-            date = own->date;
-            plan.datedBy = own->datedBy;
-        } else if (std::optional<time_t> paired =
-                       S_ISREG(status.st_mode) ? pairedDate(source) : std::nullopt) {
-            date = *paired;
-            plan.datedBy = DatedBy::Paired;
-        } else {
-            logMessage(LOG_DEBUG,
-                       "Couldn't get date from EXIF meta data. Falling back on last modification "
-                       "date: %ld - %s",
-                       static_cast<long>(date), ctimeText(date).c_str());
-        }
-    }
+    const EntryDate dated = dater_.dateOf(source, status);
+    const time_t date = dated.date;
     plan.date = date;
-    plan.checkDate = !isPlausible(date);
+    plan.datedBy = dated.datedBy;
+    plan.checkDate = dated.checkDate;
 
     const long levels = defaults_.integerForKey(keys::kDirLevels);
     const std::optional<std::string> format = dirFormat(defaults_);
@@ -288,16 +218,6 @@ std::optional<EntryPlan> MergeEngine::planEntry(const std::string& source, const
     plan.destinationFolder = appendPathComponent(toPath_, plan.dateFolder);
     plan.destination = appendPathComponent(plan.destinationFolder, lastPathComponent(source));
     return plan;
-}
-
-std::optional<MergeEngine::OwnDate> MergeEngine::readOwnDate(const std::string& path,
-                                                             const struct stat& status) const {
-    // Only the entry under way was read ahead; the partners of a pair are read here.
-    if (readAhead_ && fileList_ && entryIndex_ < fileList_->size() &&
-        (*fileList_)[entryIndex_] == path)
-        if (std::optional<std::optional<OwnDate>> date = readAhead_->take(entryIndex_, status))
-            return *date;
-    return ownDate(path, status);
 }
 
 void MergeEngine::processEntry(size_t index, const std::string& source, const DateLocale& locale,

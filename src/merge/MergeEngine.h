@@ -2,9 +2,8 @@
 
 #include "base/ErrorText.h"
 #include "base/RunResult.h"
-#include "merge/DateReadAhead.h"
+#include "dates/Dater.h"
 #include "merge/NameClash.h"
-#include "merge/PairedFiles.h"
 #include "merge/PublishBatch.h"
 #include "merge/RunObserver.h"
 #include "platform/FileCopier.h"
@@ -80,14 +79,10 @@ class CopyPool;
 // the run result with the main thread.
 class MergeEngine {
   public:
-    using ExifReader = std::function<time_t(const char*, const struct stat&)>;
-
     MergeEngine(const UserDefaults& defaults, RunStatus& status, RunResult& result);
 
-    void setExifReader(ExifReader reader) { exifReader_ = std::move(reader); }
-    // Reads the files whose first bytes the EXIF reader does not take (other photo and video
-    // containers), with the same contract.
-    void setExtendedReader(ExifReader reader) { extendedReader_ = std::move(reader); }
+    // What dates the entries; its rules are taken from the preferences by prepareRun.
+    Dater& dater() { return dater_; }
     void setHooks(MergeHooks hooks) { hooks_ = std::move(hooks); }
     // The keeper of the run's record (its journal), told of every change the run makes.
     void setObserver(RunObserver* observer) { observer_ = observer; }
@@ -128,8 +123,9 @@ class MergeEngine {
                                                 const std::string& shownTree) const;
 
     void setToPath(const std::string& toPath) { toPath_ = toPath; }
-    // The run's file list, for pairing sidecars and RAW+JPEG pairs with their photos, and
-    // the start of the run that plausible dates are measured against. mergeFiles sets both.
+    // Hands the dater the run's file list (for pairing sidecars and RAW+JPEG pairs with their
+    // photos), the start of the run that plausible dates are measured against and the
+    // preferences' dating rules. mergeFiles does it.
     void prepareRun(const PathList& fileList, time_t runStart);
 
   private:
@@ -168,16 +164,6 @@ class MergeEngine {
     ErrorText destinationTaken(const std::string& source, const std::string& destination);
     ErrorText copyFailed(const std::string& source, const std::string& destination,
                          const CopyFailure& failure);
-    struct OwnDate {
-        time_t date;
-        DatedBy datedBy;
-    };
-    std::optional<OwnDate> ownDate(const std::string& path, const struct stat& status) const;
-    std::optional<OwnDate> cachedOwnDate(const std::string& path, const struct stat& status) const;
-    std::optional<time_t> pairedDate(const std::string& path) const;
-    bool isPlausible(time_t date) const;
-    // The entry's own date: read ahead during a merge for the entry under way, else now.
-    std::optional<OwnDate> readOwnDate(const std::string& path, const struct stat& status) const;
     static std::string temporaryNameIn(const std::string& folder);
     // Makes the temporary an entry is copied into, empty, and answers it open; fills `made`
     // with what the journal records of it.
@@ -198,20 +184,13 @@ class MergeEngine {
     RunResult& result_;
     std::string toPath_;
     std::optional<CopyErrorInfo> errorDict_;
-    ExifReader exifReader_;
-    ExifReader extendedReader_;
-    PairedFiles pairs_;
-    time_t runStart_;
+    Dater dater_;
     struct timespec runStartedAt_ = {}; // of mergeFiles, to tell folders made during the run
     // Date folders found or made fit for copies during this run: checked once each.
     std::unordered_set<std::string> checkedFolders_;
-    // Own dates of paired entries, which their partners may ask for again.
-    mutable std::unordered_map<std::string, std::optional<OwnDate>> pairedDates_;
     MergeHooks hooks_;
     RunObserver* observer_ = nullptr;
-    DateReadAhead<std::optional<OwnDate>>* readAhead_ = nullptr; // during mergeFiles
-    const PathList* fileList_ = nullptr;                         // during mergeFiles
-    size_t entryIndex_ = 0;                                      // of the entry mergeFiles is at
+    size_t entryIndex_ = 0; // of the entry mergeFiles is at
     unsigned copyJobs_ = 1;
     CopyPool* pool_ = nullptr;              // during mergeFiles with several copies at once
     NameClashCache* nameClashes_ = nullptr; // during mergeFiles

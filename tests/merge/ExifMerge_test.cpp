@@ -1,5 +1,5 @@
 #include "base/RunStatus.h"
-#include "merge/ExifFixtures.h"
+#include "dates/ExifFixtures.h"
 #include "merge/MergeEngine.h"
 #include "platform/UserDefaults.h"
 #include "prefs/Defaults.h"

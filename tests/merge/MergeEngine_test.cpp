@@ -484,7 +484,7 @@ TEST_F(MergeTest, ExifDateWinsAndFallbackIsLogged) {
     writeFile(a, "a", localTime(2010, 6, 1));
     writeFile(b, "b", localTime(2010, 6, 1));
     defaults.setBool(keys::kUseExifData, true);
-    engine.setExifReader([&](const char* path, const struct stat&) -> time_t {
+    engine.dater().setExifReader([&](const char* path, const struct stat&) -> time_t {
         return std::string(path) == a ? localTime(2004, 8, 9) : -1;
     });
 
@@ -882,7 +882,7 @@ TEST_F(MergeTest, ADateBeyondTheCalendarIsAnErrorForTheEntry) {
     const std::string a = sources + "/a.jpg";
     writeFile(a, "a", localTime(2005, 3, 17));
     defaults.setBool(keys::kUseExifData, true);
-    engine.setExifReader([](const char*, const struct stat&) { return time_t{1} << 62; });
+    engine.dater().setExifReader([](const char*, const struct stat&) { return time_t{1} << 62; });
 
     merge({a});
 

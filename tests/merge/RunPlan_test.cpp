@@ -123,7 +123,8 @@ TEST_F(RunPlanTest, EngineReadsTheExifDateForThePlan) {
     RunResult result;
     MergeEngine engine(defaults, status, result);
     engine.setToPath(root);
-    engine.setExifReader([](const char*, const struct stat&) { return localTime(1999, 12, 31); });
+    engine.dater().setExifReader(
+        [](const char*, const struct stat&) { return localTime(1999, 12, 31); });
     const DateLocale locale;
     std::string error;
     const std::optional<EntryPlan> plan = engine.planEntry(a, locale, error);

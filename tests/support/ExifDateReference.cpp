@@ -3,8 +3,8 @@
 
 #include "support/ExifDateReference.h"
 
-#include "merge/ExifDateText.h"
-#include "merge/ExifTiff.h"
+#include "dates/ExifDateText.h"
+#include "dates/ExifTiff.h"
 
 #include <cstring>
 #include <libexif/exif-data.h>

@@ -1,4 +1,4 @@
-#include "merge/ExifTiff.h"
+#include "dates/ExifTiff.h"
 
 #include <algorithm>
 #include <cstdlib>

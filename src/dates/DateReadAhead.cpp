@@ -1,4 +1,4 @@
-#include "merge/DateReadAhead.h"
+#include "dates/DateReadAhead.h"
 
 namespace orvane {
 

@@ -2,10 +2,10 @@
 // that library spent over a minute on a damaged 4 KiB MOV file. Only box and chunk headers are
 // followed, every length is checked against what was read, and at most a few MiB are read.
 
-#include "merge/VideoDate.h"
+#include "dates/VideoDate.h"
 
 #include "base/Log.h"
-#include "merge/ExifDateText.h"
+#include "dates/ExifDateText.h"
 
 #include <cstdio>
 #include <cstring>

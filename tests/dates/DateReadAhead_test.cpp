@@ -1,5 +1,5 @@
 #include "base/Log.h"
-#include "merge/DateReadAhead.h"
+#include "dates/DateReadAhead.h"
 #include "support/TestSupport.h"
 
 #include <atomic>

@@ -1,12 +1,12 @@
 // Picks the reader by the file's first bytes. Each reader only sees the containers it was
 // chosen for, so exiv2 never opens a video.
 
-#include "merge/ExtendedDate.h"
+#include "dates/ExtendedDate.h"
 
 #include "base/Log.h"
-#include "merge/ContainerKind.h"
-#include "merge/MetadataDate.h"
-#include "merge/VideoDate.h"
+#include "dates/ContainerKind.h"
+#include "dates/MetadataDate.h"
+#include "dates/VideoDate.h"
 
 #include <algorithm>
 #include <cerrno>

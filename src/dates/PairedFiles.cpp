@@ -1,4 +1,4 @@
-#include "merge/PairedFiles.h"
+#include "dates/PairedFiles.h"
 
 #include <algorithm>
 #include <unordered_set>

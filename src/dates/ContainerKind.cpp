@@ -2,7 +2,7 @@
 // images and movies by their brands: HEIF, AVIF and CR3 files name an image brand, and
 // anything else with an ftyp box (or a bare QuickTime atom) is treated as a movie.
 
-#include "merge/ContainerKind.h"
+#include "dates/ContainerKind.h"
 
 #include <cstring>
 

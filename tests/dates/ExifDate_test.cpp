@@ -1,7 +1,7 @@
-#include "merge/ExifDate.h"
-#include "merge/ExifDateText.h"
-#include "merge/ExifFixtures.h"
-#include "merge/ExifTiff.h"
+#include "dates/ExifDate.h"
+#include "dates/ExifDateText.h"
+#include "dates/ExifFixtures.h"
+#include "dates/ExifTiff.h"
 #include "support/ExifDateReference.h"
 #include "support/TestSupport.h"
 
@@ -326,7 +326,7 @@ TEST_F(ExifDateTest, FileShortenedWhileMapped) {
 
 // Inputs that once broke the reader: each must answer the same from memory and from a file.
 TEST_F(ExifDateTest, FuzzFindingsStayFixed) {
-    const std::string folder = std::string(ORVANE_REPO_DIR) + "/tests/merge/data/exif-fuzz";
+    const std::string folder = std::string(ORVANE_REPO_DIR) + "/tests/dates/data/exif-fuzz";
     int checked = 0;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
         if (entry.path().filename() == "README.md")
@@ -469,7 +469,7 @@ TEST_F(ExifCorpus, SameDatesAsLibexifDefaults) {
     int compared = 0;
     std::string mismatches;
     for (const std::string& folder :
-         {testdataFolder(), std::string(ORVANE_REPO_DIR) + "/tests/merge/data"}) {
+         {testdataFolder(), std::string(ORVANE_REPO_DIR) + "/tests/dates/data"}) {
         for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
             if (!entry.is_regular_file())
                 continue;

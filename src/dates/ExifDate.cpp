@@ -1,9 +1,9 @@
-#include "merge/ExifDate.h"
+#include "dates/ExifDate.h"
 
 #include "base/Log.h"
-#include "merge/ExifDateText.h"
-#include "merge/ExifTiff.h"
-#include "merge/MappedFileGuard.h"
+#include "dates/ExifDateText.h"
+#include "dates/ExifTiff.h"
+#include "dates/MappedFileGuard.h"
 
 #include <cerrno>
 #include <cstring>

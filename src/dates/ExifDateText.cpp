@@ -1,4 +1,4 @@
-#include "merge/ExifDateText.h"
+#include "dates/ExifDateText.h"
 
 #include "base/Log.h"
 

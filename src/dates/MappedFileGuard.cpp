@@ -1,4 +1,4 @@
-#include "merge/MappedFileGuard.h"
+#include "dates/MappedFileGuard.h"
 
 #include <cerrno>
 #include <csignal>

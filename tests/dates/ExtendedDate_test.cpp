@@ -1,10 +1,10 @@
 // Dates of photos and videos outside JPEG and TIFF: the shared corpus of real files, the
 // pairing of sidecars, and the inputs the fuzzer once found.
 
-#include "merge/ContainerKind.h"
-#include "merge/ExifDate.h"
-#include "merge/ExtendedDate.h"
-#include "merge/PairedFiles.h"
+#include "dates/ContainerKind.h"
+#include "dates/ExifDate.h"
+#include "dates/ExtendedDate.h"
+#include "dates/PairedFiles.h"
 #include "support/TestSupport.h"
 
 #include <filesystem>
@@ -148,7 +148,7 @@ TEST(PairedFiles, SidecarsAndPairsWithinOneFolder) {
 TEST(ExtendedDate, FuzzFindingsAndCorpusStayFixed) {
     test::TempDir dir;
     int checked = 0;
-    for (const char* folder : {"/tests/merge/data/formats-fuzz", "/fuzz/formats-corpus"})
+    for (const char* folder : {"/tests/dates/data/formats-fuzz", "/fuzz/formats-corpus"})
         for (const auto& entry :
              std::filesystem::directory_iterator(std::string(ORVANE_REPO_DIR) + folder)) {
             const std::string contents = test::readFile(entry.path());

@@ -3,10 +3,10 @@
 // standard error unless told otherwise, and its BMFF support is off until enabled: all of
 // that is settled here, once, so that callers only ever see a date or -1.
 
-#include "merge/MetadataDate.h"
+#include "dates/MetadataDate.h"
 
 #include "base/Log.h"
-#include "merge/ExifDateText.h"
+#include "dates/ExifDateText.h"
 
 #include <cstring>
 #include <mutex>

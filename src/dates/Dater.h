@@ -1,0 +1,89 @@
+#pragma once
+
+// The one place that decides a file's date: the merge, the dry run and the preview ask it,
+// so that all three give every entry the same date, found the same way.
+
+#include "base/RunResult.h"
+#include "dates/DateReadAhead.h"
+#include "dates/PairedFiles.h"
+
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <sys/stat.h>
+#include <unordered_map>
+
+namespace orvane {
+
+// The date of an entry and how it was found.
+struct EntryDate {
+    time_t date = 0; // seconds since 1970
+    DatedBy datedBy = DatedBy::Modified;
+    bool checkDate = false; // implausible: the report asks to check it
+};
+
+// What a run dates files by.
+struct DatingRules {
+    bool captureDates = true;    // EXIF and other capture dates; else modification times only
+    bool otherContainers = true; // capture dates of files the EXIF reader does not read
+};
+
+class Dater {
+  public:
+    // Answers a file's capture date in seconds since 1970, or -1 when it has none.
+    using Reader = std::function<time_t(const char* path, const struct stat& status)>;
+
+    explicit Dater(DatingRules rules = {});
+    ~Dater();
+    Dater(const Dater&) = delete;
+    Dater& operator=(const Dater&) = delete;
+
+    void setExifReader(Reader reader) { exifReader_ = std::move(reader); }
+    // Reads the files whose first bytes the EXIF reader does not take (other photo and video
+    // containers), with the same contract.
+    void setExtendedReader(Reader reader) { extendedReader_ = std::move(reader); }
+
+    // The run's file list, for pairing sidecars and RAW+JPEG pairs with their photos, and
+    // the start of the run that plausible dates are measured against.
+    void prepareRun(const PathList& fileList, time_t runStart);
+    void setRules(DatingRules rules) { rules_ = rules; }
+
+    // Reads the dates of `fileList` (which must outlive the reading) on other threads, ahead
+    // of the caller, who takes them in list order by telling which entry it is at.
+    void startReadingAhead(const PathList& fileList);
+    void stopReadingAhead();
+    void setCurrentEntry(size_t index) { entryIndex_ = index; }
+
+    // The date of the entry at `path`, whose stat result is `status`.
+    EntryDate dateOf(const std::string& path, const struct stat& status) const;
+
+    // Whether a date is one a camera could have written for this run: not before 1980, not
+    // later than a day after the run began.
+    bool isPlausible(time_t date) const;
+
+  private:
+    struct OwnDate {
+        time_t date;
+        DatedBy datedBy;
+    };
+    std::optional<OwnDate> ownDate(const std::string& path, const struct stat& status) const;
+    std::optional<OwnDate> cachedOwnDate(const std::string& path, const struct stat& status) const;
+    std::optional<time_t> pairedDate(const std::string& path) const;
+    // The entry's own date: read ahead for the entry under way, else now.
+    std::optional<OwnDate> readOwnDate(const std::string& path, const struct stat& status) const;
+
+    DatingRules rules_;
+    Reader exifReader_;
+    Reader extendedReader_;
+    PairedFiles pairs_;
+    time_t runStart_;
+    // Own dates of paired entries, which their partners may ask for again.
+    mutable std::unordered_map<std::string, std::optional<OwnDate>> pairedDates_;
+    std::unique_ptr<DateReadAhead<std::optional<OwnDate>>> readAhead_;
+    const PathList* fileList_ = nullptr; // while reading ahead
+    size_t entryIndex_ = 0;
+};
+
+} // namespace orvane
