@@ -121,7 +121,8 @@ void Controller::goClicked() {
     // The worker of the previous run has ended (the tick that saw its end came first).
     joinWorker();
     if (!runJournalFolder_.empty())
-        journal_ = RunJournal::start(runJournalFolder_, fromPaths_, toPath_, defaults_);
+        journal_ = RunJournal::start(runJournalFolder_, fromPaths_, toPath_,
+                                     runRules_ ? *runRules_ : std::as_const(defaults_));
 
     auto shared = std::make_shared<const PathList>(std::move(*list));
     std::unique_lock lock(status_.statusLock);

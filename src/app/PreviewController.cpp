@@ -3,6 +3,12 @@
 #include "app/Controller.h"
 #include "app/PreviewView.h"
 #include "base/Log.h"
+#include "base/TimeSettings.h"
+#include "platform/UserDefaults.h"
+#include "prefs/DatingPrefs.h"
+#include "prefs/PrefKeys.h"
+
+#include <filesystem>
 
 namespace orvane {
 
@@ -40,9 +46,33 @@ void PreviewController::previewClicked() {
         return;
     }
 
+    startPlanning(controller_.fromPaths(), controller_.toPath(),
+                  snapshotRules(controller_.defaults()));
+}
+
+bool PreviewController::setCameraClock(const std::string& text) {
+    const std::optional<long> shift = text.empty() ? 0L : parseClockShift(text);
+    if (!shift)
+        return false;
+    if (!shown_ || planning() || timeSettingsOf(*shown_->rules).shift == *shift)
+        return true;
+    if (controller_.runInProgress()) {
+        if (controller_.services().beeper)
+            controller_.services().beeper->beep();
+        return true;
+    }
+    auto rules = std::make_shared<UserDefaults>(std::filesystem::path());
+    rules->registerDefaults(shown_->rules->dictionaryRepresentation());
+    rules->setArgumentValue(keys::kClockShift, *shift != 0 ? clockShiftText(*shift) : "");
+    startPlanning(shown_->sources, shown_->toPath, std::move(rules));
+    return true;
+}
+
+void PreviewController::startPlanning(PathList sources, std::string toPath,
+                                      std::shared_ptr<const UserDefaults> rules) {
+    const PlatformServices& services = controller_.services();
     std::optional<RunPlan> listed =
-        listRunPlan(controller_.fromPaths(), controller_.toPath(),
-                    snapshotRules(controller_.defaults()), services.alerts);
+        listRunPlan(std::move(sources), std::move(toPath), std::move(rules), services.alerts);
     if (!listed)
         return; // a pattern list did not compile: its alert has been shown
     making_ = std::make_shared<RunPlan>(std::move(*listed));

@@ -33,10 +33,16 @@ class PreviewController {
     void planningTick();
     // The shown plan's "Organize": a run of its sources into its destination with its rules.
     void organizeFromPlan();
+    // The preview's "Camera clock": how far the camera's clock was off ("[+|-]H:MM[:SS]",
+    // empty for not at all). Makes the shown plan again with capture dates moved by it, for
+    // that plan and its run only. False, changing nothing, for text that is no such shift.
+    bool setCameraClock(const std::string& text);
 
     std::shared_ptr<const RunPlan> plan() const { return shown_; }
 
   private:
+    void startPlanning(PathList sources, std::string toPath,
+                       std::shared_ptr<const UserDefaults> rules);
     void finishPlanning();
 
     Controller& controller_;

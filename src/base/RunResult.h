@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/TimeSettings.h"
+
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -52,6 +54,8 @@ struct RunResult {
     std::vector<std::string> notes;
     // Beside resCopiedDict: how each entry given a date folder was dated.
     std::unordered_map<std::string, EntryDating> resDatingDict;
+    // The time settings the run applied to the dates, so that a later look can tell.
+    TimeSettings timeSettings;
 
     // The copied entries whose date is flagged for checking.
     size_t checkDateCount() const {

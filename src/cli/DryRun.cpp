@@ -58,6 +58,8 @@ void printPlanText(std::FILE* out, const RunPlan& runPlan) {
         "was copied)\n",
         countOutcome(plan, PlanOutcome::kCopy), countOutcome(plan, PlanOutcome::kNameTaken),
         result.resSkippedFiles.size() + countOutcome(plan, PlanOutcome::kSkippedByMerge), errors);
+    if (const std::string applied = timeSettingsSummary(runPlan.timeSettings); !applied.empty())
+        std::fprintf(out, "Dates: %s.\n", applied.c_str());
 }
 
 void printPlanJson(std::FILE* out, const RunPlan& runPlan) {
@@ -95,6 +97,7 @@ void printPlanJson(std::FILE* out, const RunPlan& runPlan) {
     ordered_json report;
     report["plan"] = std::move(items);
     report["skipped"] = std::move(skipped);
+    addTimeSettingsJson(report, runPlan.timeSettings);
     report["dryRun"] = true;
     std::fprintf(out, "%s\n", report.dump(2).c_str());
 }

@@ -1,6 +1,8 @@
 #include "cli/OrganizeOptions.h"
 
 #include "base/Paths.h"
+#include "base/TimeSettings.h"
+#include "dates/WallClock.h"
 #include "platform/UserDefaults.h"
 #include "prefs/MatchingModes.h"
 #include "prefs/PrefKeys.h"
@@ -69,6 +71,24 @@ int parseOrganizeOptions(int argc, char** argv, OrganizeOptions& options) {
         ->check(CLI::Range(0, 16));
     app.add_flag("--ignore-space", options.ignoreSpace,
                  "start even when the destination's disk seems too full for the copies");
+    app.add_option("--shift", options.shift,
+                   "the camera's clock was off by this much: move every capture date read from "
+                   "a file (not modification times) by it, e.g. +7:00 or -0:30")
+        ->type_name("[+|-]H:MM[:SS]");
+    app.add_option("--zone", options.zone,
+                   "show dates stored as UTC instants (movie headers) in this time zone, an "
+                   "IANA name such as Asia/Bangkok (default: the preference, else this "
+                   "computer's zone)")
+        ->type_name("ZONE");
+    app.add_option("--video-clock", options.videoClock,
+                   "movie headers hold UTC (phones and most cameras; the default) or the "
+                   "camera's local time (some action cameras)")
+        ->type_name("utc|local");
+    app.add_option("--day-starts-at", options.dayStartsAt,
+                   "a capture before this time of day goes into the previous day's folder (the "
+                   "file's own date and name are unchanged; default: the preference, else "
+                   "midnight)")
+        ->type_name("HH:MM");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -81,6 +101,32 @@ int parseOrganizeOptions(int argc, char** argv, OrganizeOptions& options) {
     }
     if (!options.include.empty() && !options.exclude.empty()) {
         std::fprintf(stderr, "orvane organize: --include and --exclude cannot be combined\n");
+        return 2;
+    }
+    if (options.shift && !parseClockShift(*options.shift)) {
+        std::fprintf(stderr,
+                     "orvane organize: --shift: '%s' is not a clock shift: give [+|-]H:MM[:SS] "
+                     "with hours below 24, e.g. +7:00\n",
+                     options.shift->c_str());
+        return 2;
+    }
+    if (options.zone && !ShootZone::named(*options.zone)) {
+        std::fprintf(stderr,
+                     "orvane organize: --zone: '%s' is not a time zone: give an IANA name such "
+                     "as Asia/Bangkok\n",
+                     options.zone->c_str());
+        return 2;
+    }
+    if (options.videoClock && !parseVideoClock(*options.videoClock)) {
+        std::fprintf(stderr, "orvane organize: --video-clock: '%s' is neither utc nor local\n",
+                     options.videoClock->c_str());
+        return 2;
+    }
+    if (options.dayStartsAt && !parseDayStart(*options.dayStartsAt)) {
+        std::fprintf(stderr,
+                     "orvane organize: --day-starts-at: '%s' is not a time of day: give HH:MM, "
+                     "e.g. 04:00\n",
+                     options.dayStartsAt->c_str());
         return 2;
     }
     if (options.format && options.format->empty()) {
@@ -117,6 +163,14 @@ void applyOrganizeOptions(const OrganizeOptions& options, UserDefaults& defaults
         defaults.setArgumentValue(keys::kParallelCopies, int64_t{*options.jobs});
     if (!options.intact.empty())
         defaults.setArgumentValue(keys::kIntactFolderPatterns, StringList(options.intact));
+    if (options.shift)
+        defaults.setArgumentValue(keys::kClockShift, *options.shift);
+    if (options.zone)
+        defaults.setArgumentValue(keys::kShootTimeZone, *options.zone);
+    if (options.videoClock)
+        defaults.setArgumentValue(keys::kVideoClock, *options.videoClock);
+    if (options.dayStartsAt)
+        defaults.setArgumentValue(keys::kDayStartsAt, *options.dayStartsAt);
     std::optional<int> levels = options.levels;
     if (options.format && !levels)
         levels = static_cast<int>(

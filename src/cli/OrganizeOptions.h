@@ -30,6 +30,11 @@ struct OrganizeOptions {
     bool keepBoth = false;        // a different file under a taken name gets NAME-1.EXT …
     bool ignoreSpace = false;     // start even when the copies may not fit
     std::optional<int> jobs;      // entries copied at once (0: left to the program)
+    // Time settings, checked by parseOrganizeOptions.
+    std::optional<std::string> shift;       // "[+|-]H:MM[:SS]"
+    std::optional<std::string> zone;        // an IANA name
+    std::optional<std::string> videoClock;  // "utc" or "local"
+    std::optional<std::string> dayStartsAt; // "HH:MM"
 };
 
 // Parses the arguments after "organize". Answers -1 to go on, or the exit status when the

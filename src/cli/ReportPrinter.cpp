@@ -110,6 +110,15 @@ void printCopied(std::FILE* out, const RunResult& result) {
 
 } // namespace
 
+void addTimeSettingsJson(nlohmann::ordered_json& report, const TimeSettings& settings) {
+    using nlohmann::ordered_json;
+    report["shifted_by"] =
+        settings.shift != 0 ? ordered_json(clockShiftText(settings.shift)) : ordered_json(nullptr);
+    report["zone"] = settings.zone.empty() ? ordered_json(nullptr) : ordered_json(settings.zone);
+    report["video_clock"] = videoClockText(settings.videoClockLocal);
+    report["day_starts_at"] = dayStartText(settings.dayStartsAt);
+}
+
 void printReportText(std::FILE* out, const RunResult& result, bool cancelled) {
     printCopied(out, result);
     printSection(out, "Skipped", result.resSkippedFiles, result.resSkippedDict, ": ", result);
@@ -144,12 +153,15 @@ void printReportJson(std::FILE* out, const RunResult& result, bool cancelled) {
         const EntryDating dating = datingOf(result, result.resCopiedFiles[index]);
         copied[index]["dated_by"] = datedByName(dating.datedBy);
         copied[index]["check_date"] = dating.checkDate;
+        if (dating.datedBy != DatedBy::Modified && result.timeSettings.shift != 0)
+            copied[index]["shifted_by"] = clockShiftText(result.timeSettings.shift);
     }
     report["copied"] = std::move(copied);
     report["check_date_count"] = result.checkDateCount();
     report["skipped"] = list(result.resSkippedFiles, result.resSkippedDict, "reason");
     report["errors"] = list(result.resErrorFiles, result.resErrorDict, "error");
     report["cancelled"] = cancelled;
+    addTimeSettingsJson(report, result.timeSettings);
     report["notes"] = result.notes;
     std::fprintf(out, "%s\n", report.dump(2).c_str());
 }

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <nlohmann/json.hpp>
 #include <string>
 
 namespace orvane::cli {
@@ -15,9 +16,14 @@ std::string displayPath(const std::string& path);
 // A time for the terminal, in local time: "2026-12-08 01:36:45".
 std::string localDateText(time_t seconds);
 
+// The time settings a run applied: "shifted_by" ("+07:00", or null), "zone" (the IANA name, or
+// null for this computer's), "video_clock" ("utc" or "local"), "day_starts_at" ("04:00").
+void addTimeSettingsJson(nlohmann::ordered_json& report, const TimeSettings& settings);
+
 void printReportText(std::FILE* out, const RunResult& result, bool cancelled);
 // {"copied": [{"path", "folder"}], "skipped": [{"path", "reason"}], "errors": [{"path",
-// "error"}], "cancelled": bool, "notes": [text]}; a copy under a numbered name and a file
+// "error"}], "cancelled": bool, the time settings, "notes": [text]}; a copy whose capture date
+// was shifted carries "shifted_by"; a copy under a numbered name and a file
 // skipped as already in the destination also carry "destination", the full path of the item
 // there.
 void printReportJson(std::FILE* out, const RunResult& result, bool cancelled);

@@ -22,7 +22,10 @@ std::string ctimeText(time_t seconds) {
 } // namespace
 
 Dater::Dater(DatingRules rules)
-    : rules_(rules), exifReader_(exifDateForPath), extendedReader_(extendedDateForPath),
+    : rules_(std::move(rules)), exifReader_(exifDateForPath),
+      extendedReader_([](const char* path, const struct stat& status, bool& utcInstant) {
+          return extendedDateForPath(path, status, &utcInstant);
+      }),
       runStart_(time(nullptr)) {}
 
 Dater::~Dater() = default;
@@ -50,16 +53,26 @@ void Dater::stopReadingAhead() {
     fileList_ = nullptr;
 }
 
+time_t Dater::corrected(time_t date, bool utcInstant) const {
+    const TimeSettings& time = rules_.time;
+    if (utcInstant && time.videoClockLocal)
+        date = wallClockOfFields(date);
+    else if (utcInstant && rules_.zone)
+        date = rules_.zone->wallClockAt(date);
+    return shiftedWallClock(date, time.shift);
+}
+
 std::optional<Dater::OwnDate> Dater::ownDate(const std::string& path,
                                              const struct stat& status) const {
     time_t date = exifReader_(path.c_str(), status);
     if (date != -1)
-        return OwnDate{date, DatedBy::Exif};
+        return OwnDate{corrected(date, false), DatedBy::Exif};
     if (!rules_.otherContainers)
         return std::nullopt;
-    date = extendedReader_(path.c_str(), status);
+    bool utcInstant = false;
+    date = extendedReader_(path.c_str(), status, utcInstant);
     if (date != -1)
-        return OwnDate{date, DatedBy::Metadata};
+        return OwnDate{corrected(date, utcInstant), DatedBy::Metadata};
     return std::nullopt;
 }
 

@@ -4,8 +4,10 @@
 // so that all three give every entry the same date, found the same way.
 
 #include "base/RunResult.h"
+#include "base/TimeSettings.h"
 #include "dates/DateReadAhead.h"
 #include "dates/PairedFiles.h"
+#include "dates/WallClock.h"
 
 #include <ctime>
 #include <functional>
@@ -28,12 +30,18 @@ struct EntryDate {
 struct DatingRules {
     bool captureDates = true;    // EXIF and other capture dates; else modification times only
     bool otherContainers = true; // capture dates of files the EXIF reader does not read
+    TimeSettings time;
+    std::optional<ShootZone> zone; // time.zone, looked up once; none: this computer's
 };
 
 class Dater {
   public:
     // Answers a file's capture date in seconds since 1970, or -1 when it has none.
     using Reader = std::function<time_t(const char* path, const struct stat& status)>;
+    // The same, telling in `utcInstant` whether the date is a UTC instant (a movie header's)
+    // rather than a wall-clock time.
+    using InstantReader =
+        std::function<time_t(const char* path, const struct stat& status, bool& utcInstant)>;
 
     explicit Dater(DatingRules rules = {});
     ~Dater();
@@ -43,12 +51,13 @@ class Dater {
     void setExifReader(Reader reader) { exifReader_ = std::move(reader); }
     // Reads the files whose first bytes the EXIF reader does not take (other photo and video
     // containers), with the same contract.
-    void setExtendedReader(Reader reader) { extendedReader_ = std::move(reader); }
+    void setExtendedReader(InstantReader reader) { extendedReader_ = std::move(reader); }
 
     // The run's file list, for pairing sidecars and RAW+JPEG pairs with their photos, and
     // the start of the run that plausible dates are measured against.
     void prepareRun(const PathList& fileList, time_t runStart);
-    void setRules(DatingRules rules) { rules_ = rules; }
+    void setRules(DatingRules rules) { rules_ = std::move(rules); }
+    const DatingRules& rules() const { return rules_; }
 
     // Reads the dates of `fileList` (which must outlive the reading) on other threads, ahead
     // of the caller, who takes them in list order by telling which entry it is at.
@@ -59,6 +68,9 @@ class Dater {
     // The date of the entry at `path`, whose stat result is `status`.
     EntryDate dateOf(const std::string& path, const struct stat& status) const;
 
+    // The date whose day names the entry's date folder: a day may start after midnight.
+    time_t folderDateOf(time_t date) const { return dayOf(date, rules_.time.dayStartsAt); }
+
     // Whether a date is one a camera could have written for this run: not before 1980, not
     // later than a day after the run began.
     bool isPlausible(time_t date) const;
@@ -68,6 +80,9 @@ class Dater {
         time_t date;
         DatedBy datedBy;
     };
+    // A date read from a file as the run's time settings want it: a UTC instant in the zone
+    // of the shoot (or read as the camera's wall clock), moved by the camera clock's shift.
+    time_t corrected(time_t date, bool utcInstant) const;
     std::optional<OwnDate> ownDate(const std::string& path, const struct stat& status) const;
     std::optional<OwnDate> cachedOwnDate(const std::string& path, const struct stat& status) const;
     std::optional<time_t> pairedDate(const std::string& path) const;
@@ -76,7 +91,7 @@ class Dater {
 
     DatingRules rules_;
     Reader exifReader_;
-    Reader extendedReader_;
+    InstantReader extendedReader_;
     PairedFiles pairs_;
     time_t runStart_;
     // Own dates of paired entries, which their partners may ask for again.

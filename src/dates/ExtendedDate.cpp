@@ -5,6 +5,7 @@
 
 #include "base/Log.h"
 #include "dates/ContainerKind.h"
+#include "dates/HeifExif.h"
 #include "dates/MetadataDate.h"
 #include "dates/VideoDate.h"
 
@@ -81,7 +82,9 @@ time_t x3fDate(const unsigned char* head, size_t headLength, const unsigned char
 
 } // namespace
 
-time_t extendedDateForPath(const char* path, const struct stat& status) {
+time_t extendedDateForPath(const char* path, const struct stat& status, bool* utcInstant) {
+    if (utcInstant)
+        *utcInstant = false;
     if (!S_ISREG(status.st_mode))
         return -1;
     const FileHandle file(path);
@@ -107,6 +110,10 @@ time_t extendedDateForPath(const char* path, const struct stat& status) {
             }
             break;
         }
+        // libheif follows the primary image's references to its Exif item, which exiv2 0.27
+        // does not reach in grid images.
+        if (isHeif(head, headLength) && (seconds = heifExifDate(path)) != -1)
+            break;
         bool unreadable = false;
         seconds = metadataDateForFile(path, unreadable);
         if (seconds == -1 && unreadable) {
@@ -127,7 +134,7 @@ time_t extendedDateForPath(const char* path, const struct stat& status) {
     case ContainerKind::Movie:
         seconds = videoDate([&](uint64_t offset, unsigned char* buffer,
                                 size_t wanted) { return file.readAt(offset, buffer, wanted); },
-                            size);
+                            size, utcInstant);
         break;
     case ContainerKind::MpegTs: {
         const auto bytes = file.readSpan(0, kScanWindow);
@@ -148,6 +155,9 @@ time_t extendedDateForBytes(const unsigned char* bytes, size_t length) {
     const ContainerKind kind = containerKind(bytes, std::min(length, kContainerSniffLength));
     switch (kind) {
     case ContainerKind::StillImage:
+        if (isHeif(bytes, length))
+            if (const time_t seconds = heifExifDateForBytes(bytes, length); seconds != -1)
+                return seconds;
         return metadataDateForBytes(bytes, length);
     case ContainerKind::SigmaX3f:
         return x3fDate(bytes, length, nullptr, 0);

@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -181,7 +182,7 @@ std::string appleCreationText(const Box& meta) {
     return text;
 }
 
-time_t movieDateFromMoov(const unsigned char* begin, const unsigned char* end) {
+time_t movieDateFromMoov(const unsigned char* begin, const unsigned char* end, bool& utcInstant) {
     uint64_t created = 0;
     std::string apple;
     forEachBox(begin, end, [&](const Box& box) {
@@ -204,10 +205,11 @@ time_t movieDateFromMoov(const unsigned char* begin, const unsigned char* end) {
     const auto seconds = static_cast<time_t>(created - kMacEpochOffset);
     logMessage(LOG_DEBUG, "Movie header creation time yields UNIX time %ld",
                static_cast<long>(seconds));
+    utcInstant = true;
     return seconds;
 }
 
-time_t quickTimeDate(const ByteReader& read, uint64_t fileSize) {
+time_t quickTimeDate(const ByteReader& read, uint64_t fileSize, bool& utcInstant) {
     // Walk the top-level boxes by their headers alone, up to moov.
     unsigned char header[16];
     uint64_t offset = 0;
@@ -231,7 +233,7 @@ time_t quickTimeDate(const ByteReader& read, uint64_t fileSize) {
             std::vector<unsigned char> moov(size - headerSize);
             if (read(offset + headerSize, moov.data(), moov.size()) != moov.size())
                 return -1;
-            return movieDateFromMoov(moov.data(), moov.data() + moov.size());
+            return movieDateFromMoov(moov.data(), moov.data() + moov.size(), utcInstant);
         }
         offset += size;
     }
@@ -265,22 +267,7 @@ time_t aviIditDate(const unsigned char* begin, const unsigned char* end, int dep
     return -1;
 }
 
-} // namespace
-
-time_t videoDate(const ByteReader& read, uint64_t fileSize) {
-    unsigned char head[12];
-    if (read(0, head, sizeof head) != sizeof head)
-        return -1;
-    if (std::memcmp(head, "RIFF", 4) == 0) {
-        std::vector<unsigned char> window(
-            static_cast<size_t>(fileSize < kAviHeaderWindow ? fileSize : kAviHeaderWindow));
-        window.resize(read(0, window.data(), window.size()));
-        return aviIditDate(window.data(), window.data() + window.size(), 0);
-    }
-    return quickTimeDate(read, fileSize);
-}
-
-time_t avchdDate(const unsigned char* bytes, size_t length) {
+time_t mdpmDate(const unsigned char* bytes, size_t length) {
     // The user-data UUID that precedes "MDPM", then a count and five-byte entries: tag 0x18
     // holds a zone byte, the year (two BCD bytes) and the month; tag 0x19 day, hour, minute
     // and second, all BCD.
@@ -316,6 +303,73 @@ time_t avchdDate(const unsigned char* bytes, size_t length) {
             return wallClock(parts, "MDPM");
         at += sizeof kMarker;
     }
+    return -1;
+}
+
+// The payloads of an MPEG transport stream's packets, joined per packet identifier, with the
+// H.264 emulation-prevention bytes taken out: the camera's user data may straddle packets.
+// Packets of 188 bytes, or of 192 with a 4-byte time stamp first (AVCHD); none when the
+// bytes are neither.
+std::map<unsigned, std::vector<unsigned char>> transportPayloads(const unsigned char* bytes,
+                                                                 size_t length) {
+    std::map<unsigned, std::vector<unsigned char>> streams;
+    size_t packet = 0, first = 0;
+    if (length >= 2 * 192 + 4 && bytes[4] == 0x47 && bytes[4 + 192] == 0x47)
+        packet = 192, first = 4;
+    else if (length >= 2 * 188 && bytes[0] == 0x47 && bytes[188] == 0x47)
+        packet = 188;
+    if (packet == 0)
+        return streams;
+    for (size_t at = first; at + 188 <= length && bytes[at] == 0x47; at += packet) {
+        const unsigned char* p = bytes + at;
+        const unsigned pid = ((p[1] & 0x1Fu) << 8) | p[2];
+        const unsigned adaptation = (p[3] >> 4) & 3u;
+        size_t start = 4;
+        if (adaptation == 0 || adaptation == 2)
+            continue; // no payload
+        if (adaptation == 3)
+            start += 1 + size_t{p[4]};
+        if (start >= 188)
+            continue;
+        std::vector<unsigned char>& stream = streams[pid];
+        for (size_t i = start; i < 188; ++i) {
+            const size_t n = stream.size();
+            if (p[i] == 0x03 && n >= 2 && stream[n - 1] == 0 && stream[n - 2] == 0)
+                continue;
+            stream.push_back(p[i]);
+        }
+    }
+    return streams;
+}
+
+} // namespace
+
+time_t videoDate(const ByteReader& read, uint64_t fileSize, bool* utcInstant) {
+    bool instant = false;
+    if (utcInstant)
+        *utcInstant = false;
+    unsigned char head[12];
+    if (read(0, head, sizeof head) != sizeof head)
+        return -1;
+    if (std::memcmp(head, "RIFF", 4) == 0) {
+        std::vector<unsigned char> window(
+            static_cast<size_t>(fileSize < kAviHeaderWindow ? fileSize : kAviHeaderWindow));
+        window.resize(read(0, window.data(), window.size()));
+        return aviIditDate(window.data(), window.data() + window.size(), 0);
+    }
+    const time_t seconds = quickTimeDate(read, fileSize, instant);
+    if (utcInstant)
+        *utcInstant = instant;
+    return seconds;
+}
+
+time_t avchdDate(const unsigned char* bytes, size_t length) {
+    const time_t seconds = mdpmDate(bytes, length);
+    if (seconds != -1)
+        return seconds;
+    for (const auto& [pid, stream] : transportPayloads(bytes, length))
+        if (const time_t found = mdpmDate(stream.data(), stream.size()); found != -1)
+            return found;
     return -1;
 }
 

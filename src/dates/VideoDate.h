@@ -16,7 +16,8 @@ using ByteReader = std::function<size_t(uint64_t offset, unsigned char* buffer, 
 // else the movie header's creation time, which is UTC; for AVI the IDIT date as written. Only box
 // and chunk headers are followed; at most the movie header (up to 16 MiB) or the first MiB of an
 // AVI is read.
-time_t videoDate(const ByteReader& read, uint64_t fileSize);
+// `utcInstant`, when given, tells whether the date is the movie header's UTC time.
+time_t videoDate(const ByteReader& read, uint64_t fileSize, bool* utcInstant = nullptr);
 
 // The recording date that AVCHD cameras put into the H.264 stream of an MTS/M2TS file (the
 // "MDPM" user data), as written, or -1. `bytes` is the start of the file.

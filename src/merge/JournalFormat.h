@@ -4,7 +4,8 @@
 // line, told apart by "type":
 // A journal is named "<start time>-<pid>.jsonl"; that name without ".jsonl" is the run's id.
 //   start        the run: "pid", "processStart", "boot", "started", "sources",
-//                "destination", "destinationStamp", "options"
+//                "destination", "destinationStamp", "options" (with the time settings:
+//                "shiftedBy", "zone", "videoClock", "dayStartsAt")
 //   folder       a folder the run created: "path", "stamp"
 //   intent       before an entry's copy begins: "entry", "source", "temporary", "destination";
 //                repeated with the new "destination" and "made" when the name is decided again

@@ -13,6 +13,7 @@
 #include "platform/UserDefaults.h"
 #include "prefs/DateFolderCheck.h"
 #include "prefs/DateRendering.h"
+#include "prefs/DatingPrefs.h"
 #include "prefs/Defaults.h"
 #include "prefs/PrefKeys.h"
 
@@ -63,14 +64,6 @@ std::string namingFinalPath(std::string text, const std::string& temporary,
 
 } // namespace
 
-namespace {
-
-DatingRules datingRulesOf(const UserDefaults& defaults) {
-    return {defaults.boolForKey(keys::kUseExifData), defaults.boolForKey(keys::kUseExtendedDates)};
-}
-
-} // namespace
-
 MergeEngine::MergeEngine(const UserDefaults& defaults, RunStatus& status, RunResult& result)
     : defaults_(defaults), status_(status), result_(result), dater_(datingRulesOf(defaults)) {}
 
@@ -82,6 +75,10 @@ void MergeEngine::prepareRun(const PathList& fileList, time_t runStart) {
 void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRoot) {
     toPath_ = treeRoot;
     prepareRun(fileList, time(nullptr));
+    result_.timeSettings = dater_.rules().time;
+    // The report's readers, in the window too, see what the dates were corrected by.
+    if (const std::string applied = timeSettingsSummary(result_.timeSettings); !applied.empty())
+        result_.notes.push_back("Dates: " + applied + ".");
     clock_gettime(CLOCK_REALTIME, &runStartedAt_);
     checkedFolders_.clear();
     const DateLocale locale;
@@ -207,7 +204,8 @@ std::optional<EntryPlan> MergeEngine::planEntry(const std::string& source, const
                    static_cast<long long>(date), safeCString(source).c_str());
         return std::nullopt;
     }
-    plan.dateFolder = locale.render(date, *format);
+    // A capture after midnight may belong to the day before; the date itself stays.
+    plan.dateFolder = locale.render(dater_.folderDateOf(date), *format);
     if (!dateFolderStaysInside(plan.dateFolder)) {
         error = kFolderFormatLeavesDestination;
         logMessage(LOG_WARN, "Folder format '%s' gives '%s' for '%s': not a folder inside '%s'",

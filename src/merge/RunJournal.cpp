@@ -6,6 +6,7 @@
 #include "platform/FileDescriptor.h"
 #include "platform/ProcessIdentity.h"
 #include "platform/UserDefaults.h"
+#include "prefs/DatingPrefs.h"
 #include "prefs/Defaults.h"
 #include "prefs/PrefKeys.h"
 
@@ -47,6 +48,12 @@ json optionsJson(const UserDefaults& defaults) {
         defaults.stringArrayForKey(keys::kCopyFilePatterns).value_or(StringList{});
     options["intactFolderPatterns"] =
         defaults.stringArrayForKey(keys::kIntactFolderPatterns).value_or(StringList{});
+    // What the dates were corrected by, so that undo and a later look can tell.
+    const TimeSettings time = timeSettingsOf(defaults);
+    options["shiftedBy"] = time.shift != 0 ? json(clockShiftText(time.shift)) : json(nullptr);
+    options["zone"] = time.zone.empty() ? json(nullptr) : json(time.zone);
+    options["videoClock"] = videoClockText(time.videoClockLocal);
+    options["dayStartsAt"] = dayStartText(time.dayStartsAt);
     return options;
 }
 

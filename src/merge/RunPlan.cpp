@@ -113,6 +113,7 @@ void planRunEntries(RunPlan& plan, PlanProgress* progress, const FreeSpaceProbe&
     MergeEngine engine(*plan.rules, status, unused);
     engine.setToPath(plan.toPath);
     engine.prepareRun(plan.fileList, time(nullptr));
+    plan.timeSettings = engine.dater().rules().time;
     const DateLocale locale;
 
     plan.entries.clear();

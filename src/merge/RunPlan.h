@@ -83,6 +83,7 @@ struct RunPlan {
     std::vector<PlannedEntry> entries;
     std::vector<PlanFolder> folders;
     PlanTotals totals;
+    TimeSettings timeSettings; // what the entries were dated with
     bool cancelled = false;
 };
 

@@ -24,6 +24,8 @@ void registerDefaults(UserDefaults& defaults) {
         {keys::kSkipIdenticalFiles, true},
         {keys::kKeepBothOnNameClash, false},
         {keys::kParallelCopies, int64_t{0}},
+        {keys::kShootTimeZone, std::string()},
+        {keys::kDayStartsAt, std::string("00:00")},
     };
     if (defaults.objectForKey(keys::kFirstRunTime)) {
         // Stored as a 32-bit number, so the subtraction wraps as a 32-bit integer.

@@ -21,6 +21,15 @@ inline constexpr const char* kKeepBothOnNameClash = "OVKeepBothOnNameClash";
 // How many entries a run copies at once; 0 leaves it to the program (several on solid-state
 // storage, one on spinning disks).
 inline constexpr const char* kParallelCopies = "OVParallelCopies";
+// The zone of the shoot: dates stored as UTC instants (movie headers) are shown in it; empty
+// for this computer's.
+inline constexpr const char* kShootTimeZone = "OVShootTimeZone";
+// "HH:MM": a capture before this time of day belongs to the previous day's folder.
+inline constexpr const char* kDayStartsAt = "OVDayStartsAt";
+// For one run only (the command line, the preview): "[+|-]H:MM[:SS]" by which the camera's
+// clock was off, and whether movie headers hold UTC ("utc") or the camera's time ("local").
+inline constexpr const char* kClockShift = "OVClockShift";
+inline constexpr const char* kVideoClock = "OVVideoClock";
 inline constexpr const char* kCheckUpdateFrequency = "OVCheckUpdateFrequency";
 inline constexpr const char* kLastUpdateCheck = "OVLastUpdateCheck";
 inline constexpr const char* kPreviousRuns = "OVPreviousRuns";

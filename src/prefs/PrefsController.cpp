@@ -2,6 +2,7 @@
 
 #include "prefs/DateFolderCheck.h"
 #include "prefs/DateRendering.h"
+#include "prefs/DatingPrefs.h"
 #include "prefs/Defaults.h"
 #include "prefs/MatchingModes.h"
 #include "prefs/PrefKeys.h"
@@ -144,6 +145,10 @@ void PrefsController::showPreferences() {
     view_->setKeepBothCheckboxOn(defaults_.boolForKey(keys::kKeepBothOnNameClash));
     view_->setCopiesAtOnce(copiesAtOnceShown(defaults_));
     view_->setUseExtendedDatesCheckboxOn(defaults_.boolForKey(keys::kUseExtendedDates));
+    const TimeSettings time = timeSettingsOf(defaults_);
+    view_->setShootZoneChoices(timeZoneNames());
+    view_->setShootZone(time.zone);
+    view_->setDayStartsAt(time.dayStartsAt);
 
     intactPatternArray_ =
         defaults_.stringArrayForKey(keys::kIntactFolderPatterns).value_or(StringList{});
@@ -226,6 +231,10 @@ void PrefsController::saveClicked() {
     if (const int copies = view_->copiesAtOnce(); copies != copiesAtOnceShown(defaults_))
         defaults_.setInteger(keys::kParallelCopies, copies);
     defaults_.setBool(keys::kUseExtendedDates, view_->useExtendedDatesCheckboxOn());
+    // A zone stored by hand that the database does not know stays until another is chosen.
+    if (const std::string zone = view_->shootZone(); zone != timeSettingsOf(defaults_).zone)
+        defaults_.setObject(keys::kShootTimeZone, zone);
+    defaults_.setObject(keys::kDayStartsAt, dayStartText(view_->dayStartsAt()));
     defaults_.setObject(keys::kIntactFolderPatterns, intactPatternArray_);
     defaults_.setObject(keys::kCopyFilePatterns, copyFilePatternArray_);
     defaults_.setObject(keys::kMatchingMode, view_->selectedMatchingMode());

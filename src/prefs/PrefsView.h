@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace orvane {
 
@@ -43,6 +44,14 @@ class PrefsView {
     virtual void setCopiesAtOnce(int copies) = 0;
     virtual bool useExtendedDatesCheckboxOn() const = 0;
     virtual void setUseExtendedDatesCheckboxOn(bool on) = 0;
+    // The zone of the shoot: empty for this computer's (the first choice), else an IANA name
+    // of `zones`.
+    virtual void setShootZoneChoices(const std::vector<std::string>& zones) = 0;
+    virtual std::string shootZone() const = 0;
+    virtual void setShootZone(const std::string& zone) = 0;
+    // When a day starts, in seconds after midnight (0: midnight).
+    virtual long dayStartsAt() const = 0;
+    virtual void setDayStartsAt(long seconds) = 0;
     virtual std::string selectedMatchingMode() const = 0;
     virtual void selectMatchingMode(const std::string& title) = 0;
 

@@ -14,6 +14,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QStandardItemModel>
+#include <QTime>
 #include <cmath>
 #include <memory>
 
@@ -289,6 +290,41 @@ bool PrefsWindow::keepBothCheckboxOn() const {
 
 void PrefsWindow::setKeepBothCheckboxOn(bool on) {
     ui_->keepBothCheckbox->setChecked(on);
+}
+
+// The first item is this computer's zone, with no name stored; each other item's data is its
+// zone's name.
+void PrefsWindow::setShootZoneChoices(const std::vector<std::string>& zones) {
+    QComboBox* menu = ui_->shootZoneMenu;
+    menu->clear();
+    menu->addItem(QStringLiteral("This computer's"), QString());
+    for (const std::string& zone : zones) {
+        const QString name = QString::fromStdString(zone);
+        menu->addItem(QString(name).replace('_', ' '), name);
+    }
+}
+
+std::string PrefsWindow::shootZone() const {
+    return ui_->shootZoneMenu->currentData().toString().toStdString();
+}
+
+void PrefsWindow::setShootZone(const std::string& zone) {
+    QComboBox* menu = ui_->shootZoneMenu;
+    int index = menu->findData(QString::fromStdString(zone));
+    if (index < 0) {
+        // A name stored by hand that the database does not know is shown as it is.
+        menu->addItem(QString::fromStdString(zone), QString::fromStdString(zone));
+        index = menu->count() - 1;
+    }
+    menu->setCurrentIndex(index);
+}
+
+long PrefsWindow::dayStartsAt() const {
+    return ui_->dayStartEdit->time().msecsSinceStartOfDay() / 1000;
+}
+
+void PrefsWindow::setDayStartsAt(long seconds) {
+    ui_->dayStartEdit->setTime(QTime::fromMSecsSinceStartOfDay(static_cast<int>(seconds) * 1000));
 }
 
 // The menu's items are "Automatic", then 1 to 4: an item's index is its number.

@@ -59,6 +59,11 @@ class PrefsWindow : public QDialog, public PrefsView {
     void setCopiesAtOnce(int copies) override;
     bool useExtendedDatesCheckboxOn() const override;
     void setUseExtendedDatesCheckboxOn(bool on) override;
+    void setShootZoneChoices(const std::vector<std::string>& zones) override;
+    std::string shootZone() const override;
+    void setShootZone(const std::string& zone) override;
+    long dayStartsAt() const override;
+    void setDayStartsAt(long seconds) override;
     std::string selectedMatchingMode() const override;
     void selectMatchingMode(const std::string& title) override;
     void reloadPatternTable(PatternTable table) override;

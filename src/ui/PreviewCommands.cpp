@@ -34,6 +34,8 @@ PreviewCommands::PreviewCommands(PreviewController& controller, MainWindow& wind
     window_.setParent(&window, window_.windowFlags());
     window_.setAttribute(Qt::WA_QuitOnClose, false);
     window_.setOrganizeAction([this] { controller_.organizeFromPlan(); });
+    window_.setCameraClockAction(
+        [this](const std::string& text) { return controller_.setCameraClock(text); });
     connect(&window, &MainWindow::organizeAvailabilityChanged, this,
             &PreviewCommands::updateEnabled);
     updateEnabled();

@@ -6,8 +6,10 @@
 
 #include <QDialogButtonBox>
 #include <QFile>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -62,6 +64,29 @@ PreviewWindow::PreviewWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     tree_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     tree_->header()->setStretchLastSection(true);
 
+    // The camera's clock offset applies to this plan and its run only.
+    auto* clockRow = new QHBoxLayout;
+    auto* clockLabel = new QLabel(QStringLiteral("Camera clock:"), this);
+    cameraClock_ = new QLineEdit(this);
+    cameraClock_->setObjectName(QStringLiteral("cameraClockField"));
+    cameraClock_->setPlaceholderText(QStringLiteral("+0:00"));
+    cameraClock_->setMaximumWidth(110);
+    cameraClock_->setToolTip(QStringLiteral(
+        "How far the camera's clock was off, e.g. +7:00 or -0:30. Dates read from the files "
+        "move by it in this plan and its run; modification times stay."));
+    clockLabel->setBuddy(cameraClock_);
+    cameraClockHint_ = new QLabel(this);
+    cameraClockHint_->setTextFormat(Qt::PlainText);
+    clockRow->addWidget(clockLabel);
+    clockRow->addWidget(cameraClock_);
+    clockRow->addWidget(cameraClockHint_, 1);
+    connect(cameraClock_, &QLineEdit::editingFinished, this, [this] {
+        const bool taken =
+            !cameraClockApply_ || cameraClockApply_(cameraClock_->text().trimmed().toStdString());
+        cameraClockHint_->setText(taken ? QString()
+                                        : QStringLiteral("Give [+|-]H:MM, hours below 24"));
+    });
+
     auto* buttons = new QDialogButtonBox(this);
     organizeButton_ = buttons->addButton(QStringLiteral("Organize"), QDialogButtonBox::AcceptRole);
     organizeButton_->setDefault(true);
@@ -74,6 +99,7 @@ PreviewWindow::PreviewWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
 
     layout->addWidget(destination_);
     layout->addWidget(totals_);
+    layout->addLayout(clockRow);
     layout->addWidget(tree_, 1);
     layout->addWidget(buttons);
     resize(820, 620);
@@ -90,6 +116,10 @@ void PreviewWindow::setPlan(std::shared_ptr<const RunPlan> plan) {
                      (lowSpace ? QStringLiteral(" · not enough free space") : QString()));
     totals_->setToolTip(lowSpace ? QStringLiteral("Not enough free space at the destination")
                                  : QString());
+
+    const long shift = plan->timeSettings.shift;
+    cameraClock_->setText(shift != 0 ? QString::fromStdString(clockShiftText(shift)) : QString());
+    cameraClockHint_->clear();
 
     auto* model = new PlanTreeModel(std::move(plan), thumbnails_, this);
     tree_->setModel(model);

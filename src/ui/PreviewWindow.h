@@ -7,6 +7,7 @@
 #include <memory>
 
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QTreeView;
 
@@ -27,11 +28,16 @@ class PreviewWindow : public QWidget {
     void setPlan(std::shared_ptr<const RunPlan> plan);
     // Called by "Organize".
     void setOrganizeAction(std::function<void()> organize) { organize_ = std::move(organize); }
+    // Called with the "Camera clock" text when it was edited; answers whether it was taken.
+    void setCameraClockAction(std::function<bool(const std::string&)> apply) {
+        cameraClockApply_ = std::move(apply);
+    }
 
     // For tests and screenshots.
     QTreeView* tree() const { return tree_; }
     QLabel* totalsLabel() const { return totals_; }
     QPushButton* organizeButton() const { return organizeButton_; }
+    QLineEdit* cameraClockField() const { return cameraClock_; }
     PlanTreeModel* model() const { return model_; }
     ThumbnailLoader* thumbnails() const { return thumbnails_; }
 
@@ -39,10 +45,13 @@ class PreviewWindow : public QWidget {
     QLabel* destination_ = nullptr;
     QLabel* totals_ = nullptr;
     QTreeView* tree_ = nullptr;
+    QLineEdit* cameraClock_ = nullptr;
+    QLabel* cameraClockHint_ = nullptr;
     QPushButton* organizeButton_ = nullptr;
     PlanTreeModel* model_ = nullptr;
     ThumbnailLoader* thumbnails_ = nullptr;
     std::function<void()> organize_;
+    std::function<bool(const std::string&)> cameraClockApply_;
 };
 
 // The totals line: "1,234 files · 394.0 MB · 12 new folders · 1 name conflict · …".

@@ -106,6 +106,35 @@ TEST_F(OrganizeCommand, BadUsage) {
     EXPECT_TRUE(std::filesystem::is_empty(dest));
 }
 
+// Time settings that don't parse stop the run before anything happens, naming the value.
+TEST_F(OrganizeCommand, BadTimeSettingsAreNamed) {
+    writeFile(tmp / "src/a.jpg", "a");
+    const std::vector<std::vector<std::string>> bad = {
+        {"--shift", "25:00"},           {"--shift", "+7"},        {"--zone", "Mars/Olympus"},
+        {"--zone", "../../etc/passwd"}, {"--video-clock", "gmt"}, {"--day-starts-at", "7"},
+        {"--day-starts-at", "24:00"}};
+    for (const std::vector<std::string>& option : bad) {
+        const RunOutput run = runOrvane(
+            config, {"organize", option[0], option[1], tmp / "src/a.jpg", dest}, ".", "2>&1");
+        EXPECT_EQ(run.status, 2) << option[0] << " " << option[1];
+        EXPECT_NE(run.out.find(option[0] + ": '" + option[1] + "'"), std::string::npos) << run.out;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(dest));
+}
+
+TEST_F(OrganizeCommand, TimeSettingsAreReported) {
+    writeFile(tmp / "src/a.jpg", "a", test::localTime(2010, 6, 1, 2, 30));
+    const RunOutput run =
+        runOrvane(config, {"organize", "--json", "--shift=-1:30", "--zone", "Asia/Bangkok",
+                           "--day-starts-at", "04:00", tmp / "src/a.jpg", dest});
+    const nlohmann::json report = nlohmann::json::parse(run.out);
+    EXPECT_EQ(report["shifted_by"], "-01:30");
+    EXPECT_EQ(report["zone"], "Asia/Bangkok");
+    EXPECT_EQ(report["day_starts_at"], "04:00");
+    // Dated by its modification time, which no shift moves, before 04:00: the day before.
+    EXPECT_EQ(report["copied"][0]["folder"], "2010-05-31");
+}
+
 TEST_F(OrganizeCommand, HelpAndVersionNeedNoDisplay) {
     const std::string noDisplay = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u "
                                   "XDG_SESSION_TYPE '" +

@@ -4,6 +4,8 @@
 #include "dates/ContainerKind.h"
 #include "dates/ExifDate.h"
 #include "dates/ExtendedDate.h"
+#include "dates/HeifExif.h"
+#include "dates/MetadataDate.h"
 #include "dates/PairedFiles.h"
 #include "support/TestSupport.h"
 
@@ -141,6 +143,51 @@ TEST(PairedFiles, SidecarsAndPairsWithinOneFolder) {
     EXPECT_EQ(pairs.partnersOf("/a/.xmp"), List{});
     EXPECT_TRUE(pairs.isPaired("/a/IMG_1.CR2"));
     EXPECT_FALSE(pairs.isPaired("/a/notes"));
+}
+
+// Dates that exiv2 alone does not reach: the Exif item of a grid image's primary image, the
+// AVCHD recording date split between transport packets, a CRW whose other records exiv2 refuses.
+TEST(ExtendedDate, ReadersBeyondExiv2) {
+    TimeZoneScope zone("UTC");
+    const std::string heic = formatsFolder() + "/ianare/exif-py/tests/resources/heic/mobile/";
+    if (std::filesystem::exists(heic)) {
+        EXPECT_EQ(localText(heifExifDate((heic + "iphone_13_pro_max.heic").c_str())),
+                  "2022-02-16 12:55:41");
+    }
+
+    // 192-byte packets (a time stamp, then 188 bytes); the user data begins 10 bytes before the
+    // end of the first packet's payload, in the video stream's packets.
+    const std::string mdpm = std::string("\x17\xEE\x8C\x60\xF8\x4D\x11\xD9\x8C\xD6\x08\x00"
+                                         "\x20\x0C\x9A\x66MDPM\x02",
+                                         21) +
+                             std::string("\x18\x02\x20\x19\x04\x19\x24\x22\x24\x00", 10);
+    const std::string payload = std::string(184 - 10, '\xFF') + mdpm + std::string(400, '\xFF');
+    std::string stream;
+    for (size_t at = 0; at < payload.size(); at += 184) {
+        stream += std::string("\0\0\0\0\x47\x50\x11\x10", 8);
+        stream += payload.substr(at, 184);
+        stream.resize(stream.size() + (184 - std::min<size_t>(184, payload.size() - at)), '\xFF');
+        stream += std::string("\0\0\0\0\x47\x01\x00\x10", 8) + std::string(184, '\xFF');
+    }
+    EXPECT_EQ(localText(extendedDateForBytes(reinterpret_cast<const unsigned char*>(stream.data()),
+                                             stream.size())),
+              "2019-04-24 22:24:00");
+
+    const std::string crw =
+        formatsFolder() + "/Exiv2/exiv2/test/data/test_issue_ghsa_mv9g_fxh2_m49m.crw";
+    if (!std::filesystem::exists(crw))
+        return;
+    std::string damaged = test::readFile(crw);
+    // The size of a later record (the image properties' last subdirectory) runs past the file.
+    damaged.replace(10038 + 2, 4, "\xFF\xFF\xFF\x7F", 4);
+    test::TempDir dir;
+    const std::string copy = dir / "damaged.crw";
+    test::writeFile(copy, damaged);
+    bool unreadable = false;
+    EXPECT_EQ(metadataDateForFile(copy.c_str(), unreadable), -1);
+    EXPECT_TRUE(unreadable);
+    EXPECT_EQ(localText(extendedDateForPath(copy.c_str(), test::statOf(copy))),
+              "2005-04-23 17:54:36");
 }
 
 // Inputs that once broke a reader, and the fuzzer's reduced corpus: each must answer, and

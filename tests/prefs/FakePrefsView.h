@@ -49,6 +49,13 @@ class FakePrefsView : public PrefsView {
     void setSkipIdenticalCheckboxOn(bool on) override { skipIdentical = on; }
     bool keepBothCheckboxOn() const override { return keepBoth; }
     void setKeepBothCheckboxOn(bool on) override { keepBoth = on; }
+    void setShootZoneChoices(const std::vector<std::string>& zones) override {
+        zoneChoices = zones;
+    }
+    std::string shootZone() const override { return zone; }
+    void setShootZone(const std::string& value) override { zone = value; }
+    long dayStartsAt() const override { return dayStart; }
+    void setDayStartsAt(long seconds) override { dayStart = seconds; }
     int copiesAtOnce() const override { return copies; }
     void setCopiesAtOnce(int value) override { copies = value; }
     bool useExtendedDatesCheckboxOn() const override { return useExtendedDates; }
@@ -113,6 +120,9 @@ class FakePrefsView : public PrefsView {
     bool keepBoth = false;
     int copies = -1;
     bool useExtendedDates = false;
+    std::vector<std::string> zoneChoices;
+    std::string zone;
+    long dayStart = 0;
     std::string matchingMode;
     std::map<PatternTable, size_t> rows;
     std::optional<Edit> edit;

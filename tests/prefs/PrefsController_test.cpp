@@ -7,6 +7,7 @@
 #include "selection/SelectionTestSupport.h"
 #include "support/TestSupport.h"
 
+#include <algorithm>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -296,12 +297,20 @@ TEST_F(PrefsWindowTest, SavedSettingsAreWhatTheMergeReadsNext) {
     EXPECT_TRUE(view.skipIdentical);
     EXPECT_FALSE(view.keepBoth);
     EXPECT_EQ(view.copies, 0);
+    EXPECT_EQ(view.zone, "");
+    EXPECT_EQ(view.dayStart, 0);
+    EXPECT_NE(std::find(view.zoneChoices.begin(), view.zoneChoices.end(), "Asia/Bangkok"),
+              view.zoneChoices.end());
     view.buttons = {{1, false}, {2, true}, {3, false}};
     view.pick(2, "2004/August");
     view.skipIdentical = false;
     view.keepBoth = true;
     view.copies = 2;
+    view.zone = "Asia/Bangkok";
+    view.dayStart = 4 * 3600 + 30 * 60;
     controller.saveClicked();
+    EXPECT_EQ(store.stringForKey(keys::kShootTimeZone), "Asia/Bangkok");
+    EXPECT_EQ(store.stringForKey(keys::kDayStartsAt), "04:30");
     EXPECT_FALSE(store.boolForKey(keys::kSkipIdenticalFiles));
     EXPECT_TRUE(store.boolForKey(keys::kKeepBothOnNameClash));
     EXPECT_EQ(store.integerForKey(keys::kParallelCopies), 2);
