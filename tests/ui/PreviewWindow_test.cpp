@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTreeView>
 #include <filesystem>
@@ -123,6 +124,42 @@ TEST_F(PreviewWindowTest, OrganizeRunsThePlansSourcesAndRules) {
         return !controller.runInProgress();
     }));
     EXPECT_EQ(test::readFile(tmp / "Sorted/2007-05-06/c.txt"), "d");
+}
+
+// The camera clock's shift redraws the plan and goes with it into its run, and only there.
+TEST_F(PreviewWindowTest, CameraClockMovesCaptureDatesOfThisRunOnly) {
+    const std::string photo =
+        std::string(ORVANE_TESTDATA_DIR) +
+        "/exif/gomfunkel/node-exif/test/short-ascii-II.jpg"; // 2015-02-28 17:10:49
+    if (!std::filesystem::exists(photo))
+        GTEST_SKIP() << "no shared test data";
+    std::filesystem::create_directories(tmp / "cam");
+    std::filesystem::copy_file(photo, tmp / "cam/x.jpg");
+    defaults.setBool(keys::kUseExifData, true);
+    controller.setFromPaths({tmp / "cam"});
+    makePlan();
+    PreviewWindow& shown = commands.previewWindow();
+    QLineEdit* field = shown.cameraClockField();
+    field->setText("25:00");
+    emit field->editingFinished();
+    EXPECT_FALSE(preview.planning()) << "a bad shift changes nothing";
+    field->setText("+7:00");
+    emit field->editingFinished();
+    ASSERT_TRUE(test::waitUntil([&] {
+        timers.fireAll();
+        return !preview.planning();
+    }));
+    EXPECT_EQ(shown.cameraClockField()->text(), "+07:00");
+    const PlanTreeModel& model = *shown.model();
+    const QModelIndex day = model.index(0, 0, model.index(0, 0, model.index(0, 0)));
+    EXPECT_EQ(text(day, 0, PlanTreeModel::kDate), "2015-03-01 00:10:49");
+    shown.organizeButton()->click();
+    ASSERT_TRUE(test::waitUntil([&] {
+        timers.fireAll();
+        return !controller.runInProgress();
+    }));
+    EXPECT_TRUE(test::exists(tmp / "Sorted/2015/03/01/x.jpg"));
+    EXPECT_FALSE(defaults.stringForKey(keys::kClockShift));
 }
 
 TEST_F(PreviewWindowTest, ThumbnailsAreReadAt96Pixels) {
