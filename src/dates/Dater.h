@@ -54,7 +54,8 @@ class Dater {
     void setExtendedReader(InstantReader reader) { extendedReader_ = std::move(reader); }
 
     // The run's file list, for pairing sidecars and RAW+JPEG pairs with their photos, and
-    // the start of the run that plausible dates are measured against.
+    // the start of the run that plausible dates are measured against. Neither this nor the
+    // rules may change while dates are read ahead.
     void prepareRun(const PathList& fileList, time_t runStart);
     void setRules(DatingRules rules) { rules_ = std::move(rules); }
     const DatingRules& rules() const { return rules_; }
