@@ -2,7 +2,7 @@
 # Fails, naming the file and line, when a source file includes from a layer above its own,
 # or when a file outside the Qt folders includes Qt.
 #
-# Layers, low to high: base < platform < selection, merge, prefs < report < app < cli, ui.
+# Layers, low to high: base < platform < selection, merge, prefs < history, report < app < cli, ui.
 # Folders of one rank may include each other. Only platform/qt/ and ui/ may include Qt
 # (Widgets included): the core library links no GUI.
 set -euo pipefail
@@ -13,7 +13,7 @@ rank() {
     base) echo 0 ;;
     platform) echo 1 ;;
     selection | merge | prefs) echo 2 ;;
-    report) echo 3 ;;
+    history | report) echo 3 ;;
     app) echo 4 ;;
     cli | ui) echo 5 ;;
     *) echo "" ;;

@@ -1,7 +1,7 @@
 #include "app/Controller.h"
 
 #include "app/UncaughtException.h"
-#include "merge/RunJournal.h"
+#include "history/RunJournal.h"
 
 #include <chrono>
 

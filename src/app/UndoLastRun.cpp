@@ -2,7 +2,7 @@
 
 #include "app/Controller.h"
 #include "base/StringHelpers.h"
-#include "merge/RunUndo.h"
+#include "history/RunUndo.h"
 
 namespace orvane {
 namespace {

@@ -5,8 +5,8 @@
 #include "base/Log.h"
 #include "base/StringHelpers.h"
 #include "cli/ReportPrinter.h"
-#include "merge/RunHistory.h"
-#include "merge/RunUndo.h"
+#include "history/RunHistory.h"
+#include "history/RunUndo.h"
 #include "platform/UserDefaults.h"
 
 #include <CLI/CLI.hpp>

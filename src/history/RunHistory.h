@@ -2,7 +2,7 @@
 
 #include "base/RunResult.h"
 #include "merge/FileStamp.h"
-#include "merge/RecordedPaths.h"
+#include "history/RecordedPaths.h"
 #include "merge/RunObserver.h"
 #include "platform/ProcessIdentity.h"
 
