@@ -1,6 +1,7 @@
 #include "app/Controller.h"
 
 #include "app/UncaughtException.h"
+#include "history/ImportRecorder.h"
 #include "history/RunJournal.h"
 
 #include <chrono>

@@ -10,6 +10,7 @@
 #include "cli/OrganizeOptions.h"
 #include "cli/ReportPrinter.h"
 #include "cli/Signals.h"
+#include "history/ImportHistory.h"
 #include "merge/RunChecks.h"
 #include "platform/CopyJobs.h"
 #include "platform/ManualTimerService.h"
@@ -182,6 +183,8 @@ int runOrganize(int argc, char** argv) {
     if (options.dryRun)
         return runDryRun(controller, options, alerts);
     controller.setRunJournalFolder(UserDefaults::runJournalDirectory().string());
+    if (!options.noHistory)
+        controller.setImportHistoryFile(ImportHistory::defaultFile());
 
     stop_signals::install();
 

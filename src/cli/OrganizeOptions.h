@@ -26,10 +26,13 @@ struct OrganizeOptions {
     std::vector<std::string> exclude; // copy all files except those whose names match
     std::vector<std::string> intact;  // folders whose names match are copied whole
     bool dryRun = false;
-    bool noSkipIdentical = false; // a destination with the same contents is an error again
-    bool keepBoth = false;        // a different file under a taken name gets NAME-1.EXT …
-    bool ignoreSpace = false;     // start even when the copies may not fit
-    std::optional<int> jobs;      // entries copied at once (0: left to the program)
+    bool noSkipIdentical = false;    // a destination with the same contents is an error again
+    bool keepBoth = false;           // a different file under a taken name gets NAME-1.EXT …
+    bool ignoreSpace = false;        // start even when the copies may not fit
+    std::optional<int> jobs;         // entries copied at once (0: left to the program)
+    bool ignoreHistory = false;      // copy files imported before all the same
+    bool noHistory = false;          // neither consult nor keep the import history
+    bool skipCopiesAnywhere = false; // skip files whose bytes are anywhere in the destination
 };
 
 // Parses the arguments after "organize". Answers -1 to go on, or the exit status when the
