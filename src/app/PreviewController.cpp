@@ -3,6 +3,7 @@
 #include "app/Controller.h"
 #include "app/PreviewView.h"
 #include "base/Log.h"
+#include "history/ImportRecorder.h"
 
 namespace orvane {
 
@@ -54,8 +55,14 @@ void PreviewController::previewClicked() {
         view_->setPlanning(true);
         view_->setPlanningProgress(0, making_->fileList.size());
     }
-    worker_ = std::thread([this, plan = making_] {
-        planRunEntries(*plan, &progress_, freeSpace_);
+    // The history is opened here, read on the planning thread only.
+    std::shared_ptr<ImportRecorder> prior =
+        ImportRecorder::forPlan(controller_.importHistoryFile(), controller_.toPath(),
+                                *making_->rules, making_->listed.notes);
+    worker_ = std::thread([this, plan = making_, prior] {
+        if (prior)
+            prior->prepare(plan->fileList);
+        planRunEntries(*plan, &progress_, freeSpace_, prior.get());
         finished_ = true;
     });
     if (services.timers)

@@ -4,6 +4,8 @@
 #include "base/Paths.h"
 #include "history/DestinationIndex.h"
 #include "platform/FileDescriptor.h"
+#include "platform/UserDefaults.h"
+#include "prefs/PrefKeys.h"
 
 #include <ctime>
 #include <fcntl.h>
@@ -88,6 +90,18 @@ std::unique_ptr<ImportRecorder> ImportRecorder::start(const std::string& file, O
         return nullptr;
     return std::unique_ptr<ImportRecorder>(
         new ImportRecorder(std::move(history), std::move(options), notes));
+}
+
+std::unique_ptr<ImportRecorder> ImportRecorder::forPlan(const std::string& file,
+                                                        const std::string& destination,
+                                                        const UserDefaults& rules,
+                                                        std::vector<std::string>& notes) {
+    if (file.empty())
+        return nullptr;
+    return start(file,
+                 {destination, std::string(), rules.boolForKey(keys::kIgnoreImportHistory),
+                  rules.boolForKey(keys::kSkipCopiesAnywhere)},
+                 notes);
 }
 
 ImportRecorder::ImportRecorder(std::unique_ptr<ImportHistory> history, Options options,

@@ -13,6 +13,7 @@
 namespace orvane {
 
 class DestinationIndex;
+class UserDefaults;
 
 // The import history's part in one run: before a regular file is copied it looks for an
 // earlier import of the same file (same place, size, time and edges) and answers the skip;
@@ -31,6 +32,12 @@ class ImportRecorder : public RunObserver, public PriorImports {
     // the run is to go without it.
     static std::unique_ptr<ImportRecorder> start(const std::string& file, Options options,
                                                  std::vector<std::string>& notes);
+    // For a plan (the dry run, the preview): the history as `rules` ask for it, to be
+    // prepared like a run's; none without a history.
+    static std::unique_ptr<ImportRecorder> forPlan(const std::string& file,
+                                                   const std::string& destination,
+                                                   const UserDefaults& rules,
+                                                   std::vector<std::string>& notes);
     ~ImportRecorder() override;
 
     // The run's files that may be skipped as copies found in the destination: called with

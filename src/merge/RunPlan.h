@@ -95,8 +95,9 @@ std::optional<RunPlan> listRunPlan(PathList sources, std::string toPath,
                                    std::shared_ptr<const UserDefaults> rules, AlertService* alerts);
 
 // Dates and places every entry of the file list, then builds the folder tree and the totals.
-// Any thread; stops early, with `cancelled` set, when `progress->cancel` becomes true.
+// Any thread; stops early, with `cancelled` set, when `progress->cancel` becomes true. With
+// `prior`, regular files imported before are planned as skipped, as the run would skip them.
 void planRunEntries(RunPlan& plan, PlanProgress* progress = nullptr,
-                    const FreeSpaceProbe& freeSpace = freeBytesAt);
+                    const FreeSpaceProbe& freeSpace = freeBytesAt, PriorImports* prior = nullptr);
 
 } // namespace orvane

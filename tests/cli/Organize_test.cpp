@@ -645,6 +645,8 @@ TEST_F(OrganizeTest, TheImportHistorySkipsWhatWasImportedBeforeWhereverItWent) {
               (std::map<std::string, std::string>{
                   {"Trip/a.jpg", "a"}, {"Trip/b.jpg", "bb"}, {"2005-03-17/b.jpg", "cc"}}));
 
+    outcome = run({"--dry-run", "--json", in("a.jpg"), dest});
+    EXPECT_EQ(outcome.parsed()["plan"][0]["skipped"], reason) << outcome.out;
     outcome = run({"--json", "--ignore-history", in("a.jpg"), dest});
     EXPECT_EQ(outcome.parsed()["copied"].size(), 1u) << outcome.out;
     outcome = run({"--json", in("a.jpg")}, "history");
