@@ -4,6 +4,8 @@
 #include "app/PreviewView.h"
 #include "base/Log.h"
 #include "history/ImportRecorder.h"
+#include "platform/UserDefaults.h"
+#include "prefs/PrefKeys.h"
 
 namespace orvane {
 
@@ -93,6 +95,7 @@ void PreviewController::finishPlanning() {
         return;
     }
     shown_ = plan;
+    importAgain_ = false;
     if (view_)
         view_->showPlan(shown_);
 }
@@ -108,7 +111,14 @@ void PreviewController::organizeFromPlan() {
     const std::shared_ptr<const RunPlan> plan = shown_;
     if (view_)
         view_->closePlan();
-    controller_.organizeWith(plan->sources, plan->toPath, plan->rules);
+    std::shared_ptr<const UserDefaults> rules = plan->rules;
+    if (importAgain_) {
+        auto again = std::make_shared<UserDefaults>(std::filesystem::path());
+        again->registerDefaults(rules->dictionaryRepresentation());
+        again->setArgumentValue(keys::kIgnoreImportHistory, true);
+        rules = std::move(again);
+    }
+    controller_.organizeWith(plan->sources, plan->toPath, std::move(rules));
 }
 
 } // namespace orvane

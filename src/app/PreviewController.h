@@ -33,6 +33,8 @@ class PreviewController {
     void planningTick();
     // The shown plan's "Organize": a run of its sources into its destination with its rules.
     void organizeFromPlan();
+    // Whether "Organize" copies the files imported before too; off for each new plan.
+    void setImportAgain(bool on) { importAgain_ = on; }
 
     std::shared_ptr<const RunPlan> plan() const { return shown_; }
 
@@ -44,6 +46,7 @@ class PreviewController {
     PreviewView* view_ = nullptr;
     std::shared_ptr<RunPlan> making_;
     std::shared_ptr<const RunPlan> shown_;
+    bool importAgain_ = false;
     PlanProgress progress_;
     std::atomic<bool> finished_{false};
     std::optional<TimerService::TimerId> timer_;

@@ -1,8 +1,8 @@
 #include "history/ImportHistory.h"
 
 #include "base/Log.h"
-#include "base/StringHelpers.h"
 #include "base/Paths.h"
+#include "base/StringHelpers.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -52,7 +52,18 @@ CREATE TABLE IF NOT EXISTS destination_files(
 class Statement {
   public:
     Statement(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr); }
-    ~Statement() { sqlite3_finalize(stmt_); }
+    // Kept in `slot` between uses: prepared at the first, reset after each.
+    Statement(sqlite3* db, const char* sql, sqlite3_stmt*& slot) : kept_(true) {
+        if (!slot)
+            sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &slot, nullptr);
+        stmt_ = slot;
+    }
+    ~Statement() {
+        if (kept_)
+            reset();
+        else
+            sqlite3_finalize(stmt_);
+    }
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
     bool ok() const { return stmt_ != nullptr; }
@@ -98,6 +109,7 @@ class Statement {
 
   private:
     sqlite3_stmt* stmt_ = nullptr;
+    bool kept_ = false;
 };
 
 // Below a folder: the range of texts that begin with "path/" ('0' follows '/').
@@ -228,6 +240,8 @@ std::unique_ptr<ImportHistory> ImportHistory::open(const std::string& file, std:
 }
 
 ImportHistory::~ImportHistory() {
+    sqlite3_finalize(knows_);
+    sqlite3_finalize(find_);
     sqlite3_close_v2(db_);
 }
 
@@ -238,8 +252,10 @@ bool ImportHistory::fail(const char* what) {
 }
 
 std::optional<bool> ImportHistory::knows(const SourceIdentity& source) {
-    Statement query(db_, "SELECT 1 FROM imports WHERE volume=?1 AND source=?2 AND size=?3 AND "
-                         "modified=?4 LIMIT 1");
+    Statement query(db_,
+                    "SELECT 1 FROM imports WHERE volume=?1 AND source=?2 AND size=?3 AND "
+                    "modified=?4 LIMIT 1",
+                    knows_);
     const int code = query.text(1, source.volume)
                          .text(2, source.path)
                          .integer(3, source.size)
@@ -252,10 +268,11 @@ std::optional<bool> ImportHistory::knows(const SourceIdentity& source) {
 
 std::optional<ImportRecord> ImportHistory::find(const SourceIdentity& source,
                                                 const ContentHash& edges) {
-    Statement query(db_, (std::string("SELECT ") + kRecordColumns +
-                          " FROM imports WHERE volume=?1 AND source=?2 AND size=?3 AND "
-                          "modified=?4 AND edges=?5 ORDER BY imported DESC, id DESC LIMIT 1")
-                             .c_str());
+    static const std::string kFind =
+        std::string("SELECT ") + kRecordColumns +
+        " FROM imports WHERE volume=?1 AND source=?2 AND size=?3 AND modified=?4 AND edges=?5 "
+        "ORDER BY imported DESC, id DESC LIMIT 1";
+    Statement query(db_, kFind.c_str(), find_);
     query.text(1, source.volume).text(2, source.path).integer(3, source.size);
     query.integer(4, source.modified).blob(5, edges.bytes());
     if (query.step() != SQLITE_ROW)

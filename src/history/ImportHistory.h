@@ -9,6 +9,7 @@
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace orvane {
 
@@ -92,6 +93,9 @@ class ImportHistory {
     ImportHistory() = default;
     bool fail(const char* what);
     sqlite3* db_ = nullptr;
+    // The look-ups a run makes for every file, prepared once.
+    sqlite3_stmt* knows_ = nullptr;
+    sqlite3_stmt* find_ = nullptr;
     std::string file_;
     std::string error_;
 };

@@ -2,6 +2,7 @@
 
 #include "base/Log.h"
 #include "base/Paths.h"
+#include "base/RunResult.h"
 #include "history/DestinationIndex.h"
 #include "platform/FileDescriptor.h"
 #include "platform/UserDefaults.h"
@@ -46,7 +47,7 @@ std::string importedBeforeText(const ImportRecord& record) {
     if (folder.size() > record.root.size() &&
         folder.compare(0, record.root.size() + 1, record.root + "/") == 0)
         folder = "…" + folder.substr(record.root.size());
-    return "Imported before on " + std::to_string(local.tm_mday) + " " +
+    return std::string(skip::kImportedBefore) + " on " + std::to_string(local.tm_mday) + " " +
            kMonths[local.tm_mon % 12] + " " + std::to_string(local.tm_year + 1900) + " into " +
            folder;
 }

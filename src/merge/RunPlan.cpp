@@ -172,6 +172,8 @@ void planRunEntries(RunPlan& plan, PlanProgress* progress, const FreeSpaceProbe&
             continue;
         case PlanOutcome::kSkippedByMerge:
             ++totals.skipped;
+            if (entry.skipReason->rfind(skip::kImportedBefore, 0) == 0)
+                ++totals.importedBefore;
             continue;
         case PlanOutcome::kNameTaken:
             ++totals.conflicts;

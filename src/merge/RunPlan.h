@@ -64,6 +64,7 @@ struct PlanTotals {
     size_t conflicts = 0;              // entries whose destination name is taken
     size_t failures = 0;               // entries the run would fail
     size_t skipped = 0;                // paths left out of the file list or skipped by the merge
+    size_t importedBefore = 0;         // of those, files the import history knows
     std::optional<uint64_t> freeBytes; // on the destination's file system
 };
 

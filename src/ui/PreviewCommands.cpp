@@ -34,6 +34,7 @@ PreviewCommands::PreviewCommands(PreviewController& controller, MainWindow& wind
     window_.setParent(&window, window_.windowFlags());
     window_.setAttribute(Qt::WA_QuitOnClose, false);
     window_.setOrganizeAction([this] { controller_.organizeFromPlan(); });
+    window_.setImportAgainAction([this](bool on) { controller_.setImportAgain(on); });
     connect(&window, &MainWindow::organizeAvailabilityChanged, this,
             &PreviewCommands::updateEnabled);
     updateEnabled();

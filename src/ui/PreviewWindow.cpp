@@ -4,11 +4,13 @@
 #include "ui/PlanTreeModel.h"
 #include "ui/ThumbnailLoader.h"
 
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -62,6 +64,14 @@ PreviewWindow::PreviewWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     tree_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     tree_->header()->setStretchLastSection(true);
 
+    // Files the import history knows are left out unless asked for.
+    importAgainBox_ = new QCheckBox(this);
+    importAgainBox_->setObjectName(QStringLiteral("importAgain"));
+    connect(importAgainBox_, &QCheckBox::toggled, this, [this](bool on) {
+        if (importAgain_)
+            importAgain_(on);
+    });
+
     auto* buttons = new QDialogButtonBox(this);
     organizeButton_ = buttons->addButton(QStringLiteral("Organize"), QDialogButtonBox::AcceptRole);
     organizeButton_->setDefault(true);
@@ -75,6 +85,7 @@ PreviewWindow::PreviewWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     layout->addWidget(destination_);
     layout->addWidget(totals_);
     layout->addWidget(tree_, 1);
+    layout->addWidget(importAgainBox_);
     layout->addWidget(buttons);
     resize(820, 620);
 }
@@ -90,6 +101,15 @@ void PreviewWindow::setPlan(std::shared_ptr<const RunPlan> plan) {
                      (lowSpace ? QStringLiteral(" · not enough free space") : QString()));
     totals_->setToolTip(lowSpace ? QStringLiteral("Not enough free space at the destination")
                                  : QString());
+
+    const size_t importedBefore = plan->totals.importedBefore;
+    {
+        const QSignalBlocker quiet(importAgainBox_);
+        importAgainBox_->setChecked(false);
+    }
+    importAgainBox_->setText("Import the " + counted(importedBefore, "file", "files") +
+                             " imported before again");
+    importAgainBox_->setVisible(importedBefore > 0);
 
     auto* model = new PlanTreeModel(std::move(plan), thumbnails_, this);
     tree_->setModel(model);

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+class QCheckBox;
 class QLabel;
 class QPushButton;
 class QTreeView;
@@ -27,11 +28,16 @@ class PreviewWindow : public QWidget {
     void setPlan(std::shared_ptr<const RunPlan> plan);
     // Called by "Organize".
     void setOrganizeAction(std::function<void()> organize) { organize_ = std::move(organize); }
+    // Called when the box that copies the files imported before again is toggled.
+    void setImportAgainAction(std::function<void(bool)> importAgain) {
+        importAgain_ = std::move(importAgain);
+    }
 
     // For tests and screenshots.
     QTreeView* tree() const { return tree_; }
     QLabel* totalsLabel() const { return totals_; }
     QPushButton* organizeButton() const { return organizeButton_; }
+    QCheckBox* importAgainBox() const { return importAgainBox_; }
     PlanTreeModel* model() const { return model_; }
     ThumbnailLoader* thumbnails() const { return thumbnails_; }
 
@@ -40,9 +46,11 @@ class PreviewWindow : public QWidget {
     QLabel* totals_ = nullptr;
     QTreeView* tree_ = nullptr;
     QPushButton* organizeButton_ = nullptr;
+    QCheckBox* importAgainBox_ = nullptr;
     PlanTreeModel* model_ = nullptr;
     ThumbnailLoader* thumbnails_ = nullptr;
     std::function<void()> organize_;
+    std::function<void(bool)> importAgain_;
 };
 
 // The totals line: "1,234 files · 394.0 MB · 12 new folders · 1 name conflict · …".
