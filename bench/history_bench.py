@@ -78,9 +78,11 @@ def main():
         times["re-import"].append(elapsed)
         if code or code2:
             failures.append("seen-before run %d exited %d, %d" % (run, code, code2))
-        elif report["copied"] or not all(s["reason"].startswith("Imported before on ")
-                                         for s in report["skipped"]):
-            failures.append("re-import %d copied %d files" % (run, len(report["copied"])))
+        else:
+            seen = sum(1 for s in report["skipped"] if s["reason"].startswith("Imported before on "))
+            if report["copied"] or seen != entries:
+                failures.append("re-import %d copied %d files and skipped %d as imported before"
+                                % (run, len(report["copied"]), seen))
 
     print("\n%d entries, %d runs each, warm cache, medians:" % (entries, args.runs))
     on = median_line("with history", times["with history"], entries)
