@@ -49,6 +49,8 @@ class FakePrefsView : public PrefsView {
     void setSkipIdenticalCheckboxOn(bool on) override { skipIdentical = on; }
     bool keepBothCheckboxOn() const override { return keepBoth; }
     void setKeepBothCheckboxOn(bool on) override { keepBoth = on; }
+    bool copiesAnywhereCheckboxOn() const override { return copiesAnywhere; }
+    void setCopiesAnywhereCheckboxOn(bool on) override { copiesAnywhere = on; }
     int copiesAtOnce() const override { return copies; }
     void setCopiesAtOnce(int value) override { copies = value; }
     bool useExtendedDatesCheckboxOn() const override { return useExtendedDates; }
@@ -111,6 +113,7 @@ class FakePrefsView : public PrefsView {
     bool useExif = false;
     bool skipIdentical = false;
     bool keepBoth = false;
+    bool copiesAnywhere = false;
     int copies = -1;
     bool useExtendedDates = false;
     std::string matchingMode;
