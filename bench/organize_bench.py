@@ -81,9 +81,12 @@ def utc_folder(seconds):
     return time.strftime("%Y/%m/%d", time.gmtime(int(seconds)))
 
 
-def organize_argv(corpus, rows, dest, exif, sources_mode, binary=None, jobs=None):
-    # A fresh settings folder: the registered copy rule copies every file.
+def organize_argv(corpus, rows, dest, exif, sources_mode, binary=None, jobs=None, history=False):
+    # A fresh settings folder: the registered copy rule copies every file. Without `history`
+    # the import history is left out, so that runs of one corpus each copy everything.
     argv = [binary or ORVANE, "organize", "--quiet", "--levels", "3", "--format", FORMAT]
+    if not history:
+        argv.append("--no-history")
     if jobs is not None:
         argv += ["--jobs", str(jobs)]
     if not exif:
@@ -252,7 +255,7 @@ def main():
         for exif in (False, True):
             dest = os.path.join(out_root, "memory-exif" if exif else "memory")
             os.makedirs(dest)
-            argv = [ORVANE, "organize", "--quiet", tree, dest]
+            argv = [ORVANE, "organize", "--quiet", "--no-history", tree, dest]
             if not exif:
                 argv.insert(-2, "--no-exif")
             elapsed, code, peak = run_timed(argv, env=env, stdout=subprocess.DEVNULL)

@@ -3,7 +3,7 @@
 // never hand on a path holding a NUL (a path cut there names another file than the one checked).
 
 #include "QuietUtcSetup.h"
-#include "merge/RunHistory.h"
+#include "history/RunHistory.h"
 
 #include <cstdint>
 #include <cstdlib>

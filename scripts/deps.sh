@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkgconf git
   qt6-base-dev libpcre2-dev libexif-dev libexiv2-dev nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev
-  libheif-dev libhowardhinnant-date-dev
+  libheif-dev libhowardhinnant-date-dev libsqlite3-dev libxxhash-dev
   clang libclang-rt-14-dev clang-format
   xvfb xauth dbus python3 python3-dbus python3-gi imagemagick
   locales tzdata strace desktop-file-utils appstream ca-certificates

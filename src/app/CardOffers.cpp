@@ -4,16 +4,22 @@
 #include "base/Log.h"
 #include "base/NumberText.h"
 #include "base/StringHelpers.h"
+#include "history/ImportHistory.h"
+#include "platform/VolumeIdentity.h"
 
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace orvane {
 namespace {
 
-// The files a camera wrote below its DCIM folder; hidden files are not photos.
-size_t countFiles(const std::string& folder) {
+// The files a camera wrote below its DCIM folder; hidden files are not photos. With a
+// history, `seen` counts those it knows by place, size and time (their contents are not read:
+// the offer comes at once).
+size_t countFiles(const std::string& folder, ImportHistory* history, size_t& seen) {
     namespace fs = std::filesystem;
     size_t count = 0;
+    VolumeIdentities volumes;
     std::error_code error;
     fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied,
                                         error);
@@ -24,8 +30,18 @@ size_t countFiles(const std::string& folder) {
                 it.disable_recursion_pending();
             continue;
         }
-        if (it->is_regular_file(error))
-            ++count;
+        if (!it->is_regular_file(error))
+            continue;
+        ++count;
+        struct stat status;
+        if (history && ::stat(it->path().c_str(), &status) == 0) {
+            const VolumePlace place = volumes.placeOf(it->path().string(), status.st_dev);
+            seen += history
+                        ->knows({place.volume, place.path, static_cast<int64_t>(status.st_size),
+                                 static_cast<int64_t>(status.st_mtim.tv_sec) * 1000000000 +
+                                     status.st_mtim.tv_nsec})
+                        .value_or(false);
+        }
     }
     return count;
 }
@@ -41,9 +57,14 @@ void CardOffers::volumeMounted(const MountedVolume& volume) {
     Offer offer;
     offer.volume = volume;
     offer.cameraFolder = camera;
-    offer.photos = countFiles(camera);
+    std::string problem;
+    std::unique_ptr<ImportHistory> history;
+    if (!controller_.importHistoryFile().empty())
+        history = ImportHistory::open(controller_.importHistoryFile(), problem);
+    size_t seen = 0;
+    offer.photos = countFiles(camera, history.get(), seen);
     offer.text = "Card '" + volume.label + "' (" + countedText(offer.photos, "photo", "photos") +
-                 ") inserted";
+                 (history ? ", " + groupedNumber(offer.photos - seen) + " new" : "") + ") inserted";
     logMessage(LOG_DEBUG, "Offering card '%s' at '%s'", safeCString(volume.label).c_str(),
                safeCString(volume.mountPoint).c_str());
     offer_ = std::move(offer);

@@ -15,7 +15,8 @@ class Controller;
 class CardOfferView {
   public:
     virtual ~CardOfferView() = default;
-    // "Card 'EOS_DIGITAL' (1,234 photos) inserted"; the bar's commands are "Use as source"
+    // "Card 'EOS_DIGITAL' (1,234 photos, 30 new) inserted" (the new ones where there is an
+    // import history); the bar's commands are "Use as source"
     // and "Dismiss".
     virtual void showCardOffer(const std::string& text) = 0;
     virtual void hideCardOffer() = 0;

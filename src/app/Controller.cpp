@@ -1,7 +1,8 @@
 #include "app/Controller.h"
 
 #include "app/UncaughtException.h"
-#include "merge/RunJournal.h"
+#include "history/ImportRecorder.h"
+#include "history/RunJournal.h"
 
 #include <chrono>
 

@@ -18,6 +18,7 @@
 namespace orvane {
 
 class MainView;
+class ImportRecorder;
 class RunJournal;
 class UserDefaults;
 
@@ -88,6 +89,9 @@ class Controller : public DropWellDelegate, public ReportSelection {
     // The folder where runs keep their journals; empty (the default): runs keep none.
     void setRunJournalFolder(std::string folder) { runJournalFolder_ = std::move(folder); }
     const std::string& runJournalFolder() const { return runJournalFolder_; }
+    // The import history's database; empty (the default): runs neither consult nor keep one.
+    void setImportHistoryFile(std::string file) { importHistoryFile_ = std::move(file); }
+    const std::string& importHistoryFile() const { return importHistoryFile_; }
     // Cleans up after runs that were killed; answers what to tell the user, if anything.
     std::optional<std::string> cleanUpInterruptedRuns();
 
@@ -142,6 +146,9 @@ class Controller : public DropWellDelegate, public ReportSelection {
     std::string runJournalFolder_;
     // The journal of the current run; the worker writes it, the tick that ends the run drops it.
     std::unique_ptr<RunJournal> journal_;
+    std::string importHistoryFile_;
+    // The import history's part in the current run, dropped with the journal.
+    std::unique_ptr<ImportRecorder> imports_;
     std::function<double()> clock_;
     RateEstimator rate_;
 

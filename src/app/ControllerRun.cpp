@@ -3,8 +3,10 @@
 #include "app/Controller.h"
 #include "app/MainView.h"
 #include "base/Log.h"
-#include "merge/RunHistory.h"
-#include "merge/RunJournal.h"
+#include "history/ImportRecorder.h"
+#include "history/RunHistory.h"
+#include "history/RunJournal.h"
+#include "history/RunRecorders.h"
 #include "platform/UserDefaults.h"
 #include "prefs/PrefKeys.h"
 #include "report/ReportController.h"
@@ -123,6 +125,15 @@ void Controller::goClicked() {
     if (!runJournalFolder_.empty())
         journal_ = RunJournal::start(runJournalFolder_, fromPaths_, toPath_,
                                      runRules_ ? *runRules_ : std::as_const(defaults_));
+    if (!importHistoryFile_.empty()) {
+        const UserDefaults& rules = runRules_ ? *runRules_ : std::as_const(defaults_);
+        imports_ =
+            ImportRecorder::start(importHistoryFile_,
+                                  {toPath_, runIdFor(journal_ ? journal_->path() : std::string()),
+                                   rules.boolForKey(keys::kIgnoreImportHistory),
+                                   rules.boolForKey(keys::kSkipCopiesAnywhere)},
+                                  reportController_.result().notes);
+    }
 
     auto shared = std::make_shared<const PathList>(std::move(*list));
     std::unique_lock lock(status_.statusLock);
@@ -171,7 +182,15 @@ void Controller::launchMergeThread(std::shared_ptr<const PathList> fileList, std
     MergeEngine engine(runDefaults, status_, reportController_.result());
     engine.setCopyJobs(copyJobs(runDefaults, toPath));
     engine.setHooks(mergeHooks_);
-    engine.setObserver(journal_.get());
+    RunRecorders recorders;
+    recorders.add(journal_.get());
+    recorders.add(imports_.get());
+    engine.setObserver(recorders.observer());
+    if (imports_) {
+        imports_->prepare(*fileList);
+        engine.setPriorImports(imports_.get());
+        engine.setHashCopies(true);
+    }
     engine.mergeFiles(*fileList, toPath);
 }
 
@@ -224,6 +243,7 @@ void Controller::statusISR() {
         if (journal_ && !journal_->undoable())
             reportController_.result().notes.push_back("This run can't be undone");
         journal_.reset();
+        imports_.reset();
         lock.unlock();
         notifyMergeState(kMergeIdle);
         if (mainView_)

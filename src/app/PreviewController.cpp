@@ -4,6 +4,7 @@
 #include "app/PreviewView.h"
 #include "base/Log.h"
 #include "base/TimeSettings.h"
+#include "history/ImportRecorder.h"
 #include "platform/UserDefaults.h"
 #include "prefs/DatingPrefs.h"
 #include "prefs/PrefKeys.h"
@@ -84,8 +85,14 @@ void PreviewController::startPlanning(PathList sources, std::string toPath,
         view_->setPlanning(true);
         view_->setPlanningProgress(0, making_->fileList.size());
     }
-    worker_ = std::thread([this, plan = making_] {
-        planRunEntries(*plan, &progress_, freeSpace_);
+    // The history is opened here, read on the planning thread only.
+    std::shared_ptr<ImportRecorder> prior =
+        ImportRecorder::forPlan(controller_.importHistoryFile(), controller_.toPath(),
+                                *making_->rules, making_->listed.notes);
+    worker_ = std::thread([this, plan = making_, prior] {
+        if (prior)
+            prior->prepare(plan->fileList);
+        planRunEntries(*plan, &progress_, freeSpace_, prior.get());
         finished_ = true;
     });
     if (services.timers)
@@ -116,6 +123,7 @@ void PreviewController::finishPlanning() {
         return;
     }
     shown_ = plan;
+    importAgain_ = false;
     if (view_)
         view_->showPlan(shown_);
 }
@@ -131,7 +139,14 @@ void PreviewController::organizeFromPlan() {
     const std::shared_ptr<const RunPlan> plan = shown_;
     if (view_)
         view_->closePlan();
-    controller_.organizeWith(plan->sources, plan->toPath, plan->rules);
+    std::shared_ptr<const UserDefaults> rules = plan->rules;
+    if (importAgain_) {
+        auto again = std::make_shared<UserDefaults>(std::filesystem::path());
+        again->registerDefaults(rules->dictionaryRepresentation());
+        again->setArgumentValue(keys::kIgnoreImportHistory, true);
+        rules = std::move(again);
+    }
+    controller_.organizeWith(plan->sources, plan->toPath, std::move(rules));
 }
 
 } // namespace orvane

@@ -2,7 +2,8 @@
 
 #include "app/Controller.h"
 #include "base/StringHelpers.h"
-#include "merge/RunUndo.h"
+#include "history/ImportRecorder.h"
+#include "history/RunUndo.h"
 
 namespace orvane {
 namespace {
@@ -87,6 +88,7 @@ void UndoLastRun::undo() {
             "Remove Files", "Cancel") != 0)
         return;
     const UndoResult result = undoRun(run->journalPath, false);
+    forgetUndoneCopies(controller_.importHistoryFile(), run->id, result.removed);
     if (result.status != UndoResult::Status::kDone) {
         alerts->runAlert(kTitle, "The last organize can't be undone now.", "OK");
         return;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "merge/RunHistory.h"
+#include "history/RunHistory.h"
 
 #include <optional>
 #include <string>

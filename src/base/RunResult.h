@@ -88,6 +88,9 @@ inline constexpr const char* kMergeAborted = "Merge aborted";
 inline constexpr const char* kAlreadyInDestination = "Already in destination";
 inline constexpr const char* kPartialCopy = "Temporary copy of an interrupted run";
 inline constexpr const char* kDestinationFolder = "Destination folder";
+// The beginning of the reason of a file the import history knows: "Imported before on 8 Dec
+// 2026 into …/2026/12/08".
+inline constexpr const char* kImportedBefore = "Imported before";
 } // namespace skip
 
 // Skipped paths that count as failures of the run: what could not be examined or listed, a

@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 
 #include "app/BuildInfo.h"
+#include "cli/History.h"
 #include "cli/Organize.h"
 #include "cli/Runs.h"
 #include "cli/Signals.h"
@@ -31,6 +32,10 @@ void printUsage(std::FILE* out, bool withDesktop) {
                       "         the recorded runs, latest first\n"
                       "       orvane undo [RUN] [--dry-run] [--json]\n"
                       "         take back a run (by default the latest)\n"
+                      "       orvane history [--json] [PATH...]\n"
+                      "         when and where files were imported\n"
+                      "       orvane history --forget RUN|PATH\n"
+                      "         forget imports, so that a later run copies them again\n"
                       "       orvane --version\n");
 }
 
@@ -60,6 +65,8 @@ int runCommandLine(int argc, char** argv, bool withDesktop) {
         return closeStandardOutput(runRuns(argc - 1, argv + 1));
     if (argc >= 2 && is(argv[1], "undo"))
         return closeStandardOutput(runUndo(argc - 1, argv + 1));
+    if (argc >= 2 && is(argv[1], "history"))
+        return closeStandardOutput(runHistory(argc - 1, argv + 1));
     if (argc == 2 && (is(argv[1], "--help") || is(argv[1], "-h"))) {
         printUsage(stdout, withDesktop);
         return closeStandardOutput(0);

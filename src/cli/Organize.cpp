@@ -10,6 +10,8 @@
 #include "cli/OrganizeOptions.h"
 #include "cli/ReportPrinter.h"
 #include "cli/Signals.h"
+#include "history/ImportHistory.h"
+#include "history/ImportRecorder.h"
 #include "merge/RunChecks.h"
 #include "platform/CopyJobs.h"
 #include "platform/ManualTimerService.h"
@@ -78,7 +80,11 @@ int runDryRun(Controller& controller, const OrganizeOptions& options, AlertServi
                                               snapshotRules(controller.defaults()), &alerts);
     if (!plan)
         return 2; // a pattern did not compile: its alert is on standard error
-    planRunEntries(*plan, nullptr, nullptr);
+    std::unique_ptr<ImportRecorder> prior = ImportRecorder::forPlan(
+        controller.importHistoryFile(), options.destination, *plan->rules, plan->listed.notes);
+    if (prior)
+        prior->prepare(plan->fileList);
+    planRunEntries(*plan, nullptr, nullptr, prior.get());
     if (options.json)
         printPlanJson(stdout, *plan);
     else
@@ -179,6 +185,8 @@ int runOrganize(int argc, char** argv) {
     controller.setFromPaths(options.sources);
     controller.setToPath(options.destination);
 
+    if (!options.noHistory)
+        controller.setImportHistoryFile(ImportHistory::defaultFile());
     if (options.dryRun)
         return runDryRun(controller, options, alerts);
     controller.setRunJournalFolder(UserDefaults::runJournalDirectory().string());

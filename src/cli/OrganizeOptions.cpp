@@ -69,6 +69,15 @@ int parseOrganizeOptions(int argc, char** argv, OrganizeOptions& options) {
                    "the same")
         ->type_name("N")
         ->check(CLI::Range(0, 16));
+    app.add_flag("--ignore-history", options.ignoreHistory,
+                 "copy files that the import history knows as imported before, instead of "
+                 "skipping them (they are still recorded)");
+    app.add_flag("--no-history", options.noHistory,
+                 "neither consult nor add to the import history: nothing is skipped as "
+                 "imported before and this run is not remembered");
+    app.add_flag("--skip-copies-anywhere", options.skipCopiesAnywhere,
+                 "skip files whose bytes are already anywhere in the destination, under any "
+                 "name");
     app.add_flag("--ignore-space", options.ignoreSpace,
                  "start even when the destination's disk seems too full for the copies");
     app.add_option("--shift", options.shift,
@@ -161,6 +170,10 @@ void applyOrganizeOptions(const OrganizeOptions& options, UserDefaults& defaults
         defaults.setArgumentValue(keys::kKeepBothOnNameClash, true);
     if (options.jobs)
         defaults.setArgumentValue(keys::kParallelCopies, int64_t{*options.jobs});
+    if (options.ignoreHistory)
+        defaults.setArgumentValue(keys::kIgnoreImportHistory, true);
+    if (options.skipCopiesAnywhere)
+        defaults.setArgumentValue(keys::kSkipCopiesAnywhere, true);
     if (!options.intact.empty())
         defaults.setArgumentValue(keys::kIntactFolderPatterns, StringList(options.intact));
     if (options.shift)

@@ -35,6 +35,9 @@ struct OrganizeOptions {
     std::optional<std::string> zone;        // an IANA name
     std::optional<std::string> videoClock;  // "utc" or "local"
     std::optional<std::string> dayStartsAt; // "HH:MM"
+    bool ignoreHistory = false;             // copy files imported before all the same
+    bool noHistory = false;                 // neither consult nor keep the import history
+    bool skipCopiesAnywhere = false;        // skip files whose bytes are anywhere in the destination
 };
 
 // Parses the arguments after "organize". Answers -1 to go on, or the exit status when the

@@ -5,8 +5,10 @@
 #include "base/Log.h"
 #include "base/StringHelpers.h"
 #include "cli/ReportPrinter.h"
-#include "merge/RunHistory.h"
-#include "merge/RunUndo.h"
+#include "history/ImportHistory.h"
+#include "history/ImportRecorder.h"
+#include "history/RunHistory.h"
+#include "history/RunUndo.h"
 #include "platform/UserDefaults.h"
 
 #include <CLI/CLI.hpp>
@@ -182,6 +184,8 @@ int runUndo(int argc, char** argv) {
     case UndoResult::Status::kDone:
         break;
     }
+    if (!dryRun)
+        forgetUndoneCopies(ImportHistory::defaultFile(), run->id, result.removed);
     if (json)
         printUndoJson(*run, result, dryRun);
     else

@@ -94,7 +94,7 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
                 if (outcome.error)
                     observer_->entryFailed(entry, source, *outcome.error);
                 else if (outcome.alreadyThere)
-                    observer_->entrySkipped(entry, source, skip::kAlreadyInDestination);
+                    observer_->entrySkipped(entry, source, outcome.skipReason());
             });
     logMessage(LOG_DEBUG, "Merging paths into tree");
 
@@ -230,6 +230,13 @@ void MergeEngine::processEntry(size_t index, const std::string& source, const Da
     }
     if (hooks_.afterPlan)
         hooks_.afterPlan(source);
+    if (prior_ && S_ISREG(plan->status.st_mode))
+        if (std::optional<PriorCopy> prior = prior_->priorCopy(index, source, plan->status)) {
+            endEntry(index, source,
+                     EntryOutcome::skippedAs(std::move(prior->reason), std::move(prior->path)),
+                     batch);
+            return;
+        }
 
     std::vector<std::string> folderLevels;
     for (std::string level = plan->destinationFolder;
@@ -584,6 +591,11 @@ MadeCopy MergeEngine::makeCopy(const CopyJob& job) const {
                               return status_.mergeState == kMergeCancelRequested &&
                                      status_.abandonLargeCopies;
                           }};
+    std::optional<StreamingHash> hash;
+    if (hashCopies_ && S_ISREG(job.status.st_mode)) {
+        hash.emplace(job.status.st_size);
+        observer.hash = &*hash;
+    }
     UniqueFd temporary = makeTemporary(job.temporary, job.status, made.made);
     std::optional<CopyFailure> failure;
     if (const int err = temporary.get() < 0 ? errno : 0)
@@ -600,6 +612,10 @@ MadeCopy MergeEngine::makeCopy(const CopyJob& job) const {
         made.failure = std::move(failure);
         return made;
     }
+    if (hash) {
+        made.full = hash->full();
+        made.edges = hash->edges();
+    }
     made.attributeError = copyAttributes(job.status, job.source, job.temporary, job.target);
     if (!made.attributeError && S_ISDIR(job.status.st_mode))
         made.attributeError =
@@ -615,8 +631,11 @@ EntryOutcome MergeEngine::finishCopy(const CopyJob& job, MadeCopy made,
         setErrorDict(std::nullopt);
         return EntryOutcome::failed(copyFailed(job.source, job.target, *made.failure));
     }
-    if (observer_)
+    if (observer_) {
         observer_->temporaryMade(job.entry, made.made);
+        if (made.full && made.edges)
+            observer_->entryHashed(job.entry, *made.full, *made.edges);
+    }
     copy = PendingCopy{job.entry,
                        job.source,
                        job.temporary,

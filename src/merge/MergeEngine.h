@@ -4,6 +4,7 @@
 #include "base/RunResult.h"
 #include "dates/Dater.h"
 #include "merge/NameClash.h"
+#include "merge/PriorImports.h"
 #include "merge/PublishBatch.h"
 #include "merge/RunObserver.h"
 #include "platform/FileCopier.h"
@@ -69,6 +70,7 @@ struct MadeCopy {
     ErrorText attributeError;
     std::string log; // the lines logged on a copy thread, written in the entry's turn
     FileStamp made;  // the temporary as made, for the journal
+    std::optional<ContentHash> full, edges; // of a regular file's bytes, when copies are hashed
 };
 
 class CopyPool;
@@ -86,6 +88,10 @@ class MergeEngine {
     void setHooks(MergeHooks hooks) { hooks_ = std::move(hooks); }
     // The keeper of the run's record (its journal), told of every change the run makes.
     void setObserver(RunObserver* observer) { observer_ = observer; }
+    // Asked before each regular file is copied whether it needs no copy (imported before).
+    void setPriorImports(PriorImports* prior) { prior_ = prior; }
+    // Hashes each regular file's bytes as they are copied, for the observer.
+    void setHashCopies(bool on) { hashCopies_ = on; }
     // How many entries mergeFiles copies at once (1: one after another). The outcomes are
     // the same either way: names are decided and outcomes recorded in list order.
     void setCopyJobs(unsigned jobs) { copyJobs_ = jobs < 1 ? 1 : jobs; }
@@ -190,7 +196,7 @@ class MergeEngine {
     std::unordered_set<std::string> checkedFolders_;
     MergeHooks hooks_;
     RunObserver* observer_ = nullptr;
-    size_t entryIndex_ = 0; // of the entry mergeFiles is at
+#include "merge/PriorImports.h"
     unsigned copyJobs_ = 1;
     CopyPool* pool_ = nullptr;              // during mergeFiles with several copies at once
     NameClashCache* nameClashes_ = nullptr; // during mergeFiles

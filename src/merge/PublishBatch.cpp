@@ -43,7 +43,7 @@ void PublishBatch::record(size_t entry, const std::string& source, const EntryOu
         return;
     }
     if (outcome.alreadyThere)
-        result_.recordSkipped(source, skip::kAlreadyInDestination);
+        result_.recordSkipped(source, outcome.skipReason());
     else
         result_.resCopiedFiles.push_back(source);
     if (!outcome.path.empty())

@@ -23,11 +23,21 @@ struct EntryOutcome {
     ErrorText error;
     bool alreadyThere = false;
     std::string path;
+    std::string reason; // of a skip other than "Already in destination"
 
-    static EntryOutcome failed(ErrorText error) { return {std::move(error), false, {}}; }
-    static EntryOutcome foundAt(std::string path) { return {std::nullopt, true, std::move(path)}; }
+    static EntryOutcome failed(ErrorText error) { return {std::move(error), false, {}, {}}; }
+    static EntryOutcome foundAt(std::string path) {
+        return {std::nullopt, true, std::move(path), {}};
+    }
+    // Skipped, for `reason`: `path` stands for the entry.
+    static EntryOutcome skippedAs(std::string reason, std::string path) {
+        return {std::nullopt, true, std::move(path), std::move(reason)};
+    }
     static EntryOutcome copiedTo(std::string path) {
-        return {std::nullopt, false, std::move(path)};
+        return {std::nullopt, false, std::move(path), {}};
+    }
+    const char* skipReason() const {
+        return reason.empty() ? skip::kAlreadyInDestination : reason.c_str();
     }
 };
 

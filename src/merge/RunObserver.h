@@ -1,6 +1,7 @@
 #pragma once
 
 #include "merge/FileStamp.h"
+#include "platform/ContentHash.h"
 
 #include <cstddef>
 #include <string>
@@ -29,6 +30,9 @@ class RunObserver {
     // The temporary was made, empty, as `made` tells (with the size and modification time the
     // copy will have): what identifies the copy after a crash, under either name.
     virtual void temporaryMade(size_t entry, const FileStamp& made) = 0;
+    // The bytes a regular file's copy read, hashed as they went by (when the run hashes
+    // copies): all of them, and its edges (platform/ContentHash.h). Before it is published.
+    virtual void entryHashed(size_t entry, const ContentHash& full, const ContentHash& edges) {}
     // Before a copy is moved to its final name: what identifies it must be on record first.
     virtual void beforePublishing() = 0;
     // An empty item made to hold the final name on a file system that cannot rename without

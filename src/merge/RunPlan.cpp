@@ -106,7 +106,8 @@ std::optional<RunPlan> listRunPlan(PathList sources, std::string toPath,
     return plan;
 }
 
-void planRunEntries(RunPlan& plan, PlanProgress* progress, const FreeSpaceProbe& freeSpace) {
+void planRunEntries(RunPlan& plan, PlanProgress* progress, const FreeSpaceProbe& freeSpace,
+                    PriorImports* prior) {
     // The engine is only asked to plan: its run status and result stay untouched.
     RunStatus status;
     RunResult unused;
@@ -133,7 +134,12 @@ void planRunEntries(RunPlan& plan, PlanProgress* progress, const FreeSpaceProbe&
                               : static_cast<uint64_t>(entry.plan->status.st_size);
             const std::string& destination = entry.plan->destination;
             struct stat existing;
-            if (::lstat(destination.c_str(), &existing) == 0) {
+            std::optional<PriorCopy> priorCopy;
+            if (prior && S_ISREG(entry.plan->status.st_mode))
+                priorCopy = prior->priorCopy(plan.entries.size(), source, entry.plan->status);
+            if (priorCopy) {
+                entry.skipReason = std::move(priorCopy->reason);
+            } else if (::lstat(destination.c_str(), &existing) == 0) {
                 // As the run decides about a taken name: the same contents are skipped, a
                 // different file may be kept beside under a numbered name.
                 const NameClashDecision decision =
@@ -167,6 +173,8 @@ void planRunEntries(RunPlan& plan, PlanProgress* progress, const FreeSpaceProbe&
             continue;
         case PlanOutcome::kSkippedByMerge:
             ++totals.skipped;
+            if (entry.skipReason->rfind(skip::kImportedBefore, 0) == 0)
+                ++totals.importedBefore;
             continue;
         case PlanOutcome::kNameTaken:
             ++totals.conflicts;

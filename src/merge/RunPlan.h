@@ -64,6 +64,7 @@ struct PlanTotals {
     size_t conflicts = 0;              // entries whose destination name is taken
     size_t failures = 0;               // entries the run would fail
     size_t skipped = 0;                // paths left out of the file list or skipped by the merge
+    size_t importedBefore = 0;         // of those, files the import history knows
     std::optional<uint64_t> freeBytes; // on the destination's file system
 };
 
@@ -96,8 +97,9 @@ std::optional<RunPlan> listRunPlan(PathList sources, std::string toPath,
                                    std::shared_ptr<const UserDefaults> rules, AlertService* alerts);
 
 // Dates and places every entry of the file list, then builds the folder tree and the totals.
-// Any thread; stops early, with `cancelled` set, when `progress->cancel` becomes true.
+// Any thread; stops early, with `cancelled` set, when `progress->cancel` becomes true. With
+// `prior`, regular files imported before are planned as skipped, as the run would skip them.
 void planRunEntries(RunPlan& plan, PlanProgress* progress = nullptr,
-                    const FreeSpaceProbe& freeSpace = freeBytesAt);
+                    const FreeSpaceProbe& freeSpace = freeBytesAt, PriorImports* prior = nullptr);
 
 } // namespace orvane

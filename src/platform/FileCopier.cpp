@@ -1,5 +1,6 @@
 #include "platform/FileCopier.h"
 
+#include "platform/ContentHash.h"
 #include "platform/FileDescriptor.h"
 
 #include <algorithm>
@@ -92,12 +93,12 @@ constexpr size_t kBufferSize = 1 << 20;
 
 // Copies the data of one open file to another. Answers 0 or an errno value (ECANCELED when
 // `progress` stopped it); `readFailed` tells which side failed, `copied` how many bytes were
-// copied.
+// copied. With `hash`, the data passes through this process, which hashes it on the way.
 int copyData(int in, int out, off_t expectedSize, bool& readFailed, off_t& copied,
-             ChunkProgress& progress) {
+             ChunkProgress& progress, StreamingHash* hash) {
     readFailed = false;
     copied = 0;
-    bool kernelCopy = true;
+    bool kernelCopy = hash == nullptr;
     while (kernelCopy) {
         // Ask for one byte more than expected: a short answer then means the end of the file,
         // which saves the final zero-length call for the usual file that did not change.
@@ -132,6 +133,8 @@ int copyData(int in, int out, off_t expectedSize, bool& readFailed, off_t& copie
         }
         if (n == 0)
             return 0;
+        if (hash)
+            hash->update(buffer, static_cast<size_t>(n));
         if (!writeFully(out, buffer, static_cast<size_t>(n)))
             return errno;
         copied += n;
@@ -143,7 +146,8 @@ int copyData(int in, int out, off_t expectedSize, bool& readFailed, off_t& copie
 // Copies up to `size` bytes at `offset` of one file to the same offset of another; answers the
 // bytes copied (0 at the end of the file) or -1 with errno set and `readFailed` telling which
 // side failed.
-ssize_t copyRange(int in, int out, off_t offset, size_t size, bool& kernelCopy, bool& readFailed) {
+ssize_t copyRange(int in, int out, off_t offset, size_t size, bool& kernelCopy, bool& readFailed,
+                  StreamingHash* hash) {
     while (kernelCopy) {
         loff_t inOffset = offset, outOffset = offset;
         ssize_t n = copy_file_range(in, &inOffset, out, &outOffset, size, 0);
@@ -168,6 +172,8 @@ ssize_t copyRange(int in, int out, off_t offset, size_t size, bool& kernelCopy, 
         }
         if (n == 0)
             break;
+        if (hash)
+            hash->update(buffer, static_cast<size_t>(n));
         for (ssize_t written = 0; written < n;) {
             ssize_t w = ::pwrite(out, buffer + written, static_cast<size_t>(n - written),
                                  offset + static_cast<off_t>(done) + written);
@@ -189,16 +195,16 @@ ssize_t copyRange(int in, int out, off_t offset, size_t size, bool& kernelCopy, 
 // given the full size, so that the holes between take no room in the copy either. A hole
 // counts as copied. Answers as copyData does.
 int copySparseData(int in, int out, off_t expectedSize, bool& readFailed, off_t& copied,
-                   ChunkProgress& progress) {
+                   ChunkProgress& progress, StreamingHash* hash) {
     readFailed = false;
     copied = 0;
-    bool kernelCopy = true;
+    bool kernelCopy = hash == nullptr;
     while (copied < expectedSize) {
         off_t data = ::lseek(in, copied, SEEK_DATA);
         if (data < 0) {
             // A file system that cannot tell holes from data: nothing was done yet, copy it all.
             if (copied == 0 && (errno == EINVAL || errno == EOPNOTSUPP))
-                return copyData(in, out, expectedSize, readFailed, copied, progress);
+                return copyData(in, out, expectedSize, readFailed, copied, progress, hash);
             if (errno != ENXIO) {
                 readFailed = true;
                 return errno;
@@ -209,7 +215,10 @@ int copySparseData(int in, int out, off_t expectedSize, bool& readFailed, off_t&
         // The hole is passed in chunks too, so that the observer sees a large one go by.
         const off_t holeEnd = std::min(data, expectedSize);
         while (copied < holeEnd) {
-            copied = std::min(holeEnd, copied + kChunk);
+            const off_t next = std::min(holeEnd, copied + kChunk);
+            if (hash)
+                hash->updateZeros(static_cast<size_t>(next - copied));
+            copied = next;
             if (progress.stopAfter(copied))
                 return ECANCELED;
         }
@@ -225,7 +234,7 @@ int copySparseData(int in, int out, off_t expectedSize, bool& readFailed, off_t&
         const off_t dataEnd = std::min(hole, expectedSize);
         while (copied < dataEnd) {
             const size_t want = static_cast<size_t>(std::min(dataEnd - copied, kChunk));
-            ssize_t n = copyRange(in, out, copied, want, kernelCopy, readFailed);
+            ssize_t n = copyRange(in, out, copied, want, kernelCopy, readFailed, hash);
             if (n < 0)
                 return errno;
             if (n == 0)
@@ -273,7 +282,8 @@ mode_t permittedMode(const struct stat& source, uid_t copyOwner, gid_t copyGroup
 std::optional<CopyFailure> copyRegular(int inDir, const char* inName, int outDir,
                                        const char* outName, const struct stat& expected,
                                        const std::string& shownFrom, const std::string& shownTo,
-                                       const CopyObserver* observer, int madeFd = -1) {
+                                       const CopyObserver* observer, int madeFd = -1,
+                                       StreamingHash* hash = nullptr) {
     UniqueFd made(madeFd);
     UniqueFd in(::openat(inDir, inName, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW));
     if (in.get() < 0) {
@@ -299,9 +309,9 @@ std::optional<CopyFailure> copyRegular(int inDir, const char* inName, int outDir
     // Fewer blocks than the size needs: holes, which a plain copy would fill with zeros.
     const bool sparse = static_cast<off_t>(opened.st_blocks) * 512 < opened.st_size;
     if (int err = sparse ? copySparseData(in.get(), out.get(), expected.st_size, readFailed, copied,
-                                          progress)
+                                          progress, hash)
                          : copyData(in.get(), out.get(), expected.st_size, readFailed, copied,
-                                    progress)) {
+                                    progress, hash)) {
         if (progress.stopped())
             return CopyFailure{CopyFailure::Kind::Stopped, ECANCELED,
                                "The copy of '" + shownFrom + "' was stopped", shownFrom, shownTo};
@@ -484,7 +494,7 @@ std::optional<CopyFailure> copyPath(const std::string& source, const struct stat
         return copyFolder(source, st, destination, observer, madeFd);
     if (S_ISREG(st.st_mode))
         return copyRegular(AT_FDCWD, source.c_str(), AT_FDCWD, destination.c_str(), st, source,
-                           destination, observer, madeFd);
+                           destination, observer, madeFd, observer ? observer->hash : nullptr);
     if (madeFd >= 0)
         ::close(madeFd);
     return CopyFailure{CopyFailure::Kind::Failed, ENOTSUP,

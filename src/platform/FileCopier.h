@@ -8,6 +8,8 @@
 
 namespace orvane {
 
+class StreamingHash;
+
 // Details of a failed copy, as the copy's error handler records them: "Error" holds a
 // readable text; "Path" and "ToPath" name the item being copied when the failure happened.
 using CopyErrorInfo = std::map<std::string, std::string>;
@@ -44,6 +46,9 @@ struct CopyObserver {
     // its copy costs less than redoing it. Answering true abandons the copy with
     // Kind::Stopped.
     std::function<bool()> shouldStop = {};
+    // Fed the bytes of a regular file copied as the entry itself (not those inside a
+    // folder): the copy then reads them in this process instead of in the kernel.
+    StreamingHash* hash = nullptr;
 };
 
 // Copies a file, or a folder with everything inside it, to `destination`, which must not

@@ -23,6 +23,8 @@ void registerDefaults(UserDefaults& defaults) {
         {keys::kCheckUpdateFrequency, int64_t{90}},
         {keys::kSkipIdenticalFiles, true},
         {keys::kKeepBothOnNameClash, false},
+        {keys::kIgnoreImportHistory, false},
+        {keys::kSkipCopiesAnywhere, false},
         {keys::kParallelCopies, int64_t{0}},
         {keys::kShootTimeZone, std::string()},
         {keys::kDayStartsAt, std::string("00:00")},

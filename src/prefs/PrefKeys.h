@@ -18,6 +18,10 @@ inline constexpr const char* kMatchingMode = "OVMatchingMode";
 inline constexpr const char* kSkipIdenticalFiles = "OVSkipIdenticalFiles";
 // A different file under a taken name is published as NAME-1.EXT, NAME-2.EXT ….
 inline constexpr const char* kKeepBothOnNameClash = "OVKeepBothOnNameClash";
+// Files the import history knows as imported before are copied all the same.
+inline constexpr const char* kIgnoreImportHistory = "OVIgnoreImportHistory";
+// A file whose bytes are anywhere below the destination, under any name, is skipped.
+inline constexpr const char* kSkipCopiesAnywhere = "OVSkipCopiesAnywhere";
 // How many entries a run copies at once; 0 leaves it to the program (several on solid-state
 // storage, one on spinning disks).
 inline constexpr const char* kParallelCopies = "OVParallelCopies";

@@ -39,6 +39,8 @@ class PrefsView {
     // On: a different file under a taken name is copied under a numbered name.
     virtual bool keepBothCheckboxOn() const = 0;
     virtual void setKeepBothCheckboxOn(bool on) = 0;
+    virtual bool copiesAnywhereCheckboxOn() const = 0;
+    virtual void setCopiesAnywhereCheckboxOn(bool on) = 0;
     // How many files a run copies at once: 0 leaves it to the program, else 1 to 4.
     virtual int copiesAtOnce() const = 0;
     virtual void setCopiesAtOnce(int copies) = 0;

@@ -3,6 +3,7 @@
 #include "app/PowerCallback.h"
 #include "app/UncaughtException.h"
 #include "base/Paths.h"
+#include "history/ImportHistory.h"
 #include "platform/CopyJobs.h"
 #include "platform/UserDefaults.h"
 #include "platform/qt/OrvaneApplication.h"
@@ -123,6 +124,7 @@ int runDesktop(int argc, char** argv) {
     DesktopApp desktop(UserDefaults::standard());
     Controller& controller = desktop.controller();
     controller.setRunJournalFolder(UserDefaults::runJournalDirectory().string());
+    controller.setImportHistoryFile(ImportHistory::defaultFile());
     Lifecycle& lifecycle = desktop.lifecycle();
     MainWindow& window = desktop.mainWindow();
     SleepGuard sleepGuard([&controller] { return controller.mergeState(); }, powerCallback);

@@ -327,6 +327,14 @@ void PrefsWindow::setDayStartsAt(long seconds) {
     ui_->dayStartEdit->setTime(QTime::fromMSecsSinceStartOfDay(static_cast<int>(seconds) * 1000));
 }
 
+bool PrefsWindow::copiesAnywhereCheckboxOn() const {
+    return ui_->copiesAnywhereCheckbox->isChecked();
+}
+
+void PrefsWindow::setCopiesAnywhereCheckboxOn(bool on) {
+    ui_->copiesAnywhereCheckbox->setChecked(on);
+}
+
 // The menu's items are "Automatic", then 1 to 4: an item's index is its number.
 int PrefsWindow::copiesAtOnce() const {
     return ui_->copiesAtOnceMenu->currentIndex();

@@ -55,6 +55,8 @@ class PrefsWindow : public QDialog, public PrefsView {
     void setSkipIdenticalCheckboxOn(bool on) override;
     bool keepBothCheckboxOn() const override;
     void setKeepBothCheckboxOn(bool on) override;
+    bool copiesAnywhereCheckboxOn() const override;
+    void setCopiesAnywhereCheckboxOn(bool on) override;
     int copiesAtOnce() const override;
     void setCopiesAtOnce(int copies) override;
     bool useExtendedDatesCheckboxOn() const override;

@@ -4,6 +4,7 @@
 #include "ui/PlanTreeModel.h"
 #include "ui/ThumbnailLoader.h"
 
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QHBoxLayout>
@@ -11,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -87,6 +89,14 @@ PreviewWindow::PreviewWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
                                         : QStringLiteral("Give [+|-]H:MM, hours below 24"));
     });
 
+    // Files the import history knows are left out unless asked for.
+    importAgainBox_ = new QCheckBox(this);
+    importAgainBox_->setObjectName(QStringLiteral("importAgain"));
+    connect(importAgainBox_, &QCheckBox::toggled, this, [this](bool on) {
+        if (importAgain_)
+            importAgain_(on);
+    });
+
     auto* buttons = new QDialogButtonBox(this);
     organizeButton_ = buttons->addButton(QStringLiteral("Organize"), QDialogButtonBox::AcceptRole);
     organizeButton_->setDefault(true);
@@ -101,6 +111,7 @@ PreviewWindow::PreviewWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     layout->addWidget(totals_);
     layout->addLayout(clockRow);
     layout->addWidget(tree_, 1);
+    layout->addWidget(importAgainBox_);
     layout->addWidget(buttons);
     resize(820, 620);
 }
@@ -120,6 +131,14 @@ void PreviewWindow::setPlan(std::shared_ptr<const RunPlan> plan) {
     const long shift = plan->timeSettings.shift;
     cameraClock_->setText(shift != 0 ? QString::fromStdString(clockShiftText(shift)) : QString());
     cameraClockHint_->clear();
+    const size_t importedBefore = plan->totals.importedBefore;
+    {
+        const QSignalBlocker quiet(importAgainBox_);
+        importAgainBox_->setChecked(false);
+    }
+    importAgainBox_->setText("Import the " + counted(importedBefore, "file", "files") +
+                             " imported before again");
+    importAgainBox_->setVisible(importedBefore > 0);
 
     auto* model = new PlanTreeModel(std::move(plan), thumbnails_, this);
     tree_->setModel(model);

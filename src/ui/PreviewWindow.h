@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -32,12 +33,17 @@ class PreviewWindow : public QWidget {
     void setCameraClockAction(std::function<bool(const std::string&)> apply) {
         cameraClockApply_ = std::move(apply);
     }
+    // Called when the box that copies the files imported before again is toggled.
+    void setImportAgainAction(std::function<void(bool)> importAgain) {
+        importAgain_ = std::move(importAgain);
+    }
 
     // For tests and screenshots.
     QTreeView* tree() const { return tree_; }
     QLabel* totalsLabel() const { return totals_; }
     QPushButton* organizeButton() const { return organizeButton_; }
     QLineEdit* cameraClockField() const { return cameraClock_; }
+    QCheckBox* importAgainBox() const { return importAgainBox_; }
     PlanTreeModel* model() const { return model_; }
     ThumbnailLoader* thumbnails() const { return thumbnails_; }
 
@@ -48,10 +54,12 @@ class PreviewWindow : public QWidget {
     QLineEdit* cameraClock_ = nullptr;
     QLabel* cameraClockHint_ = nullptr;
     QPushButton* organizeButton_ = nullptr;
+    QCheckBox* importAgainBox_ = nullptr;
     PlanTreeModel* model_ = nullptr;
     ThumbnailLoader* thumbnails_ = nullptr;
     std::function<void()> organize_;
     std::function<bool(const std::string&)> cameraClockApply_;
+    std::function<void(bool)> importAgain_;
 };
 
 // The totals line: "1,234 files · 394.0 MB · 12 new folders · 1 name conflict · …".

@@ -60,10 +60,12 @@ class OrganizeTest : public ::testing::Test {
         argv.push_back(nullptr);
 
         std::vector<std::string> environment = {"ORVANE_CONFIG_DIR=" + config,
-                                                "ORVANE_STATE_DIR=" + state, "TZ=UTC"};
+                                                "ORVANE_STATE_DIR=" + state,
+                                                "ORVANE_DATA_DIR=" + data, "TZ=UTC"};
         for (char** e = environ; *e; ++e)
             if (std::strncmp(*e, "ORVANE_CONFIG_DIR=", 18) != 0 &&
-                std::strncmp(*e, "ORVANE_STATE_DIR=", 17) != 0 && std::strncmp(*e, "TZ=", 3) != 0)
+                std::strncmp(*e, "ORVANE_STATE_DIR=", 17) != 0 &&
+                std::strncmp(*e, "ORVANE_DATA_DIR=", 16) != 0 && std::strncmp(*e, "TZ=", 3) != 0)
                 environment.emplace_back(*e);
         std::vector<char*> envp;
         for (std::string& entry : environment)
@@ -126,6 +128,7 @@ class OrganizeTest : public ::testing::Test {
 
     test::TempDir tmp;
     std::string config, state, source, dest;
+    std::string data = tmp / "data";
     std::string outPath = tmp / "stdout", errPath = tmp / "stderr";
 };
 
@@ -177,7 +180,7 @@ TEST_F(OrganizeTest, OptionsOverrideThePreferencesForOneRunOnly) {
     const std::string stored = readFile(config + "/preferences.json");
 
     Outcome outcome = run({"--include", "*.JPG", "--include", "Album", "--copy-hidden", "--intact",
-                           "Alb*", "--json", source, dest});
+                           "Alb*", "--json", "--no-history", source, dest});
     ASSERT_EQ(outcome.status, 0) << outcome.err;
     EXPECT_EQ(tree(dest), (std::map<std::string, std::string>{{"2005-03-17/.c.jpg", "c"},
                                                               {"2005-03-17/a.jpg", "a"},
@@ -290,7 +293,7 @@ TEST_F(OrganizeTest, SaysHowEachCopyWasDated) {
                                                   {in("clip.mp4"), "metadata"},
                                                   {in("scan.txt"), "modified, check date"}}));
 
-    outcome = run({"--json", source, dest});
+    outcome = run({"--json", "--no-history", source, dest});
     ASSERT_EQ(outcome.status, 0) << outcome.err;
     EXPECT_EQ(tree(dest),
               (std::map<std::string, std::string>{{"1975-01-01/scan.txt", "s"},
@@ -306,7 +309,7 @@ TEST_F(OrganizeTest, SaysHowEachCopyWasDated) {
     // Without the other formats, and without capture dates at all, both fall back.
     fs::remove_all(dest);
     fs::create_directories(dest);
-    outcome = run({"--no-extended-dates", source, dest});
+    outcome = run({"--no-extended-dates", "--no-history", source, dest});
     EXPECT_NE(outcome.out.find(in("clip.mp4") + "  ->  2006-01-02  (modified)"), std::string::npos)
         << outcome.out;
     EXPECT_NE(outcome.out.find("3 copied, 0 skipped, 0 errors, 1 to check date\n"),
@@ -391,7 +394,7 @@ TEST_F(OrganizeTest, StopSignalsFinishTheEntryUnderWayAndReport) {
         fs::create_directories(folder);
         // The signal comes as soon as the first copy is begun.
         const Outcome outcome =
-            signalOnFirstCopy(folder, {"--json", "--no-exif", source, to}, signal);
+            signalOnFirstCopy(folder, {"--json", "--no-exif", "--no-history", source, to}, signal);
 
         EXPECT_EQ(outcome.status, 128 + signal) << outcome.err;
         const json report = outcome.parsed();
@@ -437,7 +440,7 @@ TEST_F(OrganizeTest, OddNamesAndASourceGivenTwice) {
     for (const auto& [name, shown] : names)
         writeFile(in(name), name, k2005);
 
-    const Outcome outcome = run({"--json", source, source, dest});
+    const Outcome outcome = run({"--json", "--no-history", source, source, dest});
     ASSERT_EQ(outcome.status, 0) << outcome.err;
     std::map<std::string, std::string> expected;
     for (const auto& [name, shown] : names)
@@ -465,7 +468,7 @@ TEST_F(OrganizeTest, OddNamesAndASourceGivenTwice) {
 TEST_F(OrganizeTest, ReimportIsCalmAndNameClashesFollowTheOptions) {
     writeFile(in("a.jpg"), "a", k2005);
     writeFile(in("b.jpg"), "b", k2005);
-    ASSERT_EQ(run({source, dest}).status, 0);
+    ASSERT_EQ(run({"--no-history", source, dest}).status, 0);
 
     Outcome outcome = run({"--json", source, dest});
     ASSERT_EQ(outcome.status, 0) << outcome.err;
@@ -623,6 +626,73 @@ TEST_F(OrganizeTest, RunsAreListedAndUndoneOnce) {
     EXPECT_NE(run({}, "runs").out.find("finished, undone"), std::string::npos);
 }
 
+TEST_F(OrganizeTest, TheImportHistorySkipsWhatWasImportedBeforeWhereverItWent) {
+    writeFile(in("a.jpg"), "a", k2005);
+    writeFile(in("b.jpg"), "bb", k2005);
+    ASSERT_EQ(run({source, dest}).status, 0);
+    // The library reorganised by hand; b.jpg changed, keeping its name, size and time.
+    fs::rename(dest + "/2005-03-17", dest + "/Trip");
+    writeFile(in("b.jpg"), "cc", k2005);
+    Outcome outcome = run({"--json", source, dest});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    json report = outcome.parsed();
+    ASSERT_EQ(report["skipped"].size(), 1u) << outcome.out;
+    EXPECT_EQ(report["skipped"][0]["path"], in("a.jpg"));
+    const std::string reason = report["skipped"][0]["reason"];
+    EXPECT_EQ(reason.rfind("Imported before on ", 0), 0u) << reason;
+    EXPECT_NE(reason.find(" into …/2005-03-17"), std::string::npos) << reason;
+    EXPECT_EQ(tree(dest),
+              (std::map<std::string, std::string>{
+                  {"Trip/a.jpg", "a"}, {"Trip/b.jpg", "bb"}, {"2005-03-17/b.jpg", "cc"}}));
+
+    outcome = run({"--dry-run", "--json", in("a.jpg"), dest});
+    EXPECT_EQ(outcome.parsed()["plan"][0]["skipped"], reason) << outcome.out;
+    outcome = run({"--json", "--ignore-history", in("a.jpg"), dest});
+    EXPECT_EQ(outcome.parsed()["copied"].size(), 1u) << outcome.out;
+    outcome = run({"--json", in("a.jpg")}, "history");
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(outcome.parsed().size(), 2u) << outcome.out;
+    // Undo forgets what it took back: the file is new again.
+    ASSERT_EQ(run({}, "undo").status, 0);
+    EXPECT_EQ(run({"--json", in("a.jpg")}, "history").parsed().size(), 1u);
+    outcome = run({"--forget", source}, "history");
+    EXPECT_EQ(outcome.out, "Forgot 3 imports of " + source + "\n") << outcome.err;
+
+    // Bytes anywhere in the destination, under any name; a file replaced in place is noticed.
+    writeFile(in("c.jpg"), "a", k2006);
+    outcome = run({"--json", "--skip-copies-anywhere", in("c.jpg"), dest});
+    report = outcome.parsed();
+    ASSERT_EQ(report["skipped"].size(), 1u) << outcome.out;
+    EXPECT_EQ(report["skipped"][0]["reason"], "Already in destination as Trip/a.jpg");
+    writeFile(dest + "/Trip/a.jpg", "z", k2005);
+    outcome = run({"--json", "--skip-copies-anywhere", in("c.jpg"), dest});
+    EXPECT_EQ(outcome.parsed()["copied"].size(), 1u) << outcome.out;
+
+    // A damaged history never stops a run: it is said once and kept aside.
+    writeFile(data + "/history.sqlite", std::string(4096, 'x'));
+    writeFile(in("d.jpg"), "d", k2006);
+    outcome = run({"--json", in("d.jpg"), dest});
+    EXPECT_EQ(outcome.status, 0);
+    report = outcome.parsed();
+    EXPECT_EQ(report["copied"].size(), 1u);
+    ASSERT_EQ(report["notes"].size(), 1u) << outcome.out;
+    EXPECT_EQ(report["notes"][0].get<std::string>().rfind(
+                  "The import history couldn't be read: file is not a database", 0),
+              0u);
+}
+
+TEST_F(OrganizeTest, TwoRunsAtOnceShareTheHistory) {
+    for (int i = 0; i < 300; ++i) {
+        writeFile(in("x/" + std::to_string(i) + ".jpg"), "x" + std::to_string(i), k2005);
+        writeFile(in("y/" + std::to_string(i) + ".jpg"), "y" + std::to_string(i), k2005);
+    }
+    const pid_t first = start({"-q", in("x"), dest + "/one"});
+    const pid_t second = start({"-q", in("y"), dest + "/two"});
+    EXPECT_EQ(finish(first).status, 0);
+    EXPECT_EQ(finish(second).status, 0);
+    EXPECT_EQ(run({"--json"}, "history").parsed().size(), 600u);
+}
+
 TEST_F(OrganizeTest, ARunWhoseJournalCannotBeWrittenStillCopies) {
     writeFile(in("a.jpg"), "a", k2005);
     writeFile(tmp / "not-a-folder", "");
@@ -655,7 +725,9 @@ TEST_F(OrganizeTest, KilledRunsLeaveNothingHalfDone) {
         writeFile(in(name), std::string(size, static_cast<char>('a' + i % 26)), k2005);
         sizes[name] = size;
     }
-    const std::vector<std::string> args = {"--quiet", "--json", "--no-exif", source, dest};
+    // Each run goes into an emptied destination: the history would skip everything.
+    const std::vector<std::string> args = {"--quiet",      "--json", "--no-exif",
+                                           "--no-history", source,   dest};
     const std::string prefix = ".orvane-partial-";
 
     // What a destination holds: final names with their sizes, and the temporaries' count.

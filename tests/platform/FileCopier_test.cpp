@@ -1,7 +1,10 @@
+#include "platform/ContentHash.h"
 #include "platform/FileCopier.h"
+#include "platform/FileDescriptor.h"
 #include "support/TestSupport.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
@@ -74,6 +77,41 @@ TEST(RenameNoReplace, WithoutNoReplaceRenameOrHardLinks) {
             EXPECT_FALSE(test::exists(to));
         else
             EXPECT_EQ(test::readFile(fs::is_directory(to) ? to + "/a.jpg" : to), c.left);
+    }
+}
+
+// A copy that hashes what it reads gives the hashes a reading of the file gives: of all of it
+// and of its edges, holes of a sparse file read as zeros.
+TEST(CopyHash, MatchesAReadingOfTheFile) {
+    test::TempDir tmp;
+    struct Case {
+        const char* name;
+        off_t size;
+        off_t hole; // a hole from here to the last 4 KiB (0: none)
+    };
+    for (const Case& c :
+         {Case{"empty", 0, 0}, Case{"small", 1000, 0}, Case{"two edges", 3 * kEdgeBytes + 17, 0},
+          Case{"sparse", 64 << 20, 4096}}) {
+        const std::string from = tmp.path() + "/" + c.name, to = from + ".copy";
+        {
+            UniqueFd fd(::open(from.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
+            std::string data(static_cast<size_t>(c.hole ? 4096 : c.size), '\0');
+            for (size_t i = 0; i < data.size(); ++i)
+                data[i] = static_cast<char>(i * 7 + 3);
+            ASSERT_EQ(::pwrite(fd.get(), data.data(), data.size(), 0), ssize_t(data.size()));
+            if (c.hole) {
+                ASSERT_EQ(::pwrite(fd.get(), data.data(), data.size(), c.size - 4096), 4096);
+            }
+        }
+        const struct stat status = test::statOf(from);
+        StreamingHash hash(status.st_size);
+        CopyObserver observer;
+        observer.hash = &hash;
+        ASSERT_FALSE(copyPath(from, status, to, &observer)) << c.name;
+        UniqueFd read(::open(from.c_str(), O_RDONLY));
+        EXPECT_EQ(hash.full(), fullHashOf(read.get(), status.st_size)) << c.name;
+        EXPECT_EQ(hash.edges(), edgeHashOf(read.get(), status.st_size)) << c.name;
+        EXPECT_TRUE(hash.full()) << c.name;
     }
 }
 

@@ -56,6 +56,8 @@ class FakePrefsView : public PrefsView {
     void setShootZone(const std::string& value) override { zone = value; }
     long dayStartsAt() const override { return dayStart; }
     void setDayStartsAt(long seconds) override { dayStart = seconds; }
+    bool copiesAnywhereCheckboxOn() const override { return copiesAnywhere; }
+    void setCopiesAnywhereCheckboxOn(bool on) override { copiesAnywhere = on; }
     int copiesAtOnce() const override { return copies; }
     void setCopiesAtOnce(int value) override { copies = value; }
     bool useExtendedDatesCheckboxOn() const override { return useExtendedDates; }
@@ -118,6 +120,7 @@ class FakePrefsView : public PrefsView {
     bool useExif = false;
     bool skipIdentical = false;
     bool keepBoth = false;
+    bool copiesAnywhere = false;
     int copies = -1;
     bool useExtendedDates = false;
     std::vector<std::string> zoneChoices;

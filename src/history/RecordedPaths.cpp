@@ -1,4 +1,4 @@
-#include "merge/RecordedPaths.h"
+#include "history/RecordedPaths.h"
 
 #include "base/Paths.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "base/RunResult.h"
-#include "merge/RunHistory.h"
+#include "history/RunHistory.h"
 
 #include <string>
 #include <utility>

@@ -1,8 +1,8 @@
-#include "merge/RunJournal.h"
+#include "history/RunJournal.h"
 
 #include "base/Log.h"
 #include "base/StringHelpers.h"
-#include "merge/JournalFormat.h"
+#include "history/JournalFormat.h"
 #include "platform/FileDescriptor.h"
 #include "platform/ProcessIdentity.h"
 #include "platform/UserDefaults.h"

@@ -1,11 +1,11 @@
-#include "merge/RunUndo.h"
+#include "history/RunUndo.h"
 
 #include "base/Log.h"
 #include "base/Paths.h"
 #include "base/StringHelpers.h"
-#include "merge/JournalFile.h"
-#include "merge/JournalFormat.h"
-#include "merge/RecordedPaths.h"
+#include "history/JournalFile.h"
+#include "history/JournalFormat.h"
+#include "history/RecordedPaths.h"
 
 #include <cerrno>
 #include <cstring>

@@ -15,7 +15,7 @@ namespace orvane {
 
 class UserDefaults;
 
-// The journal of one run: a file of JSON lines (merge/JournalFormat.h) in the run-journal
+// The journal of one run: a file of JSON lines (history/JournalFormat.h) in the run-journal
 // folder, named "<start time>-<pid>.jsonl". It names every copy before it begins, so that
 // a crash leaves no temporary copy nobody knows of, and stamps every copy once it has its
 // final name, so that undo can tell it from anything put there later. Lines are appended

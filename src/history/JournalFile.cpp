@@ -1,6 +1,6 @@
-#include "merge/JournalFile.h"
+#include "history/JournalFile.h"
 
-#include "merge/JournalFormat.h"
+#include "history/JournalFormat.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "base/RunResult.h"
+#include "history/RecordedPaths.h"
 #include "merge/FileStamp.h"
-#include "merge/RecordedPaths.h"
 #include "merge/RunObserver.h"
 #include "platform/ProcessIdentity.h"
 

@@ -1,4 +1,4 @@
-#include "merge/JournalFormat.h"
+#include "history/JournalFormat.h"
 
 #include "base/StringHelpers.h"
 

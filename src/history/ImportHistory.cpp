@@ -1,0 +1,422 @@
+#include "history/ImportHistory.h"
+
+#include "base/Log.h"
+#include "base/Paths.h"
+#include "base/StringHelpers.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+namespace orvane {
+namespace {
+
+constexpr int kSchemaVersion = 1;
+// Another process's transaction is waited for this long before the history is called locked.
+constexpr int kBusyMilliseconds = 1500;
+// Longer texts read back are not ours.
+constexpr size_t kMaxText = 8192;
+
+constexpr const char* kSchema = R"sql(
+CREATE TABLE IF NOT EXISTS imports(
+  id INTEGER PRIMARY KEY,
+  volume TEXT NOT NULL,
+  source TEXT NOT NULL,
+  size INTEGER NOT NULL,
+  modified INTEGER NOT NULL,
+  edges BLOB NOT NULL,
+  full BLOB,
+  destination TEXT NOT NULL,
+  root TEXT NOT NULL,
+  run TEXT NOT NULL,
+  imported INTEGER NOT NULL);
+CREATE INDEX IF NOT EXISTS imports_by_source ON imports(volume, source);
+CREATE INDEX IF NOT EXISTS imports_by_run ON imports(run);
+CREATE TABLE IF NOT EXISTS destination_files(
+  root TEXT NOT NULL,
+  path TEXT NOT NULL,
+  device INTEGER NOT NULL,
+  inode INTEGER NOT NULL,
+  size INTEGER NOT NULL,
+  modified INTEGER NOT NULL,
+  changed INTEGER NOT NULL,
+  hash BLOB NOT NULL,
+  PRIMARY KEY(root, path));
+)sql";
+
+class Statement {
+  public:
+    Statement(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr); }
+    // Kept in `slot` between uses: prepared at the first, reset after each.
+    Statement(sqlite3* db, const char* sql, sqlite3_stmt*& slot) : kept_(true) {
+        if (!slot)
+            sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &slot, nullptr);
+        stmt_ = slot;
+    }
+    ~Statement() {
+        if (kept_)
+            reset();
+        else
+            sqlite3_finalize(stmt_);
+    }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+    bool ok() const { return stmt_ != nullptr; }
+    Statement& text(int i, const std::string& value) {
+        sqlite3_bind_text(stmt_, i, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT);
+        return *this;
+    }
+    Statement& blob(int i, const std::string& value) {
+        sqlite3_bind_blob(stmt_, i, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT);
+        return *this;
+    }
+    Statement& integer(int i, int64_t value) {
+        sqlite3_bind_int64(stmt_, i, value);
+        return *this;
+    }
+    Statement& null(int i) {
+        sqlite3_bind_null(stmt_, i);
+        return *this;
+    }
+    // SQLITE_ROW, SQLITE_DONE or an error.
+    int step() { return stmt_ ? sqlite3_step(stmt_) : SQLITE_ERROR; }
+    void reset() {
+        sqlite3_reset(stmt_);
+        sqlite3_clear_bindings(stmt_);
+    }
+    int64_t integerAt(int i) const { return sqlite3_column_int64(stmt_, i); }
+    std::optional<std::string> textAt(int i) const {
+        if (sqlite3_column_type(stmt_, i) != SQLITE_TEXT)
+            return std::nullopt;
+        const auto* data = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i));
+        const size_t size = static_cast<size_t>(sqlite3_column_bytes(stmt_, i));
+        if (!data || size > kMaxText)
+            return std::nullopt;
+        return std::string(data, size);
+    }
+    std::optional<ContentHash> hashAt(int i) const {
+        if (sqlite3_column_type(stmt_, i) != SQLITE_BLOB)
+            return std::nullopt;
+        const auto* data = static_cast<const char*>(sqlite3_column_blob(stmt_, i));
+        return ContentHash::fromBytes(
+            std::string_view(data, static_cast<size_t>(sqlite3_column_bytes(stmt_, i))));
+    }
+
+  private:
+    sqlite3_stmt* stmt_ = nullptr;
+    bool kept_ = false;
+};
+
+// Below a folder: the range of texts that begin with "path/" ('0' follows '/').
+std::string rangeEnd(const std::string& path) {
+    return path + "0";
+}
+
+bool isDamage(int code) {
+    code &= 0xff;
+    return code == SQLITE_NOTADB || code == SQLITE_CORRUPT;
+}
+
+// The name a damaged history is kept under, beside it.
+std::string asideName(const std::string& file) {
+    char stamp[32];
+    const time_t now = time(nullptr);
+    struct tm local;
+    localtime_r(&now, &local);
+    strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    std::string aside = file + ".corrupt-" + stamp;
+    struct stat ignored;
+    for (int i = 1; ::lstat(aside.c_str(), &ignored) == 0; ++i)
+        aside = file + ".corrupt-" + stamp + "-" + std::to_string(i);
+    return aside;
+}
+
+std::optional<ImportRecord> recordAt(const Statement& row) {
+    ImportRecord record;
+    std::optional<std::string> volume = row.textAt(0), source = row.textAt(1),
+                               destination = row.textAt(6), root = row.textAt(7),
+                               run = row.textAt(8);
+    std::optional<ContentHash> edges = row.hashAt(4);
+    if (!volume || !source || !destination || !root || !run || !edges)
+        return std::nullopt;
+    record.source = {*volume, *source, row.integerAt(2), row.integerAt(3)};
+    record.edges = *edges;
+    record.full = row.hashAt(5);
+    record.destination = std::move(*destination);
+    record.root = std::move(*root);
+    record.run = std::move(*run);
+    record.imported = row.integerAt(9);
+    return record;
+}
+
+constexpr const char* kRecordColumns =
+    "volume, source, size, modified, edges, full, destination, root, run, imported";
+
+} // namespace
+
+std::string historyProblemNote(const std::string& problem) {
+    return "The import history couldn't be read: " + problem;
+}
+
+std::string ImportHistory::defaultFile() {
+    if (const char* dir = std::getenv("ORVANE_DATA_DIR"); dir && *dir)
+        return std::string(dir) + "/history.sqlite";
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && xdg[0] == '/')
+        return std::string(xdg) + "/orvane/history.sqlite";
+    return homeDirectory() + "/.local/share/orvane/history.sqlite";
+}
+
+std::unique_ptr<ImportHistory> ImportHistory::open(const std::string& file, std::string& problem) {
+    problem.clear();
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(file).parent_path(), ignored);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        std::unique_ptr<ImportHistory> history(new ImportHistory);
+        history->file_ = file;
+        const int opened = sqlite3_open_v2(
+            file.c_str(), &history->db_,
+            SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOFOLLOW, nullptr);
+        int code = opened;
+        if (code == SQLITE_OK) {
+            sqlite3_busy_timeout(history->db_, kBusyMilliseconds);
+            sqlite3_extended_result_codes(history->db_, 1);
+            if (sqlite3_db_readonly(history->db_, "main") == 1) {
+                problem = "'" + file + "' is read-only";
+                return nullptr;
+            }
+            code = sqlite3_exec(history->db_,
+                                "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"
+                                "SELECT count(*) FROM sqlite_master;",
+                                nullptr, nullptr, nullptr);
+        }
+        int version = 0;
+        if (code == SQLITE_OK) {
+            Statement read(history->db_, "PRAGMA user_version");
+            code = read.step();
+            if (code == SQLITE_ROW) {
+                version = static_cast<int>(read.integerAt(0));
+                code = SQLITE_OK;
+            }
+        }
+        if (code == SQLITE_OK && version > kSchemaVersion) {
+            problem = "'" + file + "' was written by a newer version of Orvane";
+            return nullptr;
+        }
+        if (code == SQLITE_OK && version == 0) {
+            const std::string create = std::string("BEGIN IMMEDIATE;") + kSchema +
+                                       "PRAGMA user_version=" + std::to_string(kSchemaVersion) +
+                                       "; COMMIT;";
+            code = sqlite3_exec(history->db_, create.c_str(), nullptr, nullptr, nullptr);
+            if (code != SQLITE_OK)
+                sqlite3_exec(history->db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        }
+        if (code == SQLITE_OK)
+            return history;
+        const std::string why = history->db_ ? sqlite3_errmsg(history->db_) : sqlite3_errstr(code);
+        history.reset();
+        if (!isDamage(code) || attempt > 0) {
+            problem = why;
+            return nullptr;
+        }
+        // Never delete what the user had: the damaged file is kept under a new name, with
+        // the log of writes that belongs to it.
+        const std::string aside = asideName(file);
+        if (::rename(file.c_str(), aside.c_str()) != 0) {
+            problem = why + "; it could not be moved aside: " + std::strerror(errno);
+            return nullptr;
+        }
+        for (const char* suffix : {"-wal", "-shm"})
+            ::rename((file + suffix).c_str(), (aside + suffix).c_str());
+        logMessage(LOG_WARN, "Import history '%s' could not be read (%s); moved it aside to '%s'",
+                   safeCString(file).c_str(), why.c_str(), safeCString(aside).c_str());
+        problem = why + "; it was kept as '" + aside + "' and a new one was started";
+    }
+    return nullptr;
+}
+
+ImportHistory::~ImportHistory() {
+    sqlite3_finalize(knows_);
+    sqlite3_finalize(find_);
+    sqlite3_close_v2(db_);
+}
+
+bool ImportHistory::fail(const char* what) {
+    error_ = std::string(what) + ": " + sqlite3_errmsg(db_);
+    logMessage(LOG_WARN, "Import history '%s': %s", safeCString(file_).c_str(), error_.c_str());
+    return false;
+}
+
+std::optional<bool> ImportHistory::knows(const SourceIdentity& source) {
+    Statement query(db_,
+                    "SELECT 1 FROM imports WHERE volume=?1 AND source=?2 AND size=?3 AND "
+                    "modified=?4 LIMIT 1",
+                    knows_);
+    const int code = query.text(1, source.volume)
+                         .text(2, source.path)
+                         .integer(3, source.size)
+                         .integer(4, source.modified)
+                         .step();
+    if (code != SQLITE_ROW && code != SQLITE_DONE)
+        return fail("Couldn't look up an import"), std::nullopt;
+    return code == SQLITE_ROW;
+}
+
+std::optional<ImportRecord> ImportHistory::find(const SourceIdentity& source,
+                                                const ContentHash& edges) {
+    static const std::string kFind =
+        std::string("SELECT ") + kRecordColumns +
+        " FROM imports WHERE volume=?1 AND source=?2 AND size=?3 AND modified=?4 AND edges=?5 "
+        "ORDER BY imported DESC, id DESC LIMIT 1";
+    Statement query(db_, kFind.c_str(), find_);
+    query.text(1, source.volume).text(2, source.path).integer(3, source.size);
+    query.integer(4, source.modified).blob(5, edges.bytes());
+    if (query.step() != SQLITE_ROW)
+        return std::nullopt;
+    return recordAt(query);
+}
+
+bool ImportHistory::add(const std::vector<ImportRecord>& records) {
+    if (records.empty())
+        return true;
+    if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return fail("Couldn't record the imports");
+    Statement insert(db_, (std::string("INSERT INTO imports(") + kRecordColumns +
+                           ") VALUES(?1,?2,?3,?4,?5,?6,?7,?8,?9,?10)")
+                              .c_str());
+    for (const ImportRecord& record : records) {
+        insert.text(1, record.source.volume).text(2, record.source.path);
+        insert.integer(3, record.source.size).integer(4, record.source.modified);
+        insert.blob(5, record.edges.bytes());
+        if (record.full)
+            insert.blob(6, record.full->bytes());
+        else
+            insert.null(6);
+        insert.text(7, record.destination).text(8, record.root).text(9, record.run);
+        insert.integer(10, record.imported);
+        if (insert.step() != SQLITE_DONE) {
+            fail("Couldn't record the imports");
+            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+            return false;
+        }
+        insert.reset();
+    }
+    if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        fail("Couldn't record the imports");
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        return false;
+    }
+    return true;
+}
+
+std::optional<int64_t> ImportHistory::forgetRun(const std::string& run,
+                                                const std::vector<std::string>* destinations) {
+    if (!destinations) {
+        Statement remove(db_, "DELETE FROM imports WHERE run=?1");
+        if (remove.text(1, run).step() != SQLITE_DONE)
+            return fail("Couldn't forget the run"), std::nullopt;
+        return sqlite3_changes64(db_);
+    }
+    if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return fail("Couldn't forget the run"), std::nullopt;
+    Statement remove(db_, "DELETE FROM imports WHERE run=?1 AND destination=?2");
+    int64_t removed = 0;
+    for (const std::string& destination : *destinations) {
+        if (remove.text(1, run).text(2, destination).step() != SQLITE_DONE) {
+            fail("Couldn't forget the run");
+            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+            return std::nullopt;
+        }
+        removed += sqlite3_changes64(db_);
+        remove.reset();
+    }
+    if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        fail("Couldn't forget the run");
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        return std::nullopt;
+    }
+    return removed;
+}
+
+std::optional<int64_t> ImportHistory::forgetSource(const std::string& volume,
+                                                   const std::string& path) {
+    Statement remove(db_, "DELETE FROM imports WHERE volume=?1 AND (source=?2 OR "
+                          "(source>=?3 AND source<?4))");
+    const std::string below = path == "/" ? "/" : path + "/";
+    remove.text(1, volume).text(2, path).text(3, below).text(
+        4, rangeEnd(below.substr(0, below.size() - 1)));
+    if (remove.step() != SQLITE_DONE)
+        return fail("Couldn't forget the imports"), std::nullopt;
+    return sqlite3_changes64(db_);
+}
+
+std::optional<std::vector<ImportRecord>> ImportHistory::imports(const std::string& volume,
+                                                                const std::string& path) {
+    const bool all = volume.empty() && path.empty();
+    Statement query(db_, (std::string("SELECT ") + kRecordColumns + " FROM imports" +
+                          (all ? ""
+                               : " WHERE volume=?1 AND (source=?2 OR (source>=?3 AND "
+                                 "source<?4))") +
+                          " ORDER BY imported, id")
+                             .c_str());
+    if (!all) {
+        const std::string below = path == "/" ? "/" : path + "/";
+        query.text(1, volume).text(2, path).text(3, below);
+        query.text(4, rangeEnd(below.substr(0, below.size() - 1)));
+    }
+    std::vector<ImportRecord> records;
+    int code;
+    while ((code = query.step()) == SQLITE_ROW)
+        if (std::optional<ImportRecord> record = recordAt(query))
+            records.push_back(std::move(*record));
+    if (code != SQLITE_DONE)
+        return fail("Couldn't read the imports"), std::nullopt;
+    return records;
+}
+
+std::optional<std::vector<ImportHistory::IndexedFile>>
+ImportHistory::indexOf(const std::string& root) {
+    Statement query(db_, "SELECT path, device, inode, size, modified, changed, hash FROM "
+                         "destination_files WHERE root=?1");
+    query.text(1, root);
+    std::vector<IndexedFile> files;
+    int code;
+    while ((code = query.step()) == SQLITE_ROW) {
+        std::optional<std::string> path = query.textAt(0);
+        std::optional<ContentHash> hash = query.hashAt(6);
+        if (path && hash)
+            files.push_back({std::move(*path), query.integerAt(1), query.integerAt(2),
+                             query.integerAt(3), query.integerAt(4), query.integerAt(5), *hash});
+    }
+    if (code != SQLITE_DONE)
+        return fail("Couldn't read the destination index"), std::nullopt;
+    return files;
+}
+
+bool ImportHistory::replaceIndex(const std::string& root, const std::vector<IndexedFile>& files) {
+    if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return fail("Couldn't write the destination index");
+    Statement clear(db_, "DELETE FROM destination_files WHERE root=?1");
+    bool ok = clear.text(1, root).step() == SQLITE_DONE;
+    Statement insert(db_, "INSERT OR REPLACE INTO destination_files(root, path, device, inode, "
+                          "size, modified, changed, hash) VALUES(?1,?2,?3,?4,?5,?6,?7,?8)");
+    for (size_t i = 0; ok && i < files.size(); ++i) {
+        const IndexedFile& file = files[i];
+        insert.text(1, root).text(2, file.path).integer(3, file.device).integer(4, file.inode);
+        insert.integer(5, file.size).integer(6, file.modified).integer(7, file.changed);
+        insert.blob(8, file.hash.bytes());
+        ok = insert.step() == SQLITE_DONE;
+        insert.reset();
+    }
+    if (ok && sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK)
+        return true;
+    fail("Couldn't write the destination index");
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    return false;
+}
+
+} // namespace orvane

@@ -1,0 +1,106 @@
+#pragma once
+
+#include "platform/ContentHash.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace orvane {
+
+// A source file as a later run can recognise it: its volume ("uuid:…" or "label:…", empty
+// where it has neither), its path below that volume's root (absolute without a volume), its
+// size and its modification time in nanoseconds since 1970.
+struct SourceIdentity {
+    std::string volume;
+    std::string path;
+    int64_t size = 0;
+    int64_t modified = 0;
+};
+
+// One copy a run made, as the import history keeps it.
+struct ImportRecord {
+    SourceIdentity source;
+    ContentHash edges;
+    std::optional<ContentHash> full;
+    std::string destination; // the copy's path
+    std::string root;        // the run's destination root
+    std::string run;         // the run's id, as its journal is named
+    int64_t imported = 0;    // seconds since 1970
+};
+
+// The import history: one SQLite database (WAL, versioned schema) that remembers every file a
+// run copied, so that a later run can skip what was imported before wherever the copy went
+// since. Read back as untrusted input: rows of the wrong shape are passed over, and nothing
+// it names is ever opened or changed. One connection per run; several processes share the
+// file. Failures are answered as none or false, with the reason in error().
+class ImportHistory {
+  public:
+    // The database file: $ORVANE_DATA_DIR/history.sqlite, else in $XDG_DATA_HOME/orvane or
+    // ~/.local/share/orvane.
+    static std::string defaultFile();
+
+    // Opens `file`, creating it (and its folder) when missing. A file that is no database or
+    // a damaged one is moved aside (kept under a new name) and a new history started; then
+    // `problem` still tells what happened. A locked or read-only history, or one of a newer
+    // schema, answers none with the reason in `problem`.
+    static std::unique_ptr<ImportHistory> open(const std::string& file, std::string& problem);
+    ~ImportHistory();
+    ImportHistory(const ImportHistory&) = delete;
+    ImportHistory& operator=(const ImportHistory&) = delete;
+
+    // Whether any import of this source (same volume, path, size and time) is on record: a
+    // cheap test before its edges are read.
+    [[nodiscard]] std::optional<bool> knows(const SourceIdentity& source);
+    // The latest import of this source with these edges.
+    [[nodiscard]] std::optional<ImportRecord> find(const SourceIdentity& source,
+                                                   const ContentHash& edges);
+    [[nodiscard]] bool add(const std::vector<ImportRecord>& records);
+
+    // The imports of a run, of its copies at `destinations` only when given. Answers how many
+    // were forgotten, or none.
+    [[nodiscard]] std::optional<int64_t>
+    forgetRun(const std::string& run, const std::vector<std::string>* destinations = nullptr);
+    // The imports of a source file, or of every file below a source folder.
+    [[nodiscard]] std::optional<int64_t> forgetSource(const std::string& volume,
+                                                      const std::string& path);
+    // The imports of a source file or of the files below a source folder (every import with
+    // an empty `path` and volume), oldest first.
+    [[nodiscard]] std::optional<std::vector<ImportRecord>> imports(const std::string& volume,
+                                                                   const std::string& path);
+
+    // The destination index: the files below a destination root by size and hash, each
+    // with what tells it unchanged since it was hashed (its path below the root, device,
+    // inode, size, and modification and change times in nanoseconds).
+    struct IndexedFile {
+        std::string path;
+        int64_t device = 0, inode = 0, size = 0, modified = 0, changed = 0;
+        ContentHash hash;
+    };
+    [[nodiscard]] std::optional<std::vector<IndexedFile>> indexOf(const std::string& root);
+    // Replaces the index of `root` by `files`.
+    [[nodiscard]] bool replaceIndex(const std::string& root, const std::vector<IndexedFile>& files);
+
+    const std::string& error() const { return error_; }
+    const std::string& file() const { return file_; }
+
+  private:
+    ImportHistory() = default;
+    bool fail(const char* what);
+    sqlite3* db_ = nullptr;
+    // The look-ups a run makes for every file, prepared once.
+    sqlite3_stmt* knows_ = nullptr;
+    sqlite3_stmt* find_ = nullptr;
+    std::string file_;
+    std::string error_;
+};
+
+// The message a run gives once when its import history cannot be used.
+std::string historyProblemNote(const std::string& problem);
+
+} // namespace orvane

@@ -1,0 +1,221 @@
+#include "history/ImportRecorder.h"
+
+#include "base/Log.h"
+#include "base/Paths.h"
+#include "base/RunResult.h"
+#include "history/DestinationIndex.h"
+#include "platform/FileDescriptor.h"
+#include "platform/UserDefaults.h"
+#include "prefs/PrefKeys.h"
+
+#include <ctime>
+#include <fcntl.h>
+#include <set>
+#include <unistd.h>
+
+namespace orvane {
+namespace {
+
+// Published copies are recorded in batches of this many, each one transaction.
+constexpr size_t kBatch = 256;
+
+int64_t nanoseconds(const struct timespec& time) {
+    return static_cast<int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
+}
+
+// The bytes of the source opened as the plan saw it, hashed by `hash`, or none.
+template <typename Hash>
+std::optional<ContentHash> hashSource(const std::string& source, const struct stat& status,
+                                      Hash hash) {
+    UniqueFd fd(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY));
+    struct stat opened;
+    if (fd.get() < 0 || ::fstat(fd.get(), &opened) != 0 || opened.st_ino != status.st_ino ||
+        opened.st_dev != status.st_dev || opened.st_size != status.st_size)
+        return std::nullopt;
+    return hash(fd.get(), opened.st_size);
+}
+
+} // namespace
+
+std::string importedBeforeText(const ImportRecord& record) {
+    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const time_t when = static_cast<time_t>(record.imported);
+    struct tm local = {};
+    localtime_r(&when, &local);
+    std::string folder = deletingLastPathComponent(record.destination);
+    if (folder.size() > record.root.size() &&
+        folder.compare(0, record.root.size() + 1, record.root + "/") == 0)
+        folder = "…" + folder.substr(record.root.size());
+    return std::string(skip::kImportedBefore) + " on " + std::to_string(local.tm_mday) + " " +
+           kMonths[local.tm_mon % 12] + " " + std::to_string(local.tm_year + 1900) + " into " +
+           folder;
+}
+
+std::string runIdFor(const std::string& journalPath) {
+    if (!journalPath.empty()) {
+        std::string name = lastPathComponent(journalPath);
+        return name.substr(0, name.rfind('.'));
+    }
+    struct timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    struct tm utc;
+    gmtime_r(&now.tv_sec, &utc);
+    char text[40];
+    const size_t length = std::strftime(text, sizeof text, "%Y%m%dT%H%M%S", &utc);
+    std::snprintf(text + length, sizeof text - length, ".%03ldZ-%ld", now.tv_nsec / 1000000,
+                  static_cast<long>(::getpid()));
+    return text;
+}
+
+void forgetUndoneCopies(const std::string& historyFile, const std::string& run,
+                        const std::vector<std::string>& removed) {
+    if (historyFile.empty() || removed.empty())
+        return;
+    std::string problem;
+    std::unique_ptr<ImportHistory> history = ImportHistory::open(historyFile, problem);
+    if (!history) {
+        logMessage(LOG_WARN, "%s", historyProblemNote(problem).c_str());
+        return;
+    }
+    (void)history->forgetRun(run, &removed);
+}
+
+std::unique_ptr<ImportRecorder> ImportRecorder::start(const std::string& file, Options options,
+                                                      std::vector<std::string>& notes) {
+    std::string problem;
+    std::unique_ptr<ImportHistory> history = ImportHistory::open(file, problem);
+    if (!problem.empty())
+        notes.push_back(historyProblemNote(problem));
+    if (!history)
+        return nullptr;
+    return std::unique_ptr<ImportRecorder>(
+        new ImportRecorder(std::move(history), std::move(options), notes));
+}
+
+std::unique_ptr<ImportRecorder> ImportRecorder::forPlan(const std::string& file,
+                                                        const std::string& destination,
+                                                        const UserDefaults& rules,
+                                                        std::vector<std::string>& notes) {
+    if (file.empty())
+        return nullptr;
+    return start(file,
+                 {destination, std::string(), rules.boolForKey(keys::kIgnoreImportHistory),
+                  rules.boolForKey(keys::kSkipCopiesAnywhere)},
+                 notes);
+}
+
+ImportRecorder::ImportRecorder(std::unique_ptr<ImportHistory> history, Options options,
+                               std::vector<std::string>& notes)
+    : history_(std::move(history)), options_(std::move(options)), notes_(notes) {}
+
+ImportRecorder::~ImportRecorder() {
+    flush();
+}
+
+void ImportRecorder::failed(const std::string& problem) {
+    if (!broken_)
+        notes_.push_back(historyProblemNote(problem));
+    broken_ = true;
+    records_.clear();
+    pending_.clear();
+    index_.reset();
+}
+
+void ImportRecorder::prepare(const std::vector<std::string>& fileList) {
+    if (!options_.skipCopiesAnywhere || broken_)
+        return;
+    std::set<int64_t> sizes;
+    for (const std::string& path : fileList) {
+        struct stat status;
+        if (::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode))
+            sizes.insert(status.st_size);
+    }
+    std::optional<DestinationIndex> index =
+        DestinationIndex::refresh(*history_, options_.destination, sizes);
+    if (!index || !index->save(*history_)) {
+        failed(history_->error());
+        return;
+    }
+    index_ = std::make_unique<DestinationIndex>(std::move(*index));
+}
+
+std::optional<PriorCopy> ImportRecorder::priorCopy(size_t entry, const std::string& source,
+                                                   const struct stat& status) {
+    if (broken_ || !S_ISREG(status.st_mode))
+        return std::nullopt;
+    const VolumePlace place = volumes_.placeOf(source, status.st_dev);
+    Pending& pending = pending_[entry];
+    pending.source = {place.volume, place.path, static_cast<int64_t>(status.st_size),
+                      nanoseconds(status.st_mtim)};
+    if (!options_.ignoreHistory) {
+        const std::optional<bool> known = history_->knows(pending.source);
+        if (!known) {
+            failed(history_->error());
+            return std::nullopt;
+        }
+        if (*known)
+            if (std::optional<ContentHash> edges = hashSource(source, status, edgeHashOf))
+                if (std::optional<ImportRecord> record = history_->find(pending.source, *edges)) {
+                    pending_.erase(entry);
+                    return PriorCopy{importedBeforeText(*record), record->destination};
+                }
+    }
+    if (index_ && index_->hasSize(status.st_size))
+        if (std::optional<ContentHash> full = hashSource(source, status, fullHashOf))
+            if (std::optional<std::string> found = index_->find(status.st_size, *full)) {
+                pending_.erase(entry);
+                return PriorCopy{"Already in destination as " + *found,
+                                 appendPathComponent(options_.destination, *found)};
+            }
+    return std::nullopt;
+}
+
+void ImportRecorder::entryHashed(size_t entry, const ContentHash& full, const ContentHash& edges) {
+    auto it = pending_.find(entry);
+    if (it == pending_.end())
+        return;
+    it->second.full = full;
+    it->second.edges = edges;
+}
+
+void ImportRecorder::entryPublished(size_t entry, const std::string& destination,
+                                    const struct stat& published) {
+    auto it = pending_.find(entry);
+    if (it == pending_.end())
+        return;
+    if (it->second.edges && !broken_) {
+        records_.push_back({std::move(it->second.source), *it->second.edges, it->second.full,
+                            destination, options_.destination, options_.run,
+                            static_cast<int64_t>(time(nullptr))});
+        if (index_ && it->second.full)
+            index_->add(destination, published, *it->second.full);
+    }
+    pending_.erase(it);
+    if (records_.size() >= kBatch)
+        flush();
+}
+
+void ImportRecorder::entrySkipped(size_t entry, const std::string&, const std::string&) {
+    pending_.erase(entry);
+}
+
+void ImportRecorder::entryFailed(size_t entry, const std::string&, const std::string&) {
+    pending_.erase(entry);
+}
+
+void ImportRecorder::runEnded(bool, const RunCounts&) {
+    flush();
+    if (index_ && !broken_ && !index_->save(*history_))
+        failed(history_->error());
+}
+
+void ImportRecorder::flush() {
+    if (broken_ || records_.empty())
+        return;
+    if (!history_->add(records_))
+        failed(history_->error());
+    records_.clear();
+}
+
+} // namespace orvane

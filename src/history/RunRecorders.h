@@ -1,0 +1,67 @@
+#pragma once
+
+#include "merge/RunObserver.h"
+
+#include <vector>
+
+namespace orvane {
+
+// The keepers of one run's records (its journal, the import history), told of the run as one
+// observer, each in the order added.
+class RunRecorders : public RunObserver {
+  public:
+    void add(RunObserver* recorder) {
+        if (recorder)
+            recorders_.push_back(recorder);
+    }
+    // The one observer to give the merge: none without recorders.
+    RunObserver* observer() { return recorders_.empty() ? nullptr : this; }
+
+    void folderCreated(const std::string& path) override {
+        for (RunObserver* r : recorders_)
+            r->folderCreated(path);
+    }
+    void entryIntent(size_t entry, const std::string& source, const std::string& temporary,
+                     const std::string& destination, const FileStamp* made) override {
+        for (RunObserver* r : recorders_)
+            r->entryIntent(entry, source, temporary, destination, made);
+    }
+    void temporaryMade(size_t entry, const FileStamp& made) override {
+        for (RunObserver* r : recorders_)
+            r->temporaryMade(entry, made);
+    }
+    void entryHashed(size_t entry, const ContentHash& full, const ContentHash& edges) override {
+        for (RunObserver* r : recorders_)
+            r->entryHashed(entry, full, edges);
+    }
+    void beforePublishing() override {
+        for (RunObserver* r : recorders_)
+            r->beforePublishing();
+    }
+    void placeholderMade(size_t entry, const std::string& path, const struct stat& made) override {
+        for (RunObserver* r : recorders_)
+            r->placeholderMade(entry, path, made);
+    }
+    void entryPublished(size_t entry, const std::string& destination,
+                        const struct stat& published) override {
+        for (RunObserver* r : recorders_)
+            r->entryPublished(entry, destination, published);
+    }
+    void entrySkipped(size_t entry, const std::string& source, const std::string& reason) override {
+        for (RunObserver* r : recorders_)
+            r->entrySkipped(entry, source, reason);
+    }
+    void entryFailed(size_t entry, const std::string& source, const std::string& error) override {
+        for (RunObserver* r : recorders_)
+            r->entryFailed(entry, source, error);
+    }
+    void runEnded(bool cancelled, const RunCounts& counts) override {
+        for (RunObserver* r : recorders_)
+            r->runEnded(cancelled, counts);
+    }
+
+  private:
+    std::vector<RunObserver*> recorders_;
+};
+
+} // namespace orvane
