@@ -4,6 +4,7 @@
 #include "base/Log.h"
 #include "base/NumberText.h"
 #include "base/StringHelpers.h"
+#include "platform/RemoteSources.h"
 
 #include <filesystem>
 
@@ -35,15 +36,28 @@ size_t countFiles(const std::string& folder) {
 void CardOffers::volumeMounted(const MountedVolume& volume) {
     if (dismissed_.count(volume.mountPoint))
         return;
-    const std::string camera = cameraFolderOf(volume.mountPoint);
-    if (camera.empty())
-        return;
     Offer offer;
     offer.volume = volume;
-    offer.cameraFolder = camera;
-    offer.photos = countFiles(camera);
-    offer.text = "Card '" + volume.label + "' (" + countedText(offer.photos, "photo", "photos") +
-                 ") inserted";
+    if (isCameraPath(volume.mountPoint)) {
+        // A device on a cable is its own source. One that cannot be listed (a file manager
+        // holds it) is offered through the mount the file manager makes of it, if any.
+        std::vector<std::string> entries;
+        RemoteSources* remote = remoteSources();
+        if (!remote || remote->list(volume.mountPoint, entries))
+            return;
+        remote->release(volume.mountPoint);
+        offer.cameraFolder = volume.mountPoint;
+        offer.photos = entries.size();
+    } else {
+        offer.cameraFolder = cameraFolderOf(volume.mountPoint);
+        if (offer.cameraFolder.empty())
+            return;
+        offer.photos = countFiles(offer.cameraFolder);
+    }
+    const bool card = !volume.phone && !isCameraPath(volume.mountPoint);
+    const std::string kind = card ? "Card" : volume.phone ? "Phone" : "Camera";
+    offer.text = kind + " '" + volume.label + "' (" + countedText(offer.photos, "photo", "photos") +
+                 (card ? ") inserted" : ") connected");
     logMessage(LOG_DEBUG, "Offering card '%s' at '%s'", safeCString(volume.label).c_str(),
                safeCString(volume.mountPoint).c_str());
     offer_ = std::move(offer);

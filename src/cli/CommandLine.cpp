@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 
 #include "app/BuildInfo.h"
+#include "cli/Cameras.h"
 #include "cli/Organize.h"
 #include "cli/Runs.h"
 #include "cli/Signals.h"
@@ -31,6 +32,8 @@ void printUsage(std::FILE* out, bool withDesktop) {
                       "         the recorded runs, latest first\n"
                       "       orvane undo [RUN] [--dry-run] [--json]\n"
                       "         take back a run (by default the latest)\n"
+                      "       orvane cameras [--json]\n"
+                      "         the cameras and phones connected by cable\n"
                       "       orvane --version\n");
 }
 
@@ -60,6 +63,8 @@ int runCommandLine(int argc, char** argv, bool withDesktop) {
         return closeStandardOutput(runRuns(argc - 1, argv + 1));
     if (argc >= 2 && is(argv[1], "undo"))
         return closeStandardOutput(runUndo(argc - 1, argv + 1));
+    if (argc >= 2 && is(argv[1], "cameras"))
+        return closeStandardOutput(runCameras(argc - 1, argv + 1));
     if (argc == 2 && (is(argv[1], "--help") || is(argv[1], "-h"))) {
         printUsage(stdout, withDesktop);
         return closeStandardOutput(0);

@@ -30,6 +30,8 @@ struct OrganizeOptions {
     bool keepBoth = false;        // a different file under a taken name gets NAME-1.EXT …
     bool ignoreSpace = false;     // start even when the copies may not fit
     std::optional<int> jobs;      // entries copied at once (0: left to the program)
+    std::string cameraModel;      // --camera: the model of the device on cameraPort
+    std::string cameraPort;       // --port: a device's port, added as the source camera:PORT
 };
 
 // Parses the arguments after "organize". Answers -1 to go on, or the exit status when the

@@ -11,6 +11,7 @@ namespace orvane {
 struct MountedVolume {
     std::string label;      // the file system's label, or the mount point's name
     std::string mountPoint; // absolute path
+    bool phone = false;     // a phone's storage (offered as a phone, not a card)
 };
 
 // Told on the main thread by a volume monitor.
