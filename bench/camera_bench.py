@@ -7,9 +7,11 @@ disk: port, so no device is needed. The folder holds the JPEGs of the determinis
 of ../shared/bench/make-corpus.sh (made once), as a camera writes them: DCIM/1NNTEST/,
 200 a folder, each name used once. The three commands alternate, each run into a fresh
 folder on the same file system; medians and the ratios are printed, and every run's output
-is checked to hold every file.
+is checked to hold every file. gphoto2 leaves its files to the kernel to write back while
+orvane's run ends with its copies on disk: with --sync every command is followed by `sync`,
+timed with it, so that each counts until its data is on disk.
 
-Usage: bench/camera_bench.py [--runs 5] [--files 2000] [--work DIR]
+Usage: bench/camera_bench.py [--runs 5] [--files 2000] [--work DIR] [--corpus DIR] [--sync]
 """
 import argparse
 import os
@@ -27,12 +29,12 @@ MAKE_CORPUS = next((p for p in (
 ORVANE = os.path.join(REPO, "build", "bin", "orvane")
 
 
-def camera_folder(work, files):
+def camera_folder(work, files, corpus=None):
     """A camera's folder of `files` JPEGs taken from the corpus (made once)."""
     camera = os.path.join(work, "camera-%d" % files)
     if os.path.isdir(camera):
         return camera
-    corpus = os.path.join(work, "corpus-camera-%d" % files)
+    corpus = corpus or os.path.join(work, "corpus-camera-%d" % files)
     if not os.path.isdir(corpus):
         print("making the corpus ...", flush=True)
         subprocess.run([MAKE_CORPUS, "-n", str(int(files * 1.2) + 50), "-m", corpus + ".tsv",
@@ -51,10 +53,15 @@ def camera_folder(work, files):
     return camera
 
 
+SYNC = False
+
+
 def timed(argv, cwd=None):
     start = time.monotonic()
     result = subprocess.run(argv, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
                             stdin=subprocess.DEVNULL)
+    if SYNC:
+        subprocess.run(["sync"], check=True)
     elapsed = time.monotonic() - start
     if result.returncode != 0:
         sys.exit("%s failed (%d): %s" % (argv[0], result.returncode, result.stderr[-2000:]))
@@ -72,11 +79,15 @@ def main():
     ap.add_argument("--files", type=int, default=2000)
     ap.add_argument("--work", default=os.path.join(os.environ.get("TMPDIR", "/tmp"),
                                                    "orvane-bench"))
+    ap.add_argument("--corpus", help="take the photos from this corpus of make-corpus.sh")
+    ap.add_argument("--sync", action="store_true", help="time each command with a sync after it")
     args = ap.parse_args()
+    global SYNC
+    SYNC = args.sync
     if not shutil.which("gphoto2"):
         sys.exit("gphoto2 is not installed (scripts/deps.sh --bench)")
     os.makedirs(args.work, exist_ok=True)
-    camera = camera_folder(args.work, args.files)
+    camera = camera_folder(args.work, args.files, args.corpus)
     out_root = os.path.join(args.work, "camera-out")
     shutil.rmtree(out_root, ignore_errors=True)
     os.makedirs(out_root)
@@ -102,7 +113,8 @@ def main():
             if count_files(out) != args.files:
                 failures.append("%s run %d left %d files" % (name, run, count_files(out)))
     medians = {name: statistics.median(values) for name, values in times.items()}
-    print("%d files, %d runs each, medians:" % (args.files, args.runs))
+    print("%d files, %d runs each%s, medians:" % (args.files, args.runs,
+                                                  ", each followed by sync" if SYNC else ""))
     for name, median in medians.items():
         print("  %-26s %7.2f s  %6.0f files/s" % (name, median, args.files / median))
     ours = medians["orvane camera:"]

@@ -63,13 +63,27 @@ ErrorText CameraSources::list(const std::string& source, std::vector<std::string
     const std::string port = portOf(source);
     if (port.empty())
         return std::string("Give the camera's port: camera:PORT (orvane cameras lists them)");
-    std::lock_guard lock(lock_);
-    devices_.erase(port); // closed first: a device is opened by one program at a time
+    // Closed first: a device is opened by one program at a time. Its downloads ahead end
+    // outside the lock their thread takes.
+    Device closed;
+    {
+        std::lock_guard lock(lock_);
+        if (auto it = devices_.find(port); it != devices_.end()) {
+            closed = std::move(it->second);
+            devices_.erase(it);
+        }
+    }
+    closed = {};
+    std::lock_guard use(deviceLock_);
     ErrorText error;
-    const std::string model = modelOn(port, error);
+    std::string model;
+    {
+        std::lock_guard lock(lock_);
+        model = modelOn(port, error);
+    }
     if (error)
         return error;
-    std::unique_ptr<Camera> camera = service_.open({model, port}, error);
+    std::shared_ptr<Camera> camera = service_.open({model, port}, error);
     if (!camera)
         return error;
     std::vector<CameraFile> files;
@@ -77,14 +91,17 @@ ErrorText CameraSources::list(const std::string& source, std::vector<std::string
         return failure;
     entries.clear();
     entries.reserve(files.size());
+    std::lock_guard lock(lock_);
     for (CameraFile& file : files) {
         std::string entry = entryFor(port, file);
         entries.push_back(entry);
-        entries_[std::move(entry)] = Entry{port, std::move(file)};
+        entries_[std::move(entry)] = Entry{port, std::move(file), entries.size() - 1};
     }
     logMessage(LOG_DEBUG, "Camera '%s' on '%s' holds %zu files", safeCString(model).c_str(),
                safeCString(port).c_str(), entries.size());
-    devices_[port].camera = std::move(camera);
+    Device& device = devices_[port];
+    device.camera = std::move(camera);
+    device.listed = entries;
     return std::nullopt;
 }
 
@@ -104,35 +121,71 @@ bool CameraSources::status(const std::string& entry, struct stat& status) {
 }
 
 ErrorText CameraSources::fetch(const std::string& entry, int fd) {
-    std::lock_guard lock(lock_);
-    auto it = entries_.find(entry);
-    if (it == entries_.end())
-        return std::string("The camera's file list no longer holds this file");
-    const auto& [port, file] = it->second;
-    Device& device = devices_[port];
-    if (device.gone)
-        return std::string(kCameraDisconnected);
-    if (!device.camera) {
-        ErrorText error;
-        const std::string model = modelOn(port, error);
-        if (!error)
-            device.camera = service_.open({model, port}, error);
-        if (!device.camera)
-            return error;
+    std::shared_ptr<DownloadAhead> ahead;
+    size_t position = 0;
+    time_t modified = 0;
+    {
+        std::lock_guard lock(lock_);
+        auto it = entries_.find(entry);
+        if (it == entries_.end())
+            return std::string("The camera's file list no longer holds this file");
+        const std::string port = it->second.port;
+        position = it->second.position;
+        modified = it->second.file.modified;
+        Device& device = devices_[port];
+        if (position >= device.listed.size() || device.listed[position] != entry)
+            return std::string("The camera's file list no longer holds this file");
+        if (!device.ahead)
+            device.ahead = std::make_shared<DownloadAhead>(
+                device.listed.size(),
+                [this, port](size_t item, int to) { return download(port, item, to); });
+        ahead = device.ahead;
     }
-    if (ErrorText error = device.camera->download(file, fd)) {
-        if (*error == kCameraDisconnected)
-            device.gone = true;
+    if (ErrorText error = ahead->take(position, fd))
         return error;
-    }
     // The copy's time is the device's, as a file's copy keeps the original's.
-    if (file.modified != 0) {
-        const struct timespec times[2] = {{file.modified, 0}, {file.modified, 0}};
+    if (modified != 0) {
+        const struct timespec times[2] = {{modified, 0}, {modified, 0}};
         if (::futimens(fd, times) != 0)
             logMessage(LOG_WARN, "Couldn't set the time of the download of '%s'",
                        safeCString(entry).c_str());
     }
     return std::nullopt;
+}
+
+ErrorText CameraSources::download(const std::string& port, size_t position, int fd) {
+    std::lock_guard use(deviceLock_);
+    std::shared_ptr<Camera> camera;
+    CameraFile file;
+    std::string model;
+    ErrorText error;
+    {
+        std::lock_guard lock(lock_);
+        Device& device = devices_[port];
+        if (device.gone)
+            return std::string(kCameraDisconnected);
+        if (position >= device.listed.size())
+            return std::string("The camera's file list no longer holds this file");
+        file = entries_.at(device.listed[position]).file;
+        camera = device.camera;
+        if (!camera)
+            model = modelOn(port, error);
+    }
+    if (error)
+        return error;
+    if (!camera) {
+        camera = service_.open({model, port}, error);
+        if (!camera)
+            return error;
+        std::lock_guard lock(lock_);
+        devices_[port].camera = camera;
+    }
+    error = camera->download(file, fd);
+    if (error && *error == kCameraDisconnected) {
+        std::lock_guard lock(lock_);
+        devices_[port].gone = true;
+    }
+    return error;
 }
 
 std::string CameraSources::deviceName(const std::string& source) {
@@ -156,21 +209,41 @@ std::string CameraSources::deviceName(const std::string& source) {
 }
 
 std::string CameraSources::serialNumber(const std::string& source) {
-    std::lock_guard lock(lock_);
-    auto it = devices_.find(portOf(source));
-    return it != devices_.end() && it->second.camera ? it->second.camera->serialNumber()
-                                                     : std::string();
+    std::shared_ptr<Camera> camera;
+    {
+        std::lock_guard lock(lock_);
+        if (auto it = devices_.find(portOf(source)); it != devices_.end())
+            camera = it->second.camera;
+    }
+    std::lock_guard use(deviceLock_);
+    return camera ? camera->serialNumber() : std::string();
 }
 
 void CameraSources::release(const std::string& source) {
-    std::lock_guard lock(lock_);
-    if (auto it = devices_.find(portOf(source)); it != devices_.end())
-        it->second.camera.reset();
+    std::shared_ptr<Camera> camera;
+    std::shared_ptr<DownloadAhead> ahead;
+    {
+        std::lock_guard lock(lock_);
+        if (auto it = devices_.find(portOf(source)); it != devices_.end()) {
+            camera = std::move(it->second.camera);
+            ahead = std::move(it->second.ahead);
+        }
+    }
+    ahead.reset(); // its thread may be waiting for the lock
+    std::lock_guard use(deviceLock_);
+    camera.reset();
 }
 
 void CameraSources::closeAll() {
-    std::lock_guard lock(lock_);
-    devices_.clear();
+    std::map<std::string, Device> devices;
+    {
+        std::lock_guard lock(lock_);
+        devices.swap(devices_);
+    }
+    for (auto& [port, device] : devices)
+        device.ahead.reset();
+    std::lock_guard use(deviceLock_);
+    devices.clear();
 }
 
 } // namespace orvane

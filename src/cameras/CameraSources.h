@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cameras/DownloadAhead.h"
 #include "platform/CameraService.h"
 #include "platform/RemoteSources.h"
 
@@ -14,7 +15,9 @@ namespace orvane {
 // The files on cameras and phones as sources of a run: "camera:PORT" lists the device on PORT
 // (walked as walkCamera does), each file an entry "camera:PORT/FOLDER/NAME". A device stays
 // open from its listing on, for the run's downloads; listing it again opens it afresh (it may
-// have been unplugged and plugged in since). Any thread; one call at a time reaches a device.
+// have been unplugged and plugged in since). The files of a listing are downloaded ahead of
+// the run that asks for them in list order (DownloadAhead). Any thread; one call at a time
+// reaches the devices.
 class CameraSources : public RemoteSources {
   public:
     explicit CameraSources(CameraService& service) : service_(service) {}
@@ -38,16 +41,22 @@ class CameraSources : public RemoteSources {
 
   private:
     struct Device {
-        std::unique_ptr<Camera> camera;
-        bool gone = false; // disconnected: every later download fails at once
+        std::shared_ptr<Camera> camera;
+        bool gone = false;               // disconnected: every later download fails at once
+        std::vector<std::string> listed; // the entries of its last listing, in order
+        std::shared_ptr<DownloadAhead> ahead;
     };
     struct Entry {
         std::string port;
         CameraFile file;
+        size_t position = 0; // in the device's listing
     };
     std::string modelOn(const std::string& port, ErrorText& error);
+    // Downloads an entry of a device's listing, on the thread that downloads ahead.
+    ErrorText download(const std::string& port, size_t position, int fd);
 
     CameraService& service_;
+    std::mutex deviceLock_; // held while a device is used; never taken inside lock_
     std::mutex lock_;
     std::map<std::string, std::string> models_; // by port
     std::map<std::string, Device> devices_;     // by port

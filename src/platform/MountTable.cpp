@@ -44,12 +44,14 @@ std::vector<std::string_view> fieldsOf(std::string_view line) {
     return fields;
 }
 
+// File systems that hold no camera's card.
 bool isSystemFileSystem(const std::string& type) {
     static const char* const kSystem[] = {
-        "proc",    "sysfs",     "devtmpfs", "devpts",   "tmpfs",           "cgroup",
-        "cgroup2", "pstore",    "bpf",      "debugfs",  "tracefs",         "securityfs",
-        "mqueue",  "hugetlbfs", "configfs", "fusectl",  "autofs",          "binfmt_misc",
-        "overlay", "nsfs",      "ramfs",    "efivarfs", "fuse.gvfsd-fuse", "fuse.portal"};
+        "proc", "sysfs", "devtmpfs", "devpts", "tmpfs", "cgroup", "cgroup2", "pstore", "bpf",
+        "debugfs", "tracefs", "securityfs", "mqueue", "hugetlbfs", "configfs", "fusectl", "autofs",
+        "binfmt_misc", "overlay", "nsfs", "ramfs", "efivarfs", "fuse.gvfsd-fuse", "fuse.portal",
+        // Network file systems are no cards, and looking into them may hang.
+        "nfs", "nfs4", "cifs", "smb3", "fuse.sshfs"};
     return std::find(std::begin(kSystem), std::end(kSystem), type) != std::end(kSystem);
 }
 
@@ -136,6 +138,9 @@ std::vector<MountedVolume> phonesUnder(const std::string& gvfs) {
         if (!folder.empty())
             phones.push_back({phoneLabel(name), folder, true});
     }
+    std::sort(phones.begin(), phones.end(), [](const MountedVolume& a, const MountedVolume& b) {
+        return a.mountPoint < b.mountPoint;
+    });
     return phones;
 }
 

@@ -162,9 +162,10 @@ TEST_P(CameraImportTest, ImportsLikeFilesAndLeavesTheCameraAlone) {
         EXPECT_EQ(fs::path(path).filename().string().rfind(".orvane-", 0), std::string::npos)
             << path;
     EXPECT_EQ(contentsOf(camera), before);
-    if (!c.sourceError)
+    if (!c.sourceError) {
         EXPECT_EQ(result.notes,
                   std::vector<std::string>{"From 'Directory Browse' in '" + camera + "'"});
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(DirectoryBrowse, CameraImportTest, ::testing::ValuesIn(kCases),
