@@ -138,7 +138,8 @@ ErrorText CameraSources::fetch(const std::string& entry, int fd) {
         if (!device.ahead)
             device.ahead = std::make_shared<DownloadAhead>(
                 device.listed.size(),
-                [this, port](size_t item, int to) { return download(port, item, to); });
+                [this, port](size_t item, int to) { return download(port, item, to); },
+                [this, port](size_t item) { return sizeOf(port, item); });
         ahead = device.ahead;
     }
     if (ErrorText error = ahead->take(position, fd))
@@ -151,6 +152,12 @@ ErrorText CameraSources::fetch(const std::string& entry, int fd) {
                        safeCString(entry).c_str());
     }
     return std::nullopt;
+}
+
+uint64_t CameraSources::sizeOf(const std::string& port, size_t position) {
+    std::lock_guard lock(lock_);
+    const Device& device = devices_[port];
+    return position < device.listed.size() ? entries_.at(device.listed[position]).file.size : 0;
 }
 
 ErrorText CameraSources::download(const std::string& port, size_t position, int fd) {

@@ -54,6 +54,7 @@ class CameraSources : public RemoteSources {
     std::string modelOn(const std::string& port, ErrorText& error);
     // Downloads an entry of a device's listing, on the thread that downloads ahead.
     ErrorText download(const std::string& port, size_t position, int fd);
+    uint64_t sizeOf(const std::string& port, size_t position);
 
     CameraService& service_;
     std::mutex deviceLock_; // held while a device is used; never taken inside lock_

@@ -30,9 +30,10 @@ ErrorText copyAll(int from, int to) {
 
 } // namespace
 
-DownloadAhead::DownloadAhead(size_t count, Download download, size_t ahead, uint64_t mostBytes)
-    : count_(count), download_(std::move(download)), ahead_(ahead), mostBytes_(mostBytes),
-      thread_([this] { work(); }) {}
+DownloadAhead::DownloadAhead(size_t count, Download download, Size size, size_t ahead,
+                             uint64_t mostBytes)
+    : count_(count), download_(std::move(download)), size_(std::move(size)), ahead_(ahead),
+      mostBytes_(mostBytes), thread_([this] { work(); }) {}
 
 DownloadAhead::~DownloadAhead() {
     {
@@ -59,11 +60,15 @@ void DownloadAhead::work() {
         const size_t item = underway_ = next_++;
         lock.unlock();
         Done done;
-        done.data = ::memfd_create("orvane-download", MFD_CLOEXEC);
-        if (done.data < 0)
-            done.error = std::string("Couldn't hold the download: ") + std::strerror(errno);
-        else
-            done.error = download_(item, done.data);
+        // A large file is left to take(), which writes it where it is asked for.
+        done.direct = size_(item) > mostBytes_ / 4;
+        if (!done.direct) {
+            done.data = ::memfd_create("orvane-download", MFD_CLOEXEC);
+            if (done.data < 0)
+                done.error = std::string("Couldn't hold the download: ") + std::strerror(errno);
+            else
+                done.error = download_(item, done.data);
+        }
         struct stat status;
         if (done.data >= 0 && ::fstat(done.data, &status) == 0)
             done.bytes = static_cast<uint64_t>(status.st_size);
@@ -100,7 +105,9 @@ ErrorText DownloadAhead::take(size_t item, int fd) {
     firstWanted_ = item + 1;
     lock.unlock();
     wanted_.notify_all();
-    ErrorText error = done.error ? done.error : copyAll(done.data, fd);
+    ErrorText error = done.direct  ? download_(item, fd)
+                      : done.error ? done.error
+                                   : copyAll(done.data, fd);
     if (done.data >= 0)
         ::close(done.data);
     return error;

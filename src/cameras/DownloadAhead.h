@@ -15,13 +15,17 @@ namespace orvane {
 // Downloads the files of a device's list ahead of a run, on a thread of its own and into
 // memory, so that the device's transfers overlap the run's work on each file (dating,
 // publishing). A file asked for is answered from memory when it came ahead, else downloaded
-// then. Files are asked for in list order; one asked for again is downloaded again.
+// then. Files are asked for in list order; one asked for again is downloaded again. A file
+// too large to hold in memory (a long video) is not downloaded ahead but straight to where
+// it is asked for.
 class DownloadAhead {
   public:
-    // Writes item `item` of the list to `fd`; called on the thread, one call at a time.
+    // Writes item `item` of the list to `fd`; safe to call on two threads at once.
     using Download = std::function<ErrorText(size_t item, int fd)>;
+    // The size of item `item`, as its device tells it.
+    using Size = std::function<uint64_t(size_t item)>;
 
-    DownloadAhead(size_t count, Download download, size_t ahead = 8,
+    DownloadAhead(size_t count, Download download, Size size, size_t ahead = 8,
                   uint64_t mostBytes = uint64_t{256} << 20);
     ~DownloadAhead();
     DownloadAhead(const DownloadAhead&) = delete;
@@ -34,12 +38,14 @@ class DownloadAhead {
     struct Done {
         int data = -1; // a memory file
         uint64_t bytes = 0;
+        bool direct = false; // too large: downloaded straight to where it is asked for
         ErrorText error;
     };
     void work();
 
     const size_t count_;
     const Download download_;
+    const Size size_;
     const size_t ahead_;
     const uint64_t mostBytes_;
     std::mutex lock_;
