@@ -1,5 +1,8 @@
 #include "cameras/CameraWalk.h"
 
+#include "base/Log.h"
+#include "base/StringHelpers.h"
+
 #include <algorithm>
 
 namespace orvane {
@@ -7,6 +10,17 @@ namespace {
 
 // Deeper folders are not walked: a device that loops its folders would otherwise never end.
 constexpr int kDeepestLevel = 32;
+
+// A device's names become file names at the destination and paths on the device: one that is
+// not a plain name ("..", a slash inside) is left out, said in the log.
+bool isPlainName(const std::string& folder, const std::string& name) {
+    if (!name.empty() && name != "." && name != ".." && name.size() <= 255 &&
+        name.find_first_of(std::string("/\0", 2)) == std::string::npos)
+        return true;
+    logMessage(LOG_WARN, "Leaving out '%s' in the camera's folder '%s': not a plain name",
+               safeCString(name).c_str(), safeCString(folder).c_str());
+    return false;
+}
 
 std::string childOf(const std::string& folder, const std::string& name) {
     return folder == "/" ? "/" + name : folder + "/" + name;
@@ -16,6 +30,9 @@ ErrorText sortedFolders(Camera& camera, const std::string& folder,
                         std::vector<std::string>& names) {
     if (ErrorText error = camera.listFolders(folder, names))
         return error;
+    names.erase(std::remove_if(names.begin(), names.end(),
+                               [&](const std::string& name) { return !isPlainName(folder, name); }),
+                names.end());
     std::sort(names.begin(), names.end());
     return std::nullopt;
 }
@@ -25,6 +42,10 @@ ErrorText walkFolder(Camera& camera, const std::string& folder, int level,
     std::vector<CameraFile> here;
     if (ErrorText error = camera.listFiles(folder, here))
         return error;
+    here.erase(
+        std::remove_if(here.begin(), here.end(),
+                       [&](const CameraFile& file) { return !isPlainName(folder, file.name); }),
+        here.end());
     std::sort(here.begin(), here.end(),
               [](const CameraFile& a, const CameraFile& b) { return a.name < b.name; });
     files.insert(files.end(), std::make_move_iterator(here.begin()),

@@ -81,6 +81,16 @@ const CameraCase kCases[] = {
       {"/DCIM/101TEST/IMG_0001.jpg", kCameraDisconnected},
       {"/DCIM/101TEST/IMG_0003.jpg", kCameraDisconnected},
       {"/Pictures/IMG_0004.jpg", kCameraDisconnected}}},
+    {"names that are no plain names",
+     [](test::FaultyCameras& faults) {
+         faults.strayNames = {"..", ".", "a/b.jpg", ""};
+     },
+     true,
+     {{"/DCIM/100TEST/IMG_0001.jpg", "copied"},
+      {"/DCIM/100TEST/deep/er/IMG_0002.jpg", "copied"},
+      {"/DCIM/101TEST/IMG_0001.jpg", "copied as IMG_0001-1.jpg"},
+      {"/DCIM/101TEST/IMG_0003.jpg", "copied"},
+      {"/Pictures/IMG_0004.jpg", "copied"}}},
     {"held by another program",
      [](test::FaultyCameras& faults) { faults.busy = true; },
      false,

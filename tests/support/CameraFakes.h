@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace orvane::test {
 
@@ -17,8 +18,9 @@ class FaultyCameras : public CameraService {
     explicit FaultyCameras(CameraService& real) : real_(real) {}
 
     bool busy = false;
-    std::set<std::string> failingNames; // their downloads fail after writing part of the data
-    int downloadsBeforeUnplug = -1;     // -1: never unplugged
+    std::set<std::string> failingNames;  // their downloads fail after writing part of the data
+    int downloadsBeforeUnplug = -1;      // -1: never unplugged
+    std::vector<std::string> strayNames; // listed in every folder besides its files
     int downloads = 0;
 
     ErrorText detect(std::vector<CameraDevice>& devices) override { return real_.detect(devices); }
@@ -43,7 +45,10 @@ class FaultyCameras : public CameraService {
             return real_->listFolders(folder, names);
         }
         ErrorText listFiles(const std::string& folder, std::vector<CameraFile>& files) override {
-            return real_->listFiles(folder, files);
+            ErrorText error = real_->listFiles(folder, files);
+            for (const std::string& name : faults_.strayNames)
+                files.push_back({folder, name});
+            return error;
         }
         ErrorText download(const CameraFile& file, int fd) override {
             if (faults_.downloadsBeforeUnplug >= 0 &&
