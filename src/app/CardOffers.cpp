@@ -41,13 +41,17 @@ void CardOffers::volumeMounted(const MountedVolume& volume) {
     if (isCameraPath(volume.mountPoint)) {
         // A device on a cable is its own source. One that cannot be listed (a file manager
         // holds it) is offered through the mount the file manager makes of it, if any.
-        std::vector<std::string> entries;
-        RemoteSources* remote = remoteSources();
-        if (!remote || remote->list(volume.mountPoint, entries))
-            return;
-        remote->release(volume.mountPoint);
         offer.cameraFolder = volume.mountPoint;
-        offer.photos = entries.size();
+        if (volume.photos) {
+            offer.photos = *volume.photos;
+        } else {
+            std::vector<std::string> entries;
+            RemoteSources* remote = remoteSources();
+            if (!remote || remote->list(volume.mountPoint, entries))
+                return;
+            remote->release(volume.mountPoint);
+            offer.photos = entries.size();
+        }
     } else {
         offer.cameraFolder = cameraFolderOf(volume.mountPoint);
         if (offer.cameraFolder.empty())

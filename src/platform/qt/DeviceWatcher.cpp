@@ -33,11 +33,12 @@ DeviceWatcher::DeviceWatcher(VolumeListener& listener, std::string mountInfo, st
         connect(udevNotifier_, &QSocketNotifier::activated, this, [this] { udevReady(); });
     }
     for (const DeviceEvent& camera : udev_->connectedCameras())
-        listener_.volumeMounted(
-            {camera.label, std::string(kCameraScheme) + camera.port, camera.phone});
+        countThenTell({camera.label, std::string(kCameraScheme) + camera.port, camera.phone});
 }
 
 DeviceWatcher::~DeviceWatcher() {
+    for (std::thread& thread : counting_)
+        thread.join();
     delete mountNotifier_;
     if (mountFd_ >= 0)
         ::close(mountFd_);
@@ -88,12 +89,28 @@ void DeviceWatcher::udevReady() {
         logMessage(LOG_DEBUG, "Camera '%s' on '%s' %s", safeCString(event.label).c_str(),
                    safeCString(event.port).c_str(), event.added ? "connected" : "gone");
         if (event.added)
-            listener_.volumeMounted({event.label, source, event.phone});
+            countThenTell({event.label, source, event.phone});
         else
             listener_.volumeUnmounted(source);
     }
     if (fileSystems)
         recheck();
+}
+
+void DeviceWatcher::countThenTell(MountedVolume camera) {
+    RemoteSources* remote = remoteSources();
+    if (!remote)
+        return;
+    counting_.emplace_back([this, remote, camera = std::move(camera)]() mutable {
+        std::vector<std::string> entries;
+        if (remote->list(camera.mountPoint, entries))
+            return;
+        remote->release(camera.mountPoint);
+        camera.photos = entries.size();
+        // Told on the main thread; dropped if the watcher is gone by then.
+        QMetaObject::invokeMethod(
+            this, [this, camera] { listener_.volumeMounted(camera); }, Qt::QueuedConnection);
+    });
 }
 
 } // namespace orvane

@@ -8,6 +8,8 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 class QSocketNotifier;
 
@@ -19,8 +21,8 @@ class UdevDevices;
 // listener: mounts with a DCIM folder made by anyone (the mount table, which the kernel
 // signals on every change), phones the desktop mounts below its gvfs folder, and cameras
 // and phones on a cable that udev announces (told as volumes whose mount point is their
-// source, "camera:usb:001,004"). What is there when it starts is taken as known, except the
-// cameras on a cable, which are told at once.
+// source, "camera:usb:001,004", with its photos counted on a thread of its own). What is there
+// when it starts is taken as known, except the cameras on a cable, which are told at once.
 class DeviceWatcher : public QObject {
     Q_OBJECT
   public:
@@ -34,6 +36,9 @@ class DeviceWatcher : public QObject {
   private:
     std::map<std::string, MountedVolume> mountedNow() const;
     void udevReady();
+    // Counts a camera's photos away from the main thread, then tells the listener of it; a
+    // device that cannot be listed (another program holds it) is not told.
+    void countThenTell(MountedVolume camera);
     void watchFolders();
 
     VolumeListener& listener_;
@@ -45,6 +50,7 @@ class DeviceWatcher : public QObject {
     std::unique_ptr<UdevDevices> udev_;
     QSocketNotifier* udevNotifier_ = nullptr;
     std::map<std::string, MountedVolume> known_; // by mount point
+    std::vector<std::thread> counting_;
 };
 
 } // namespace orvane
