@@ -655,6 +655,10 @@ TEST_F(OrganizeTest, ImportsFromACameraAndUndoesItLeavingTheCameraAlone) {
     EXPECT_NE(outcome.out.find("camera:usb:999,999: No camera is connected on 'usb:999,999'"),
               std::string::npos)
         << outcome.out;
+    outcome = run({"--camera", "Nikon DSC D850", dest});
+    EXPECT_EQ(outcome.status, 2);
+    EXPECT_NE(outcome.err.find("no camera 'Nikon DSC D850' is connected"), std::string::npos)
+        << outcome.err;
     outcome = run({"--json"}, "cameras");
     EXPECT_EQ(outcome.status, 0) << outcome.err;
     EXPECT_TRUE(outcome.parsed().is_array());
