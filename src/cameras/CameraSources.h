@@ -21,6 +21,8 @@ namespace orvane {
 class CameraSources : public RemoteSources {
   public:
     explicit CameraSources(CameraService& service) : service_(service) {}
+    // The downloads ahead end before the lists they read go.
+    ~CameraSources() override { closeAll(); }
 
     // The source that names the device on `port`.
     static std::string sourceFor(const std::string& port);
