@@ -10,10 +10,11 @@ packages=(
   xvfb xauth dbus python3 python3-dbus python3-gi imagemagick
   locales tzdata strace desktop-file-utils appstream ca-certificates
   e2fsprogs mount exfatprogs exfat-fuse
+  libgphoto2-dev libudev-dev
 )
 # The benchmarks also need the corpus generator's tools and a peer to compare with.
 if [ "${1:-}" = "--bench" ]; then
-  packages+=(libimage-exiftool-perl imagemagick python3)
+  packages+=(libimage-exiftool-perl imagemagick python3 gphoto2)
 fi
 
 missing=()

@@ -6,6 +6,7 @@
 #include "base/StringHelpers.h"
 #include "history/ImportHistory.h"
 #include "platform/VolumeIdentity.h"
+#include "platform/RemoteSources.h"
 
 #include <filesystem>
 #include <sys/stat.h>
@@ -51,20 +52,38 @@ size_t countFiles(const std::string& folder, ImportHistory* history, size_t& see
 void CardOffers::volumeMounted(const MountedVolume& volume) {
     if (dismissed_.count(volume.mountPoint))
         return;
-    const std::string camera = cameraFolderOf(volume.mountPoint);
-    if (camera.empty())
-        return;
     Offer offer;
     offer.volume = volume;
-    offer.cameraFolder = camera;
     std::string problem;
     std::unique_ptr<ImportHistory> history;
-    if (!controller_.importHistoryFile().empty())
-        history = ImportHistory::open(controller_.importHistoryFile(), problem);
     size_t seen = 0;
-    offer.photos = countFiles(camera, history.get(), seen);
-    offer.text = "Card '" + volume.label + "' (" + countedText(offer.photos, "photo", "photos") +
-                 (history ? ", " + groupedNumber(offer.photos - seen) + " new" : "") + ") inserted";
+    if (isCameraPath(volume.mountPoint)) {
+        // A device on a cable is its own source. One that cannot be listed (a file manager
+        // holds it) is offered through the mount the file manager makes of it, if any.
+        offer.cameraFolder = volume.mountPoint;
+        if (volume.photos) {
+            offer.photos = *volume.photos;
+        } else {
+            std::vector<std::string> entries;
+            RemoteSources* remote = remoteSources();
+            if (!remote || remote->list(volume.mountPoint, entries))
+                return;
+            remote->release(volume.mountPoint);
+            offer.photos = entries.size();
+        }
+    } else {
+        offer.cameraFolder = cameraFolderOf(volume.mountPoint);
+        if (offer.cameraFolder.empty())
+            return;
+        if (!controller_.importHistoryFile().empty())
+            history = ImportHistory::open(controller_.importHistoryFile(), problem);
+        offer.photos = countFiles(offer.cameraFolder, history.get(), seen);
+    }
+    const bool card = !volume.phone && !isCameraPath(volume.mountPoint);
+    const std::string kind = card ? "Card" : volume.phone ? "Phone" : "Camera";
+    offer.text = kind + " '" + volume.label + "' (" + countedText(offer.photos, "photo", "photos") +
+                 (history ? ", " + groupedNumber(offer.photos - seen) + " new" : "") +
+                 (card ? ") inserted" : ") connected");
     logMessage(LOG_DEBUG, "Offering card '%s' at '%s'", safeCString(volume.label).c_str(),
                safeCString(volume.mountPoint).c_str());
     offer_ = std::move(offer);

@@ -22,9 +22,11 @@ class CardOfferView {
     virtual void hideCardOffer() = 0;
 };
 
-// Offers a volume with a DCIM folder when it is mounted (or found mounted at start-up).
-// "Use as source" makes its DCIM folder the source; nothing is copied until the user
-// organises. A dismissed card is not offered again until it has been unmounted. Main thread.
+// Offers a volume with a DCIM folder when it is mounted (or found mounted at start-up), and
+// a camera or phone on a cable when it is connected (a volume whose mount point is its
+// source, "camera:PORT"). "Use as source" makes its DCIM folder, or the device, the source;
+// nothing is copied until the user organises. A dismissed card is not offered again until
+// it has been unmounted. Main thread.
 class CardOffers : public VolumeListener {
   public:
     explicit CardOffers(Controller& controller) : controller_(controller) {}
@@ -41,7 +43,7 @@ class CardOffers : public VolumeListener {
 
     struct Offer {
         MountedVolume volume;
-        std::string cameraFolder;
+        std::string cameraFolder; // or the device's source
         size_t photos = 0;
         std::string text;
     };

@@ -2,6 +2,7 @@
 
 #include "app/BuildInfo.h"
 #include "cli/History.h"
+#include "cli/Cameras.h"
 #include "cli/Organize.h"
 #include "cli/Runs.h"
 #include "cli/Signals.h"
@@ -36,6 +37,8 @@ void printUsage(std::FILE* out, bool withDesktop) {
                       "         when and where files were imported\n"
                       "       orvane history --forget RUN|PATH\n"
                       "         forget imports, so that a later run copies them again\n"
+                      "       orvane cameras [--json]\n"
+                      "         the cameras and phones connected by cable\n"
                       "       orvane --version\n");
 }
 
@@ -67,6 +70,8 @@ int runCommandLine(int argc, char** argv, bool withDesktop) {
         return closeStandardOutput(runUndo(argc - 1, argv + 1));
     if (argc >= 2 && is(argv[1], "history"))
         return closeStandardOutput(runHistory(argc - 1, argv + 1));
+    if (argc >= 2 && is(argv[1], "cameras"))
+        return closeStandardOutput(runCameras(argc - 1, argv + 1));
     if (argc == 2 && (is(argv[1], "--help") || is(argv[1], "-h"))) {
         printUsage(stdout, withDesktop);
         return closeStandardOutput(0);

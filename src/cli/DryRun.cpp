@@ -25,7 +25,12 @@ size_t countOutcome(const std::vector<PlannedEntry>& plan, PlanOutcome outcome) 
 void printPlanText(std::FILE* out, const RunPlan& runPlan) {
     const std::vector<PlannedEntry>& plan = runPlan.entries;
     const RunResult& result = runPlan.listed;
-    size_t errors = 0;
+    size_t errors = result.resErrorFiles.size();
+    for (const std::string& note : result.notes)
+        std::fprintf(out, "%s\n", note.c_str());
+    for (const std::string& path : result.resErrorFiles)
+        std::fprintf(out, "  %s: %s\n", displayPath(path).c_str(),
+                     result.resErrorDict.at(path).c_str());
     if (!plan.empty())
         std::fprintf(out, "Plan (%zu):\n", plan.size());
     for (const PlannedEntry& entry : plan) {
@@ -94,7 +99,10 @@ void printPlanJson(std::FILE* out, const RunPlan& runPlan) {
     for (const std::string& path : result.resSkippedFiles)
         skipped.push_back(
             {{"path", safeCString(path)}, {"reason", result.resSkippedDict.at(path)}});
+    for (const std::string& path : result.resErrorFiles)
+        items.push_back({{"path", safeCString(path)}, {"error", result.resErrorDict.at(path)}});
     ordered_json report;
+    report["notes"] = result.notes;
     report["plan"] = std::move(items);
     report["skipped"] = std::move(skipped);
     addTimeSettingsJson(report, runPlan.timeSettings);

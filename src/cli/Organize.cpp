@@ -5,6 +5,7 @@
 #include "app/LoggingSetup.h"
 #include "base/Log.h"
 #include "base/Paths.h"
+#include "cameras/CameraSources.h"
 #include "cli/ConsoleProgress.h"
 #include "cli/DryRun.h"
 #include "cli/OrganizeOptions.h"
@@ -17,6 +18,7 @@
 #include "platform/ManualTimerService.h"
 #include "platform/PartialCopies.h"
 #include "platform/UserDefaults.h"
+#include "platform/gphoto/GPhotoCameras.h"
 #include "prefs/DateFolderCheck.h"
 #include "prefs/DateRendering.h"
 #include "prefs/Defaults.h"
@@ -24,6 +26,7 @@
 #include "prefs/PrefKeys.h"
 #include "report/ReportController.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -90,7 +93,10 @@ int runDryRun(Controller& controller, const OrganizeOptions& options, AlertServi
     else
         printPlanText(stdout, *plan);
     std::fflush(stdout);
-    return plan->totals.failures == 0 && countUnreadable(plan->listed) == 0 ? 0 : 1;
+    return plan->totals.failures == 0 && plan->listed.resErrorFiles.empty() &&
+                   countUnreadable(plan->listed) == 0
+               ? 0
+               : 1;
 }
 
 // With the registered defaults the copy-file rule admits only files matching an empty
@@ -146,6 +152,34 @@ int prepareDestination(const OrganizeOptions& options) {
     return -1;
 }
 
+// --camera MODEL names the model of the device on --port PORT, or without it the connected
+// device of that model. Answers -1 to go on, or the exit status.
+int chooseCamera(OrganizeOptions& options, CameraService& service, CameraSources& cameras) {
+    if (options.cameraModel.empty())
+        return -1;
+    if (options.cameraPort.empty()) {
+        std::vector<CameraDevice> devices;
+        if (ErrorText error = service.detect(devices)) {
+            std::fprintf(stderr, "orvane organize: %s\n", error->c_str());
+            return 2;
+        }
+        auto found = std::find_if(devices.begin(), devices.end(), [&](const CameraDevice& d) {
+            return d.model == options.cameraModel;
+        });
+        if (found == devices.end()) {
+            std::fprintf(stderr,
+                         "orvane organize: no camera '%s' is connected (orvane cameras lists "
+                         "those that are)\n",
+                         options.cameraModel.c_str());
+            return 2;
+        }
+        options.cameraPort = found->port;
+        options.sources.push_back(CameraSources::sourceFor(found->port));
+    }
+    cameras.chooseModel(options.cameraPort, options.cameraModel);
+    return -1;
+}
+
 } // namespace
 
 int runOrganize(int argc, char** argv) {
@@ -164,6 +198,13 @@ int runOrganize(int argc, char** argv) {
                      format->c_str());
         return 2;
     }
+
+    // Cameras and phones are reached only when a source names one.
+    GPhotoCameras cameraService;
+    CameraSources cameras(cameraService);
+    const RemoteSourcesScope cameraScope(cameras);
+    if (int status = chooseCamera(options, cameraService, cameras); status >= 0)
+        return status;
 
     if (int status = prepareDestination(options); status >= 0)
         return status;

@@ -3,6 +3,7 @@
 #include "base/Paths.h"
 #include "base/TimeSettings.h"
 #include "dates/WallClock.h"
+#include "platform/RemoteSources.h"
 #include "platform/UserDefaults.h"
 #include "prefs/MatchingModes.h"
 #include "prefs/PrefKeys.h"
@@ -18,8 +19,8 @@ int parseOrganizeOptions(int argc, char** argv, OrganizeOptions& options) {
                  "orvane organize"};
     std::vector<std::string> paths;
     app.add_option("paths", paths,
-                   "SOURCE... DEST: files or folders to copy, then the folder "
-                   "to organise into")
+                   "SOURCE... DEST: files or folders to copy (camera:PORT for a camera or "
+                   "phone on a cable, see orvane cameras), then the folder to organise into")
         ->required()
         ->expected(-1);
     app.add_option("--levels", options.levels, "number of date-folder levels (1 to 3)")
@@ -98,13 +99,22 @@ int parseOrganizeOptions(int argc, char** argv, OrganizeOptions& options) {
                    "file's own date and name are unchanged; default: the preference, else "
                    "midnight)")
         ->type_name("HH:MM");
+    app.add_option("--camera", options.cameraModel,
+                   "import from the camera or phone of this model (as orvane cameras names it); "
+                   "with --port, the device on that port")
+        ->type_name("MODEL");
+    app.add_option("--port", options.cameraPort,
+                   "import from the camera or phone on PORT, e.g. usb:001,004, or disk:FOLDER "
+                   "for a folder seen as a camera")
+        ->type_name("PORT");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         const int status = app.exit(e);
         return status == 0 ? 0 : 2;
     }
-    if (paths.size() < 2) {
+    const bool camera = !options.cameraModel.empty() || !options.cameraPort.empty();
+    if (paths.size() < (camera ? 1u : 2u)) {
         std::fprintf(stderr, "orvane organize: give at least one source and a destination\n");
         return 2;
     }
@@ -145,7 +155,9 @@ int parseOrganizeOptions(int argc, char** argv, OrganizeOptions& options) {
     options.destination = absolutePath(paths.back());
     paths.pop_back();
     for (const std::string& path : paths)
-        options.sources.push_back(absolutePath(path));
+        options.sources.push_back(isCameraPath(path) ? path : absolutePath(path));
+    if (!options.cameraPort.empty())
+        options.sources.push_back(std::string(kCameraScheme) + options.cameraPort);
     return -1;
 }
 

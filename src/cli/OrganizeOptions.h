@@ -38,6 +38,8 @@ struct OrganizeOptions {
     bool ignoreHistory = false;             // copy files imported before all the same
     bool noHistory = false;                 // neither consult nor keep the import history
     bool skipCopiesAnywhere = false;        // skip files whose bytes are anywhere in the destination
+    std::string cameraModel;      // --camera: the model of the device on cameraPort
+    std::string cameraPort;       // --port: a device's port, added as the source camera:PORT
 };
 
 // Parses the arguments after "organize". Answers -1 to go on, or the exit status when the

@@ -10,6 +10,7 @@
 #include "merge/CopyPool.h"
 #include "merge/NameClash.h"
 #include "platform/PartialCopies.h"
+#include "platform/RemoteSources.h"
 #include "platform/UserDefaults.h"
 #include "prefs/DateFolderCheck.h"
 #include "prefs/DateRendering.h"
@@ -168,10 +169,12 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
 }
 
 std::optional<EntryPlan> MergeEngine::planEntry(const std::string& source, const DateLocale& locale,
-                                                std::string& error) const {
+                                                std::string& error,
+                                                const std::string& readFrom) const {
     EntryPlan plan;
     struct stat& status = plan.status;
-    if (::stat(source.c_str(), &status) != 0) {
+    const std::string& readable = readFrom.empty() ? source : readFrom;
+    if (::stat(readable.c_str(), &status) != 0) {
         const int err = errno;
         error = fillPlaceholders("Original not found: %s", std::strerror(err), "");
         logMessage(LOG_WARN, "Couldn't read attributes for path '%s' (fsr='%s'): %d-%s",
@@ -179,7 +182,7 @@ std::optional<EntryPlan> MergeEngine::planEntry(const std::string& source, const
         return std::nullopt;
     }
 
-    const EntryDate dated = dater_.dateOf(source, status);
+    const EntryDate dated = dater_.dateOf(readable, status);
     const time_t date = dated.date;
     plan.date = date;
     plan.datedBy = dated.datedBy;
@@ -222,8 +225,24 @@ void MergeEngine::processEntry(size_t index, const std::string& source, const Da
                                PublishBatch& batch) {
     logMessage(LOG_DEBUG, "Beginning copy for original file '%s'", source.c_str());
 
+    // A camera's file is downloaded first: its date is in its data. The download stays the
+    // entry's until it is handed to its copy job.
+    struct Fetched {
+        std::string path;
+        ~Fetched() {
+            if (!path.empty())
+                discardPartial(path);
+        }
+    } fetched;
+    if (isCameraPath(source)) {
+        if (ErrorText error = fetchRemote(index, source, fetched.path)) {
+            endEntry(index, source, EntryOutcome::failed(*error), batch);
+            return;
+        }
+    }
+
     std::string planError;
-    const std::optional<EntryPlan> plan = planEntry(source, locale, planError);
+    const std::optional<EntryPlan> plan = planEntry(source, locale, planError, fetched.path);
     if (!plan) {
         endEntry(index, source, EntryOutcome::failed(planError), batch);
         return;
@@ -266,10 +285,12 @@ void MergeEngine::processEntry(size_t index, const std::string& source, const Da
     result_.resCopiedDict[source] = plan->dateFolder;
     result_.resDatingDict[source] = EntryDating{plan->datedBy, plan->checkDate};
     std::optional<CopyJob> job;
-    EntryOutcome outcome = decideCopy(index, source, plan->destination, plan->status, job);
-    if (job)
+    EntryOutcome outcome =
+        decideCopy(index, source, plan->destination, plan->status, job, fetched.path);
+    if (job) {
+        fetched.path.clear();
         startCopyOf(std::move(*job));
-    else
+    } else
         endEntry(index, source, std::move(outcome), batch);
 }
 
@@ -554,9 +575,10 @@ EntryOutcome MergeEngine::copyFile(const std::string& source, const std::string&
 
 EntryOutcome MergeEngine::decideCopy(size_t entry, const std::string& source,
                                      const std::string& destination, const struct stat& status,
-                                     std::optional<CopyJob>& job) {
+                                     std::optional<CopyJob>& job, const std::string& fetched) {
     // Nothing is copied for an entry whose contents are there already.
-    const NameClashDecision decision = decideName(source, status, destination);
+    const NameClashDecision decision =
+        decideName(fetched.empty() ? source : fetched, status, destination);
     switch (decision.kind) {
     case NameClashDecision::Kind::Taken:
         return EntryOutcome::failed(destinationTaken(source, destination));
@@ -580,8 +602,68 @@ EntryOutcome MergeEngine::decideCopy(size_t entry, const std::string& source,
     // Remembered until it is published or removed, so that a process told to stop at once
     // can remove it, also while it is being written or waits in its batch.
     partial_copies::remember(partial);
-    job = CopyJob{entry, source, partial, target, destination, status};
+    job = CopyJob{entry, source, partial, target, destination, status, fetched};
     return {};
+}
+
+ErrorText MergeEngine::fetchRemote(size_t entry, const std::string& source, std::string& fetched) {
+    RemoteSources* remote = remoteSources();
+    if (!remote)
+        return kNoCameraAccess;
+    const std::string partial = temporaryNameIn(toPath_);
+    if (observer_)
+        observer_->entryIntent(entry, source, partial,
+                               appendPathComponent(toPath_, lastPathComponent(source)));
+    partial_copies::remember(partial);
+    UniqueFd fd(::open(partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0644));
+    if (fd.get() < 0) {
+        const int err = errno;
+        partial_copies::forget(partial);
+        logMessage(LOG_WARN, "Couldn't create download '%s' (fsr='%s'): %d-%s",
+                   safeCString(partial).c_str(), partial.c_str(), err, std::strerror(err));
+        return fillPlaceholders("Couldn't copy file to '%@': %@",
+                                errorDetailFileNameForDestPath(toPath_), std::strerror(err));
+    }
+    if (ErrorText error = remote->fetch(source, fd.get())) {
+        logMessage(LOG_WARN, "Couldn't download '%s': %s", safeCString(source).c_str(),
+                   safeCString(*error).c_str());
+        fd.reset();
+        discardPartial(partial);
+        return error;
+    }
+    fetched = partial;
+    return std::nullopt;
+}
+
+std::optional<CopyFailure> MergeEngine::moveFetched(const CopyJob& job, FileStamp& made) const {
+    std::optional<CopyFailure> failure;
+    if (::rename(job.fetched.c_str(), job.temporary.c_str()) == 0) {
+        partial_copies::forget(job.fetched);
+        struct stat status;
+        if (::lstat(job.temporary.c_str(), &status) != 0)
+            return CopyFailure{CopyFailure::Kind::Failed, errno,
+                               "Couldn't find '" + job.temporary + "': " + std::strerror(errno),
+                               job.temporary, job.temporary};
+        made = FileStamp::of(status);
+        made.modified = {job.status.st_mtim.tv_sec, job.status.st_mtim.tv_nsec / 1000 * 1000};
+        return std::nullopt;
+    }
+    // A date folder reached through a link may be on another disk.
+    const int err = errno;
+    if (err != EXDEV) {
+        failure = CopyFailure{CopyFailure::Kind::Failed, err,
+                              "Couldn't move '" + job.fetched + "': " + std::strerror(err),
+                              job.fetched, job.temporary};
+    } else if (UniqueFd temporary = makeTemporary(job.temporary, job.status, made);
+               temporary.get() < 0) {
+        failure = CopyFailure{CopyFailure::Kind::Failed, errno,
+                              "Couldn't create '" + job.temporary + "': " + std::strerror(errno),
+                              job.temporary, job.temporary};
+    } else {
+        failure = copyPath(job.fetched, job.status, job.temporary, nullptr, temporary.release());
+    }
+    discardPartial(job.fetched);
+    return failure;
 }
 
 MadeCopy MergeEngine::makeCopy(const CopyJob& job) const {
@@ -596,14 +678,19 @@ MadeCopy MergeEngine::makeCopy(const CopyJob& job) const {
         hash.emplace(job.status.st_size);
         observer.hash = &*hash;
     }
-    UniqueFd temporary = makeTemporary(job.temporary, job.status, made.made);
     std::optional<CopyFailure> failure;
-    if (const int err = temporary.get() < 0 ? errno : 0)
-        failure = CopyFailure{CopyFailure::Kind::Failed, err,
-                              "Couldn't create '" + job.temporary + "': " + std::strerror(err),
-                              job.temporary, job.temporary};
-    else
-        failure = copyPath(job.source, job.status, job.temporary, &observer, temporary.release());
+    if (!job.fetched.empty()) {
+        failure = moveFetched(job, made.made);
+    } else {
+        UniqueFd temporary = makeTemporary(job.temporary, job.status, made.made);
+        if (const int err = temporary.get() < 0 ? errno : 0)
+            failure = CopyFailure{CopyFailure::Kind::Failed, err,
+                                  "Couldn't create '" + job.temporary + "': " + std::strerror(err),
+                                  job.temporary, job.temporary};
+        else
+            failure =
+                copyPath(job.source, job.status, job.temporary, &observer, temporary.release());
+    }
     if (failure) {
         discardPartial(job.temporary);
         failure->text = namingFinalPath(failure->text, job.temporary, job.target);
@@ -666,8 +753,10 @@ EntryOutcome MergeEngine::publish(const PendingCopy& copy) {
     for (int attempt = 0;
          failure && (failure->error == EEXIST || failure->error == ENOTEMPTY) && attempt < 100;
          ++attempt) {
+        // A camera's file is compared by its copy: the camera is not read twice.
         const NameClashDecision decision =
-            decideName(copy.source, copy.sourceStatus, copy.plannedDestination);
+            decideName(isCameraPath(copy.source) ? copy.temporary : copy.source, copy.sourceStatus,
+                       copy.plannedDestination);
         if (decision.kind != NameClashDecision::Kind::Free) {
             discardPartial(copy.temporary);
             if (decision.kind == NameClashDecision::Kind::AlreadyThere)

@@ -61,6 +61,9 @@ struct CopyJob {
     std::string target;
     std::string plannedDestination;
     struct stat status = {}; // of the source, as the plan read it
+    // The entry's data already in the destination (a camera's file, downloaded to be dated):
+    // moved into the temporary instead of copied.
+    std::string fetched;
 };
 
 // What making a copy gave: a failure (its temporary is removed then), else a complete copy
@@ -100,9 +103,10 @@ class MergeEngine {
 
     // Reads an entry's attributes and date and renders its date folder under the destination
     // root (setToPath). Creates, copies and records nothing; logs as the merge does. Answers
-    // the plan, or none with the entry's error text in `error`.
+    // the plan, or none with the entry's error text in `error`. An entry that cannot be read
+    // in place (a camera's file) is read from its download `readFrom`.
     std::optional<EntryPlan> planEntry(const std::string& source, const class DateLocale& locale,
-                                       std::string& error) const;
+                                       std::string& error, const std::string& readFrom = {}) const;
 
     ErrorText assertDirectoryPresent(const std::string& path);
     // Copies an entry under a temporary name beside `destination` and restores its times;
@@ -156,7 +160,14 @@ class MergeEngine {
     // Decides the entry's final name in list order; answers its outcome when it ends without
     // a copy, else fills `job` (its temporary is remembered from then on).
     EntryOutcome decideCopy(size_t entry, const std::string& source, const std::string& destination,
-                            const struct stat& status, std::optional<CopyJob>& job);
+                            const struct stat& status, std::optional<CopyJob>& job,
+                            const std::string& fetched = {});
+    // Downloads a camera's file into a temporary in the destination root, on record like any
+    // temporary; answers the entry's error, else fills `fetched`.
+    ErrorText fetchRemote(size_t entry, const std::string& source, std::string& fetched);
+    // Moves a download into the job's temporary (copies it where the date folder is on another
+    // file system), filling `made` as makeTemporary does.
+    std::optional<CopyFailure> moveFetched(const CopyJob& job, FileStamp& made) const;
     // Copies the data and restores the times; may run on a copy thread.
     MadeCopy makeCopy(const CopyJob& job) const;
     // The entry's outcome once its copy was made; fills `copy` when there is one to publish.

@@ -3,6 +3,7 @@
 #include "base/NumberText.h"
 #include "base/StringHelpers.h"
 #include "platform/FileSystemProbe.h"
+#include "platform/RemoteSources.h"
 
 #include <cerrno>
 #include <cstring>
@@ -39,6 +40,8 @@ RunProblem checkDestination(const std::string& destination, FileSystemProbe& pro
 RunProblem checkSources(const PathList& sources) {
     for (const std::string& source : sources) {
         struct stat st;
+        if (isCameraPath(source))
+            continue; // a device is reached when it is listed
         if (::lstat(source.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR))
             return "The source " + quoted(source) + " no longer exists.";
     }
@@ -52,7 +55,10 @@ uint64_t sizeOfEntries(const PathList& entries) {
     std::unordered_set<std::string_view> counted;
     for (const std::string& entry : entries) {
         struct stat st;
-        if (!counted.insert(entry).second || ::stat(entry.c_str(), &st) != 0)
+        if (!counted.insert(entry).second)
+            continue;
+        if (isCameraPath(entry) ? !remoteSources() || !remoteSources()->status(entry, st)
+                                : ::stat(entry.c_str(), &st) != 0)
             continue;
         if (S_ISREG(st.st_mode)) {
             total += static_cast<uint64_t>(st.st_size);

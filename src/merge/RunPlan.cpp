@@ -3,14 +3,20 @@
 #include "base/RunStatus.h"
 #include "merge/NameClash.h"
 #include "merge/RunChecks.h"
+#include "platform/RemoteSources.h"
 #include "platform/UserDefaults.h"
 #include "prefs/DateRendering.h"
 #include "prefs/PrefKeys.h"
 #include "selection/FileListBuilder.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <unordered_map>
 
 namespace orvane {
@@ -74,6 +80,39 @@ class FolderTree {
     std::unordered_map<std::string, size_t> byPath_;
 };
 
+// A camera's file is dated from a download into a scratch file outside the destination
+// (a plan creates nothing there), removed once the entry is planned.
+class ScratchDownload {
+  public:
+    explicit ScratchDownload(const std::string& entry, std::string& error) {
+        const char* folder = std::getenv("TMPDIR");
+        path_ = std::string(folder && *folder ? folder : "/tmp") + "/orvane-plan-XXXXXX";
+        const int fd = ::mkostemp(path_.data(), O_CLOEXEC);
+        if (fd < 0) {
+            error = "Couldn't make a scratch file to read the camera's file: " +
+                    std::string(std::strerror(errno));
+            path_.clear();
+            return;
+        }
+        RemoteSources* remote = remoteSources();
+        ErrorText failure = remote ? remote->fetch(entry, fd) : ErrorText(kNoCameraAccess);
+        ::close(fd);
+        if (failure)
+            error = *failure;
+    }
+    ~ScratchDownload() {
+        if (!path_.empty())
+            ::unlink(path_.c_str());
+    }
+    ScratchDownload(const ScratchDownload&) = delete;
+    ScratchDownload& operator=(const ScratchDownload&) = delete;
+
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
 } // namespace
 
 PlanOutcome PlannedEntry::outcome() const {
@@ -127,7 +166,13 @@ void planRunEntries(RunPlan& plan, PlanProgress* progress, const FreeSpaceProbe&
         }
         PlannedEntry entry;
         entry.source = source;
-        entry.plan = engine.planEntry(source, locale, entry.error);
+        std::optional<ScratchDownload> download;
+        if (isCameraPath(source))
+            download.emplace(source, entry.error);
+        const std::string& readable = download ? download->path() : source;
+        if (entry.error.empty())
+            entry.plan = engine.planEntry(source, locale, entry.error,
+                                          download ? download->path() : std::string());
         if (entry.plan) {
             entry.bytes = S_ISDIR(entry.plan->status.st_mode)
                               ? sizeOfEntries({source})
@@ -143,7 +188,7 @@ void planRunEntries(RunPlan& plan, PlanProgress* progress, const FreeSpaceProbe&
                 // As the run decides about a taken name: the same contents are skipped, a
                 // different file may be kept beside under a numbered name.
                 const NameClashDecision decision =
-                    resolveNameClash(source, entry.plan->status, destination,
+                    resolveNameClash(readable, entry.plan->status, destination,
                                      {plan.rules->boolForKey(keys::kSkipIdenticalFiles),
                                       plan.rules->boolForKey(keys::kKeepBothOnNameClash)});
                 if (decision.kind == NameClashDecision::Kind::AlreadyThere)

@@ -3,6 +3,8 @@
 // Removable volumes: what is told of them as they come and go, and the ones already mounted
 // where desktops mount them.
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,10 @@ namespace orvane {
 struct MountedVolume {
     std::string label;      // the file system's label, or the mount point's name
     std::string mountPoint; // absolute path
+    bool phone = false;     // a phone's storage (offered as a phone, not a card)
+    // The photos of a device on a cable, when they were counted already (away from the main
+    // thread: listing a phone takes a while).
+    std::optional<size_t> photos = std::nullopt;
 };
 
 // Told on the main thread by a volume monitor.

@@ -2,6 +2,7 @@
 
 #include "base/Log.h"
 #include "base/StringHelpers.h"
+#include "platform/RemoteSources.h"
 #include "platform/UserDefaults.h"
 #include "prefs/PrefKeys.h"
 #include "selection/PathFilters.h"
@@ -130,6 +131,29 @@ void walkSourceFolder(const std::string& source, const BuildRules& rules, PathLi
     }
 }
 
+// The files of a camera's source, each passing the rules for names as a file of a folder
+// would. The report names the device the files come from.
+void listCameraSource(const std::string& source, const BuildRules& rules, PathList& list,
+                      RunResult& result) {
+    RemoteSources* remote = remoteSources();
+    std::vector<std::string> entries;
+    if (ErrorText error = remote ? remote->list(source, entries) : ErrorText(kNoCameraAccess)) {
+        result.recordError(source, *error);
+        return;
+    }
+    result.notes.push_back("From " + remote->deviceName(source));
+    for (const std::string& entry : entries) {
+        const std::string_view name = std::string_view(entry).substr(entry.rfind('/') + 1);
+        const bool hidden = entry.find("/.", source.size()) != std::string::npos;
+        if (hidden && !rules.copyHiddenFiles)
+            result.recordSkipped(entry, skip::kHiddenFile);
+        else if (filters::shouldIncludeFile(entry, name, rules.copy, rules.acceptsCopy))
+            list.push_back(entry);
+        else
+            result.recordSkipped(entry, skip::kPatternPreference);
+    }
+}
+
 } // namespace
 
 std::optional<PathList> buildFileList(const PathList& sources, const std::string& destination,
@@ -152,6 +176,10 @@ std::optional<PathList> buildFileList(const PathList& sources, const std::string
                            filePatternMatchAcceptsCopy(defaults), *intact, *copy, destinationIds};
     PathList list;
     for (const std::string& source : sources) {
+        if (isCameraPath(source)) {
+            listCameraSource(source, rules, list, result);
+            continue;
+        }
         if (const char* reason = shouldSkipPath(source, defaults)) {
             result.recordSkipped(source, reason);
             continue;

@@ -4,8 +4,13 @@
 #include "app/UncaughtException.h"
 #include "base/Paths.h"
 #include "history/ImportHistory.h"
+#include "base/RunStatus.h"
+#include "cameras/CameraSources.h"
 #include "platform/CopyJobs.h"
+#include "platform/RemoteSources.h"
 #include "platform/UserDefaults.h"
+#include "platform/gphoto/GPhotoCameras.h"
+#include "platform/qt/DeviceWatcher.h"
 #include "platform/qt/OrvaneApplication.h"
 #include "platform/qt/QtMainLoop.h"
 #include "platform/qt/QuitGuard.h"
@@ -107,7 +112,7 @@ int runDesktop(int argc, char** argv) {
     // them so). They are made absolute here: a running instance has another working folder.
     std::vector<std::string> openedPaths;
     for (int i = 1; i < argc; ++i)
-        openedPaths.push_back(absolutePath(argv[i]));
+        openedPaths.push_back(isCameraPath(argv[i]) ? argv[i] : absolutePath(argv[i]));
     SingleInstance instance;
     switch (instance.start(openedPaths)) {
     case SingleInstance::Role::kHandedOver:
@@ -128,11 +133,22 @@ int runDesktop(int argc, char** argv) {
     Lifecycle& lifecycle = desktop.lifecycle();
     MainWindow& window = desktop.mainWindow();
     SleepGuard sleepGuard([&controller] { return controller.mergeState(); }, powerCallback);
-    controller.setMergeStateObserver(
-        [&sleepGuard](int state) { sleepGuard.mergeStateChanged(state); });
-    // Cards and cameras: those mounted already, then those mounted while we run.
+    // Cameras and phones on a cable are reached through libgphoto2, and let go of after each
+    // run so that other programs can reach them.
+    GPhotoCameras cameraService;
+    CameraSources cameras(cameraService);
+    const RemoteSourcesScope cameraScope(cameras);
+    controller.setMergeStateObserver([&sleepGuard, &cameras](int state) {
+        sleepGuard.mergeStateChanged(state);
+        if (state == kMergeIdle)
+            cameras.closeAll();
+    });
+    // Cards and cameras: those mounted already, then those mounted or connected while we
+    // run (UDisks2 where it runs; the mount table, the desktop's phone mounts and udev
+    // always).
     UDisksMonitor cardMonitor(desktop.cardOffers());
     desktop.cardOffers().scanMounted();
+    DeviceWatcher deviceWatcher(desktop.cardOffers());
     QtMainLoop mainLoop;
     lifecycle.setMainLoop(&mainLoop);
     LifecycleMenus menus(lifecycle, &window);

@@ -120,7 +120,11 @@ PreviewWindow::~PreviewWindow() = default;
 
 void PreviewWindow::setPlan(std::shared_ptr<const RunPlan> plan) {
     const QString root = QFile::decodeName(plan->toPath.c_str());
-    destination_->setText("Into " + root.section('/', -1, -1, QString::SectionSkipEmpty));
+    // The devices the files come from are named first: "From 'Canon EOS R5' on USB".
+    QString from;
+    for (const std::string& note : plan->listed.notes)
+        from += QString::fromStdString(note) + QStringLiteral(" · ");
+    destination_->setText(from + "Into " + root.section('/', -1, -1, QString::SectionSkipEmpty));
     destination_->setToolTip(root);
     const bool lowSpace = plan->totals.freeBytes && *plan->totals.freeBytes < plan->totals.bytes;
     totals_->setText(planTotalsText(plan->totals) +

@@ -691,6 +691,46 @@ TEST_F(OrganizeTest, TwoRunsAtOnceShareTheHistory) {
     EXPECT_EQ(finish(first).status, 0);
     EXPECT_EQ(finish(second).status, 0);
     EXPECT_EQ(run({"--json"}, "history").parsed().size(), 600u);
+
+// A folder shown as a camera by libgphoto2's "Directory Browse" driver on a disk: port.
+TEST_F(OrganizeTest, ImportsFromACameraAndUndoesItLeavingTheCameraAlone) {
+    writeFile(in("DCIM/100TEST/a.jpg"), "a", k2005);
+    writeFile(in("DCIM/101TEST/b.jpg"), "b", k2006);
+    const std::string port = "disk:" + source;
+    const std::string from = "From 'Directory Browse' in '" + source + "'";
+    const auto camera = tree(source);
+
+    Outcome outcome = run({"--dry-run", "camera:" + port, dest});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_NE(outcome.out.find(from + "\nPlan (2):\n  camera:" + port +
+                               "/DCIM/100TEST/a.jpg  ->  " + dest + "/2005-03-17/a.jpg"),
+              std::string::npos)
+        << outcome.out;
+    EXPECT_TRUE(tree(dest).empty());
+
+    outcome = run({"--camera", "Directory Browse", "--port", port, "--json", dest});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(tree(dest), (std::map<std::string, std::string>{{"2005-03-17/a.jpg", "a"},
+                                                              {"2006-01-02/b.jpg", "b"}}));
+    EXPECT_EQ(outcome.parsed()["notes"], json::array({from}));
+
+    outcome = run({}, "undo");
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_TRUE(tree(dest).empty());
+    EXPECT_EQ(tree(source), camera) << "a camera's files are never changed";
+
+    outcome = run({"camera:usb:999,999", dest});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_NE(outcome.out.find("camera:usb:999,999: No camera is connected on 'usb:999,999'"),
+              std::string::npos)
+        << outcome.out;
+    outcome = run({"--camera", "Nikon DSC D850", dest});
+    EXPECT_EQ(outcome.status, 2);
+    EXPECT_NE(outcome.err.find("no camera 'Nikon DSC D850' is connected"), std::string::npos)
+        << outcome.err;
+    outcome = run({"--json"}, "cameras");
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_TRUE(outcome.parsed().is_array());
 }
 
 TEST_F(OrganizeTest, ARunWhoseJournalCannotBeWrittenStillCopies) {

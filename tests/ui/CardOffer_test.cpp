@@ -1,4 +1,7 @@
 #include "app/CardOffers.h"
+#include "cameras/CameraSources.h"
+#include "platform/gphoto/GPhotoCameras.h"
+#include "platform/qt/DeviceWatcher.h"
 #include "platform/qt/UDisksMonitor.h"
 #include "support/ControllerRig.h"
 #include "support/PrivateBus.h"
@@ -123,6 +126,62 @@ TEST_F(CardOfferTest, NoBusMeansNoOfferAndNoWord) {
     EXPECT_FALSE(monitor.watching());
     EXPECT_TRUE(bar.isHidden());
     EXPECT_EQ(log.text(), "");
+}
+
+// Without UDisks2: a card image mounted and unmounted by someone else while the window is
+// open, seen in the mount table.
+TEST_F(CardOfferTest, ACardMountedByAnyoneIsOfferedAtOnceAndWithdrawnWhenUnmounted) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "mounting a file-system image needs root";
+    const std::string image = rig.tmp / "card.img";
+    const std::string mountPoint = rig.tmp / "CARD";
+    makeCard(rig.tmp / "contents", 2);
+    const std::string contents = rig.tmp / "contents";
+    std::filesystem::create_directories(mountPoint);
+    auto shell = [](const std::string& command) {
+        return std::system((command + " >/dev/null 2>&1").c_str());
+    };
+    if (shell("truncate -s 8M '" + image + "' && mkfs.ext4 -q -F -d '" + contents + "' '" + image +
+              "'") != 0)
+        GTEST_SKIP() << "mkfs.ext4 is not installed";
+    DeviceWatcher watcher(offers, "/proc/self/mountinfo", rig.tmp / "gvfs");
+    if (shell("mount -o loop '" + image + "' '" + mountPoint + "'") != 0)
+        GTEST_SKIP() << "mounting a loop device is not permitted here";
+    struct Unmount {
+        std::string at;
+        ~Unmount() { std::system(("mountpoint -q '" + at + "' && umount '" + at + "'").c_str()); }
+    } unmount{mountPoint};
+    ASSERT_TRUE(waitUntil([&] { return !bar.isHidden(); }));
+    EXPECT_EQ(bar.label()->text(), "Card 'CARD' (2 photos) inserted");
+    ASSERT_EQ(shell("umount '" + mountPoint + "'"), 0);
+    EXPECT_TRUE(waitUntil([&] { return bar.isHidden(); }));
+}
+
+TEST_F(CardOfferTest, PhonesTheDesktopMountsAndCamerasOnACableAreOffered) {
+    const std::string gvfs = rig.tmp / "gvfs";
+    std::filesystem::create_directories(gvfs);
+    DeviceWatcher watcher(offers, "/proc/self/mountinfo", gvfs);
+    // The desktop's mount of a phone comes whole, its storage inside.
+    const std::string staged = rig.tmp / "mtp:host=Google_Pixel_7_2A111FDH2000GJ";
+    makeCard(staged + "/Internal shared storage", 2);
+    std::filesystem::rename(staged, gvfs + "/mtp:host=Google_Pixel_7_2A111FDH2000GJ");
+    ASSERT_TRUE(waitUntil([&] { return !bar.isHidden(); }));
+    EXPECT_EQ(bar.label()->text(), "Phone 'Google Pixel 7' (2 photos) connected");
+    bar.useButton()->click();
+    EXPECT_EQ(rig.controller.fromPaths(),
+              PathList{gvfs + "/mtp:host=Google_Pixel_7_2A111FDH2000GJ/Internal shared "
+                              "storage/DCIM"});
+
+    // A device on a cable is offered as its own source.
+    GPhotoCameras service;
+    CameraSources cameras(service);
+    const RemoteSourcesScope scope(cameras);
+    makeCard(rig.tmp / "camera", 3);
+    const std::string source = CameraSources::sourceFor("disk:" + (rig.tmp / "camera"));
+    offers.volumeMounted({"Directory Browse", source});
+    EXPECT_EQ(bar.label()->text(), "Camera 'Directory Browse' (3 photos) connected");
+    bar.useButton()->click();
+    EXPECT_EQ(rig.controller.fromPaths(), PathList{source});
 }
 
 } // namespace
