@@ -4,6 +4,7 @@
 #include "base/Log.h"
 #include "base/NumberText.h"
 #include "base/StringHelpers.h"
+#include "base/WindowText.h"
 
 #include <filesystem>
 
@@ -42,8 +43,10 @@ void CardOffers::volumeMounted(const MountedVolume& volume) {
     offer.volume = volume;
     offer.cameraFolder = camera;
     offer.photos = countFiles(camera);
-    offer.text = "Card '" + volume.label + "' (" + countedText(offer.photos, "photo", "photos") +
-                 ") inserted";
+    offer.text = fillValues(offer.photos == 1
+                                ? ORVANE_TRANSLATE_NOOP("Orvane", "Card %1 (%2 photo) inserted")
+                                : ORVANE_TRANSLATE_NOOP("Orvane", "Card %1 (%2 photos) inserted"),
+                            {"'" + volume.label + "'", groupedNumber(offer.photos)});
     logMessage(LOG_DEBUG, "Offering card '%s' at '%s'", safeCString(volume.label).c_str(),
                safeCString(volume.mountPoint).c_str());
     offer_ = std::move(offer);

@@ -3,6 +3,7 @@
 #include "app/Controller.h"
 #include "app/PreviewView.h"
 #include "base/Log.h"
+#include "base/WindowText.h"
 
 namespace orvane {
 
@@ -35,7 +36,7 @@ void PreviewController::previewClicked() {
     if (controller_.fromPaths().empty() || controller_.toPath().empty()) {
         if (services.alerts)
             services.alerts->runAlert(
-                "Orvane", "You must specify files or folders to copy from and a folder to copy to.",
+                "Orvane", ORVANE_TRANSLATE_NOOP("Orvane", "You must specify files or folders to copy from and a folder to copy to."),
                 "OK");
         return;
     }

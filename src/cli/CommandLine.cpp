@@ -3,6 +3,7 @@
 #include "app/BuildInfo.h"
 #include "cli/Organize.h"
 #include "cli/Runs.h"
+#include "cli/ShellCompletion.h"
 #include "cli/Signals.h"
 #include "cli/StandardOutput.h"
 
@@ -31,6 +32,8 @@ void printUsage(std::FILE* out, bool withDesktop) {
                       "         the recorded runs, latest first\n"
                       "       orvane undo [RUN] [--dry-run] [--json]\n"
                       "         take back a run (by default the latest)\n"
+                      "       orvane completion bash|fish|zsh\n"
+                      "         the shell completion script\n"
                       "       orvane --version\n");
 }
 
@@ -60,6 +63,8 @@ int runCommandLine(int argc, char** argv, bool withDesktop) {
         return closeStandardOutput(runRuns(argc - 1, argv + 1));
     if (argc >= 2 && is(argv[1], "undo"))
         return closeStandardOutput(runUndo(argc - 1, argv + 1));
+    if (argc >= 2 && is(argv[1], "completion"))
+        return closeStandardOutput(runCompletion(argc - 1, argv + 1));
     if (argc == 2 && (is(argv[1], "--help") || is(argv[1], "-h"))) {
         printUsage(stdout, withDesktop);
         return closeStandardOutput(0);

@@ -10,11 +10,10 @@
 
 namespace orvane::cli {
 
-int parseOrganizeOptions(int argc, char** argv, OrganizeOptions& options) {
-    CLI::App app{"Copy files into date folders under DEST (sources are never changed, nothing "
-                 "at the destination is overwritten).",
-                 "orvane organize"};
-    std::vector<std::string> paths;
+void addOrganizeOptions(CLI::App& app, OrganizeOptions& options,
+                        std::vector<std::string>& paths) {
+    app.description("Copy files into date folders under DEST (sources are never changed, "
+                    "nothing at the destination is overwritten).");
     app.add_option("paths", paths,
                    "SOURCE... DEST: files or folders to copy, then the folder "
                    "to organise into")
@@ -69,6 +68,12 @@ int parseOrganizeOptions(int argc, char** argv, OrganizeOptions& options) {
         ->check(CLI::Range(0, 16));
     app.add_flag("--ignore-space", options.ignoreSpace,
                  "start even when the destination's disk seems too full for the copies");
+}
+
+int parseOrganizeOptions(int argc, char** argv, OrganizeOptions& options) {
+    CLI::App app{"", "orvane organize"};
+    std::vector<std::string> paths;
+    addOrganizeOptions(app, options, paths);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

@@ -2,6 +2,7 @@
 
 #include "base/Log.h"
 #include "base/StringHelpers.h"
+#include "base/WindowText.h"
 #include "platform/UserDefaults.h"
 #include "prefs/PrefKeys.h"
 #include "selection/PathFilters.h"
@@ -17,7 +18,7 @@
 namespace orvane {
 namespace {
 
-inline constexpr const char* kFolderIntoItself = "Can't copy a folder into itself";
+inline constexpr const char* kFolderIntoItself = ORVANE_TRANSLATE_NOOP("Orvane", "Can't copy a folder into itself");
 
 using FileId = std::pair<dev_t, ino_t>;
 

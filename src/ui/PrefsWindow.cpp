@@ -2,6 +2,7 @@
 
 #include "prefs/FolderFormats.h"
 #include "prefs/MatchingModes.h"
+#include "platform/qt/Translation.h"
 #include "prefs/PrefsController.h"
 #include "ui/ImageAndTextCell.h"
 #include "ui/PrefsModels.h"
@@ -25,6 +26,14 @@ static void initPrefsResources() {
 namespace orvane {
 
 namespace {
+
+std::string englishTabLabel(const QWidget* tab) {
+    static const QHash<QString, const char*> kLabels = {{"foldersTab", "Folders"},
+                                                        {"generalTab", "General"},
+                                                        {"intactTab", "Intact Folders"},
+                                                        {"copyTab", "File Copying Rules"}};
+    return tab ? kLabels.value(tab->objectName(), "") : "";
+}
 
 std::optional<std::string> readPreviewResource(const std::string& name) {
     QFile file(QStringLiteral(":/preview/") + QString::fromStdString(name));
@@ -77,7 +86,7 @@ PrefsWindow::PrefsWindow(PrefsController& controller, QWidget* parent)
     ui_->setupUi(this);
 
     for (const char* title : kMatchingModeTitles)
-        ui_->matchingType->addItem(QString::fromUtf8(title));
+        ui_->matchingType->addItem(windowText(title), QString::fromUtf8(title));
 
     intactModel_ = new PatternTableModel(controller_, PatternTable::IntactFolders, this);
     copyModel_ = new PatternTableModel(controller_, PatternTable::CopyFiles, this);
@@ -215,7 +224,7 @@ void PrefsWindow::setFormatMenu(int level, const FormatMenu& menu) {
             combo->insertSeparator(combo->count());
             continue;
         }
-        combo->addItem(QString::fromStdString(item.title));
+        combo->addItem(windowText(item.title));
         if (!item.enabled() && model) {
             QStandardItem* heading = model->item(combo->count() - 1);
             heading->setFlags(heading->flags() & ~(Qt::ItemIsEnabled | Qt::ItemIsSelectable));
@@ -301,11 +310,11 @@ void PrefsWindow::setCopiesAtOnce(int copies) {
 }
 
 std::string PrefsWindow::selectedMatchingMode() const {
-    return ui_->matchingType->currentText().toStdString();
+    return ui_->matchingType->currentData().toString().toStdString();
 }
 
 void PrefsWindow::selectMatchingMode(const std::string& title) {
-    const int index = ui_->matchingType->findText(QString::fromStdString(title), Qt::MatchExactly);
+    const int index = ui_->matchingType->findData(QString::fromStdString(title));
     if (index >= 0)
         ui_->matchingType->setCurrentIndex(index);
 }
@@ -335,15 +344,14 @@ std::optional<size_t> PrefsWindow::selectedPatternRow(PatternTable table) const 
     return static_cast<size_t>(rows.first().row());
 }
 
+// The controller names tabs by their English labels, whatever language the window speaks.
 std::string PrefsWindow::selectedTabLabel() const {
-    return ui_->tabView->tabText(ui_->tabView->currentIndex())
-        .remove(QLatin1Char('&'))
-        .toStdString();
+    return englishTabLabel(ui_->tabView->currentWidget());
 }
 
 void PrefsWindow::selectTab(const std::string& label) {
     for (int index = 0; index < ui_->tabView->count(); ++index)
-        if (ui_->tabView->tabText(index).remove(QLatin1Char('&')).toStdString() == label)
+        if (englishTabLabel(ui_->tabView->widget(index)) == label)
             ui_->tabView->setCurrentIndex(index);
 }
 
