@@ -26,7 +26,7 @@ std::vector<std::string> rangeValues(const CLI::Option& option) {
 
 CompletedVerb describe(const char* name, const char* description, const CLI::App& app,
                        bool takesPaths) {
-    CompletedVerb verb{name, description, {}, takesPaths};
+    CompletedVerb verb{name, description, {}, takesPaths, {}};
     for (const CLI::Option* option : app.get_options()) {
         if (option->get_positional())
             continue;

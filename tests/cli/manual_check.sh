@@ -15,12 +15,12 @@ fail() {
 verbs=$("$orvane" --help | grep -oE 'orvane [a-z]+' | awk '{print $2}' | sort -u)
 for verb in $verbs; do
   grep -qF "*orvane $verb*" "$page" || fail "$page: 'orvane $verb' is missing from the synopsis"
-  grep -qE "(^| )$verb( |\$)" <<<"$completion" || fail "the completion lacks the verb '$verb'"
+  grep -qE "(^|[ \"|])$verb([ \"|)]|\$)" <<<"$completion" || fail "the completion lacks the verb '$verb'"
   # Option lines of CLI11's help begin with the option's names: "  -q,--quiet  show ...".
   options=$("$orvane" "$verb" --help | { grep -E '^ +-' || true; } | awk '{print $1}' | tr ',' '\n' | sort -u)
   for option in $options; do
     grep -qF -- "*$option*" "$page" || fail "$page: 'orvane $verb $option' is not documented"
-    grep -qE -- "(^| )$option( |\$)" <<<"$completion" ||
+    grep -qE -- "(^|[ \"|])$option([ \"|)]|\$)" <<<"$completion" ||
       fail "the completion of 'orvane $verb' lacks $option"
   done
 done
