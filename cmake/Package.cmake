@@ -18,14 +18,15 @@ set(CPACK_PACKAGE_VENDOR "The Orvane developers")
 set(CPACK_PACKAGE_CONTACT "The Orvane developers <developers@orvane.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "copy photos and videos into folders by date")
 set(CPACK_PACKAGE_DESCRIPTION
-  "Orvane copies photos, videos and other files from cameras, memory cards and folders
-into a tree of date folders (2005/03/17, 2005-03-17 ...) under a destination.
-Each file is dated by its capture date (EXIF of JPEG, TIFF, HEIF and RAW files,
-the recording date of videos), else by its modification time.
+  "Orvane copies photos, videos and other files from cameras, memory cards
+and folders into a tree of date folders (2005/03/17, 2005-03-17 ...) under a
+destination. Each file is dated by its capture date (EXIF of JPEG, TIFF, HEIF
+and RAW files, the recording date of videos), else by its modification time.
 .
-Sources are never changed and nothing at the destination is overwritten; every
-file ends up in a report as copied, skipped or failed, and a run can be taken
-back. Orvane has a Qt window and a command line, orvane organize, for scripts.")
+Sources are never changed and nothing at the destination is overwritten;
+every file ends up in a report as copied, skipped or failed, and a run can be
+taken back. Orvane has a Qt window and a command line, orvane organize, for
+scripts.")
 set(CPACK_PACKAGING_INSTALL_PREFIX "${CMAKE_INSTALL_PREFIX}")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
