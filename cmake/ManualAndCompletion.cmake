@@ -3,10 +3,13 @@
 find_program(ORVANE_SCDOC scdoc)
 if(ORVANE_SCDOC)
   set(ORVANE_MANUAL "${CMAKE_BINARY_DIR}/doc/orvane.1.gz")
+  # Two steps, so that an error of scdoc fails the build instead of leaving a cut page.
   add_custom_command(OUTPUT "${ORVANE_MANUAL}"
     COMMAND "${CMAKE_COMMAND}" -E make_directory "${CMAKE_BINARY_DIR}/doc"
-    COMMAND sh -c "\"$1\" < \"$2\" | gzip -9n > \"$3\"" sh
-            "${ORVANE_SCDOC}" "${CMAKE_SOURCE_DIR}/doc/orvane.1.scd" "${ORVANE_MANUAL}"
+    COMMAND sh -c "\"$1\" < \"$2\" > \"$3\"" sh
+            "${ORVANE_SCDOC}" "${CMAKE_SOURCE_DIR}/doc/orvane.1.scd" "${CMAKE_BINARY_DIR}/doc/orvane.1"
+    COMMAND sh -c "gzip -9n < \"$1\" > \"$2\"" sh
+            "${CMAKE_BINARY_DIR}/doc/orvane.1" "${ORVANE_MANUAL}"
     DEPENDS "${CMAKE_SOURCE_DIR}/doc/orvane.1.scd"
     COMMENT "Manual page orvane(1)"
     VERBATIM)
