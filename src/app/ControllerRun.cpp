@@ -61,8 +61,9 @@ void Controller::announceEnd(const ProgressStatus& last) {
         groupedCount(static_cast<long>(result.resSkippedFiles.size())) + " skipped, " +
         groupedCount(static_cast<long>(result.resErrorFiles.size())) + " errors";
     const bool stopped = reportController_.cancelled();
-    services_.notifier->notify(stopped ? ORVANE_TRANSLATE_NOOP("Orvane", "Orvane stopped") : ORVANE_TRANSLATE_NOOP("Orvane", "Orvane finished"), body,
-                               [this] { reportController_.bringReportToFront(); });
+    services_.notifier->notify(stopped ? ORVANE_TRANSLATE_NOOP("Orvane", "Orvane stopped")
+                                       : ORVANE_TRANSLATE_NOOP("Orvane", "Orvane finished"),
+                               body, [this] { reportController_.bringReportToFront(); });
 }
 
 void Controller::rememberPaths() {
@@ -98,7 +99,10 @@ void Controller::goClicked() {
     if (fromPaths_.empty() || toPath_.empty()) {
         if (services_.alerts)
             services_.alerts->runAlert(
-                "Orvane", ORVANE_TRANSLATE_NOOP("Orvane", "You must specify files or folders to copy from and a folder to copy to."),
+                "Orvane",
+                ORVANE_TRANSLATE_NOOP(
+                    "Orvane",
+                    "You must specify files or folders to copy from and a folder to copy to."),
                 "OK");
         return;
     }
@@ -222,7 +226,8 @@ void Controller::statusISR() {
         // The worker has signalled its end and takes no more locks: joining is immediate.
         joinWorker();
         if (journal_ && !journal_->undoable())
-            reportController_.result().notes.push_back(ORVANE_TRANSLATE_NOOP("Orvane", "This run can't be undone"));
+            reportController_.result().notes.push_back(
+                ORVANE_TRANSLATE_NOOP("Orvane", "This run can't be undone"));
         journal_.reset();
         lock.unlock();
         notifyMergeState(kMergeIdle);

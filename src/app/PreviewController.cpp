@@ -36,7 +36,10 @@ void PreviewController::previewClicked() {
     if (controller_.fromPaths().empty() || controller_.toPath().empty()) {
         if (services.alerts)
             services.alerts->runAlert(
-                "Orvane", ORVANE_TRANSLATE_NOOP("Orvane", "You must specify files or folders to copy from and a folder to copy to."),
+                "Orvane",
+                ORVANE_TRANSLATE_NOOP(
+                    "Orvane",
+                    "You must specify files or folders to copy from and a folder to copy to."),
                 "OK");
         return;
     }

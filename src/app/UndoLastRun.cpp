@@ -36,19 +36,20 @@ bool UndoLastRun::canUndo() {
 std::string UndoLastRun::confirmationText(size_t removed, const std::string& destination,
                                           size_t kept) {
     std::string text = fillValues(
-        removed == 1 ? ORVANE_TRANSLATE_NOOP("Orvane", "%1 file copied by the last organize will be "
-                                                       "removed from %2.")
-                     : ORVANE_TRANSLATE_NOOP("Orvane", "%1 files copied by the last organize will "
-                                                       "be removed from %2."),
+        removed == 1
+            ? ORVANE_TRANSLATE_NOOP("Orvane", "%1 file copied by the last organize will be "
+                                              "removed from %2.")
+            : ORVANE_TRANSLATE_NOOP("Orvane", "%1 files copied by the last organize will "
+                                              "be removed from %2."),
         {std::to_string(removed), quoted(destination)});
     if (kept > 0)
-        text += "\n\n" + fillValues(kept == 1 ? ORVANE_TRANSLATE_NOOP("Orvane",
-                                                                       "%1 file has changed or moved "
-                                                                       "since and will be kept.")
-                                               : ORVANE_TRANSLATE_NOOP("Orvane",
-                                                                       "%1 files have changed or "
-                                                                       "moved since and will be kept."),
-                                     {std::to_string(kept)});
+        text +=
+            "\n\n" +
+            fillValues(kept == 1 ? ORVANE_TRANSLATE_NOOP("Orvane", "%1 file has changed or moved "
+                                                                   "since and will be kept.")
+                                 : ORVANE_TRANSLATE_NOOP("Orvane", "%1 files have changed or "
+                                                                   "moved since and will be kept."),
+                       {std::to_string(kept)});
     return text;
 }
 
@@ -75,9 +76,9 @@ std::string UndoLastRun::reportText(const UndoResult& result, const std::string&
                   {std::to_string(files), std::to_string(folders), where});
     if (!result.kept.empty()) {
         text += "\n\n" + fillValues(result.kept.size() == 1
-                                         ? ORVANE_TRANSLATE_NOOP("Orvane", "Kept %1 file:")
-                                         : ORVANE_TRANSLATE_NOOP("Orvane", "Kept %1 files:"),
-                                     {std::to_string(result.kept.size())});
+                                        ? ORVANE_TRANSLATE_NOOP("Orvane", "Kept %1 file:")
+                                        : ORVANE_TRANSLATE_NOOP("Orvane", "Kept %1 files:"),
+                                    {std::to_string(result.kept.size())});
         for (size_t i = 0; i < result.kept.size() && i < kListedKept; ++i)
             text += "\n" + safeCString(result.kept[i].first) + ": " + result.kept[i].second;
         if (result.kept.size() > kListedKept)
@@ -86,7 +87,7 @@ std::string UndoLastRun::reportText(const UndoResult& result, const std::string&
     }
     if (result.journalNotUpdated)
         text += "\n\n" + std::string(ORVANE_TRANSLATE_NOOP(
-                              "Orvane", "The undo could not be recorded in the run's journal."));
+                             "Orvane", "The undo could not be recorded in the run's journal."));
     return text;
 }
 
@@ -105,14 +106,17 @@ void UndoLastRun::undo() {
     }
     if (preview.removed.empty()) {
         alerts->runAlert(kTitle,
-                         ORVANE_TRANSLATE_NOOP("Orvane", "Nothing will be removed: every file the last organize copied has "
-                         "changed, moved or gone since."),
+                         ORVANE_TRANSLATE_NOOP(
+                             "Orvane",
+                             "Nothing will be removed: every file the last organize copied has "
+                             "changed, moved or gone since."),
                          "OK");
         return;
     }
     if (alerts->runAlert(
             kTitle, confirmationText(preview.removed.size(), run->destination, preview.kept.size()),
-            ORVANE_TRANSLATE_NOOP("Orvane", "Remove Files"), ORVANE_TRANSLATE_NOOP("Orvane", "Cancel")) != 0)
+            ORVANE_TRANSLATE_NOOP("Orvane", "Remove Files"),
+            ORVANE_TRANSLATE_NOOP("Orvane", "Cancel")) != 0)
         return;
     const UndoResult result = undoRun(run->journalPath, false);
     if (result.status != UndoResult::Status::kDone) {

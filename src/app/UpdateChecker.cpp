@@ -44,9 +44,13 @@ void UpdateChecker::updateReminder() {
 
     const int answer = alerts_.runAlert(
         ORVANE_TRANSLATE_NOOP("Orvane", "Time to check for updates"),
-        ORVANE_TRANSLATE_NOOP("Orvane", "Orvane can check to see if a new version is available. You can also check for updates "
-        "at any time using the item in the Orvane menu.\n\nDo you wish to check now?"),
-        ORVANE_TRANSLATE_NOOP("Orvane", "Check now"), ORVANE_TRANSLATE_NOOP("Orvane", "Never ask this again"), ORVANE_TRANSLATE_NOOP("Orvane", "Ask me next time"));
+        ORVANE_TRANSLATE_NOOP(
+            "Orvane",
+            "Orvane can check to see if a new version is available. You can also check for updates "
+            "at any time using the item in the Orvane menu.\n\nDo you wish to check now?"),
+        ORVANE_TRANSLATE_NOOP("Orvane", "Check now"),
+        ORVANE_TRANSLATE_NOOP("Orvane", "Never ask this again"),
+        ORVANE_TRANSLATE_NOOP("Orvane", "Ask me next time"));
     switch (answer) {
     case kCheckNow:
         doUpdateCheck();
@@ -86,17 +90,20 @@ void UpdateChecker::doUpdateCheck() {
                versionURL.c_str());
     if (!http_.fetch(versionURL)) {
         logMessage(LOG_DEBUG, "Version file couldn't be accessed: we are current");
-        alerts_.runAlert(ORVANE_TRANSLATE_NOOP("Orvane", "Orvane is up to date"), ORVANE_TRANSLATE_NOOP("Orvane", "Your version of Orvane is the most recent."),
-                         "OK");
+        alerts_.runAlert(
+            ORVANE_TRANSLATE_NOOP("Orvane", "Orvane is up to date"),
+            ORVANE_TRANSLATE_NOOP("Orvane", "Your version of Orvane is the most recent."), "OK");
         return;
     }
 
     // The file's content is never looked at: its presence is the announcement.
-    const int answer = alerts_.runAlert(ORVANE_TRANSLATE_NOOP("Orvane", "A new version is available"),
-                                        ORVANE_TRANSLATE_NOOP("Orvane", "A new version of Orvane has become available.\n\nWould "
+    const int answer = alerts_.runAlert(
+        ORVANE_TRANSLATE_NOOP("Orvane", "A new version is available"),
+        ORVANE_TRANSLATE_NOOP("Orvane", "A new version of Orvane has become available.\n\nWould "
                                         "you like to visit the Orvane website to download this "
                                         "new version?"),
-                                        ORVANE_TRANSLATE_NOOP("Orvane", "Visit Orvane website"), ORVANE_TRANSLATE_NOOP("Orvane", "No Thanks"));
+        ORVANE_TRANSLATE_NOOP("Orvane", "Visit Orvane website"),
+        ORVANE_TRANSLATE_NOOP("Orvane", "No Thanks"));
     if (answer == 0)
         workspace_.openURL(site::websiteURL());
 }

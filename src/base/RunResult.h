@@ -78,14 +78,20 @@ struct RunResult {
 // The skip reasons a run can record.
 namespace skip {
 inline constexpr const char* kHiddenFile = ORVANE_TRANSLATE_NOOP("Orvane", "Hidden file");
-inline constexpr const char* kCouldntAccess = ORVANE_TRANSLATE_NOOP("Orvane", "Couldn't access file");
+inline constexpr const char* kCouldntAccess =
+    ORVANE_TRANSLATE_NOOP("Orvane", "Couldn't access file");
 inline constexpr const char* kAlias = ORVANE_TRANSLATE_NOOP("Orvane", "Alias");
-inline constexpr const char* kNotFileOrFolder = ORVANE_TRANSLATE_NOOP("Orvane", "Not file or folder");
-inline constexpr const char* kPatternPreference = ORVANE_TRANSLATE_NOOP("Orvane", "Pattern preference");
+inline constexpr const char* kNotFileOrFolder =
+    ORVANE_TRANSLATE_NOOP("Orvane", "Not file or folder");
+inline constexpr const char* kPatternPreference =
+    ORVANE_TRANSLATE_NOOP("Orvane", "Pattern preference");
 inline constexpr const char* kMergeAborted = ORVANE_TRANSLATE_NOOP("Orvane", "Merge aborted");
-inline constexpr const char* kAlreadyInDestination = ORVANE_TRANSLATE_NOOP("Orvane", "Already in destination");
-inline constexpr const char* kPartialCopy = ORVANE_TRANSLATE_NOOP("Orvane", "Temporary copy of an interrupted run");
-inline constexpr const char* kDestinationFolder = ORVANE_TRANSLATE_NOOP("Orvane", "Destination folder");
+inline constexpr const char* kAlreadyInDestination =
+    ORVANE_TRANSLATE_NOOP("Orvane", "Already in destination");
+inline constexpr const char* kPartialCopy =
+    ORVANE_TRANSLATE_NOOP("Orvane", "Temporary copy of an interrupted run");
+inline constexpr const char* kDestinationFolder =
+    ORVANE_TRANSLATE_NOOP("Orvane", "Destination folder");
 } // namespace skip
 
 // Skipped paths that count as failures of the run: what could not be examined or listed, a

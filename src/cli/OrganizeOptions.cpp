@@ -10,8 +10,7 @@
 
 namespace orvane::cli {
 
-void addOrganizeOptions(CLI::App& app, OrganizeOptions& options,
-                        std::vector<std::string>& paths) {
+void addOrganizeOptions(CLI::App& app, OrganizeOptions& options, std::vector<std::string>& paths) {
     app.description("Copy files into date folders under DEST (sources are never changed, "
                     "nothing at the destination is overwritten).");
     app.add_option("paths", paths,

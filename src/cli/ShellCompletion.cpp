@@ -85,12 +85,11 @@ std::string bashScript(const std::vector<CompletedVerb>& verbs) {
                  "        esac\n        if [[ $cur == -* ]]; then\n"
                  "            COMPREPLY=($(compgen -W \"" +
                  allNames + "\" -- \"$cur\"))\n" +
-                 (verb.takesPaths ? "        else\n            compopt -o default\n"
-                                    "            COMPREPLY=()\n"
-                  : verb.words.empty()
-                      ? ""
-                      : "        else\n            COMPREPLY=($(compgen -W \"" + joined(verb.words) +
-                            "\" -- \"$cur\"))\n") +
+                 (verb.takesPaths      ? "        else\n            compopt -o default\n"
+                                         "            COMPREPLY=()\n"
+                  : verb.words.empty() ? ""
+                                       : "        else\n            COMPREPLY=($(compgen -W \"" +
+                                             joined(verb.words) + "\" -- \"$cur\"))\n") +
                  "        fi\n        ;;\n";
     }
     return "# bash completion for orvane, made by `orvane completion bash`\n"
@@ -126,16 +125,16 @@ std::string fishScript(const std::vector<CompletedVerb>& verbs) {
     for (const CompletedVerb& verb : verbs) {
         script += "complete -c orvane -n __fish_use_subcommand -f -a " + verb.name + " -d '" +
                   shortDescription(verb.description) + "'\n";
-        const std::string when = "complete -c orvane -n '__fish_seen_subcommand_from " +
-                                 verb.name + "'";
+        const std::string when =
+            "complete -c orvane -n '__fish_seen_subcommand_from " + verb.name + "'";
         if (!verb.takesPaths)
             script += when + " -f" +
                       (verb.words.empty() ? "" : " -a '" + joined(verb.words) + "'") + "\n";
         for (const CompletedOption& option : verb.options) {
             script += when;
             for (const std::string& name : option.names)
-                script += (name.rfind("--", 0) == 0 ? " -l " + name.substr(2)
-                                                     : " -s " + name.substr(1));
+                script +=
+                    (name.rfind("--", 0) == 0 ? " -l " + name.substr(2) : " -s " + name.substr(1));
             if (option.takesValue)
                 script += option.values.empty() ? " -x" : " -x -a '" + joined(option.values) + "'";
             script += " -d '" + shortDescription(option.description) + "'\n";
@@ -152,19 +151,21 @@ std::string zshScript(const std::vector<CompletedVerb>& verbs) {
         for (const CompletedOption& option : verb.options) {
             std::string rest = "[" + shortDescription(option.description) + "]";
             if (option.takesValue)
-                rest += ":value:" + (option.values.empty() ? " " : "(" + joined(option.values) + ")");
+                rest +=
+                    ":value:" + (option.values.empty() ? " " : "(" + joined(option.values) + ")");
             // Names of one option exclude each other: (-q --quiet){-q,--quiet}[…]
-            specs += "            " +
-                     (option.names.size() == 1
-                          ? "'" + option.names.front() + rest + "'"
-                          : "'(" + joined(option.names) + ")'{" + joined(option.names, ",") +
-                                "}'" + rest + "'") +
-                     " \\\n";
+            specs +=
+                "            " +
+                (option.names.size() == 1 ? "'" + option.names.front() + rest + "'"
+                                          : "'(" + joined(option.names) + ")'{" +
+                                                joined(option.names, ",") + "}'" + rest + "'") +
+                " \\\n";
         }
         cases += "    " + verb.name + ")\n        _arguments -s \\\n" + specs + "            " +
-                 (verb.takesPaths        ? "'*:file:_files'"
+                 (verb.takesPaths      ? "'*:file:_files'"
                   : verb.words.empty() ? "'*: :'"
-                                       : "'1:word:(" + joined(verb.words) + ")'") + "\n        ;;\n";
+                                       : "'1:word:(" + joined(verb.words) + ")'") +
+                 "\n        ;;\n";
     }
     return "#compdef orvane\n"
            "# zsh completion for orvane, made by `orvane completion zsh`\n"
@@ -213,8 +214,8 @@ std::vector<CompletedVerb> completedVerbs() {
         addUndoOptions(app, arguments);
         verbs.push_back(describe("undo", "take back a run", app, false));
     }
-    verbs.push_back({"completion", "print a shell completion script", {}, false,
-                     {"bash", "fish", "zsh"}});
+    verbs.push_back(
+        {"completion", "print a shell completion script", {}, false, {"bash", "fish", "zsh"}});
     return verbs;
 }
 

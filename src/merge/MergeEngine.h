@@ -27,7 +27,8 @@ class UserDefaults;
 struct RunStatus;
 
 // An entry's error when a date folder is a link that may lead anywhere.
-inline constexpr const char* kLinkedDateFolder = ORVANE_TRANSLATE_NOOP("Orvane", "The date folder is a link Orvane won't follow");
+inline constexpr const char* kLinkedDateFolder =
+    ORVANE_TRANSLATE_NOOP("Orvane", "The date folder is a link Orvane won't follow");
 
 // Points where tests can act in the middle of copying an entry.
 struct MergeHooks {

@@ -25,8 +25,9 @@ RunProblem checkDestination(const std::string& destination, FileSystemProbe& pro
     struct stat st;
     if (::stat(destination.c_str(), &st) != 0) {
         if (errno == ENOENT)
-            return fillValues(ORVANE_TRANSLATE_NOOP("Orvane", "The destination folder %1 does not exist."),
-                              {quoted(destination)});
+            return fillValues(
+                ORVANE_TRANSLATE_NOOP("Orvane", "The destination folder %1 does not exist."),
+                {quoted(destination)});
         return "The destination folder " + quoted(destination) +
                " can't be examined: " + std::strerror(errno) + ".";
     }
@@ -85,10 +86,11 @@ RunProblem checkSpace(const PathList& fileList, const std::string& destination,
     const uint64_t needed = sizeOfEntries(fileList);
     if (needed <= *free)
         return std::nullopt;
-    return fillValues(ORVANE_TRANSLATE_NOOP("Orvane", "The files to copy need at least %1, but the disk of %2 "
-                                            "has only %3 free. Files that do not fit will "
-                                            "fail to copy."),
-                      {byteCountText(needed), quoted(destination), byteCountText(*free)});
+    return fillValues(
+        ORVANE_TRANSLATE_NOOP("Orvane", "The files to copy need at least %1, but the disk of %2 "
+                                        "has only %3 free. Files that do not fit will "
+                                        "fail to copy."),
+        {byteCountText(needed), quoted(destination), byteCountText(*free)});
 }
 
 } // namespace orvane

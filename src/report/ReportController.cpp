@@ -90,12 +90,12 @@ void ReportController::showReport() {
     view_->selectFirstTab();
     view_->setPropaganda(propagandaText(defaults_.integerForKey(keys::kPreviousRuns)));
     const size_t toCheck = shown.checkDateCount();
-    view_->setCountFields(std::to_string(shown.resCopiedFiles.size()) +
-                              (toCheck ? " " + fillValues(ORVANE_TRANSLATE_NOOP("Orvane", "(%1 to check date)"),
-                                                      {std::to_string(toCheck)})
-                                   : ""),
-                          std::to_string(shown.resSkippedFiles.size()),
-                          std::to_string(shown.resErrorFiles.size()));
+    view_->setCountFields(
+        std::to_string(shown.resCopiedFiles.size()) +
+            (toCheck ? " " + fillValues(ORVANE_TRANSLATE_NOOP("Orvane", "(%1 to check date)"),
+                                        {std::to_string(toCheck)})
+                     : ""),
+        std::to_string(shown.resSkippedFiles.size()), std::to_string(shown.resErrorFiles.size()));
     view_->setHideFolderPaths(hidesPaths());
     hideFolderPathControlOperated();
     view_->setTabLabel(1, fillValues(ORVANE_TRANSLATE_NOOP("Orvane", "Copied (%1)"),
@@ -125,13 +125,12 @@ std::string ReportController::copyRulesNotice(const RunResult& result) {
     }
     if (keptOut == 0)
         return "";
-    return fillValues(keptOut == 1 ? ORVANE_TRANSLATE_NOOP("Orvane",
-                                                           "Nothing was copied: the file copying "
-                                                           "rules in Preferences kept out %1 file.")
-                                   : ORVANE_TRANSLATE_NOOP("Orvane",
-                                                           "Nothing was copied: the file copying "
-                                                           "rules in Preferences kept out %1 files."),
-                      {std::to_string(keptOut)});
+    return fillValues(
+        keptOut == 1 ? ORVANE_TRANSLATE_NOOP("Orvane", "Nothing was copied: the file copying "
+                                                       "rules in Preferences kept out %1 file.")
+                     : ORVANE_TRANSLATE_NOOP("Orvane", "Nothing was copied: the file copying "
+                                                       "rules in Preferences kept out %1 files."),
+        {std::to_string(keptOut)});
 }
 
 void ReportController::copyRulesButtonClicked() {
@@ -151,9 +150,9 @@ std::string ReportController::outcomeText() const {
     for (const auto& [path, reason] : shown_->resSkippedDict)
         if (reason == skip::kMergeAborted)
             ++aborted;
-    return fillValues(ORVANE_TRANSLATE_NOOP("Orvane", "Stopped after %1 of %2"),
-                      {groupedCount(std::max(0L, shownRunSize_ - aborted)),
-                       groupedCount(shownRunSize_)});
+    return fillValues(
+        ORVANE_TRANSLATE_NOOP("Orvane", "Stopped after %1 of %2"),
+        {groupedCount(std::max(0L, shownRunSize_ - aborted)), groupedCount(shownRunSize_)});
 }
 
 void ReportController::hideFolderPathControlOperated() {

@@ -18,7 +18,8 @@
 namespace orvane {
 namespace {
 
-inline constexpr const char* kFolderIntoItself = ORVANE_TRANSLATE_NOOP("Orvane", "Can't copy a folder into itself");
+inline constexpr const char* kFolderIntoItself =
+    ORVANE_TRANSLATE_NOOP("Orvane", "Can't copy a folder into itself");
 
 using FileId = std::pair<dev_t, ino_t>;
 

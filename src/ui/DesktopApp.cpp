@@ -73,7 +73,8 @@ DesktopApp::DesktopApp(UserDefaults& defaults, std::string recentDocumentsFile)
     controller_.setPatternFixer([this](const std::string& type, size_t index) {
         prefsController_.showPattern(type, index);
     });
-    QMenu* helpMenu = mainWindow_.menuBar()->addMenu(QCoreApplication::translate("MainWindow", "&Help"));
+    QMenu* helpMenu =
+        mainWindow_.menuBar()->addMenu(QCoreApplication::translate("MainWindow", "&Help"));
     helpMenu->setObjectName("helpMenu");
     updates_.addTo(mainWindow_.applicationMenu(), helpMenu, mainWindow_.quitAction());
     undoMenu_.addTo(mainWindow_.fileMenu());

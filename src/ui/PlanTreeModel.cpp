@@ -54,8 +54,9 @@ QString datedByText(const EntryPlan& plan) {
 }
 
 QString countText(size_t count) {
-    return count == 1 ? PlanTreeModel::tr("1 file")
-                      : PlanTreeModel::tr("%1 files").arg(QString::fromStdString(groupedNumber(count)));
+    return count == 1
+               ? PlanTreeModel::tr("1 file")
+               : PlanTreeModel::tr("%1 files").arg(QString::fromStdString(groupedNumber(count)));
 }
 
 // Transparent room for a picture not read yet, so that rows keep their height.
@@ -275,9 +276,9 @@ QVariant PlanTreeModel::entryData(size_t number, int column, int role) const {
     case kNote:
         if (!entry.taken)
             return {};
-        return entry.takenBy.empty()
-                   ? tr("Name taken by another file")
-                   : tr("Name taken by %1 (%2)").arg(nameOf(entry.takenBy), pathText(entry.takenBy));
+        return entry.takenBy.empty() ? tr("Name taken by another file")
+                                     : tr("Name taken by %1 (%2)")
+                                           .arg(nameOf(entry.takenBy), pathText(entry.takenBy));
     default:
         return {};
     }

@@ -1,8 +1,8 @@
 #include "ui/PrefsWindow.h"
 
+#include "platform/qt/Translation.h"
 #include "prefs/FolderFormats.h"
 #include "prefs/MatchingModes.h"
-#include "platform/qt/Translation.h"
 #include "prefs/PrefsController.h"
 #include "ui/ImageAndTextCell.h"
 #include "ui/PrefsModels.h"

@@ -12,7 +12,6 @@
 
 namespace orvane {
 
-
 PreviewCommands::PreviewCommands(PreviewController& controller, MainWindow& window)
     : controller_(controller), mainWindow_(window) {
     button_ = new QPushButton(tr("Preview…"));

@@ -41,9 +41,8 @@ QString planTotalsText(const PlanTotals& totals) {
         parts << PreviewWindow::tr("%1 skipped").arg(number(totals.skipped));
     if (totals.failures)
         parts << PreviewWindow::tr("%1 can't be copied").arg(number(totals.failures));
-    parts << (totals.freeBytes
-                  ? PreviewWindow::tr("%1 free").arg(bytes(*totals.freeBytes))
-                  : PreviewWindow::tr("free space unknown"));
+    parts << (totals.freeBytes ? PreviewWindow::tr("%1 free").arg(bytes(*totals.freeBytes))
+                               : PreviewWindow::tr("free space unknown"));
     return parts.join(QStringLiteral(" · "));
 }
 
@@ -99,8 +98,7 @@ void PreviewWindow::setPlan(std::shared_ptr<const RunPlan> plan) {
     const bool lowSpace = plan->totals.freeBytes && *plan->totals.freeBytes < plan->totals.bytes;
     totals_->setText(planTotalsText(plan->totals) +
                      (lowSpace ? " · " + tr("not enough free space") : QString()));
-    totals_->setToolTip(lowSpace ? tr("Not enough free space at the destination")
-                                 : QString());
+    totals_->setToolTip(lowSpace ? tr("Not enough free space at the destination") : QString());
 
     auto* model = new PlanTreeModel(std::move(plan), thumbnails_, this);
     tree_->setModel(model);

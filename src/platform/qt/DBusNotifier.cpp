@@ -30,9 +30,9 @@ void DBusNotifier::notify(const std::string& title, const std::string& body,
     if (!bus.isConnected())
         return;
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kService, "Notify");
-    call << QString("Orvane") << uint(0) << QString("org.orvane.Orvane")
-         << windowText(title) << windowText(body)
-         << QStringList{"default", tr("Show Report")} << QVariantMap{} << int(-1);
+    call << QString("Orvane") << uint(0) << QString("org.orvane.Orvane") << windowText(title)
+         << windowText(body) << QStringList{"default", tr("Show Report")} << QVariantMap{}
+         << int(-1);
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, activated = std::move(activated)](QDBusPendingCallWatcher* done) {

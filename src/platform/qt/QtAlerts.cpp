@@ -23,13 +23,12 @@ int QtAlertService::runAlert(const std::string& title, const std::string& messag
         windowText(defaultButton.empty() ? std::string(QT_TRANSLATE_NOOP("Orvane", "OK"))
                                          : defaultButton),
         QMessageBox::AcceptRole);
-    QPushButton* second =
-        alternateButton.empty()
-            ? nullptr
-            : box.addButton(windowText(alternateButton), QMessageBox::RejectRole);
-    QPushButton* third = otherButton.empty() ? nullptr
-                                             : box.addButton(windowText(otherButton),
-                                                             QMessageBox::ActionRole);
+    QPushButton* second = alternateButton.empty()
+                              ? nullptr
+                              : box.addButton(windowText(alternateButton), QMessageBox::RejectRole);
+    QPushButton* third = otherButton.empty()
+                             ? nullptr
+                             : box.addButton(windowText(otherButton), QMessageBox::ActionRole);
     box.setDefaultButton(first);
     box.setEscapeButton(second ? second : first);
     box.exec();

@@ -28,8 +28,8 @@ QString translatedLine(const QString& source) {
     qsizetype end = 0;
     for (auto match = kValue.globalMatch(source); match.hasNext();) {
         const QRegularExpressionMatch value = match.next();
-        pattern += source.mid(end, value.capturedStart() - end) + '%' +
-                   QString::number(values.size() + 1);
+        pattern +=
+            source.mid(end, value.capturedStart() - end) + '%' + QString::number(values.size() + 1);
         values << value.captured();
         end = value.capturedEnd();
     }
@@ -42,7 +42,8 @@ QString translatedLine(const QString& source) {
     // Filled one placeholder at a time: a value is never read again as a placeholder.
     QString filled;
     for (qsizetype i = 0; i < result.size(); ++i) {
-        const int index = result[i] == '%' && i + 1 < result.size() ? result[i + 1].digitValue() : -1;
+        const int index =
+            result[i] == '%' && i + 1 < result.size() ? result[i + 1].digitValue() : -1;
         if (index >= 1 && index <= values.size()) {
             filled += values[index - 1];
             ++i;
