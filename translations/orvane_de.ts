@@ -91,7 +91,7 @@
         <translation>Abbrechen</translation>
     </message>
     <message>
-        <source>This run can&apos;t be undone</source>
+        <source>This run can't be undone</source>
         <translation>Dieser Lauf kann nicht rückgängig gemacht werden</translation>
     </message>
     <message>
@@ -105,7 +105,7 @@
     <message>
         <source>Orvane organizes your photos and files by copying them into folders organized by date.
 
-Press OK to open Orvane&apos;s preferences and pick the organization of folders. You can also set up rules for which files and folders to copy or skip. You&apos;ll be able to change these settings in the future by selecting &quot;Preferences&quot; from the Orvane menu.
+Press OK to open Orvane's preferences and pick the organization of folders. You can also set up rules for which files and folders to copy or skip. You'll be able to change these settings in the future by selecting "Preferences" from the Orvane menu.
 
 Please consider making a donation to Orvane if you use and rely on it regularly.</source>
         <translation>Orvane ordnet Ihre Fotos und Dateien, indem es sie in nach Datum geordnete Ordner kopiert.
@@ -135,7 +135,7 @@ Um den Protokollmodus zu beenden, wählen Sie diesen Menüpunkt erneut.</transla
         <translation>Letztes Ordnen rückgängig machen</translation>
     </message>
     <message>
-        <source>The last organize can&apos;t be undone now.</source>
+        <source>The last organize can't be undone now.</source>
         <translation>Das letzte Ordnen kann jetzt nicht rückgängig gemacht werden.</translation>
     </message>
     <message>
@@ -191,7 +191,7 @@ Um den Protokollmodus zu beenden, wählen Sie diesen Menüpunkt erneut.</transla
         <translation>… und %1 weitere</translation>
     </message>
     <message>
-        <source>The undo could not be recorded in the run&apos;s journal.</source>
+        <source>The undo could not be recorded in the run's journal.</source>
         <translation>Das Rückgängigmachen konnte nicht im Protokoll des Laufs vermerkt werden.</translation>
     </message>
     <message>
@@ -231,7 +231,7 @@ Möchten Sie jetzt suchen?</translation>
         <translation>Nächstes Mal fragen</translation>
     </message>
     <message>
-        <source>Couldn&apos;t check for updates</source>
+        <source>Couldn't check for updates</source>
         <translation>Suche nach Aktualisierungen fehlgeschlagen</translation>
     </message>
     <message>
@@ -267,7 +267,7 @@ Möchten Sie die Website von Orvane besuchen, um die neue Version herunterzulade
         <translation>Versteckte Datei</translation>
     </message>
     <message>
-        <source>Couldn&apos;t access file</source>
+        <source>Couldn't access file</source>
         <translation>Kein Zugriff auf die Datei</translation>
     </message>
     <message>
@@ -299,7 +299,7 @@ Möchten Sie die Website von Orvane besuchen, um die neue Version herunterzulade
         <translation>Zielordner</translation>
     </message>
     <message>
-        <source>The date folder is a link Orvane won&apos;t follow</source>
+        <source>The date folder is a link Orvane won't follow</source>
         <translation>Der Datumsordner ist ein Link, dem Orvane nicht folgt</translation>
     </message>
     <message>
@@ -319,7 +319,7 @@ Möchten Sie die Website von Orvane besuchen, um die neue Version herunterzulade
         <translation>Die zu kopierenden Dateien brauchen mindestens %1, aber auf dem Datenträger von %2 sind nur %3 frei. Dateien, die nicht passen, können nicht kopiert werden.</translation>
     </message>
     <message>
-        <source>Can&apos;t Organize</source>
+        <source>Can't Organize</source>
         <translation>Ordnen nicht möglich</translation>
     </message>
     <message>
@@ -475,12 +475,34 @@ Bitte denken Sie über eine Spende nach.</translation>
         <translation>%1 von %2</translation>
     </message>
     <message>
-        <source>Can&apos;t copy a folder into itself</source>
+        <source>Can't copy a folder into itself</source>
         <translation>Ein Ordner kann nicht in sich selbst kopiert werden</translation>
     </message>
     <message>
         <source>OK</source>
         <translation>OK</translation>
+    </message>
+    <message>
+        <source>Help isn't available</source>
+        <translation>Die Hilfe ist nicht verfügbar</translation>
+    </message>
+    <message>
+        <source>Couldn't open the help</source>
+        <translation>Die Hilfe konnte nicht geöffnet werden</translation>
+    </message>
+    <message>
+        <source>Folder Format Error</source>
+        <translation>Fehler im Ordnerformat</translation>
+    </message>
+    <message>
+        <source>The folder format doesn't give a folder inside the destination: %1.
+
+Please choose another format.
+</source>
+        <translation>Das Ordnerformat ergibt keinen Ordner innerhalb des Ziels: %1.
+
+Bitte wählen Sie ein anderes Format.
+</translation>
     </message>
 </context>
 <context>
@@ -510,7 +532,7 @@ Bitte denken Sie über eine Spende nach.</translation>
         <translation>Drei Ebenen</translation>
     </message>
     <message>
-        <source>Folder names are shown for today&apos;s date. Each &quot;/&quot; starts a folder inside the one before it.</source>
+        <source>Folder names are shown for today's date. Each "/" starts a folder inside the one before it.</source>
         <translation>Die Ordnernamen werden für das heutige Datum gezeigt. Jedes „/“ beginnt einen Ordner im vorigen.</translation>
     </message>
     <message>
@@ -522,7 +544,7 @@ Bitte denken Sie über eine Spende nach.</translation>
         <translation>Allgemein</translation>
     </message>
     <message>
-        <source>Skip hidden files and folders (names beginning with &quot;.&quot;)</source>
+        <source>Skip hidden files and folders (names beginning with ".")</source>
         <translation>Versteckte Dateien und Ordner überspringen (Namen, die mit „.“ beginnen)</translation>
     </message>
     <message>
@@ -849,7 +871,7 @@ Bitte denken Sie über eine Spende nach.</translation>
         <translation>Übersprungen</translation>
     </message>
     <message>
-        <source>Can&apos;t Be Copied</source>
+        <source>Can't Be Copied</source>
         <translation>Nicht kopierbar</translation>
     </message>
     <message>
@@ -918,7 +940,7 @@ Bitte denken Sie über eine Spende nach.</translation>
         <translation>%1 übersprungen</translation>
     </message>
     <message>
-        <source>%1 can&apos;t be copied</source>
+        <source>%1 can't be copied</source>
         <translation>%1 nicht kopierbar</translation>
     </message>
     <message>

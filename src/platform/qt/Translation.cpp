@@ -74,7 +74,7 @@ QString windowText(const std::string& text) {
     const QString source = QString::fromStdString(text);
     if (!source.contains('\n'))
         return translatedLine(source);
-    if (const QString whole = translated(source); whole != source)
+    if (const QString whole = translatedLine(source); whole != source)
         return whole;
     // An alert's paragraphs and lists are translated line by line.
     QStringList lines = source.split('\n');
