@@ -9,7 +9,7 @@ set -euo pipefail
 # Kept to what the program itself needs, so that a first run installs little.
 packages=(
   build-essential cmake ninja-build pkgconf git
-  qt6-base-dev qt6-tools-dev libpcre2-dev libexif-dev libexiv2-dev nlohmann-json3-dev libcli11-dev
+  qt6-base-dev qt6-tools-dev qt6-translations-l10n libpcre2-dev libexif-dev libexiv2-dev nlohmann-json3-dev libcli11-dev
   locales
 )
 test_packages=(
