@@ -5,7 +5,7 @@
 # --screenshot FILE).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh
+scripts/deps.sh --test
 cmake -S . -B build -G Ninja -DORVANE_BUILD_BENCH=ON >/dev/null
 scripts/build.sh build
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}

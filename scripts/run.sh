@@ -6,7 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
-scripts/build.sh build
+# Only the program: the tests are built by scripts/test.sh.
+scripts/build.sh build --target orvane
 orvane=$PWD/build/bin/orvane
 
 if [ $# -gt 0 ]; then

@@ -3,7 +3,7 @@
 # tests built with AddressSanitizer and UndefinedBehaviorSanitizer in a second build tree.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh
+scripts/deps.sh --test
 scripts/check-layers.sh
 scripts/build.sh build
 scripts/build.sh build-sanitize -DORVANE_SANITIZE=ON -DORVANE_BUILD_GUI=OFF

@@ -7,6 +7,7 @@
 #include "history/ImportHistory.h"
 #include "platform/VolumeIdentity.h"
 #include "platform/RemoteSources.h"
+#include "base/WindowText.h"
 
 #include <filesystem>
 #include <sys/stat.h>

@@ -4,6 +4,7 @@
 #include "base/Log.h"
 #include "base/Paths.h"
 #include "base/StringHelpers.h"
+#include "base/WindowText.h"
 #include "platform/UserDefaults.h"
 #include "prefs/PrefKeys.h"
 #include "selection/Selection.h"
@@ -77,7 +78,7 @@ std::optional<PathList> Controller::runChoosePanel(OpenPanelOptions options,
 
 void Controller::pickFrom() {
     OpenPanelOptions options;
-    options.title = "Select Copy From";
+    options.title = ORVANE_TRANSLATE_NOOP("Orvane", "Select Copy From");
     options.allowsMultipleSelection = true;
     options.canChooseFiles = true;
     std::optional<PathList> chosen = runChoosePanel(options, keys::kSourcePanelFolder);
@@ -89,7 +90,7 @@ void Controller::pickFrom() {
 
 void Controller::pickTo() {
     OpenPanelOptions options;
-    options.title = "Select Organize Into";
+    options.title = ORVANE_TRANSLATE_NOOP("Orvane", "Select Organize Into");
     options.allowsMultipleSelection = false;
     options.canChooseFiles = false;
     std::optional<PathList> chosen = runChoosePanel(options, keys::kTargetPanelFolder);

@@ -3,6 +3,7 @@
 #include "app/Controller.h"
 #include "app/MainView.h"
 #include "base/Log.h"
+#include "base/WindowText.h"
 #include "history/ImportRecorder.h"
 #include "history/RunHistory.h"
 #include "history/RunJournal.h"
@@ -62,8 +63,9 @@ void Controller::announceEnd(const ProgressStatus& last) {
         groupedCount(static_cast<long>(result.resSkippedFiles.size())) + " skipped, " +
         groupedCount(static_cast<long>(result.resErrorFiles.size())) + " errors";
     const bool stopped = reportController_.cancelled();
-    services_.notifier->notify(stopped ? "Orvane stopped" : "Orvane finished", body,
-                               [this] { reportController_.bringReportToFront(); });
+    services_.notifier->notify(stopped ? ORVANE_TRANSLATE_NOOP("Orvane", "Orvane stopped")
+                                       : ORVANE_TRANSLATE_NOOP("Orvane", "Orvane finished"),
+                               body, [this] { reportController_.bringReportToFront(); });
 }
 
 void Controller::rememberPaths() {
@@ -99,7 +101,10 @@ void Controller::goClicked() {
     if (fromPaths_.empty() || toPath_.empty()) {
         if (services_.alerts)
             services_.alerts->runAlert(
-                "Orvane", "You must specify files or folders to copy from and a folder to copy to.",
+                "Orvane",
+                ORVANE_TRANSLATE_NOOP(
+                    "Orvane",
+                    "You must specify files or folders to copy from and a folder to copy to."),
                 "OK");
         return;
     }
@@ -142,7 +147,7 @@ void Controller::goClicked() {
     if (mainView_) {
         mainView_->setProgressMaximum(static_cast<double>(shared->size()) + 1);
         mainView_->setProgressValue(1);
-        mainView_->setGoButton("Abort", "");
+        mainView_->setGoButton(ORVANE_TRANSLATE_NOOP("Orvane", "Abort"), "");
     }
     status_.mergeState = kMergeRunning;
     runFileList_ = shared;
@@ -241,7 +246,8 @@ void Controller::statusISR() {
         // The worker has signalled its end and takes no more locks: joining is immediate.
         joinWorker();
         if (journal_ && !journal_->undoable())
-            reportController_.result().notes.push_back("This run can't be undone");
+            reportController_.result().notes.push_back(
+                ORVANE_TRANSLATE_NOOP("Orvane", "This run can't be undone"));
         journal_.reset();
         imports_.reset();
         lock.unlock();
@@ -251,7 +257,7 @@ void Controller::statusISR() {
         reportController_.showReport();
         resetProgressMeter();
         if (mainView_)
-            mainView_->setGoButton("Organize", "\r");
+            mainView_->setGoButton(ORVANE_TRANSLATE_NOOP("Orvane", "Organize"), "\r");
         showRunning(false);
         announceEnd(last);
         if (services_.workspace)

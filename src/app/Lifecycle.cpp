@@ -6,6 +6,7 @@
 #include "app/LoggingSetup.h"
 #include "base/Log.h"
 #include "base/StringHelpers.h"
+#include "base/WindowText.h"
 #include "platform/MainLoop.h"
 #include "platform/UserDefaults.h"
 #include "prefs/Defaults.h"
@@ -17,24 +18,26 @@
 namespace orvane {
 namespace {
 
-constexpr const char* kWelcomeTitle = "Welcome to Orvane";
-constexpr const char* kWelcomeMessage =
+constexpr const char* kWelcomeTitle = ORVANE_TRANSLATE_NOOP("Orvane", "Welcome to Orvane");
+constexpr const char* kWelcomeMessage = ORVANE_TRANSLATE_NOOP(
+    "Orvane",
     "Orvane organizes your photos and files by copying them into folders organized by date."
     "\n\n"
     "Press OK to open Orvane's preferences and pick the organization of folders. You can also "
     "set up rules for which files and folders to copy or skip. You'll be able to change these "
     "settings in the future by selecting \"Preferences\" from the Orvane menu."
     "\n\n"
-    "Please consider making a donation to Orvane if you use and rely on it regularly.";
+    "Please consider making a donation to Orvane if you use and rely on it regularly.");
 
-constexpr const char* kTrackingTitle = "Tracking Mode On";
-constexpr const char* kTrackingMessage =
+constexpr const char* kTrackingTitle = ORVANE_TRANSLATE_NOOP("Orvane", "Tracking Mode On");
+constexpr const char* kTrackingMessage = ORVANE_TRANSLATE_NOOP(
+    "Orvane",
     "Tracking mode creates a detailed log file, Orvane.log, in the Desktop folder of your home "
     "folder. If you have problems with Orvane, please send this file to support@orvane.org."
     "\n\n"
     "You will need to quit and restart Orvane for tracking mode to take effect."
     "\n\n"
-    "To cancel tracking mode, select this menu option again.";
+    "To cancel tracking mode, select this menu option again.");
 
 // Follows symbolic links, as a remembered folder may be reached through one.
 bool isExistingFolder(const std::string& path) {

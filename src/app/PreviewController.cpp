@@ -3,6 +3,7 @@
 #include "app/Controller.h"
 #include "app/PreviewView.h"
 #include "base/Log.h"
+#include "base/WindowText.h"
 #include "base/TimeSettings.h"
 #include "history/ImportRecorder.h"
 #include "platform/UserDefaults.h"
@@ -42,7 +43,10 @@ void PreviewController::previewClicked() {
     if (controller_.fromPaths().empty() || controller_.toPath().empty()) {
         if (services.alerts)
             services.alerts->runAlert(
-                "Orvane", "You must specify files or folders to copy from and a folder to copy to.",
+                "Orvane",
+                ORVANE_TRANSLATE_NOOP(
+                    "Orvane",
+                    "You must specify files or folders to copy from and a folder to copy to."),
                 "OK");
         return;
     }

@@ -2,19 +2,18 @@
 
 #include "app/Controller.h"
 #include "base/StringHelpers.h"
+#include "base/WindowText.h"
 #include "history/ImportRecorder.h"
 #include "history/RunUndo.h"
 
 namespace orvane {
 namespace {
 
-constexpr const char* kTitle = "Undo Last Organize";
+constexpr const char* kTitle = ORVANE_TRANSLATE_NOOP("Orvane", "Undo Last Organize");
+constexpr const char* kCantUndoNow =
+    ORVANE_TRANSLATE_NOOP("Orvane", "The last organize can't be undone now.");
 // Kept files listed by name in the report; the rest are counted.
 constexpr size_t kListedKept = 10;
-
-std::string files(size_t count) {
-    return std::to_string(count) + (count == 1 ? " file" : " files");
-}
 
 std::string quoted(const std::string& path) {
     return "\u201C" + safeCString(path) + "\u201D";
@@ -37,29 +36,59 @@ bool UndoLastRun::canUndo() {
 
 std::string UndoLastRun::confirmationText(size_t removed, const std::string& destination,
                                           size_t kept) {
-    std::string text = files(removed) + " copied by the last organize will be removed from " +
-                       quoted(destination) + ".";
+    std::string text = fillValues(
+        removed == 1
+            ? ORVANE_TRANSLATE_NOOP("Orvane", "%1 file copied by the last organize will be "
+                                              "removed from %2.")
+            : ORVANE_TRANSLATE_NOOP("Orvane", "%1 files copied by the last organize will "
+                                              "be removed from %2."),
+        {std::to_string(removed), quoted(destination)});
     if (kept > 0)
-        text += " " + files(kept) + (kept == 1 ? " has" : " have") +
-                " changed or moved since and will be kept.";
+        text +=
+            "\n\n" +
+            fillValues(kept == 1 ? ORVANE_TRANSLATE_NOOP("Orvane", "%1 file has changed or moved "
+                                                                   "since and will be kept.")
+                                 : ORVANE_TRANSLATE_NOOP("Orvane", "%1 files have changed or "
+                                                                   "moved since and will be kept."),
+                       {std::to_string(kept)});
     return text;
 }
 
 std::string UndoLastRun::reportText(const UndoResult& result, const std::string& destination) {
-    std::string text = "Removed " + files(result.removed.size());
-    if (!result.foldersRemoved.empty())
-        text += " and " + std::to_string(result.foldersRemoved.size()) +
-                (result.foldersRemoved.size() == 1 ? " folder" : " folders");
-    text += " from " + quoted(destination) + ".";
+    // The values of a window text are numbered in their order, the count of one included
+    // (base/WindowText.h): one template for each plural.
+    const size_t files = result.removed.size(), folders = result.foldersRemoved.size();
+    const std::string where = quoted(destination);
+    std::string text =
+        folders == 0
+            ? fillValues(files == 1 ? ORVANE_TRANSLATE_NOOP("Orvane", "Removed %1 file from %2.")
+                                    : ORVANE_TRANSLATE_NOOP("Orvane", "Removed %1 files from %2."),
+                         {std::to_string(files), where})
+            : fillValues(
+                  files == 1
+                      ? (folders == 1 ? ORVANE_TRANSLATE_NOOP(
+                                            "Orvane", "Removed %1 file and %2 folder from %3.")
+                                      : ORVANE_TRANSLATE_NOOP(
+                                            "Orvane", "Removed %1 file and %2 folders from %3."))
+                      : (folders == 1 ? ORVANE_TRANSLATE_NOOP(
+                                            "Orvane", "Removed %1 files and %2 folder from %3.")
+                                      : ORVANE_TRANSLATE_NOOP(
+                                            "Orvane", "Removed %1 files and %2 folders from %3.")),
+                  {std::to_string(files), std::to_string(folders), where});
     if (!result.kept.empty()) {
-        text += "\n\nKept " + files(result.kept.size()) + ":";
+        text += "\n\n" + fillValues(result.kept.size() == 1
+                                        ? ORVANE_TRANSLATE_NOOP("Orvane", "Kept %1 file:")
+                                        : ORVANE_TRANSLATE_NOOP("Orvane", "Kept %1 files:"),
+                                    {std::to_string(result.kept.size())});
         for (size_t i = 0; i < result.kept.size() && i < kListedKept; ++i)
             text += "\n" + safeCString(result.kept[i].first) + ": " + result.kept[i].second;
         if (result.kept.size() > kListedKept)
-            text += "\n\u2026 and " + std::to_string(result.kept.size() - kListedKept) + " more";
+            text += "\n" + fillValues(ORVANE_TRANSLATE_NOOP("Orvane", "… and %1 more"),
+                                      {std::to_string(result.kept.size() - kListedKept)});
     }
     if (result.journalNotUpdated)
-        text += "\n\nThe undo could not be recorded in the run's journal.";
+        text += "\n\n" + std::string(ORVANE_TRANSLATE_NOOP(
+                             "Orvane", "The undo could not be recorded in the run's journal."));
     return text;
 }
 
@@ -73,24 +102,27 @@ void UndoLastRun::undo() {
     }
     const UndoResult preview = undoRun(run->journalPath, true);
     if (preview.status != UndoResult::Status::kDone) {
-        alerts->runAlert(kTitle, "The last organize can't be undone now.", "OK");
+        alerts->runAlert(kTitle, kCantUndoNow, "OK");
         return;
     }
     if (preview.removed.empty()) {
         alerts->runAlert(kTitle,
-                         "Nothing will be removed: every file the last organize copied has "
-                         "changed, moved or gone since.",
+                         ORVANE_TRANSLATE_NOOP(
+                             "Orvane",
+                             "Nothing will be removed: every file the last organize copied has "
+                             "changed, moved or gone since."),
                          "OK");
         return;
     }
     if (alerts->runAlert(
             kTitle, confirmationText(preview.removed.size(), run->destination, preview.kept.size()),
-            "Remove Files", "Cancel") != 0)
+            ORVANE_TRANSLATE_NOOP("Orvane", "Remove Files"),
+            ORVANE_TRANSLATE_NOOP("Orvane", "Cancel")) != 0)
         return;
     const UndoResult result = undoRun(run->journalPath, false);
     forgetUndoneCopies(controller_.importHistoryFile(), run->id, result.removed);
     if (result.status != UndoResult::Status::kDone) {
-        alerts->runAlert(kTitle, "The last organize can't be undone now.", "OK");
+        alerts->runAlert(kTitle, kCantUndoNow, "OK");
         return;
     }
     if (controller_.services().workspace)

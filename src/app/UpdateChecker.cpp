@@ -3,6 +3,7 @@
 #include "app/BuildInfo.h"
 #include "app/SiteAddress.h"
 #include "base/Log.h"
+#include "base/WindowText.h"
 #include "platform/HttpClient.h"
 #include "platform/UserDefaults.h"
 #include "prefs/PrefKeys.h"
@@ -42,10 +43,14 @@ void UpdateChecker::updateReminder() {
         return;
 
     const int answer = alerts_.runAlert(
-        "Time to check for updates",
-        "Orvane can check to see if a new version is available. You can also check for updates "
-        "at any time using the item in the Orvane menu.\n\nDo you wish to check now?",
-        "Check now", "Never ask this again", "Ask me next time");
+        ORVANE_TRANSLATE_NOOP("Orvane", "Time to check for updates"),
+        ORVANE_TRANSLATE_NOOP(
+            "Orvane",
+            "Orvane can check to see if a new version is available. You can also check for updates "
+            "at any time using the item in the Orvane menu.\n\nDo you wish to check now?"),
+        ORVANE_TRANSLATE_NOOP("Orvane", "Check now"),
+        ORVANE_TRANSLATE_NOOP("Orvane", "Never ask this again"),
+        ORVANE_TRANSLATE_NOOP("Orvane", "Ask me next time"));
     switch (answer) {
     case kCheckNow:
         doUpdateCheck();
@@ -70,7 +75,7 @@ void UpdateChecker::doUpdateCheck() {
                pingURL.c_str());
     if (!http_.fetch(pingURL)) {
         logMessage(LOG_DEBUG, "Ping file couldn't be accessed");
-        alerts_.runAlert("Couldn't check for updates",
+        alerts_.runAlert(ORVANE_TRANSLATE_NOOP("Orvane", "Couldn't check for updates"),
                          "Orvane was not able to connect to the internet site to check for "
                          "updates.\n\nThis could be because your internet connection is "
                          "unavailable, or because the site is down. Please visit the Orvane "
@@ -85,17 +90,20 @@ void UpdateChecker::doUpdateCheck() {
                versionURL.c_str());
     if (!http_.fetch(versionURL)) {
         logMessage(LOG_DEBUG, "Version file couldn't be accessed: we are current");
-        alerts_.runAlert("Orvane is up to date", "Your version of Orvane is the most recent.",
-                         "OK");
+        alerts_.runAlert(
+            ORVANE_TRANSLATE_NOOP("Orvane", "Orvane is up to date"),
+            ORVANE_TRANSLATE_NOOP("Orvane", "Your version of Orvane is the most recent."), "OK");
         return;
     }
 
     // The file's content is never looked at: its presence is the announcement.
-    const int answer = alerts_.runAlert("A new version is available",
-                                        "A new version of Orvane has become available.\n\nWould "
+    const int answer = alerts_.runAlert(
+        ORVANE_TRANSLATE_NOOP("Orvane", "A new version is available"),
+        ORVANE_TRANSLATE_NOOP("Orvane", "A new version of Orvane has become available.\n\nWould "
                                         "you like to visit the Orvane website to download this "
-                                        "new version?",
-                                        "Visit Orvane website", "No Thanks");
+                                        "new version?"),
+        ORVANE_TRANSLATE_NOOP("Orvane", "Visit Orvane website"),
+        ORVANE_TRANSLATE_NOOP("Orvane", "No Thanks"));
     if (answer == 0)
         workspace_.openURL(site::websiteURL());
 }

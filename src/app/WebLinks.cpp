@@ -3,6 +3,7 @@
 #include "app/Resources.h"
 #include "app/SiteAddress.h"
 #include "base/Log.h"
+#include "base/WindowText.h"
 
 namespace orvane {
 
@@ -25,7 +26,7 @@ void WebLinks::showHelp() {
         for (const auto& folder : folders_)
             searched += "\n" + (folder / "Help").string();
         logMessage(LOG_DEBUG, "Couldn't find the help pages in:%s", searched.c_str());
-        alerts_.runAlert("Help isn't available",
+        alerts_.runAlert(ORVANE_TRANSLATE_NOOP("Orvane", "Help isn't available"),
                          "Orvane couldn't find its help pages. It looked for them in these "
                          "folders:" +
                              searched,
@@ -36,7 +37,7 @@ void WebLinks::showHelp() {
         return;
     // No browser or viewer takes the page: say where it is, to open by hand.
     logMessage(LOG_DEBUG, "No application opened the help page '%s'", page->string().c_str());
-    alerts_.runAlert("Couldn't open the help",
+    alerts_.runAlert(ORVANE_TRANSLATE_NOOP("Orvane", "Couldn't open the help"),
                      "No web browser opened Orvane's help pages. You can open this file in "
                      "one yourself:\n" +
                          page->string(),

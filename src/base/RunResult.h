@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/TimeSettings.h"
+#include "base/WindowText.h"
 
 #include <string>
 #include <unordered_map>
@@ -79,18 +80,24 @@ struct RunResult {
 
 // The skip reasons a run can record.
 namespace skip {
-inline constexpr const char* kHiddenFile = "Hidden file";
-inline constexpr const char* kCouldntAccess = "Couldn't access file";
-inline constexpr const char* kAlias = "Alias";
-inline constexpr const char* kNotFileOrFolder = "Not file or folder";
-inline constexpr const char* kPatternPreference = "Pattern preference";
-inline constexpr const char* kMergeAborted = "Merge aborted";
-inline constexpr const char* kAlreadyInDestination = "Already in destination";
-inline constexpr const char* kPartialCopy = "Temporary copy of an interrupted run";
-inline constexpr const char* kDestinationFolder = "Destination folder";
+inline constexpr const char* kHiddenFile = ORVANE_TRANSLATE_NOOP("Orvane", "Hidden file");
+inline constexpr const char* kCouldntAccess =
+    ORVANE_TRANSLATE_NOOP("Orvane", "Couldn't access file");
+inline constexpr const char* kAlias = ORVANE_TRANSLATE_NOOP("Orvane", "Alias");
+inline constexpr const char* kNotFileOrFolder =
+    ORVANE_TRANSLATE_NOOP("Orvane", "Not file or folder");
+inline constexpr const char* kPatternPreference =
+    ORVANE_TRANSLATE_NOOP("Orvane", "Pattern preference");
+inline constexpr const char* kMergeAborted = ORVANE_TRANSLATE_NOOP("Orvane", "Merge aborted");
+inline constexpr const char* kAlreadyInDestination =
+    ORVANE_TRANSLATE_NOOP("Orvane", "Already in destination");
+inline constexpr const char* kPartialCopy =
+    ORVANE_TRANSLATE_NOOP("Orvane", "Temporary copy of an interrupted run");
+inline constexpr const char* kDestinationFolder =
+    ORVANE_TRANSLATE_NOOP("Orvane", "Destination folder");
 // The beginning of the reason of a file the import history knows: "Imported before on 8 Dec
 // 2026 into …/2026/12/08".
-inline constexpr const char* kImportedBefore = "Imported before";
+inline constexpr const char* kImportedBefore = ORVANE_TRANSLATE_NOOP("Orvane", "Imported before");
 } // namespace skip
 
 // Skipped paths that count as failures of the run: what could not be examined or listed, a

@@ -5,6 +5,7 @@
 #include "cli/Cameras.h"
 #include "cli/Organize.h"
 #include "cli/Runs.h"
+#include "cli/ShellCompletion.h"
 #include "cli/Signals.h"
 #include "cli/StandardOutput.h"
 
@@ -39,6 +40,8 @@ void printUsage(std::FILE* out, bool withDesktop) {
                       "         forget imports, so that a later run copies them again\n"
                       "       orvane cameras [--json]\n"
                       "         the cameras and phones connected by cable\n"
+                      "       orvane completion bash|fish|zsh\n"
+                      "         the shell completion script\n"
                       "       orvane --version\n");
 }
 
@@ -72,6 +75,8 @@ int runCommandLine(int argc, char** argv, bool withDesktop) {
         return closeStandardOutput(runHistory(argc - 1, argv + 1));
     if (argc >= 2 && is(argv[1], "cameras"))
         return closeStandardOutput(runCameras(argc - 1, argv + 1));
+    if (argc >= 2 && is(argv[1], "completion"))
+        return closeStandardOutput(runCompletion(argc - 1, argv + 1));
     if (argc == 2 && (is(argv[1], "--help") || is(argv[1], "-h"))) {
         printUsage(stdout, withDesktop);
         return closeStandardOutput(0);

@@ -13,11 +13,9 @@
 
 namespace orvane::cli {
 
-int parseOrganizeOptions(int argc, char** argv, OrganizeOptions& options) {
-    CLI::App app{"Copy files into date folders under DEST (sources are never changed, nothing "
-                 "at the destination is overwritten).",
-                 "orvane organize"};
-    std::vector<std::string> paths;
+void addOrganizeOptions(CLI::App& app, OrganizeOptions& options, std::vector<std::string>& paths) {
+    app.description("Copy files into date folders under DEST (sources are never changed, "
+                    "nothing at the destination is overwritten).");
     app.add_option("paths", paths,
                    "SOURCE... DEST: files or folders to copy (camera:PORT for a camera or "
                    "phone on a cable, see orvane cameras), then the folder to organise into")
@@ -107,6 +105,12 @@ int parseOrganizeOptions(int argc, char** argv, OrganizeOptions& options) {
                    "import from the camera or phone on PORT, e.g. usb:001,004, or disk:FOLDER "
                    "for a folder seen as a camera")
         ->type_name("PORT");
+}
+
+int parseOrganizeOptions(int argc, char** argv, OrganizeOptions& options) {
+    CLI::App app{"", "orvane organize"};
+    std::vector<std::string> paths;
+    addOrganizeOptions(app, options, paths);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

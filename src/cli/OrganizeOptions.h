@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+namespace CLI {
+class App;
+}
 namespace orvane {
 class UserDefaults;
 }
@@ -41,6 +44,10 @@ struct OrganizeOptions {
     std::string cameraModel;      // --camera: the model of the device on cameraPort
     std::string cameraPort;       // --port: a device's port, added as the source camera:PORT
 };
+
+// The options of "organize", bound to OPTIONS and PATHS (SOURCE... DEST): the one table that
+// the parser, the help and the shell completion read.
+void addOrganizeOptions(CLI::App& app, OrganizeOptions& options, std::vector<std::string>& paths);
 
 // Parses the arguments after "organize". Answers -1 to go on, or the exit status when the
 // program should stop (help shown: 0; bad usage: 2, with the message on standard error).

@@ -118,10 +118,27 @@ void printUndoJson(const RunRecord& run, const UndoResult& result, bool dryRun) 
 
 } // namespace
 
-int runRuns(int argc, char** argv) {
-    CLI::App app{"List the recorded runs, latest first, with what each copied.", "orvane runs"};
-    bool json = false;
+void addRunsOptions(CLI::App& app, bool& json) {
+    app.description("List the recorded runs, latest first, with what each copied.");
     app.add_flag("--json", json, "print the runs as JSON");
+}
+
+void addUndoOptions(CLI::App& app, UndoArguments& arguments) {
+    app.description("Remove the copies a run made, where they are still as the run left them, "
+                    "and the date folders it created once they are empty. Copies changed, moved "
+                    "or replaced since are kept.");
+    app.add_option("run", arguments.id,
+                   "RUN: the run's id as `orvane runs` shows it (or its beginning); "
+                   "default: the latest run that has ended and copied something");
+    app.add_flag("--dry-run", arguments.dryRun,
+                 "show what would be removed and kept, removing nothing");
+    app.add_flag("--json", arguments.json, "print the outcome as JSON");
+}
+
+int runRuns(int argc, char** argv) {
+    CLI::App app{"", "orvane runs"};
+    bool json = false;
+    addRunsOptions(app, json);
     if (int status = parse(app, argc, argv); status >= 0)
         return status;
 
@@ -142,20 +159,14 @@ int runRuns(int argc, char** argv) {
 }
 
 int runUndo(int argc, char** argv) {
-    CLI::App app{"Remove the copies a run made, where they are still as the run left them, and "
-                 "the date folders it created once they are empty. Copies changed, moved or "
-                 "replaced since are kept.",
-                 "orvane undo"};
-    std::string id;
-    bool dryRun = false;
-    bool json = false;
-    app.add_option("run", id,
-                   "RUN: the run's id as `orvane runs` shows it (or its beginning); "
-                   "default: the latest run that has ended and copied something");
-    app.add_flag("--dry-run", dryRun, "show what would be removed and kept, removing nothing");
-    app.add_flag("--json", json, "print the outcome as JSON");
+    CLI::App app{"", "orvane undo"};
+    UndoArguments arguments;
+    addUndoOptions(app, arguments);
     if (int status = parse(app, argc, argv); status >= 0)
         return status;
+    const std::string& id = arguments.id;
+    const bool dryRun = arguments.dryRun;
+    const bool json = arguments.json;
 
     const std::string folder = prepare();
     const std::optional<RunRecord> run = id.empty() ? latestEndedRun(folder) : findRun(folder, id);

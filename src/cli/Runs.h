@@ -1,6 +1,22 @@
 #pragma once
 
+#include <string>
+
+namespace CLI {
+class App;
+}
+
 namespace orvane::cli {
+
+struct UndoArguments {
+    std::string id; // a run id or its beginning; empty: the latest run that copied something
+    bool dryRun = false;
+    bool json = false;
+};
+
+// The options of "runs" and "undo", for the parsers and the shell completion.
+void addRunsOptions(CLI::App& app, bool& json);
+void addUndoOptions(CLI::App& app, UndoArguments& arguments);
 
 // `orvane runs [--json]`: the recorded runs, latest first, after cleaning up behind runs that
 // were killed. `args` excludes the program name and the word "runs". Answers the exit status.

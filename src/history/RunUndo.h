@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/RunResult.h"
+#include "base/WindowText.h"
 #include "history/RunHistory.h"
 
 #include <string>
@@ -32,12 +33,17 @@ struct UndoResult {
 
 // The reasons a copy is kept.
 namespace kept {
-inline constexpr const char* kGone = "No longer there";
-inline constexpr const char* kChanged = "Changed since it was copied";
-inline constexpr const char* kMoved = "Moved or replaced since it was copied";
-inline constexpr const char* kOutside = "Not inside the destination folder";
-inline constexpr const char* kRootReplaced = "The destination folder was replaced since the run";
-inline constexpr const char* kUnrecorded = "Its contents were not recorded";
+inline constexpr const char* kGone = ORVANE_TRANSLATE_NOOP("Orvane", "No longer there");
+inline constexpr const char* kChanged =
+    ORVANE_TRANSLATE_NOOP("Orvane", "Changed since it was copied");
+inline constexpr const char* kMoved =
+    ORVANE_TRANSLATE_NOOP("Orvane", "Moved or replaced since it was copied");
+inline constexpr const char* kOutside =
+    ORVANE_TRANSLATE_NOOP("Orvane", "Not inside the destination folder");
+inline constexpr const char* kRootReplaced =
+    ORVANE_TRANSLATE_NOOP("Orvane", "The destination folder was replaced since the run");
+inline constexpr const char* kUnrecorded =
+    ORVANE_TRANSLATE_NOOP("Orvane", "Its contents were not recorded");
 // Followed by the system's error text.
 inline constexpr const char* kCouldNotRemove = "Couldn't remove: ";
 } // namespace kept

@@ -2,6 +2,7 @@
 
 #include "base/ErrorText.h"
 #include "base/RunResult.h"
+#include "base/WindowText.h"
 #include "dates/Dater.h"
 #include "merge/NameClash.h"
 #include "merge/PriorImports.h"
@@ -26,7 +27,8 @@ class UserDefaults;
 struct RunStatus;
 
 // An entry's error when a date folder is a link that may lead anywhere.
-inline constexpr const char* kLinkedDateFolder = "The date folder is a link Orvane won't follow";
+inline constexpr const char* kLinkedDateFolder =
+    ORVANE_TRANSLATE_NOOP("Orvane", "The date folder is a link Orvane won't follow");
 
 // Points where tests can act in the middle of copying an entry.
 struct MergeHooks {

@@ -2,6 +2,7 @@
 
 #include "base/NumberText.h"
 #include "base/StringHelpers.h"
+#include "base/WindowText.h"
 #include "platform/FileSystemProbe.h"
 #include "platform/RemoteSources.h"
 
@@ -25,12 +26,15 @@ RunProblem checkDestination(const std::string& destination, FileSystemProbe& pro
     struct stat st;
     if (::stat(destination.c_str(), &st) != 0) {
         if (errno == ENOENT)
-            return "The destination folder " + quoted(destination) + " does not exist.";
+            return fillValues(
+                ORVANE_TRANSLATE_NOOP("Orvane", "The destination folder %1 does not exist."),
+                {quoted(destination)});
         return "The destination folder " + quoted(destination) +
                " can't be examined: " + std::strerror(errno) + ".";
     }
     if (!S_ISDIR(st.st_mode))
-        return "The destination " + quoted(destination) + " is not a folder.";
+        return fillValues(ORVANE_TRANSLATE_NOOP("Orvane", "The destination %1 is not a folder."),
+                          {quoted(destination)});
     if (const int error = probe.writeProbe(destination))
         return "Orvane can't create files in the destination folder " + quoted(destination) + ": " +
                std::strerror(error) + ".";
@@ -43,7 +47,8 @@ RunProblem checkSources(const PathList& sources) {
         if (isCameraPath(source))
             continue; // a device is reached when it is listed
         if (::lstat(source.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR))
-            return "The source " + quoted(source) + " no longer exists.";
+            return fillValues(ORVANE_TRANSLATE_NOOP("Orvane", "The source %1 no longer exists."),
+                              {quoted(source)});
     }
     return std::nullopt;
 }
@@ -87,9 +92,11 @@ RunProblem checkSpace(const PathList& fileList, const std::string& destination,
     const uint64_t needed = sizeOfEntries(fileList);
     if (needed <= *free)
         return std::nullopt;
-    return "The files to copy need at least " + byteCountText(needed) + ", but the disk of " +
-           quoted(destination) + " has only " + byteCountText(*free) +
-           " free. Files that do not fit will fail to copy.";
+    return fillValues(
+        ORVANE_TRANSLATE_NOOP("Orvane", "The files to copy need at least %1, but the disk of %2 "
+                                        "has only %3 free. Files that do not fit will "
+                                        "fail to copy."),
+        {byteCountText(needed), quoted(destination), byteCountText(*free)});
 }
 
 } // namespace orvane

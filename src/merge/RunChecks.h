@@ -4,6 +4,7 @@
 #pragma once
 
 #include "base/RunResult.h"
+#include "base/WindowText.h"
 
 #include <cstdint>
 #include <optional>
@@ -14,9 +15,11 @@ namespace orvane {
 class FileSystemProbe;
 
 // The alerts that show the problems.
-inline constexpr const char* kCantOrganizeTitle = "Can't Organize";
-inline constexpr const char* kNotEnoughSpaceTitle = "Not Enough Space";
-inline constexpr const char* kOrganizeAnywayButton = "Organize Anyway";
+inline constexpr const char* kCantOrganizeTitle = ORVANE_TRANSLATE_NOOP("Orvane", "Can't Organize");
+inline constexpr const char* kNotEnoughSpaceTitle =
+    ORVANE_TRANSLATE_NOOP("Orvane", "Not Enough Space");
+inline constexpr const char* kOrganizeAnywayButton =
+    ORVANE_TRANSLATE_NOOP("Orvane", "Organize Anyway");
 
 // The first problem found, as a sentence for the user; none when there is none.
 using RunProblem = std::optional<std::string>;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/WindowText.h"
+
 #include <array>
 #include <ctime>
 #include <map>
@@ -26,8 +28,10 @@ inline constexpr std::array<const char*, 6> kThreeLevelFormats = {
     "%Y/%m/%d", "%Y/%m/%d %a", "%Y/%B/%d", "%Y/%B/%d %a", "%Y/%b/%d", "%Y/%b/%d %a",
 };
 
-inline constexpr const char* kDaySectionHeading = "Create one folder per day:";
-inline constexpr const char* kMonthSectionHeading = "Create one folder per month:";
+inline constexpr const char* kDaySectionHeading =
+    ORVANE_TRANSLATE_NOOP("Orvane", "Create one folder per day:");
+inline constexpr const char* kMonthSectionHeading =
+    ORVANE_TRANSLATE_NOOP("Orvane", "Create one folder per month:");
 
 // One item of a format menu: a format shown by its title (a sample date rendered with it),
 // or a disabled section heading, or a separator.

@@ -1,5 +1,6 @@
 #include "prefs/PrefsController.h"
 
+#include "base/WindowText.h"
 #include "prefs/DateFolderCheck.h"
 #include "prefs/DateRendering.h"
 #include "prefs/DatingPrefs.h"
@@ -208,10 +209,14 @@ void PrefsController::saveClicked() {
         const std::optional<std::string> format = chosenFormat(level);
         if (format && !folderFormatStaysInside(*format, *locale_, sampleDate_)) {
             if (services_.alerts)
-                services_.alerts->runAlert("Folder Format Error",
-                                           std::string(kFolderFormatLeavesDestination) + ": '" +
-                                               *format + "'.\n\nPlease choose another format.\n",
-                                           "OK");
+                services_.alerts->runAlert(
+                    ORVANE_TRANSLATE_NOOP("Orvane", "Folder Format Error"),
+                    fillValues(ORVANE_TRANSLATE_NOOP("Orvane",
+                                                     "The folder format doesn't give a folder "
+                                                     "inside the destination: %1.\n\nPlease "
+                                                     "choose another format.\n"),
+                               {"'" + *format + "'"}),
+                    "OK");
             return;
         }
     }

@@ -2,6 +2,7 @@
 
 #include "base/Paths.h"
 #include "base/StringHelpers.h"
+#include "base/WindowText.h"
 #include "platform/UserDefaults.h"
 #include "prefs/PrefKeys.h"
 #include "report/RunProgress.h"
@@ -66,10 +67,11 @@ std::string withDestination(const RunResult& result, ReportTable table, const st
 } // namespace
 
 std::string ReportController::propagandaText(long runs) {
-    char text[160];
-    std::snprintf(text, sizeof text, "You have run Orvane %ld time%s.\nPlease consider donating.",
-                  runs, runs == 1 ? "" : "s");
-    return text;
+    return fillValues(runs == 1 ? ORVANE_TRANSLATE_NOOP("Orvane", "You have run Orvane %1 time.\n"
+                                                                  "Please consider donating.")
+                                : ORVANE_TRANSLATE_NOOP("Orvane", "You have run Orvane %1 times.\n"
+                                                                  "Please consider donating."),
+                      {std::to_string(runs)});
 }
 
 bool ReportController::hidesPaths() const {
@@ -88,15 +90,20 @@ void ReportController::showReport() {
     view_->selectFirstTab();
     view_->setPropaganda(propagandaText(defaults_.integerForKey(keys::kPreviousRuns)));
     const size_t toCheck = shown.checkDateCount();
-    view_->setCountFields(std::to_string(shown.resCopiedFiles.size()) +
-                              (toCheck ? " (" + std::to_string(toCheck) + " to check date)" : ""),
-                          std::to_string(shown.resSkippedFiles.size()),
-                          std::to_string(shown.resErrorFiles.size()));
+    view_->setCountFields(
+        std::to_string(shown.resCopiedFiles.size()) +
+            (toCheck ? " " + fillValues(ORVANE_TRANSLATE_NOOP("Orvane", "(%1 to check date)"),
+                                        {std::to_string(toCheck)})
+                     : ""),
+        std::to_string(shown.resSkippedFiles.size()), std::to_string(shown.resErrorFiles.size()));
     view_->setHideFolderPaths(hidesPaths());
     hideFolderPathControlOperated();
-    view_->setTabLabel(1, "Copied (" + std::to_string(shown.resCopiedFiles.size()) + ")");
-    view_->setTabLabel(2, "Skipped (" + std::to_string(shown.resSkippedFiles.size()) + ")");
-    view_->setTabLabel(3, "Errors (" + std::to_string(shown.resErrorFiles.size()) + ")");
+    view_->setTabLabel(1, fillValues(ORVANE_TRANSLATE_NOOP("Orvane", "Copied (%1)"),
+                                     {std::to_string(shown.resCopiedFiles.size())}));
+    view_->setTabLabel(2, fillValues(ORVANE_TRANSLATE_NOOP("Orvane", "Skipped (%1)"),
+                                     {std::to_string(shown.resSkippedFiles.size())}));
+    view_->setTabLabel(3, fillValues(ORVANE_TRANSLATE_NOOP("Orvane", "Errors (%1)"),
+                                     {std::to_string(shown.resErrorFiles.size())}));
     view_->setErrorCountRed(!shown.resErrorFiles.empty());
     view_->setCopyRulesNotice(copyRulesNotice(shown));
     std::string notes;
@@ -118,8 +125,12 @@ std::string ReportController::copyRulesNotice(const RunResult& result) {
     }
     if (keptOut == 0)
         return "";
-    return "Nothing was copied: the file copying rules in Preferences kept out " +
-           std::to_string(keptOut) + (keptOut == 1 ? " file." : " files.");
+    return fillValues(
+        keptOut == 1 ? ORVANE_TRANSLATE_NOOP("Orvane", "Nothing was copied: the file copying "
+                                                       "rules in Preferences kept out %1 file.")
+                     : ORVANE_TRANSLATE_NOOP("Orvane", "Nothing was copied: the file copying "
+                                                       "rules in Preferences kept out %1 files."),
+        {std::to_string(keptOut)});
 }
 
 void ReportController::copyRulesButtonClicked() {
@@ -134,13 +145,14 @@ void ReportController::bringReportToFront() {
 
 std::string ReportController::outcomeText() const {
     if (!shownCancelled_)
-        return "Finished";
+        return ORVANE_TRANSLATE_NOOP("Orvane", "Finished");
     long aborted = 0;
     for (const auto& [path, reason] : shown_->resSkippedDict)
         if (reason == skip::kMergeAborted)
             ++aborted;
-    return "Stopped after " + groupedCount(std::max(0L, shownRunSize_ - aborted)) + " of " +
-           groupedCount(shownRunSize_);
+    return fillValues(
+        ORVANE_TRANSLATE_NOOP("Orvane", "Stopped after %1 of %2"),
+        {groupedCount(std::max(0L, shownRunSize_ - aborted)), groupedCount(shownRunSize_)});
 }
 
 void ReportController::hideFolderPathControlOperated() {
@@ -177,8 +189,17 @@ std::string ReportController::datedByText(const std::string& path) const {
     if (dating == shown_->resDatingDict.end())
         return "";
     const DatedBy by = dating->second.datedBy;
-    const std::string text = by == DatedBy::Exif ? "EXIF" : datedByName(by);
-    return dating->second.checkDate ? text + ", check date" : text;
+    // In the order of DatedBy: what datedByName says, with ", check date" when it is flagged.
+    static constexpr const char* kTexts[4][2] = {
+        {ORVANE_TRANSLATE_NOOP("Orvane", "EXIF"),
+         ORVANE_TRANSLATE_NOOP("Orvane", "EXIF, check date")},
+        {ORVANE_TRANSLATE_NOOP("Orvane", "metadata"),
+         ORVANE_TRANSLATE_NOOP("Orvane", "metadata, check date")},
+        {ORVANE_TRANSLATE_NOOP("Orvane", "paired"),
+         ORVANE_TRANSLATE_NOOP("Orvane", "paired, check date")},
+        {ORVANE_TRANSLATE_NOOP("Orvane", "modified"),
+         ORVANE_TRANSLATE_NOOP("Orvane", "modified, check date")}};
+    return kTexts[static_cast<int>(by)][dating->second.checkDate ? 1 : 0];
 }
 
 std::string ReportController::tableView(ReportTable table, const std::string& columnIdentifier,

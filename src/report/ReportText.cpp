@@ -1,5 +1,7 @@
 #include "report/ReportText.h"
 
+#include "base/WindowText.h"
+
 namespace orvane {
 
 namespace {
@@ -7,13 +9,13 @@ namespace {
 const char* headingOf(ReportTable table) {
     switch (table) {
     case ReportTable::Copied:
-        return "Copied";
+        return ORVANE_TRANSLATE_NOOP("Orvane", "Copied");
     case ReportTable::Skipped:
-        return "Skipped";
+        return ORVANE_TRANSLATE_NOOP("Orvane", "Skipped");
     case ReportTable::Errors:
         break;
     }
-    return "Errors";
+    return ORVANE_TRANSLATE_NOOP("Orvane", "Errors");
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "base/NumberText.h"
 #include "base/Paths.h"
+#include "base/WindowText.h"
 
 #include <algorithm>
 #include <cmath>
@@ -73,12 +74,14 @@ std::string groupedCount(long value) {
 std::string timeLeftText(double seconds) {
     const long whole = std::max(1L, std::lround(seconds));
     if (whole < 60)
-        return "about " + std::to_string(whole) + " s left";
+        return fillValues(ORVANE_TRANSLATE_NOOP("Orvane", "about %1 s left"),
+                          {std::to_string(whole)});
     const long minutes = std::lround(seconds / 60);
     if (minutes < 60)
-        return "about " + std::to_string(minutes) + " min left";
-    return "about " + std::to_string(minutes / 60) + " h " + std::to_string(minutes % 60) +
-           " min left";
+        return fillValues(ORVANE_TRANSLATE_NOOP("Orvane", "about %1 min left"),
+                          {std::to_string(minutes)});
+    return fillValues(ORVANE_TRANSLATE_NOOP("Orvane", "about %1 h %2 min left"),
+                      {std::to_string(minutes / 60), std::to_string(minutes % 60)});
 }
 
 std::string durationText(double seconds) {
@@ -96,7 +99,8 @@ std::string durationText(double seconds) {
 }
 
 std::string windowProgressText(const ProgressStatus& status) {
-    std::string text = groupedCount(status.done) + " of " + groupedCount(status.total);
+    std::string text = fillValues(ORVANE_TRANSLATE_NOOP("Orvane", "%1 of %2"),
+                                  {groupedCount(status.done), groupedCount(status.total)});
     if (!status.currentPath.empty())
         text += kDot + lastPathComponent(status.currentPath);
     if (status.secondsLeft)

@@ -3,6 +3,7 @@
 #include "base/Log.h"
 #include "base/StringHelpers.h"
 #include "platform/RemoteSources.h"
+#include "base/WindowText.h"
 #include "platform/UserDefaults.h"
 #include "prefs/PrefKeys.h"
 #include "selection/PathFilters.h"
@@ -18,7 +19,8 @@
 namespace orvane {
 namespace {
 
-inline constexpr const char* kFolderIntoItself = "Can't copy a folder into itself";
+inline constexpr const char* kFolderIntoItself =
+    ORVANE_TRANSLATE_NOOP("Orvane", "Can't copy a folder into itself");
 
 using FileId = std::pair<dev_t, ino_t>;
 

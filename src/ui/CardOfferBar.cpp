@@ -1,5 +1,7 @@
 #include "ui/CardOfferBar.h"
 
+#include "platform/qt/Translation.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -22,9 +24,9 @@ CardOfferBar::CardOfferBar(CardOffers& offers, QWidget* parent) : QFrame(parent)
     icon->setPixmap(style()->standardIcon(QStyle::SP_DriveFDIcon).pixmap(20, 20));
     label_ = new QLabel(this);
     label_->setTextFormat(Qt::PlainText);
-    use_ = new QPushButton(QStringLiteral("Use as source"), this);
+    use_ = new QPushButton(tr("Use as source"), this);
     use_->setAutoDefault(false);
-    dismiss_ = new QPushButton(QStringLiteral("Dismiss"), this);
+    dismiss_ = new QPushButton(tr("Dismiss"), this);
     dismiss_->setAutoDefault(false);
     dismiss_->setFlat(true);
     layout->addWidget(icon);
@@ -43,7 +45,7 @@ CardOfferBar::~CardOfferBar() {
 }
 
 void CardOfferBar::showCardOffer(const std::string& text) {
-    label_->setText(QString::fromUtf8(text.c_str()));
+    label_->setText(windowText(text));
     show();
 }
 

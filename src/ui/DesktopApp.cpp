@@ -16,6 +16,7 @@
 #include "platform/qt/QuitGuard.h"
 #include "platform/qt/SingleInstance.h"
 #include "platform/qt/SleepGuard.h"
+#include "platform/qt/Translation.h"
 #include "platform/qt/UDisksMonitor.h"
 #include "ui/LifecycleMenus.h"
 
@@ -78,7 +79,8 @@ DesktopApp::DesktopApp(UserDefaults& defaults, std::string recentDocumentsFile)
     controller_.setPatternFixer([this](const std::string& type, size_t index) {
         prefsController_.showPattern(type, index);
     });
-    QMenu* helpMenu = mainWindow_.menuBar()->addMenu("&Help");
+    QMenu* helpMenu =
+        mainWindow_.menuBar()->addMenu(QCoreApplication::translate("MainWindow", "&Help"));
     helpMenu->setObjectName("helpMenu");
     updates_.addTo(mainWindow_.applicationMenu(), helpMenu, mainWindow_.quitAction());
     undoMenu_.addTo(mainWindow_.fileMenu());
@@ -104,6 +106,7 @@ int runDesktop(int argc, char** argv) {
     QApplication::setApplicationName("Orvane");
     QApplication::setApplicationDisplayName("Orvane");
     QApplication::setDesktopFileName("org.orvane.Orvane");
+    installTranslations(app);
     // Without a desktop session Qt knows no icon theme; the wells' icons come from one.
     if (QIcon::themeName().isEmpty() || QIcon::themeName() == "hicolor")
         QIcon::setFallbackThemeName("Adwaita");

@@ -1,6 +1,7 @@
 #include "ui/LifecycleMenus.h"
 
 #include "app/Lifecycle.h"
+#include "platform/qt/Translation.h"
 
 #include <QAction>
 #include <QMenu>
@@ -10,12 +11,12 @@ namespace orvane {
 
 LifecycleMenus::LifecycleMenus(Lifecycle& lifecycle, QWidget* window, QObject* parent)
     : QObject(parent), lifecycle_(lifecycle), window_(window) {
-    about_ = new QAction(QStringLiteral("&About Orvane"), this);
+    about_ = new QAction(tr("&About Orvane"), this);
     about_->setObjectName("aboutAction");
     about_->setMenuRole(QAction::AboutRole);
     connect(about_, &QAction::triggered, this, &LifecycleMenus::showAbout);
 
-    trackingMode_ = new QAction(QStringLiteral("&Tracking Mode"), this);
+    trackingMode_ = new QAction(tr("&Tracking Mode"), this);
     trackingMode_->setObjectName("trackingModeAction");
     trackingMode_->setCheckable(true);
     // Qt has already flipped the check mark; the controller decides from the state it set
@@ -42,13 +43,13 @@ void LifecycleMenus::setDebugMenuItemState(bool on) {
 }
 
 QString LifecycleMenus::aboutText() const {
-    return QStringLiteral("<h3>Orvane</h3><p>%1</p><p>Copies photos and other files into "
-                          "folders organized by date.</p>")
-        .arg(infoVersion_.toHtmlEscaped());
+    return QStringLiteral("<h3>Orvane</h3><p>%1</p><p>%2</p>")
+        .arg(windowText(infoVersion_.toStdString()).toHtmlEscaped(),
+             tr("Copies photos and other files into folders organized by date."));
 }
 
 void LifecycleMenus::showAbout() {
-    QMessageBox::about(window_, QStringLiteral("About Orvane"), aboutText());
+    QMessageBox::about(window_, tr("About Orvane"), aboutText());
 }
 
 } // namespace orvane

@@ -1,6 +1,9 @@
 #include "ui/MainWindow.h"
 
 #include "app/Controller.h"
+#include "base/Paths.h"
+#include "base/WindowText.h"
+#include "platform/qt/Translation.h"
 #include "report/RunProgress.h"
 #include "selection/Selection.h"
 #include "ui/KelWell.h"
@@ -75,29 +78,29 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::createMenus() {
-    applicationMenu_ = menuBar()->addMenu("&Orvane");
+    applicationMenu_ = menuBar()->addMenu(tr("&Orvane"));
     applicationMenu_->setObjectName("applicationMenu");
-    quitAction_ = applicationMenu_->addAction("&Quit Orvane");
+    quitAction_ = applicationMenu_->addAction(tr("&Quit Orvane"));
     quitAction_->setShortcut(QKeySequence::Quit);
     quitAction_->setMenuRole(QAction::QuitRole);
     // Every window is asked to close; one that refuses keeps the application running.
     connect(quitAction_, &QAction::triggered, this, [] { QApplication::closeAllWindows(); });
 
-    fileMenu_ = menuBar()->addMenu("&File");
+    fileMenu_ = menuBar()->addMenu(tr("&File"));
     fileMenu_->setObjectName("fileMenu");
-    pickFromAction_ = fileMenu_->addAction("Choose Copy &From…");
+    pickFromAction_ = fileMenu_->addAction(tr("Choose Copy &From…"));
     pickFromAction_->setShortcut(QKeySequence::Open);
     connect(pickFromAction_, &QAction::triggered, this, [this] { controller_.pickFrom(); });
-    pickToAction_ = fileMenu_->addAction("Choose Organize &Into…");
+    pickToAction_ = fileMenu_->addAction(tr("Choose Organize &Into…"));
     pickToAction_->setShortcut(QKeySequence("Ctrl+Shift+O"));
     connect(pickToAction_, &QAction::triggered, this, [this] { controller_.pickTo(); });
     fileMenu_->addSeparator();
     // The button's command; it stays on when the button is off, to say what is missing.
-    organizeAction_ = fileMenu_->addAction("&Organize");
+    organizeAction_ = fileMenu_->addAction(tr("&Organize"));
     organizeAction_->setObjectName("organizeAction");
     connect(organizeAction_, &QAction::triggered, this, [this] { controller_.goClicked(); });
 
-    editMenu_ = menuBar()->addMenu("&Edit");
+    editMenu_ = menuBar()->addMenu(tr("&Edit"));
     editMenu_->setObjectName("editMenu");
 }
 
@@ -125,8 +128,8 @@ void MainWindow::setProgressValue(double value) {
 }
 
 void MainWindow::setGoButton(const std::string& title, const std::string& keyEquivalent) {
-    ui_->goButton->setText(QString::fromStdString(title));
-    organizeAction_->setText("&" + QString::fromStdString(title));
+    ui_->goButton->setText(windowText(title));
+    organizeAction_->setText("&" + windowText(title));
     const bool returnKey = keyEquivalent == "\r";
     returnKey_->setEnabled(returnKey);
     enterKey_->setEnabled(returnKey);
@@ -175,7 +178,14 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::setProgressStatus(const ProgressStatus& status) {
-    ui_->progressText->setText(decoded(windowProgressText(status)));
+    // Translated in parts, so that the file's name is never taken for a value.
+    QString text = windowText(fillValues(ORVANE_TRANSLATE_NOOP("Orvane", "%1 of %2"),
+                                         {groupedCount(status.done), groupedCount(status.total)}));
+    if (!status.currentPath.empty())
+        text += QStringLiteral(" · ") + decoded(lastPathComponent(status.currentPath));
+    if (status.secondsLeft)
+        text += QStringLiteral(" · ") + windowText(timeLeftText(*status.secondsLeft));
+    ui_->progressText->setText(text);
     ui_->progressText->setVisible(true);
 }
 

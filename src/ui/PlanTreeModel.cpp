@@ -2,6 +2,7 @@
 
 #include "base/NumberText.h"
 #include "base/Paths.h"
+#include "platform/qt/Translation.h"
 #include "ui/ThumbnailLoader.h"
 
 #include <QApplication>
@@ -34,15 +35,28 @@ QString dateText(time_t seconds) {
 }
 
 QString datedByText(const EntryPlan& plan) {
-    QString text = plan.datedBy == DatedBy::Exif ? QStringLiteral("EXIF date")
-                                                 : QString::fromLatin1(datedByName(plan.datedBy));
-    if (text.size() > 0 && text[0].isLower())
-        text[0] = text[0].toUpper();
-    return plan.checkDate ? text + QStringLiteral(", check date") : text;
+    QString text;
+    switch (plan.datedBy) {
+    case DatedBy::Exif:
+        text = PlanTreeModel::tr("EXIF date");
+        break;
+    case DatedBy::Metadata:
+        text = PlanTreeModel::tr("Metadata");
+        break;
+    case DatedBy::Paired:
+        text = PlanTreeModel::tr("Paired");
+        break;
+    case DatedBy::Modified:
+        text = PlanTreeModel::tr("Modified");
+        break;
+    }
+    return plan.checkDate ? PlanTreeModel::tr("%1, check date").arg(text) : text;
 }
 
 QString countText(size_t count) {
-    return QString::fromStdString(countedText(count, "file", "files"));
+    return count == 1
+               ? PlanTreeModel::tr("1 file")
+               : PlanTreeModel::tr("%1 files").arg(QString::fromStdString(groupedNumber(count)));
 }
 
 // Transparent room for a picture not read yet, so that rows keep their height.
@@ -225,13 +239,13 @@ QVariant PlanTreeModel::headerData(int section, Qt::Orientation orientation, int
         return {};
     switch (section) {
     case kName:
-        return QStringLiteral("Name");
+        return tr("Name");
     case kDate:
-        return QStringLiteral("Date");
+        return tr("Date");
     case kDatedBy:
-        return QStringLiteral("Dated By");
+        return tr("Dated By");
     case kNote:
-        return QStringLiteral("Note");
+        return tr("Note");
     default:
         return {};
     }
@@ -262,9 +276,9 @@ QVariant PlanTreeModel::entryData(size_t number, int column, int role) const {
     case kNote:
         if (!entry.taken)
             return {};
-        return entry.takenBy.empty() ? QStringLiteral("Name taken by another file")
-                                     : "Name taken by " + nameOf(entry.takenBy) + " (" +
-                                           pathText(entry.takenBy) + ")";
+        return entry.takenBy.empty() ? tr("Name taken by another file")
+                                     : tr("Name taken by %1 (%2)")
+                                           .arg(nameOf(entry.takenBy), pathText(entry.takenBy));
     default:
         return {};
     }
@@ -307,27 +321,28 @@ QVariant PlanTreeModel::data(const QModelIndex& index, int role) const {
         if (column == kName)
             return pathText(folder.name);
         if (column == kNote)
-            return countText(folder.fileCount) + (folder.exists ? "" : " · new folder");
+            return folder.exists ? countText(folder.fileCount)
+                                 : tr("%1 · new folder").arg(countText(folder.fileCount));
         return {};
     }
     case Kind::kSkippedGroup:
         if (column == kName)
-            return QStringLiteral("Skipped");
+            return tr("Skipped");
         return column == kNote ? countText(skipped_.size()) : QVariant();
     case Kind::kFailedGroup:
         if (column == kName)
-            return QStringLiteral("Can't Be Copied");
+            return tr("Can't Be Copied");
         return column == kNote ? countText(failed_.size()) : QVariant();
     case Kind::kSkipped:
         if (column == kName)
             return nameOf(skipped_[number].path);
-        return column == kNote ? "Skipped (" + QString::fromStdString(skipped_[number].reason) + ")"
+        return column == kNote ? tr("Skipped (%1)").arg(windowText(skipped_[number].reason))
                                : QVariant();
     case Kind::kFailed: {
         const PlannedEntry& entry = plan_->entries[failed_[number]];
         if (column == kName)
             return nameOf(entry.source);
-        return column == kNote ? pathText(entry.error) : QVariant();
+        return column == kNote ? windowText(entry.error) : QVariant();
     }
     default:
         return {};

@@ -1,5 +1,6 @@
 #include "ui/PrefsWindow.h"
 
+#include "platform/qt/Translation.h"
 #include "prefs/FolderFormats.h"
 #include "prefs/MatchingModes.h"
 #include "prefs/PrefsController.h"
@@ -26,6 +27,14 @@ static void initPrefsResources() {
 namespace orvane {
 
 namespace {
+
+std::string englishTabLabel(const QWidget* tab) {
+    static const QHash<QString, const char*> kLabels = {{"foldersTab", "Folders"},
+                                                        {"generalTab", "General"},
+                                                        {"intactTab", "Intact Folders"},
+                                                        {"copyTab", "File Copying Rules"}};
+    return tab ? kLabels.value(tab->objectName(), "") : "";
+}
 
 std::optional<std::string> readPreviewResource(const std::string& name) {
     QFile file(QStringLiteral(":/preview/") + QString::fromStdString(name));
@@ -78,7 +87,7 @@ PrefsWindow::PrefsWindow(PrefsController& controller, QWidget* parent)
     ui_->setupUi(this);
 
     for (const char* title : kMatchingModeTitles)
-        ui_->matchingType->addItem(QString::fromUtf8(title));
+        ui_->matchingType->addItem(windowText(title), QString::fromUtf8(title));
 
     intactModel_ = new PatternTableModel(controller_, PatternTable::IntactFolders, this);
     copyModel_ = new PatternTableModel(controller_, PatternTable::CopyFiles, this);
@@ -216,7 +225,7 @@ void PrefsWindow::setFormatMenu(int level, const FormatMenu& menu) {
             combo->insertSeparator(combo->count());
             continue;
         }
-        combo->addItem(QString::fromStdString(item.title));
+        combo->addItem(windowText(item.title));
         if (!item.enabled() && model) {
             QStandardItem* heading = model->item(combo->count() - 1);
             heading->setFlags(heading->flags() & ~(Qt::ItemIsEnabled | Qt::ItemIsSelectable));
@@ -345,11 +354,11 @@ void PrefsWindow::setCopiesAtOnce(int copies) {
 }
 
 std::string PrefsWindow::selectedMatchingMode() const {
-    return ui_->matchingType->currentText().toStdString();
+    return ui_->matchingType->currentData().toString().toStdString();
 }
 
 void PrefsWindow::selectMatchingMode(const std::string& title) {
-    const int index = ui_->matchingType->findText(QString::fromStdString(title), Qt::MatchExactly);
+    const int index = ui_->matchingType->findData(QString::fromStdString(title));
     if (index >= 0)
         ui_->matchingType->setCurrentIndex(index);
 }
@@ -379,15 +388,14 @@ std::optional<size_t> PrefsWindow::selectedPatternRow(PatternTable table) const 
     return static_cast<size_t>(rows.first().row());
 }
 
+// The controller names tabs by their English labels, whatever language the window speaks.
 std::string PrefsWindow::selectedTabLabel() const {
-    return ui_->tabView->tabText(ui_->tabView->currentIndex())
-        .remove(QLatin1Char('&'))
-        .toStdString();
+    return englishTabLabel(ui_->tabView->currentWidget());
 }
 
 void PrefsWindow::selectTab(const std::string& label) {
     for (int index = 0; index < ui_->tabView->count(); ++index)
-        if (ui_->tabView->tabText(index).remove(QLatin1Char('&')).toStdString() == label)
+        if (englishTabLabel(ui_->tabView->widget(index)) == label)
             ui_->tabView->setCurrentIndex(index);
 }
 

@@ -12,21 +12,17 @@
 
 namespace orvane {
 
-namespace {
-const QString kPreviewTitle = QStringLiteral("Preview…");
-}
-
 PreviewCommands::PreviewCommands(PreviewController& controller, MainWindow& window)
     : controller_(controller), mainWindow_(window) {
-    button_ = new QPushButton(kPreviewTitle);
+    button_ = new QPushButton(tr("Preview…"));
     button_->setObjectName(QStringLiteral("previewButton"));
     button_->setAutoDefault(false);
-    button_->setToolTip(QStringLiteral("See where every file would go before copying"));
+    button_->setToolTip(tr("See where every file would go before copying"));
     button_->setMinimumWidth(window.goButton()->minimumWidth());
     window.addRunButton(button_);
     connect(button_, &QPushButton::clicked, this, [this] { controller_.previewClicked(); });
 
-    action_ = window.fileMenu()->addAction(kPreviewTitle);
+    action_ = window.fileMenu()->addAction(tr("Preview…"));
     action_->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+P")));
     connect(action_, &QAction::triggered, this, [this] { controller_.previewClicked(); });
 
@@ -55,8 +51,8 @@ PreviewCommands::~PreviewCommands() {
 }
 
 void PreviewCommands::setPlanning(bool planning) {
-    button_->setText(planning ? QStringLiteral("Abort") : kPreviewTitle);
-    action_->setText(planning ? QStringLiteral("Abort Preview") : kPreviewTitle);
+    button_->setText(planning ? tr("Abort") : tr("Preview…"));
+    action_->setText(planning ? tr("Abort Preview") : tr("Preview…"));
     planning_ = planning;
     mainWindow_.holdGoButton(planning);
     updateEnabled();

@@ -1,6 +1,7 @@
 #include "ui/PreviewWindow.h"
 
 #include "base/NumberText.h"
+#include "platform/qt/Translation.h"
 #include "ui/PlanTreeModel.h"
 #include "ui/ThumbnailLoader.h"
 
@@ -19,29 +20,38 @@
 namespace orvane {
 namespace {
 
-QString counted(size_t count, const char* one, const char* many) {
-    return QString::fromStdString(countedText(count, one, many));
+QString number(uint64_t count) {
+    return QString::fromStdString(groupedNumber(count));
+}
+
+QString bytes(uint64_t count) {
+    return QString::fromStdString(byteCountText(count));
 }
 
 } // namespace
 
 QString planTotalsText(const PlanTotals& totals) {
     QStringList parts;
-    parts << counted(totals.files, "file", "files")
-          << QString::fromStdString(byteCountText(totals.bytes))
-          << counted(totals.newFolders, "new folder", "new folders")
-          << counted(totals.conflicts, "name conflict", "name conflicts");
+    parts << (totals.files == 1 ? PreviewWindow::tr("1 file")
+                                : PreviewWindow::tr("%1 files").arg(number(totals.files)))
+          << bytes(totals.bytes)
+          << (totals.newFolders == 1
+                  ? PreviewWindow::tr("1 new folder")
+                  : PreviewWindow::tr("%1 new folders").arg(number(totals.newFolders)))
+          << (totals.conflicts == 1
+                  ? PreviewWindow::tr("1 name conflict")
+                  : PreviewWindow::tr("%1 name conflicts").arg(number(totals.conflicts)));
     if (totals.skipped)
-        parts << QString::fromStdString(groupedNumber(totals.skipped)) + " skipped";
+        parts << PreviewWindow::tr("%1 skipped").arg(number(totals.skipped));
     if (totals.failures)
-        parts << QString::fromStdString(groupedNumber(totals.failures)) + " can't be copied";
-    parts << (totals.freeBytes ? QString::fromStdString(byteCountText(*totals.freeBytes)) + " free"
-                               : QStringLiteral("free space unknown"));
+        parts << PreviewWindow::tr("%1 can't be copied").arg(number(totals.failures));
+    parts << (totals.freeBytes ? PreviewWindow::tr("%1 free").arg(bytes(*totals.freeBytes))
+                               : PreviewWindow::tr("free space unknown"));
     return parts.join(QStringLiteral(" · "));
 }
 
 PreviewWindow::PreviewWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
-    setWindowTitle(QStringLiteral("Orvane Preview"));
+    setWindowTitle(tr("Orvane Preview"));
     setObjectName(QStringLiteral("previewWindow"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(16, 14, 16, 16);
@@ -98,7 +108,7 @@ PreviewWindow::PreviewWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     });
 
     auto* buttons = new QDialogButtonBox(this);
-    organizeButton_ = buttons->addButton(QStringLiteral("Organize"), QDialogButtonBox::AcceptRole);
+    organizeButton_ = buttons->addButton(tr("Organize"), QDialogButtonBox::AcceptRole);
     organizeButton_->setDefault(true);
     buttons->addButton(QDialogButtonBox::Close);
     connect(buttons, &QDialogButtonBox::rejected, this, &QWidget::close);
@@ -124,13 +134,12 @@ void PreviewWindow::setPlan(std::shared_ptr<const RunPlan> plan) {
     QString from;
     for (const std::string& note : plan->listed.notes)
         from += QString::fromStdString(note) + QStringLiteral(" · ");
-    destination_->setText(from + "Into " + root.section('/', -1, -1, QString::SectionSkipEmpty));
+    destination_->setText(from + tr("Into %1").arg(root.section('/', -1, -1, QString::SectionSkipEmpty)));
     destination_->setToolTip(root);
     const bool lowSpace = plan->totals.freeBytes && *plan->totals.freeBytes < plan->totals.bytes;
     totals_->setText(planTotalsText(plan->totals) +
-                     (lowSpace ? QStringLiteral(" · not enough free space") : QString()));
-    totals_->setToolTip(lowSpace ? QStringLiteral("Not enough free space at the destination")
-                                 : QString());
+                     (lowSpace ? " · " + tr("not enough free space") : QString()));
+    totals_->setToolTip(lowSpace ? tr("Not enough free space at the destination") : QString());
 
     const long shift = plan->timeSettings.shift;
     cameraClock_->setText(shift != 0 ? QString::fromStdString(clockShiftText(shift)) : QString());

@@ -1,6 +1,7 @@
 #include "ui/Printing.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QCoreApplication>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QTextDocument>
@@ -23,7 +24,7 @@ void printResizedCopy(const QTextDocument& text, QPrinter& printer) {
 bool printResizedCopy(const QTextDocument& text, QWidget* parent) {
     QPrinter printer(QPrinter::HighResolution);
     QPrintDialog dialog(&printer, parent);
-    dialog.setWindowTitle("Print Report");
+    dialog.setWindowTitle(QCoreApplication::translate("ReportWindow", "Print Report"));
     if (dialog.exec() != QDialog::Accepted)
         return false;
     printResizedCopy(text, printer);

@@ -1,5 +1,7 @@
 #include "ui/ReportTableModel.h"
 
+#include "platform/qt/Translation.h"
+
 #include <QFile>
 
 namespace orvane {
@@ -40,7 +42,7 @@ QVariant ReportTableModel::data(const QModelIndex& index, int role) const {
     case Qt::ToolTipRole:
         if (index.column() == 0)
             return QFile::decodeName((role == Qt::DisplayRole ? row.shownPath : row.path).c_str());
-        return QString::fromUtf8(index.column() == 1 ? row.value : row.datedBy);
+        return windowText(index.column() == 1 ? row.value : row.datedBy);
     default:
         return {};
     }
@@ -52,7 +54,7 @@ QVariant ReportTableModel::headerData(int section, Qt::Orientation orientation, 
     if (role == kIdentifierRole)
         return QString(columnIdentifier(section));
     if (role == Qt::DisplayRole)
-        return section == 0 ? QString("File") : section == 1 ? valueTitle_ : QString("Dated by");
+        return section == 0 ? tr("File") : section == 1 ? valueTitle_ : tr("Dated by");
     return {};
 }
 

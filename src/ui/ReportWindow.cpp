@@ -1,6 +1,7 @@
 #include "ui/ReportWindow.h"
 
 #include "app/Controller.h"
+#include "platform/qt/Translation.h"
 #include "report/ReportText.h"
 #include "ui/Printing.h"
 #include "ui/ReportTableModel.h"
@@ -48,9 +49,9 @@ ReportWindow::ReportWindow(ReportController& report, Workspace* workspace, QWidg
       ui_(std::make_unique<Ui::ReportWindow>()) {
     ui_->setupUi(this);
     const std::array<std::pair<ReportTable, QString>, 3> tables{{
-        {ReportTable::Copied, "Folder"},
-        {ReportTable::Skipped, "Reason"},
-        {ReportTable::Errors, "Error"},
+        {ReportTable::Copied, tr("Folder")},
+        {ReportTable::Skipped, tr("Reason")},
+        {ReportTable::Errors, tr("Error")},
     }};
     for (const auto& [table, valueTitle] : tables) {
         QTableView* view = tableView(table);
@@ -139,11 +140,11 @@ void ReportWindow::selectFirstTab() {
 }
 
 void ReportWindow::setPropaganda(const std::string& text) {
-    ui_->reportPropaganda->setText(QString::fromStdString(text));
+    ui_->reportPropaganda->setText(windowText(text));
 }
 
 void ReportWindow::setNotes(const std::string& text) {
-    ui_->reportNotes->setText(QString::fromStdString(text));
+    ui_->reportNotes->setText(windowText(text));
     ui_->reportNotes->setVisible(!text.empty());
 }
 
@@ -161,11 +162,11 @@ void ReportWindow::setErrorCountRed(bool red) {
 }
 
 void ReportWindow::setOutcome(const std::string& text) {
-    ui_->reportOutcome->setText(QString::fromStdString(text));
+    ui_->reportOutcome->setText(windowText(text));
 }
 
 void ReportWindow::setTabLabel(int index, const std::string& label) {
-    ui_->reportTabView->setTabText(index, QString::fromStdString(label));
+    ui_->reportTabView->setTabText(index, windowText(label));
 }
 
 bool ReportWindow::hideFolderPaths() const {
@@ -202,7 +203,7 @@ void ReportWindow::bringToFront() {
 }
 
 void ReportWindow::setCopyRulesNotice(const std::string& text) {
-    ui_->copyRulesNotice->setText(QString::fromStdString(text));
+    ui_->copyRulesNotice->setText(windowText(text));
     ui_->copyRulesPanel->setVisible(!text.empty());
 }
 
@@ -214,17 +215,17 @@ QMenu* ReportWindow::contextMenuFor(const QModelIndex& index) {
     auto* menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->setObjectName("reportRowMenu");
-    QAction* show = menu->addAction("Show in &Folder", this, [this, path] {
+    QAction* show = menu->addAction(tr("Show in &Folder"), this, [this, path] {
         if (workspace_)
             workspace_->showInFolder(path);
     });
-    QAction* open = menu->addAction("&Open", this, [this, path] {
+    QAction* open = menu->addAction(tr("&Open"), this, [this, path] {
         if (workspace_)
             workspace_->openPath(path);
     });
     for (QAction* action : {show, open})
         action->setEnabled(workspace_ != nullptr);
-    menu->addAction("&Copy Path", this, [shown] { QApplication::clipboard()->setText(shown); });
+    menu->addAction(tr("&Copy Path"), this, [shown] { QApplication::clipboard()->setText(shown); });
     return menu;
 }
 

@@ -7,7 +7,7 @@ namespace orvane {
 
 UndoMenu::UndoMenu(Controller& controller, QObject* parent)
     : QObject(parent), undoLastRun_(controller) {
-    undo_ = new QAction(QString::fromUtf8("Undo Last Organize\u2026"), this);
+    undo_ = new QAction(tr("Undo Last Organize…"), this);
     undo_->setObjectName("undoLastOrganizeAction");
     undo_->setEnabled(false);
     connect(undo_, &QAction::triggered, this, [this] { undoLastRun_.undo(); });

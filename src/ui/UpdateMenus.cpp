@@ -9,20 +9,20 @@ namespace orvane {
 UpdateMenus::UpdateMenus(UserDefaults& defaults, AlertService& alerts, Workspace& workspace,
                          QObject* parent)
     : QObject(parent), checker_(defaults, alerts, workspace, http_), links_(alerts, workspace) {
-    http_.setWaitText(QString::fromUtf8("Checking for updates\u2026"));
-    checkForUpdates_ = new QAction(QString::fromUtf8("Check for &Updates\u2026"), this);
+    http_.setWaitText(tr("Checking for updates…"));
+    checkForUpdates_ = new QAction(tr("Check for &Updates…"), this);
     checkForUpdates_->setMenuRole(QAction::ApplicationSpecificRole);
     connect(checkForUpdates_, &QAction::triggered, this, [this] { checker_.doUpdateCheck(); });
 
-    donate_ = new QAction(QString::fromUtf8("&Donate\u2026"), this);
+    donate_ = new QAction(tr("&Donate…"), this);
     donate_->setMenuRole(QAction::ApplicationSpecificRole);
     connect(donate_, &QAction::triggered, this, [this] { links_.donateClicked(); });
 
-    help_ = new QAction(QStringLiteral("Orvane &Help"), this);
+    help_ = new QAction(tr("Orvane &Help"), this);
     help_->setShortcut(QKeySequence::HelpContents);
     connect(help_, &QAction::triggered, this, [this] { links_.showHelp(); });
 
-    visitWebsite_ = new QAction(QStringLiteral("&Visit Website"), this);
+    visitWebsite_ = new QAction(tr("&Visit Website"), this);
     connect(visitWebsite_, &QAction::triggered, this, [this] { links_.visitWebsite(); });
 }
 

@@ -19,8 +19,13 @@ namespace {
 
 using test::TimeZoneScope;
 
+const test::Corpus& corpus() {
+    static const test::Corpus found = test::findCorpus("formats");
+    return found;
+}
+
 std::string formatsFolder() {
-    return std::string(ORVANE_TESTDATA_DIR) + "/formats";
+    return corpus().folder;
 }
 
 // The date the merge gives a file before falling back on its modification time.
@@ -73,15 +78,20 @@ void checkFormatsCorpus() {
         dated += got != "none";
     }
     EXPECT_EQ(mismatches, "");
-    EXPECT_EQ(rows, 100);
-    EXPECT_EQ(dated, 39);
+    if (corpus().full) {
+        EXPECT_EQ(rows, 100);
+        EXPECT_EQ(dated, 39);
+    } else {
+        EXPECT_GT(dated, 0);
+        EXPECT_GT(rows, dated);
+    }
 }
 
 class FormatsCorpus : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (!std::filesystem::exists(formatsFolder() + "/expected.tsv"))
-            GTEST_SKIP() << "no formats corpus at " << formatsFolder();
+        if (formatsFolder().empty())
+            GTEST_SKIP() << "no formats corpus in " << corpus().searched;
     }
 };
 

@@ -37,6 +37,18 @@ void writeFile(const std::string& path, const std::string& contents, time_t mtim
     }
 }
 
+Corpus findCorpus(const std::string& name) {
+    const char* shared = std::getenv("ORVANE_TESTDATA_DIR");
+    const std::string full = std::string(shared ? shared : ORVANE_TESTDATA_DIR) + "/" + name;
+    const std::string sample = std::string(ORVANE_REPO_DIR) + "/tests/data/corpus/" + name;
+    const std::string searched = full + " and " + sample;
+    if (exists(full + "/expected.tsv"))
+        return {full, true, searched};
+    if (exists(sample + "/expected.tsv"))
+        return {sample, false, searched};
+    return {"", false, searched};
+}
+
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream out;

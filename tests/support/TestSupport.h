@@ -21,6 +21,15 @@ class TempDir {
     std::string path_;
 };
 
+// A capture-date corpus ("exif" or "formats"): the full one of the shared test data beside
+// the checkout (or under $ORVANE_TESTDATA_DIR), else the sample kept in tests/data/corpus.
+struct Corpus {
+    std::string folder;   // empty when neither is there
+    bool full = false;    // the shared corpus, whose counts the tests know
+    std::string searched; // the folders looked in, for the message of a skipped test
+};
+Corpus findCorpus(const std::string& name);
+
 // Writes a file (creating its folders) and sets its modification and access times.
 void writeFile(const std::string& path, const std::string& contents, time_t mtime = 0,
                long nanoseconds = 0);

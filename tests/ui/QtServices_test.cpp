@@ -2,6 +2,7 @@
 #include "platform/qt/QtAlerts.h"
 #include "platform/qt/QtOpenPanel.h"
 #include "platform/qt/QtTimerService.h"
+#include "platform/qt/Translation.h"
 #include "platform/qt/XbelRecentDocuments.h"
 #include "support/QtPrinting.h"
 #include "support/TestSupport.h"
@@ -20,10 +21,38 @@
 #include <QTest>
 #include <QTextDocument>
 #include <QTimer>
+#include <QTranslator>
 #include <gtest/gtest.h>
 
 namespace orvane {
 namespace {
+
+// The core's English texts in German, their values found by their form and kept as they are.
+TEST(WindowText, TranslatesTheCoresTextsAroundTheirValues) {
+    QTranslator german;
+    ASSERT_TRUE(german.load(QStringLiteral(ORVANE_GERMAN_TRANSLATION)));
+    QCoreApplication::installTranslator(&german);
+    const std::pair<std::string, const char*> cases[] = {
+        {"Hidden file", "Versteckte Datei"},
+        {"Copied (1,234)", "Kopiert (1,234)"},
+        {"Removed 1 file and 2 folders from \u201c/a b\u201d.",
+         "1 Datei und 2 Ordner aus \u201c/a b\u201d entfernt."},
+        {"The files to copy need at least 1.5 MB, but the disk of \u201c/x\u201d has only 512 "
+         "bytes free. Files that do not fit will fail to copy.",
+         "Die zu kopierenden Dateien brauchen mindestens 1.5 MB, aber auf dem Datentr\u00e4ger "
+         "von \u201c/x\u201d sind nur 512 bytes frei. Dateien, die nicht passen, k\u00f6nnen "
+         "nicht kopiert werden."},
+        // A value that looks like a placeholder stays a value.
+        {"Card '%2' (3 photos) inserted", "Karte '%2' (3 Fotos) eingelegt"},
+        // Line by line; a line without a translation as it is.
+        {"Removed 2 files from \u201c/p\u201d.\n\nKept 1 file:\n/p/x.jpg: gone",
+         "2 Dateien aus \u201c/p\u201d entfernt.\n\n1 Datei behalten:\n/p/x.jpg: gone"},
+        {"IMG_0001.JPG", "IMG_0001.JPG"},
+    };
+    for (const auto& [english, expected] : cases)
+        EXPECT_EQ(windowText(english), QString::fromUtf8(expected)) << english;
+    QCoreApplication::removeTranslator(&german);
+}
 
 TEST(QtTimerService, RepeatsAndStopsFromItsOwnCallback) {
     QtTimerService timers;

@@ -1,6 +1,7 @@
 #include "platform/qt/DBusNotifier.h"
 
 #include "base/Log.h"
+#include "platform/qt/Translation.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -29,9 +30,9 @@ void DBusNotifier::notify(const std::string& title, const std::string& body,
     if (!bus.isConnected())
         return;
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kService, "Notify");
-    call << QString("Orvane") << uint(0) << QString("org.orvane.Orvane")
-         << QString::fromStdString(title) << QString::fromStdString(body)
-         << QStringList{"default", "Show Report"} << QVariantMap{} << int(-1);
+    call << QString("Orvane") << uint(0) << QString("org.orvane.Orvane") << windowText(title)
+         << windowText(body) << QStringList{"default", tr("Show Report")} << QVariantMap{}
+         << int(-1);
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, activated = std::move(activated)](QDBusPendingCallWatcher* done) {

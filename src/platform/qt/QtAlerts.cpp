@@ -1,5 +1,7 @@
 #include "platform/qt/QtAlerts.h"
 
+#include "platform/qt/Translation.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -10,23 +12,23 @@ int QtAlertService::runAlert(const std::string& title, const std::string& messag
                              const std::string& defaultButton, const std::string& alternateButton,
                              const std::string& otherButton) {
     QMessageBox box(parent_);
-    box.setWindowTitle(QString::fromStdString(title));
-    box.setText(QString::fromStdString(message));
+    box.setWindowTitle(windowText(title));
+    box.setText(windowText(message));
     // The same alert serves messages, questions and warnings: a neutral icon for all.
     box.setIcon(QMessageBox::Information);
     box.setWindowModality(Qt::ApplicationModal);
     // The order on screen follows the desktop's convention for the roles; Return presses
     // the default button, Escape the alternate one (else the default).
     QPushButton* first = box.addButton(
-        QString::fromStdString(defaultButton.empty() ? std::string("OK") : defaultButton),
+        windowText(defaultButton.empty() ? std::string(QT_TRANSLATE_NOOP("Orvane", "OK"))
+                                         : defaultButton),
         QMessageBox::AcceptRole);
-    QPushButton* second =
-        alternateButton.empty()
-            ? nullptr
-            : box.addButton(QString::fromStdString(alternateButton), QMessageBox::RejectRole);
-    QPushButton* third = otherButton.empty() ? nullptr
-                                             : box.addButton(QString::fromStdString(otherButton),
-                                                             QMessageBox::ActionRole);
+    QPushButton* second = alternateButton.empty()
+                              ? nullptr
+                              : box.addButton(windowText(alternateButton), QMessageBox::RejectRole);
+    QPushButton* third = otherButton.empty()
+                             ? nullptr
+                             : box.addButton(windowText(otherButton), QMessageBox::ActionRole);
     box.setDefaultButton(first);
     box.setEscapeButton(second ? second : first);
     box.exec();

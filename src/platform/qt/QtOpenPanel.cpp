@@ -1,6 +1,9 @@
 #include "platform/qt/QtOpenPanel.h"
 
+#include "platform/qt/Translation.h"
+
 #include <QAbstractItemView>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
@@ -50,7 +53,7 @@ class FilesAndFoldersDialog : public QFileDialog {
     void renameAcceptButton() {
         if (auto* buttons = findChild<QDialogButtonBox*>("buttonBox"))
             if (QPushButton* accept = buttons->button(QDialogButtonBox::Open))
-                accept->setText("Choose");
+                accept->setText(QCoreApplication::translate("QtOpenPanel", "Choose"));
     }
 
     QStringList selectedInViews() const {
@@ -78,7 +81,7 @@ class FilesAndFoldersDialog : public QFileDialog {
 } // namespace
 
 std::optional<std::vector<std::string>> QtOpenPanel::runOpenPanel(const OpenPanelOptions& options) {
-    FilesAndFoldersDialog dialog(parent_, QString::fromStdString(options.title),
+    FilesAndFoldersDialog dialog(parent_, windowText(options.title),
                                  QFile::decodeName(options.directory.c_str()));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     if (options.canChooseFiles && options.canChooseDirectories)
@@ -90,7 +93,7 @@ std::optional<std::vector<std::string>> QtOpenPanel::runOpenPanel(const OpenPane
         dialog.setFileMode(options.allowsMultipleSelection ? QFileDialog::ExistingFiles
                                                            : QFileDialog::ExistingFile);
     // After the mode, which sets a label of its own.
-    dialog.setLabelText(QFileDialog::Accept, "Choose");
+    dialog.setLabelText(QFileDialog::Accept, QCoreApplication::translate("QtOpenPanel", "Choose"));
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     std::vector<std::string> paths;
