@@ -27,6 +27,15 @@ inline const char* datedByName(DatedBy datedBy) {
     }
 }
 
+// How an entry was dated, in the words the preview and the report both use.
+inline std::string datedByLabel(DatedBy datedBy, bool checkDate) {
+    std::string text = datedBy == DatedBy::Exif       ? "EXIF"
+                       : datedBy == DatedBy::Metadata ? "Metadata"
+                       : datedBy == DatedBy::Paired   ? "Paired"
+                                                      : "Modified";
+    return checkDate ? text + ", check date" : text;
+}
+
 // What the report says about an entry's date. `checkDate`: the date is implausible (before
 // 1980, or later than a day after the run began), as cameras with a reset clock write.
 struct EntryDating {
@@ -48,6 +57,8 @@ struct RunResult {
     // the date folder and the source's name: the file that already held the same contents
     // (skipped "Already in destination"), or the numbered name a copy was published under.
     PathDict resDestinationDict;
+    // The folder the date folders were made in, for finding a copy from its date folder.
+    std::string destination;
     // What the user should know of the run beyond its entries, one sentence each.
     std::vector<std::string> notes;
     // Beside resCopiedDict: how each entry given a date folder was dated.
@@ -80,7 +91,7 @@ inline constexpr const char* kCouldntAccess = "Couldn't access file";
 inline constexpr const char* kAlias = "Alias";
 inline constexpr const char* kNotFileOrFolder = "Not file or folder";
 inline constexpr const char* kPatternPreference = "Pattern preference";
-inline constexpr const char* kMergeAborted = "Merge aborted";
+inline constexpr const char* kMergeAborted = "Not copied: the run was stopped";
 inline constexpr const char* kAlreadyInDestination = "Already in destination";
 inline constexpr const char* kPartialCopy = "Temporary copy of an interrupted run";
 inline constexpr const char* kDestinationFolder = "Destination folder";

@@ -133,6 +133,7 @@ bool MergeEngine::isPlausible(time_t date) const {
 void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRoot) {
     toPath_ = treeRoot;
     prepareRun(fileList, time(nullptr));
+    result_.destination = treeRoot;
     clock_gettime(CLOCK_REALTIME, &runStartedAt_);
     checkedFolders_.clear();
     const DateLocale locale;
@@ -585,7 +586,7 @@ ErrorText MergeEngine::copyFailed(const std::string& source, const std::string& 
     case CopyFailure::Kind::Stopped:
         logMessage(LOG_WARN, "Copy of '%s' (fsr='%s') abandoned: the run was stopped",
                    shownSource.c_str(), source.c_str());
-        return std::string("Not copied: the run was stopped");
+        return std::string(skip::kMergeAborted);
     case CopyFailure::Kind::Failed:
         break;
     }

@@ -10,7 +10,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <limits>
 #include <sys/stat.h>
+#include <tuple>
 #include <unordered_map>
 
 namespace orvane {
@@ -37,8 +39,28 @@ class FolderTree {
         folders_[0].exists = true;
     }
 
-    // The innermost folder of a date folder, made with its outer levels as needed.
-    size_t add(const std::string& dateFolder) {
+    // The innermost folder of a date folder, made with its outer levels as needed; each
+    // level remembers the earliest date it holds.
+    size_t add(const std::string& dateFolder, time_t date) {
+        const size_t innermost = addLevels(dateFolder);
+        for (size_t folder = innermost; folder != 0 && folder != PlanFolder::kNone;
+             folder = folders_[folder].parent)
+            earliest_[folder] = std::min(earliest_[folder], date);
+        return innermost;
+    }
+
+    // Month names, weekdays and other words in folder names sort as the dates they stand for;
+    // folders of the same earliest date by name.
+    void sortByDate() {
+        for (PlanFolder& folder : folders_)
+            std::sort(folder.folders.begin(), folder.folders.end(), [this](size_t a, size_t b) {
+                return std::tie(earliest_[a], folders_[a].name) <
+                       std::tie(earliest_[b], folders_[b].name);
+            });
+    }
+
+  private:
+    size_t addLevels(const std::string& dateFolder) {
         if (auto it = byPath_.find(dateFolder); it != byPath_.end())
             return it->second;
         size_t current = 0;
@@ -55,6 +77,7 @@ class FolderTree {
                 folder.exists = ::stat((root_ + "/" + path).c_str(), &status) == 0;
                 folders_[current].folders.push_back(folders_.size());
                 folders_.push_back(std::move(folder));
+                earliest_.push_back(std::numeric_limits<time_t>::max());
             }
             current = it->second;
         }
@@ -62,14 +85,8 @@ class FolderTree {
         return current;
     }
 
-    void sortByName() {
-        for (PlanFolder& folder : folders_)
-            std::sort(folder.folders.begin(), folder.folders.end(),
-                      [this](size_t a, size_t b) { return folders_[a].name < folders_[b].name; });
-    }
-
-  private:
     std::vector<PlanFolder>& folders_;
+    std::vector<time_t> earliest_ = {std::numeric_limits<time_t>::max()}; // by folder
     std::string root_;
     std::unordered_map<std::string, size_t> byPath_;
 };
@@ -175,12 +192,12 @@ void planRunEntries(RunPlan& plan, PlanProgress* progress, const FreeSpaceProbe&
             totals.bytes += entry.bytes;
             break;
         }
-        const size_t folder = tree.add(entry.plan->dateFolder);
+        const size_t folder = tree.add(entry.plan->dateFolder, entry.plan->date);
         plan.folders[folder].entries.push_back(i);
         for (size_t f = folder; f != PlanFolder::kNone; f = plan.folders[f].parent)
             ++plan.folders[f].fileCount;
     }
-    tree.sortByName();
+    tree.sortByDate();
     for (const PlanFolder& folder : plan.folders)
         totals.newFolders += folder.exists ? 0 : 1;
     if (freeSpace)

@@ -52,7 +52,7 @@ struct PlanFolder {
     std::string path;    // below the root: "2005/03/17"
     bool exists = false; // already at the destination
     size_t parent = kNone;
-    std::vector<size_t> folders; // sub-folders, by name
+    std::vector<size_t> folders; // sub-folders, by the earliest date below them
     std::vector<size_t> entries; // indexes into RunPlan::entries, in list order
     size_t fileCount = 0;        // entries here and below
 };

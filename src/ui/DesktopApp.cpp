@@ -95,8 +95,9 @@ int runDesktop(int argc, char** argv) {
     OrvaneApplication app(argc, argv);
     app.setExceptionHandler(
         [](const std::exception_ptr& exception) { logUncaughtException(exception); });
+    // No display name: Qt would append " — Orvane" to every title, "Orvane Report" among them;
+    // the windows name the application themselves.
     QApplication::setApplicationName("Orvane");
-    QApplication::setApplicationDisplayName("Orvane");
     QApplication::setDesktopFileName("org.orvane.Orvane");
     // Without a desktop session Qt knows no icon theme; the wells' icons come from one.
     if (QIcon::themeName().isEmpty() || QIcon::themeName() == "hicolor")

@@ -6,6 +6,7 @@
 #include "ui/KelWell.h"
 #include "ui_MainWindow.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QEvent>
 #include <QFile>
@@ -102,6 +103,13 @@ void MainWindow::createMenus() {
 }
 
 void MainWindow::returnPressed() {
+    // A button the user moved the focus to (Choose…, Preview…) is what Return means; the
+    // organise button only has Return as the window's default.
+    if (auto* focused = qobject_cast<QAbstractButton*>(focusWidget());
+        focused && focused != ui_->goButton && focused->isEnabled()) {
+        focused->animateClick();
+        return;
+    }
     if (ui_->goButton->isEnabled())
         ui_->goButton->animateClick();
     else
@@ -110,6 +118,11 @@ void MainWindow::returnPressed() {
 
 void MainWindow::addRunButton(QWidget* button) {
     ui_->runLayout->insertWidget(ui_->runLayout->indexOf(ui_->goButton), button);
+    // Tab reaches it where it stands: just before the organise button, not after everything.
+    QWidget* before = ui_->goButton->previousInFocusChain();
+    if (before && before != button)
+        QWidget::setTabOrder(before, button);
+    QWidget::setTabOrder(button, ui_->goButton);
 }
 
 void MainWindow::addTopBar(QWidget* bar) {

@@ -34,11 +34,7 @@ QString dateText(time_t seconds) {
 }
 
 QString datedByText(const EntryPlan& plan) {
-    QString text = plan.datedBy == DatedBy::Exif ? QStringLiteral("EXIF date")
-                                                 : QString::fromLatin1(datedByName(plan.datedBy));
-    if (text.size() > 0 && text[0].isLower())
-        text[0] = text[0].toUpper();
-    return plan.checkDate ? text + QStringLiteral(", check date") : text;
+    return QString::fromStdString(datedByLabel(plan.datedBy, plan.checkDate));
 }
 
 QString countText(size_t count) {

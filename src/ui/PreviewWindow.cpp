@@ -2,6 +2,7 @@
 
 #include "base/NumberText.h"
 #include "ui/PlanTreeModel.h"
+#include "ui/ScreenFit.h"
 #include "ui/ThumbnailLoader.h"
 
 #include <QDialogButtonBox>
@@ -9,6 +10,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -76,7 +78,10 @@ PreviewWindow::PreviewWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     layout->addWidget(totals_);
     layout->addWidget(tree_, 1);
     layout->addWidget(buttons);
-    resize(820, 620);
+    // Closed as a dialog would be, and as the report is.
+    for (QKeySequence key : {QKeySequence(Qt::Key_Escape), QKeySequence(QKeySequence::Close)})
+        connect(new QShortcut(key, this), &QShortcut::activated, this, &QWidget::close);
+    resizeWithinScreen(*this, QSize(820, 620));
 }
 
 PreviewWindow::~PreviewWindow() = default;
@@ -98,7 +103,10 @@ void PreviewWindow::setPlan(std::shared_ptr<const RunPlan> plan) {
     tree_->expandToDepth(0);
     tree_->header()->resizeSection(PlanTreeModel::kName, 300);
     tree_->header()->resizeSection(PlanTreeModel::kDate, 160);
-    tree_->header()->resizeSection(PlanTreeModel::kDatedBy, 90);
+    // Wide enough for the longest way of dating, flagged.
+    tree_->header()->resizeSection(
+        PlanTreeModel::kDatedBy,
+        tree_->fontMetrics().horizontalAdvance(QStringLiteral("Metadata, check date")) + 24);
 }
 
 } // namespace orvane

@@ -4,9 +4,11 @@
 #include "report/ReportText.h"
 #include "ui/Printing.h"
 #include "ui/ReportTableModel.h"
+#include "ui/ScreenFit.h"
 #include "ui/TableColumn.h"
 #include "ui_ReportWindow.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
 #include <QEvent>
@@ -58,6 +60,8 @@ ReportWindow::ReportWindow(ReportController& report, Workspace* workspace, QWidg
         auto* proxy = new QSortFilterProxyModel(this);
         proxy->setSourceModel(model);
         proxy->setFilterKeyColumn(-1); // the path or what happened
+        // The full path, also while the table shows names only: "Trip/IMG" finds its rows.
+        proxy->setFilterRole(Qt::ToolTipRole);
         proxy->setFilterCaseSensitivity(Qt::CaseInsensitive);
         proxy->setSortCaseSensitivity(Qt::CaseInsensitive);
         view->setModel(proxy);
@@ -113,6 +117,12 @@ ReportWindow::ReportWindow(ReportController& report, Workspace* workspace, QWidg
             if (key[0].key() != Qt::Key_Escape && qobject_cast<QLineEdit*>(focusWidget()) &&
                 !static_cast<QLineEdit*>(focusWidget())->isReadOnly())
                 return;
+            // Return on a button the user moved to presses that button.
+            if (auto* button = qobject_cast<QAbstractButton*>(focusWidget());
+                button && key[0].key() != Qt::Key_Escape && button->isEnabled()) {
+                button->animateClick();
+                return;
+            }
             close();
         });
     }
@@ -127,6 +137,7 @@ ReportWindow::ReportWindow(ReportController& report, Workspace* workspace, QWidg
     // Never smaller than what shows the tabs and the whole summary.
     setMinimumSize(minimumSizeHint().expandedTo(
         QSize(ui_->reportTabView->sizeHint().width(), minimumSizeHint().height())));
+    resizeWithinScreen(*this, size());
 }
 
 ReportWindow::~ReportWindow() {
@@ -209,7 +220,7 @@ void ReportWindow::setCopyRulesNotice(const std::string& text) {
 QMenu* ReportWindow::contextMenuFor(const QModelIndex& index) {
     if (!index.isValid())
         return nullptr;
-    const QString shown = index.data(ReportTableModel::kPathRole).toString();
+    const QString shown = index.data(ReportTableModel::kItemRole).toString();
     const std::string path = QFile::encodeName(shown).toStdString();
     auto* menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);

@@ -7,7 +7,7 @@ namespace orvane {
 
 UndoMenu::UndoMenu(Controller& controller, QObject* parent)
     : QObject(parent), undoLastRun_(controller) {
-    undo_ = new QAction(QString::fromUtf8("Undo Last Organize\u2026"), this);
+    undo_ = new QAction(QString::fromUtf8(UndoLastRun::kPlainTitle), this);
     undo_->setObjectName("undoLastOrganizeAction");
     undo_->setEnabled(false);
     connect(undo_, &QAction::triggered, this, [this] { undoLastRun_.undo(); });
@@ -20,7 +20,10 @@ void UndoMenu::addTo(QMenu* fileMenu) {
 }
 
 void UndoMenu::updateEnabled() {
-    undo_->setEnabled(undoLastRun_.canUndo());
+    // One look at the journals answers both: whether a run can be taken back, and which.
+    const std::optional<std::string> title = undoLastRun_.commandTitle();
+    undo_->setText(QString::fromStdString(title.value_or(UndoLastRun::kPlainTitle)));
+    undo_->setEnabled(title.has_value());
 }
 
 } // namespace orvane

@@ -150,7 +150,7 @@ TEST_F(RunControlTest, AbortDuringTheSecondOfFiveSkipsTheRest) {
     EXPECT_EQ(result.resCopiedFiles, (PathList{sources[0], sources[1]}));
     EXPECT_EQ(result.resSkippedFiles, (PathList{sources[2], sources[3], sources[4]}));
     for (const auto& path : result.resSkippedFiles)
-        EXPECT_EQ(result.resSkippedDict.at(path), "Merge aborted");
+        EXPECT_EQ(result.resSkippedDict.at(path), "Not copied: the run was stopped");
     EXPECT_TRUE(exists(destination + "/2004/file2.jpg"));
     EXPECT_FALSE(exists(destination + "/2004/file3.jpg"));
     EXPECT_EQ(view.buttonTitle, "Organize");
@@ -325,6 +325,12 @@ TEST_F(RunControlTest, UndoLastOrganizeConfirmsThenReports) {
     EXPECT_FALSE(undo.canUndo()) << "not during a run";
     tickUntilIdle();
     ASSERT_TRUE(undo.canUndo());
+    // A second run that finds everything there does not hide the first.
+    controller.goClicked();
+    tickUntilIdle();
+    const std::string title = undo.commandTitle().value_or("");
+    EXPECT_EQ(title.rfind("Undo the organize of ", 0), 0u) << title;
+    EXPECT_NE(title.find(": 2 files\u2026"), std::string::npos) << title;
 
     fakes.alerts.answers = {1, 0, 0}; // Cancel; then Remove Files and OK
     undo.undo();
@@ -341,6 +347,8 @@ TEST_F(RunControlTest, UndoLastOrganizeConfirmsThenReports) {
     EXPECT_FALSE(exists(destination + "/2004"));
     EXPECT_TRUE(exists(tmp / "src/file1.jpg"));
     EXPECT_FALSE(undo.canUndo()) << "a run is undone once";
+    EXPECT_FALSE(undo.commandTitle());
+    EXPECT_EQ(UndoLastRun::startedText("2026-12-08T14:02:11"), "");
 }
 
 } // namespace

@@ -104,6 +104,22 @@ TEST_F(RunPlanTest, PlanNamesTheFoldersTheMergeUses) {
     EXPECT_EQ(strict[0].takenBy, "");
 }
 
+TEST_F(RunPlanTest, MonthNamesSortByDateNotByName) {
+    defaults.setInteger(keys::kDirLevels, 2);
+    defaults.setObject(keys::kTwoLevelDateFormat, std::string("%Y/%B"));
+    PathList list;
+    for (int month : {12, 2, 8, 4}) {
+        list.push_back(tmp / ("src/" + std::to_string(month) + ".jpg"));
+        writeFile(list.back(), "x", localTime(2005, month, 1));
+    }
+    const RunPlan plan = planOf(list);
+    const PlanFolder& year = plan.folders[plan.folders[0].folders.at(0)];
+    std::vector<std::string> months;
+    for (size_t folder : year.folders)
+        months.push_back(plan.folders[folder].name);
+    EXPECT_EQ(months, (std::vector<std::string>{"February", "April", "August", "December"}));
+}
+
 TEST_F(RunPlanTest, FolderLevelsWithoutAFormatFailAsInTheMerge) {
     const std::string a = tmp / "src/a.jpg";
     writeFile(a, "a", localTime(2005, 3, 17));

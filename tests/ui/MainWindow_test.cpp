@@ -81,6 +81,15 @@ TEST_F(MainWindowTest, ReturnPressesTheButton) {
     QTest::keyClick(&window, Qt::Key_Return);
     // Nothing chosen: the button's press shows the alert.
     EXPECT_TRUE(QTest::qWaitFor([&] { return !fakes.alerts.calls.empty(); }, 2000));
+
+    // With the focus on another button, Return presses that one and not Organize.
+    fakes.alerts.calls.clear();
+    fakes.panels.answer = PathList{tmp.path()};
+    window.findChild<QPushButton*>("toChooseButton")->setFocus();
+    QTest::keyClick(&window, Qt::Key_Return);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !fakes.panels.shown.empty(); }, 2000));
+    EXPECT_EQ(fakes.panels.shown.front().title, "Select Organize Into");
+    EXPECT_TRUE(fakes.alerts.calls.empty());
 }
 
 TEST_F(MainWindowTest, ProgressMeterFollowsTheRunControl) {

@@ -12,6 +12,8 @@
 #include <QImage>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QTest>
 #include <QTreeView>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -139,6 +141,26 @@ TEST_F(PreviewWindowTest, ThumbnailsAreReadAt96Pixels) {
     ASSERT_TRUE(test::waitUntil(
         [&] { return loader.thumbnail(QString::fromStdString(picture)) != nullptr; }));
     EXPECT_EQ(loader.thumbnail(QString::fromStdString(picture))->width(), 96);
+}
+
+TEST_F(PreviewWindowTest, TabReachesPreviewJustBeforeOrganize) {
+    EXPECT_EQ(commands.previewButton()->nextInFocusChain(), window.goButton());
+}
+
+TEST_F(PreviewWindowTest, FitsTheScreenAndClosesWithEscapeOrCtrlW) {
+    makePlan();
+    PreviewWindow& shown = commands.previewWindow();
+    const QRect area = shown.screen()->availableGeometry();
+    EXPECT_LE(shown.width(), area.width());
+    EXPECT_LE(shown.height(), area.height());
+    for (QKeySequence key : {QKeySequence(Qt::Key_Escape), QKeySequence(QKeySequence::Close)}) {
+        shown.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&shown));
+        shown.activateWindow();
+        QTest::keySequence(&shown, key);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !shown.isVisible(); }, 2000))
+            << key.toString().toStdString();
+    }
 }
 
 } // namespace
