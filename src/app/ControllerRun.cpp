@@ -36,7 +36,12 @@ void Controller::resetProgressMeter() {
 ProgressStatus Controller::progressStatus(long done) {
     const long total = runFileList_ ? static_cast<long>(runFileList_->size()) : 0;
     done = std::clamp(done, 0L, total);
-    ProgressStatus status = rate_.sample(done, total, clock_());
+    uint64_t bytes = 0;
+    {
+        std::lock_guard lock(status_.statusLock);
+        bytes = status_.bytesDone;
+    }
+    ProgressStatus status = rate_.sample(done, total, clock_(), bytes);
     if (done >= 1)
         status.currentPath = (*runFileList_)[static_cast<size_t>(done) - 1];
     return status;
@@ -126,6 +131,7 @@ void Controller::goClicked() {
     auto shared = std::make_shared<const PathList>(std::move(*list));
     std::unique_lock lock(status_.statusLock);
     status_.filesDone = 0;
+    status_.bytesDone = 0;
     status_.abandonLargeCopies = false;
     if (mainView_) {
         mainView_->setProgressMaximum(static_cast<double>(shared->size()) + 1);

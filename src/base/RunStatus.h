@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <mutex>
 
 namespace orvane {
@@ -18,6 +19,8 @@ struct RunStatus {
     std::mutex statusLock;
     int mergeState = kMergeIdle;
     int filesDone = 0;
+    // The size of the files begun, for the copying speed.
+    uint64_t bytesDone = 0;
     // With a stop requested: copies with more than a few seconds left are abandoned rather
     // than finished (the process was told to end, not the user asked to stop).
     bool abandonLargeCopies = false;

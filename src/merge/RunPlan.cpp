@@ -1,5 +1,6 @@
 #include "merge/RunPlan.h"
 
+#include "base/Paths.h"
 #include "base/RunStatus.h"
 #include "merge/NameClash.h"
 #include "merge/RunChecks.h"
@@ -147,23 +148,43 @@ void planRunEntries(RunPlan& plan, PlanProgress* progress, const FreeSpaceProbe&
             entry.bytes = S_ISDIR(entry.plan->status.st_mode)
                               ? sizeOfEntries({source})
                               : static_cast<uint64_t>(entry.plan->status.st_size);
-            const std::string& destination = entry.plan->destination;
+            const std::string destination = entry.plan->destination;
+            const bool keepBoth = plan.rules->boolForKey(keys::kKeepBothOnNameClash);
+            // The name the copy gets: the planned one, or with keep-both a numbered one beside
+            // a file or an earlier entry of the plan that has it, as the run will choose.
+            std::string target = destination;
             struct stat existing;
             if (::lstat(destination.c_str(), &existing) == 0) {
                 // As the run decides about a taken name: the same contents are skipped, a
                 // different file may be kept beside under a numbered name.
                 const NameClashDecision decision =
                     resolveNameClash(source, entry.plan->status, destination,
-                                     {plan.rules->boolForKey(keys::kSkipIdenticalFiles),
-                                      plan.rules->boolForKey(keys::kKeepBothOnNameClash)});
+                                     {plan.rules->boolForKey(keys::kSkipIdenticalFiles), keepBoth});
                 if (decision.kind == NameClashDecision::Kind::AlreadyThere)
                     entry.skipReason = skip::kAlreadyInDestination;
                 else if (decision.kind == NameClashDecision::Kind::Taken)
                     entry.taken = true;
-            } else if (auto [it, added] = destinations.emplace(destination, plan.entries.size());
-                       !added) {
-                entry.taken = true;
-                entry.takenBy = plan.entries[it->second].source;
+                else
+                    target = decision.path;
+            }
+            if (!entry.taken && !entry.skipReason) {
+                for (unsigned number = 1;; ++number) {
+                    auto [it, added] = destinations.emplace(target, plan.entries.size());
+                    if (added)
+                        break;
+                    if (!keepBoth) {
+                        entry.taken = true;
+                        entry.takenBy = plan.entries[it->second].source;
+                        break;
+                    }
+                    target = numberedName(destination, number);
+                    while (::lstat(target.c_str(), &existing) == 0)
+                        target = numberedName(destination, ++number);
+                }
+                if (target != destination) {
+                    entry.plan->destination = target;
+                    entry.numberedAs = lastPathComponent(target);
+                }
             }
         }
         plan.entries.push_back(std::move(entry));

@@ -40,6 +40,8 @@ struct PlannedEntry {
     std::string takenBy; // the earlier entry, when the plan itself takes the place
     // Set when the merge would leave the entry alone without an error.
     std::optional<std::string> skipReason;
+    // With keep-both on, the numbered name the copy gets beside the file that has its name.
+    std::string numberedAs;
     uint64_t bytes = 0; // a folder copied whole counts everything inside it
 
     PlanOutcome outcome() const;

@@ -1,6 +1,7 @@
 #include "ui/MainWindow.h"
 
 #include "app/Controller.h"
+#include "base/Paths.h"
 #include "report/RunProgress.h"
 #include "selection/Selection.h"
 #include "ui/KelWell.h"
@@ -10,6 +11,8 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFile>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QMenuBar>
 #include <QShortcut>
 #include <cmath>
@@ -60,6 +63,8 @@ MainWindow::MainWindow(Controller& controller, QWidget* parent)
     ui_->runLayout->setStretch(0, 1);
     ui_->runLayout->setStretch(1, 1);
     ui_->progressText->setVisible(false);
+    // A long name must not widen the window: the line takes the width it is given.
+    ui_->progressText->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     for (QLineEdit* field : {ui_->fromField, ui_->toField})
         field->installEventFilter(this);
 
@@ -188,8 +193,21 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::setProgressStatus(const ProgressStatus& status) {
-    ui_->progressText->setText(decoded(windowProgressText(status)));
-    ui_->progressText->setVisible(true);
+    QLabel* line = ui_->progressText;
+    // The counts and speeds stay whole; the name gives way in its middle, where names of
+    // cameras' files differ least.
+    if (!line->isVisible() || status.currentPath.empty()) {
+        line->setText(decoded(windowProgressText(status)));
+        line->setVisible(true);
+        return;
+    }
+    ProgressStatus counts = status;
+    counts.currentPath.clear();
+    const QString text = decoded(windowProgressText(counts)) + QString::fromUtf8(" \u00b7 ");
+    const QFontMetrics metrics(line->font());
+    const int room = std::max(0, line->contentsRect().width() - metrics.horizontalAdvance(text));
+    line->setText(text + metrics.elidedText(decoded(lastPathComponent(status.currentPath)),
+                                            Qt::ElideMiddle, room));
 }
 
 void MainWindow::setRunning(bool running) {

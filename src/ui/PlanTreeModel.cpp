@@ -256,6 +256,8 @@ QVariant PlanTreeModel::entryData(size_t number, int column, int role) const {
     case kDatedBy:
         return entry.plan ? datedByText(*entry.plan) : QVariant();
     case kNote:
+        if (!entry.numberedAs.empty())
+            return "Copied as " + pathText(entry.numberedAs) + " beside the file of its name";
         if (!entry.taken)
             return {};
         return entry.takenBy.empty() ? QStringLiteral("Name taken by another file")

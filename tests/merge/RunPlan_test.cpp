@@ -102,6 +102,20 @@ TEST_F(RunPlanTest, PlanNamesTheFoldersTheMergeUses) {
     const std::vector<PlannedEntry> strict = planOf(list).entries;
     EXPECT_TRUE(strict[0].taken);
     EXPECT_EQ(strict[0].takenBy, "");
+
+    // With keep-both on, the plan names the numbered copies the run makes, beside a file of
+    // the destination and beside another entry of the plan alike.
+    defaults.setBool(keys::kKeepBothOnNameClash, true);
+    writeFile(root + "/2005/03/17/a-1.jpg", "other", localTime(2005, 3, 17));
+    const std::vector<PlannedEntry> both = planOf(list).entries;
+    EXPECT_EQ(both[0].plan->destination, root + "/2005/03/17/a-2.jpg");
+    EXPECT_EQ(both[2].plan->destination, root + "/2005/03/17/a-3.jpg");
+    EXPECT_EQ(both[2].numberedAs, "a-3.jpg");
+    EXPECT_FALSE(both[2].taken);
+    RunResult kept;
+    MergeEngine(defaults, status, kept).mergeFiles(list, root);
+    EXPECT_EQ(kept.resDestinationDict.at(a), both[0].plan->destination);
+    EXPECT_EQ(kept.resDestinationDict.at(twin), both[2].plan->destination);
 }
 
 TEST_F(RunPlanTest, MonthNamesSortByDateNotByName) {

@@ -49,7 +49,7 @@ TEST_F(MainWindowTest, ProgressLineAndControlsOffDuringARun) {
     status.secondsLeft = 12;
     window.setProgressStatus(status);
     EXPECT_EQ(window.progressText()->text(),
-              QString::fromUtf8("1,234 of 20,000 \u00b7 IMG_0042.JPG \u00b7 about 12 s left"));
+              QString::fromUtf8("1,234 of 20,000 \u00b7 about 12 s left \u00b7 IMG_0042.JPG"));
 
     QSignalSpy running(&window, &MainWindow::runningChanged);
     window.setRunning(true);
