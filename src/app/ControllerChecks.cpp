@@ -3,6 +3,9 @@
 #include "app/Controller.h"
 #include "merge/RunChecks.h"
 #include "platform/FileSystemProbe.h"
+#include "prefs/DateFolderCheck.h"
+#include "prefs/DateRendering.h"
+#include "prefs/Defaults.h"
 
 namespace orvane {
 
@@ -21,6 +24,10 @@ bool Controller::sourcesAndDestinationReady() {
     RunProblem problem = checkSources(fromPaths_);
     if (!problem)
         problem = checkDestination(toPath_, probeOf(services_));
+    // A folder format that leaves the destination would fail every entry: said once, here.
+    if (const std::optional<std::string> format = dirFormat(defaults_);
+        !problem && format && !folderFormatStaysInside(*format, DateLocale()))
+        problem = std::string(kFolderFormatLeavesDestination) + ": \u201C" + *format + "\u201D.";
     if (!problem)
         return true;
     if (services_.alerts)

@@ -199,6 +199,19 @@ TEST_F(RunControlTest, APatternThatDoesNotCompileStopsTheStart) {
     EXPECT_TRUE(report.result().resErrorFiles.empty());
 }
 
+TEST_F(RunControlTest, AFolderFormatLeavingTheDestinationIsRefusedOnceBeforeTheRun) {
+    defaults.setInteger(keys::kDirLevels, 1);
+    defaults.setObject(keys::kOneLevelDateFormat, std::string("../%Y"));
+    controller.setFromPaths(makeSources(3));
+    controller.setToPath(destination);
+    controller.goClicked();
+    ASSERT_EQ(fakes.alerts.calls.size(), 1u);
+    EXPECT_EQ(fakes.alerts.calls[0].message,
+              "The folder format doesn't give a folder inside the destination: \u201C../%Y\u201D.");
+    EXPECT_EQ(controller.mergeState(), kMergeIdle);
+    EXPECT_FALSE(timers.hasTimers());
+}
+
 TEST_F(RunControlTest, ALongRunEndingUnwatchedIsAnnouncedAndTheClickShowsTheReport) {
     test::FakeReportView reportView;
     report.setView(&reportView);

@@ -108,7 +108,7 @@ TEST_F(MainWindowTest, ProgressMeterFollowsTheRunControl) {
 TEST_F(MainWindowTest, FieldsShowTheSelection) {
     controller.setFromPaths({"/Users/a/Pictures/Trip"});
     controller.setToPath("/Volumes/Dest/Sorted");
-    EXPECT_EQ(window.fromFieldWidget()->text(), "Trip");
+    EXPECT_EQ(window.fromFieldWidget()->text(), QString::fromUtf8("Pictures \u25b8 Trip"));
     EXPECT_EQ(window.fromFieldWidget()->toolTip(), "/Users/a/Pictures/Trip");
     controller.setFromPaths({"/m/DCIM", "/m/Camera", "/m/IMG_0001.JPG"});
     EXPECT_EQ(window.fromFieldWidget()->text(), "3 items: DCIM, Camera, IMG_0001.JPG");
