@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <unordered_set>
 
 namespace orvane {
 
@@ -54,9 +55,10 @@ class Controller : public DropWellDelegate, public ReportSelection {
     // Run control.
     void goClicked();
     // Starts a run of `sources` into `toPath` as the organise button does, with the
-    // preferences of `rules` in place of the store's (a preview's plan). Beeps during a run.
+    // preferences of `rules` in place of the store's (a preview's plan), skipping the entries
+    // of `unchosen` as "Not chosen in the preview". Beeps during a run.
     void organizeWith(PathList sources, std::string toPath,
-                      std::shared_ptr<const UserDefaults> rules);
+                      std::shared_ptr<const UserDefaults> rules, PathList unchosen = {});
     // `rules` null: the store's preferences.
     void launchMergeThread(std::shared_ptr<const PathList> fileList, std::string toPath,
                            std::shared_ptr<const UserDefaults> rules = nullptr);
@@ -136,6 +138,8 @@ class Controller : public DropWellDelegate, public ReportSelection {
     std::thread worker_;
     // The preferences of the run being started by organizeWith.
     std::shared_ptr<const UserDefaults> runRules_;
+    // The entries of its file list the user left out in the preview: skipped, not copied.
+    std::unordered_set<std::string> runUnchosen_;
     MergeHooks mergeHooks_;
     bool remembersPaths_ = true;
     bool ignoresLowSpace_ = false;

@@ -121,6 +121,17 @@ void Controller::goClicked() {
         reportController_.result().notes.push_back(*note);
 
     std::optional<PathList> list = fileList();
+    if (list && !runUnchosen_.empty()) {
+        PathList chosen;
+        chosen.reserve(list->size());
+        for (std::string& path : *list) {
+            if (runUnchosen_.count(path))
+                reportController_.result().recordSkipped(path, skip::kNotChosen);
+            else
+                chosen.push_back(std::move(path));
+        }
+        *list = std::move(chosen);
+    }
     if (!list || !spaceConfirmed(*list))
         return;
     // The worker of the previous run has ended (the tick that saw its end came first).
@@ -157,7 +168,7 @@ void Controller::goClicked() {
 }
 
 void Controller::organizeWith(PathList sources, std::string toPath,
-                              std::shared_ptr<const UserDefaults> rules) {
+                              std::shared_ptr<const UserDefaults> rules, PathList unchosen) {
     if (runInProgress()) {
         if (services_.beeper)
             services_.beeper->beep();
@@ -166,8 +177,10 @@ void Controller::organizeWith(PathList sources, std::string toPath,
     setFromPaths(std::move(sources));
     setToPath(std::move(toPath));
     runRules_ = std::move(rules);
+    runUnchosen_ = std::unordered_set<std::string>(unchosen.begin(), unchosen.end());
     goClicked();
     runRules_.reset();
+    runUnchosen_.clear();
 }
 
 void Controller::launchMergeThread(std::shared_ptr<const PathList> fileList, std::string toPath,

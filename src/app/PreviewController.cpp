@@ -86,8 +86,9 @@ void PreviewController::finishPlanning() {
         return;
     }
     shown_ = plan;
+    choice_ = std::make_shared<PlanChoice>(shown_);
     if (view_)
-        view_->showPlan(shown_);
+        view_->showPlan(shown_, choice_);
 }
 
 void PreviewController::organizeFromPlan() {
@@ -99,9 +100,10 @@ void PreviewController::organizeFromPlan() {
         return;
     }
     const std::shared_ptr<const RunPlan> plan = shown_;
+    PathList unchosen = choice_ ? choice_->unchosenSources() : PathList();
     if (view_)
         view_->closePlan();
-    controller_.organizeWith(plan->sources, plan->toPath, plan->rules);
+    controller_.organizeWith(plan->sources, plan->toPath, plan->rules, std::move(unchosen));
 }
 
 } // namespace orvane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/PlanChoice.h"
 #include "merge/RunPlan.h"
 #include "platform/FreeSpace.h"
 #include "platform/Services.h"
@@ -31,10 +32,12 @@ class PreviewController {
     bool planning() const { return worker_.joinable(); }
     // The poll of the plan being made; the status timer calls it.
     void planningTick();
-    // The shown plan's "Organize": a run of its sources into its destination with its rules.
+    // The shown plan's "Organize": a run of its sources into its destination with its rules,
+    // of the entries chosen in it.
     void organizeFromPlan();
 
     std::shared_ptr<const RunPlan> plan() const { return shown_; }
+    std::shared_ptr<PlanChoice> choice() const { return choice_; }
 
   private:
     void finishPlanning();
@@ -44,6 +47,7 @@ class PreviewController {
     PreviewView* view_ = nullptr;
     std::shared_ptr<RunPlan> making_;
     std::shared_ptr<const RunPlan> shown_;
+    std::shared_ptr<PlanChoice> choice_;
     PlanProgress progress_;
     std::atomic<bool> finished_{false};
     std::optional<TimerService::TimerId> timer_;

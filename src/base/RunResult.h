@@ -95,6 +95,7 @@ inline constexpr const char* kMergeAborted = "Not copied: the run was stopped";
 inline constexpr const char* kAlreadyInDestination = "Already in destination";
 inline constexpr const char* kPartialCopy = "Temporary copy of an interrupted run";
 inline constexpr const char* kDestinationFolder = "Destination folder";
+inline constexpr const char* kNotChosen = "Not chosen in the preview";
 } // namespace skip
 
 // Skipped paths that count as failures of the run: what could not be examined or listed, a

@@ -68,8 +68,9 @@ const QPixmap& fileIcon() {
 } // namespace
 
 PlanTreeModel::PlanTreeModel(std::shared_ptr<const RunPlan> plan, ThumbnailLoader* thumbnails,
-                             QObject* parent)
-    : QAbstractItemModel(parent), plan_(std::move(plan)), thumbnails_(thumbnails) {
+                             std::shared_ptr<PlanChoice> choice, QObject* parent)
+    : QAbstractItemModel(parent), plan_(std::move(plan)), thumbnails_(thumbnails),
+      choice_(std::move(choice)) {
     const RunPlan& p = *plan_;
     entryFolder_.assign(p.entries.size(), PlanFolder::kNone);
     entryRow_.assign(p.entries.size(), 0);
@@ -274,6 +275,8 @@ QVariant PlanTreeModel::data(const QModelIndex& index, int role) const {
     const size_t number = numberOf(index);
     const int column = index.column();
     const Kind kind = kindOf(index);
+    if (role == Qt::CheckStateRole)
+        return flags(index) & Qt::ItemIsUserCheckable ? checkState(kind, number) : QVariant();
     if (kind == Kind::kEntry)
         return entryData(number, column, role);
 
@@ -329,6 +332,56 @@ QVariant PlanTreeModel::data(const QModelIndex& index, int role) const {
     }
     default:
         return {};
+    }
+}
+
+Qt::ItemFlags PlanTreeModel::flags(const QModelIndex& index) const {
+    Qt::ItemFlags flags = QAbstractItemModel::flags(index);
+    const Kind kind = index.isValid() ? kindOf(index) : Kind::kSkipped;
+    if (choice_ && index.column() == kName && (kind == Kind::kFolder || kind == Kind::kEntry))
+        flags |= Qt::ItemIsUserCheckable;
+    return flags;
+}
+
+QVariant PlanTreeModel::checkState(Kind kind, size_t number) const {
+    if (kind == Kind::kEntry)
+        return choice_->chosen(number) ? Qt::Checked : Qt::Unchecked;
+    switch (choice_->folderState(number)) {
+    case PlanChoice::State::kAll:
+        return Qt::Checked;
+    case PlanChoice::State::kSome:
+        return Qt::PartiallyChecked;
+    default:
+        return Qt::Unchecked;
+    }
+}
+
+bool PlanTreeModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!choice_ || role != Qt::CheckStateRole || !(flags(index) & Qt::ItemIsUserCheckable))
+        return false;
+    // A partly checked folder clicked becomes checked, as file managers do.
+    const bool chosen = value.toInt() != Qt::Unchecked;
+    if (kindOf(index) == Kind::kEntry)
+        choice_->setChosen(numberOf(index), chosen);
+    else
+        choice_->setFolderChosen(numberOf(index), chosen);
+    choiceChanged();
+    return true;
+}
+
+void PlanTreeModel::choiceChanged() {
+    emitChecksChanged(QModelIndex());
+}
+
+void PlanTreeModel::emitChecksChanged(const QModelIndex& parent) {
+    const int rows = rowCount(parent);
+    if (rows == 0)
+        return;
+    emit dataChanged(index(0, kName, parent), index(rows - 1, kName, parent), {Qt::CheckStateRole});
+    for (int row = 0; row < rows; ++row) {
+        const QModelIndex child = index(row, kName, parent);
+        if (kindOf(child) == Kind::kFolder)
+            emitChecksChanged(child);
     }
 }
 

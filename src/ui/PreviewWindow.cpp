@@ -1,5 +1,6 @@
 #include "ui/PreviewWindow.h"
 
+#include "app/PlanChoice.h"
 #include "base/NumberText.h"
 #include "ui/PlanTreeModel.h"
 #include "ui/ScreenFit.h"
@@ -7,10 +8,14 @@
 
 #include <QDialogButtonBox>
 #include <QFile>
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelection>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QShortcut>
+#include <QSplitter>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -64,6 +69,36 @@ PreviewWindow::PreviewWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     tree_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     tree_->header()->setStretchLastSection(true);
 
+    // The timeline: the shots by day, in groups split at pauses of more than an hour.
+    timeline_ = new QListWidget(this);
+    timeline_->setObjectName(QStringLiteral("timeline"));
+    connect(timeline_, &QListWidget::itemClicked, this, &PreviewWindow::showGroup);
+    auto* split = new QSplitter(this);
+    split->addWidget(timeline_);
+    split->addWidget(tree_);
+    split->setStretchFactor(1, 1);
+    split->setSizes({180, 620});
+
+    chooseButtons_ = new QWidget(this);
+    auto* chooseRow = new QHBoxLayout(chooseButtons_);
+    chooseRow->setContentsMargins(0, 0, 0, 0);
+    const std::pair<QString, void (PlanChoice::*)()> choices[] = {
+        {QStringLiteral("Select All"), &PlanChoice::chooseAll},
+        {QStringLiteral("Select None"), &PlanChoice::chooseNone},
+        {QStringLiteral("New Only"), &PlanChoice::chooseNewOnly}};
+    for (const auto& [title, choose] : choices) {
+        auto* button = new QPushButton(title, chooseButtons_);
+        button->setAutoDefault(false);
+        connect(button, &QPushButton::clicked, this, [this, choose = choose] {
+            if (!choice_ || !model_)
+                return;
+            ((*choice_).*choose)();
+            model_->choiceChanged();
+        });
+        chooseRow->addWidget(button);
+    }
+    chooseRow->addStretch(1);
+
     auto* buttons = new QDialogButtonBox(this);
     organizeButton_ = buttons->addButton(QStringLiteral("Organize"), QDialogButtonBox::AcceptRole);
     organizeButton_->setDefault(true);
@@ -76,7 +111,8 @@ PreviewWindow::PreviewWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
 
     layout->addWidget(destination_);
     layout->addWidget(totals_);
-    layout->addWidget(tree_, 1);
+    layout->addWidget(chooseButtons_);
+    layout->addWidget(split, 1);
     layout->addWidget(buttons);
     // Closed as a dialog would be, and as the report is.
     for (QKeySequence key : {QKeySequence(Qt::Key_Escape), QKeySequence(QKeySequence::Close)})
@@ -86,7 +122,17 @@ PreviewWindow::PreviewWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
 
 PreviewWindow::~PreviewWindow() = default;
 
-void PreviewWindow::setPlan(std::shared_ptr<const RunPlan> plan) {
+QPushButton* PreviewWindow::chooseButton(const QString& title) const {
+    for (QPushButton* button : chooseButtons_->findChildren<QPushButton*>())
+        if (button->text() == title)
+            return button;
+    return nullptr;
+}
+
+void PreviewWindow::setPlan(std::shared_ptr<const RunPlan> plan,
+                            std::shared_ptr<PlanChoice> choice) {
+    choice_ = std::move(choice);
+    chooseButtons_->setVisible(choice_ != nullptr);
     const QString root = QFile::decodeName(plan->toPath.c_str());
     destination_->setText("Into " + root.section('/', -1, -1, QString::SectionSkipEmpty));
     destination_->setToolTip(root);
@@ -96,10 +142,13 @@ void PreviewWindow::setPlan(std::shared_ptr<const RunPlan> plan) {
     totals_->setToolTip(lowSpace ? QStringLiteral("Not enough free space at the destination")
                                  : QString());
 
-    auto* model = new PlanTreeModel(std::move(plan), thumbnails_, this);
+    auto* model = new PlanTreeModel(std::move(plan), thumbnails_, choice_, this);
     tree_->setModel(model);
     delete model_;
     model_ = model;
+    connect(model_, &QAbstractItemModel::dataChanged, this, &PreviewWindow::updateOrganizeTitle);
+    updateOrganizeTitle();
+    fillTimeline();
     tree_->expandToDepth(0);
     tree_->header()->resizeSection(PlanTreeModel::kName, 300);
     tree_->header()->resizeSection(PlanTreeModel::kDate, 160);
@@ -107,6 +156,62 @@ void PreviewWindow::setPlan(std::shared_ptr<const RunPlan> plan) {
     tree_->header()->resizeSection(
         PlanTreeModel::kDatedBy,
         tree_->fontMetrics().horizontalAdvance(QStringLiteral("Metadata, check date")) + 24);
+}
+
+void PreviewWindow::updateOrganizeTitle() {
+    if (!choice_) {
+        organizeButton_->setText(QStringLiteral("Organize"));
+        organizeButton_->setEnabled(true);
+        return;
+    }
+    const size_t chosen = choice_->chosenCount();
+    // "Organize 12 Files": what the button will copy.
+    organizeButton_->setText(
+        QStringLiteral("Organize %1")
+            .arg(QString::fromStdString(countedText(chosen, "File", "Files"))));
+    organizeButton_->setEnabled(chosen > 0);
+}
+
+void PreviewWindow::fillTimeline() {
+    timeline_->clear();
+    const RunPlan& plan = model_->plan();
+    for (const ShotDay& day : shotTimeline(plan)) {
+        auto* heading = new QListWidgetItem(QString::fromStdString(day.title), timeline_);
+        QFont bold = heading->font();
+        bold.setBold(true);
+        heading->setFont(bold);
+        QList<qulonglong> wholeDay;
+        for (const ShotGroup& group : day.groups) {
+            QList<qulonglong> entries;
+            for (size_t entry : group.entries)
+                entries << entry;
+            wholeDay << entries;
+            auto* item = new QListWidgetItem(QStringLiteral("    %1 \u00b7 %2")
+                                                 .arg(QString::fromStdString(shotGroupTitle(group)))
+                                                 .arg(QString::fromStdString(countedText(
+                                                     group.entries.size(), "shot", "shots"))),
+                                             timeline_);
+            item->setData(Qt::UserRole, QVariant::fromValue(entries));
+        }
+        heading->setData(Qt::UserRole, QVariant::fromValue(wholeDay));
+    }
+}
+
+void PreviewWindow::showGroup(QListWidgetItem* item) {
+    if (!item || !model_)
+        return;
+    const QList<qulonglong> entries = item->data(Qt::UserRole).value<QList<qulonglong>>();
+    QItemSelection selection;
+    for (qulonglong entry : entries) {
+        const QModelIndex index = model_->entryIndex(static_cast<size_t>(entry));
+        selection.select(index, index.siblingAtColumn(PlanTreeModel::kColumnCount - 1));
+    }
+    tree_->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    if (!entries.isEmpty()) {
+        const QModelIndex first = model_->entryIndex(static_cast<size_t>(entries.front()));
+        tree_->scrollTo(first, QAbstractItemView::PositionAtTop);
+        tree_->selectionModel()->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
+    }
 }
 
 } // namespace orvane

@@ -7,11 +7,14 @@
 #include <memory>
 
 class QLabel;
+class QListWidget;
+class QListWidgetItem;
 class QPushButton;
 class QTreeView;
 
 namespace orvane {
 
+class PlanChoice;
 class PlanTreeModel;
 class ThumbnailLoader;
 
@@ -24,7 +27,8 @@ class PreviewWindow : public QWidget {
     explicit PreviewWindow(QWidget* parent = nullptr);
     ~PreviewWindow() override;
 
-    void setPlan(std::shared_ptr<const RunPlan> plan);
+    // `choice`: the entries chosen to import; none shows no checkboxes.
+    void setPlan(std::shared_ptr<const RunPlan> plan, std::shared_ptr<PlanChoice> choice = nullptr);
     // Called by "Organize".
     void setOrganizeAction(std::function<void()> organize) { organize_ = std::move(organize); }
 
@@ -33,14 +37,24 @@ class PreviewWindow : public QWidget {
     QLabel* totalsLabel() const { return totals_; }
     QPushButton* organizeButton() const { return organizeButton_; }
     PlanTreeModel* model() const { return model_; }
+    QListWidget* timeline() const { return timeline_; }
+    QPushButton* chooseButton(const QString& title) const;
     ThumbnailLoader* thumbnails() const { return thumbnails_; }
 
   private:
+    // Selects the entries of the timeline's group in the tree and shows the first.
+    void showGroup(QListWidgetItem* item);
+    void fillTimeline();
+    void updateOrganizeTitle();
+
     QLabel* destination_ = nullptr;
     QLabel* totals_ = nullptr;
     QTreeView* tree_ = nullptr;
     QPushButton* organizeButton_ = nullptr;
     PlanTreeModel* model_ = nullptr;
+    std::shared_ptr<PlanChoice> choice_;
+    QListWidget* timeline_ = nullptr;
+    QWidget* chooseButtons_ = nullptr;
     ThumbnailLoader* thumbnails_ = nullptr;
     std::function<void()> organize_;
 };

@@ -10,7 +10,9 @@
 
 #include <QAction>
 #include <QImage>
+#include <QItemSelectionModel>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -125,6 +127,48 @@ TEST_F(PreviewWindowTest, OrganizeRunsThePlansSourcesAndRules) {
         return !controller.runInProgress();
     }));
     EXPECT_EQ(test::readFile(tmp / "Sorted/2007-05-06/c.txt"), "d");
+}
+
+TEST_F(PreviewWindowTest, OnlyTheChosenFilesAreOrganizedAndTheTimelineSelectsItsGroups) {
+    makePlan();
+    PreviewWindow& shown = commands.previewWindow();
+    PlanTreeModel& model = *shown.model();
+    const std::vector<PlannedEntry>& entries = model.plan().entries;
+    auto entryOf = [&](const std::string& source) {
+        for (size_t i = 0; i < entries.size(); ++i)
+            if (entries[i].source == source)
+                return i;
+        return entries.size();
+    };
+    const size_t a = entryOf(tmp / "src/a.jpg"), twin = entryOf(tmp / "src/sub/a.jpg"),
+                 b = entryOf(tmp / "src/b.txt");
+    const QModelIndex day = model.entryIndex(a).parent();
+    EXPECT_EQ(model.data(day, Qt::CheckStateRole), Qt::Checked);
+    EXPECT_EQ(shown.organizeButton()->text(), "Organize 3 Files");
+    // The twin's name is taken by the first a.jpg: not new.
+    shown.chooseButton("New Only")->click();
+    EXPECT_EQ(model.data(model.entryIndex(twin), Qt::CheckStateRole), Qt::Unchecked);
+    EXPECT_EQ(model.data(day, Qt::CheckStateRole), Qt::PartiallyChecked);
+    EXPECT_EQ(shown.organizeButton()->text(), "Organize 2 Files");
+
+    // Two days, one group each: 10:00 and 11:00 are not more than an hour apart.
+    ASSERT_EQ(shown.timeline()->count(), 4);
+    EXPECT_EQ(shown.timeline()->item(1)->text(),
+              QString::fromUtf8("    10:00\u201311:00 \u00b7 2 shots"));
+    emit shown.timeline()->itemClicked(shown.timeline()->item(1));
+    EXPECT_EQ(shown.tree()->selectionModel()->selectedRows().size(), 2);
+
+    ASSERT_TRUE(model.setData(model.entryIndex(b), Qt::Unchecked, Qt::CheckStateRole));
+    shown.organizeButton()->click();
+    ASSERT_TRUE(test::waitUntil([&] {
+        timers.fireAll();
+        return !controller.runInProgress();
+    }));
+    EXPECT_EQ(test::readFile(tmp / "Sorted/2005/03/17/a.jpg"), "a");
+    EXPECT_FALSE(std::filesystem::exists(tmp / "Sorted/2006"));
+    EXPECT_EQ(report.result().resSkippedDict.at(tmp / "src/b.txt"), "Not chosen in the preview");
+    EXPECT_EQ(report.result().resSkippedDict.at(tmp / "src/sub/a.jpg"),
+              "Not chosen in the preview");
 }
 
 TEST_F(PreviewWindowTest, ThumbnailsAreReadAt96Pixels) {
