@@ -107,6 +107,11 @@ class Controller : public DropWellDelegate, public ReportSelection {
     ReportController& reportController() { return reportController_; }
     UserDefaults& defaults() { return defaults_; }
     const PlatformServices& services() const { return services_; }
+    // The first reason a run of the selection could not start (a source gone, a destination
+    // that can't take copies, a folder format that leaves it), or none; the preview says it
+    // as Organize would.
+    std::optional<std::string> runProblem();
+    void showRunProblem(const std::string& problem);
 
   private:
     // The checks before a run (ControllerChecks.cpp): the sources and the destination, with

@@ -18,7 +18,7 @@ FileSystemProbe& probeOf(const PlatformServices& services) {
 
 } // namespace
 
-bool Controller::sourcesAndDestinationReady() {
+std::optional<std::string> Controller::runProblem() {
     // Sources first: a card taken out is the likelier problem, and the command line creates
     // a missing destination only once the sources are known to be there.
     RunProblem problem = checkSources(fromPaths_);
@@ -28,11 +28,19 @@ bool Controller::sourcesAndDestinationReady() {
     if (const std::optional<std::string> format = dirFormat(defaults_);
         !problem && format && !folderFormatStaysInside(*format, DateLocale()))
         problem = std::string(kFolderFormatLeavesDestination) + ": \u201C" + *format + "\u201D.";
-    if (!problem)
-        return true;
+    return problem;
+}
+
+void Controller::showRunProblem(const std::string& problem) {
     if (services_.alerts)
-        services_.alerts->runAlert(kCantOrganizeTitle, *problem, "OK");
-    return false;
+        services_.alerts->runAlert(kCantOrganizeTitle, problem, "OK");
+}
+
+bool Controller::sourcesAndDestinationReady() {
+    const RunProblem problem = runProblem();
+    if (problem)
+        showRunProblem(*problem);
+    return !problem;
 }
 
 bool Controller::spaceConfirmed(const PathList& fileList) {

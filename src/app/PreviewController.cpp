@@ -40,6 +40,11 @@ void PreviewController::previewClicked() {
         return;
     }
 
+    // What would stop Organize is said once, before any planning, as Organize says it.
+    if (const std::optional<std::string> problem = controller_.runProblem()) {
+        controller_.showRunProblem(*problem);
+        return;
+    }
     std::optional<RunPlan> listed =
         listRunPlan(controller_.fromPaths(), controller_.toPath(),
                     snapshotRules(controller_.defaults()), services.alerts);
