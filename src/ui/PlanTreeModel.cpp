@@ -51,17 +51,10 @@ const QPixmap& placeholder() {
     return empty;
 }
 
-// A file's icon at its usual size, in the room of a picture.
+// A file's icon at its usual size: a file without a picture gets a row of its own height,
+// not the empty room of one.
 const QPixmap& fileIcon() {
-    static const QPixmap icon = [] {
-        QPixmap pixmap(ThumbnailLoader::kSize, ThumbnailLoader::kSize);
-        pixmap.fill(Qt::transparent);
-        const int size = 32, offset = (ThumbnailLoader::kSize - size) / 2;
-        QPainter painter(&pixmap);
-        painter.drawPixmap(offset, offset,
-                           QApplication::style()->standardIcon(QStyle::SP_FileIcon).pixmap(size));
-        return pixmap;
-    }();
+    static const QPixmap icon = QApplication::style()->standardIcon(QStyle::SP_FileIcon).pixmap(32);
     return icon;
 }
 
@@ -243,7 +236,10 @@ QVariant PlanTreeModel::entryData(size_t number, int column, int role) const {
         if (!pictured_[number])
             return fileIcon();
         const QPixmap* picture = thumbnails_->thumbnail(pathText(entry.source));
-        return picture && !picture->isNull() ? *picture : placeholder();
+        // Room for the picture while it is read; a file that gave none shows its icon.
+        if (!picture)
+            return placeholder();
+        return picture->isNull() ? fileIcon() : *picture;
     }
     if (role == Qt::ForegroundRole && column == kNote && entry.taken)
         return QColor(0xb0, 0x30, 0x20);
