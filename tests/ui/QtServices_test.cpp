@@ -64,6 +64,20 @@ TEST(QtAlertService, AnswersThePressedButtonOfThree) {
     EXPECT_EQ(alerts.runAlert("Orvane", "Question?", "Yes", "No", "Later"), 1);
     pressLater("OK");
     EXPECT_EQ(alerts.runAlert("Orvane", "Message", "OK"), 0);
+
+    // Over a window just shown, as the welcome is at start-up: centred on it.
+    QWidget main;
+    main.setGeometry(300, 200, 400, 300);
+    main.show();
+    qtAlerts.setParentWidget(&main);
+    QPoint centre;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* box = QApplication::activeModalWidget())
+            centre = box->frameGeometry().center();
+    });
+    pressLater("OK");
+    alerts.runAlert("Welcome to Orvane", "Message", "OK");
+    EXPECT_LE((centre - main.frameGeometry().center()).manhattanLength(), 4);
 }
 
 class XbelTest : public ::testing::Test {
