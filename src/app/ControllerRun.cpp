@@ -36,12 +36,8 @@ void Controller::resetProgressMeter() {
 ProgressStatus Controller::progressStatus(long done) {
     const long total = runFileList_ ? static_cast<long>(runFileList_->size()) : 0;
     done = std::clamp(done, 0L, total);
-    uint64_t bytes = 0;
-    {
-        std::lock_guard lock(status_.statusLock);
-        bytes = status_.bytesDone;
-    }
-    ProgressStatus status = rate_.sample(done, total, clock_(), bytes);
+    ProgressStatus status =
+        rate_.sample(done, total, clock_(), status_.bytesDone.load(std::memory_order_relaxed));
     if (done >= 1)
         status.currentPath = (*runFileList_)[static_cast<size_t>(done) - 1];
     return status;

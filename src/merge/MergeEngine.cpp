@@ -341,10 +341,9 @@ void MergeEngine::processEntry(size_t index, const std::string& source, const Da
 
     result_.resCopiedDict[source] = plan->dateFolder;
     result_.resDatingDict[source] = EntryDating{plan->datedBy, plan->checkDate};
-    if (S_ISREG(plan->status.st_mode)) {
-        std::lock_guard lock(status_.statusLock);
-        status_.bytesDone += static_cast<uint64_t>(plan->status.st_size);
-    }
+    if (S_ISREG(plan->status.st_mode))
+        status_.bytesDone.fetch_add(static_cast<uint64_t>(plan->status.st_size),
+                                    std::memory_order_relaxed);
     std::optional<CopyJob> job;
     EntryOutcome outcome = decideCopy(index, source, plan->destination, plan->status, job);
     if (job)
