@@ -4,10 +4,10 @@
 #include "base/Log.h"
 #include "base/NumberText.h"
 #include "base/StringHelpers.h"
-#include "history/ImportHistory.h"
-#include "platform/VolumeIdentity.h"
-#include "platform/RemoteSources.h"
 #include "base/WindowText.h"
+#include "history/ImportHistory.h"
+#include "platform/RemoteSources.h"
+#include "platform/VolumeIdentity.h"
 
 #include <filesystem>
 #include <sys/stat.h>

@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <unordered_set>
 
 namespace orvane {
 
@@ -55,9 +56,10 @@ class Controller : public DropWellDelegate, public ReportSelection {
     // Run control.
     void goClicked();
     // Starts a run of `sources` into `toPath` as the organise button does, with the
-    // preferences of `rules` in place of the store's (a preview's plan). Beeps during a run.
+    // preferences of `rules` in place of the store's (a preview's plan), skipping the entries
+    // of `unchosen` as "Not chosen in the preview". Beeps during a run.
     void organizeWith(PathList sources, std::string toPath,
-                      std::shared_ptr<const UserDefaults> rules);
+                      std::shared_ptr<const UserDefaults> rules, PathList unchosen = {});
     // `rules` null: the store's preferences.
     void launchMergeThread(std::shared_ptr<const PathList> fileList, std::string toPath,
                            std::shared_ptr<const UserDefaults> rules = nullptr);
@@ -109,6 +111,11 @@ class Controller : public DropWellDelegate, public ReportSelection {
     ReportController& reportController() { return reportController_; }
     UserDefaults& defaults() { return defaults_; }
     const PlatformServices& services() const { return services_; }
+    // The first reason a run of the selection could not start (a source gone, a destination
+    // that can't take copies, a folder format that leaves it), or none; the preview says it
+    // as Organize would.
+    std::optional<std::string> runProblem();
+    void showRunProblem(const std::string& problem);
 
   private:
     // The checks before a run (ControllerChecks.cpp): the sources and the destination, with
@@ -140,6 +147,8 @@ class Controller : public DropWellDelegate, public ReportSelection {
     std::thread worker_;
     // The preferences of the run being started by organizeWith.
     std::shared_ptr<const UserDefaults> runRules_;
+    // The entries of its file list the user left out in the preview: skipped, not copied.
+    std::unordered_set<std::string> runUnchosen_;
     MergeHooks mergeHooks_;
     bool remembersPaths_ = true;
     bool ignoresLowSpace_ = false;

@@ -3,6 +3,9 @@
 #include "app/Controller.h"
 #include "merge/RunChecks.h"
 #include "platform/FileSystemProbe.h"
+#include "prefs/DateFolderCheck.h"
+#include "prefs/DateRendering.h"
+#include "prefs/Defaults.h"
 
 namespace orvane {
 
@@ -15,17 +18,29 @@ FileSystemProbe& probeOf(const PlatformServices& services) {
 
 } // namespace
 
-bool Controller::sourcesAndDestinationReady() {
+std::optional<std::string> Controller::runProblem() {
     // Sources first: a card taken out is the likelier problem, and the command line creates
     // a missing destination only once the sources are known to be there.
     RunProblem problem = checkSources(fromPaths_);
     if (!problem)
         problem = checkDestination(toPath_, probeOf(services_));
-    if (!problem)
-        return true;
+    // A folder format that leaves the destination would fail every entry: said once, here.
+    if (const std::optional<std::string> format = dirFormat(defaults_);
+        !problem && format && !folderFormatStaysInside(*format, DateLocale()))
+        problem = std::string(kFolderFormatLeavesDestination) + ": \u201C" + *format + "\u201D.";
+    return problem;
+}
+
+void Controller::showRunProblem(const std::string& problem) {
     if (services_.alerts)
-        services_.alerts->runAlert(kCantOrganizeTitle, *problem, "OK");
-    return false;
+        services_.alerts->runAlert(kCantOrganizeTitle, problem, "OK");
+}
+
+bool Controller::sourcesAndDestinationReady() {
+    const RunProblem problem = runProblem();
+    if (problem)
+        showRunProblem(*problem);
+    return !problem;
 }
 
 bool Controller::spaceConfirmed(const PathList& fileList) {

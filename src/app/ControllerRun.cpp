@@ -39,7 +39,8 @@ void Controller::resetProgressMeter() {
 ProgressStatus Controller::progressStatus(long done) {
     const long total = runFileList_ ? static_cast<long>(runFileList_->size()) : 0;
     done = std::clamp(done, 0L, total);
-    ProgressStatus status = rate_.sample(done, total, clock_());
+    ProgressStatus status =
+        rate_.sample(done, total, clock_(), status_.bytesDone.load(std::memory_order_relaxed));
     if (done >= 1)
         status.currentPath = (*runFileList_)[static_cast<size_t>(done) - 1];
     return status;
@@ -123,6 +124,17 @@ void Controller::goClicked() {
         reportController_.result().notes.push_back(*note);
 
     std::optional<PathList> list = fileList();
+    if (list && !runUnchosen_.empty()) {
+        PathList chosen;
+        chosen.reserve(list->size());
+        for (std::string& path : *list) {
+            if (runUnchosen_.count(path))
+                reportController_.result().recordSkipped(path, skip::kNotChosen);
+            else
+                chosen.push_back(std::move(path));
+        }
+        *list = std::move(chosen);
+    }
     if (!list || !spaceConfirmed(*list))
         return;
     // The worker of the previous run has ended (the tick that saw its end came first).
@@ -143,6 +155,7 @@ void Controller::goClicked() {
     auto shared = std::make_shared<const PathList>(std::move(*list));
     std::unique_lock lock(status_.statusLock);
     status_.filesDone = 0;
+    status_.bytesDone = 0;
     status_.abandonLargeCopies = false;
     if (mainView_) {
         mainView_->setProgressMaximum(static_cast<double>(shared->size()) + 1);
@@ -168,7 +181,7 @@ void Controller::goClicked() {
 }
 
 void Controller::organizeWith(PathList sources, std::string toPath,
-                              std::shared_ptr<const UserDefaults> rules) {
+                              std::shared_ptr<const UserDefaults> rules, PathList unchosen) {
     if (runInProgress()) {
         if (services_.beeper)
             services_.beeper->beep();
@@ -177,8 +190,10 @@ void Controller::organizeWith(PathList sources, std::string toPath,
     setFromPaths(std::move(sources));
     setToPath(std::move(toPath));
     runRules_ = std::move(rules);
+    runUnchosen_ = std::unordered_set<std::string>(unchosen.begin(), unchosen.end());
     goClicked();
     runRules_.reset();
+    runUnchosen_.clear();
 }
 
 void Controller::launchMergeThread(std::shared_ptr<const PathList> fileList, std::string toPath,

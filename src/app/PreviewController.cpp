@@ -3,8 +3,8 @@
 #include "app/Controller.h"
 #include "app/PreviewView.h"
 #include "base/Log.h"
-#include "base/WindowText.h"
 #include "base/TimeSettings.h"
+#include "base/WindowText.h"
 #include "history/ImportRecorder.h"
 #include "platform/UserDefaults.h"
 #include "prefs/DatingPrefs.h"
@@ -51,6 +51,11 @@ void PreviewController::previewClicked() {
         return;
     }
 
+    // What would stop Organize is said once, before any planning, as Organize says it.
+    if (const std::optional<std::string> problem = controller_.runProblem()) {
+        controller_.showRunProblem(*problem);
+        return;
+    }
     startPlanning(controller_.fromPaths(), controller_.toPath(),
                   snapshotRules(controller_.defaults()));
 }
@@ -128,8 +133,9 @@ void PreviewController::finishPlanning() {
     }
     shown_ = plan;
     importAgain_ = false;
+    choice_ = std::make_shared<PlanChoice>(shown_);
     if (view_)
-        view_->showPlan(shown_);
+        view_->showPlan(shown_, choice_);
 }
 
 void PreviewController::organizeFromPlan() {
@@ -141,6 +147,7 @@ void PreviewController::organizeFromPlan() {
         return;
     }
     const std::shared_ptr<const RunPlan> plan = shown_;
+    PathList unchosen = choice_ ? choice_->unchosenSources() : PathList();
     if (view_)
         view_->closePlan();
     std::shared_ptr<const UserDefaults> rules = plan->rules;
@@ -150,7 +157,7 @@ void PreviewController::organizeFromPlan() {
         again->setArgumentValue(keys::kIgnoreImportHistory, true);
         rules = std::move(again);
     }
-    controller_.organizeWith(plan->sources, plan->toPath, std::move(rules));
+    controller_.organizeWith(plan->sources, plan->toPath, std::move(rules), std::move(unchosen));
 }
 
 } // namespace orvane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/PlanChoice.h"
 #include "merge/RunPlan.h"
 #include "platform/FreeSpace.h"
 #include "platform/Services.h"
@@ -31,7 +32,8 @@ class PreviewController {
     bool planning() const { return worker_.joinable(); }
     // The poll of the plan being made; the status timer calls it.
     void planningTick();
-    // The shown plan's "Organize": a run of its sources into its destination with its rules.
+    // The shown plan's "Organize": a run of its sources into its destination with its rules,
+    // of the entries chosen in it.
     void organizeFromPlan();
     // The preview's "Camera clock": how far the camera's clock was off ("[+|-]H:MM[:SS]",
     // empty for not at all). Makes the shown plan again with capture dates moved by it, for
@@ -41,6 +43,7 @@ class PreviewController {
     void setImportAgain(bool on) { importAgain_ = on; }
 
     std::shared_ptr<const RunPlan> plan() const { return shown_; }
+    std::shared_ptr<PlanChoice> choice() const { return choice_; }
 
   private:
     void startPlanning(PathList sources, std::string toPath,
@@ -53,6 +56,7 @@ class PreviewController {
     std::shared_ptr<RunPlan> making_;
     std::shared_ptr<const RunPlan> shown_;
     bool importAgain_ = false;
+    std::shared_ptr<PlanChoice> choice_;
     PlanProgress progress_;
     std::atomic<bool> finished_{false};
     std::optional<TimerService::TimerId> timer_;

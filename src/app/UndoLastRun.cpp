@@ -6,6 +6,8 @@
 #include "history/ImportRecorder.h"
 #include "history/RunUndo.h"
 
+#include <ctime>
+
 namespace orvane {
 namespace {
 
@@ -24,10 +26,33 @@ std::string quoted(const std::string& path) {
 std::optional<RunRecord> UndoLastRun::undoableRun() {
     if (controller_.runJournalFolder().empty() || controller_.runInProgress())
         return std::nullopt;
-    std::optional<RunRecord> run = latestEndedRun(controller_.runJournalFolder());
-    if (!run || run->undone || run->counts.copied == 0)
+    for (RunRecord& run : listRuns(controller_.runJournalFolder()))
+        if (run.state != RunRecord::State::kRunning && !run.undone && run.counts.copied > 0)
+            return std::move(run);
+    return std::nullopt;
+}
+
+std::string UndoLastRun::startedText(const std::string& started) {
+    struct tm utc = {};
+    const char* end = strptime(started.c_str(), "%Y-%m-%dT%H:%M:%SZ", &utc);
+    if (!end || *end != '\0')
+        return {};
+    const time_t when = timegm(&utc);
+    struct tm local = {};
+    char text[32];
+    if (!localtime_r(&when, &local) || strftime(text, sizeof text, "%-d %b %H:%M", &local) == 0)
+        return {};
+    return text;
+}
+
+std::optional<std::string> UndoLastRun::commandTitle() {
+    const std::optional<RunRecord> run = undoableRun();
+    if (!run)
         return std::nullopt;
-    return run;
+    const std::string started = startedText(run->started);
+    if (started.empty())
+        return kPlainTitle;
+    return "Undo the organize of " + started + ": " + files(run->counts.copied) + "\u2026";
 }
 
 bool UndoLastRun::canUndo() {

@@ -17,16 +17,24 @@ class UndoLastRun {
   public:
     explicit UndoLastRun(Controller& controller) : controller_(controller) {}
 
-    // Whether the command is available: no run under way, and the latest run has copies and
-    // has not been undone.
+    // Whether the command is available: no run under way, and an ended run that copied
+    // something has not been undone.
     bool canUndo();
+    // The command's title naming the run it would take back ("Undo the organize of 8 Dec
+    // 14:02: 42 files…"); none when no run can be.
+    std::optional<std::string> commandTitle();
+    static constexpr const char* kPlainTitle = "Undo Last Organize\u2026";
     void undo();
 
     static std::string confirmationText(size_t files, const std::string& destination, size_t kept);
     static std::string reportText(const UndoResult& result, const std::string& destination);
+    // "8 Dec 14:02" in local time, from a journal's "2026-12-08T14:02:11Z"; empty when the
+    // text is not such a time.
+    static std::string startedText(const std::string& started);
 
   private:
-    // The latest run that has ended, when the command is available for it.
+    // The latest ended run that copied something and is not undone: a later run that found
+    // everything there already does not hide the import before it.
     std::optional<RunRecord> undoableRun();
 
     Controller& controller_;

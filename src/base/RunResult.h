@@ -30,6 +30,15 @@ inline const char* datedByName(DatedBy datedBy) {
     }
 }
 
+// How an entry was dated, in the words the preview and the report both use.
+inline std::string datedByLabel(DatedBy datedBy, bool checkDate) {
+    std::string text = datedBy == DatedBy::Exif       ? "EXIF"
+                       : datedBy == DatedBy::Metadata ? "Metadata"
+                       : datedBy == DatedBy::Paired   ? "Paired"
+                                                      : "Modified";
+    return checkDate ? text + ", check date" : text;
+}
+
 // What the report says about an entry's date. `checkDate`: the date is implausible (before
 // 1980, or later than a day after the run began), as cameras with a reset clock write.
 struct EntryDating {
@@ -51,6 +60,8 @@ struct RunResult {
     // the date folder and the source's name: the file that already held the same contents
     // (skipped "Already in destination"), or the numbered name a copy was published under.
     PathDict resDestinationDict;
+    // The folder the date folders were made in, for finding a copy from its date folder.
+    std::string destination;
     // What the user should know of the run beyond its entries, one sentence each.
     std::vector<std::string> notes;
     // Beside resCopiedDict: how each entry given a date folder was dated.
@@ -88,7 +99,8 @@ inline constexpr const char* kNotFileOrFolder =
     ORVANE_TRANSLATE_NOOP("Orvane", "Not file or folder");
 inline constexpr const char* kPatternPreference =
     ORVANE_TRANSLATE_NOOP("Orvane", "Pattern preference");
-inline constexpr const char* kMergeAborted = ORVANE_TRANSLATE_NOOP("Orvane", "Merge aborted");
+inline constexpr const char* kMergeAborted =
+    ORVANE_TRANSLATE_NOOP("Orvane", "Not copied: the run was stopped");
 inline constexpr const char* kAlreadyInDestination =
     ORVANE_TRANSLATE_NOOP("Orvane", "Already in destination");
 inline constexpr const char* kPartialCopy =
@@ -98,6 +110,8 @@ inline constexpr const char* kDestinationFolder =
 // The beginning of the reason of a file the import history knows: "Imported before on 8 Dec
 // 2026 into …/2026/12/08".
 inline constexpr const char* kImportedBefore = ORVANE_TRANSLATE_NOOP("Orvane", "Imported before");
+inline constexpr const char* kNotChosen =
+    ORVANE_TRANSLATE_NOOP("Orvane", "Not chosen in the preview");
 } // namespace skip
 
 // Skipped paths that count as failures of the run: what could not be examined or listed, a

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <mutex>
 
 namespace orvane {
@@ -18,6 +20,9 @@ struct RunStatus {
     std::mutex statusLock;
     int mergeState = kMergeIdle;
     int filesDone = 0;
+    // The size of the files begun, for the copying speed: read by the progress display while
+    // the lock may be held, hence atomic rather than guarded by it.
+    std::atomic<uint64_t> bytesDone{0};
     // With a stop requested: copies with more than a few seconds left are abandoned rather
     // than finished (the process was told to end, not the user asked to stop).
     bool abandonLargeCopies = false;

@@ -80,6 +80,7 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
     // The report's readers, in the window too, see what the dates were corrected by.
     if (const std::string applied = timeSettingsSummary(result_.timeSettings); !applied.empty())
         result_.notes.push_back("Dates: " + applied + ".");
+    result_.destination = treeRoot;
     clock_gettime(CLOCK_REALTIME, &runStartedAt_);
     checkedFolders_.clear();
     const DateLocale locale;
@@ -284,6 +285,9 @@ void MergeEngine::processEntry(size_t index, const std::string& source, const Da
 
     result_.resCopiedDict[source] = plan->dateFolder;
     result_.resDatingDict[source] = EntryDating{plan->datedBy, plan->checkDate};
+    if (S_ISREG(plan->status.st_mode))
+        status_.bytesDone.fetch_add(static_cast<uint64_t>(plan->status.st_size),
+                                    std::memory_order_relaxed);
     std::optional<CopyJob> job;
     EntryOutcome outcome =
         decideCopy(index, source, plan->destination, plan->status, job, fetched.path);
@@ -531,7 +535,7 @@ ErrorText MergeEngine::copyFailed(const std::string& source, const std::string& 
     case CopyFailure::Kind::Stopped:
         logMessage(LOG_WARN, "Copy of '%s' (fsr='%s') abandoned: the run was stopped",
                    shownSource.c_str(), source.c_str());
-        return std::string("Not copied: the run was stopped");
+        return std::string(skip::kMergeAborted);
     case CopyFailure::Kind::Failed:
         break;
     }

@@ -1,5 +1,6 @@
 #include "merge/RunPlan.h"
 
+#include "base/Paths.h"
 #include "base/RunStatus.h"
 #include "merge/NameClash.h"
 #include "merge/RunChecks.h"
@@ -15,7 +16,9 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <limits>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 #include <unordered_map>
 
@@ -43,8 +46,28 @@ class FolderTree {
         folders_[0].exists = true;
     }
 
-    // The innermost folder of a date folder, made with its outer levels as needed.
-    size_t add(const std::string& dateFolder) {
+    // The innermost folder of a date folder, made with its outer levels as needed; each
+    // level remembers the earliest date it holds.
+    size_t add(const std::string& dateFolder, time_t date) {
+        const size_t innermost = addLevels(dateFolder);
+        for (size_t folder = innermost; folder != 0 && folder != PlanFolder::kNone;
+             folder = folders_[folder].parent)
+            earliest_[folder] = std::min(earliest_[folder], date);
+        return innermost;
+    }
+
+    // Month names, weekdays and other words in folder names sort as the dates they stand for;
+    // folders of the same earliest date by name.
+    void sortByDate() {
+        for (PlanFolder& folder : folders_)
+            std::sort(folder.folders.begin(), folder.folders.end(), [this](size_t a, size_t b) {
+                return std::tie(earliest_[a], folders_[a].name) <
+                       std::tie(earliest_[b], folders_[b].name);
+            });
+    }
+
+  private:
+    size_t addLevels(const std::string& dateFolder) {
         if (auto it = byPath_.find(dateFolder); it != byPath_.end())
             return it->second;
         size_t current = 0;
@@ -61,6 +84,7 @@ class FolderTree {
                 folder.exists = ::stat((root_ + "/" + path).c_str(), &status) == 0;
                 folders_[current].folders.push_back(folders_.size());
                 folders_.push_back(std::move(folder));
+                earliest_.push_back(std::numeric_limits<time_t>::max());
             }
             current = it->second;
         }
@@ -68,14 +92,8 @@ class FolderTree {
         return current;
     }
 
-    void sortByName() {
-        for (PlanFolder& folder : folders_)
-            std::sort(folder.folders.begin(), folder.folders.end(),
-                      [this](size_t a, size_t b) { return folders_[a].name < folders_[b].name; });
-    }
-
-  private:
     std::vector<PlanFolder>& folders_;
+    std::vector<time_t> earliest_ = {std::numeric_limits<time_t>::max()}; // by folder
     std::string root_;
     std::unordered_map<std::string, size_t> byPath_;
 };
@@ -177,7 +195,11 @@ void planRunEntries(RunPlan& plan, PlanProgress* progress, const FreeSpaceProbe&
             entry.bytes = S_ISDIR(entry.plan->status.st_mode)
                               ? sizeOfEntries({source})
                               : static_cast<uint64_t>(entry.plan->status.st_size);
-            const std::string& destination = entry.plan->destination;
+            const std::string destination = entry.plan->destination;
+            const bool keepBoth = plan.rules->boolForKey(keys::kKeepBothOnNameClash);
+            // The name the copy gets: the planned one, or with keep-both a numbered one beside
+            // a file or an earlier entry of the plan that has it, as the run will choose.
+            std::string target = destination;
             struct stat existing;
             std::optional<PriorCopy> priorCopy;
             if (prior && S_ISREG(entry.plan->status.st_mode))
@@ -189,16 +211,32 @@ void planRunEntries(RunPlan& plan, PlanProgress* progress, const FreeSpaceProbe&
                 // different file may be kept beside under a numbered name.
                 const NameClashDecision decision =
                     resolveNameClash(readable, entry.plan->status, destination,
-                                     {plan.rules->boolForKey(keys::kSkipIdenticalFiles),
-                                      plan.rules->boolForKey(keys::kKeepBothOnNameClash)});
+                                     {plan.rules->boolForKey(keys::kSkipIdenticalFiles), keepBoth});
                 if (decision.kind == NameClashDecision::Kind::AlreadyThere)
                     entry.skipReason = skip::kAlreadyInDestination;
                 else if (decision.kind == NameClashDecision::Kind::Taken)
                     entry.taken = true;
-            } else if (auto [it, added] = destinations.emplace(destination, plan.entries.size());
-                       !added) {
-                entry.taken = true;
-                entry.takenBy = plan.entries[it->second].source;
+                else
+                    target = decision.path;
+            }
+            if (!entry.taken && !entry.skipReason) {
+                for (unsigned number = 1;; ++number) {
+                    auto [it, added] = destinations.emplace(target, plan.entries.size());
+                    if (added)
+                        break;
+                    if (!keepBoth) {
+                        entry.taken = true;
+                        entry.takenBy = plan.entries[it->second].source;
+                        break;
+                    }
+                    target = numberedName(destination, number);
+                    while (::lstat(target.c_str(), &existing) == 0)
+                        target = numberedName(destination, ++number);
+                }
+                if (target != destination) {
+                    entry.plan->destination = target;
+                    entry.numberedAs = lastPathComponent(target);
+                }
             }
         }
         plan.entries.push_back(std::move(entry));
@@ -229,12 +267,12 @@ void planRunEntries(RunPlan& plan, PlanProgress* progress, const FreeSpaceProbe&
             totals.bytes += entry.bytes;
             break;
         }
-        const size_t folder = tree.add(entry.plan->dateFolder);
+        const size_t folder = tree.add(entry.plan->dateFolder, entry.plan->date);
         plan.folders[folder].entries.push_back(i);
         for (size_t f = folder; f != PlanFolder::kNone; f = plan.folders[f].parent)
             ++plan.folders[f].fileCount;
     }
-    tree.sortByName();
+    tree.sortByDate();
     for (const PlanFolder& folder : plan.folders)
         totals.newFolders += folder.exists ? 0 : 1;
     if (freeSpace)

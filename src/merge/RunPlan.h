@@ -40,6 +40,8 @@ struct PlannedEntry {
     std::string takenBy; // the earlier entry, when the plan itself takes the place
     // Set when the merge would leave the entry alone without an error.
     std::optional<std::string> skipReason;
+    // With keep-both on, the numbered name the copy gets beside the file that has its name.
+    std::string numberedAs;
     uint64_t bytes = 0; // a folder copied whole counts everything inside it
 
     PlanOutcome outcome() const;
@@ -52,7 +54,7 @@ struct PlanFolder {
     std::string path;    // below the root: "2005/03/17"
     bool exists = false; // already at the destination
     size_t parent = kNone;
-    std::vector<size_t> folders; // sub-folders, by name
+    std::vector<size_t> folders; // sub-folders, by the earliest date below them
     std::vector<size_t> entries; // indexes into RunPlan::entries, in list order
     size_t fileCount = 0;        // entries here and below
 };

@@ -3,6 +3,7 @@
 #include "base/Paths.h"
 #include "base/StringHelpers.h"
 #include "base/WindowText.h"
+#include "merge/NameClash.h"
 #include "platform/UserDefaults.h"
 #include "prefs/PrefKeys.h"
 #include "report/RunProgress.h"
@@ -62,6 +63,29 @@ std::string withDestination(const RunResult& result, ReportTable table, const st
         folder == result.resCopiedDict.end())
         return value;
     return value + " (" + appendPathComponent(folder->second, name) + ")";
+}
+
+// A name taken at the destination stops the copy only because keeping both is off: the row
+// says how to get the copy.
+std::string withKeepBothHint(ReportTable table, const std::string& source, const std::string& value,
+                             bool keepsBoth) {
+    if (table != ReportTable::Errors || keepsBoth ||
+        value.rfind("Can't overwrite existing file", 0) != 0)
+        return value;
+    return value + ". Turn on Keep both in Preferences to copy it as " +
+           numberedName(lastPathComponent(source), 1);
+}
+
+// The copy a copied entry became: its numbered name, else its date folder and own name.
+std::string copyPathOf(const RunResult& result, const std::string& source) {
+    if (auto named = result.resDestinationDict.find(source);
+        named != result.resDestinationDict.end())
+        return named->second;
+    auto folder = result.resCopiedDict.find(source);
+    if (folder == result.resCopiedDict.end() || result.destination.empty())
+        return source;
+    return appendPathComponent(appendPathComponent(result.destination, folder->second),
+                               lastPathComponent(source));
 }
 
 } // namespace
@@ -193,12 +217,12 @@ std::string ReportController::datedByText(const std::string& path) const {
     static constexpr const char* kTexts[4][2] = {
         {ORVANE_TRANSLATE_NOOP("Orvane", "EXIF"),
          ORVANE_TRANSLATE_NOOP("Orvane", "EXIF, check date")},
-        {ORVANE_TRANSLATE_NOOP("Orvane", "metadata"),
-         ORVANE_TRANSLATE_NOOP("Orvane", "metadata, check date")},
-        {ORVANE_TRANSLATE_NOOP("Orvane", "paired"),
-         ORVANE_TRANSLATE_NOOP("Orvane", "paired, check date")},
-        {ORVANE_TRANSLATE_NOOP("Orvane", "modified"),
-         ORVANE_TRANSLATE_NOOP("Orvane", "modified, check date")}};
+        {ORVANE_TRANSLATE_NOOP("Orvane", "Metadata"),
+         ORVANE_TRANSLATE_NOOP("Orvane", "Metadata, check date")},
+        {ORVANE_TRANSLATE_NOOP("Orvane", "Paired"),
+         ORVANE_TRANSLATE_NOOP("Orvane", "Paired, check date")},
+        {ORVANE_TRANSLATE_NOOP("Orvane", "Modified"),
+         ORVANE_TRANSLATE_NOOP("Orvane", "Modified, check date")}};
     return kTexts[static_cast<int>(by)][dating->second.checkDate ? 1 : 0];
 }
 
@@ -214,20 +238,26 @@ std::string ReportController::tableView(ReportTable table, const std::string& co
         return table == ReportTable::Copied ? datedByText(path) : "";
     auto entry = data.dict.find(path);
     const std::string value = entry == data.dict.end() ? "" : entry->second;
-    return withDestination(*shown_, table, path, value);
+    return withKeepBothHint(table, path, withDestination(*shown_, table, path, value),
+                            defaults_.boolForKey(keys::kKeepBothOnNameClash));
 }
 
 std::vector<ReportRow> ReportController::tableRows(ReportTable table) const {
     const TableData data = tableData(*shown_, table);
     const bool hide = hidesPaths();
+    const bool keepsBoth = defaults_.boolForKey(keys::kKeepBothOnNameClash);
     std::vector<ReportRow> rows;
     rows.reserve(data.files.size());
     for (const std::string& path : data.files) {
         auto entry = data.dict.find(path);
         rows.push_back({path, hide ? lastPathComponent(path) : path,
-                        withDestination(*shown_, table, path,
-                                        entry == data.dict.end() ? std::string() : entry->second),
-                        table == ReportTable::Copied ? datedByText(path) : std::string()});
+                        withKeepBothHint(table, path,
+                                         withDestination(*shown_, table, path,
+                                                         entry == data.dict.end() ? std::string()
+                                                                                  : entry->second),
+                                         keepsBoth),
+                        table == ReportTable::Copied ? datedByText(path) : std::string(),
+                        table == ReportTable::Copied ? copyPathOf(*shown_, path) : path});
     }
     return rows;
 }

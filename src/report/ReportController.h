@@ -42,6 +42,9 @@ struct ReportRow {
     std::string shownPath;
     std::string value;
     std::string datedBy; // copied entries: how the entry was dated
+    // What Show in Folder, Open and Copy Path act on: the copy for a copied entry, else the
+    // source.
+    std::string itemPath;
 };
 
 // What the report window shows; the Qt window implements it, tests use fakes.

@@ -41,24 +41,27 @@ std::string percentText(long done, long total) {
 void RateEstimator::start(double now) {
     start_ = now;
     samples_.clear();
-    samples_.push_back({now, 0});
+    samples_.push_back({now, 0, 0});
 }
 
-ProgressStatus RateEstimator::sample(long done, long total, double now) {
+ProgressStatus RateEstimator::sample(long done, long total, double now, uint64_t bytes) {
     // Samples closer than a tenth of a second add nothing but memory.
     if (samples_.empty() || now - samples_.back().time >= 0.1)
-        samples_.push_back({now, done});
+        samples_.push_back({now, done, bytes});
     while (samples_.size() > 2 && now - samples_[1].time >= kWindowSeconds)
         samples_.pop_front();
 
     ProgressStatus status;
     status.done = done;
     status.total = total;
+    status.bytesDone = bytes;
     status.elapsed = now - start_;
     const Sample& oldest = samples_.front();
     const double span = now - oldest.time;
     if (status.elapsed >= kFirstEstimateAfter && span > 0) {
         status.rate = static_cast<double>(done - oldest.done) / span;
+        if (bytes > oldest.bytes)
+            status.byteRate = static_cast<double>(bytes - oldest.bytes) / span;
         if (*status.rate > 0)
             status.secondsLeft = static_cast<double>(total - done) / *status.rate;
     }
@@ -98,21 +101,33 @@ std::string durationText(double seconds) {
     return text;
 }
 
+std::string speedText(const ProgressStatus& status) {
+    std::string text;
+    if (status.rate)
+        text = groupedCount(std::lround(*status.rate)) + " files/s";
+    if (status.byteRate)
+        text += (text.empty() ? "" : kDot) +
+                byteCountText(static_cast<uint64_t>(std::llround(*status.byteRate))) + "/s";
+    return text;
+}
+
 std::string windowProgressText(const ProgressStatus& status) {
     std::string text = fillValues(ORVANE_TRANSLATE_NOOP("Orvane", "%1 of %2"),
                                   {groupedCount(status.done), groupedCount(status.total)});
-    if (!status.currentPath.empty())
-        text += kDot + lastPathComponent(status.currentPath);
+    if (const std::string speed = speedText(status); !speed.empty())
+        text += kDot + speed;
     if (status.secondsLeft)
         text += kDot + timeLeftText(*status.secondsLeft);
+    if (!status.currentPath.empty())
+        text += kDot + lastPathComponent(status.currentPath);
     return text;
 }
 
 std::string consoleProgressText(const ProgressStatus& status, size_t columns) {
     std::string text = groupedCount(status.done) + " / " + groupedCount(status.total) + kDot +
                        percentText(status.done, status.total);
-    if (status.rate)
-        text += kDot + groupedCount(std::lround(*status.rate)) + " files/s";
+    if (const std::string speed = speedText(status); !speed.empty())
+        text += kDot + speed;
     if (status.secondsLeft)
         text += kDot + timeLeftText(*status.secondsLeft);
     if (status.currentPath.empty())

@@ -2,6 +2,7 @@
 // smoothed over the last few seconds and the time left, for the window and the terminal.
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <optional>
 #include <string>
@@ -10,11 +11,13 @@ namespace orvane {
 
 // One reading of a running merge, as the status tick sees it.
 struct ProgressStatus {
-    long done = 0;                     // entries begun
-    long total = 0;                    // entries of the file list
-    std::string currentPath;           // the entry being handled, or ""
-    double elapsed = 0;                // seconds since the run started
-    std::optional<double> rate;        // entries a second, none in the first second
+    long done = 0;                  // entries begun
+    long total = 0;                 // entries of the file list
+    std::string currentPath;        // the entry being handled, or ""
+    double elapsed = 0;             // seconds since the run started
+    std::optional<double> rate;     // entries a second, none until the pace is known
+    std::optional<double> byteRate; // bytes of the files begun a second, likewise
+    uint64_t bytesDone = 0;
     std::optional<double> secondsLeft; // none while there is no rate
 };
 
@@ -23,17 +26,19 @@ struct ProgressStatus {
 class RateEstimator {
   public:
     static constexpr double kWindowSeconds = 5.0;
-    static constexpr double kFirstEstimateAfter = 1.0;
+    // The first seconds of a run (folders made, the first dates read) say little of its pace.
+    static constexpr double kFirstEstimateAfter = 3.0;
 
     // Forgets earlier samples; `now` is the run's start in seconds of a steady clock.
     void start(double now);
     // Records that `done` entries were begun at `now` and answers the status.
-    ProgressStatus sample(long done, long total, double now);
+    ProgressStatus sample(long done, long total, double now, uint64_t bytes = 0);
 
   private:
     struct Sample {
         double time;
         long done;
+        uint64_t bytes;
     };
     double start_ = 0;
     std::deque<Sample> samples_;
@@ -48,7 +53,11 @@ std::string timeLeftText(double seconds);
 // "6.5 s", "3 min 20 s", "1 h 2 min".
 std::string durationText(double seconds);
 
-// The window's line: "1,234 of 20,000 · IMG_0042.JPG · about 12 s left".
+// "3,070 files/s · 41.2 MB/s": the speeds known so far, or "".
+std::string speedText(const ProgressStatus& status);
+
+// The window's line: "1,234 of 20,000 · 3,070 files/s · 41.2 MB/s · about 12 s left ·
+// IMG_0042.JPG"; the window shortens the name to fit.
 std::string windowProgressText(const ProgressStatus& status);
 
 // The terminal's line, at most `columns` characters wide (0: no limit):

@@ -142,8 +142,8 @@ std::unique_ptr<CompiledPattern> compiledRegexForPatterns(const StringList& patt
             if (failed)
                 message += "\nThe pattern \"" + safeCString(patterns[*failed]) + "\" in the \"" +
                            list + "\" list is the one that failed.\n";
-            const int answer = alerts->runAlert("Pattern Error", message, "Abort",
-                                                fixer ? "Open Preferences" : "");
+            const int answer =
+                alerts->runAlert("Pattern Error", message, "OK", fixer ? "Open Preferences" : "");
             if (answer == 1 && fixer)
                 fixer(type, failed.value_or(0));
         }

@@ -16,8 +16,14 @@ std::string fromPathDescriptionIncludingPrefix(const PathList& fromPaths, bool i
 }
 
 std::string sourceFieldText(const PathList& fromPaths) {
-    if (fromPaths.size() < 2)
-        return fromPathDescriptionIncludingPrefix(fromPaths, false);
+    if (fromPaths.empty())
+        return "";
+    if (fromPaths.size() == 1) {
+        // "DCIM" alone says nothing of which card: its parent names it ("TESTCARD ▸ DCIM").
+        const std::string parent = lastPathComponent(deletingLastPathComponent(fromPaths.front()));
+        const std::string name = lastPathComponent(fromPaths.front());
+        return parent.empty() || parent == "/" ? name : parent + " \u25b8 " + name;
+    }
     std::string text = std::to_string(fromPaths.size()) + " items: ";
     for (size_t i = 0; i < fromPaths.size(); ++i)
         text += (i ? ", " : "") + lastPathComponent(fromPaths[i]);

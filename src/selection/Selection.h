@@ -13,7 +13,8 @@ enum class WellRole { From, To };
 // (its whole path with `includingPrefix`), "N files" for two or more.
 std::string fromPathDescriptionIncludingPrefix(const PathList& fromPaths, bool includingPrefix);
 
-// What the window's source field shows: "" for none, one source's name, or for several
+// What the window's source field shows: "" for none, one source's name after its parent's
+// ("TESTCARD ▸ DCIM"), or for several
 // "3 items: DCIM, Camera, IMG_0001.JPG" (every name; the field shortens it to fit).
 std::string sourceFieldText(const PathList& fromPaths);
 

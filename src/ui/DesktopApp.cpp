@@ -3,9 +3,9 @@
 #include "app/PowerCallback.h"
 #include "app/UncaughtException.h"
 #include "base/Paths.h"
-#include "history/ImportHistory.h"
 #include "base/RunStatus.h"
 #include "cameras/CameraSources.h"
+#include "history/ImportHistory.h"
 #include "platform/CopyJobs.h"
 #include "platform/RemoteSources.h"
 #include "platform/UserDefaults.h"
@@ -103,8 +103,9 @@ int runDesktop(int argc, char** argv) {
     OrvaneApplication app(argc, argv);
     app.setExceptionHandler(
         [](const std::exception_ptr& exception) { logUncaughtException(exception); });
+    // No display name: Qt would append " — Orvane" to every title, "Orvane Report" among them;
+    // the windows name the application themselves.
     QApplication::setApplicationName("Orvane");
-    QApplication::setApplicationDisplayName("Orvane");
     QApplication::setDesktopFileName("org.orvane.Orvane");
     installTranslations(app);
     // Without a desktop session Qt knows no icon theme; the wells' icons come from one.

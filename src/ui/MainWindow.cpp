@@ -9,9 +9,12 @@
 #include "ui/KelWell.h"
 #include "ui_MainWindow.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QEvent>
 #include <QFile>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QMenuBar>
 #include <QShortcut>
 #include <cmath>
@@ -62,6 +65,8 @@ MainWindow::MainWindow(Controller& controller, QWidget* parent)
     ui_->runLayout->setStretch(0, 1);
     ui_->runLayout->setStretch(1, 1);
     ui_->progressText->setVisible(false);
+    // A long name must not widen the window: the line takes the width it is given.
+    ui_->progressText->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     for (QLineEdit* field : {ui_->fromField, ui_->toField})
         field->installEventFilter(this);
 
@@ -105,6 +110,13 @@ void MainWindow::createMenus() {
 }
 
 void MainWindow::returnPressed() {
+    // A button the user moved the focus to (Choose…, Preview…) is what Return means; the
+    // organise button only has Return as the window's default.
+    if (auto* focused = qobject_cast<QAbstractButton*>(focusWidget());
+        focused && focused != ui_->goButton && focused->isEnabled()) {
+        focused->animateClick();
+        return;
+    }
     if (ui_->goButton->isEnabled())
         ui_->goButton->animateClick();
     else
@@ -113,6 +125,11 @@ void MainWindow::returnPressed() {
 
 void MainWindow::addRunButton(QWidget* button) {
     ui_->runLayout->insertWidget(ui_->runLayout->indexOf(ui_->goButton), button);
+    // Tab reaches it where it stands: just before the organise button, not after everything.
+    QWidget* before = ui_->goButton->previousInFocusChain();
+    if (before && before != button)
+        QWidget::setTabOrder(before, button);
+    QWidget::setTabOrder(button, ui_->goButton);
 }
 
 void MainWindow::addTopBar(QWidget* bar) {
@@ -178,15 +195,28 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::setProgressStatus(const ProgressStatus& status) {
+    QLabel* line = ui_->progressText;
     // Translated in parts, so that the file's name is never taken for a value.
     QString text = windowText(fillValues(ORVANE_TRANSLATE_NOOP("Orvane", "%1 of %2"),
                                          {groupedCount(status.done), groupedCount(status.total)}));
-    if (!status.currentPath.empty())
-        text += QStringLiteral(" · ") + decoded(lastPathComponent(status.currentPath));
+    if (const std::string speed = speedText(status); !speed.empty())
+        text += QStringLiteral(" · ") + decoded(speed);
     if (status.secondsLeft)
         text += QStringLiteral(" · ") + windowText(timeLeftText(*status.secondsLeft));
-    ui_->progressText->setText(text);
-    ui_->progressText->setVisible(true);
+    line->setVisible(true);
+    if (status.currentPath.empty()) {
+        line->setText(text);
+        return;
+    }
+    // The counts and speeds stay whole; the name gives way in its middle, where names of
+    // cameras' files differ least (not yet laid out, the line shows it whole).
+    text += QStringLiteral(" · ");
+    const QString name = decoded(lastPathComponent(status.currentPath));
+    const QFontMetrics metrics(line->font());
+    const int room = std::max(0, line->contentsRect().width() - metrics.horizontalAdvance(text));
+    line->setText(text + (line->isVisible() && window()->isVisible()
+                              ? metrics.elidedText(name, Qt::ElideMiddle, room)
+                              : name));
 }
 
 void MainWindow::setRunning(bool running) {

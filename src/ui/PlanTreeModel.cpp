@@ -38,7 +38,7 @@ QString datedByText(const EntryPlan& plan) {
     QString text;
     switch (plan.datedBy) {
     case DatedBy::Exif:
-        text = PlanTreeModel::tr("EXIF date");
+        text = PlanTreeModel::tr("EXIF");
         break;
     case DatedBy::Metadata:
         text = PlanTreeModel::tr("Metadata");
@@ -69,25 +69,19 @@ const QPixmap& placeholder() {
     return empty;
 }
 
-// A file's icon at its usual size, in the room of a picture.
+// A file's icon at its usual size: a file without a picture gets a row of its own height,
+// not the empty room of one.
 const QPixmap& fileIcon() {
-    static const QPixmap icon = [] {
-        QPixmap pixmap(ThumbnailLoader::kSize, ThumbnailLoader::kSize);
-        pixmap.fill(Qt::transparent);
-        const int size = 32, offset = (ThumbnailLoader::kSize - size) / 2;
-        QPainter painter(&pixmap);
-        painter.drawPixmap(offset, offset,
-                           QApplication::style()->standardIcon(QStyle::SP_FileIcon).pixmap(size));
-        return pixmap;
-    }();
+    static const QPixmap icon = QApplication::style()->standardIcon(QStyle::SP_FileIcon).pixmap(32);
     return icon;
 }
 
 } // namespace
 
 PlanTreeModel::PlanTreeModel(std::shared_ptr<const RunPlan> plan, ThumbnailLoader* thumbnails,
-                             QObject* parent)
-    : QAbstractItemModel(parent), plan_(std::move(plan)), thumbnails_(thumbnails) {
+                             std::shared_ptr<PlanChoice> choice, QObject* parent)
+    : QAbstractItemModel(parent), plan_(std::move(plan)), thumbnails_(thumbnails),
+      choice_(std::move(choice)) {
     const RunPlan& p = *plan_;
     entryFolder_.assign(p.entries.size(), PlanFolder::kNone);
     entryRow_.assign(p.entries.size(), 0);
@@ -260,7 +254,10 @@ QVariant PlanTreeModel::entryData(size_t number, int column, int role) const {
         if (!pictured_[number])
             return fileIcon();
         const QPixmap* picture = thumbnails_->thumbnail(pathText(entry.source));
-        return picture && !picture->isNull() ? *picture : placeholder();
+        // Room for the picture while it is read; a file that gave none shows its icon.
+        if (!picture)
+            return placeholder();
+        return picture->isNull() ? fileIcon() : *picture;
     }
     if (role == Qt::ForegroundRole && column == kNote && entry.taken)
         return QColor(0xb0, 0x30, 0x20);
@@ -274,6 +271,8 @@ QVariant PlanTreeModel::entryData(size_t number, int column, int role) const {
     case kDatedBy:
         return entry.plan ? datedByText(*entry.plan) : QVariant();
     case kNote:
+        if (!entry.numberedAs.empty())
+            return "Copied as " + pathText(entry.numberedAs) + " beside the file of its name";
         if (!entry.taken)
             return {};
         return entry.takenBy.empty() ? tr("Name taken by another file")
@@ -290,6 +289,8 @@ QVariant PlanTreeModel::data(const QModelIndex& index, int role) const {
     const size_t number = numberOf(index);
     const int column = index.column();
     const Kind kind = kindOf(index);
+    if (role == Qt::CheckStateRole)
+        return flags(index) & Qt::ItemIsUserCheckable ? checkState(kind, number) : QVariant();
     if (kind == Kind::kEntry)
         return entryData(number, column, role);
 
@@ -346,6 +347,56 @@ QVariant PlanTreeModel::data(const QModelIndex& index, int role) const {
     }
     default:
         return {};
+    }
+}
+
+Qt::ItemFlags PlanTreeModel::flags(const QModelIndex& index) const {
+    Qt::ItemFlags flags = QAbstractItemModel::flags(index);
+    const Kind kind = index.isValid() ? kindOf(index) : Kind::kSkipped;
+    if (choice_ && index.column() == kName && (kind == Kind::kFolder || kind == Kind::kEntry))
+        flags |= Qt::ItemIsUserCheckable;
+    return flags;
+}
+
+QVariant PlanTreeModel::checkState(Kind kind, size_t number) const {
+    if (kind == Kind::kEntry)
+        return choice_->chosen(number) ? Qt::Checked : Qt::Unchecked;
+    switch (choice_->folderState(number)) {
+    case PlanChoice::State::kAll:
+        return Qt::Checked;
+    case PlanChoice::State::kSome:
+        return Qt::PartiallyChecked;
+    default:
+        return Qt::Unchecked;
+    }
+}
+
+bool PlanTreeModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!choice_ || role != Qt::CheckStateRole || !(flags(index) & Qt::ItemIsUserCheckable))
+        return false;
+    // A partly checked folder clicked becomes checked, as file managers do.
+    const bool chosen = value.toInt() != Qt::Unchecked;
+    if (kindOf(index) == Kind::kEntry)
+        choice_->setChosen(numberOf(index), chosen);
+    else
+        choice_->setFolderChosen(numberOf(index), chosen);
+    choiceChanged();
+    return true;
+}
+
+void PlanTreeModel::choiceChanged() {
+    emitChecksChanged(QModelIndex());
+}
+
+void PlanTreeModel::emitChecksChanged(const QModelIndex& parent) {
+    const int rows = rowCount(parent);
+    if (rows == 0)
+        return;
+    emit dataChanged(index(0, kName, parent), index(rows - 1, kName, parent), {Qt::CheckStateRole});
+    for (int row = 0; row < rows; ++row) {
+        const QModelIndex child = index(row, kName, parent);
+        if (kindOf(child) == Kind::kFolder)
+            emitChecksChanged(child);
     }
 }
 

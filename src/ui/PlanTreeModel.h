@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/PlanChoice.h"
 #include "merge/RunPlan.h"
 
 #include <QAbstractItemModel>
@@ -20,9 +21,9 @@ class PlanTreeModel : public QAbstractItemModel {
     enum Column { kName, kDate, kDatedBy, kNote, kColumnCount };
     enum class Kind : quint64 { kFolder, kEntry, kSkippedGroup, kSkipped, kFailedGroup, kFailed };
 
-    // `thumbnails` may be null: no pictures.
+    // `thumbnails` may be null: no pictures; `choice` null: no checkboxes.
     PlanTreeModel(std::shared_ptr<const RunPlan> plan, ThumbnailLoader* thumbnails,
-                  QObject* parent = nullptr);
+                  std::shared_ptr<PlanChoice> choice = nullptr, QObject* parent = nullptr);
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
     QModelIndex parent(const QModelIndex& child) const override;
@@ -31,6 +32,13 @@ class PlanTreeModel : public QAbstractItemModel {
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
+    // Files and date folders have a checkbox in their name's column; a folder's is partly
+    // checked while only some files below it are chosen.
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+    // The choice was changed from outside (Select All, None, New Only): the boxes follow.
+    void choiceChanged();
+    QModelIndex entryIndex(size_t entry) const { return indexOf(Kind::kEntry, entry, kName); }
 
     Kind kindOf(const QModelIndex& index) const;
     const RunPlan& plan() const { return *plan_; }
@@ -47,9 +55,12 @@ class PlanTreeModel : public QAbstractItemModel {
     int topLevelRows() const;
     QVariant entryData(size_t entry, int column, int role) const;
     void thumbnailLoaded(const QString& path);
+    QVariant checkState(Kind kind, size_t number) const;
+    void emitChecksChanged(const QModelIndex& parent);
 
     std::shared_ptr<const RunPlan> plan_;
     ThumbnailLoader* thumbnails_;
+    std::shared_ptr<PlanChoice> choice_;
     std::vector<size_t> entryFolder_;    // the folder of each planned entry in the tree
     std::vector<size_t> entryRow_;       // its row there
     std::vector<Skipped> skipped_;       // left out by the file list or by the merge

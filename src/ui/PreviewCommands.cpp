@@ -67,8 +67,9 @@ void PreviewCommands::setPlanningProgress(size_t done, size_t total) {
     bar->setValue(clamp(done));
 }
 
-void PreviewCommands::showPlan(std::shared_ptr<const RunPlan> plan) {
-    window_.setPlan(std::move(plan));
+void PreviewCommands::showPlan(std::shared_ptr<const RunPlan> plan,
+                               std::shared_ptr<PlanChoice> choice) {
+    window_.setPlan(std::move(plan), std::move(choice));
     window_.show();
     window_.raise();
     window_.activateWindow();

@@ -25,7 +25,7 @@ class PreviewCommands : public QObject, public PreviewView {
     // PreviewView
     void setPlanning(bool planning) override;
     void setPlanningProgress(size_t done, size_t total) override;
-    void showPlan(std::shared_ptr<const RunPlan> plan) override;
+    void showPlan(std::shared_ptr<const RunPlan> plan, std::shared_ptr<PlanChoice> choice) override;
     void closePlan() override;
 
     QPushButton* previewButton() const { return button_; }

@@ -1,8 +1,10 @@
 #include "ui/PreviewWindow.h"
 
+#include "app/PlanChoice.h"
 #include "base/NumberText.h"
 #include "platform/qt/Translation.h"
 #include "ui/PlanTreeModel.h"
+#include "ui/ScreenFit.h"
 #include "ui/ThumbnailLoader.h"
 
 #include <QCheckBox>
@@ -10,10 +12,14 @@
 #include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelection>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSignalBlocker>
+#include <QSplitter>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -106,6 +112,35 @@ PreviewWindow::PreviewWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
         if (importAgain_)
             importAgain_(on);
     });
+    // The timeline: the shots by day, in groups split at pauses of more than an hour.
+    timeline_ = new QListWidget(this);
+    timeline_->setObjectName(QStringLiteral("timeline"));
+    connect(timeline_, &QListWidget::itemClicked, this, &PreviewWindow::showGroup);
+    auto* split = new QSplitter(this);
+    split->addWidget(timeline_);
+    split->addWidget(tree_);
+    split->setStretchFactor(1, 1);
+    split->setSizes({180, 620});
+
+    chooseButtons_ = new QWidget(this);
+    auto* chooseRow = new QHBoxLayout(chooseButtons_);
+    chooseRow->setContentsMargins(0, 0, 0, 0);
+    const std::pair<QString, void (PlanChoice::*)()> choices[] = {
+        {QStringLiteral("Select All"), &PlanChoice::chooseAll},
+        {QStringLiteral("Select None"), &PlanChoice::chooseNone},
+        {QStringLiteral("New Only"), &PlanChoice::chooseNewOnly}};
+    for (const auto& [title, choose] : choices) {
+        auto* button = new QPushButton(title, chooseButtons_);
+        button->setAutoDefault(false);
+        connect(button, &QPushButton::clicked, this, [this, choose = choose] {
+            if (!choice_ || !model_)
+                return;
+            ((*choice_).*choose)();
+            model_->choiceChanged();
+        });
+        chooseRow->addWidget(button);
+    }
+    chooseRow->addStretch(1);
 
     auto* buttons = new QDialogButtonBox(this);
     organizeButton_ = buttons->addButton(tr("Organize"), QDialogButtonBox::AcceptRole);
@@ -120,21 +155,36 @@ PreviewWindow::PreviewWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     layout->addWidget(destination_);
     layout->addWidget(totals_);
     layout->addLayout(clockRow);
-    layout->addWidget(tree_, 1);
+    layout->addWidget(chooseButtons_);
+    layout->addWidget(split, 1);
     layout->addWidget(importAgainBox_);
     layout->addWidget(buttons);
-    resize(820, 620);
+    // Closed as a dialog would be, and as the report is.
+    for (QKeySequence key : {QKeySequence(Qt::Key_Escape), QKeySequence(QKeySequence::Close)})
+        connect(new QShortcut(key, this), &QShortcut::activated, this, &QWidget::close);
+    resizeWithinScreen(*this, QSize(820, 620));
 }
 
 PreviewWindow::~PreviewWindow() = default;
 
-void PreviewWindow::setPlan(std::shared_ptr<const RunPlan> plan) {
+QPushButton* PreviewWindow::chooseButton(const QString& title) const {
+    for (QPushButton* button : chooseButtons_->findChildren<QPushButton*>())
+        if (button->text() == title)
+            return button;
+    return nullptr;
+}
+
+void PreviewWindow::setPlan(std::shared_ptr<const RunPlan> plan,
+                            std::shared_ptr<PlanChoice> choice) {
+    choice_ = std::move(choice);
+    chooseButtons_->setVisible(choice_ != nullptr);
     const QString root = QFile::decodeName(plan->toPath.c_str());
     // The devices the files come from are named first: "From 'Canon EOS R5' on USB".
     QString from;
     for (const std::string& note : plan->listed.notes)
         from += QString::fromStdString(note) + QStringLiteral(" · ");
-    destination_->setText(from + tr("Into %1").arg(root.section('/', -1, -1, QString::SectionSkipEmpty)));
+    destination_->setText(from +
+                          tr("Into %1").arg(root.section('/', -1, -1, QString::SectionSkipEmpty)));
     destination_->setToolTip(root);
     const bool lowSpace = plan->totals.freeBytes && *plan->totals.freeBytes < plan->totals.bytes;
     totals_->setText(planTotalsText(plan->totals) +
@@ -153,14 +203,76 @@ void PreviewWindow::setPlan(std::shared_ptr<const RunPlan> plan) {
                              " imported before again");
     importAgainBox_->setVisible(importedBefore > 0);
 
-    auto* model = new PlanTreeModel(std::move(plan), thumbnails_, this);
+    auto* model = new PlanTreeModel(std::move(plan), thumbnails_, choice_, this);
     tree_->setModel(model);
     delete model_;
     model_ = model;
+    connect(model_, &QAbstractItemModel::dataChanged, this, &PreviewWindow::updateOrganizeTitle);
+    updateOrganizeTitle();
+    fillTimeline();
     tree_->expandToDepth(0);
     tree_->header()->resizeSection(PlanTreeModel::kName, 300);
     tree_->header()->resizeSection(PlanTreeModel::kDate, 160);
-    tree_->header()->resizeSection(PlanTreeModel::kDatedBy, 90);
+    // Wide enough for the longest way of dating, flagged.
+    tree_->header()->resizeSection(
+        PlanTreeModel::kDatedBy,
+        tree_->fontMetrics().horizontalAdvance(QStringLiteral("Metadata, check date")) + 24);
+}
+
+void PreviewWindow::updateOrganizeTitle() {
+    if (!choice_) {
+        organizeButton_->setText(QStringLiteral("Organize"));
+        organizeButton_->setEnabled(true);
+        return;
+    }
+    const size_t chosen = choice_->chosenCount();
+    // "Organize 12 Files": what the button will copy.
+    organizeButton_->setText(
+        QStringLiteral("Organize %1")
+            .arg(QString::fromStdString(countedText(chosen, "File", "Files"))));
+    organizeButton_->setEnabled(chosen > 0);
+}
+
+void PreviewWindow::fillTimeline() {
+    timeline_->clear();
+    const RunPlan& plan = model_->plan();
+    for (const ShotDay& day : shotTimeline(plan)) {
+        auto* heading = new QListWidgetItem(QString::fromStdString(day.title), timeline_);
+        QFont bold = heading->font();
+        bold.setBold(true);
+        heading->setFont(bold);
+        QList<qulonglong> wholeDay;
+        for (const ShotGroup& group : day.groups) {
+            QList<qulonglong> entries;
+            for (size_t entry : group.entries)
+                entries << entry;
+            wholeDay << entries;
+            auto* item = new QListWidgetItem(QStringLiteral("    %1 \u00b7 %2")
+                                                 .arg(QString::fromStdString(shotGroupTitle(group)))
+                                                 .arg(QString::fromStdString(countedText(
+                                                     group.entries.size(), "shot", "shots"))),
+                                             timeline_);
+            item->setData(Qt::UserRole, QVariant::fromValue(entries));
+        }
+        heading->setData(Qt::UserRole, QVariant::fromValue(wholeDay));
+    }
+}
+
+void PreviewWindow::showGroup(QListWidgetItem* item) {
+    if (!item || !model_)
+        return;
+    const QList<qulonglong> entries = item->data(Qt::UserRole).value<QList<qulonglong>>();
+    QItemSelection selection;
+    for (qulonglong entry : entries) {
+        const QModelIndex index = model_->entryIndex(static_cast<size_t>(entry));
+        selection.select(index, index.siblingAtColumn(PlanTreeModel::kColumnCount - 1));
+    }
+    tree_->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    if (!entries.isEmpty()) {
+        const QModelIndex first = model_->entryIndex(static_cast<size_t>(entries.front()));
+        tree_->scrollTo(first, QAbstractItemView::PositionAtTop);
+        tree_->selectionModel()->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
+    }
 }
 
 } // namespace orvane

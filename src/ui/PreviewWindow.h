@@ -9,11 +9,14 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QListWidget;
+class QListWidgetItem;
 class QPushButton;
 class QTreeView;
 
 namespace orvane {
 
+class PlanChoice;
 class PlanTreeModel;
 class ThumbnailLoader;
 
@@ -26,7 +29,8 @@ class PreviewWindow : public QWidget {
     explicit PreviewWindow(QWidget* parent = nullptr);
     ~PreviewWindow() override;
 
-    void setPlan(std::shared_ptr<const RunPlan> plan);
+    // `choice`: the entries chosen to import; none shows no checkboxes.
+    void setPlan(std::shared_ptr<const RunPlan> plan, std::shared_ptr<PlanChoice> choice = nullptr);
     // Called by "Organize".
     void setOrganizeAction(std::function<void()> organize) { organize_ = std::move(organize); }
     // Called with the "Camera clock" text when it was edited; answers whether it was taken.
@@ -45,9 +49,16 @@ class PreviewWindow : public QWidget {
     QLineEdit* cameraClockField() const { return cameraClock_; }
     QCheckBox* importAgainBox() const { return importAgainBox_; }
     PlanTreeModel* model() const { return model_; }
+    QListWidget* timeline() const { return timeline_; }
+    QPushButton* chooseButton(const QString& title) const;
     ThumbnailLoader* thumbnails() const { return thumbnails_; }
 
   private:
+    // Selects the entries of the timeline's group in the tree and shows the first.
+    void showGroup(QListWidgetItem* item);
+    void fillTimeline();
+    void updateOrganizeTitle();
+
     QLabel* destination_ = nullptr;
     QLabel* totals_ = nullptr;
     QTreeView* tree_ = nullptr;
@@ -56,6 +67,9 @@ class PreviewWindow : public QWidget {
     QPushButton* organizeButton_ = nullptr;
     QCheckBox* importAgainBox_ = nullptr;
     PlanTreeModel* model_ = nullptr;
+    std::shared_ptr<PlanChoice> choice_;
+    QListWidget* timeline_ = nullptr;
+    QWidget* chooseButtons_ = nullptr;
     ThumbnailLoader* thumbnails_ = nullptr;
     std::function<void()> organize_;
     std::function<bool(const std::string&)> cameraClockApply_;

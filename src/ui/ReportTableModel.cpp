@@ -38,6 +38,8 @@ QVariant ReportTableModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case kPathRole:
         return QFile::decodeName(row.path.c_str());
+    case kItemRole:
+        return QFile::decodeName(row.itemPath.c_str());
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
         if (index.column() == 0)

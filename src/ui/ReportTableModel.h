@@ -18,6 +18,8 @@ class ReportTableModel : public QAbstractTableModel {
     static constexpr int kIdentifierRole = Qt::UserRole + 1;
     // The entry's full path, whatever the table shows.
     static constexpr int kPathRole = Qt::UserRole + 2;
+    // The file the row's commands act on (the copy, for a copied entry).
+    static constexpr int kItemRole = Qt::UserRole + 3;
 
     ReportTableModel(ReportController& report, ReportTable table, QString valueTitle,
                      QObject* parent = nullptr);

@@ -5,9 +5,11 @@
 #include "report/ReportText.h"
 #include "ui/Printing.h"
 #include "ui/ReportTableModel.h"
+#include "ui/ScreenFit.h"
 #include "ui/TableColumn.h"
 #include "ui_ReportWindow.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
 #include <QEvent>
@@ -59,6 +61,8 @@ ReportWindow::ReportWindow(ReportController& report, Workspace* workspace, QWidg
         auto* proxy = new QSortFilterProxyModel(this);
         proxy->setSourceModel(model);
         proxy->setFilterKeyColumn(-1); // the path or what happened
+        // The full path, also while the table shows names only: "Trip/IMG" finds its rows.
+        proxy->setFilterRole(Qt::ToolTipRole);
         proxy->setFilterCaseSensitivity(Qt::CaseInsensitive);
         proxy->setSortCaseSensitivity(Qt::CaseInsensitive);
         view->setModel(proxy);
@@ -114,6 +118,12 @@ ReportWindow::ReportWindow(ReportController& report, Workspace* workspace, QWidg
             if (key[0].key() != Qt::Key_Escape && qobject_cast<QLineEdit*>(focusWidget()) &&
                 !static_cast<QLineEdit*>(focusWidget())->isReadOnly())
                 return;
+            // Return on a button the user moved to presses that button.
+            if (auto* button = qobject_cast<QAbstractButton*>(focusWidget());
+                button && key[0].key() != Qt::Key_Escape && button->isEnabled()) {
+                button->animateClick();
+                return;
+            }
             close();
         });
     }
@@ -128,6 +138,7 @@ ReportWindow::ReportWindow(ReportController& report, Workspace* workspace, QWidg
     // Never smaller than what shows the tabs and the whole summary.
     setMinimumSize(minimumSizeHint().expandedTo(
         QSize(ui_->reportTabView->sizeHint().width(), minimumSizeHint().height())));
+    resizeWithinScreen(*this, size());
 }
 
 ReportWindow::~ReportWindow() {
@@ -210,7 +221,7 @@ void ReportWindow::setCopyRulesNotice(const std::string& text) {
 QMenu* ReportWindow::contextMenuFor(const QModelIndex& index) {
     if (!index.isValid())
         return nullptr;
-    const QString shown = index.data(ReportTableModel::kPathRole).toString();
+    const QString shown = index.data(ReportTableModel::kItemRole).toString();
     const std::string path = QFile::encodeName(shown).toStdString();
     auto* menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);

@@ -20,7 +20,10 @@ void UndoMenu::addTo(QMenu* fileMenu) {
 }
 
 void UndoMenu::updateEnabled() {
-    undo_->setEnabled(undoLastRun_.canUndo());
+    // One look at the journals answers both: whether a run can be taken back, and which.
+    const std::optional<std::string> title = undoLastRun_.commandTitle();
+    undo_->setText(title ? QString::fromStdString(*title) : tr("Undo Last Organize…"));
+    undo_->setEnabled(title.has_value());
 }
 
 } // namespace orvane

@@ -402,7 +402,7 @@ TEST_F(OrganizeTest, StopSignalsFinishTheEntryUnderWayAndReport) {
         ASSERT_GE(report["copied"].size(), 1u);
         EXPECT_EQ(report["copied"].size() + report["skipped"].size(), size_t{kFiles});
         for (const json& skipped : report["skipped"])
-            EXPECT_EQ(skipped["reason"], "Merge aborted");
+            EXPECT_EQ(skipped["reason"], "Not copied: the run was stopped");
         // Exactly the copies reported, each complete, and no temporary left behind.
         const auto copies = tree(to);
         EXPECT_EQ(copies.size(), report["copied"].size());

@@ -405,7 +405,7 @@ TEST_F(MergeTest, CancellationBeforeTheFirstEntrySkipsEverything) {
     merge({a, b});
 
     EXPECT_EQ(result.resSkippedFiles, (PathList{a, b}));
-    EXPECT_EQ(result.resSkippedDict.at(b), "Merge aborted");
+    EXPECT_EQ(result.resSkippedDict.at(b), "Not copied: the run was stopped");
     EXPECT_TRUE(result.resCopiedFiles.empty());
     EXPECT_EQ(status.mergeState, kMergeCancelled);
     EXPECT_EQ(status.filesDone, 0);

@@ -150,7 +150,7 @@ TEST_F(RunControlTest, AbortDuringTheSecondOfFiveSkipsTheRest) {
     EXPECT_EQ(result.resCopiedFiles, (PathList{sources[0], sources[1]}));
     EXPECT_EQ(result.resSkippedFiles, (PathList{sources[2], sources[3], sources[4]}));
     for (const auto& path : result.resSkippedFiles)
-        EXPECT_EQ(result.resSkippedDict.at(path), "Merge aborted");
+        EXPECT_EQ(result.resSkippedDict.at(path), "Not copied: the run was stopped");
     EXPECT_TRUE(exists(destination + "/2004/file2.jpg"));
     EXPECT_FALSE(exists(destination + "/2004/file3.jpg"));
     EXPECT_EQ(view.buttonTitle, "Organize");
@@ -197,6 +197,19 @@ TEST_F(RunControlTest, APatternThatDoesNotCompileStopsTheStart) {
     // The paths were remembered and the result cleared before the list was asked for.
     EXPECT_EQ(defaults.stringForKey(keys::kLastTarget), destination);
     EXPECT_TRUE(report.result().resErrorFiles.empty());
+}
+
+TEST_F(RunControlTest, AFolderFormatLeavingTheDestinationIsRefusedOnceBeforeTheRun) {
+    defaults.setInteger(keys::kDirLevels, 1);
+    defaults.setObject(keys::kOneLevelDateFormat, std::string("../%Y"));
+    controller.setFromPaths(makeSources(3));
+    controller.setToPath(destination);
+    controller.goClicked();
+    ASSERT_EQ(fakes.alerts.calls.size(), 1u);
+    EXPECT_EQ(fakes.alerts.calls[0].message,
+              "The folder format doesn't give a folder inside the destination: \u201C../%Y\u201D.");
+    EXPECT_EQ(controller.mergeState(), kMergeIdle);
+    EXPECT_FALSE(timers.hasTimers());
 }
 
 TEST_F(RunControlTest, ALongRunEndingUnwatchedIsAnnouncedAndTheClickShowsTheReport) {
@@ -325,6 +338,12 @@ TEST_F(RunControlTest, UndoLastOrganizeConfirmsThenReports) {
     EXPECT_FALSE(undo.canUndo()) << "not during a run";
     tickUntilIdle();
     ASSERT_TRUE(undo.canUndo());
+    // A second run that finds everything there does not hide the first.
+    controller.goClicked();
+    tickUntilIdle();
+    const std::string title = undo.commandTitle().value_or("");
+    EXPECT_EQ(title.rfind("Undo the organize of ", 0), 0u) << title;
+    EXPECT_NE(title.find(": 2 files\u2026"), std::string::npos) << title;
 
     fakes.alerts.answers = {1, 0, 0}; // Cancel; then Remove Files and OK
     undo.undo();
@@ -341,6 +360,8 @@ TEST_F(RunControlTest, UndoLastOrganizeConfirmsThenReports) {
     EXPECT_FALSE(exists(destination + "/2004"));
     EXPECT_TRUE(exists(tmp / "src/file1.jpg"));
     EXPECT_FALSE(undo.canUndo()) << "a run is undone once";
+    EXPECT_FALSE(undo.commandTitle());
+    EXPECT_EQ(UndoLastRun::startedText("2026-12-08T14:02:11"), "");
 }
 
 } // namespace

@@ -102,6 +102,36 @@ TEST_F(RunPlanTest, PlanNamesTheFoldersTheMergeUses) {
     const std::vector<PlannedEntry> strict = planOf(list).entries;
     EXPECT_TRUE(strict[0].taken);
     EXPECT_EQ(strict[0].takenBy, "");
+
+    // With keep-both on, the plan names the numbered copies the run makes, beside a file of
+    // the destination and beside another entry of the plan alike.
+    defaults.setBool(keys::kKeepBothOnNameClash, true);
+    writeFile(root + "/2005/03/17/a-1.jpg", "other", localTime(2005, 3, 17));
+    const std::vector<PlannedEntry> both = planOf(list).entries;
+    EXPECT_EQ(both[0].plan->destination, root + "/2005/03/17/a-2.jpg");
+    EXPECT_EQ(both[2].plan->destination, root + "/2005/03/17/a-3.jpg");
+    EXPECT_EQ(both[2].numberedAs, "a-3.jpg");
+    EXPECT_FALSE(both[2].taken);
+    RunResult kept;
+    MergeEngine(defaults, status, kept).mergeFiles(list, root);
+    EXPECT_EQ(kept.resDestinationDict.at(a), both[0].plan->destination);
+    EXPECT_EQ(kept.resDestinationDict.at(twin), both[2].plan->destination);
+}
+
+TEST_F(RunPlanTest, MonthNamesSortByDateNotByName) {
+    defaults.setInteger(keys::kDirLevels, 2);
+    defaults.setObject(keys::kTwoLevelDateFormat, std::string("%Y/%B"));
+    PathList list;
+    for (int month : {12, 2, 8, 4}) {
+        list.push_back(tmp / ("src/" + std::to_string(month) + ".jpg"));
+        writeFile(list.back(), "x", localTime(2005, month, 1));
+    }
+    const RunPlan plan = planOf(list);
+    const PlanFolder& year = plan.folders[plan.folders[0].folders.at(0)];
+    std::vector<std::string> months;
+    for (size_t folder : year.folders)
+        months.push_back(plan.folders[folder].name);
+    EXPECT_EQ(months, (std::vector<std::string>{"February", "April", "August", "December"}));
 }
 
 TEST_F(RunPlanTest, FolderLevelsWithoutAFormatFailAsInTheMerge) {

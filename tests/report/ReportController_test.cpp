@@ -62,9 +62,19 @@ TEST_F(ReportTest, ShowReportFillsCountsLabelsAndFirstTab) {
 
     report.initializeReport();
     report.result().recordError("/a/z.jpg", "Error copying");
+    report.result().recordError("/a/IMG_1.JPG", "Can't overwrite existing file: IMG_1.JPG");
     report.showReport();
     EXPECT_TRUE(view.red);
-    EXPECT_EQ(view.tabLabels[3], "Errors (1)");
+    EXPECT_EQ(view.tabLabels[3], "Errors (2)");
+    // A taken name says how to keep both, while keeping both is off.
+    defaults.setBool(keys::kKeepBothOnNameClash, false);
+    EXPECT_EQ(report.tableView(ReportTable::Errors, kValueColumn, 0), "Error copying");
+    EXPECT_EQ(report.tableRows(ReportTable::Errors)[1].value,
+              "Can't overwrite existing file: IMG_1.JPG. Turn on Keep both in Preferences to "
+              "copy it as IMG_1-1.JPG");
+    defaults.setBool(keys::kKeepBothOnNameClash, true);
+    EXPECT_EQ(report.tableView(ReportTable::Errors, kValueColumn, 1),
+              "Can't overwrite existing file: IMG_1.JPG");
 }
 
 TEST_F(ReportTest, HidingPathsRewritesFieldsAndCellsAndIsStored) {

@@ -19,19 +19,22 @@ TEST(RunProgress, CountsAndTimesReadAsText) {
     EXPECT_EQ(durationText(200), "3 min 20 s");
 }
 
-TEST(RunProgress, NoRateInTheFirstSecondThenASmoothedOne) {
+TEST(RunProgress, NoRateInTheFirstSecondsThenASmoothedOne) {
     RateEstimator estimator;
     estimator.start(100.0);
-    ProgressStatus early = estimator.sample(500, 20000, 100.5);
+    ProgressStatus early = estimator.sample(500, 20000, 102.5, 4000);
     EXPECT_FALSE(early.rate);
+    EXPECT_FALSE(early.byteRate);
     EXPECT_FALSE(early.secondsLeft);
     // 1,000 entries a second for the last five seconds, after a slow start.
     for (int second = 1; second <= 10; ++second)
         estimator.sample(second <= 5 ? 10 * second : 50 + 1000 * (second - 5), 20000,
-                         100.0 + second);
-    ProgressStatus later = estimator.sample(5050, 20000, 110.0);
+                         100.0 + second, 2000000u * second);
+    ProgressStatus later = estimator.sample(5050, 20000, 110.0, 20000000);
     ASSERT_TRUE(later.rate);
     EXPECT_NEAR(*later.rate, 1000.0, 1.0);
+    ASSERT_TRUE(later.byteRate);
+    EXPECT_NEAR(*later.byteRate, 2e6, 1.0);
     ASSERT_TRUE(later.secondsLeft);
     EXPECT_NEAR(*later.secondsLeft, 14.95, 0.05);
     EXPECT_DOUBLE_EQ(later.elapsed, 10.0);
@@ -46,8 +49,10 @@ TEST(RunProgress, WindowAndTerminalLines) {
     EXPECT_EQ(consoleProgressText(status, 0), "1,234 / 20,000 \u00b7 6.2% \u00b7 IMG_0042.JPG");
     status.rate = 3070.4;
     status.secondsLeft = 12.2;
-    EXPECT_EQ(windowProgressText(status),
-              "1,234 of 20,000 \u00b7 IMG_0042.JPG \u00b7 about 12 s left");
+    status.byteRate = 41.23e6;
+    EXPECT_EQ(windowProgressText(status), "1,234 of 20,000 \u00b7 3,070 files/s \u00b7 41.2 MB/s "
+                                          "\u00b7 about 12 s left \u00b7 IMG_0042.JPG");
+    status.byteRate.reset();
     EXPECT_EQ(consoleProgressText(status, 0), "1,234 / 20,000 \u00b7 6.2% \u00b7 3,070 files/s "
                                               "\u00b7 about 12 s left \u00b7 IMG_0042.JPG");
     // The name gives way in its middle first.

@@ -191,7 +191,7 @@ TEST(PatternCompilation, ListThatDoesNotCompileAlertsAndAnswersNull) {
               "use.\n\nError: missing terminating ] for character class.\n\nPlease check your "
               "patterns for errors.\n\nThe pattern \"/[/\" in the \"Intact Folders\" list is "
               "the one that failed.\n");
-    EXPECT_EQ(alert.defaultButton, "Abort");
+    EXPECT_EQ(alert.defaultButton, "OK");
     EXPECT_EQ(alert.alternateButton, "");
     EXPECT_EQ(alert.otherButton, "");
     const std::string text = log.text();

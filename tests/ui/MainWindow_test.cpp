@@ -49,7 +49,7 @@ TEST_F(MainWindowTest, ProgressLineAndControlsOffDuringARun) {
     status.secondsLeft = 12;
     window.setProgressStatus(status);
     EXPECT_EQ(window.progressText()->text(),
-              QString::fromUtf8("1,234 of 20,000 \u00b7 IMG_0042.JPG \u00b7 about 12 s left"));
+              QString::fromUtf8("1,234 of 20,000 \u00b7 about 12 s left \u00b7 IMG_0042.JPG"));
 
     QSignalSpy running(&window, &MainWindow::runningChanged);
     window.setRunning(true);
@@ -81,6 +81,15 @@ TEST_F(MainWindowTest, ReturnPressesTheButton) {
     QTest::keyClick(&window, Qt::Key_Return);
     // Nothing chosen: the button's press shows the alert.
     EXPECT_TRUE(QTest::qWaitFor([&] { return !fakes.alerts.calls.empty(); }, 2000));
+
+    // With the focus on another button, Return presses that one and not Organize.
+    fakes.alerts.calls.clear();
+    fakes.panels.answer = PathList{tmp.path()};
+    window.findChild<QPushButton*>("toChooseButton")->setFocus();
+    QTest::keyClick(&window, Qt::Key_Return);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !fakes.panels.shown.empty(); }, 2000));
+    EXPECT_EQ(fakes.panels.shown.front().title, "Select Organize Into");
+    EXPECT_TRUE(fakes.alerts.calls.empty());
 }
 
 TEST_F(MainWindowTest, ProgressMeterFollowsTheRunControl) {
@@ -99,7 +108,7 @@ TEST_F(MainWindowTest, ProgressMeterFollowsTheRunControl) {
 TEST_F(MainWindowTest, FieldsShowTheSelection) {
     controller.setFromPaths({"/Users/a/Pictures/Trip"});
     controller.setToPath("/Volumes/Dest/Sorted");
-    EXPECT_EQ(window.fromFieldWidget()->text(), "Trip");
+    EXPECT_EQ(window.fromFieldWidget()->text(), QString::fromUtf8("Pictures \u25b8 Trip"));
     EXPECT_EQ(window.fromFieldWidget()->toolTip(), "/Users/a/Pictures/Trip");
     controller.setFromPaths({"/m/DCIM", "/m/Camera", "/m/IMG_0001.JPG"});
     EXPECT_EQ(window.fromFieldWidget()->text(), "3 items: DCIM, Camera, IMG_0001.JPG");

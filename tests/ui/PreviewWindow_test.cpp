@@ -10,9 +10,13 @@
 
 #include <QAction>
 #include <QImage>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
+#include <QTest>
 #include <QTreeView>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -176,6 +180,68 @@ TEST_F(PreviewWindowTest, ThumbnailsAreReadAt96Pixels) {
     ASSERT_TRUE(test::waitUntil(
         [&] { return loader.thumbnail(QString::fromStdString(picture)) != nullptr; }));
     EXPECT_EQ(loader.thumbnail(QString::fromStdString(picture))->width(), 96);
+}
+
+TEST_F(PreviewWindowTest, OnlyTheChosenFilesAreOrganizedAndTheTimelineSelectsItsGroups) {
+    makePlan();
+    PreviewWindow& shown = commands.previewWindow();
+    PlanTreeModel& model = *shown.model();
+    const std::vector<PlannedEntry>& entries = model.plan().entries;
+    auto entryOf = [&](const std::string& source) {
+        for (size_t i = 0; i < entries.size(); ++i)
+            if (entries[i].source == source)
+                return i;
+        return entries.size();
+    };
+    const size_t a = entryOf(tmp / "src/a.jpg"), twin = entryOf(tmp / "src/sub/a.jpg"),
+                 b = entryOf(tmp / "src/b.txt");
+    const QModelIndex day = model.entryIndex(a).parent();
+    EXPECT_EQ(model.data(day, Qt::CheckStateRole), Qt::Checked);
+    EXPECT_EQ(shown.organizeButton()->text(), "Organize 3 Files");
+    // The twin's name is taken by the first a.jpg: not new.
+    shown.chooseButton("New Only")->click();
+    EXPECT_EQ(model.data(model.entryIndex(twin), Qt::CheckStateRole), Qt::Unchecked);
+    EXPECT_EQ(model.data(day, Qt::CheckStateRole), Qt::PartiallyChecked);
+    EXPECT_EQ(shown.organizeButton()->text(), "Organize 2 Files");
+
+    // Two days, one group each: 10:00 and 11:00 are not more than an hour apart.
+    ASSERT_EQ(shown.timeline()->count(), 4);
+    EXPECT_EQ(shown.timeline()->item(1)->text(),
+              QString::fromUtf8("    10:00\u201311:00 \u00b7 2 shots"));
+    emit shown.timeline()->itemClicked(shown.timeline()->item(1));
+    EXPECT_EQ(shown.tree()->selectionModel()->selectedRows().size(), 2);
+
+    ASSERT_TRUE(model.setData(model.entryIndex(b), Qt::Unchecked, Qt::CheckStateRole));
+    shown.organizeButton()->click();
+    ASSERT_TRUE(test::waitUntil([&] {
+        timers.fireAll();
+        return !controller.runInProgress();
+    }));
+    EXPECT_EQ(test::readFile(tmp / "Sorted/2005/03/17/a.jpg"), "a");
+    EXPECT_FALSE(std::filesystem::exists(tmp / "Sorted/2006"));
+    EXPECT_EQ(report.result().resSkippedDict.at(tmp / "src/b.txt"), "Not chosen in the preview");
+    EXPECT_EQ(report.result().resSkippedDict.at(tmp / "src/sub/a.jpg"),
+              "Not chosen in the preview");
+}
+
+TEST_F(PreviewWindowTest, TabReachesPreviewJustBeforeOrganize) {
+    EXPECT_EQ(commands.previewButton()->nextInFocusChain(), window.goButton());
+}
+
+TEST_F(PreviewWindowTest, FitsTheScreenAndClosesWithEscapeOrCtrlW) {
+    makePlan();
+    PreviewWindow& shown = commands.previewWindow();
+    const QRect area = shown.screen()->availableGeometry();
+    EXPECT_LE(shown.width(), area.width());
+    EXPECT_LE(shown.height(), area.height());
+    for (QKeySequence key : {QKeySequence(Qt::Key_Escape), QKeySequence(QKeySequence::Close)}) {
+        shown.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&shown));
+        shown.activateWindow();
+        QTest::keySequence(&shown, key);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !shown.isVisible(); }, 2000))
+            << key.toString().toStdString();
+    }
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "platform/qt/QtAlerts.h"
 #include "platform/qt/QtOpenPanel.h"
 #include "platform/qt/QtTimerService.h"
+#include "platform/qt/QtWorkspace.h"
 #include "platform/qt/Translation.h"
 #include "platform/qt/XbelRecentDocuments.h"
 #include "support/QtPrinting.h"
@@ -10,12 +11,14 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
+#include <QClipboard>
 #include <QDialogButtonBox>
 #include <QDomDocument>
 #include <QFile>
 #include <QFileDialog>
 #include <QListView>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPrinter>
 #include <QPushButton>
 #include <QTest>
@@ -90,6 +93,20 @@ TEST(QtAlertService, AnswersThePressedButtonOfThree) {
     EXPECT_EQ(alerts.runAlert("Orvane", "Question?", "Yes", "No", "Later"), 1);
     pressLater("OK");
     EXPECT_EQ(alerts.runAlert("Orvane", "Message", "OK"), 0);
+
+    // Over a window just shown, as the welcome is at start-up: centred on it.
+    QWidget main;
+    main.setGeometry(300, 200, 400, 300);
+    main.show();
+    qtAlerts.setParentWidget(&main);
+    QPoint centre;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* box = QApplication::activeModalWidget())
+            centre = box->frameGeometry().center();
+    });
+    pressLater("OK");
+    alerts.runAlert("Welcome to Orvane", "Message", "OK");
+    EXPECT_LE((centre - main.frameGeometry().center()).manhattanLength(), 4);
 }
 
 class XbelTest : public ::testing::Test {
@@ -174,6 +191,35 @@ TEST_F(XbelTest, NamesThatAreNotUtf8AreEscapedByteByByte) {
     ASSERT_FALSE(XbelRecentDocuments::addRecentDocument(file(), "/home/u/caf\xe9 #1.jpg", now));
     const QDomElement bookmark = read().documentElement().firstChildElement("bookmark");
     EXPECT_EQ(bookmark.attribute("href"), "file:///home/u/caf%E9%20%231.jpg");
+}
+
+TEST(QtWorkspace, WhenNothingOpensTheItemAnAlertOffersItsPath) {
+    auto unopened = [] {
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (window->objectName() == "unopenedAlert" && window->isVisible())
+                return qobject_cast<QMessageBox*>(window);
+        return static_cast<QMessageBox*>(nullptr);
+    };
+    QtWorkspace workspace;
+    workspace.setOpener("true");
+    ASSERT_TRUE(workspace.openPath("/media/u/CARD/DCIM"));
+    QTest::qWait(300);
+    EXPECT_FALSE(unopened());
+
+    for (const char* opener : {"false", "/nonexistent/opener"}) {
+        workspace.setOpener(opener);
+        ASSERT_TRUE(workspace.openPath("/media/u/CARD/DCIM"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return unopened() != nullptr; }, 5000)) << opener;
+        QPointer<QMessageBox> box = unopened();
+        EXPECT_EQ(box->text(), "/media/u/CARD/DCIM");
+        for (QAbstractButton* button : box->buttons())
+            if (button->text() == "&Copy Path")
+                button->click();
+        EXPECT_EQ(QApplication::clipboard()->text(), "/media/u/CARD/DCIM");
+        if (box)
+            box->close();
+        QTest::qWaitFor([&] { return box.isNull(); }, 2000);
+    }
 }
 
 TEST(FileIcons, OneFolderSeveralFilesAndNothing) {

@@ -42,6 +42,7 @@ class ReportWindowTest : public ::testing::Test {
         controller.setToPath("/home/u/Sorted");
         RunResult& result = report.result();
         result.resCopiedFiles = {"/home/u/Pictures/Trip/a.jpg", "/home/u/Pictures/Trip/b/a.jpg"};
+        result.destination = "/home/u/Sorted";
         result.resCopiedDict = {{result.resCopiedFiles[0], "2004/05/17"},
                                 {result.resCopiedFiles[1], "2004/05/18"}};
         result.resDatingDict = {{result.resCopiedFiles[0], {DatedBy::Exif, false}},
@@ -142,9 +143,14 @@ TEST_F(ReportWindowTest, SortingGoesBackToRunOrderAndTheFilterNarrows) {
     EXPECT_EQ(cell(ReportTable::Copied, 0, 1), "2004/05/18");
     window.filterField(ReportTable::Copied)->setText("05/19");
     EXPECT_EQ(window.tableView(ReportTable::Copied)->model()->rowCount(), 1);
+    // Parts of the full path match while the table shows names only.
+    defaults.setBool(keys::kHidePathsInReport, true);
+    report.showReport();
+    window.filterField(ReportTable::Copied)->setText("trip/b/");
+    EXPECT_EQ(window.tableView(ReportTable::Copied)->model()->rowCount(), 1);
 }
 
-TEST_F(ReportWindowTest, RowMenuShowsOpensAndCopiesTheFullPath) {
+TEST_F(ReportWindowTest, RowMenuActsOnTheCopyOrForSkippedEntriesOnTheSource) {
     defaults.setBool(keys::kHidePathsInReport, true);
     report.showReport();
     QTableView* table = window.tableView(ReportTable::Copied);
@@ -156,10 +162,16 @@ TEST_F(ReportWindowTest, RowMenuShowsOpensAndCopiesTheFullPath) {
     EXPECT_EQ(titles, QStringList({"Show in &Folder", "&Open", "&Copy Path"}));
     for (QAction* action : menu->actions())
         action->trigger();
-    const std::string path = "/home/u/Pictures/Trip/b/a.jpg";
-    EXPECT_EQ(workspace.shownInFolder, std::vector<std::string>{path});
-    EXPECT_EQ(workspace.openedPaths, std::vector<std::string>{path});
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromStdString(path));
+    const std::string copy = "/home/u/Sorted/2004/05/18/a.jpg";
+    EXPECT_EQ(workspace.shownInFolder, std::vector<std::string>{copy});
+    EXPECT_EQ(workspace.openedPaths, std::vector<std::string>{copy});
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromStdString(copy));
+    delete menu;
+
+    menu = window.contextMenuFor(window.tableView(ReportTable::Skipped)->model()->index(0, 0));
+    ASSERT_TRUE(menu);
+    menu->actions().back()->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "/home/u/Pictures/Trip/.DS_Store");
     delete menu;
 
     window.findChild<QPushButton*>("openDestinationButton")->click();
@@ -168,8 +180,8 @@ TEST_F(ReportWindowTest, RowMenuShowsOpensAndCopiesTheFullPath) {
 
 TEST_F(ReportWindowTest, AStoppedRunSaysHowFarItCame) {
     report.setRunSize(5);
-    report.result().recordSkipped("/home/u/Pictures/Trip/c.jpg", "Merge aborted");
-    report.result().recordSkipped("/home/u/Pictures/Trip/d.jpg", "Merge aborted");
+    report.result().recordSkipped("/home/u/Pictures/Trip/c.jpg", "Not copied: the run was stopped");
+    report.result().recordSkipped("/home/u/Pictures/Trip/d.jpg", "Not copied: the run was stopped");
     report.setCancelled(true);
     report.showReport();
     EXPECT_EQ(window.outcome()->text(), "Stopped after 3 of 5");
@@ -188,7 +200,7 @@ TEST_F(ReportWindowTest, TablesHaveKeyAndValueColumns) {
     EXPECT_EQ(model->headerData(1, Qt::Horizontal, Qt::UserRole + 1).toString(), "value");
     EXPECT_EQ(model->headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(), "Dated by");
     EXPECT_EQ(cell(ReportTable::Copied, 0, 2), "EXIF");
-    EXPECT_EQ(cell(ReportTable::Copied, 1, 2), "modified, check date");
+    EXPECT_EQ(cell(ReportTable::Copied, 1, 2), "Modified, check date");
     EXPECT_EQ(window.tableView(ReportTable::Skipped)->model()->columnCount(), 2);
     EXPECT_EQ(cell(ReportTable::Copied, 1, 0), "/home/u/Pictures/Trip/b/a.jpg");
     EXPECT_EQ(cell(ReportTable::Copied, 1, 1), "2004/05/18");

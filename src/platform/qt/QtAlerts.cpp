@@ -3,10 +3,30 @@
 #include "platform/qt/Translation.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QWindow>
 
 namespace orvane {
+
+namespace {
+
+// An alert shown as the application starts (the welcome) would be placed before the window
+// manager has placed the main window: wait briefly for it, then centre the alert on it.
+void centreOver(QMessageBox& box, QWidget* parent) {
+    if (!parent || !parent->isVisible())
+        return;
+    QWindow* window = parent->windowHandle();
+    QElapsedTimer waited;
+    waited.start();
+    while (window && !window->isExposed() && waited.elapsed() < 1000)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 50);
+    box.adjustSize();
+    box.move(parent->frameGeometry().center() - box.rect().center());
+}
+
+} // namespace
 
 int QtAlertService::runAlert(const std::string& title, const std::string& message,
                              const std::string& defaultButton, const std::string& alternateButton,
@@ -31,6 +51,7 @@ int QtAlertService::runAlert(const std::string& title, const std::string& messag
                              : box.addButton(windowText(otherButton), QMessageBox::ActionRole);
     box.setDefaultButton(first);
     box.setEscapeButton(second ? second : first);
+    centreOver(box, parent_);
     box.exec();
     QAbstractButton* pressed = box.clickedButton();
     if (second && pressed == second)

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "merge/RunPlan.h"
+
+#include <ctime>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace orvane {
+
+// Which entries of a shown plan the user chose to import: file by file, a date folder at a
+// time, or all, none or only the new ones. Every entry the plan places in a date folder
+// starts chosen, so that a plan organised untouched is the run it shows.
+class PlanChoice {
+  public:
+    enum class State { kNone, kSome, kAll };
+
+    explicit PlanChoice(std::shared_ptr<const RunPlan> plan);
+
+    bool chosen(size_t entry) const { return chosen_[entry]; }
+    void setChosen(size_t entry, bool chosen);
+    // A folder is chosen when every entry below it is; partly when some are.
+    State folderState(size_t folder) const;
+    void setFolderChosen(size_t folder, bool chosen);
+
+    void chooseAll();
+    void chooseNone();
+    // The entries the run would copy as planned: not those whose name is taken.
+    void chooseNewOnly();
+
+    size_t chosenCount() const;
+    // The entries of the tree left out, by source path: the run skips them.
+    PathList unchosenSources() const;
+
+  private:
+    void countBelow(size_t folder, size_t& all, size_t& chosen) const;
+
+    std::shared_ptr<const RunPlan> plan_;
+    std::vector<bool> chosen_; // by entry
+    std::vector<bool> inTree_; // by entry: placed in a date folder
+};
+
+// Shots of one day taken without a pause of more than an hour, for the timeline.
+struct ShotGroup {
+    time_t first = 0;
+    time_t last = 0;
+    std::vector<size_t> entries; // indexes into RunPlan::entries, by date
+};
+
+struct ShotDay {
+    std::string title; // "Tue 17 Mar 2005", in local time
+    std::vector<ShotGroup> groups;
+};
+
+// The plan's dated entries by day, each day in groups split at gaps of more than an hour.
+std::vector<ShotDay> shotTimeline(const RunPlan& plan);
+
+// "14:05–16:40", or "14:05" for a group of one moment.
+std::string shotGroupTitle(const ShotGroup& group);
+
+} // namespace orvane
