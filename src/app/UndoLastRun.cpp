@@ -1,6 +1,7 @@
 #include "app/UndoLastRun.h"
 
 #include "app/Controller.h"
+#include "base/NumberText.h"
 #include "base/StringHelpers.h"
 #include "base/WindowText.h"
 #include "history/ImportRecorder.h"
@@ -52,7 +53,8 @@ std::optional<std::string> UndoLastRun::commandTitle() {
     const std::string started = startedText(run->started);
     if (started.empty())
         return kPlainTitle;
-    return "Undo the organize of " + started + ": " + files(run->counts.copied) + "\u2026";
+    return "Undo the organize of " + started + ": " +
+           countedText(run->counts.copied, "file", "files") + "\u2026";
 }
 
 bool UndoLastRun::canUndo() {

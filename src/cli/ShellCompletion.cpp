@@ -214,6 +214,15 @@ std::vector<CompletedVerb> completedVerbs() {
         addUndoOptions(app, arguments);
         verbs.push_back(describe("undo", "take back a run", app, false));
     }
+    const CompletedOption help{{"-h", "--help"}, "show the options and exit"};
+    const CompletedOption json{{"--json"}, "print it as JSON"};
+    verbs.push_back({"history",
+                     "when and where files were imported",
+                     {help, json, {{"--forget"}, "forget the imports of a run or a path", true}},
+                     true,
+                     {}});
+    verbs.push_back(
+        {"cameras", "the cameras and phones connected by cable", {help, json}, false, {}});
     verbs.push_back(
         {"completion", "print a shell completion script", {}, false, {"bash", "fish", "zsh"}});
     return verbs;

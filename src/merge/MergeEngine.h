@@ -209,7 +209,9 @@ class MergeEngine {
     std::unordered_set<std::string> checkedFolders_;
     MergeHooks hooks_;
     RunObserver* observer_ = nullptr;
-#include "merge/PriorImports.h"
+    PriorImports* prior_ = nullptr;
+    bool hashCopies_ = false;
+    size_t entryIndex_ = 0; // of the entry mergeFiles is at
     unsigned copyJobs_ = 1;
     CopyPool* pool_ = nullptr;              // during mergeFiles with several copies at once
     NameClashCache* nameClashes_ = nullptr; // during mergeFiles

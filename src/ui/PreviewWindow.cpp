@@ -199,8 +199,10 @@ void PreviewWindow::setPlan(std::shared_ptr<const RunPlan> plan,
         const QSignalBlocker quiet(importAgainBox_);
         importAgainBox_->setChecked(false);
     }
-    importAgainBox_->setText("Import the " + counted(importedBefore, "file", "files") +
-                             " imported before again");
+    importAgainBox_->setText(
+        importedBefore == 1
+            ? tr("Import the file imported before again")
+            : tr("Import the %1 files imported before again").arg(number(importedBefore)));
     importAgainBox_->setVisible(importedBefore > 0);
 
     auto* model = new PlanTreeModel(std::move(plan), thumbnails_, choice_, this);

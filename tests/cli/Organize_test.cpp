@@ -692,6 +692,7 @@ TEST_F(OrganizeTest, TwoRunsAtOnceShareTheHistory) {
     EXPECT_EQ(finish(first).status, 0);
     EXPECT_EQ(finish(second).status, 0);
     EXPECT_EQ(run({"--json"}, "history").parsed().size(), 600u);
+}
 
 // A folder shown as a camera by libgphoto2's "Directory Browse" driver on a disk: port.
 TEST_F(OrganizeTest, ImportsFromACameraAndUndoesItLeavingTheCameraAlone) {
