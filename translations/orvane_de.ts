@@ -59,14 +59,6 @@
 <context>
     <name>Orvane</name>
     <message>
-        <source>Card %1 (%2 photo) inserted</source>
-        <translation>Karte %1 (%2 Foto) eingelegt</translation>
-    </message>
-    <message>
-        <source>Card %1 (%2 photos) inserted</source>
-        <translation>Karte %1 (%2 Fotos) eingelegt</translation>
-    </message>
-    <message>
         <source>Select Copy From</source>
         <translation>Quelle zum Kopieren wählen</translation>
     </message>
@@ -91,7 +83,7 @@
         <translation>Abbrechen</translation>
     </message>
     <message>
-        <source>This run can't be undone</source>
+        <source>This run can&apos;t be undone</source>
         <translation>Dieser Lauf kann nicht rückgängig gemacht werden</translation>
     </message>
     <message>
@@ -105,7 +97,7 @@
     <message>
         <source>Orvane organizes your photos and files by copying them into folders organized by date.
 
-Press OK to open Orvane's preferences and pick the organization of folders. You can also set up rules for which files and folders to copy or skip. You'll be able to change these settings in the future by selecting "Preferences" from the Orvane menu.
+Press OK to open Orvane&apos;s preferences and pick the organization of folders. You can also set up rules for which files and folders to copy or skip. You&apos;ll be able to change these settings in the future by selecting &quot;Preferences&quot; from the Orvane menu.
 
 Please consider making a donation to Orvane if you use and rely on it regularly.</source>
         <translation>Orvane ordnet Ihre Fotos und Dateien, indem es sie in nach Datum geordnete Ordner kopiert.
@@ -135,7 +127,7 @@ Um den Protokollmodus zu beenden, wählen Sie diesen Menüpunkt erneut.</transla
         <translation>Letztes Ordnen rückgängig machen</translation>
     </message>
     <message>
-        <source>The last organize can't be undone now.</source>
+        <source>The last organize can&apos;t be undone now.</source>
         <translation>Das letzte Ordnen kann jetzt nicht rückgängig gemacht werden.</translation>
     </message>
     <message>
@@ -191,7 +183,7 @@ Um den Protokollmodus zu beenden, wählen Sie diesen Menüpunkt erneut.</transla
         <translation>… und %1 weitere</translation>
     </message>
     <message>
-        <source>The undo could not be recorded in the run's journal.</source>
+        <source>The undo could not be recorded in the run&apos;s journal.</source>
         <translation>Das Rückgängigmachen konnte nicht im Protokoll des Laufs vermerkt werden.</translation>
     </message>
     <message>
@@ -231,7 +223,7 @@ Möchten Sie jetzt suchen?</translation>
         <translation>Nächstes Mal fragen</translation>
     </message>
     <message>
-        <source>Couldn't check for updates</source>
+        <source>Couldn&apos;t check for updates</source>
         <translation>Suche nach Aktualisierungen fehlgeschlagen</translation>
     </message>
     <message>
@@ -267,7 +259,7 @@ Möchten Sie die Website von Orvane besuchen, um die neue Version herunterzulade
         <translation>Versteckte Datei</translation>
     </message>
     <message>
-        <source>Couldn't access file</source>
+        <source>Couldn&apos;t access file</source>
         <translation>Kein Zugriff auf die Datei</translation>
     </message>
     <message>
@@ -283,10 +275,6 @@ Möchten Sie die Website von Orvane besuchen, um die neue Version herunterzulade
         <translation>Mustereinstellung</translation>
     </message>
     <message>
-        <source>Merge aborted</source>
-        <translation>Ordnen abgebrochen</translation>
-    </message>
-    <message>
         <source>Already in destination</source>
         <translation>Bereits im Ziel</translation>
     </message>
@@ -299,7 +287,7 @@ Möchten Sie die Website von Orvane besuchen, um die neue Version herunterzulade
         <translation>Zielordner</translation>
     </message>
     <message>
-        <source>The date folder is a link Orvane won't follow</source>
+        <source>The date folder is a link Orvane won&apos;t follow</source>
         <translation>Der Datumsordner ist ein Link, dem Orvane nicht folgt</translation>
     </message>
     <message>
@@ -319,7 +307,7 @@ Möchten Sie die Website von Orvane besuchen, um die neue Version herunterzulade
         <translation>Die zu kopierenden Dateien brauchen mindestens %1, aber auf dem Datenträger von %2 sind nur %3 frei. Dateien, die nicht passen, können nicht kopiert werden.</translation>
     </message>
     <message>
-        <source>Can't Organize</source>
+        <source>Can&apos;t Organize</source>
         <translation>Ordnen nicht möglich</translation>
     </message>
     <message>
@@ -423,30 +411,6 @@ Bitte denken Sie über eine Spende nach.</translation>
         <translation>EXIF, Datum prüfen</translation>
     </message>
     <message>
-        <source>metadata</source>
-        <translation>Metadaten</translation>
-    </message>
-    <message>
-        <source>metadata, check date</source>
-        <translation>Metadaten, Datum prüfen</translation>
-    </message>
-    <message>
-        <source>paired</source>
-        <translation>gepaart</translation>
-    </message>
-    <message>
-        <source>paired, check date</source>
-        <translation>gepaart, Datum prüfen</translation>
-    </message>
-    <message>
-        <source>modified</source>
-        <translation>geändert</translation>
-    </message>
-    <message>
-        <source>modified, check date</source>
-        <translation>geändert, Datum prüfen</translation>
-    </message>
-    <message>
         <source>Copied</source>
         <translation>Kopiert</translation>
     </message>
@@ -475,7 +439,7 @@ Bitte denken Sie über eine Spende nach.</translation>
         <translation>%1 von %2</translation>
     </message>
     <message>
-        <source>Can't copy a folder into itself</source>
+        <source>Can&apos;t copy a folder into itself</source>
         <translation>Ein Ordner kann nicht in sich selbst kopiert werden</translation>
     </message>
     <message>
@@ -483,11 +447,11 @@ Bitte denken Sie über eine Spende nach.</translation>
         <translation>OK</translation>
     </message>
     <message>
-        <source>Help isn't available</source>
+        <source>Help isn&apos;t available</source>
         <translation>Die Hilfe ist nicht verfügbar</translation>
     </message>
     <message>
-        <source>Couldn't open the help</source>
+        <source>Couldn&apos;t open the help</source>
         <translation>Die Hilfe konnte nicht geöffnet werden</translation>
     </message>
     <message>
@@ -495,7 +459,7 @@ Bitte denken Sie über eine Spende nach.</translation>
         <translation>Fehler im Ordnerformat</translation>
     </message>
     <message>
-        <source>The folder format doesn't give a folder inside the destination: %1.
+        <source>The folder format doesn&apos;t give a folder inside the destination: %1.
 
 Please choose another format.
 </source>
@@ -503,6 +467,42 @@ Please choose another format.
 
 Bitte wählen Sie ein anderes Format.
 </translation>
+    </message>
+    <message>
+        <source>Not copied: the run was stopped</source>
+        <translation>Nicht kopiert: der Vorgang wurde angehalten</translation>
+    </message>
+    <message>
+        <source>Imported before</source>
+        <translation>Bereits importiert</translation>
+    </message>
+    <message>
+        <source>Not chosen in the preview</source>
+        <translation>In der Vorschau nicht ausgewählt</translation>
+    </message>
+    <message>
+        <source>Metadata</source>
+        <translation>Metadaten</translation>
+    </message>
+    <message>
+        <source>Metadata, check date</source>
+        <translation>Metadaten, Datum prüfen</translation>
+    </message>
+    <message>
+        <source>Paired</source>
+        <translation>Gepaart</translation>
+    </message>
+    <message>
+        <source>Paired, check date</source>
+        <translation>Gepaart, Datum prüfen</translation>
+    </message>
+    <message>
+        <source>Modified</source>
+        <translation>Geändert</translation>
+    </message>
+    <message>
+        <source>Modified, check date</source>
+        <translation>Geändert, Datum prüfen</translation>
     </message>
 </context>
 <context>
@@ -532,7 +532,7 @@ Bitte wählen Sie ein anderes Format.
         <translation>Drei Ebenen</translation>
     </message>
     <message>
-        <source>Folder names are shown for today's date. Each "/" starts a folder inside the one before it.</source>
+        <source>Folder names are shown for today&apos;s date. Each &quot;/&quot; starts a folder inside the one before it.</source>
         <translation>Die Ordnernamen werden für das heutige Datum gezeigt. Jedes „/“ beginnt einen Ordner im vorigen.</translation>
     </message>
     <message>
@@ -544,7 +544,7 @@ Bitte wählen Sie ein anderes Format.
         <translation>Allgemein</translation>
     </message>
     <message>
-        <source>Skip hidden files and folders (names beginning with ".")</source>
+        <source>Skip hidden files and folders (names beginning with &quot;.&quot;)</source>
         <translation>Versteckte Dateien und Ordner überspringen (Namen, die mit „.“ beginnen)</translation>
     </message>
     <message>
@@ -646,6 +646,34 @@ Bitte wählen Sie ein anderes Format.
     <message>
         <source>Save</source>
         <translation>Sichern</translation>
+    </message>
+    <message>
+        <source>Time zone of the shoot:</source>
+        <translation>Zeitzone der Aufnahmen:</translation>
+    </message>
+    <message>
+        <source>Videos store their time as UTC; they are dated in this zone</source>
+        <translation>Videos speichern ihre Zeit als UTC; sie werden in dieser Zone datiert</translation>
+    </message>
+    <message>
+        <source>A day starts at:</source>
+        <translation>Ein Tag beginnt um:</translation>
+    </message>
+    <message>
+        <source>Files taken before this time go into the previous day&apos;s folder, so that a night stays together</source>
+        <translation>Aufnahmen vor dieser Uhrzeit kommen in den Ordner des Vortags, damit eine Nacht zusammenbleibt</translation>
+    </message>
+    <message>
+        <source>HH:mm</source>
+        <translation>HH:mm</translation>
+    </message>
+    <message>
+        <source>midnight</source>
+        <translation>Mitternacht</translation>
+    </message>
+    <message>
+        <source>Skip files already anywhere in the destination</source>
+        <translation>Dateien überspringen, die schon irgendwo im Ziel liegen</translation>
     </message>
 </context>
 <context>
@@ -811,10 +839,6 @@ Bitte wählen Sie ein anderes Format.
 <context>
     <name>orvane::PlanTreeModel</name>
     <message>
-        <source>EXIF date</source>
-        <translation>EXIF-Datum</translation>
-    </message>
-    <message>
         <source>Metadata</source>
         <translation>Metadaten</translation>
     </message>
@@ -871,12 +895,16 @@ Bitte wählen Sie ein anderes Format.
         <translation>Übersprungen</translation>
     </message>
     <message>
-        <source>Can't Be Copied</source>
+        <source>Can&apos;t Be Copied</source>
         <translation>Nicht kopierbar</translation>
     </message>
     <message>
         <source>Skipped (%1)</source>
         <translation>Übersprungen (%1)</translation>
+    </message>
+    <message>
+        <source>EXIF</source>
+        <translation>EXIF</translation>
     </message>
 </context>
 <context>
@@ -940,7 +968,7 @@ Bitte wählen Sie ein anderes Format.
         <translation>%1 übersprungen</translation>
     </message>
     <message>
-        <source>%1 can't be copied</source>
+        <source>%1 can&apos;t be copied</source>
         <translation>%1 nicht kopierbar</translation>
     </message>
     <message>
@@ -970,6 +998,50 @@ Bitte wählen Sie ein anderes Format.
     <message>
         <source>Not enough free space at the destination</source>
         <translation>Nicht genug freier Platz im Ziel</translation>
+    </message>
+    <message>
+        <source>Import the file imported before again</source>
+        <translation>Die bereits importierte Datei erneut importieren</translation>
+    </message>
+    <message>
+        <source>Import the %1 files imported before again</source>
+        <translation>Die %1 bereits importierten Dateien erneut importieren</translation>
+    </message>
+    <message>
+        <source>Camera clock:</source>
+        <translation>Kamerauhr:</translation>
+    </message>
+    <message>
+        <source>Give [+|-]H:MM, hours below 24</source>
+        <translation>[+|-]H:MM angeben, Stunden unter 24</translation>
+    </message>
+    <message>
+        <source>Select All</source>
+        <translation>Alle auswählen</translation>
+    </message>
+    <message>
+        <source>Select None</source>
+        <translation>Keine auswählen</translation>
+    </message>
+    <message>
+        <source>New Only</source>
+        <translation>Nur neue</translation>
+    </message>
+    <message>
+        <source>Organize 1 File</source>
+        <translation>1 Datei ordnen</translation>
+    </message>
+    <message>
+        <source>Organize %1 Files</source>
+        <translation>%1 Dateien ordnen</translation>
+    </message>
+    <message>
+        <source>1 shot</source>
+        <translation>1 Aufnahme</translation>
+    </message>
+    <message>
+        <source>%1 shots</source>
+        <translation>%1 Aufnahmen</translation>
     </message>
 </context>
 <context>

@@ -84,7 +84,7 @@ PreviewWindow::PreviewWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
 
     // The camera's clock offset applies to this plan and its run only.
     auto* clockRow = new QHBoxLayout;
-    auto* clockLabel = new QLabel(QStringLiteral("Camera clock:"), this);
+    auto* clockLabel = new QLabel(tr("Camera clock:"), this);
     cameraClock_ = new QLineEdit(this);
     cameraClock_->setObjectName(QStringLiteral("cameraClockField"));
     cameraClock_->setPlaceholderText(QStringLiteral("+0:00"));
@@ -101,8 +101,7 @@ PreviewWindow::PreviewWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     connect(cameraClock_, &QLineEdit::editingFinished, this, [this] {
         const bool taken =
             !cameraClockApply_ || cameraClockApply_(cameraClock_->text().trimmed().toStdString());
-        cameraClockHint_->setText(taken ? QString()
-                                        : QStringLiteral("Give [+|-]H:MM, hours below 24"));
+        cameraClockHint_->setText(taken ? QString() : tr("Give [+|-]H:MM, hours below 24"));
     });
 
     // Files the import history knows are left out unless asked for.
@@ -126,9 +125,9 @@ PreviewWindow::PreviewWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     auto* chooseRow = new QHBoxLayout(chooseButtons_);
     chooseRow->setContentsMargins(0, 0, 0, 0);
     const std::pair<QString, void (PlanChoice::*)()> choices[] = {
-        {QStringLiteral("Select All"), &PlanChoice::chooseAll},
-        {QStringLiteral("Select None"), &PlanChoice::chooseNone},
-        {QStringLiteral("New Only"), &PlanChoice::chooseNewOnly}};
+        {tr("Select All"), &PlanChoice::chooseAll},
+        {tr("Select None"), &PlanChoice::chooseNone},
+        {tr("New Only"), &PlanChoice::chooseNewOnly}};
     for (const auto& [title, choose] : choices) {
         auto* button = new QPushButton(title, chooseButtons_);
         button->setAutoDefault(false);
@@ -223,15 +222,14 @@ void PreviewWindow::setPlan(std::shared_ptr<const RunPlan> plan,
 
 void PreviewWindow::updateOrganizeTitle() {
     if (!choice_) {
-        organizeButton_->setText(QStringLiteral("Organize"));
+        organizeButton_->setText(tr("Organize"));
         organizeButton_->setEnabled(true);
         return;
     }
     const size_t chosen = choice_->chosenCount();
     // "Organize 12 Files": what the button will copy.
-    organizeButton_->setText(
-        QStringLiteral("Organize %1")
-            .arg(QString::fromStdString(countedText(chosen, "File", "Files"))));
+    organizeButton_->setText(chosen == 1 ? tr("Organize 1 File")
+                                         : tr("Organize %1 Files").arg(number(chosen)));
     organizeButton_->setEnabled(chosen > 0);
 }
 
@@ -249,11 +247,12 @@ void PreviewWindow::fillTimeline() {
             for (size_t entry : group.entries)
                 entries << entry;
             wholeDay << entries;
-            auto* item = new QListWidgetItem(QStringLiteral("    %1 \u00b7 %2")
-                                                 .arg(QString::fromStdString(shotGroupTitle(group)))
-                                                 .arg(QString::fromStdString(countedText(
-                                                     group.entries.size(), "shot", "shots"))),
-                                             timeline_);
+            const size_t shots = group.entries.size();
+            auto* item = new QListWidgetItem(
+                QStringLiteral("    %1 \u00b7 %2")
+                    .arg(QString::fromStdString(shotGroupTitle(group)),
+                         shots == 1 ? tr("1 shot") : tr("%1 shots").arg(number(shots))),
+                timeline_);
             item->setData(Qt::UserRole, QVariant::fromValue(entries));
         }
         heading->setData(Qt::UserRole, QVariant::fromValue(wholeDay));
