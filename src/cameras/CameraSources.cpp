@@ -226,6 +226,30 @@ std::string CameraSources::serialNumber(const std::string& source) {
     return camera ? camera->serialNumber() : std::string();
 }
 
+VolumePlace CameraSources::placeOf(const std::string& entry) {
+    // The port is the longest known one the entry starts with ("disk:" ports hold slashes).
+    std::shared_ptr<Camera> camera;
+    std::string source;
+    {
+        std::lock_guard lock(lock_);
+        for (const auto& [port, device] : devices_) {
+            const std::string named = sourceFor(port);
+            if (startsWith(entry, named + "/") && named.size() > source.size()) {
+                source = named;
+                camera = device.camera;
+            }
+        }
+    }
+    std::string serial;
+    if (camera) {
+        std::lock_guard use(deviceLock_);
+        serial = camera->serialNumber();
+    }
+    if (serial.empty())
+        return {"", entry};
+    return {"camera-serial:" + serial, entry.substr(source.size())};
+}
+
 void CameraSources::release(const std::string& source) {
     std::shared_ptr<Camera> camera;
     std::shared_ptr<DownloadAhead> ahead;

@@ -31,6 +31,7 @@ class CameraSources : public RemoteSources {
     void chooseModel(const std::string& port, const std::string& model);
     // The serial number of the device the source names, when it was listed and gives one.
     std::string serialNumber(const std::string& source);
+    VolumePlace placeOf(const std::string& entry) override;
     // Closes every device, so that other programs can reach them.
     void closeAll();
 

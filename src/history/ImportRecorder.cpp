@@ -5,6 +5,7 @@
 #include "base/RunResult.h"
 #include "history/DestinationIndex.h"
 #include "platform/FileDescriptor.h"
+#include "platform/RemoteSources.h"
 #include "platform/UserDefaults.h"
 #include "prefs/PrefKeys.h"
 
@@ -144,7 +145,10 @@ std::optional<PriorCopy> ImportRecorder::priorCopy(size_t entry, const std::stri
                                                    const struct stat& status) {
     if (broken_ || !S_ISREG(status.st_mode))
         return std::nullopt;
-    const VolumePlace place = volumes_.placeOf(source, status.st_dev);
+    // A camera's file is known by the camera's serial number, not by the port it is on today.
+    RemoteSources* remote = isCameraPath(source) ? remoteSources() : nullptr;
+    const VolumePlace place =
+        remote ? remote->placeOf(source) : volumes_.placeOf(source, status.st_dev);
     Pending& pending = pending_[entry];
     pending.source = {place.volume, place.path, static_cast<int64_t>(status.st_size),
                       nanoseconds(status.st_mtim)};

@@ -6,6 +6,7 @@
 // dates it, and publishes that download as the entry's copy. They are never changed.
 
 #include "base/ErrorText.h"
+#include "platform/VolumeIdentity.h"
 
 #include <string>
 #include <string_view>
@@ -39,6 +40,10 @@ class RemoteSources {
     // Lets go of a source's device, so that other programs can reach it; it is opened again
     // when needed.
     virtual void release(const std::string& source) = 0;
+    // Where the import history finds a listed entry again, whichever port its device is on
+    // the next time: the device's serial number and the entry's path on it; without a serial
+    // number, the entry as it is named.
+    virtual VolumePlace placeOf(const std::string& entry) { return {"", entry}; }
 };
 
 // The process's remote sources, installed by the front end; null where there are none.

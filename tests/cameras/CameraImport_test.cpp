@@ -197,5 +197,18 @@ TEST_F(CameraImportTest, PlanDatesTheCamerasFilesWithoutTouchingTheDestination) 
     EXPECT_TRUE(fs::is_empty(root));
 }
 
+// The import history knows a camera's files by its serial number and their path on it, not by
+// the port it happens to be on; without a serial number, by the entry's name.
+TEST_F(CameraImportTest, TheHistoryKnowsACamerasFilesByItsSerialNumber) {
+    std::vector<std::string> entries;
+    ASSERT_FALSE(cameras.list(source(), entries));
+    const std::string file = entry("/DCIM/100TEST/IMG_0001.jpg");
+    EXPECT_EQ(cameras.placeOf(file).path, file);
+    faulty.serial = "SN-4711";
+    const VolumePlace place = cameras.placeOf(file);
+    EXPECT_EQ(place.volume, "camera-serial:SN-4711");
+    EXPECT_EQ(place.path, "/DCIM/100TEST/IMG_0001.jpg");
+}
+
 } // namespace
 } // namespace orvane

@@ -22,6 +22,7 @@ class FaultyCameras : public CameraService {
     int downloadsBeforeUnplug = -1;      // -1: never unplugged
     std::vector<std::string> strayNames; // listed in every folder besides its files
     int downloads = 0;
+    std::string serial; // the devices' serial number, in place of the real one
 
     ErrorText detect(std::vector<CameraDevice>& devices) override { return real_.detect(devices); }
 
@@ -40,7 +41,9 @@ class FaultyCameras : public CameraService {
         Faulty(std::unique_ptr<Camera> real, FaultyCameras& faults)
             : real_(std::move(real)), faults_(faults) {}
         const CameraDevice& device() const override { return real_->device(); }
-        std::string serialNumber() override { return real_->serialNumber(); }
+        std::string serialNumber() override {
+            return faults_.serial.empty() ? real_->serialNumber() : faults_.serial;
+        }
         ErrorText listFolders(const std::string& folder, std::vector<std::string>& names) override {
             return real_->listFolders(folder, names);
         }
