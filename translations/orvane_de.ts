@@ -504,6 +504,38 @@ Bitte wählen Sie ein anderes Format.
         <source>Modified, check date</source>
         <translation>Geändert, Datum prüfen</translation>
     </message>
+    <message>
+        <source>Phone %1 (%2 photo) connected</source>
+        <translation>Telefon %1 (%2 Foto) verbunden</translation>
+    </message>
+    <message>
+        <source>Phone %1 (%2 photos) connected</source>
+        <translation>Telefon %1 (%2 Fotos) verbunden</translation>
+    </message>
+    <message>
+        <source>Camera %1 (%2 photo) connected</source>
+        <translation>Kamera %1 (%2 Foto) verbunden</translation>
+    </message>
+    <message>
+        <source>Camera %1 (%2 photos) connected</source>
+        <translation>Kamera %1 (%2 Fotos) verbunden</translation>
+    </message>
+    <message>
+        <source>Card %1 (%2 photo, %3 new) inserted</source>
+        <translation>Karte %1 (%2 Foto, %3 neu) eingelegt</translation>
+    </message>
+    <message>
+        <source>Card %1 (%2 photos, %3 new) inserted</source>
+        <translation>Karte %1 (%2 Fotos, %3 neu) eingelegt</translation>
+    </message>
+    <message>
+        <source>Card %1 (%2 photo) inserted</source>
+        <translation>Karte %1 (%2 Foto) eingelegt</translation>
+    </message>
+    <message>
+        <source>Card %1 (%2 photos) inserted</source>
+        <translation>Karte %1 (%2 Fotos) eingelegt</translation>
+    </message>
 </context>
 <context>
     <name>PrefsWindow</name>

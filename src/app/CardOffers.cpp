@@ -48,6 +48,27 @@ size_t countFiles(const std::string& folder, ImportHistory* history, size_t& see
     return count;
 }
 
+// "Card 'X' (120 photos, 30 new) inserted", "Phone 'Pixel 7' (1 photo) connected": whole
+// sentences, so that each translates whole.
+std::string offerText(const MountedVolume& volume, size_t photos, std::optional<size_t> fresh) {
+    const bool one = photos == 1;
+    const char* text = nullptr;
+    if (volume.phone)
+        text = one ? ORVANE_TRANSLATE_NOOP("Orvane", "Phone %1 (%2 photo) connected")
+                   : ORVANE_TRANSLATE_NOOP("Orvane", "Phone %1 (%2 photos) connected");
+    else if (isCameraPath(volume.mountPoint))
+        text = one ? ORVANE_TRANSLATE_NOOP("Orvane", "Camera %1 (%2 photo) connected")
+                   : ORVANE_TRANSLATE_NOOP("Orvane", "Camera %1 (%2 photos) connected");
+    else if (fresh)
+        text = one ? ORVANE_TRANSLATE_NOOP("Orvane", "Card %1 (%2 photo, %3 new) inserted")
+                   : ORVANE_TRANSLATE_NOOP("Orvane", "Card %1 (%2 photos, %3 new) inserted");
+    else
+        text = one ? ORVANE_TRANSLATE_NOOP("Orvane", "Card %1 (%2 photo) inserted")
+                   : ORVANE_TRANSLATE_NOOP("Orvane", "Card %1 (%2 photos) inserted");
+    return fillValues(
+        text, {"'" + volume.label + "'", groupedNumber(photos), groupedNumber(fresh.value_or(0))});
+}
+
 } // namespace
 
 void CardOffers::volumeMounted(const MountedVolume& volume) {
@@ -80,11 +101,8 @@ void CardOffers::volumeMounted(const MountedVolume& volume) {
             history = ImportHistory::open(controller_.importHistoryFile(), problem);
         offer.photos = countFiles(offer.cameraFolder, history.get(), seen);
     }
-    const bool card = !volume.phone && !isCameraPath(volume.mountPoint);
-    const std::string kind = card ? "Card" : volume.phone ? "Phone" : "Camera";
-    offer.text = kind + " '" + volume.label + "' (" + countedText(offer.photos, "photo", "photos") +
-                 (history ? ", " + groupedNumber(offer.photos - seen) + " new" : "") +
-                 (card ? ") inserted" : ") connected");
+    offer.text = offerText(volume, offer.photos,
+                           history ? std::optional(offer.photos - seen) : std::nullopt);
     logMessage(LOG_DEBUG, "Offering card '%s' at '%s'", safeCString(volume.label).c_str(),
                safeCString(volume.mountPoint).c_str());
     offer_ = std::move(offer);
