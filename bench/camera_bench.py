@@ -95,7 +95,7 @@ def main():
     env_config = os.path.join(out_root, "config")
     os.environ["ORVANE_CONFIG_DIR"] = env_config
     os.environ["ORVANE_STATE_DIR"] = os.path.join(out_root, "state")
-    organize = [ORVANE, "organize", "--quiet", "--levels", "3", "--format", "%Y/%m/%d"]
+    organize = [ORVANE, "organize", "--quiet", "--no-history", "--levels", "3", "--format", "%Y/%m/%d"]
     commands = {
         "gphoto2 --get-all-files": lambda out: timed(
             ["gphoto2", "--quiet", "--camera", "Directory Browse", "--port", port,
