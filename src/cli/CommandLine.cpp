@@ -1,8 +1,8 @@
 #include "cli/CommandLine.h"
 
 #include "app/BuildInfo.h"
-#include "cli/History.h"
 #include "cli/Cameras.h"
+#include "cli/History.h"
 #include "cli/Organize.h"
 #include "cli/Runs.h"
 #include "cli/ShellCompletion.h"

@@ -40,9 +40,9 @@ struct OrganizeOptions {
     std::optional<std::string> dayStartsAt; // "HH:MM"
     bool ignoreHistory = false;             // copy files imported before all the same
     bool noHistory = false;                 // neither consult nor keep the import history
-    bool skipCopiesAnywhere = false;        // skip files whose bytes are anywhere in the destination
-    std::string cameraModel;      // --camera: the model of the device on cameraPort
-    std::string cameraPort;       // --port: a device's port, added as the source camera:PORT
+    bool skipCopiesAnywhere = false; // skip files whose bytes are anywhere in the destination
+    std::string cameraModel;         // --camera: the model of the device on cameraPort
+    std::string cameraPort;          // --port: a device's port, added as the source camera:PORT
 };
 
 // The options of "organize", bound to OPTIONS and PATHS (SOURCE... DEST): the one table that

@@ -2,8 +2,8 @@
 
 #include "base/Log.h"
 #include "base/StringHelpers.h"
-#include "platform/RemoteSources.h"
 #include "base/WindowText.h"
+#include "platform/RemoteSources.h"
 #include "platform/UserDefaults.h"
 #include "prefs/PrefKeys.h"
 #include "selection/PathFilters.h"
