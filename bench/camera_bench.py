@@ -21,12 +21,8 @@ import subprocess
 import sys
 import time
 
-REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-MAKE_CORPUS = next((p for p in (
-    os.path.join(os.path.dirname(REPO), "shared", "bench", "make-corpus.sh"),
-    os.path.join(os.path.dirname(os.path.dirname(REPO)), "shared", "bench", "make-corpus.sh"))
-    if os.path.exists(p)), os.path.join(os.path.dirname(REPO), "shared", "bench", "make-corpus.sh"))
-ORVANE = os.path.join(REPO, "build", "bin", "orvane")
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from organize_bench import MAKE_CORPUS, ORVANE  # noqa: E402
 
 
 def camera_folder(work, files, corpus=None):

@@ -30,15 +30,6 @@ inline const char* datedByName(DatedBy datedBy) {
     }
 }
 
-// How an entry was dated, in the words the preview and the report both use.
-inline std::string datedByLabel(DatedBy datedBy, bool checkDate) {
-    std::string text = datedBy == DatedBy::Exif       ? "EXIF"
-                       : datedBy == DatedBy::Metadata ? "Metadata"
-                       : datedBy == DatedBy::Paired   ? "Paired"
-                                                      : "Modified";
-    return checkDate ? text + ", check date" : text;
-}
-
 // What the report says about an entry's date. `checkDate`: the date is implausible (before
 // 1980, or later than a day after the run began), as cameras with a reset clock write.
 struct EntryDating {

@@ -213,7 +213,7 @@ std::string ReportController::datedByText(const std::string& path) const {
     if (dating == shown_->resDatingDict.end())
         return "";
     const DatedBy by = dating->second.datedBy;
-    // In the order of DatedBy: what datedByName says, with ", check date" when it is flagged.
+    // In the order of DatedBy, in the preview's words, with ", check date" when it is flagged.
     static constexpr const char* kTexts[4][2] = {
         {ORVANE_TRANSLATE_NOOP("Orvane", "EXIF"),
          ORVANE_TRANSLATE_NOOP("Orvane", "EXIF, check date")},

@@ -214,9 +214,8 @@ void MainWindow::setProgressStatus(const ProgressStatus& status) {
     const QString name = decoded(lastPathComponent(status.currentPath));
     const QFontMetrics metrics(line->font());
     const int room = std::max(0, line->contentsRect().width() - metrics.horizontalAdvance(text));
-    line->setText(text + (line->isVisible() && window()->isVisible()
-                              ? metrics.elidedText(name, Qt::ElideMiddle, room)
-                              : name));
+    line->setText(text +
+                  (line->isVisible() ? metrics.elidedText(name, Qt::ElideMiddle, room) : name));
 }
 
 void MainWindow::setRunning(bool running) {
