@@ -57,9 +57,11 @@ class Controller : public DropWellDelegate, public ReportSelection {
     void goClicked();
     // Starts a run of `sources` into `toPath` as the organise button does, with the
     // preferences of `rules` in place of the store's (a preview's plan), skipping the entries
-    // of `unchosen` as "Not chosen in the preview". Beeps during a run.
+    // of `unchosen` as "Not chosen in the preview" and copying those of `again` although the
+    // import history knows them. Beeps during a run.
     void organizeWith(PathList sources, std::string toPath,
-                      std::shared_ptr<const UserDefaults> rules, PathList unchosen = {});
+                      std::shared_ptr<const UserDefaults> rules, PathList unchosen = {},
+                      PathList again = {});
     // `rules` null: the store's preferences.
     void launchMergeThread(std::shared_ptr<const PathList> fileList, std::string toPath,
                            std::shared_ptr<const UserDefaults> rules = nullptr);
@@ -149,6 +151,7 @@ class Controller : public DropWellDelegate, public ReportSelection {
     std::shared_ptr<const UserDefaults> runRules_;
     // The entries of its file list the user left out in the preview: skipped, not copied.
     std::unordered_set<std::string> runUnchosen_;
+    std::unordered_set<std::string> runAgain_; // imported before, chosen again
     MergeHooks mergeHooks_;
     bool remembersPaths_ = true;
     bool ignoresLowSpace_ = false;

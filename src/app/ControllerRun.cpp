@@ -148,7 +148,7 @@ void Controller::goClicked() {
             ImportRecorder::start(importHistoryFile_,
                                   {toPath_, runIdFor(journal_ ? journal_->path() : std::string()),
                                    rules.boolForKey(keys::kIgnoreImportHistory),
-                                   rules.boolForKey(keys::kSkipCopiesAnywhere)},
+                                   rules.boolForKey(keys::kSkipCopiesAnywhere), runAgain_},
                                   reportController_.result().notes);
     }
 
@@ -181,7 +181,8 @@ void Controller::goClicked() {
 }
 
 void Controller::organizeWith(PathList sources, std::string toPath,
-                              std::shared_ptr<const UserDefaults> rules, PathList unchosen) {
+                              std::shared_ptr<const UserDefaults> rules, PathList unchosen,
+                              PathList again) {
     if (runInProgress()) {
         if (services_.beeper)
             services_.beeper->beep();
@@ -191,9 +192,11 @@ void Controller::organizeWith(PathList sources, std::string toPath,
     setToPath(std::move(toPath));
     runRules_ = std::move(rules);
     runUnchosen_ = std::unordered_set<std::string>(unchosen.begin(), unchosen.end());
+    runAgain_ = std::unordered_set<std::string>(again.begin(), again.end());
     goClicked();
     runRules_.reset();
     runUnchosen_.clear();
+    runAgain_.clear();
 }
 
 void Controller::launchMergeThread(std::shared_ptr<const PathList> fileList, std::string toPath,

@@ -103,7 +103,20 @@ inline constexpr const char* kDestinationFolder =
 inline constexpr const char* kImportedBefore = ORVANE_TRANSLATE_NOOP("Orvane", "Imported before");
 inline constexpr const char* kNotChosen =
     ORVANE_TRANSLATE_NOOP("Orvane", "Not chosen in the preview");
+
+// Whether a skip's reason is the import history's: such files are shown as their own group.
+inline bool isImportedBefore(const std::string& reason) {
+    return reason.rfind(kImportedBefore, 0) == 0;
+}
 } // namespace skip
+
+// The skipped paths the import history knew.
+inline size_t countImportedBefore(const RunResult& result) {
+    size_t count = 0;
+    for (const auto& [path, reason] : result.resSkippedDict)
+        count += skip::isImportedBefore(reason) ? 1 : 0;
+    return count;
+}
 
 // Skipped paths that count as failures of the run: what could not be examined or listed, a
 // missing source among them, since files may have been left behind.

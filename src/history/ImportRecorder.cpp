@@ -152,7 +152,7 @@ std::optional<PriorCopy> ImportRecorder::priorCopy(size_t entry, const std::stri
     Pending& pending = pending_[entry];
     pending.source = {place.volume, place.path, static_cast<int64_t>(status.st_size),
                       nanoseconds(status.st_mtim)};
-    if (!options_.ignoreHistory) {
+    if (!options_.ignoreHistory && !options_.importAgain.count(source)) {
         const std::optional<bool> known = history_->knows(pending.source);
         if (!known) {
             failed(history_->error());

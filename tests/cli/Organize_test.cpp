@@ -642,12 +642,19 @@ TEST_F(OrganizeTest, TheImportHistorySkipsWhatWasImportedBeforeWhereverItWent) {
     const std::string reason = report["skipped"][0]["reason"];
     EXPECT_EQ(reason.rfind("Imported before on ", 0), 0u) << reason;
     EXPECT_NE(reason.find(" into …/2005-03-17"), std::string::npos) << reason;
+    EXPECT_EQ(report["imported_before_count"], 1);
     EXPECT_EQ(tree(dest),
               (std::map<std::string, std::string>{
                   {"Trip/a.jpg", "a"}, {"Trip/b.jpg", "bb"}, {"2005-03-17/b.jpg", "cc"}}));
 
     outcome = run({"--dry-run", "--json", in("a.jpg"), dest});
     EXPECT_EQ(outcome.parsed()["plan"][0]["skipped"], reason) << outcome.out;
+    outcome = run({in("a.jpg"), dest});
+    EXPECT_NE(outcome.out.find("Imported before (1):\n  " + in("a.jpg") + ": Imported before on "),
+              std::string::npos)
+        << outcome.out;
+    EXPECT_NE(outcome.out.find("0 copied, 1 skipped (1 imported before), 0 errors"),
+              std::string::npos);
     outcome = run({"--json", "--ignore-history", in("a.jpg"), dest});
     EXPECT_EQ(outcome.parsed()["copied"].size(), 1u) << outcome.out;
     outcome = run({"--json", in("a.jpg")}, "history");

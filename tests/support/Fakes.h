@@ -193,6 +193,7 @@ class FakeReportView : public ReportView {
     void setErrorCountRed(bool on) override { red = on; }
     void setOutcome(const std::string& text) override { outcome = text; }
     void setTabLabel(int index, const std::string& label) override { tabLabels[index] = label; }
+    void setTabShown(int index, bool shown) override { tabShown[index] = shown; }
     bool hideFolderPaths() const override { return hide; }
     void setHideFolderPaths(bool on) override { hide = on; }
     void setSourceField(const std::string& text) override { source = text; }
@@ -209,6 +210,7 @@ class FakeReportView : public ReportView {
     bool red = false;
     std::string outcome;
     std::map<int, std::string> tabLabels;
+    std::map<int, bool> tabShown;
     bool hide = false;
     std::string source, dest;
     int reloads = 0;
