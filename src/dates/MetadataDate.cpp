@@ -229,6 +229,21 @@ time_t embeddedExifDate(const unsigned char* bytes, size_t length) {
     return -1;
 }
 
+time_t exifBlockDate(const unsigned char* bytes, size_t length) {
+    initialiseExiv2();
+    if (length >= 6 && std::memcmp(bytes, "Exif\0\0", 6) == 0) {
+        bytes += 6;
+        length -= 6;
+    }
+    try {
+        Exiv2::ExifData exif;
+        Exiv2::ExifParser::decode(exif, bytes, static_cast<uint32_t>(length));
+        return dateFromExif(exif);
+    } catch (...) {
+        return -1;
+    }
+}
+
 time_t metadataDateForFile(const char* path, bool& unreadable) {
     return dateFromOpened([&] { return Exiv2::ImageFactory::open(std::string(path)); }, unreadable);
 }
