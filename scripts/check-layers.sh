@@ -2,7 +2,8 @@
 # Fails, naming the file and line, when a source file includes from a layer above its own,
 # or when a file outside the Qt folders includes Qt.
 #
-# Layers, low to high: base < platform < selection, merge, prefs < report < app < cli, ui.
+# Layers, low to high: base < platform < naming < selection, merge, prefs < report < app < cli,
+# ui.
 # Folders of one rank may include each other. Only platform/qt/ and ui/ may include Qt
 # (Widgets included): the core library links no GUI.
 set -euo pipefail
@@ -12,10 +13,11 @@ rank() {
     case "$1" in
     base) echo 0 ;;
     platform) echo 1 ;;
-    selection | merge | prefs) echo 2 ;;
-    report) echo 3 ;;
-    app) echo 4 ;;
-    cli | ui) echo 5 ;;
+    naming) echo 2 ;;
+    selection | merge | prefs) echo 3 ;;
+    report) echo 4 ;;
+    app) echo 5 ;;
+    cli | ui) echo 6 ;;
     *) echo "" ;;
     esac
 }

@@ -6,6 +6,7 @@
 #include "merge/RunHistory.h"
 #include "merge/RunJournal.h"
 #include "platform/UserDefaults.h"
+#include "prefs/NamingSettings.h"
 #include "prefs/PrefKeys.h"
 #include "report/ReportController.h"
 #include "selection/FileListBuilder.h"
@@ -122,6 +123,9 @@ void Controller::goClicked() {
     joinWorker();
     if (!runJournalFolder_.empty())
         journal_ = RunJournal::start(runJournalFolder_, fromPaths_, toPath_, defaults_);
+    rememberJobCode(defaults_, (runRules_ ? *runRules_ : std::as_const(defaults_))
+                                   .stringForKey(keys::kJobCode)
+                                   .value_or(std::string()));
 
     auto shared = std::make_shared<const PathList>(std::move(*list));
     std::unique_lock lock(status_.statusLock);
@@ -223,6 +227,11 @@ void Controller::statusISR() {
         if (journal_ && !journal_->undoable())
             reportController_.result().notes.push_back("This run can't be undone");
         journal_.reset();
+        // The stored {seq} counter goes on past the numbers this run's copies took.
+        if (const std::optional<uint64_t> next = reportController_.result().nextSequenceNumber) {
+            defaults_.setInteger(keys::kNextSequenceNumber, static_cast<long>(*next));
+            defaults_.synchronize();
+        }
         lock.unlock();
         notifyMergeState(kMergeIdle);
         if (mainView_)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -52,6 +54,8 @@ struct RunResult {
     std::vector<std::string> notes;
     // Beside resCopiedDict: how each entry given a date folder was dated.
     std::unordered_map<std::string, EntryDating> resDatingDict;
+    // Where a stored {seq} counter goes on from after this run, when it used a number.
+    std::optional<uint64_t> nextSequenceNumber;
 
     // The copied entries whose date is flagged for checking.
     size_t checkDateCount() const {

@@ -9,11 +9,10 @@
 #include "merge/ExifDate.h"
 #include "merge/ExtendedDate.h"
 #include "merge/NameClash.h"
+#include "naming/CameraName.h"
 #include "platform/PartialCopies.h"
 #include "platform/UserDefaults.h"
-#include "prefs/DateFolderCheck.h"
 #include "prefs/DateRendering.h"
-#include "prefs/Defaults.h"
 #include "prefs/PrefKeys.h"
 
 #include <algorithm>
@@ -80,19 +79,32 @@ void MergeEngine::prepareRun(const PathList& fileList, time_t runStart) {
     pairs_ = PairedFiles(fileList);
     pairedDates_.clear();
     runStart_ = runStart;
+    namer_.prepare(defaults_, toPath_, pairs_, fileSystemType_);
 }
 
 std::optional<MergeEngine::OwnDate> MergeEngine::ownDate(const std::string& path,
                                                          const struct stat& status) const {
+    const CameraCatch camera(namer_.wantsCamera());
     time_t date = exifReader_(path.c_str(), status);
     if (date != -1)
-        return OwnDate{date, DatedBy::Exif};
+        return OwnDate{date, DatedBy::Exif, camera.camera()};
     if (!defaults_.boolForKey(keys::kUseExtendedDates))
         return std::nullopt;
     date = extendedReader_(path.c_str(), status);
     if (date != -1)
-        return OwnDate{date, DatedBy::Metadata};
+        return OwnDate{date, DatedBy::Metadata, camera.camera()};
     return std::nullopt;
+}
+
+std::string MergeEngine::cameraOf(const std::string& path, const struct stat& status,
+                                  const std::optional<OwnDate>& own) const {
+    if (own || defaults_.boolForKey(keys::kUseExifData))
+        return own ? own->camera : std::string();
+    // Dates were not read: read for the camera alone.
+    const CameraCatch camera;
+    if (exifReader_(path.c_str(), status) == -1 && defaults_.boolForKey(keys::kUseExtendedDates))
+        (void)extendedReader_(path.c_str(), status);
+    return camera.camera();
 }
 
 std::optional<MergeEngine::OwnDate> MergeEngine::cachedOwnDate(const std::string& path,
@@ -196,6 +208,7 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
                                safeCString(fileList[rest]).c_str());
                 }
                 status_.mergeState = kMergeCancelled;
+                result_.nextSequenceNumber = namer_.nextStored();
                 lock.unlock();
                 if (observer_) {
                     for (size_t rest = index; rest < fileList.size(); ++rest)
@@ -220,6 +233,10 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
     collect(batch, true);
 
     batch.finish();
+    {
+        std::lock_guard lock(status_.statusLock);
+        result_.nextSequenceNumber = namer_.nextStored();
+    }
     if (observer_)
         observer_->runEnded(false, countsOf(result_));
     logMessage(LOG_DEBUG, "Merge complete. Signalling main thread");
@@ -240,8 +257,9 @@ std::optional<EntryPlan> MergeEngine::planEntry(const std::string& source, const
     }
 
     time_t date = status.st_mtim.tv_sec;
+    std::optional<OwnDate> own;
     if (defaults_.boolForKey(keys::kUseExifData)) {
-        if (std::optional<OwnDate> own = cachedOwnDate(source, status)) {
+        if ((own = cachedOwnDate(source, status))) {
             date = own->date;
             plan.datedBy = own->datedBy;
         } else if (std::optional<time_t> paired =
@@ -258,17 +276,6 @@ std::optional<EntryPlan> MergeEngine::planEntry(const std::string& source, const
     plan.date = date;
     plan.checkDate = !isPlausible(date);
 
-    const long levels = defaults_.integerForKey(keys::kDirLevels);
-    const std::optional<std::string> format = dirFormat(defaults_);
-    if (!format) {
-        // Without a format there is no defined place to copy to: fail the entry clearly.
-        error = "No folder format for " + std::to_string(levels) +
-                " folder levels: choose 1, 2 or 3 levels in Preferences";
-        logMessage(LOG_WARN, "No folder format for OVDirLevels %ld; not copying '%s'", levels,
-                   safeCString(source).c_str());
-        return std::nullopt;
-    }
-    plan.levels = levels;
     struct tm calendarDate;
     if (!localtime_r(&date, &calendarDate)) {
         error = "The file's date (" + std::to_string(static_cast<long long>(date)) +
@@ -277,16 +284,27 @@ std::optional<EntryPlan> MergeEngine::planEntry(const std::string& source, const
                    static_cast<long long>(date), safeCString(source).c_str());
         return std::nullopt;
     }
-    plan.dateFolder = locale.render(date, *format);
-    if (!dateFolderStaysInside(plan.dateFolder)) {
-        error = kFolderFormatLeavesDestination;
-        logMessage(LOG_WARN, "Folder format '%s' gives '%s' for '%s': not a folder inside '%s'",
-                   safeCString(*format).c_str(), safeCString(plan.dateFolder).c_str(),
-                   safeCString(source).c_str(), safeCString(toPath_).c_str());
+    const std::string camera = namer_.wantsCamera() ? cameraOf(source, status, own) : "";
+    const EntryNamer::CameraOf partnerCamera = [this](const std::string& partner) {
+        struct stat partnerStatus;
+        if (::stat(partner.c_str(), &partnerStatus) != 0)
+            return std::string();
+        return cameraOf(partner, partnerStatus,
+                        defaults_.boolForKey(keys::kUseExifData)
+                            ? cachedOwnDate(partner, partnerStatus)
+                            : std::nullopt);
+    };
+    const std::optional<EntryPlace> place =
+        namer_.place(source, status, date, camera, partnerCamera, locale, error);
+    if (!place) {
+        logMessage(LOG_WARN, "No place inside '%s' for '%s': %s", safeCString(toPath_).c_str(),
+                   safeCString(source).c_str(), safeCString(error).c_str());
         return std::nullopt;
     }
+    plan.levels = place->levels;
+    plan.dateFolder = place->folder;
     plan.destinationFolder = appendPathComponent(toPath_, plan.dateFolder);
-    plan.destination = appendPathComponent(plan.destinationFolder, lastPathComponent(source));
+    plan.destination = appendPathComponent(plan.destinationFolder, place->name);
     return plan;
 }
 
@@ -757,6 +775,7 @@ EntryOutcome MergeEngine::publish(const PendingCopy& copy) {
                                                      std::strerror(err)));
     }
     partial_copies::forget(copy.temporary);
+    namer_.published(copy.source);
     if (observer_) {
         struct stat published;
         if (::lstat(target.c_str(), &published) == 0)
@@ -770,7 +789,9 @@ EntryOutcome MergeEngine::publish(const PendingCopy& copy) {
                "'%s' (fsr='%s')",
                safeCString(copy.source).c_str(), copy.source.c_str(), safeCString(target).c_str(),
                target.c_str());
-    return EntryOutcome::copiedTo(target != copy.plannedDestination ? target : std::string());
+    // The report names the copy where its name is not the original's.
+    const bool renamed = lastPathComponent(target) != lastPathComponent(copy.source);
+    return EntryOutcome::copiedTo(renamed ? target : std::string());
 }
 
 std::string MergeEngine::errorDetailFileNameForDestPath(const std::string& path) const {

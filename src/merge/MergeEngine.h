@@ -3,6 +3,7 @@
 #include "base/ErrorText.h"
 #include "base/RunResult.h"
 #include "merge/DateReadAhead.h"
+#include "merge/EntryNamer.h"
 #include "merge/NameClash.h"
 #include "merge/PairedFiles.h"
 #include "merge/PublishBatch.h"
@@ -94,6 +95,9 @@ class MergeEngine {
     // How many entries mergeFiles copies at once (1: one after another). The outcomes are
     // the same either way: names are decided and outcomes recorded in list order.
     void setCopyJobs(unsigned jobs) { copyJobs_ = jobs < 1 ? 1 : jobs; }
+    // Tells the destination's file system type, which decides the characters made names may
+    // hold; set before prepareRun.
+    void setFileSystemTypeProbe(FileSystemTypeProbe probe) { fileSystemType_ = std::move(probe); }
 
     void mergeFiles(const PathList& fileList, const std::string& treeRoot);
 
@@ -171,11 +175,16 @@ class MergeEngine {
     struct OwnDate {
         time_t date;
         DatedBy datedBy;
+        std::string camera; // noted by the readers when a template names the camera
     };
     std::optional<OwnDate> ownDate(const std::string& path, const struct stat& status) const;
     std::optional<OwnDate> cachedOwnDate(const std::string& path, const struct stat& status) const;
     std::optional<time_t> pairedDate(const std::string& path) const;
     bool isPlausible(time_t date) const;
+    // The camera of an entry, for templates that name it: noted while its date was read, else
+    // read for it alone.
+    std::string cameraOf(const std::string& path, const struct stat& status,
+                         const std::optional<OwnDate>& own) const;
     // The entry's own date: read ahead during a merge for the entry under way, else now.
     std::optional<OwnDate> readOwnDate(const std::string& path, const struct stat& status) const;
     static std::string temporaryNameIn(const std::string& folder);
@@ -201,6 +210,8 @@ class MergeEngine {
     ExifReader exifReader_;
     ExifReader extendedReader_;
     PairedFiles pairs_;
+    FileSystemTypeProbe fileSystemType_ = fileSystemTypeAt;
+    mutable EntryNamer namer_; // numbers entries as they are planned, in list order
     time_t runStart_;
     struct timespec runStartedAt_ = {}; // of mergeFiles, to tell folders made during the run
     // Date folders found or made fit for copies during this run: checked once each.

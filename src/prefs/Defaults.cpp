@@ -24,6 +24,11 @@ void registerDefaults(UserDefaults& defaults) {
         {keys::kSkipIdenticalFiles, true},
         {keys::kKeepBothOnNameClash, false},
         {keys::kParallelCopies, int64_t{0}},
+        {keys::kNameTemplate, std::string()},
+        {keys::kSequenceScope, std::string("run")},
+        {keys::kNextSequenceNumber, int64_t{1}},
+        {keys::kJobCode, std::string()},
+        {keys::kRecentJobCodes, StringList{}},
     };
     if (defaults.objectForKey(keys::kFirstRunTime)) {
         // Stored as a 32-bit number, so the subtraction wraps as a 32-bit integer.

@@ -21,6 +21,15 @@ inline constexpr const char* kKeepBothOnNameClash = "OVKeepBothOnNameClash";
 // How many entries a run copies at once; 0 leaves it to the program (several on solid-state
 // storage, one on spinning disks).
 inline constexpr const char* kParallelCopies = "OVParallelCopies";
+// The name template of copies; empty keeps every original name.
+inline constexpr const char* kNameTemplate = "OVNameTemplate";
+// Where {seq} counts from: "run", "day" or "stored".
+inline constexpr const char* kSequenceScope = "OVSequenceScope";
+// The number {seq} gives next when it counts on across runs.
+inline constexpr const char* kNextSequenceNumber = "OVNextSequenceNumber";
+// The run's job code, for {job}, and the last ten used, newest first.
+inline constexpr const char* kJobCode = "OVJobCode";
+inline constexpr const char* kRecentJobCodes = "OVRecentJobCodes";
 inline constexpr const char* kCheckUpdateFrequency = "OVCheckUpdateFrequency";
 inline constexpr const char* kLastUpdateCheck = "OVLastUpdateCheck";
 inline constexpr const char* kPreviousRuns = "OVPreviousRuns";
