@@ -29,6 +29,7 @@ std::pair<std::string, std::string> stemAndTail(const std::string& name,
 
 void EntryNamer::prepare(const UserDefaults& rules, const std::string& toPath,
                          const PairedFiles& pairs, const FileSystemTypeProbe& fileSystemType) {
+    prepared_ = true;
     settingsError_.clear();
     settings_ = namingSettings(rules, settingsError_);
     pairs_ = &pairs;
@@ -75,11 +76,12 @@ std::optional<EntryPlace> EntryNamer::place(const std::string& source, const str
     };
 
     EntryPlace place;
-    place.folder = fitFolder(settings_->folder.render(facts, dateCodes), rules_);
+    place.folder = settings_->folder.render(facts, dateCodes);
     if (!dateFolderStaysInside(place.folder)) {
         error = kFolderFormatLeavesDestination;
         return std::nullopt;
     }
+    place.folder = fitFolder(place.folder, rules_);
     place.levels = 1 + std::count(place.folder.begin(), place.folder.end(), '/');
     if (!settings_->name) {
         place.name = name;

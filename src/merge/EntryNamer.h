@@ -40,6 +40,7 @@ class EntryNamer {
     void prepare(const UserDefaults& rules, const std::string& toPath, const PairedFiles& pairs,
                  const FileSystemTypeProbe& fileSystemType);
 
+    bool prepared() const { return prepared_; }
     bool wantsCamera() const { return settings_ && settings_->usesCamera(); }
 
     // The entry's place, or none with its error in `error`.
@@ -54,6 +55,7 @@ class EntryNamer {
     std::optional<uint64_t> nextStored() const { return sequence_.nextStored(); }
 
   private:
+    bool prepared_ = false;
     std::optional<NamingSettings> settings_;
     std::string settingsError_;
     const PairedFiles* pairs_ = nullptr;

@@ -256,6 +256,8 @@ std::optional<EntryPlan> MergeEngine::planEntry(const std::string& source, const
         return std::nullopt;
     }
 
+    if (!namer_.prepared()) // planned without prepareRun: named as a run of this one entry
+        namer_.prepare(defaults_, toPath_, pairs_, fileSystemType_);
     time_t date = status.st_mtim.tv_sec;
     std::optional<OwnDate> own;
     if (defaults_.boolForKey(keys::kUseExifData)) {
