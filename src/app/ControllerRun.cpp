@@ -12,6 +12,8 @@
 #include "selection/FileListBuilder.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <memory>
 
 namespace orvane {
 
@@ -103,7 +105,7 @@ void Controller::goClicked() {
         return;
     }
 
-    if (!sourcesAndDestinationReady())
+    if (!sourcesAndDestinationReady() || !jobCodeReady())
         return;
 
     resetProgressMeter();
@@ -123,9 +125,13 @@ void Controller::goClicked() {
     joinWorker();
     if (!runJournalFolder_.empty())
         journal_ = RunJournal::start(runJournalFolder_, fromPaths_, toPath_, defaults_);
-    rememberJobCode(defaults_, (runRules_ ? *runRules_ : std::as_const(defaults_))
-                                   .stringForKey(keys::kJobCode)
-                                   .value_or(std::string()));
+    const UserDefaults& rules = runRules_ ? *runRules_ : std::as_const(defaults_);
+    if (rememberJobCode(defaults_, rules.stringForKey(keys::kJobCode).value_or(std::string()))) {
+        defaults_.synchronize();
+        if (mainView_)
+            mainView_->setRecentJobCodes(
+                defaults_.stringArrayForKey(keys::kRecentJobCodes).value_or(StringList{}));
+    }
 
     auto shared = std::make_shared<const PathList>(std::move(*list));
     std::unique_lock lock(status_.statusLock);
@@ -152,6 +158,35 @@ void Controller::goClicked() {
     lock.unlock();
     showRunning(true);
     notifyMergeState(kMergeRunning);
+}
+
+void Controller::setJobCode(const std::string& code) {
+    // For this process only: the field starts empty at each launch, its pop-up offers the
+    // codes used before.
+    defaults_.setArgumentValue(keys::kJobCode, code);
+}
+
+bool Controller::jobCodeReady() {
+    if (!mainView_ || !mainView_->hasJobField())
+        return true;
+    const UserDefaults& rules = runRules_ ? *runRules_ : std::as_const(defaults_);
+    std::string error;
+    const std::optional<NamingSettings> naming = namingSettings(rules, error);
+    if (!naming || !naming->usesJob() || !naming->job.empty())
+        return true;
+    const std::optional<std::string> code = mainView_->askJobCode();
+    if (!code || code->empty())
+        return false;
+    setJobCode(*code);
+    mainView_->setJobField(*code);
+    if (runRules_) {
+        // The preview's rules are a copy: it gets the code too.
+        auto withCode = std::make_shared<UserDefaults>(std::filesystem::path());
+        withCode->registerDefaults(runRules_->dictionaryRepresentation());
+        withCode->setArgumentValue(keys::kJobCode, *code);
+        runRules_ = std::move(withCode);
+    }
+    return true;
 }
 
 void Controller::organizeWith(PathList sources, std::string toPath,

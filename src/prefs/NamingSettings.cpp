@@ -1,6 +1,9 @@
 #include "prefs/NamingSettings.h"
 
+#include "naming/FileKind.h"
+#include "naming/SafeNames.h"
 #include "platform/UserDefaults.h"
+#include "prefs/DateRendering.h"
 #include "prefs/Defaults.h"
 #include "prefs/PrefKeys.h"
 
@@ -42,15 +45,38 @@ std::optional<NamingSettings> namingSettings(const UserDefaults& defaults, std::
     return settings;
 }
 
-void rememberJobCode(UserDefaults& defaults, const std::string& code) {
+std::string sampleName(const std::string& nameTemplate, time_t date, const DateLocale& locale) {
+    if (nameTemplate.empty())
+        return "IMG_0042.JPG";
+    std::string error;
+    const std::optional<NameTemplate> parsed = NameTemplate::parse(nameTemplate, &error);
+    if (!parsed)
+        return error;
+    NameFacts facts;
+    facts.date = date;
+    facts.job = "Job";
+    facts.camera = "Canon EOS R5";
+    facts.kind = kPhotosKind;
+    facts.extension = "JPG";
+    facts.name = "IMG_0042";
+    facts.sequence = 1;
+    std::string name = parsed->render(
+        facts, [&](time_t when, const std::string& format) { return locale.render(when, format); });
+    if (!parsed->uses(NameToken::Ext) && !parsed->uses(NameToken::ExtUpper))
+        name += ".JPG";
+    return fitName(name, NameRules::Posix, 4);
+}
+
+bool rememberJobCode(UserDefaults& defaults, const std::string& code) {
     if (code.empty())
-        return;
+        return false;
     StringList codes = defaults.stringArrayForKey(keys::kRecentJobCodes).value_or(StringList{});
     codes.erase(std::remove(codes.begin(), codes.end(), code), codes.end());
     codes.insert(codes.begin(), code);
     if (codes.size() > kRecentJobCodeCount)
         codes.resize(kRecentJobCodeCount);
     defaults.setObject(keys::kRecentJobCodes, codes);
+    return true;
 }
 
 std::optional<std::string> nameTemplateProblem(const std::string& text) {

@@ -8,6 +8,7 @@
 
 namespace orvane {
 
+class DateLocale;
 class UserDefaults;
 
 // The presets of the "File names" section, in menu order: title and template. The first
@@ -41,12 +42,16 @@ struct NamingSettings {
 // level count, or a template naming an unknown token.
 std::optional<NamingSettings> namingSettings(const UserDefaults& defaults, std::string& error);
 
+// A name the template gives a sample photo (IMG_0042.JPG of a Canon EOS R5, job "Job", first
+// of its sequence) taken at `date`; the template's problem when it is refused.
+std::string sampleName(const std::string& nameTemplate, time_t date, const DateLocale& locale);
+
 // How many job codes the "Job" field offers.
 inline constexpr size_t kRecentJobCodeCount = 10;
 
 // Puts a run's job code first among the recent ones, keeping kRecentJobCodeCount; an empty
-// code changes nothing.
-void rememberJobCode(UserDefaults& defaults, const std::string& code);
+// code changes nothing. Answers whether the store changed.
+bool rememberJobCode(UserDefaults& defaults, const std::string& code);
 
 // Checks a name template as Preferences and the command line take it: none when fit, else
 // the reason.

@@ -254,7 +254,7 @@ QVariant PlanTreeModel::entryData(size_t number, int column, int role) const {
         return {};
     switch (column) {
     case kName:
-        return nameOf(entry.source);
+        return entry.plan ? nameOf(entry.plan->destination) : nameOf(entry.source);
     case kDate:
         return entry.plan ? dateText(entry.plan->date) : QVariant();
     case kDatedBy:
@@ -326,7 +326,7 @@ QVariant PlanTreeModel::data(const QModelIndex& index, int role) const {
     case Kind::kFailed: {
         const PlannedEntry& entry = plan_->entries[failed_[number]];
         if (column == kName)
-            return nameOf(entry.source);
+            return entry.plan ? nameOf(entry.plan->destination) : nameOf(entry.source);
         return column == kNote ? pathText(entry.error) : QVariant();
     }
     default:
