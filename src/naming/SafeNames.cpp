@@ -1,5 +1,7 @@
 #include "naming/SafeNames.h"
 
+#include "platform/FileSystemType.h"
+
 namespace orvane {
 namespace {
 
@@ -36,6 +38,7 @@ NameRules nameRulesForFileSystem(long type) {
     case kExfat:
     case kNtfs:
     case kNtfs3:
+    case kFuseBlockFileSystem:
         return NameRules::Narrow;
     default:
         return NameRules::Posix;

@@ -15,7 +15,8 @@ enum class NameRules {
     Narrow, // FAT, exFAT and NTFS: nor :*?"<>|\ and no trailing dot or space
 };
 
-// The rules of a file system type as statfs gives it: Narrow for FAT, exFAT and NTFS.
+// The rules of a file system type as fileSystemTypeAt gives it: Narrow for FAT, exFAT and
+// NTFS, also when mounted through FUSE (ntfs-3g).
 NameRules nameRulesForFileSystem(long type);
 
 // A token's value as one piece of one name: '/' and control characters become "_", and a

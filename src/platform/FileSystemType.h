@@ -6,6 +6,10 @@
 
 namespace orvane {
 
+// What fileSystemTypeAt answers for a FUSE mount of a block device (type "fuseblk": ntfs-3g,
+// exfat-fuse), which statfs tells apart from other FUSE mounts only by the mount table.
+inline constexpr long kFuseBlockFileSystem = 0x6675626c;
+
 // The type of the file system that holds `path`, as statfs gives it (f_type: 0x4d44 for FAT,
 // 0x2011bab0 for exFAT …), or none when it cannot be read.
 std::optional<long> fileSystemTypeAt(const std::string& path);

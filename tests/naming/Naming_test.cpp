@@ -3,6 +3,7 @@
 #include "naming/NameSequence.h"
 #include "naming/NameTemplate.h"
 #include "naming/SafeNames.h"
+#include "platform/FileSystemType.h"
 #include "prefs/DateRendering.h"
 #include "support/TestSupport.h"
 
@@ -77,9 +78,10 @@ TEST(SafeNamesTest, NarrowFileSystemsAndLongNames) {
     EXPECT_EQ(fitted.substr(fitted.size() - 5), ".jpeg");
     EXPECT_EQ(fitted.size(), 254u) << "one byte short rather than a third of a €";
 
-    EXPECT_EQ(nameRulesForFileSystem(0x4d44), NameRules::Narrow);     // FAT
-    EXPECT_EQ(nameRulesForFileSystem(0x2011bab0), NameRules::Narrow); // exFAT
-    EXPECT_EQ(nameRulesForFileSystem(0xef53), NameRules::Posix);      // ext4
+    EXPECT_EQ(nameRulesForFileSystem(0x4d44), NameRules::Narrow);               // FAT
+    EXPECT_EQ(nameRulesForFileSystem(0x2011bab0), NameRules::Narrow);           // exFAT
+    EXPECT_EQ(nameRulesForFileSystem(kFuseBlockFileSystem), NameRules::Narrow); // ntfs-3g
+    EXPECT_EQ(nameRulesForFileSystem(0xef53), NameRules::Posix);                // ext4
 }
 
 TEST(CameraNameTest, MakeAndModelAreTidied) {
