@@ -326,7 +326,7 @@ QVariant PlanTreeModel::data(const QModelIndex& index, int role) const {
     case Kind::kFailed: {
         const PlannedEntry& entry = plan_->entries[failed_[number]];
         if (column == kName)
-            return entry.plan ? nameOf(entry.plan->destination) : nameOf(entry.source);
+            return nameOf(entry.source);
         return column == kNote ? pathText(entry.error) : QVariant();
     }
     default:
