@@ -14,7 +14,6 @@
 #include "platform/UserDefaults.h"
 #include "prefs/DateRendering.h"
 #include "prefs/DatingPrefs.h"
-#include "prefs/Defaults.h"
 #include "prefs/PrefKeys.h"
 
 #include <algorithm>
@@ -189,6 +188,8 @@ std::optional<EntryPlan> MergeEngine::planEntry(const std::string& source, const
         return std::nullopt;
     }
 
+    if (!namer_.prepared()) // planned without prepareRun: named as a run of this one entry
+        namer_.prepare(defaults_, toPath_, dater_.pairs(), fileSystemType_);
     const EntryDate dated = dater_.dateOf(readable, status);
     const time_t date = dated.date;
     plan.date = date;
