@@ -74,7 +74,8 @@ def main():
         for name, extra in VARIANTS.items():
             dest = os.path.join(out_root, "%s-%d" % (name, run))
             os.makedirs(dest)
-            argv = [ORVANE, "organize", "--quiet"] + extra + sources + [dest]
+            # No import history: every run copies every file.
+            argv = [ORVANE, "organize", "--quiet", "--no-history"] + extra + sources + [dest]
             elapsed, seconds, code = run_timed(argv, env=env, stdout=subprocess.DEVNULL,
                                                stderr=subprocess.DEVNULL)
             times[name].append(elapsed)
