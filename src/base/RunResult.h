@@ -3,6 +3,8 @@
 #include "base/TimeSettings.h"
 #include "base/WindowText.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -59,6 +61,8 @@ struct RunResult {
     std::unordered_map<std::string, EntryDating> resDatingDict;
     // The time settings the run applied to the dates, so that a later look can tell.
     TimeSettings timeSettings;
+    // Where a stored {seq} counter goes on from after this run, when it used a number.
+    std::optional<uint64_t> nextSequenceNumber;
 
     // The copied entries whose date is flagged for checking.
     size_t checkDateCount() const {

@@ -55,8 +55,11 @@ std::string withKeepBothHint(ReportTable table, const std::string& source, const
     if (table != ReportTable::Errors || keepsBoth ||
         value.rfind("Can't overwrite existing file", 0) != 0)
         return value;
+    // The taken name ends the error; a name template may have made it differ from the source's.
+    constexpr std::string_view kTaken = "Can't overwrite existing file: ";
+    const std::string taken = value.rfind(kTaken, 0) == 0 ? value.substr(kTaken.size()) : "";
     return value + ". Turn on Keep both in Preferences to copy it as " +
-           numberedName(lastPathComponent(source), 1);
+           numberedName(lastPathComponent(taken.empty() ? source : taken), 1);
 }
 
 // The copy a copied entry became: its numbered name, else its date folder and own name.

@@ -283,7 +283,7 @@ QVariant PlanTreeModel::entryData(size_t number, int column, int role) const {
         return {};
     switch (column) {
     case kName:
-        return nameOf(entry.source);
+        return entry.plan ? nameOf(entry.plan->destination) : nameOf(entry.source);
     case kDate:
         return entry.plan ? dateText(entry.plan->date) : QVariant();
     case kDatedBy:

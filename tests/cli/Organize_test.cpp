@@ -627,6 +627,15 @@ TEST_F(OrganizeTest, RunsAreListedAndUndoneOnce) {
     EXPECT_NE(run({}, "runs").out.find("finished, undone"), std::string::npos);
 }
 
+// The import history knows a renamed copy by its new name.
+TEST_F(OrganizeTest, TheImportHistoryKnowsRenamedCopies) {
+    writeFile(in("a.jpg"), "a", k2005);
+    ASSERT_EQ(run({"--rename", "{seq:2}-{name}", source, dest}).status, 0);
+    const Outcome outcome = run({"--json", in("a.jpg")}, "history");
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(outcome.parsed()[0]["destination"], dest + "/2005-03-17/01-a.jpg") << outcome.out;
+}
+
 TEST_F(OrganizeTest, TheImportHistorySkipsWhatWasImportedBeforeWhereverItWent) {
     writeFile(in("a.jpg"), "a", k2005);
     writeFile(in("b.jpg"), "bb", k2005);

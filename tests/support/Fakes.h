@@ -127,6 +127,13 @@ class FakeMainView : public MainView {
     void setRunning(bool on) override { running = on; }
     void setGoButtonEnabled(bool enabled) override { goEnabled = enabled; }
     bool isWindowActive() const override { return active; }
+    bool hasJobField() const override { return true; }
+    void setRecentJobCodes(const std::vector<std::string>& codes) override { recentJobs = codes; }
+    void setJobField(const std::string& code) override { jobField = code; }
+    std::optional<std::string> askJobCode() override {
+        ++jobAsked;
+        return jobAnswer;
+    }
 
     std::vector<double> maxima;
     std::vector<double> values;
@@ -138,6 +145,10 @@ class FakeMainView : public MainView {
     bool running = false;
     bool goEnabled = false;
     bool active = true;
+    std::vector<std::string> recentJobs;
+    std::string jobField;
+    std::optional<std::string> jobAnswer; // none: the question is declined
+    int jobAsked = 0;
 };
 
 // The services a controller under test gets, all fakes but the timers, which the test
