@@ -59,20 +59,25 @@ QString countText(size_t count) {
                : PlanTreeModel::tr("%1 files").arg(QString::fromStdString(groupedNumber(count)));
 }
 
-// Transparent room for a picture not read yet, so that rows keep their height.
+// Transparent room for a picture not read yet, of the shape most pictures have (landscape
+// 4:3), so that few rows change height when theirs comes.
 const QPixmap& placeholder() {
     static const QPixmap empty = [] {
-        QPixmap pixmap(ThumbnailLoader::kSize, ThumbnailLoader::kSize);
+        QPixmap pixmap(ThumbnailLoader::kSize, ThumbnailLoader::kSize * 3 / 4);
         pixmap.fill(Qt::transparent);
         return pixmap;
     }();
     return empty;
 }
 
-// A file's icon at its usual size: a file without a picture gets a row of its own height,
-// not the empty room of one.
+// A file's icon at the size of small icons: a file without a picture gets a row of text
+// height, not the empty room of one.
 const QPixmap& fileIcon() {
-    static const QPixmap icon = QApplication::style()->standardIcon(QStyle::SP_FileIcon).pixmap(32);
+    static const QPixmap icon = [] {
+        const QStyle* style = QApplication::style();
+        const int size = style->pixelMetric(QStyle::PM_SmallIconSize);
+        return style->standardIcon(QStyle::SP_FileIcon).pixmap(size);
+    }();
     return icon;
 }
 
@@ -107,7 +112,7 @@ PlanTreeModel::PlanTreeModel(std::shared_ptr<const RunPlan> plan, ThumbnailLoade
             skipped_.push_back({entry.source, *entry.skipReason});
         else if (entry.outcome() == PlanOutcome::kFails)
             failed_.push_back(i);
-        else if (thumbnails_ && ThumbnailLoader::canRead(pathText(entry.source))) {
+        else if (thumbnails_ && thumbnails_->canRead(pathText(entry.source))) {
             pictured_[i] = true;
             byPath_.insert(pathText(entry.source), i);
         }

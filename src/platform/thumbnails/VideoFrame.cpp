@@ -1,0 +1,46 @@
+#include "platform/thumbnails/VideoFrame.h"
+
+#include "base/Log.h"
+
+#include <libffmpegthumbnailer/videothumbnailerc.h>
+#include <memory>
+
+namespace orvane {
+namespace {
+
+using VideoThumbnailer = std::unique_ptr<video_thumbnailer, decltype(&video_thumbnailer_destroy)>;
+using ImageData = std::unique_ptr<image_data, decltype(&video_thumbnailer_destroy_image_data)>;
+
+// A frame of a video of this many pixels is not one a camera recorded.
+constexpr long kLargestFrame = 16384L * 16384L;
+
+} // namespace
+
+std::optional<Thumbnail> videoFrame(const std::string& path, int size) {
+    const VideoThumbnailer thumbnailer(video_thumbnailer_create(), video_thumbnailer_destroy);
+    const ImageData frame(video_thumbnailer_create_image_data(),
+                          video_thumbnailer_destroy_image_data);
+    if (!thumbnailer || !frame)
+        return std::nullopt;
+    thumbnailer->thumbnail_image_type = Rgb;
+    thumbnailer->maintain_aspect_ratio = 1;
+    thumbnailer->prefer_embedded_metadata = 1;
+    video_thumbnailer_set_size(thumbnailer.get(), size, 0);
+    if (video_thumbnailer_generate_thumbnail_to_buffer(thumbnailer.get(), path.c_str(),
+                                                       frame.get()) != 0) {
+        logMessage(LOG_DEBUG, "ffmpegthumbnailer couldn't read a frame");
+        return std::nullopt;
+    }
+    const long width = frame->image_data_width;
+    const long height = frame->image_data_height;
+    if (width <= 0 || height <= 0 || width * height > kLargestFrame ||
+        frame->image_data_size < width * height * 3 || !frame->image_data_ptr)
+        return std::nullopt;
+    Thumbnail thumbnail;
+    thumbnail.width = static_cast<int>(width);
+    thumbnail.height = static_cast<int>(height);
+    thumbnail.rgb.assign(frame->image_data_ptr, frame->image_data_ptr + width * height * 3);
+    return thumbnail;
+}
+
+} // namespace orvane

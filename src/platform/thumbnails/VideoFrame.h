@@ -1,0 +1,14 @@
+#pragma once
+
+#include "platform/Thumbnailer.h"
+
+#include <optional>
+#include <string>
+
+namespace orvane {
+
+// One frame of a video, a tenth of the way in, through ffmpegthumbnailer (the cover picture
+// the container carries where it has one), `size` pixels on its long side.
+std::optional<Thumbnail> videoFrame(const std::string& path, int size);
+
+} // namespace orvane
