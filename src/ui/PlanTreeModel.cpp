@@ -276,7 +276,7 @@ QVariant PlanTreeModel::entryData(size_t number, int column, int role) const {
     if (role == Qt::DecorationRole && column == kName && thumbnails_) {
         if (!pictured_[number])
             return fileIcon();
-        const QPixmap* picture = thumbnails_->thumbnail(pathText(entry.source));
+        const QPixmap* picture = thumbnails_->cached(pathText(entry.source));
         // Room for the picture while it is read; a file that gave none shows its icon.
         if (!picture)
             return placeholder();
@@ -440,28 +440,32 @@ bool PlanTreeModel::setData(const QModelIndex& index, const QVariant& value, int
         break;
     case Kind::kImportedGroup:
         choice_->setImportedBeforeChosen(chosen);
-        break;
+        choiceChanged();
+        return true;
     default:
         choice_->setFolderChosen(numberOf(index), chosen);
+        choiceChanged();
+        return true;
     }
-    choiceChanged();
+    // One file: its box and those of the groups above it.
+    for (QModelIndex changed = index; changed.isValid(); changed = changed.parent()) {
+        const QModelIndex box = changed.siblingAtColumn(kName);
+        emit dataChanged(box, box, {Qt::CheckStateRole});
+    }
     return true;
 }
 
 void PlanTreeModel::choiceChanged() {
-    emitChecksChanged(QModelIndex());
+    // Boxes all over the tree change; a view told row by row would measure every row again
+    // (thousands of text layouts), while a new layout measures only the rows it shows.
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::NoLayoutChangeHint);
+    emit layoutChanged({}, QAbstractItemModel::NoLayoutChangeHint);
 }
 
-void PlanTreeModel::emitChecksChanged(const QModelIndex& parent) {
-    const int rows = rowCount(parent);
-    if (rows == 0)
-        return;
-    emit dataChanged(index(0, kName, parent), index(rows - 1, kName, parent), {Qt::CheckStateRole});
-    for (int row = 0; row < rows; ++row) {
-        const QModelIndex child = index(row, kName, parent);
-        if (kindOf(child) == Kind::kFolder || kindOf(child) == Kind::kImportedGroup)
-            emitChecksChanged(child);
-    }
+void PlanTreeModel::requestThumbnail(const QModelIndex& index) const {
+    if (thumbnails_ && index.isValid() && index.column() == kName &&
+        kindOf(index) == Kind::kEntry && pictured_[numberOf(index)])
+        thumbnails_->thumbnail(pathText(plan_->entries[numberOf(index)].source));
 }
 
 void PlanTreeModel::thumbnailLoaded(const QString& path) {

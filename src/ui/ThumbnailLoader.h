@@ -35,6 +35,8 @@ class ThumbnailLoader : public QObject {
 
     // The cached picture; none yet: a read is queued and `loaded` follows.
     const QPixmap* thumbnail(const QString& path);
+    // The cached picture, without asking for a read: what a row's size is measured by.
+    const QPixmap* cached(const QString& path) const { return cache_.object(path); }
 
     // Reads one file as the thread does; a null image when it gives none.
     QImage read(const QString& path) const;

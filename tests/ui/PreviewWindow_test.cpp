@@ -202,13 +202,14 @@ TEST_F(PreviewWindowTest, RowsAreAsHighAsTheirThumbnailsAndTextHighWithout) {
         return QModelIndex();
     };
     auto picture = [&](const std::string& name) {
+        model.requestThumbnail(row(name));
         return model.data(row(name), Qt::DecorationRole).value<QPixmap>().size();
     };
     const QSize text = tree.visualRect(row("b.txt")).size();
     ASSERT_TRUE(test::waitUntil([&] {
         QCoreApplication::processEvents();
         return picture("clip.mov").width() == ThumbnailLoader::kSize &&
-               picture("broken.heic").height() < 32;
+               picture("broken.heic").height() < 32 && picture("a.jpg").height() < 32;
     }));
     EXPECT_EQ(picture("clip.mov"), QSize(96, 54));
     tree.doItemsLayout();
