@@ -158,11 +158,22 @@ int main(int argc, char** argv) {
         tree->expandToDepth(2);
         bar->setValue(0);
         bench::waitUntil([&] { return true; });
-        for (int i = 0; i < 50; ++i) {
+        // Long enough for a video's frame and a whole HEIF image decoded.
+        for (int i = 0; i < 200; ++i) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
             usleep(20000);
         }
         window.grab().save(QString::fromStdString(screenshot));
+        // The end of the tree too, where the pictures of the last folders are.
+        tree->expandAll();
+        bar->setValue(bar->maximum());
+        for (int i = 0; i < 200; ++i) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            usleep(20000);
+        }
+        QString endShot = QString::fromStdString(screenshot);
+        endShot.replace(".png", "-end.png");
+        window.grab().save(endShot);
         // The main window offering a card (the corpus's first card stands in for one).
         desktop.cardOffers().volumeMounted({"EOS_DIGITAL", (corpus / "card-A").string()});
         desktop.mainWindow().resize(desktop.mainWindow().sizeHint());

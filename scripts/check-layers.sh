@@ -7,7 +7,7 @@
 # report < app < cli, ui. Folders of one rank may include each other. Only platform/qt/ and ui/
 # may include Qt (Widgets included): the core library links no GUI. Only platform/gphoto/
 # includes libgphoto2, only platform/udev/ libudev and only platform/thumbnails/
-# ffmpegthumbnailer: the rest reach devices and video frames through platform/'s interfaces.
+# ffmpegthumbnailer and ffmpeg: the rest reach devices and video frames through platform/'s interfaces.
 set -euo pipefail
 cd "$(dirname "$0")/../src"
 
@@ -60,8 +60,8 @@ while IFS= read -r -d '' file; do
         elif [[ $text =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*\<libudev\.h ]] && [ $udevAllowed -eq 0 ]; then
             echo "src/$file:$line: only platform/udev/ may include libudev: $text"
             failures=$((failures + 1))
-        elif [[ $text =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*\<libffmpegthumbnailer/ ]] && [ $thumbnailsAllowed -eq 0 ]; then
-            echo "src/$file:$line: only platform/thumbnails/ may include ffmpegthumbnailer: $text"
+        elif [[ $text =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*\<(libffmpegthumbnailer|libavutil)/ ]] && [ $thumbnailsAllowed -eq 0 ]; then
+            echo "src/$file:$line: only platform/thumbnails/ may include ffmpegthumbnailer or ffmpeg: $text"
             failures=$((failures + 1))
         fi
     done <"$file"

@@ -2,8 +2,15 @@
 
 #include "base/Log.h"
 
+#include <cstdarg>
 #include <libffmpegthumbnailer/videothumbnailerc.h>
 #include <memory>
+#include <mutex>
+#include <string>
+
+extern "C" {
+#include <libavutil/log.h>
+}
 
 namespace orvane {
 namespace {
@@ -14,9 +21,25 @@ using ImageData = std::unique_ptr<image_data, decltype(&video_thumbnailer_destro
 // A frame of a video of this many pixels is not one a camera recorded.
 constexpr long kLargestFrame = 16384L * 16384L;
 
+// The decoders' complaints about the files they read (deprecated pixel formats, damaged
+// packets) go to the debug log, not to standard error.
+void logDecoderMessage(void* context, int level, const char* format, va_list values) {
+    if (level > AV_LOG_WARNING)
+        return;
+    char line[512];
+    int prefix = 1;
+    av_log_format_line2(context, level, format, values, line, sizeof line, &prefix);
+    std::string text = line;
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    logMessage(LOG_DEBUG, "ffmpeg: %s", text.c_str());
+}
+
 } // namespace
 
 std::optional<Thumbnail> videoFrame(const std::string& path, int size) {
+    static std::once_flag once;
+    std::call_once(once, [] { av_log_set_callback(logDecoderMessage); });
     const VideoThumbnailer thumbnailer(video_thumbnailer_create(), video_thumbnailer_destroy);
     const ImageData frame(video_thumbnailer_create_image_data(),
                           video_thumbnailer_destroy_image_data);
