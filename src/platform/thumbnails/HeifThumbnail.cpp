@@ -16,8 +16,9 @@ using Handle = std::unique_ptr<heif_image_handle, decltype(&heif_image_handle_re
 using Image = std::unique_ptr<heif_image, decltype(&heif_image_release)>;
 
 // Larger primary images are not decoded for a thumbnail: one of these takes seconds and
-// hundreds of megabytes.
-constexpr int kLargestDecoded = 16384;
+// hundreds of megabytes (a 100-megapixel camera's image is decoded, in about 300 MB).
+constexpr int kLargestSide = 16384;
+constexpr long kLargestDecoded = 120'000'000;
 // A decoded image is first brought to this many times the size asked for (by libheif's
 // plain scaler, which keeps every n-th pixel) so that no full-sized copy is handed on; the
 // window's smooth scaling from there hides the skipped pixels.
@@ -73,7 +74,8 @@ Image reduced(Image image, int side) {
 std::optional<Thumbnail> decoded(heif_image_handle* handle, int size) {
     const int width = heif_image_handle_get_width(handle);
     const int height = heif_image_handle_get_height(handle);
-    if (width <= 0 || height <= 0 || width > kLargestDecoded || height > kLargestDecoded)
+    if (width <= 0 || height <= 0 || width > kLargestSide || height > kLargestSide ||
+        long{width} * height > kLargestDecoded)
         return std::nullopt;
     heif_image* raw = nullptr;
     const heif_error error =

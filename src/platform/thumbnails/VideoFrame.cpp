@@ -48,6 +48,8 @@ std::optional<Thumbnail> videoFrame(const std::string& path, int size) {
     thumbnailer->thumbnail_image_type = Rgb;
     thumbnailer->maintain_aspect_ratio = 1;
     thumbnailer->prefer_embedded_metadata = 1;
+    // Sprocket holes down the left edge tell a video from a photo at a glance.
+    thumbnailer->overlay_film_strip = 1;
     video_thumbnailer_set_size(thumbnailer.get(), size, 0);
     if (video_thumbnailer_generate_thumbnail_to_buffer(thumbnailer.get(), path.c_str(),
                                                        frame.get()) != 0) {
