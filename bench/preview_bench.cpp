@@ -137,6 +137,11 @@ int main(int argc, char** argv) {
                 bar->maximum(), scrollTotal);
     std::printf("  frame ms: median %.1f, 95th percentile %.1f, worst %.1f\n", median(frames),
                 percentile(frames, 0.95), percentile(frames, 1.0));
+    const auto slow =
+        std::count_if(frames.begin(), frames.end(), [](double ms) { return ms > 16; });
+    const auto worst = std::max_element(frames.begin(), frames.end()) - frames.begin();
+    std::printf("  frames over 16 ms: %td of %zu; the worst is step %td\n", slow, frames.size(),
+                worst);
     std::printf("  bar, under 16 ms a frame (95th percentile): %s\n",
                 percentile(frames, 0.95) < 16.0 ? "met" : "MISSED");
 

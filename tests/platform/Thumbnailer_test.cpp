@@ -13,6 +13,7 @@ TEST(FileThumbnailer, ReadsHeifRawAndVideoSamples) {
         GTEST_SKIP() << "no shared test data";
     const FileThumbnailer thumbnailer;
     EXPECT_FALSE(thumbnailer.reads("/card/DCIM/IMG_0001.JPG"));
+    EXPECT_FALSE(thumbnailer.reads("http://example.com/clip.mp4"));
     for (const char* sample : {
              "formats/MikeKovarik/exifr/test/fixtures/heic-iphone7.heic",
              "exif/Exiv2/exiv2/test/data/Canon-R6-pruned.CR3",

@@ -28,6 +28,10 @@ template <size_t N> bool among(const std::array<std::string_view, N>& list, std:
 }
 
 Reader readerOf(const std::string& path) {
+    // Files only: the decoders take other names as addresses to fetch (exiv2 and ffmpeg
+    // both read from the network), and a camera's files are not files here.
+    if (path.empty() || path.front() != '/')
+        return Reader::kNone;
     const std::string name = lastPathComponent(path);
     const size_t dot = name.rfind('.');
     if (dot == std::string::npos || dot == 0)
