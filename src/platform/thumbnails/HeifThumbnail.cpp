@@ -85,6 +85,13 @@ std::optional<Thumbnail> decoded(heif_image_handle* handle, int size) {
                    error.message ? error.message : "");
         return std::nullopt;
     }
+    // Some cameras code a thumbnail larger than it is shown and leave the rest to the item's
+    // size (Canon's 320 by 214 in 320 by 320, the rest green): what lies beyond is cut off.
+    const int decodedWidth = heif_image_get_width(raw, heif_channel_interleaved);
+    const int decodedHeight = heif_image_get_height(raw, heif_channel_interleaved);
+    if (decodedWidth > width || decodedHeight > height)
+        (void)heif_image_crop(raw, 0, std::max(0, decodedWidth - width), 0,
+                              std::max(0, decodedHeight - height));
     const Image image = reduced(Image(raw, heif_image_release), size * kOversampling);
     int stride = 0;
     const uint8_t* pixels =
