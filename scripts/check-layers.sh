@@ -6,7 +6,8 @@
 # Layers, low to high: base < platform < dates, naming < selection, merge, prefs, cameras <
 # history, report < app < cli, ui. Folders of one rank may include each other. Only
 # platform/qt/ and ui/ may include Qt (Widgets included): the core library links no GUI. Only
-# platform/gphoto/ includes libgphoto2 and only platform/udev/ libudev: the rest reach devices
+# platform/gphoto/ includes libgphoto2, only platform/udev/ libudev and only
+# platform/thumbnails/ ffmpegthumbnailer and ffmpeg: the rest reach devices and video frames
 # through platform/'s interfaces.
 set -euo pipefail
 cd "$(dirname "$0")/../src"
@@ -35,9 +36,11 @@ while IFS= read -r -d '' file; do
     esac
     gphotoAllowed=0
     udevAllowed=0
+    thumbnailsAllowed=0
     case "$file" in
     platform/gphoto/*) gphotoAllowed=1 ;;
     platform/udev/*) udevAllowed=1 ;;
+    platform/thumbnails/*) thumbnailsAllowed=1 ;;
     esac
     line=0
     while IFS= read -r text; do
@@ -57,6 +60,9 @@ while IFS= read -r -d '' file; do
             failures=$((failures + 1))
         elif [[ $text =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*\<libudev\.h ]] && [ $udevAllowed -eq 0 ]; then
             echo "src/$file:$line: only platform/udev/ may include libudev: $text"
+            failures=$((failures + 1))
+        elif [[ $text =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*\<(libffmpegthumbnailer|libavutil)/ ]] && [ $thumbnailsAllowed -eq 0 ]; then
+            echo "src/$file:$line: only platform/thumbnails/ may include ffmpegthumbnailer or ffmpeg: $text"
             failures=$((failures + 1))
         fi
     done <"$file"

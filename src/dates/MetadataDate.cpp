@@ -8,9 +8,9 @@
 #include "base/Log.h"
 #include "dates/ExifDateText.h"
 #include "naming/CameraName.h"
+#include "platform/Exiv2Setup.h"
 
 #include <cstring>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -23,27 +23,6 @@
 
 namespace orvane {
 namespace {
-
-// exiv2's warnings and errors about damaged files are of interest only when debugging.
-void logExiv2Message(int, const char* message) {
-    std::string text = message ? message : "";
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-        text.pop_back();
-    logMessage(LOG_DEBUG, "exiv2: %s", text.c_str());
-}
-
-void initialiseExiv2() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::warn);
-        Exiv2::LogMsg::setHandler(logExiv2Message);
-        // Needed before exiv2 is used from more than one thread, and for the XMP it meets.
-        Exiv2::XmpParser::initialize();
-#ifdef EXV_ENABLE_BMFF
-        Exiv2::enableBMFF(true);
-#endif
-    });
-}
 
 const char* const kOriginalKeys[] = {"Exif.Photo.DateTimeOriginal", "Exif.Image.DateTimeOriginal"};
 const char* const kDateTimeKeys[] = {"Exif.Image.DateTime"};

@@ -59,20 +59,25 @@ QString countText(size_t count) {
                : PlanTreeModel::tr("%1 files").arg(QString::fromStdString(groupedNumber(count)));
 }
 
-// Transparent room for a picture not read yet, so that rows keep their height.
+// Transparent room for a picture not read yet, of the shape most pictures have (landscape
+// 4:3), so that few rows change height when theirs comes.
 const QPixmap& placeholder() {
     static const QPixmap empty = [] {
-        QPixmap pixmap(ThumbnailLoader::kSize, ThumbnailLoader::kSize);
+        QPixmap pixmap(ThumbnailLoader::kSize, ThumbnailLoader::kSize * 3 / 4);
         pixmap.fill(Qt::transparent);
         return pixmap;
     }();
     return empty;
 }
 
-// A file's icon at its usual size: a file without a picture gets a row of its own height,
-// not the empty room of one.
+// A file's icon at the size of small icons: a file without a picture gets a row of text
+// height, not the empty room of one.
 const QPixmap& fileIcon() {
-    static const QPixmap icon = QApplication::style()->standardIcon(QStyle::SP_FileIcon).pixmap(32);
+    static const QPixmap icon = [] {
+        const QStyle* style = QApplication::style();
+        const int size = style->pixelMetric(QStyle::PM_SmallIconSize);
+        return style->standardIcon(QStyle::SP_FileIcon).pixmap(size);
+    }();
     return icon;
 }
 
@@ -107,7 +112,7 @@ PlanTreeModel::PlanTreeModel(std::shared_ptr<const RunPlan> plan, ThumbnailLoade
             skipped_.push_back({entry.source, *entry.skipReason});
         else if (entry.outcome() == PlanOutcome::kFails)
             failed_.push_back(i);
-        else if (thumbnails_ && ThumbnailLoader::canRead(pathText(entry.source))) {
+        else if (thumbnails_ && thumbnails_->canRead(pathText(entry.source))) {
             pictured_[i] = true;
             byPath_.insert(pathText(entry.source), i);
         }
@@ -271,7 +276,7 @@ QVariant PlanTreeModel::entryData(size_t number, int column, int role) const {
     if (role == Qt::DecorationRole && column == kName && thumbnails_) {
         if (!pictured_[number])
             return fileIcon();
-        const QPixmap* picture = thumbnails_->thumbnail(pathText(entry.source));
+        const QPixmap* picture = thumbnails_->cached(pathText(entry.source));
         // Room for the picture while it is read; a file that gave none shows its icon.
         if (!picture)
             return placeholder();
@@ -435,28 +440,32 @@ bool PlanTreeModel::setData(const QModelIndex& index, const QVariant& value, int
         break;
     case Kind::kImportedGroup:
         choice_->setImportedBeforeChosen(chosen);
-        break;
+        choiceChanged();
+        return true;
     default:
         choice_->setFolderChosen(numberOf(index), chosen);
+        choiceChanged();
+        return true;
     }
-    choiceChanged();
+    // One file: its box and those of the groups above it.
+    for (QModelIndex changed = index; changed.isValid(); changed = changed.parent()) {
+        const QModelIndex box = changed.siblingAtColumn(kName);
+        emit dataChanged(box, box, {Qt::CheckStateRole});
+    }
     return true;
 }
 
 void PlanTreeModel::choiceChanged() {
-    emitChecksChanged(QModelIndex());
+    // Boxes all over the tree change; a view told row by row would measure every row again
+    // (thousands of text layouts), while a new layout measures only the rows it shows.
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::NoLayoutChangeHint);
+    emit layoutChanged({}, QAbstractItemModel::NoLayoutChangeHint);
 }
 
-void PlanTreeModel::emitChecksChanged(const QModelIndex& parent) {
-    const int rows = rowCount(parent);
-    if (rows == 0)
-        return;
-    emit dataChanged(index(0, kName, parent), index(rows - 1, kName, parent), {Qt::CheckStateRole});
-    for (int row = 0; row < rows; ++row) {
-        const QModelIndex child = index(row, kName, parent);
-        if (kindOf(child) == Kind::kFolder || kindOf(child) == Kind::kImportedGroup)
-            emitChecksChanged(child);
-    }
+void PlanTreeModel::requestThumbnail(const QModelIndex& index) const {
+    if (thumbnails_ && index.isValid() && index.column() == kName &&
+        kindOf(index) == Kind::kEntry && pictured_[numberOf(index)])
+        thumbnails_->thumbnail(pathText(plan_->entries[numberOf(index)].source));
 }
 
 void PlanTreeModel::thumbnailLoaded(const QString& path) {

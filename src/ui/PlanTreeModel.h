@@ -46,11 +46,16 @@ class PlanTreeModel : public QAbstractItemModel {
     // column; a group's is partly checked while only some files below it are chosen.
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
-    // The choice was changed from outside (Select All, None, New Only): the boxes follow.
+    // The choice was changed from outside (Select All, None, New Only): the boxes follow,
+    // and `layoutChanged` tells of it.
     void choiceChanged();
     QModelIndex entryIndex(size_t entry) const { return indexOf(Kind::kEntry, entry, kName); }
     // The row of the `n`th file imported before.
     QModelIndex importedIndex(size_t n) const { return indexOf(Kind::kImported, n, kName); }
+    // Asks for the picture of the row's file, when it is to be painted: rows are measured
+    // far beyond the screen (by the scroll bar, by a row changed far away), and pictures
+    // read for those would make the view measure its way to them row by row.
+    void requestThumbnail(const QModelIndex& index) const;
 
     Kind kindOf(const QModelIndex& index) const;
     const RunPlan& plan() const { return *plan_; }
@@ -69,7 +74,6 @@ class PlanTreeModel : public QAbstractItemModel {
     QVariant importedData(size_t entry, int column, int role) const;
     void thumbnailLoaded(const QString& path);
     QVariant checkState(Kind kind, size_t number) const;
-    void emitChecksChanged(const QModelIndex& parent);
 
     std::shared_ptr<const RunPlan> plan_;
     ThumbnailLoader* thumbnails_;

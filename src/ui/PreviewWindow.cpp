@@ -19,6 +19,7 @@
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QSplitter>
+#include <QStyledItemDelegate>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -32,6 +33,18 @@ QString number(uint64_t count) {
 QString bytes(uint64_t count) {
     return QString::fromStdString(byteCountText(count));
 }
+
+// Asks for a file's picture when its row is painted, and only then.
+class PlanTreeCell : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        if (const auto* model = qobject_cast<const PlanTreeModel*>(index.model()))
+            model->requestThumbnail(index);
+        QStyledItemDelegate::paint(painter, option, index);
+    }
+};
 
 } // namespace
 
@@ -81,6 +94,7 @@ PreviewWindow::PreviewWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     tree_->setIconSize(QSize(ThumbnailLoader::kSize, ThumbnailLoader::kSize));
     tree_->setAlternatingRowColors(true);
     tree_->setUniformRowHeights(false);
+    tree_->setItemDelegate(new PlanTreeCell(tree_));
     tree_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     tree_->header()->setStretchLastSection(true);
 
@@ -193,6 +207,7 @@ void PreviewWindow::setPlan(std::shared_ptr<const RunPlan> plan,
     delete model_;
     model_ = model;
     connect(model_, &QAbstractItemModel::dataChanged, this, &PreviewWindow::updateOrganizeTitle);
+    connect(model_, &QAbstractItemModel::layoutChanged, this, &PreviewWindow::updateOrganizeTitle);
     updateOrganizeTitle();
     fillTimeline();
     tree_->expandToDepth(0);

@@ -1,8 +1,14 @@
 #include "ui/ThumbnailLoader.h"
 
+#include "platform/thumbnails/FileThumbnailer.h"
+
+#include <QBuffer>
+#include <QFile>
 #include <QFileInfo>
+#include <QImageIOHandler>
 #include <QImageReader>
 #include <QMetaObject>
+#include <QTransform>
 #include <algorithm>
 
 namespace orvane {
@@ -11,9 +17,80 @@ namespace {
 constexpr int kMaxPending = 120;
 // About 60 MB of pictures.
 constexpr int kCacheCost = 60 * 1024 * 1024;
+
+QImage fitted(QImage image) {
+    const int size = ThumbnailLoader::kSize;
+    if (!image.isNull() && (image.width() > size || image.height() > size))
+        image = image.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return image;
+}
+
+// EXIF orientations 1-8 as Qt's image transformations: mirrored first, then turned.
+QImageIOHandler::Transformations transformationOf(int orientation) {
+    switch (orientation) {
+    case 2:
+        return QImageIOHandler::TransformationMirror;
+    case 3:
+        return QImageIOHandler::TransformationRotate180;
+    case 4:
+        return QImageIOHandler::TransformationFlip;
+    case 5:
+        return QImageIOHandler::TransformationFlipAndRotate90;
+    case 6:
+        return QImageIOHandler::TransformationRotate90;
+    case 7:
+        return QImageIOHandler::TransformationMirrorAndRotate90;
+    case 8:
+        return QImageIOHandler::TransformationRotate270;
+    default:
+        return QImageIOHandler::TransformationNone;
+    }
+}
+
+QImage oriented(QImage image, int orientation) {
+    const QImageIOHandler::Transformations turn = transformationOf(orientation);
+    const bool mirror = turn & QImageIOHandler::TransformationMirror;
+    const bool flip = turn & QImageIOHandler::TransformationFlip;
+    if (mirror || flip)
+        image = image.mirrored(mirror, flip);
+    if (turn & QImageIOHandler::TransformationRotate90)
+        image = image.transformed(QTransform().rotate(90));
+    return image;
+}
+
+// The picture a platform reader found, decoded at about the size shown.
+QImage imageOf(const Thumbnail& thumbnail) {
+    QImage image;
+    if (!thumbnail.encoded.empty()) {
+        QByteArray bytes = QByteArray::fromRawData(
+            thumbnail.encoded.data(), static_cast<qsizetype>(thumbnail.encoded.size()));
+        QBuffer buffer(&bytes);
+        QImageReader reader(&buffer);
+        // The orientation is the file's, not that of the preview inside it.
+        reader.setAutoTransform(false);
+        const QSize size = reader.size();
+        if (size.isValid())
+            reader.setScaledSize(
+                size.scaled(ThumbnailLoader::kSize, ThumbnailLoader::kSize, Qt::KeepAspectRatio));
+        image = reader.read();
+    } else if (thumbnail.width > 0 && thumbnail.height > 0 &&
+               thumbnail.rgb.size() >= size_t(thumbnail.width) * size_t(thumbnail.height) * 3) {
+        // A view of the reader's pixels, copied once it is its final size.
+        const QImage pixels(thumbnail.rgb.data(), thumbnail.width, thumbnail.height,
+                            thumbnail.width * 3, QImage::Format_RGB888);
+        image = fitted(pixels);
+        if (image.constBits() == pixels.constBits())
+            image = pixels.copy();
+    }
+    return image.isNull() ? image : oriented(fitted(image), thumbnail.orientation);
+}
+
 } // namespace
 
-ThumbnailLoader::ThumbnailLoader(QObject* parent) : QObject(parent), cache_(kCacheCost) {
+ThumbnailLoader::ThumbnailLoader(QObject* parent, std::shared_ptr<const Thumbnailer> thumbnailer)
+    : QObject(parent),
+      thumbnailer_(thumbnailer ? std::move(thumbnailer) : std::make_shared<FileThumbnailer>()),
+      cache_(kCacheCost) {
     thread_ = QThread::create([this] { run(); });
     thread_->start(QThread::LowPriority);
 }
@@ -28,7 +105,9 @@ ThumbnailLoader::~ThumbnailLoader() {
     delete thread_;
 }
 
-bool ThumbnailLoader::canRead(const QString& path) {
+bool ThumbnailLoader::canRead(const QString& path) const {
+    if (thumbnailer_->reads(QFile::encodeName(path).toStdString()))
+        return true;
     static const QList<QByteArray> formats = QImageReader::supportedImageFormats();
     const QByteArray suffix = QFileInfo(path).suffix().toLower().toLatin1();
     return !suffix.isEmpty() && formats.contains(suffix);
@@ -48,16 +127,18 @@ const QPixmap* ThumbnailLoader::thumbnail(const QString& path) {
     return nullptr;
 }
 
-QImage ThumbnailLoader::read(const QString& path) {
+QImage ThumbnailLoader::read(const QString& path) const {
+    const std::string name = QFile::encodeName(path).toStdString();
+    if (thumbnailer_->reads(name)) {
+        const std::optional<Thumbnail> thumbnail = thumbnailer_->read(name, kSize);
+        return thumbnail ? imageOf(*thumbnail) : QImage();
+    }
     QImageReader reader(path);
     reader.setAutoTransform(true);
     const QSize size = reader.size();
     if (size.isValid())
         reader.setScaledSize(size.scaled(kSize, kSize, Qt::KeepAspectRatio));
-    QImage image = reader.read();
-    if (!image.isNull() && (image.width() > kSize || image.height() > kSize))
-        image = image.scaled(kSize, kSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    return image;
+    return fitted(reader.read());
 }
 
 void ThumbnailLoader::run() {

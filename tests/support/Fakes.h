@@ -4,6 +4,7 @@
 #include "app/MainView.h"
 #include "platform/FileSystemProbe.h"
 #include "platform/Services.h"
+#include "platform/Thumbnailer.h"
 #include "report/ReportController.h"
 #include "report/RunProgress.h"
 
@@ -227,6 +228,23 @@ class FakeReportView : public ReportView {
     int reloads = 0;
     int shown = 0;
     std::map<std::pair<ReportTable, std::string>, FakeColumn> columns;
+};
+
+// Pictures ".mov" files as grey frames of 16:9 and finds none in ".heic" ones.
+class FakeThumbnailer : public Thumbnailer {
+  public:
+    bool reads(const std::string& path) const override {
+        return path.ends_with(".mov") || path.ends_with(".heic");
+    }
+    std::optional<Thumbnail> read(const std::string& path, int) const override {
+        if (!path.ends_with(".mov"))
+            return std::nullopt;
+        Thumbnail frame;
+        frame.width = 320;
+        frame.height = 180;
+        frame.rgb.assign(320 * 180 * 3, 0x80);
+        return frame;
+    }
 };
 
 } // namespace orvane::test

@@ -2,6 +2,7 @@
 #include "prefs/MatchingModes.h"
 #include "prefs/PrefKeys.h"
 #include "support/ControllerRig.h"
+#include "support/Fakes.h"
 #include "support/PrivateBus.h"
 #include "ui/MainWindow.h"
 #include "ui/PlanTreeModel.h"
@@ -171,15 +172,52 @@ TEST_F(PreviewWindowTest, ThumbnailsAreReadAt96Pixels) {
     QImage wide(400, 200, QImage::Format_RGB32);
     wide.fill(Qt::blue);
     ASSERT_TRUE(wide.save(QString::fromStdString(picture)));
-    EXPECT_TRUE(ThumbnailLoader::canRead(QString::fromStdString(picture)));
-    EXPECT_FALSE(ThumbnailLoader::canRead("notes.txt"));
-    EXPECT_EQ(ThumbnailLoader::read(QString::fromStdString(picture)).size(), QSize(96, 48));
-
     ThumbnailLoader loader;
+    EXPECT_TRUE(loader.canRead(QString::fromStdString(picture)));
+    EXPECT_FALSE(loader.canRead("notes.txt"));
+    EXPECT_EQ(loader.read(QString::fromStdString(picture)).size(), QSize(96, 48));
     EXPECT_EQ(loader.thumbnail(QString::fromStdString(picture)), nullptr);
     ASSERT_TRUE(test::waitUntil(
         [&] { return loader.thumbnail(QString::fromStdString(picture)) != nullptr; }));
     EXPECT_EQ(loader.thumbnail(QString::fromStdString(picture))->width(), 96);
+}
+
+TEST_F(PreviewWindowTest, RowsAreAsHighAsTheirThumbnailsAndTextHighWithout) {
+    writeFile(tmp / "src/clip.mov", "m", localTime(2005, 3, 17, 12));
+    writeFile(tmp / "src/broken.heic", "h", localTime(2005, 3, 17, 13));
+    makePlan();
+    ThumbnailLoader loader(nullptr, std::make_shared<test::FakeThumbnailer>());
+    PlanTreeModel model(preview.plan(), &loader);
+    QTreeView tree;
+    tree.setIconSize(QSize(ThumbnailLoader::kSize, ThumbnailLoader::kSize));
+    tree.setModel(&model);
+    tree.expandAll();
+    tree.resize(600, 900);
+    tree.show();
+    auto row = [&](const std::string& name) {
+        const std::vector<PlannedEntry>& entries = model.plan().entries;
+        for (size_t i = 0; i < entries.size(); ++i)
+            if (entries[i].source == tmp / ("src/" + name))
+                return model.entryIndex(i);
+        return QModelIndex();
+    };
+    auto picture = [&](const std::string& name) {
+        model.requestThumbnail(row(name));
+        return model.data(row(name), Qt::DecorationRole).value<QPixmap>().size();
+    };
+    const QSize text = tree.visualRect(row("b.txt")).size();
+    ASSERT_TRUE(test::waitUntil([&] {
+        QCoreApplication::processEvents();
+        return picture("clip.mov").width() == ThumbnailLoader::kSize &&
+               picture("broken.heic").height() < 32 && picture("a.jpg").height() < 32;
+    }));
+    EXPECT_EQ(picture("clip.mov"), QSize(96, 54));
+    tree.doItemsLayout();
+    EXPECT_GE(tree.visualRect(row("clip.mov")).height(), 54);
+    EXPECT_EQ(tree.visualRect(row("broken.heic")).height(), text.height());
+    // A file of no picture kind, and one whose picture is not an image at all.
+    EXPECT_LT(text.height(), 32);
+    EXPECT_EQ(tree.visualRect(row("a.jpg")).height(), text.height());
 }
 
 TEST_F(PreviewWindowTest, OnlyTheChosenFilesAreOrganizedAndTheTimelineSelectsItsGroups) {
