@@ -43,7 +43,8 @@ TEST(DateReadAhead, InListOrderWithinTheWindow) {
             ASSERT_EQ(::stat(list[i].c_str(), &status), 0);
             const std::optional<time_t> date = readAhead.take(i, status);
             if (date) {
-                EXPECT_EQ(*date, static_cast<time_t>(i)) << i;
+                // Entry 20 may have been read ahead only after it changed: then as it is now.
+                EXPECT_EQ(*date, static_cast<time_t>(i == 20 ? 7 : i)) << i;
                 expectedLog += "read " + list[i] + "\n";
             }
             EXPECT_TRUE(date || i == 20 || started <= i) << "entry " << i << " not read ahead";
