@@ -55,6 +55,14 @@
         <source>&amp;Help</source>
         <translation>&amp;Hilfe</translation>
     </message>
+    <message>
+        <source>&amp;Job:</source>
+        <translation>&amp;Auftrag:</translation>
+    </message>
+    <message>
+        <source>A job code or event name for {job} in the folder and name templates</source>
+        <translation>Ein Auftragskürzel oder Ereignisname für {job} in den Ordner- und Namensvorlagen</translation>
+    </message>
 </context>
 <context>
     <name>Orvane</name>
@@ -536,6 +544,42 @@ Bitte wählen Sie ein anderes Format.
         <source>Card %1 (%2 photos) inserted</source>
         <translation>Karte %1 (%2 Fotos) eingelegt</translation>
     </message>
+    <message>
+        <source>(%1 imported before)</source>
+        <translation>(%1 bereits importiert)</translation>
+    </message>
+    <message>
+        <source>Imported Before (%1)</source>
+        <translation>Bereits importiert (%1)</translation>
+    </message>
+    <message>
+        <source>Imported Before</source>
+        <translation>Bereits importiert</translation>
+    </message>
+    <message>
+        <source>Original name</source>
+        <translation>Ursprünglicher Name</translation>
+    </message>
+    <message>
+        <source>Date-time</source>
+        <translation>Datum-Uhrzeit</translation>
+    </message>
+    <message>
+        <source>Date-time-original name</source>
+        <translation>Datum-Uhrzeit-ursprünglicher Name</translation>
+    </message>
+    <message>
+        <source>Date-sequence</source>
+        <translation>Datum-Zähler</translation>
+    </message>
+    <message>
+        <source>Job-sequence</source>
+        <translation>Auftrag-Zähler</translation>
+    </message>
+    <message>
+        <source>File Name Error</source>
+        <translation>Fehler im Dateinamen</translation>
+    </message>
 </context>
 <context>
     <name>PrefsWindow</name>
@@ -707,6 +751,46 @@ Bitte wählen Sie ein anderes Format.
         <source>Skip files already anywhere in the destination</source>
         <translation>Dateien überspringen, die schon irgendwo im Ziel liegen</translation>
     </message>
+    <message>
+        <source>File Names</source>
+        <translation>Dateinamen</translation>
+    </message>
+    <message>
+        <source>&amp;Name copies:</source>
+        <translation>&amp;Kopien benennen:</translation>
+    </message>
+    <message>
+        <source>&amp;Template:</source>
+        <translation>&amp;Vorlage:</translation>
+    </message>
+    <message>
+        <source>Original name</source>
+        <translation>Ursprünglicher Name</translation>
+    </message>
+    <message>
+        <source>&amp;Sequence {seq}:</source>
+        <translation>&amp;Zähler {seq}:</translation>
+    </message>
+    <message>
+        <source>Starts at 1 in each run</source>
+        <translation>Beginnt in jedem Lauf bei 1</translation>
+    </message>
+    <message>
+        <source>Starts at 1 for each day</source>
+        <translation>Beginnt an jedem Tag bei 1</translation>
+    </message>
+    <message>
+        <source>Goes on from the last run</source>
+        <translation>Zählt vom letzten Lauf weiter</translation>
+    </message>
+    <message>
+        <source>Sample:</source>
+        <translation>Beispiel:</translation>
+    </message>
+    <message>
+        <source>Date codes as in folder formats (%Y %m %d %H %M %S) and {name}, {ext}, {EXT}, {seq}, {seq:4}, {job}, {camera}. Without {ext} or {EXT} the original extension is kept. A sidecar or the other half of a RAW+JPEG pair gets the same name as its photo.</source>
+        <translation>Datumscodes wie in Ordnerformaten (%Y %m %d %H %M %S) sowie {name}, {ext}, {EXT}, {seq}, {seq:4}, {job}, {camera}. Ohne {ext} oder {EXT} bleibt die ursprüngliche Endung erhalten. Eine Begleitdatei oder die andere Hälfte eines RAW+JPEG-Paars erhält denselben Namen wie ihr Foto.</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>
@@ -792,6 +876,10 @@ Bitte wählen Sie ein anderes Format.
         <source>Print Report</source>
         <translation>Bericht drucken</translation>
     </message>
+    <message>
+        <source>Imported Before (0)</source>
+        <translation>Bereits importiert (0)</translation>
+    </message>
 </context>
 <context>
     <name>orvane::CardOfferBar</name>
@@ -859,6 +947,14 @@ Bitte wählen Sie ein anderes Format.
     <message>
         <source>&amp;Edit</source>
         <translation>&amp;Bearbeiten</translation>
+    </message>
+    <message>
+        <source>Job</source>
+        <translation>Auftrag</translation>
+    </message>
+    <message>
+        <source>The folder or name template uses {job}. Job code for this run:</source>
+        <translation>Die Ordner- oder Namensvorlage verwendet {job}. Auftragskürzel für diesen Lauf:</translation>
     </message>
 </context>
 <context>
@@ -937,6 +1033,10 @@ Bitte wählen Sie ein anderes Format.
     <message>
         <source>EXIF</source>
         <translation>EXIF</translation>
+    </message>
+    <message>
+        <source>Imported Before</source>
+        <translation>Bereits importiert</translation>
     </message>
 </context>
 <context>
@@ -1032,14 +1132,6 @@ Bitte wählen Sie ein anderes Format.
         <translation>Nicht genug freier Platz im Ziel</translation>
     </message>
     <message>
-        <source>Import the file imported before again</source>
-        <translation>Die bereits importierte Datei erneut importieren</translation>
-    </message>
-    <message>
-        <source>Import the %1 files imported before again</source>
-        <translation>Die %1 bereits importierten Dateien erneut importieren</translation>
-    </message>
-    <message>
         <source>Camera clock:</source>
         <translation>Kamerauhr:</translation>
     </message>
@@ -1074,6 +1166,10 @@ Bitte wählen Sie ein anderes Format.
     <message>
         <source>%1 shots</source>
         <translation>%1 Aufnahmen</translation>
+    </message>
+    <message>
+        <source>%1 imported before</source>
+        <translation>%1 bereits importiert</translation>
     </message>
 </context>
 <context>
@@ -1112,6 +1208,10 @@ Bitte wählen Sie ein anderes Format.
     <message>
         <source>&amp;Copy Path</source>
         <translation>Pfad &amp;kopieren</translation>
+    </message>
+    <message>
+        <source>When and Where</source>
+        <translation>Wann und wohin</translation>
     </message>
 </context>
 <context>

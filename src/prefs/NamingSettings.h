@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/WindowText.h"
 #include "naming/NameSequence.h"
 #include "naming/NameTemplate.h"
 
@@ -18,11 +19,11 @@ struct NamePreset {
     const char* nameTemplate;
 };
 inline constexpr NamePreset kNamePresets[] = {
-    {"Original name", ""},
-    {"Date-time", "%Y%m%d-%H%M%S"},
-    {"Date-time-original name", "%Y%m%d-%H%M%S-{name}"},
-    {"Date-sequence", "%Y%m%d-{seq:4}"},
-    {"Job-sequence", "{job}-{seq:4}"},
+    {ORVANE_TRANSLATE_NOOP("Orvane", "Original name"), ""},
+    {ORVANE_TRANSLATE_NOOP("Orvane", "Date-time"), "%Y%m%d-%H%M%S"},
+    {ORVANE_TRANSLATE_NOOP("Orvane", "Date-time-original name"), "%Y%m%d-%H%M%S-{name}"},
+    {ORVANE_TRANSLATE_NOOP("Orvane", "Date-sequence"), "%Y%m%d-{seq:4}"},
+    {ORVANE_TRANSLATE_NOOP("Orvane", "Job-sequence"), "{job}-{seq:4}"},
 };
 
 // How a run names folders and files, read from the preferences.

@@ -244,8 +244,8 @@ void PrefsController::saveClicked() {
 
     if (std::optional<std::string> problem = nameTemplateProblem(view_->nameTemplateText())) {
         if (services_.alerts)
-            services_.alerts->runAlert("File Name Error", *problem + "\n\nPlease correct it.\n",
-                                       "OK");
+            services_.alerts->runAlert(ORVANE_TRANSLATE_NOOP("Orvane", "File Name Error"),
+                                       *problem + "\n\nPlease correct it.\n", "OK");
         return;
     }
 

@@ -106,9 +106,8 @@ std::optional<std::string> MainWindow::askJobCode() {
         recent << ui_->jobField->itemText(i);
     bool ok = false;
     const QString code = QInputDialog::getItem(
-        this, QStringLiteral("Job"),
-        QStringLiteral("The folder or name template uses {job}. Job code for this run:"), recent, 0,
-        true, &ok);
+        this, tr("Job"), tr("The folder or name template uses {job}. Job code for this run:"),
+        recent, 0, true, &ok);
     if (!ok || code.trimmed().isEmpty())
         return std::nullopt;
     return code.trimmed().toStdString();

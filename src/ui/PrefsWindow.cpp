@@ -134,7 +134,7 @@ PrefsWindow::PrefsWindow(PrefsController& controller, QWidget* parent)
                 [this] { controller_.folderNameFormatPicked(); });
     }
     for (const NamePreset& preset : kNamePresets)
-        ui_->namePresetMenu->addItem(QString::fromUtf8(preset.title));
+        ui_->namePresetMenu->addItem(windowText(preset.title));
     connect(ui_->namePresetMenu, &QComboBox::activated, this,
             [this](int index) { controller_.namePresetPicked(static_cast<size_t>(index)); });
     connect(ui_->nameTemplateField, &QLineEdit::textEdited, this, [this] {
