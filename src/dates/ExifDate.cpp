@@ -5,6 +5,7 @@
 #include "dates/ExifTiff.h"
 #include "dates/MappedFileGuard.h"
 #include "naming/CameraName.h"
+#include "platform/FileDescriptor.h"
 
 #include <cerrno>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include <libexif/exif-data.h>
 #include <libexif/exif-loader.h>
 #include <libexif/exif-tag.h>
+#include <memory>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -19,6 +21,8 @@ namespace orvane {
 namespace {
 
 constexpr size_t kValueTextSize = 4096;
+// Files up to this size are read, larger ones mapped (their EXIF is in the first pages).
+constexpr off_t kReadWholeBelow = 64 * 1024;
 
 bool isJpeg(const unsigned char* bytes, uint32_t length) {
     return length >= 2 && bytes[0] == 0xFF && bytes[1] == 0xD8;
@@ -147,6 +151,21 @@ time_t exifDateForPath(const char* path, const struct stat& status) {
         logMessage(LOG_DEBUG, "Couldn't open file %s for reading exif data: %d-%s", path, err,
                    std::strerror(err));
         return -1;
+    }
+    // Small files are read whole into this thread's buffer: mapping and unmapping one costs
+    // more than copying it, and every unmapping interrupts the other threads' processors.
+    if (status.st_size > 0 && status.st_size <= kReadWholeBelow) {
+        thread_local std::unique_ptr<unsigned char[]> buffer(
+            new unsigned char[static_cast<size_t>(kReadWholeBelow)]);
+        const ssize_t got = readFully(fd, buffer.get(), static_cast<size_t>(status.st_size));
+        const int err = errno;
+        ::close(fd);
+        if (got < 0) {
+            logMessage(LOG_DEBUG, "Couldn't read file %s for exif data: %d-%s", path, err,
+                       std::strerror(err));
+            return -1;
+        }
+        return exifDateForBytes(buffer.get(), static_cast<uint32_t>(got));
     }
     // Files of 4 GiB and more: only the low 32 bits of the size count.
     const auto length = static_cast<uint32_t>(status.st_size);
