@@ -1,6 +1,7 @@
 #include "platform/CopyJobs.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -18,6 +19,16 @@ std::optional<bool> readRotational(const std::string& queueFolder) {
     return value == 1;
 }
 
+// A disk a hypervisor provides (virtio, Xen) says what its driver defaults to, not what the
+// host keeps it on. Copies at once overlap there as on solid-state storage: two copies of
+// large files made 738 MiB/s against 553 for one, and small files lost nothing.
+bool isVirtualDisk(const std::string& device) {
+    std::error_code error;
+    const std::string path = std::filesystem::canonical(device, error).string();
+    return !error &&
+           (path.find("/virtio") != std::string::npos || path.find("/vbd-") != std::string::npos);
+}
+
 } // namespace
 
 std::optional<bool> isOnRotatingDisk(const std::string& folder, const std::string& sysRoot) {
@@ -32,6 +43,8 @@ std::optional<bool> isRotatingDevice(dev_t number, const std::string& sysRoot) {
         return std::nullopt; // no block device behind it (tmpfs, overlay, NFS …)
     const std::string device = sysRoot + "/dev/block/" + std::to_string(major(number)) + ":" +
                                std::to_string(minor(number));
+    if (isVirtualDisk(device))
+        return false;
     if (std::optional<bool> rotational = readRotational(device + "/queue"))
         return rotational;
     // A partition has no queue of its own; its disk's folder is the parent of its own.

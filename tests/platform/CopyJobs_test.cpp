@@ -20,9 +20,13 @@ TEST(CopyJobs, RotatingDisksAreToldFromTheirQueue) {
     fs::create_directories(disks + "/vdb/vdb1");
     test::writeFile(disks + "/sda/queue/rotational", "1\n");
     test::writeFile(disks + "/sdb/queue/rotational", "spinning\n");
+    test::writeFile(disks + "/virtio1/block/vda/queue/rotational", "1\n");
     fs::create_directories(sys + "/dev/block");
-    for (const auto& [number, target] :
-         {std::pair{"252:16", "vdb"}, {"252:17", "vdb/vdb1"}, {"8:0", "sda"}, {"8:16", "sdb"}})
+    for (const auto& [number, target] : {std::pair{"252:16", "vdb"},
+                                         {"252:17", "vdb/vdb1"},
+                                         {"8:0", "sda"},
+                                         {"8:16", "sdb"},
+                                         {"254:0", "virtio1/block/vda"}})
         fs::create_directory_symlink("../../devices/pci0000:00/block/" + std::string(target),
                                      sys + "/dev/block/" + number);
 
@@ -30,6 +34,7 @@ TEST(CopyJobs, RotatingDisksAreToldFromTheirQueue) {
         {makedev(252, 16), false},
         {makedev(252, 17), false},
         {makedev(8, 0), true},
+        {makedev(254, 0), false}, // a hypervisor's disk, whatever its flag
         {makedev(8, 16), std::nullopt},
         {makedev(8, 32), std::nullopt},
         {makedev(0, 42), std::nullopt}, // tmpfs, overlay and other file systems without a disk
