@@ -77,6 +77,9 @@ void addOrganizeOptions(CLI::App& app, OrganizeOptions& options, std::vector<std
     app.add_flag("--skip-copies-anywhere", options.skipCopiesAnywhere,
                  "skip files whose bytes are already anywhere in the destination, under any "
                  "name");
+    app.add_flag("--verify", options.verify,
+                 "read every copy back from the disk once it is durable and compare it with "
+                 "what was copied; a copy that differs is removed and its file fails");
     app.add_flag("--ignore-space", options.ignoreSpace,
                  "start even when the destination's disk seems too full for the copies");
     app.add_option("--shift", options.shift,
@@ -190,6 +193,8 @@ void applyOrganizeOptions(const OrganizeOptions& options, UserDefaults& defaults
         defaults.setArgumentValue(keys::kIgnoreImportHistory, true);
     if (options.skipCopiesAnywhere)
         defaults.setArgumentValue(keys::kSkipCopiesAnywhere, true);
+    if (options.verify)
+        defaults.setArgumentValue(keys::kVerifyCopies, true);
     if (!options.intact.empty())
         defaults.setArgumentValue(keys::kIntactFolderPatterns, StringList(options.intact));
     if (options.shift)

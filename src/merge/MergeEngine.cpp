@@ -81,6 +81,8 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
     if (const std::string applied = timeSettingsSummary(result_.timeSettings); !applied.empty())
         result_.notes.push_back("Dates: " + applied + ".");
     result_.destination = treeRoot;
+    verifyCopies_ = defaults_.boolForKey(keys::kVerifyCopies);
+    result_.verifying = verifyCopies_;
     clock_gettime(CLOCK_REALTIME, &runStartedAt_);
     checkedFolders_.clear();
     const DateLocale locale;
@@ -678,7 +680,7 @@ MadeCopy MergeEngine::makeCopy(const CopyJob& job) const {
                                      status_.abandonLargeCopies;
                           }};
     std::optional<StreamingHash> hash;
-    if (hashCopies_ && S_ISREG(job.status.st_mode)) {
+    if ((hashCopies_ || verifyCopies_) && S_ISREG(job.status.st_mode)) {
         hash.emplace(job.status.st_size);
         observer.hash = &*hash;
     }
@@ -707,6 +709,8 @@ MadeCopy MergeEngine::makeCopy(const CopyJob& job) const {
         made.full = hash->full();
         made.edges = hash->edges();
     }
+    if (hooks_.copyWritten)
+        hooks_.copyWritten(job.temporary);
     made.attributeError = copyAttributes(job.status, job.source, job.temporary, job.target);
     if (!made.attributeError && S_ISDIR(job.status.st_mode))
         made.attributeError =
@@ -736,11 +740,27 @@ EntryOutcome MergeEngine::finishCopy(const CopyJob& job, MadeCopy made,
                        S_ISREG(job.status.st_mode),
                        S_ISREG(job.status.st_mode) ? job.status.st_size : 0,
                        job.status,
-                       made.made};
+                       made.made,
+                       verifyCopies_ ? made.full : std::nullopt};
     return {};
 }
 
+bool MergeEngine::readsBackIntact(const PendingCopy& copy) const {
+    const std::optional<ContentHash> stored = storedHashOf(copy.temporary, copy.bytes);
+    if (stored && *stored == *copy.verifyAgainst)
+        return true;
+    logMessage(LOG_WARN, "Copy of '%s' (fsr='%s') to '%s' (fsr='%s') %s; removing it",
+               safeCString(copy.source).c_str(), copy.source.c_str(),
+               safeCString(copy.destination).c_str(), copy.destination.c_str(),
+               stored ? "read back with other bytes than were copied" : "could not be read back");
+    discardPartial(copy.temporary);
+    return false;
+}
+
 EntryOutcome MergeEngine::publish(const PendingCopy& copy) {
+    // Checked before it takes its final name: a copy that is there is a good one.
+    if (copy.verifyAgainst && !readsBackIntact(copy))
+        return EntryOutcome::failed(std::string(kCopyMismatch));
     if (observer_)
         observer_->beforePublishing();
     std::string target = copy.destination;
@@ -794,6 +814,8 @@ EntryOutcome MergeEngine::publish(const PendingCopy& copy) {
     }
     if (copy.attributeError)
         return EntryOutcome::failed(copy.attributeError);
+    if (copy.verifyAgainst)
+        ++result_.verified;
 
     logMessage(LOG_DEBUG,
                "Merged by file-manager-copy for original file '%s' (fsr='%s'), destination file "

@@ -40,7 +40,14 @@ struct MergeHooks {
     // the batch that moves it to its final name.
     std::function<void(const std::string& source, const std::string& destination)> beforePublish =
         {};
+    // Called with the temporary an entry's data was written to, once complete (tests change
+    // the copy's bytes here, as a failing disk or cable would).
+    std::function<void(const std::string& temporary)> copyWritten = {};
 };
+
+// An entry's error when its copy, read back from the disk, holds other bytes than were copied.
+inline constexpr const char* kCopyMismatch =
+    ORVANE_TRANSLATE_NOOP("Orvane", "The copy didn't match the original when read back");
 
 // Where one entry of the file list goes, worked out without changing anything.
 struct EntryPlan {
@@ -116,7 +123,8 @@ class MergeEngine {
     // ended without a copy: an error, or its contents already at the destination.
     EntryOutcome copyFile(const std::string& source, const std::string& destination,
                           const struct stat& origStatbuf, std::optional<PendingCopy>& copy);
-    // Moves a complete, durable copy to its final name; answers the entry's outcome.
+    // Moves a complete, durable copy to its final name (once read back and found intact, when
+    // the run verifies its copies); answers the entry's outcome.
     EntryOutcome publish(const PendingCopy& copy);
     std::string errorDetailFileNameForDestPath(const std::string& path) const;
 
@@ -195,6 +203,9 @@ class MergeEngine {
     // it once empty.
     ErrorText checkExistingFolder(const std::string& path, const struct statx& status,
                                   bool madeMeanwhile = false);
+    // Whether a durable copy reads back from the disk as the bytes that were copied; a copy
+    // that does not is removed.
+    bool readsBackIntact(const PendingCopy& copy) const;
     // Removes an unfinished copy, logging what could not be removed.
     static void discardPartial(const std::string& partial);
 
@@ -211,7 +222,8 @@ class MergeEngine {
     RunObserver* observer_ = nullptr;
     PriorImports* prior_ = nullptr;
     bool hashCopies_ = false;
-    size_t entryIndex_ = 0; // of the entry mergeFiles is at
+    bool verifyCopies_ = false; // copies are read back before publishing (a preference)
+    size_t entryIndex_ = 0;     // of the entry mergeFiles is at
     unsigned copyJobs_ = 1;
     CopyPool* pool_ = nullptr;              // during mergeFiles with several copies at once
     NameClashCache* nameClashes_ = nullptr; // during mergeFiles

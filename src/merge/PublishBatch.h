@@ -3,6 +3,7 @@
 #include "base/ErrorText.h"
 #include "base/RunResult.h"
 #include "merge/FileStamp.h"
+#include "platform/ContentHash.h"
 #include "platform/FileCopier.h"
 
 #include <chrono>
@@ -53,6 +54,8 @@ struct PendingCopy {
     off_t bytes = 0;
     struct stat sourceStatus = {}; // as the plan read it, for a name found taken at publishing
     FileStamp made;                // the temporary as recorded in the journal
+    // The hash of the bytes copied, when the copy is to be read back and compared with it.
+    std::optional<ContentHash> verifyAgainst;
 };
 
 // Publishes the copies of a run in batches so that a final name appears only when its data

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <fcntl.h>
 #include <memory>
 #include <unistd.h>
 #include <xxhash.h>
@@ -154,6 +155,20 @@ std::optional<ContentHash> fullHashOf(int fd, off_t size) {
         offset += n;
     }
     return hash.full();
+}
+
+std::optional<ContentHash> storedHashOf(const std::string& path, off_t size) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return std::nullopt;
+    // Clean pages are dropped at once; the sequential hint lets the kernel read far ahead.
+    (void)::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    (void)::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    std::optional<ContentHash> hash = fullHashOf(fd, size);
+    // What was read back is not needed again: it leaves room in the cache for the next copies.
+    (void)::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    ::close(fd);
+    return hash;
 }
 
 } // namespace orvane

@@ -344,6 +344,14 @@ void PrefsWindow::setCopiesAnywhereCheckboxOn(bool on) {
     ui_->copiesAnywhereCheckbox->setChecked(on);
 }
 
+bool PrefsWindow::verifyCopiesCheckboxOn() const {
+    return ui_->verifyCopiesCheckbox->isChecked();
+}
+
+void PrefsWindow::setVerifyCopiesCheckboxOn(bool on) {
+    ui_->verifyCopiesCheckbox->setChecked(on);
+}
+
 // The menu's items are "Automatic", then 1 to 4: an item's index is its number.
 int PrefsWindow::copiesAtOnce() const {
     return ui_->copiesAtOnceMenu->currentIndex();
