@@ -29,6 +29,7 @@
 #include <memory>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <thread>
 #include <typeinfo>
 #include <unistd.h>
 
@@ -92,6 +93,9 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
             discardPartial(copy.temporary);
             return copyFailed(copy.source, copy.destination, failure);
         });
+    if (verifyCopies_)
+        batch.setVerifier(
+            [this](const std::vector<PendingCopy>& copies) { return readBack(copies); });
     if (observer_)
         batch.setRecorded(
             [this](size_t entry, const std::string& source, const EntryOutcome& outcome) {
@@ -745,6 +749,34 @@ EntryOutcome MergeEngine::finishCopy(const CopyJob& job, MadeCopy made,
     return {};
 }
 
+std::vector<bool> MergeEngine::readBack(const std::vector<PendingCopy>& copies) const {
+    std::vector<char> answers(copies.size(), 1); // written by several threads, unlike bits
+    std::vector<std::string> logs(copies.size());
+    std::atomic<size_t> next{0};
+    auto work = [&] {
+        for (size_t at = next++; at < copies.size(); at = next++) {
+            if (!copies[at].verifyAgainst)
+                continue;
+            LogDeferral deferral; // written below in list order, as if one thread had read
+            answers[at] = readsBackIntact(copies[at]);
+            logs[at] = deferral.take();
+        }
+    };
+    // Reading back is mostly waiting for the disk: it overlaps as well as copies do there.
+    std::vector<std::thread> helpers;
+    for (size_t helper = 1; helper < std::min<size_t>(copyJobs_, copies.size()); ++helper)
+        helpers.emplace_back(work);
+    work();
+    for (std::thread& helper : helpers)
+        helper.join();
+    std::vector<bool> intact(copies.size());
+    for (size_t at = 0; at < copies.size(); ++at) {
+        writeDeferredLog(logs[at]);
+        intact[at] = answers[at] != 0;
+    }
+    return intact;
+}
+
 bool MergeEngine::readsBackIntact(const PendingCopy& copy) const {
     const std::optional<ContentHash> stored = storedHashOf(copy.temporary, copy.bytes);
     if (stored && *stored == *copy.verifyAgainst)
@@ -758,9 +790,6 @@ bool MergeEngine::readsBackIntact(const PendingCopy& copy) const {
 }
 
 EntryOutcome MergeEngine::publish(const PendingCopy& copy) {
-    // Checked before it takes its final name: a copy that is there is a good one.
-    if (copy.verifyAgainst && !readsBackIntact(copy))
-        return EntryOutcome::failed(std::string(kCopyMismatch));
     if (observer_)
         observer_->beforePublishing();
     std::string target = copy.destination;

@@ -45,10 +45,6 @@ struct MergeHooks {
     std::function<void(const std::string& temporary)> copyWritten = {};
 };
 
-// An entry's error when its copy, read back from the disk, holds other bytes than were copied.
-inline constexpr const char* kCopyMismatch =
-    ORVANE_TRANSLATE_NOOP("Orvane", "The copy didn't match the original when read back");
-
 // Where one entry of the file list goes, worked out without changing anything.
 struct EntryPlan {
     struct stat status = {}; // of the source, links followed
@@ -123,8 +119,7 @@ class MergeEngine {
     // ended without a copy: an error, or its contents already at the destination.
     EntryOutcome copyFile(const std::string& source, const std::string& destination,
                           const struct stat& origStatbuf, std::optional<PendingCopy>& copy);
-    // Moves a complete, durable copy to its final name (once read back and found intact, when
-    // the run verifies its copies); answers the entry's outcome.
+    // Moves a complete, durable copy to its final name; answers the entry's outcome.
     EntryOutcome publish(const PendingCopy& copy);
     std::string errorDetailFileNameForDestPath(const std::string& path) const;
 
@@ -206,6 +201,8 @@ class MergeEngine {
     // Whether a durable copy reads back from the disk as the bytes that were copied; a copy
     // that does not is removed.
     bool readsBackIntact(const PendingCopy& copy) const;
+    // The same for each copy of a batch, read as many at once as copies are made at once.
+    std::vector<bool> readBack(const std::vector<PendingCopy>& copies) const;
     // Removes an unfinished copy, logging what could not be removed.
     static void discardPartial(const std::string& partial);
 

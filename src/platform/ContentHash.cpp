@@ -140,11 +140,12 @@ std::optional<ContentHash> edgeHashOf(int fd, off_t size) {
 }
 
 std::optional<ContentHash> fullHashOf(int fd, off_t size) {
-    constexpr size_t kChunk = 1 << 20;
-    auto buffer = std::make_unique<char[]>(kChunk);
+    // One byte more than the size, so that growth is seen; not cleared, since it is read into.
+    const size_t chunk = static_cast<size_t>(std::clamp<off_t>(size + 1, 1, off_t{1} << 20));
+    std::unique_ptr<char[]> buffer(new char[chunk]);
     StreamingHash hash(size);
     for (off_t offset = 0;;) {
-        const ssize_t n = ::pread(fd, buffer.get(), kChunk, offset);
+        const ssize_t n = ::pread(fd, buffer.get(), chunk, offset);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -153,6 +154,9 @@ std::optional<ContentHash> fullHashOf(int fd, off_t size) {
             break;
         hash.update(buffer.get(), size_t(n));
         offset += n;
+        // A regular file read short at its size has ended: no read is needed to be told so.
+        if (size_t(n) < chunk && offset == size)
+            break;
     }
     return hash.full();
 }
@@ -161,12 +165,9 @@ std::optional<ContentHash> storedHashOf(const std::string& path, off_t size) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return std::nullopt;
-    // Clean pages are dropped at once; the sequential hint lets the kernel read far ahead.
+    // Clean pages are dropped at once.
     (void)::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
-    (void)::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     std::optional<ContentHash> hash = fullHashOf(fd, size);
-    // What was read back is not needed again: it leaves room in the cache for the next copies.
-    (void)::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
     ::close(fd);
     return hash;
 }
