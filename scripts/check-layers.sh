@@ -3,11 +3,11 @@
 # when a file outside the Qt folders includes Qt, or a file outside its folder includes a
 # device library.
 #
-# Layers, low to high: base < platform < dates < selection, merge, prefs, cameras < history,
-# report < app < cli, ui. Folders of one rank may include each other. Only platform/qt/ and ui/
-# may include Qt (Widgets included): the core library links no GUI. Only platform/gphoto/
-# includes libgphoto2 and only platform/udev/ libudev: the rest reach devices through
-# platform/'s interfaces.
+# Layers, low to high: base < platform < dates, naming < selection, merge, prefs, cameras <
+# history, report < app < cli, ui. Folders of one rank may include each other. Only
+# platform/qt/ and ui/ may include Qt (Widgets included): the core library links no GUI. Only
+# platform/gphoto/ includes libgphoto2 and only platform/udev/ libudev: the rest reach devices
+# through platform/'s interfaces.
 set -euo pipefail
 cd "$(dirname "$0")/../src"
 
@@ -15,7 +15,7 @@ rank() {
     case "$1" in
     base) echo 0 ;;
     platform) echo 1 ;;
-    dates) echo 2 ;;
+    dates | naming) echo 2 ;;
     selection | merge | prefs | cameras) echo 3 ;;
     history | report) echo 4 ;;
     app) echo 5 ;;

@@ -55,11 +55,15 @@ class Controller : public DropWellDelegate, public ReportSelection {
 
     // Run control.
     void goClicked();
+    // The "Job" field's code, for {job} in the runs started from the window.
+    void setJobCode(const std::string& code);
     // Starts a run of `sources` into `toPath` as the organise button does, with the
     // preferences of `rules` in place of the store's (a preview's plan), skipping the entries
-    // of `unchosen` as "Not chosen in the preview". Beeps during a run.
+    // of `unchosen` as "Not chosen in the preview" and copying those of `again` although the
+    // import history knows them. Beeps during a run.
     void organizeWith(PathList sources, std::string toPath,
-                      std::shared_ptr<const UserDefaults> rules, PathList unchosen = {});
+                      std::shared_ptr<const UserDefaults> rules, PathList unchosen = {},
+                      PathList again = {});
     // `rules` null: the store's preferences.
     void launchMergeThread(std::shared_ptr<const PathList> fileList, std::string toPath,
                            std::shared_ptr<const UserDefaults> rules = nullptr);
@@ -122,6 +126,9 @@ class Controller : public DropWellDelegate, public ReportSelection {
     // an alert naming the first problem; then the room for the file list, a warning that the
     // user may override. Each answers whether the run may go on.
     bool sourcesAndDestinationReady();
+    // Asks for a job code when a template needs one and the field is empty; false when the
+    // user declined.
+    bool jobCodeReady();
     bool spaceConfirmed(const PathList& fileList);
     // The choose panel, refused with a beep during a run.
     std::optional<PathList> runChoosePanel(OpenPanelOptions options, const char* folderKey);
@@ -149,6 +156,7 @@ class Controller : public DropWellDelegate, public ReportSelection {
     std::shared_ptr<const UserDefaults> runRules_;
     // The entries of its file list the user left out in the preview: skipped, not copied.
     std::unordered_set<std::string> runUnchosen_;
+    std::unordered_set<std::string> runAgain_; // imported before, chosen again
     MergeHooks mergeHooks_;
     bool remembersPaths_ = true;
     bool ignoresLowSpace_ = false;

@@ -9,11 +9,14 @@
 #include "history/RunJournal.h"
 #include "history/RunRecorders.h"
 #include "platform/UserDefaults.h"
+#include "prefs/NamingSettings.h"
 #include "prefs/PrefKeys.h"
 #include "report/ReportController.h"
 #include "selection/FileListBuilder.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <memory>
 
 namespace orvane {
 
@@ -110,7 +113,7 @@ void Controller::goClicked() {
         return;
     }
 
-    if (!sourcesAndDestinationReady())
+    if (!sourcesAndDestinationReady() || !jobCodeReady())
         return;
 
     resetProgressMeter();
@@ -142,14 +145,19 @@ void Controller::goClicked() {
     if (!runJournalFolder_.empty())
         journal_ = RunJournal::start(runJournalFolder_, fromPaths_, toPath_,
                                      runRules_ ? *runRules_ : std::as_const(defaults_));
-    if (!importHistoryFile_.empty()) {
-        const UserDefaults& rules = runRules_ ? *runRules_ : std::as_const(defaults_);
+    const UserDefaults& rules = runRules_ ? *runRules_ : std::as_const(defaults_);
+    if (!importHistoryFile_.empty())
         imports_ =
             ImportRecorder::start(importHistoryFile_,
                                   {toPath_, runIdFor(journal_ ? journal_->path() : std::string()),
                                    rules.boolForKey(keys::kIgnoreImportHistory),
-                                   rules.boolForKey(keys::kSkipCopiesAnywhere)},
+                                   rules.boolForKey(keys::kSkipCopiesAnywhere), runAgain_},
                                   reportController_.result().notes);
+    if (rememberJobCode(defaults_, rules.stringForKey(keys::kJobCode).value_or(std::string()))) {
+        defaults_.synchronize();
+        if (mainView_)
+            mainView_->setRecentJobCodes(
+                defaults_.stringArrayForKey(keys::kRecentJobCodes).value_or(StringList{}));
     }
 
     auto shared = std::make_shared<const PathList>(std::move(*list));
@@ -180,8 +188,38 @@ void Controller::goClicked() {
     notifyMergeState(kMergeRunning);
 }
 
+void Controller::setJobCode(const std::string& code) {
+    // For this process only: the field starts empty at each launch, its pop-up offers the
+    // codes used before.
+    defaults_.setArgumentValue(keys::kJobCode, code);
+}
+
+bool Controller::jobCodeReady() {
+    if (!mainView_ || !mainView_->hasJobField())
+        return true;
+    const UserDefaults& rules = runRules_ ? *runRules_ : std::as_const(defaults_);
+    std::string error;
+    const std::optional<NamingSettings> naming = namingSettings(rules, error);
+    if (!naming || !naming->usesJob() || !naming->job.empty())
+        return true;
+    const std::optional<std::string> code = mainView_->askJobCode();
+    if (!code || code->empty())
+        return false;
+    setJobCode(*code);
+    mainView_->setJobField(*code);
+    if (runRules_) {
+        // The preview's rules are a copy: it gets the code too.
+        auto withCode = std::make_shared<UserDefaults>(std::filesystem::path());
+        withCode->registerDefaults(runRules_->dictionaryRepresentation());
+        withCode->setArgumentValue(keys::kJobCode, *code);
+        runRules_ = std::move(withCode);
+    }
+    return true;
+}
+
 void Controller::organizeWith(PathList sources, std::string toPath,
-                              std::shared_ptr<const UserDefaults> rules, PathList unchosen) {
+                              std::shared_ptr<const UserDefaults> rules, PathList unchosen,
+                              PathList again) {
     if (runInProgress()) {
         if (services_.beeper)
             services_.beeper->beep();
@@ -191,9 +229,11 @@ void Controller::organizeWith(PathList sources, std::string toPath,
     setToPath(std::move(toPath));
     runRules_ = std::move(rules);
     runUnchosen_ = std::unordered_set<std::string>(unchosen.begin(), unchosen.end());
+    runAgain_ = std::unordered_set<std::string>(again.begin(), again.end());
     goClicked();
     runRules_.reset();
     runUnchosen_.clear();
+    runAgain_.clear();
 }
 
 void Controller::launchMergeThread(std::shared_ptr<const PathList> fileList, std::string toPath,
@@ -265,6 +305,11 @@ void Controller::statusISR() {
                 ORVANE_TRANSLATE_NOOP("Orvane", "This run can't be undone"));
         journal_.reset();
         imports_.reset();
+        // The stored {seq} counter goes on past the numbers this run's copies took.
+        if (const std::optional<uint64_t> next = reportController_.result().nextSequenceNumber) {
+            defaults_.setInteger(keys::kNextSequenceNumber, static_cast<long>(*next));
+            defaults_.synchronize();
+        }
         lock.unlock();
         notifyMergeState(kMergeIdle);
         if (mainView_)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,13 @@ class MainView {
     virtual void setGoButtonEnabled(bool enabled) {}
     // Whether the user is looking at the window (it is the active one).
     virtual bool isWindowActive() const { return true; }
+    // The "Job" field: whether the window has one, the recent codes its pop-up offers (newest
+    // first), its text, and a question for a code when a template needs one (none: the user
+    // declined).
+    virtual bool hasJobField() const { return false; }
+    virtual void setRecentJobCodes(const std::vector<std::string>& codes) {}
+    virtual void setJobField(const std::string& code) {}
+    virtual std::optional<std::string> askJobCode() { return std::nullopt; }
 };
 
 } // namespace orvane

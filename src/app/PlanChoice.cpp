@@ -24,11 +24,33 @@ PlanChoice::PlanChoice(std::shared_ptr<const RunPlan> plan)
     for (const PlanFolder& folder : plan_->folders)
         for (size_t entry : folder.entries)
             inTree_[entry] = true;
-    chooseAll();
+    for (size_t entry = 0; entry < plan_->entries.size(); ++entry) {
+        const std::optional<std::string>& reason = plan_->entries[entry].skipReason;
+        if (reason && skip::isImportedBefore(*reason))
+            importedBefore_.push_back(entry);
+    }
+    for (size_t entry = 0; entry < chosen_.size(); ++entry)
+        chosen_[entry] = inTree_[entry];
 }
 
 void PlanChoice::setChosen(size_t entry, bool chosen) {
-    if (entry < chosen_.size() && inTree_[entry])
+    if (entry < chosen_.size() &&
+        (inTree_[entry] ||
+         std::binary_search(importedBefore_.begin(), importedBefore_.end(), entry)))
+        chosen_[entry] = chosen;
+}
+
+PlanChoice::State PlanChoice::importedBeforeState() const {
+    size_t chosen = 0;
+    for (size_t entry : importedBefore_)
+        chosen += chosen_[entry] ? 1 : 0;
+    return chosen == 0                        ? State::kNone
+           : chosen == importedBefore_.size() ? State::kAll
+                                              : State::kSome;
+}
+
+void PlanChoice::setImportedBeforeChosen(bool chosen) {
+    for (size_t entry : importedBefore_)
         chosen_[entry] = chosen;
 }
 
@@ -58,6 +80,7 @@ void PlanChoice::setFolderChosen(size_t folder, bool chosen) {
 void PlanChoice::chooseAll() {
     for (size_t entry = 0; entry < chosen_.size(); ++entry)
         chosen_[entry] = inTree_[entry];
+    setImportedBeforeChosen(true);
 }
 
 void PlanChoice::chooseNone() {
@@ -71,6 +94,14 @@ void PlanChoice::chooseNewOnly() {
 
 size_t PlanChoice::chosenCount() const {
     return static_cast<size_t>(std::count(chosen_.begin(), chosen_.end(), true));
+}
+
+PathList PlanChoice::chosenAgainSources() const {
+    PathList sources;
+    for (size_t entry : importedBefore_)
+        if (chosen_[entry])
+            sources.push_back(plan_->entries[entry].source);
+    return sources;
 }
 
 PathList PlanChoice::unchosenSources() const {

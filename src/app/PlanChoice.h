@@ -11,7 +11,8 @@ namespace orvane {
 
 // Which entries of a shown plan the user chose to import: file by file, a date folder at a
 // time, or all, none or only the new ones. Every entry the plan places in a date folder
-// starts chosen, so that a plan organised untouched is the run it shows.
+// starts chosen, so that a plan organised untouched is the run it shows; the files the import
+// history knows are a group of their own that starts unchosen: choosing one imports it again.
 class PlanChoice {
   public:
     enum class State { kNone, kSome, kAll };
@@ -23,6 +24,10 @@ class PlanChoice {
     // A folder is chosen when every entry below it is; partly when some are.
     State folderState(size_t folder) const;
     void setFolderChosen(size_t folder, bool chosen);
+    // The files imported before, in list order, and how many of them are chosen.
+    const std::vector<size_t>& importedBefore() const { return importedBefore_; }
+    State importedBeforeState() const;
+    void setImportedBeforeChosen(bool chosen);
 
     void chooseAll();
     void chooseNone();
@@ -32,6 +37,8 @@ class PlanChoice {
     size_t chosenCount() const;
     // The entries of the tree left out, by source path: the run skips them.
     PathList unchosenSources() const;
+    // The files imported before that were chosen: the run copies them all the same.
+    PathList chosenAgainSources() const;
 
   private:
     void countBelow(size_t folder, size_t& all, size_t& chosen) const;
@@ -39,6 +46,7 @@ class PlanChoice {
     std::shared_ptr<const RunPlan> plan_;
     std::vector<bool> chosen_; // by entry
     std::vector<bool> inTree_; // by entry: placed in a date folder
+    std::vector<size_t> importedBefore_;
 };
 
 // Shots of one day taken without a pause of more than an hour, for the timeline.

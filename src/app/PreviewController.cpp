@@ -132,7 +132,6 @@ void PreviewController::finishPlanning() {
         return;
     }
     shown_ = plan;
-    importAgain_ = false;
     choice_ = std::make_shared<PlanChoice>(shown_);
     if (view_)
         view_->showPlan(shown_, choice_);
@@ -148,16 +147,11 @@ void PreviewController::organizeFromPlan() {
     }
     const std::shared_ptr<const RunPlan> plan = shown_;
     PathList unchosen = choice_ ? choice_->unchosenSources() : PathList();
+    PathList again = choice_ ? choice_->chosenAgainSources() : PathList();
     if (view_)
         view_->closePlan();
-    std::shared_ptr<const UserDefaults> rules = plan->rules;
-    if (importAgain_) {
-        auto again = std::make_shared<UserDefaults>(std::filesystem::path());
-        again->registerDefaults(rules->dictionaryRepresentation());
-        again->setArgumentValue(keys::kIgnoreImportHistory, true);
-        rules = std::move(again);
-    }
-    controller_.organizeWith(plan->sources, plan->toPath, std::move(rules), std::move(unchosen));
+    controller_.organizeWith(plan->sources, plan->toPath, plan->rules, std::move(unchosen),
+                             std::move(again));
 }
 
 } // namespace orvane

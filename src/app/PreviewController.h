@@ -39,8 +39,6 @@ class PreviewController {
     // empty for not at all). Makes the shown plan again with capture dates moved by it, for
     // that plan and its run only. False, changing nothing, for text that is no such shift.
     bool setCameraClock(const std::string& text);
-    // Whether "Organize" copies the files imported before too; off for each new plan.
-    void setImportAgain(bool on) { importAgain_ = on; }
 
     std::shared_ptr<const RunPlan> plan() const { return shown_; }
     std::shared_ptr<PlanChoice> choice() const { return choice_; }
@@ -55,7 +53,6 @@ class PreviewController {
     PreviewView* view_ = nullptr;
     std::shared_ptr<RunPlan> making_;
     std::shared_ptr<const RunPlan> shown_;
-    bool importAgain_ = false;
     std::shared_ptr<PlanChoice> choice_;
     PlanProgress progress_;
     std::atomic<bool> finished_{false};

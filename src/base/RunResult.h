@@ -3,6 +3,8 @@
 #include "base/TimeSettings.h"
 #include "base/WindowText.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -62,6 +64,8 @@ struct RunResult {
     // Whether the run read its copies back from the disk, and how many matched their originals.
     bool verifying = false;
     size_t verified = 0;
+    // Where a stored {seq} counter goes on from after this run, when it used a number.
+    std::optional<uint64_t> nextSequenceNumber;
 
     // The copied entries whose date is flagged for checking.
     size_t checkDateCount() const {
@@ -106,7 +110,20 @@ inline constexpr const char* kDestinationFolder =
 inline constexpr const char* kImportedBefore = ORVANE_TRANSLATE_NOOP("Orvane", "Imported before");
 inline constexpr const char* kNotChosen =
     ORVANE_TRANSLATE_NOOP("Orvane", "Not chosen in the preview");
+
+// Whether a skip's reason is the import history's: such files are shown as their own group.
+inline bool isImportedBefore(const std::string& reason) {
+    return reason.rfind(kImportedBefore, 0) == 0;
+}
 } // namespace skip
+
+// The skipped paths the import history knew.
+inline size_t countImportedBefore(const RunResult& result) {
+    size_t count = 0;
+    for (const auto& [path, reason] : result.resSkippedDict)
+        count += skip::isImportedBefore(reason) ? 1 : 0;
+    return count;
+}
 
 // Skipped paths that count as failures of the run: what could not be examined or listed, a
 // missing source among them, since files may have been left behind.

@@ -6,6 +6,7 @@
 #include "platform/RemoteSources.h"
 #include "platform/UserDefaults.h"
 #include "prefs/MatchingModes.h"
+#include "prefs/NamingSettings.h"
 #include "prefs/PrefKeys.h"
 
 #include <CLI/CLI.hpp>
@@ -24,7 +25,8 @@ void addOrganizeOptions(CLI::App& app, OrganizeOptions& options, std::vector<std
     app.add_option("--levels", options.levels, "number of date-folder levels (1 to 3)")
         ->check(CLI::Range(1, 3));
     app.add_option("--format", options.format,
-                   "date-folder format, e.g. %Y/%m/%d; '/' separates levels");
+                   "folder format, e.g. %Y/%m/%d or \"%Y/%Y-%m-%d {job}/{kind}\"; '/' "
+                   "separates levels; tokens {job}, {camera}, {kind}, {ext}");
     app.add_flag("--no-exif", options.noExif,
                  "date files by their modification time, not their EXIF capture date");
     app.add_flag("--no-extended-dates", options.noExtendedDates,
@@ -80,6 +82,18 @@ void addOrganizeOptions(CLI::App& app, OrganizeOptions& options, std::vector<std
     app.add_flag("--verify", options.verify,
                  "read every copy back from the disk once it is durable and compare it with "
                  "what was copied; a copy that differs is removed and its file fails");
+    app.add_option("--rename", options.rename,
+                   "name the copies by TEMPLATE: date codes (%Y%m%d-%H%M%S) and tokens {name}, "
+                   "{ext}, {EXT}, {seq} ({seq:4}: four digits), {job}, {camera}; without "
+                   "{ext} or {EXT} the original extension is kept")
+        ->type_name("TEMPLATE");
+    app.add_option("--job", options.job, "the job code that {job} gives in the templates")
+        ->type_name("TEXT");
+    app.add_option("--seq", options.seqScope,
+                   "where {seq} counts from: run (each run from 1), day (each capture day "
+                   "from 1) or stored (on from the last run that counted so)")
+        ->type_name("SCOPE")
+        ->check(CLI::IsMember({"run", "day", "stored"}));
     app.add_flag("--ignore-space", options.ignoreSpace,
                  "start even when the destination's disk seems too full for the copies");
     app.add_option("--shift", options.shift,
@@ -159,6 +173,12 @@ int parseOrganizeOptions(int argc, char** argv, OrganizeOptions& options) {
         std::fprintf(stderr, "orvane organize: --format must not be empty\n");
         return 2;
     }
+    for (const std::optional<std::string>* text : {&options.format, &options.rename})
+        if (*text)
+            if (std::optional<std::string> problem = nameTemplateProblem(**text)) {
+                std::fprintf(stderr, "orvane organize: %s\n", problem->c_str());
+                return 2;
+            }
     options.destination = absolutePath(paths.back());
     paths.pop_back();
     for (const std::string& path : paths)
@@ -205,6 +225,12 @@ void applyOrganizeOptions(const OrganizeOptions& options, UserDefaults& defaults
         defaults.setArgumentValue(keys::kVideoClock, *options.videoClock);
     if (options.dayStartsAt)
         defaults.setArgumentValue(keys::kDayStartsAt, *options.dayStartsAt);
+    if (options.rename)
+        defaults.setArgumentValue(keys::kNameTemplate, *options.rename);
+    if (options.job)
+        defaults.setArgumentValue(keys::kJobCode, *options.job);
+    if (options.seqScope)
+        defaults.setArgumentValue(keys::kSequenceScope, *options.seqScope);
     std::optional<int> levels = options.levels;
     if (options.format && !levels)
         levels = static_cast<int>(

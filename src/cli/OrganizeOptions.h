@@ -29,10 +29,13 @@ struct OrganizeOptions {
     std::vector<std::string> exclude; // copy all files except those whose names match
     std::vector<std::string> intact;  // folders whose names match are copied whole
     bool dryRun = false;
-    bool noSkipIdentical = false; // a destination with the same contents is an error again
-    bool keepBoth = false;        // a different file under a taken name gets NAME-1.EXT …
-    bool ignoreSpace = false;     // start even when the copies may not fit
-    std::optional<int> jobs;      // entries copied at once (0: left to the program)
+    bool noSkipIdentical = false;        // a destination with the same contents is an error again
+    bool keepBoth = false;               // a different file under a taken name gets NAME-1.EXT …
+    bool ignoreSpace = false;            // start even when the copies may not fit
+    std::optional<int> jobs;             // entries copied at once (0: left to the program)
+    std::optional<std::string> rename;   // the name template of the copies
+    std::optional<std::string> job;      // the job code for {job}
+    std::optional<std::string> seqScope; // "run", "day" or "stored"
     // Time settings, checked by parseOrganizeOptions.
     std::optional<std::string> shift;       // "[+|-]H:MM[:SS]"
     std::optional<std::string> zone;        // an IANA name

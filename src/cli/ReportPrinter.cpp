@@ -121,10 +121,19 @@ void addTimeSettingsJson(nlohmann::ordered_json& report, const TimeSettings& set
 
 void printReportText(std::FILE* out, const RunResult& result, bool cancelled) {
     printCopied(out, result);
-    printSection(out, "Skipped", result.resSkippedFiles, result.resSkippedDict, ": ", result);
+    // Files the import history knew are a list of their own: a re-import is mostly those.
+    PathList imported, skipped;
+    for (const std::string& path : result.resSkippedFiles)
+        (skip::isImportedBefore(valueOrEmpty(result.resSkippedDict, path)) ? imported : skipped)
+            .push_back(path);
+    printSection(out, "Imported before", imported, result.resSkippedDict, ": ", result);
+    printSection(out, "Skipped", skipped, result.resSkippedDict, ": ", result);
     printSection(out, "Errors", result.resErrorFiles, result.resErrorDict, ": ", result);
-    std::fprintf(out, "%zu copied, %zu skipped, %zu errors", result.resCopiedFiles.size(),
-                 result.resSkippedFiles.size(), result.resErrorFiles.size());
+    std::fprintf(out, "%zu copied, %zu skipped", result.resCopiedFiles.size(),
+                 result.resSkippedFiles.size());
+    if (!imported.empty())
+        std::fprintf(out, " (%zu imported before)", imported.size());
+    std::fprintf(out, ", %zu errors", result.resErrorFiles.size());
     if (const size_t unreadable = countUnreadable(result))
         std::fprintf(out, ", %zu couldn't be read", unreadable);
     if (const size_t toCheck = result.checkDateCount())
@@ -163,6 +172,7 @@ void printReportJson(std::FILE* out, const RunResult& result, bool cancelled) {
     // None when the run did not read its copies back.
     report["verified"] = result.verifying ? ordered_json(result.verified) : ordered_json(nullptr);
     report["skipped"] = list(result.resSkippedFiles, result.resSkippedDict, "reason");
+    report["imported_before_count"] = countImportedBefore(result);
     report["errors"] = list(result.resErrorFiles, result.resErrorDict, "error");
     report["cancelled"] = cancelled;
     addTimeSettingsJson(report, result.timeSettings);

@@ -4,21 +4,33 @@
 #include "cli/Runs.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdio>
 #include <regex>
 
 namespace orvane::cli {
 namespace {
 
-// A range check of a few whole numbers ("INT in [1 - 3]") offers each of them.
-std::vector<std::string> rangeValues(const CLI::Option& option) {
+// A range check of a few whole numbers ("INT in [1 - 3]") offers each of them, and so does a
+// check of set members ("{run,day,stored}").
+std::vector<std::string> fewValues(const CLI::Option& option) {
     static const std::regex kRange(R"(\[(\d+) - (\d+)\])");
+    static const std::regex kMembers(R"(\{([a-z]+(,[a-z]+)*)\})");
     const std::string typeName = option.get_type_name();
     std::smatch match;
+    std::vector<std::string> values;
+    if (std::regex_search(typeName, match, kMembers)) {
+        const std::string members = match[1];
+        for (size_t start = 0; start <= members.size();) {
+            const size_t comma = std::min(members.find(',', start), members.size());
+            values.push_back(members.substr(start, comma - start));
+            start = comma + 1;
+        }
+        return values;
+    }
     if (!std::regex_search(typeName, match, kRange))
         return {};
     const int low = std::stoi(match[1]), high = std::stoi(match[2]);
-    std::vector<std::string> values;
     for (int value = low; value <= high && high - low <= 20; ++value)
         values.push_back(std::to_string(value));
     return values;
@@ -38,7 +50,7 @@ CompletedVerb describe(const char* name, const char* description, const CLI::App
         completed.description = option->get_description();
         completed.takesValue = option->get_expected_min() > 0;
         if (completed.takesValue)
-            completed.values = rangeValues(*option);
+            completed.values = fewValues(*option);
         verb.options.push_back(std::move(completed));
     }
     return verb;

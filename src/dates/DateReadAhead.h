@@ -37,7 +37,8 @@ template <class Date> class DateReadAhead {
     // than `window` entries ahead of the last one taken.
     DateReadAhead(const PathList& list, Reader reader, size_t window = 256,
                   unsigned threads = dateReadAheadThreads())
-        : list_(list), reader_(std::move(reader)), window_(std::max<size_t>(window, 1)) {
+        : list_(list), reader_(std::move(reader)), window_(std::max<size_t>(window, 1)),
+          refill_(std::max<size_t>(window_ / 4, 1)) {
         for (unsigned i = 0; i < threads; ++i)
             threads_.emplace_back([this] { work(); });
     }
@@ -86,21 +87,29 @@ template <class Date> class DateReadAhead {
         std::string log;
     };
 
-    // Called with the lock held once entry `index` has been dealt with by the loop.
+    // Entries that may still be read before the window is full.
+    size_t room() const {
+        return firstWanted_ + window_ > nextToRead_ ? firstWanted_ + window_ - nextToRead_ : 0;
+    }
+
+    // Called with the lock held once entry `index` has been dealt with by the loop. Readers
+    // that found the window full are woken once there is room for a batch, not for every
+    // entry taken: each wake-up costs every reader a switch.
     void passed(size_t index, std::unique_lock<std::mutex>& lock) {
         done_.erase(done_.begin(), done_.upper_bound(index));
+        const bool wasShort = room() < refill_;
         firstWanted_ = index + 1;
+        const bool wake = wasShort && room() >= refill_;
         lock.unlock();
-        workReady_.notify_all();
+        if (wake)
+            workReady_.notify_all();
     }
 
     void work() {
         std::unique_lock lock(mutex_);
         for (;;) {
-            workReady_.wait(lock, [&] {
-                return stopped_ ||
-                       (nextToRead_ < list_.size() && nextToRead_ < firstWanted_ + window_);
-            });
+            workReady_.wait(lock,
+                            [&] { return stopped_ || (nextToRead_ < list_.size() && room() > 0); });
             if (stopped_)
                 return;
             const size_t index = nextToRead_++;
@@ -133,6 +142,7 @@ template <class Date> class DateReadAhead {
     const PathList& list_;
     const Reader reader_;
     const size_t window_;
+    const size_t refill_; // room that wakes the readers of a full window
 
     std::mutex mutex_;
     std::condition_variable workReady_;

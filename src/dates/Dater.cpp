@@ -4,6 +4,7 @@
 #include "base/StringHelpers.h"
 #include "dates/ExifDate.h"
 #include "dates/ExtendedDate.h"
+#include "naming/CameraName.h"
 
 #include <cstring>
 
@@ -64,16 +65,46 @@ time_t Dater::corrected(time_t date, bool utcInstant) const {
 
 std::optional<Dater::OwnDate> Dater::ownDate(const std::string& path,
                                              const struct stat& status) const {
+    const CameraCatch camera(wantsCamera_);
     time_t date = exifReader_(path.c_str(), status);
     if (date != -1)
-        return OwnDate{corrected(date, false), DatedBy::Exif};
+        return OwnDate{corrected(date, false), DatedBy::Exif, camera.camera()};
     if (!rules_.otherContainers)
         return std::nullopt;
     bool utcInstant = false;
     date = extendedReader_(path.c_str(), status, utcInstant);
     if (date != -1)
-        return OwnDate{corrected(date, utcInstant), DatedBy::Metadata};
+        return OwnDate{corrected(date, utcInstant), DatedBy::Metadata, camera.camera()};
     return std::nullopt;
+}
+
+std::string Dater::cameraReadAlone(const std::string& path, const struct stat& status) const {
+    if (!S_ISREG(status.st_mode))
+        return {};
+    const CameraCatch camera;
+    if (exifReader_(path.c_str(), status) == -1 && rules_.otherContainers) {
+        bool utcInstant = false;
+        (void)extendedReader_(path.c_str(), status, utcInstant);
+    }
+    return camera.camera();
+}
+
+std::string Dater::cameraOf(const std::string& path, const struct stat& status,
+                            const EntryDate& dated) const {
+    // A file whose metadata holds a camera but no date was not noted: it names none.
+    if (wantsCamera_ && rules_.captureDates)
+        return dated.camera;
+    return cameraReadAlone(path, status);
+}
+
+std::string Dater::cameraOf(const std::string& path) const {
+    struct stat status;
+    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+        return {};
+    if (!wantsCamera_ || !rules_.captureDates)
+        return cameraReadAlone(path, status);
+    const std::optional<OwnDate> own = cachedOwnDate(path, status);
+    return own ? own->camera : std::string();
 }
 
 std::optional<Dater::OwnDate> Dater::cachedOwnDate(const std::string& path,
@@ -117,6 +148,7 @@ EntryDate Dater::dateOf(const std::string& path, const struct stat& status) cons
         if (std::optional<OwnDate> own = cachedOwnDate(path, status)) {
             dated.date = own->date;
             dated.datedBy = own->datedBy;
+            dated.camera = own->camera;
         } else if (std::optional<time_t> paired =
                        S_ISREG(status.st_mode) ? pairedDate(path) : std::nullopt) {
             dated.date = *paired;

@@ -24,6 +24,9 @@ struct EntryDate {
     time_t date = 0; // seconds since 1970
     DatedBy datedBy = DatedBy::Modified;
     bool checkDate = false; // implausible: the report asks to check it
+    // The camera (tidied EXIF make and model) noted while the date was read, when cameras
+    // are wanted; empty when the file names none.
+    std::string camera;
 };
 
 // What a run dates files by.
@@ -59,6 +62,11 @@ class Dater {
     void prepareRun(const PathList& fileList, time_t runStart);
     void setRules(DatingRules rules) { rules_ = std::move(rules); }
     const DatingRules& rules() const { return rules_; }
+    // Whether the dates carry the camera that names the file (for names that show it): the
+    // readers note it in the metadata they read anyway. Set before reading ahead.
+    void setWantsCamera(bool wanted) { wantsCamera_ = wanted; }
+    // The pairs and sidecars of the run's file list, as prepareRun found them.
+    const PairedFiles& pairs() const { return pairs_; }
 
     // Reads the dates of `fileList` (which must outlive the reading) on other threads, ahead
     // of the caller, who takes them in list order by telling which entry it is at.
@@ -68,6 +76,13 @@ class Dater {
 
     // The date of the entry at `path`, whose stat result is `status`.
     EntryDate dateOf(const std::string& path, const struct stat& status) const;
+
+    // The camera of the entry at `path` dated `dated`: the one noted with the date when
+    // cameras are wanted and dates read, else read for it alone.
+    std::string cameraOf(const std::string& path, const struct stat& status,
+                         const EntryDate& dated) const;
+    // The camera of another entry of the run (a sidecar's partner), found the same way.
+    std::string cameraOf(const std::string& path) const;
 
     // The date whose day names the entry's date folder: a day may start after midnight.
     time_t folderDateOf(time_t date) const { return dayOf(date, rules_.time.dayStartsAt); }
@@ -80,6 +95,7 @@ class Dater {
     struct OwnDate {
         time_t date;
         DatedBy datedBy;
+        std::string camera; // noted by the readers when cameras are wanted
     };
     // A date read from a file as the run's time settings want it: a UTC instant in the zone
     // of the shoot (or read as the camera's wall clock), moved by the camera clock's shift.
@@ -87,6 +103,8 @@ class Dater {
     std::optional<OwnDate> ownDate(const std::string& path, const struct stat& status) const;
     std::optional<OwnDate> cachedOwnDate(const std::string& path, const struct stat& status) const;
     std::optional<time_t> pairedDate(const std::string& path) const;
+    // Reads a file for its camera only, when its dates were not read with it.
+    std::string cameraReadAlone(const std::string& path, const struct stat& status) const;
     // The entry's own date: read ahead for the entry under way, else now.
     std::optional<OwnDate> readOwnDate(const std::string& path, const struct stat& status) const;
 
@@ -95,6 +113,7 @@ class Dater {
     InstantReader extendedReader_;
     PairedFiles pairs_;
     time_t runStart_;
+    bool wantsCamera_ = false;
     // Own dates of paired entries, which their partners may ask for again.
     mutable std::unordered_map<std::string, std::optional<OwnDate>> pairedDates_;
     std::unique_ptr<DateReadAhead<std::optional<OwnDate>>> readAhead_;

@@ -4,6 +4,7 @@
 #include "dates/ExifDateText.h"
 #include "dates/ExifTiff.h"
 #include "dates/MappedFileGuard.h"
+#include "naming/CameraName.h"
 
 #include <cerrno>
 #include <cstring>
@@ -81,6 +82,19 @@ time_t dateFromTag(ExifData* data, ExifTag tag, const char* tagName, char* value
     return -1;
 }
 
+// Hands the make and model of IFD 0 to a camera catch on this thread, when one wants them.
+void noteCameraOf(ExifData* data) {
+    if (!cameraWanted() || !data->ifd[EXIF_IFD_0])
+        return;
+    auto text = [&](ExifTag tag) {
+        ExifEntry* entry = exif_content_get_entry(data->ifd[EXIF_IFD_0], tag);
+        if (!entry || entry->format != EXIF_FORMAT_ASCII || !entry->data)
+            return std::string_view();
+        return std::string_view(reinterpret_cast<const char*>(entry->data), entry->size);
+    };
+    noteCamera(text(EXIF_TAG_MAKE), text(EXIF_TAG_MODEL));
+}
+
 } // namespace
 
 time_t exifDateForBytes(const unsigned char* bytes, uint32_t length) {
@@ -105,6 +119,7 @@ time_t exifDateForBytes(const unsigned char* bytes, uint32_t length) {
         dateFromTag(data, EXIF_TAG_DATE_TIME_ORIGINAL, "EXIF_TAG_DATE_TIME_ORIGINAL", valueText);
     if (seconds == -1)
         seconds = dateFromTag(data, EXIF_TAG_DATE_TIME, "EXIF_TAG_DATE_TIME", valueText);
+    noteCameraOf(data);
     exif_data_free(data);
     return seconds;
 }

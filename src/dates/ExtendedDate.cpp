@@ -5,6 +5,7 @@
 
 #include "base/Log.h"
 #include "dates/ContainerKind.h"
+#include "dates/ExifChunk.h"
 #include "dates/HeifExif.h"
 #include "dates/MetadataDate.h"
 #include "dates/VideoDate.h"
@@ -114,6 +115,19 @@ time_t extendedDateForPath(const char* path, const struct stat& status, bool* ut
         // does not reach in grid images.
         if (isHeif(head, headLength) && (seconds = heifExifDate(path)) != -1)
             break;
+        // PNG and WebP say where their EXIF is: read that block alone, and a file without
+        // one not at all. exiv2 reads the whole of what else may hold a date.
+        const ExifChunk chunk =
+            findExifChunk([&](uint64_t offset, unsigned char* buffer,
+                              size_t wanted) { return file.readAt(offset, buffer, wanted); },
+                          size);
+        if (chunk.found == ExifChunk::Found::kNone)
+            break;
+        if (chunk.found == ExifChunk::Found::kBlock) {
+            const auto bytes = file.readSpan(chunk.offset, chunk.length);
+            if ((seconds = exifBlockDate(bytes.data(), bytes.size())) != -1)
+                break;
+        }
         bool unreadable = false;
         seconds = metadataDateForFile(path, unreadable);
         if (seconds == -1 && unreadable) {

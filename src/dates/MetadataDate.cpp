@@ -7,6 +7,7 @@
 
 #include "base/Log.h"
 #include "dates/ExifDateText.h"
+#include "naming/CameraName.h"
 
 #include <cstring>
 #include <mutex>
@@ -60,9 +61,21 @@ template <size_t N> time_t firstDate(const Exiv2::ExifData& exif, const char* co
     return -1;
 }
 
+// Hands the make and model to a camera catch on this thread, when one wants them.
+void noteCameraOf(const Exiv2::ExifData& exif) {
+    if (!cameraWanted())
+        return;
+    auto text = [&](const char* key) {
+        auto it = exif.findKey(Exiv2::ExifKey(key));
+        return it == exif.end() ? std::string() : it->toString();
+    };
+    noteCamera(text("Exif.Image.Make"), text("Exif.Image.Model"));
+}
+
 time_t dateFromExif(const Exiv2::ExifData& exif) {
     if (exif.empty())
         return -1;
+    noteCameraOf(exif);
     const time_t original = firstDate(exif, kOriginalKeys);
     return original != -1 ? original : firstDate(exif, kDateTimeKeys);
 }
@@ -227,6 +240,21 @@ time_t embeddedExifDate(const unsigned char* bytes, size_t length) {
         }
     }
     return -1;
+}
+
+time_t exifBlockDate(const unsigned char* bytes, size_t length) {
+    initialiseExiv2();
+    if (length >= 6 && std::memcmp(bytes, "Exif\0\0", 6) == 0) {
+        bytes += 6;
+        length -= 6;
+    }
+    try {
+        Exiv2::ExifData exif;
+        Exiv2::ExifParser::decode(exif, bytes, static_cast<uint32_t>(length));
+        return dateFromExif(exif);
+    } catch (...) {
+        return -1;
+    }
 }
 
 time_t metadataDateForFile(const char* path, bool& unreadable) {

@@ -15,6 +15,10 @@ time_t metadataDateForBytes(const unsigned char* bytes, size_t length);
 // Whether the bytes begin as a Canon CRW (CIFF) file, which exiv2 must read from memory.
 bool isCrw(const unsigned char* bytes, size_t length);
 
+// The date in an EXIF block as a container's EXIF chunk holds it: a TIFF header and its
+// IFDs, with or without the "Exif\0\0" before them; -1 when it has none.
+time_t exifBlockDate(const unsigned char* bytes, size_t length);
+
 // The date in the first EXIF block ("Exif\0\0" and a TIFF header) found in `bytes`, or -1:
 // for containers that hold their EXIF only inside an embedded JPEG (X3F previews), and for
 // files whose other metadata exiv2 refuses before it reaches the EXIF item.

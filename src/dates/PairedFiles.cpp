@@ -86,6 +86,21 @@ std::vector<std::string> PairedFiles::partnersOf(const std::string& path) const 
     return partners;
 }
 
+std::string PairedFiles::nameLeaderOf(const std::string& path) const {
+    const PairKind kind = pairKind(nameParts(path));
+    if (kind != PairKind::Sidecar && kind != PairKind::Jpeg)
+        return path;
+    std::string leader;
+    for (const std::string& partner : partnersOf(path)) {
+        const PairKind partnerKind = pairKind(nameParts(partner));
+        if (partnerKind == PairKind::Raw)
+            return partner;
+        if (partnerKind != PairKind::Sidecar && leader.empty())
+            leader = partner;
+    }
+    return leader.empty() ? path : leader;
+}
+
 bool PairedFiles::isPaired(const std::string& path) const {
     const NameParts parts = nameParts(path);
     auto inGroup = [&](const std::string& key) {

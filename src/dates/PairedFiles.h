@@ -24,6 +24,11 @@ class PairedFiles {
     // sidecar all of them, for a JPEG its RAW files, for a RAW file its JPEGs, else none.
     std::vector<std::string> partnersOf(const std::string& path) const;
 
+    // The entry whose new name `path` follows when copies are renamed: for a sidecar its
+    // first partner that is not a sidecar (a RAW file before a JPEG), for the JPEG of a
+    // RAW+JPEG pair its first RAW file; else `path` itself.
+    std::string nameLeaderOf(const std::string& path) const;
+
     // Whether `path` is anyone's partner or has partners: its date may be asked for twice.
     bool isPaired(const std::string& path) const;
 

@@ -16,7 +16,7 @@
 namespace orvane {
 namespace {
 
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
 // Another process's transaction is waited for this long before the history is called locked.
 constexpr int kBusyMilliseconds = 1500;
 // Longer texts read back are not ours.
@@ -34,7 +34,11 @@ CREATE TABLE IF NOT EXISTS imports(
   destination TEXT NOT NULL,
   root TEXT NOT NULL,
   run TEXT NOT NULL,
-  imported INTEGER NOT NULL);
+  imported INTEGER NOT NULL,
+  copy_device INTEGER,
+  copy_inode INTEGER,
+  copy_size INTEGER,
+  copy_modified INTEGER);
 CREATE INDEX IF NOT EXISTS imports_by_source ON imports(volume, source);
 CREATE INDEX IF NOT EXISTS imports_by_run ON imports(run);
 CREATE TABLE IF NOT EXISTS destination_files(
@@ -47,6 +51,14 @@ CREATE TABLE IF NOT EXISTS destination_files(
   changed INTEGER NOT NULL,
   hash BLOB NOT NULL,
   PRIMARY KEY(root, path));
+)sql";
+
+// Version 1 did not stamp the copies.
+constexpr const char* kStampCopies = R"sql(
+ALTER TABLE imports ADD COLUMN copy_device INTEGER;
+ALTER TABLE imports ADD COLUMN copy_inode INTEGER;
+ALTER TABLE imports ADD COLUMN copy_size INTEGER;
+ALTER TABLE imports ADD COLUMN copy_modified INTEGER;
 )sql";
 
 class Statement {
@@ -90,6 +102,7 @@ class Statement {
         sqlite3_clear_bindings(stmt_);
     }
     int64_t integerAt(int i) const { return sqlite3_column_int64(stmt_, i); }
+    bool isNull(int i) const { return sqlite3_column_type(stmt_, i) == SQLITE_NULL; }
     std::optional<std::string> textAt(int i) const {
         if (sqlite3_column_type(stmt_, i) != SQLITE_TEXT)
             return std::nullopt;
@@ -151,11 +164,15 @@ std::optional<ImportRecord> recordAt(const Statement& row) {
     record.root = std::move(*root);
     record.run = std::move(*run);
     record.imported = row.integerAt(9);
+    if (!row.isNull(10) && !row.isNull(11) && !row.isNull(12) && !row.isNull(13))
+        record.copy =
+            CopyStamp{row.integerAt(10), row.integerAt(11), row.integerAt(12), row.integerAt(13)};
     return record;
 }
 
-constexpr const char* kRecordColumns =
-    "volume, source, size, modified, edges, full, destination, root, run, imported";
+constexpr const char* kRecordColumns = "volume, source, size, modified, edges, full, destination, "
+                                       "root, run, imported, copy_device, copy_inode, copy_size, "
+                                       "copy_modified";
 
 } // namespace
 
@@ -207,10 +224,10 @@ std::unique_ptr<ImportHistory> ImportHistory::open(const std::string& file, std:
             problem = "'" + file + "' was written by a newer version of Orvane";
             return nullptr;
         }
-        if (code == SQLITE_OK && version == 0) {
-            const std::string create = std::string("BEGIN IMMEDIATE;") + kSchema +
-                                       "PRAGMA user_version=" + std::to_string(kSchemaVersion) +
-                                       "; COMMIT;";
+        if (code == SQLITE_OK && version < kSchemaVersion) {
+            const std::string create =
+                std::string("BEGIN IMMEDIATE;") + (version == 0 ? kSchema : kStampCopies) +
+                "PRAGMA user_version=" + std::to_string(kSchemaVersion) + "; COMMIT;";
             code = sqlite3_exec(history->db_, create.c_str(), nullptr, nullptr, nullptr);
             if (code != SQLITE_OK)
                 sqlite3_exec(history->db_, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -242,6 +259,7 @@ std::unique_ptr<ImportHistory> ImportHistory::open(const std::string& file, std:
 ImportHistory::~ImportHistory() {
     sqlite3_finalize(knows_);
     sqlite3_finalize(find_);
+    sqlite3_finalize(latest_);
     sqlite3_close_v2(db_);
 }
 
@@ -266,6 +284,19 @@ std::optional<bool> ImportHistory::knows(const SourceIdentity& source) {
     return code == SQLITE_ROW;
 }
 
+std::optional<ImportRecord> ImportHistory::latest(const SourceIdentity& source) {
+    static const std::string kLatest =
+        std::string("SELECT ") + kRecordColumns +
+        " FROM imports WHERE volume=?1 AND source=?2 AND size=?3 AND modified=?4 "
+        "ORDER BY imported DESC, id DESC LIMIT 1";
+    Statement query(db_, kLatest.c_str(), latest_);
+    query.text(1, source.volume).text(2, source.path).integer(3, source.size);
+    query.integer(4, source.modified);
+    if (query.step() != SQLITE_ROW)
+        return std::nullopt;
+    return recordAt(query);
+}
+
 std::optional<ImportRecord> ImportHistory::find(const SourceIdentity& source,
                                                 const ContentHash& edges) {
     static const std::string kFind =
@@ -286,7 +317,7 @@ bool ImportHistory::add(const std::vector<ImportRecord>& records) {
     if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
         return fail("Couldn't record the imports");
     Statement insert(db_, (std::string("INSERT INTO imports(") + kRecordColumns +
-                           ") VALUES(?1,?2,?3,?4,?5,?6,?7,?8,?9,?10)")
+                           ") VALUES(?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,?12,?13,?14)")
                               .c_str());
     for (const ImportRecord& record : records) {
         insert.text(1, record.source.volume).text(2, record.source.path);
@@ -298,6 +329,13 @@ bool ImportHistory::add(const std::vector<ImportRecord>& records) {
             insert.null(6);
         insert.text(7, record.destination).text(8, record.root).text(9, record.run);
         insert.integer(10, record.imported);
+        for (int column = 11; column <= 14; ++column)
+            insert.null(column);
+        if (record.copy)
+            insert.integer(11, record.copy->device)
+                .integer(12, record.copy->inode)
+                .integer(13, record.copy->size)
+                .integer(14, record.copy->modified);
         if (insert.step() != SQLITE_DONE) {
             fail("Couldn't record the imports");
             sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);

@@ -23,15 +23,23 @@ struct SourceIdentity {
     int64_t modified = 0;
 };
 
+// What tells a copy unchanged since it was made: where it is on its file system, its size
+// and its modification time in nanoseconds since 1970.
+struct CopyStamp {
+    int64_t device = 0, inode = 0, size = 0, modified = 0;
+    bool operator==(const CopyStamp&) const = default;
+};
+
 // One copy a run made, as the import history keeps it.
 struct ImportRecord {
     SourceIdentity source;
     ContentHash edges;
     std::optional<ContentHash> full;
-    std::string destination; // the copy's path
-    std::string root;        // the run's destination root
-    std::string run;         // the run's id, as its journal is named
-    int64_t imported = 0;    // seconds since 1970
+    std::string destination;       // the copy's path
+    std::string root;              // the run's destination root
+    std::string run;               // the run's id, as its journal is named
+    int64_t imported = 0;          // seconds since 1970
+    std::optional<CopyStamp> copy; // none in records of older versions
 };
 
 // The import history: one SQLite database (WAL, versioned schema) that remembers every file a
@@ -57,6 +65,8 @@ class ImportHistory {
     // Whether any import of this source (same volume, path, size and time) is on record: a
     // cheap test before its edges are read.
     [[nodiscard]] std::optional<bool> knows(const SourceIdentity& source);
+    // The latest import of this source, whatever its edges.
+    [[nodiscard]] std::optional<ImportRecord> latest(const SourceIdentity& source);
     // The latest import of this source with these edges.
     [[nodiscard]] std::optional<ImportRecord> find(const SourceIdentity& source,
                                                    const ContentHash& edges);
@@ -96,6 +106,7 @@ class ImportHistory {
     // The look-ups a run makes for every file, prepared once.
     sqlite3_stmt* knows_ = nullptr;
     sqlite3_stmt* find_ = nullptr;
+    sqlite3_stmt* latest_ = nullptr;
     std::string file_;
     std::string error_;
 };

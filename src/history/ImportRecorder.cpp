@@ -36,6 +36,19 @@ std::optional<ContentHash> hashSource(const std::string& source, const struct st
     return hash(fd.get(), opened.st_size);
 }
 
+CopyStamp copyStampOf(const struct stat& status) {
+    return {static_cast<int64_t>(status.st_dev), static_cast<int64_t>(status.st_ino),
+            static_cast<int64_t>(status.st_size), nanoseconds(status.st_mtim)};
+}
+
+// Whether the copy a record names is still the file this program made: then it stands for
+// the source without a byte of either being read, as a quick re-import needs.
+bool copyUnchanged(const ImportRecord& record) {
+    struct stat now;
+    return record.copy && ::lstat(record.destination.c_str(), &now) == 0 && S_ISREG(now.st_mode) &&
+           copyStampOf(now) == *record.copy;
+}
+
 } // namespace
 
 std::string importedBeforeText(const ImportRecord& record) {
@@ -152,12 +165,18 @@ std::optional<PriorCopy> ImportRecorder::priorCopy(size_t entry, const std::stri
     Pending& pending = pending_[entry];
     pending.source = {place.volume, place.path, static_cast<int64_t>(status.st_size),
                       nanoseconds(status.st_mtim)};
-    if (!options_.ignoreHistory) {
+    if (!options_.ignoreHistory && !options_.importAgain.count(source)) {
         const std::optional<bool> known = history_->knows(pending.source);
         if (!known) {
             failed(history_->error());
             return std::nullopt;
         }
+        if (*known)
+            if (std::optional<ImportRecord> last = history_->latest(pending.source);
+                last && copyUnchanged(*last)) {
+                pending_.erase(entry);
+                return PriorCopy{importedBeforeText(*last), last->destination};
+            }
         if (*known)
             if (std::optional<ContentHash> edges = hashSource(source, status, edgeHashOf))
                 if (std::optional<ImportRecord> record = history_->find(pending.source, *edges)) {
@@ -191,7 +210,7 @@ void ImportRecorder::entryPublished(size_t entry, const std::string& destination
     if (it->second.edges && !broken_) {
         records_.push_back({std::move(it->second.source), *it->second.edges, it->second.full,
                             destination, options_.destination, options_.run,
-                            static_cast<int64_t>(time(nullptr))});
+                            static_cast<int64_t>(time(nullptr)), copyStampOf(published)});
         if (index_ && it->second.full)
             index_->add(destination, published, *it->second.full);
     }

@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace orvane {
@@ -26,6 +27,8 @@ class ImportRecorder : public RunObserver, public PriorImports {
         std::string run;                 // the run's id
         bool ignoreHistory = false;      // copy files imported before all the same
         bool skipCopiesAnywhere = false; // skip files whose bytes are anywhere below the root
+        // Sources to copy although the history knows them: chosen again in the preview.
+        std::unordered_set<std::string> importAgain;
     };
 
     // Opens the history at `file`; a problem goes into `notes` (once). Answers none when

@@ -26,6 +26,14 @@ bool isJournalName(std::string_view name) {
     return true;
 }
 
+bool appendLines(int fd, std::string_view lines) {
+    return lines.empty() || writeFully(fd, lines.data(), lines.size());
+}
+
+bool makeDurable(int fd) {
+    return ::fdatasync(fd) == 0;
+}
+
 UniqueFd openJournal(const std::string& path, int flags, struct stat* status) {
     UniqueFd fd(::open(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     struct stat own;

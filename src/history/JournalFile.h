@@ -28,6 +28,15 @@ bool isJournalName(std::string_view name);
 // FIFO or a device (which could block or never end). Answers an invalid descriptor otherwise.
 UniqueFd openJournal(const std::string& path, int flags, struct stat* status = nullptr);
 
+// The one way lines reach a journal, the run's own as it goes and the lines undo and the
+// clean-up add later: appended whole (the kernel may take less at a time), and with
+// makeDurable on the disk before a caller relies on them. False with errno set on failure.
+[[nodiscard]] bool appendLines(int fd, std::string_view lines);
+[[nodiscard]] bool makeDurable(int fd);
+[[nodiscard]] inline bool appendDurably(int fd, std::string_view lines) {
+    return appendLines(fd, lines) && makeDurable(fd);
+}
+
 // Reads lines from a descriptor through a buffer, each at most `maxLine` bytes: a longer one
 // is passed over without being kept, and reads as damaged.
 class LineReader {

@@ -335,10 +335,6 @@ std::optional<RunRecord> latestEndedRun(const std::string& folder) {
     return latest;
 }
 
-bool appendToJournal(int journalFd, const std::string& line) {
-    return writeFully(journalFd, line.data(), line.size()) && ::fdatasync(journalFd) == 0;
-}
-
 InterruptedRuns cleanUpInterruptedRuns(const std::string& folder) {
     InterruptedRuns interrupted;
     std::vector<std::string> ended;
@@ -372,7 +368,7 @@ InterruptedRuns cleanUpInterruptedRuns(const std::string& folder) {
                                     {"skipped", run->counts.skipped},
                                     {"errors", run->counts.errors},
                                     {"at", journal::timeText(time(nullptr))}});
-        if (!appendToJournal(fd.get(), lines))
+        if (!journal::appendDurably(fd.get(), lines))
             logMessage(LOG_WARN,
                        "Couldn't mark the run journal '%s' (fsr='%s') as interrupted: %d-%s",
                        safeCString(path).c_str(), path.c_str(), errno, std::strerror(errno));

@@ -99,7 +99,4 @@ inline constexpr size_t kKeptRuns = 50;
 // "A previous run was interrupted; N temporary copies were removed"
 std::string interruptedRunsNote(const InterruptedRuns& interrupted);
 
-// Appends a line to a closed journal and makes it durable. Answers false when it cannot.
-[[nodiscard]] bool appendToJournal(int journalFd, const std::string& line);
-
 } // namespace orvane

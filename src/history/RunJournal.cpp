@@ -2,6 +2,7 @@
 
 #include "base/Log.h"
 #include "base/StringHelpers.h"
+#include "history/JournalFile.h"
 #include "history/JournalFormat.h"
 #include "platform/FileDescriptor.h"
 #include "platform/ProcessIdentity.h"
@@ -74,7 +75,7 @@ int createJournalFile(const std::string& folder, const struct timespec& now, lon
         ::flock(fd, LOCK_EX | LOCK_NB);
         const std::string descriptor = "/proc/self/fd/" + std::to_string(fd);
         bool linked = false;
-        if (writeFully(fd, firstLine.data(), firstLine.size()))
+        if (journal::appendLines(fd, firstLine))
             for (long attempt = 0; attempt < 1000 && !linked; ++attempt) {
                 path = nameFor(attempt);
                 linked = ::linkat(AT_FDCWD, descriptor.c_str(), AT_FDCWD, path.c_str(),
@@ -103,7 +104,7 @@ int createJournalFile(const std::string& folder, const struct timespec& now, lon
     if (fd < 0)
         return -1;
     ::flock(fd, LOCK_EX | LOCK_NB);
-    if (writeFully(fd, firstLine.data(), firstLine.size()))
+    if (journal::appendLines(fd, firstLine))
         return fd;
     const int err = errno;
     ::close(fd);
@@ -150,7 +151,7 @@ std::unique_ptr<RunJournal> RunJournal::start(const std::string& folder, const P
         journal->path_.clear();
         return journal;
     }
-    journal->fd_ = fd;
+    journal->fd_ = UniqueFd(fd);
     journal->lastSync_ = std::chrono::steady_clock::now();
     journal->syncer_ = std::thread([raw = journal.get()] { raw->syncInBackground(); });
     return journal;
@@ -158,8 +159,6 @@ std::unique_ptr<RunJournal> RunJournal::start(const std::string& folder, const P
 
 RunJournal::~RunJournal() {
     stopSyncing();
-    if (fd_ >= 0)
-        ::close(fd_);
 }
 
 void RunJournal::syncInBackground() {
@@ -170,7 +169,7 @@ void RunJournal::syncInBackground() {
             return;
         syncRequested_ = false;
         lock.unlock();
-        if (::fdatasync(fd_) != 0)
+        if (!journal::makeDurable(fd_.get()))
             syncError_ = errno;
         lock.lock();
     }
@@ -192,28 +191,25 @@ void RunJournal::fail(const char* what, int err) {
     logMessage(LOG_WARN,
                "Couldn't %s the run journal '%s' (fsr='%s'): %d-%s; this run can't be undone", what,
                safeCString(path_).c_str(), path_.c_str(), err, std::strerror(err));
-    ::close(fd_);
-    fd_ = -1;
+    fd_.reset();
     // A journal with gaps would offer an undo that misses copies.
     ::unlink(path_.c_str());
     pending_.clear();
 }
 
 void RunJournal::writePending() {
-    if (fd_ < 0)
+    if (fd_.get() < 0)
         return;
     if (const int err = syncError_.load())
         return fail("write", err);
-    if (pending_.empty())
-        return;
-    if (!writeFully(fd_, pending_.data(), pending_.size()))
+    if (!journal::appendLines(fd_.get(), pending_))
         return fail("write", errno);
     pending_.clear();
     madePending_ = false;
 }
 
 void RunJournal::append(const std::string& line, bool now) {
-    if (fd_ < 0)
+    if (fd_.get() < 0)
         return;
     pending_ += line;
     if (now)
@@ -222,9 +218,9 @@ void RunJournal::append(const std::string& line, bool now) {
 
 void RunJournal::sync() {
     writePending();
-    if (fd_ < 0)
+    if (fd_.get() < 0)
         return;
-    if (::fdatasync(fd_) != 0)
+    if (!journal::makeDurable(fd_.get()))
         return fail("write", errno);
     entriesSinceSync_ = 0;
     lastSync_ = std::chrono::steady_clock::now();
@@ -269,7 +265,7 @@ void RunJournal::temporaryMade(size_t entry, const FileStamp& made) {
     append(
         journal::lineText({{"type", "made"}, {"entry", entry}, {"made", journal::madeJson(made)}}),
         false);
-    madePending_ = fd_ >= 0;
+    madePending_ = fd_.get() >= 0;
 }
 
 void RunJournal::beforePublishing() {
@@ -284,7 +280,7 @@ void RunJournal::placeholderMade(size_t entry, const std::string& path, const st
                               {"made", journal::madeJson(FileStamp::of(made))}}),
            true);
     // Rare (file systems without a rename that never replaces): one flush each is affordable.
-    if (fd_ >= 0 && ::fdatasync(fd_) != 0)
+    if (fd_.get() >= 0 && !journal::makeDurable(fd_.get()))
         fail("write", errno);
 }
 
@@ -296,11 +292,9 @@ void RunJournal::entryPublished(size_t entry, const std::string& destination,
                  {"stamp", journal::stampJson(FileStamp::of(published))}};
     if (S_ISDIR(published.st_mode)) {
         std::vector<TreeItem> items;
-        const int fd = ::open(destination.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        const bool complete = fd >= 0 && stampTree(fd, items);
-        if (fd >= 0)
-            ::close(fd);
-        if (complete) {
+        const UniqueFd fd(
+            ::open(destination.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (fd.get() >= 0 && stampTree(fd.get(), items)) {
             json tree = json::array();
             for (const TreeItem& item : items)
                 tree.push_back({{"path", journal::pathJson(item.path)},
@@ -333,7 +327,7 @@ void RunJournal::entryFailed(size_t entry, const std::string& source, const std:
 }
 
 void RunJournal::runEnded(bool cancelled, const RunCounts& counts) {
-    if (fd_ < 0)
+    if (fd_.get() < 0)
         return;
     // What the closing line vouches for must be on disk before it.
     stopSyncing();
@@ -346,9 +340,8 @@ void RunJournal::runEnded(bool cancelled, const RunCounts& counts) {
                               {"ended", journal::timeText(time(nullptr))}}),
            true);
     sync();
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
+    if (fd_.get() >= 0) {
+        fd_.reset();
         closed_ = true;
     }
 }

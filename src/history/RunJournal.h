@@ -2,6 +2,7 @@
 
 #include "base/RunResult.h"
 #include "merge/RunObserver.h"
+#include "platform/FileDescriptor.h"
 
 #include <atomic>
 #include <chrono>
@@ -43,7 +44,7 @@ class RunJournal : public RunObserver {
     RunJournal(const RunJournal&) = delete;
     RunJournal& operator=(const RunJournal&) = delete;
 
-    bool undoable() const { return fd_ >= 0 || closed_; }
+    bool undoable() const { return fd_.get() >= 0 || closed_; }
     const std::string& path() const { return path_; }
 
     void folderCreated(const std::string& path) override;
@@ -71,7 +72,7 @@ class RunJournal : public RunObserver {
     void syncInBackground();
     void stopSyncing();
 
-    int fd_ = -1;
+    UniqueFd fd_;
     bool closed_ = false;
     std::string path_;
     std::string pending_;

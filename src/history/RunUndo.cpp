@@ -196,7 +196,7 @@ UndoResult undoRun(const std::string& journalPath, bool dryRun) {
                        {"removed", result.removed.size()},
                        {"kept", result.kept.size()},
                        {"foldersRemoved", result.foldersRemoved.size()}};
-    if (!appendToJournal(journalFd.get(), journal::lineText(line))) {
+    if (!journal::appendDurably(journalFd.get(), journal::lineText(line))) {
         const int err = errno;
         result.journalNotUpdated = true;
         logMessage(LOG_WARN, "Couldn't record the undo in the run journal '%s' (fsr='%s'): %d-%s",

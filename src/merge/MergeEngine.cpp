@@ -12,10 +12,8 @@
 #include "platform/PartialCopies.h"
 #include "platform/RemoteSources.h"
 #include "platform/UserDefaults.h"
-#include "prefs/DateFolderCheck.h"
 #include "prefs/DateRendering.h"
 #include "prefs/DatingPrefs.h"
-#include "prefs/Defaults.h"
 #include "prefs/PrefKeys.h"
 
 #include <algorithm>
@@ -72,6 +70,8 @@ MergeEngine::MergeEngine(const UserDefaults& defaults, RunStatus& status, RunRes
 void MergeEngine::prepareRun(const PathList& fileList, time_t runStart) {
     dater_.setRules(datingRulesOf(defaults_));
     dater_.prepareRun(fileList, runStart);
+    namer_.prepare(defaults_, toPath_, dater_.pairs(), fileSystemType_);
+    dater_.setWantsCamera(namer_.wantsCamera());
 }
 
 void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRoot) {
@@ -144,6 +144,7 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
                                safeCString(fileList[rest]).c_str());
                 }
                 status_.mergeState = kMergeCancelled;
+                result_.nextSequenceNumber = namer_.nextStored();
                 lock.unlock();
                 if (observer_) {
                     for (size_t rest = index; rest < fileList.size(); ++rest)
@@ -168,6 +169,10 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
     collect(batch, true);
 
     batch.finish();
+    {
+        std::lock_guard lock(status_.statusLock);
+        result_.nextSequenceNumber = namer_.nextStored();
+    }
     if (observer_)
         observer_->runEnded(false, countsOf(result_));
     logMessage(LOG_DEBUG, "Merge complete. Signalling main thread");
@@ -189,23 +194,14 @@ std::optional<EntryPlan> MergeEngine::planEntry(const std::string& source, const
         return std::nullopt;
     }
 
+    if (!namer_.prepared()) // planned without prepareRun: named as a run of this one entry
+        namer_.prepare(defaults_, toPath_, dater_.pairs(), fileSystemType_);
     const EntryDate dated = dater_.dateOf(readable, status);
     const time_t date = dated.date;
     plan.date = date;
     plan.datedBy = dated.datedBy;
     plan.checkDate = dated.checkDate;
 
-    const long levels = defaults_.integerForKey(keys::kDirLevels);
-    const std::optional<std::string> format = dirFormat(defaults_);
-    if (!format) {
-        // Without a format there is no defined place to copy to: fail the entry clearly.
-        error = "No folder format for " + std::to_string(levels) +
-                " folder levels: choose 1, 2 or 3 levels in Preferences";
-        logMessage(LOG_WARN, "No folder format for OVDirLevels %ld; not copying '%s'", levels,
-                   safeCString(source).c_str());
-        return std::nullopt;
-    }
-    plan.levels = levels;
     struct tm calendarDate;
     if (!localtime_r(&date, &calendarDate)) {
         error = "The file's date (" + std::to_string(static_cast<long long>(date)) +
@@ -214,17 +210,23 @@ std::optional<EntryPlan> MergeEngine::planEntry(const std::string& source, const
                    static_cast<long long>(date), safeCString(source).c_str());
         return std::nullopt;
     }
-    // A capture after midnight may belong to the day before; the date itself stays.
-    plan.dateFolder = locale.render(dater_.folderDateOf(date), *format);
-    if (!dateFolderStaysInside(plan.dateFolder)) {
-        error = kFolderFormatLeavesDestination;
-        logMessage(LOG_WARN, "Folder format '%s' gives '%s' for '%s': not a folder inside '%s'",
-                   safeCString(*format).c_str(), safeCString(plan.dateFolder).c_str(),
-                   safeCString(source).c_str(), safeCString(toPath_).c_str());
+    const std::string camera =
+        namer_.wantsCamera() ? dater_.cameraOf(readable, status, dated) : std::string();
+    const EntryNamer::CameraOf partnerCamera = [this](const std::string& partner) {
+        return dater_.cameraOf(partner);
+    };
+    // A capture after midnight may belong to the day before: its folder and its {seq} day.
+    const std::optional<EntryPlace> place = namer_.place(
+        source, status, {date, dater_.folderDateOf(date)}, camera, partnerCamera, locale, error);
+    if (!place) {
+        logMessage(LOG_WARN, "No place inside '%s' for '%s': %s", safeCString(toPath_).c_str(),
+                   safeCString(source).c_str(), safeCString(error).c_str());
         return std::nullopt;
     }
+    plan.levels = place->levels;
+    plan.dateFolder = place->folder;
     plan.destinationFolder = appendPathComponent(toPath_, plan.dateFolder);
-    plan.destination = appendPathComponent(plan.destinationFolder, lastPathComponent(source));
+    plan.destination = appendPathComponent(plan.destinationFolder, place->name);
     return plan;
 }
 
@@ -836,6 +838,7 @@ EntryOutcome MergeEngine::publish(const PendingCopy& copy) {
                                                      std::strerror(err)));
     }
     partial_copies::forget(copy.temporary);
+    namer_.published(copy.source);
     if (observer_) {
         struct stat published;
         if (::lstat(target.c_str(), &published) == 0)
@@ -851,7 +854,9 @@ EntryOutcome MergeEngine::publish(const PendingCopy& copy) {
                "'%s' (fsr='%s')",
                safeCString(copy.source).c_str(), copy.source.c_str(), safeCString(target).c_str(),
                target.c_str());
-    return EntryOutcome::copiedTo(target != copy.plannedDestination ? target : std::string());
+    // The report names the copy where its name is not the original's.
+    const bool renamed = lastPathComponent(target) != lastPathComponent(copy.source);
+    return EntryOutcome::copiedTo(renamed ? target : std::string());
 }
 
 std::string MergeEngine::errorDetailFileNameForDestPath(const std::string& path) const {

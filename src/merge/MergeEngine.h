@@ -4,6 +4,7 @@
 #include "base/RunResult.h"
 #include "base/WindowText.h"
 #include "dates/Dater.h"
+#include "merge/EntryNamer.h"
 #include "merge/NameClash.h"
 #include "merge/PriorImports.h"
 #include "merge/PublishBatch.h"
@@ -103,6 +104,9 @@ class MergeEngine {
     // How many entries mergeFiles copies at once (1: one after another). The outcomes are
     // the same either way: names are decided and outcomes recorded in list order.
     void setCopyJobs(unsigned jobs) { copyJobs_ = jobs < 1 ? 1 : jobs; }
+    // Tells the destination's file system type, which decides the characters made names may
+    // hold; set before prepareRun.
+    void setFileSystemTypeProbe(FileSystemTypeProbe probe) { fileSystemType_ = std::move(probe); }
 
     void mergeFiles(const PathList& fileList, const std::string& treeRoot);
 
@@ -212,6 +216,8 @@ class MergeEngine {
     std::string toPath_;
     std::optional<CopyErrorInfo> errorDict_;
     Dater dater_;
+    FileSystemTypeProbe fileSystemType_ = fileSystemTypeAt;
+    mutable EntryNamer namer_;          // numbers entries as they are planned, in list order
     struct timespec runStartedAt_ = {}; // of mergeFiles, to tell folders made during the run
     // Date folders found or made fit for copies during this run: checked once each.
     std::unordered_set<std::string> checkedFolders_;

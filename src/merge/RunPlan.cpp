@@ -256,7 +256,7 @@ void planRunEntries(RunPlan& plan, PlanProgress* progress, const FreeSpaceProbe&
             continue;
         case PlanOutcome::kSkippedByMerge:
             ++totals.skipped;
-            if (entry.skipReason->rfind(skip::kImportedBefore, 0) == 0)
+            if (skip::isImportedBefore(*entry.skipReason))
                 ++totals.importedBefore;
             continue;
         case PlanOutcome::kNameTaken:

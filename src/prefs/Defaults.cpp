@@ -29,6 +29,11 @@ void registerDefaults(UserDefaults& defaults) {
         {keys::kParallelCopies, int64_t{0}},
         {keys::kShootTimeZone, std::string()},
         {keys::kDayStartsAt, std::string("00:00")},
+        {keys::kNameTemplate, std::string()},
+        {keys::kSequenceScope, std::string("run")},
+        {keys::kNextSequenceNumber, int64_t{1}},
+        {keys::kJobCode, std::string()},
+        {keys::kRecentJobCodes, StringList{}},
     };
     if (defaults.objectForKey(keys::kFirstRunTime)) {
         // Stored as a 32-bit number, so the subtraction wraps as a 32-bit integer.

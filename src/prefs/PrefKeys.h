@@ -36,6 +36,15 @@ inline constexpr const char* kDayStartsAt = "OVDayStartsAt";
 // clock was off, and whether movie headers hold UTC ("utc") or the camera's time ("local").
 inline constexpr const char* kClockShift = "OVClockShift";
 inline constexpr const char* kVideoClock = "OVVideoClock";
+// The name template of copies; empty keeps every original name.
+inline constexpr const char* kNameTemplate = "OVNameTemplate";
+// Where {seq} counts from: "run", "day" or "stored".
+inline constexpr const char* kSequenceScope = "OVSequenceScope";
+// The number {seq} gives next when it counts on across runs.
+inline constexpr const char* kNextSequenceNumber = "OVNextSequenceNumber";
+// The run's job code, for {job}, and the last ten used, newest first.
+inline constexpr const char* kJobCode = "OVJobCode";
+inline constexpr const char* kRecentJobCodes = "OVRecentJobCodes";
 inline constexpr const char* kCheckUpdateFrequency = "OVCheckUpdateFrequency";
 inline constexpr const char* kLastUpdateCheck = "OVLastUpdateCheck";
 inline constexpr const char* kPreviousRuns = "OVPreviousRuns";

@@ -6,6 +6,7 @@
 #include "prefs/DatingPrefs.h"
 #include "prefs/Defaults.h"
 #include "prefs/MatchingModes.h"
+#include "prefs/NamingSettings.h"
 #include "prefs/PrefKeys.h"
 #include "selection/PatternRules.h"
 
@@ -125,6 +126,22 @@ std::optional<std::string> PrefsController::chosenFormat(int level) const {
     return menus_.forLevel(level).formatAt(view_->selectedFormatItem(level));
 }
 
+void PrefsController::namePresetPicked(size_t index) {
+    if (!view_ || index >= std::size(kNamePresets))
+        return;
+    view_->setNameTemplateText(kNamePresets[index].nameTemplate);
+    showNameSample();
+}
+
+void PrefsController::nameTemplateEdited() {
+    showNameSample();
+}
+
+void PrefsController::showNameSample() {
+    if (view_)
+        view_->setNameSample(sampleName(view_->nameTemplateText(), sampleDate_, *locale_));
+}
+
 // Window actions
 
 void PrefsController::showPreferences() {
@@ -152,6 +169,10 @@ void PrefsController::showPreferences() {
     view_->setShootZoneChoices(timeZoneNames());
     view_->setShootZone(time.zone);
     view_->setDayStartsAt(time.dayStartsAt);
+    view_->setNameTemplateText(defaults_.stringForKey(keys::kNameTemplate).value_or(std::string()));
+    view_->setSequenceScope(std::string(sequenceScopeName(
+        sequenceScopeNamed(defaults_.stringForKey(keys::kSequenceScope).value_or(std::string())))));
+    showNameSample();
 
     intactPatternArray_ =
         defaults_.stringArrayForKey(keys::kIntactFolderPatterns).value_or(StringList{});
@@ -222,6 +243,13 @@ void PrefsController::saveClicked() {
         }
     }
 
+    if (std::optional<std::string> problem = nameTemplateProblem(view_->nameTemplateText())) {
+        if (services_.alerts)
+            services_.alerts->runAlert("File Name Error", *problem + "\n\nPlease correct it.\n",
+                                       "OK");
+        return;
+    }
+
     defaults_.setInteger(keys::kDirLevels, view_->levelButtonOn(3)   ? 3
                                            : view_->levelButtonOn(2) ? 2
                                                                      : 1);
@@ -244,6 +272,8 @@ void PrefsController::saveClicked() {
     if (const std::string zone = view_->shootZone(); zone != timeSettingsOf(defaults_).zone)
         defaults_.setObject(keys::kShootTimeZone, zone);
     defaults_.setObject(keys::kDayStartsAt, dayStartText(view_->dayStartsAt()));
+    defaults_.setObject(keys::kNameTemplate, view_->nameTemplateText());
+    defaults_.setObject(keys::kSequenceScope, view_->sequenceScope());
     defaults_.setObject(keys::kIntactFolderPatterns, intactPatternArray_);
     defaults_.setObject(keys::kCopyFilePatterns, copyFilePatternArray_);
     defaults_.setObject(keys::kMatchingMode, view_->selectedMatchingMode());

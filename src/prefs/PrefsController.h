@@ -80,6 +80,9 @@ class PrefsController {
     // selected, for a list that did not compile.
     void showPattern(const std::string& type, size_t index);
     void folderNameFormatPicked();
+    // The "File names" section: a preset of kNamePresets picked, the template edited.
+    void namePresetPicked(size_t index);
+    void nameTemplateEdited();
 
     // The edited pattern lists and the tables' data source.
     const StringList& intactPatternArray() const { return intactPatternArray_; }
@@ -111,6 +114,7 @@ class PrefsController {
     const StringList& patternArray(PatternTable table) const;
     PatternTable tableOfSelectedTab() const;
     void selectStoredFormat(int level, const char* key);
+    void showNameSample();
 
     UserDefaults& defaults_;
     PlatformServices services_;

@@ -60,6 +60,14 @@ class PrefsView {
     virtual std::string selectedMatchingMode() const = 0;
     virtual void selectMatchingMode(const std::string& title) = 0;
 
+    // The "File names" section: the name template (empty: original names), where {seq}
+    // counts from ("run", "day" or "stored") and a sample name made with them.
+    virtual std::string nameTemplateText() const = 0;
+    virtual void setNameTemplateText(const std::string& text) = 0;
+    virtual std::string sequenceScope() const = 0;
+    virtual void setSequenceScope(const std::string& scope) = 0;
+    virtual void setNameSample(const std::string& sample) = 0;
+
     // Pattern tables: they read their rows from the presenter.
     virtual void reloadPatternTable(PatternTable table) = 0;
     // Ends an edit in progress in the table, handing the edited text to the presenter.

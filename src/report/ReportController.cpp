@@ -15,23 +15,6 @@ namespace orvane {
 
 namespace {
 
-struct TableData {
-    const PathList& files;
-    const PathDict& dict;
-};
-
-TableData tableData(const RunResult& result, ReportTable table) {
-    switch (table) {
-    case ReportTable::Copied:
-        return {result.resCopiedFiles, result.resCopiedDict};
-    case ReportTable::Skipped:
-        return {result.resSkippedFiles, result.resSkippedDict};
-    case ReportTable::Errors:
-        break;
-    }
-    return {result.resErrorFiles, result.resErrorDict};
-}
-
 std::vector<std::string> keysOf(const PathDict& dict, bool lastComponents) {
     std::vector<std::string> keys;
     keys.reserve(dict.size());
@@ -72,8 +55,11 @@ std::string withKeepBothHint(ReportTable table, const std::string& source, const
     if (table != ReportTable::Errors || keepsBoth ||
         value.rfind("Can't overwrite existing file", 0) != 0)
         return value;
+    // The taken name ends the error; a name template may have made it differ from the source's.
+    constexpr std::string_view kTaken = "Can't overwrite existing file: ";
+    const std::string taken = value.rfind(kTaken, 0) == 0 ? value.substr(kTaken.size()) : "";
     return value + ". Turn on Keep both in Preferences to copy it as " +
-           numberedName(lastPathComponent(source), 1);
+           numberedName(lastPathComponent(taken.empty() ? source : taken), 1);
 }
 
 // The copy a copied entry became: its numbered name, else its date folder and own name.
@@ -89,6 +75,21 @@ std::string copyPathOf(const RunResult& result, const std::string& source) {
 }
 
 } // namespace
+
+ReportController::TableData ReportController::tableData(ReportTable table) const {
+    const RunResult& result = *shown_;
+    switch (table) {
+    case ReportTable::Copied:
+        return {result.resCopiedFiles, result.resCopiedDict};
+    case ReportTable::Skipped:
+        return {shownSkipped_, result.resSkippedDict};
+    case ReportTable::ImportedBefore:
+        return {shownImported_, result.resSkippedDict};
+    case ReportTable::Errors:
+        break;
+    }
+    return {result.resErrorFiles, result.resErrorDict};
+}
 
 std::string ReportController::propagandaText(long runs) {
     return fillValues(runs == 1 ? ORVANE_TRANSLATE_NOOP("Orvane", "You have run Orvane %1 time.\n"
@@ -108,6 +109,14 @@ void ReportController::showReport() {
     shown_ = result_;
     shownCancelled_ = cancelled_;
     shownRunSize_ = runSize_;
+    shownImported_.clear();
+    shownSkipped_.clear();
+    for (const std::string& path : shown_->resSkippedFiles) {
+        auto reason = shown_->resSkippedDict.find(path);
+        const bool imported =
+            reason != shown_->resSkippedDict.end() && skip::isImportedBefore(reason->second);
+        (imported ? shownImported_ : shownSkipped_).push_back(path);
+    }
     if (!view_)
         return;
     const RunResult& shown = *shown_;
@@ -122,15 +131,23 @@ void ReportController::showReport() {
             (toCheck ? " " + fillValues(ORVANE_TRANSLATE_NOOP("Orvane", "(%1 to check date)"),
                                         {std::to_string(toCheck)})
                      : ""),
-        std::to_string(shown.resSkippedFiles.size()), std::to_string(shown.resErrorFiles.size()));
+        std::to_string(shown.resSkippedFiles.size()) +
+            (shownImported_.empty()
+                 ? ""
+                 : " " + fillValues(ORVANE_TRANSLATE_NOOP("Orvane", "(%1 imported before)"),
+                                    {std::to_string(shownImported_.size())})),
+        std::to_string(shown.resErrorFiles.size()));
     view_->setHideFolderPaths(hidesPaths());
     hideFolderPathControlOperated();
     view_->setTabLabel(1, fillValues(ORVANE_TRANSLATE_NOOP("Orvane", "Copied (%1)"),
                                      {std::to_string(shown.resCopiedFiles.size())}));
     view_->setTabLabel(2, fillValues(ORVANE_TRANSLATE_NOOP("Orvane", "Skipped (%1)"),
-                                     {std::to_string(shown.resSkippedFiles.size())}));
+                                     {std::to_string(shownSkipped_.size())}));
     view_->setTabLabel(3, fillValues(ORVANE_TRANSLATE_NOOP("Orvane", "Errors (%1)"),
                                      {std::to_string(shown.resErrorFiles.size())}));
+    view_->setTabLabel(4, fillValues(ORVANE_TRANSLATE_NOOP("Orvane", "Imported Before (%1)"),
+                                     {std::to_string(shownImported_.size())}));
+    view_->setTabShown(4, !shownImported_.empty());
     view_->setErrorCountRed(!shown.resErrorFiles.empty());
     view_->setCopyRulesNotice(copyRulesNotice(shown));
     std::string notes;
@@ -200,15 +217,16 @@ void ReportController::hideFolderPathControlOperated() {
                           view_->column(ReportTable::Errors, kValueColumn), false);
     updateWidthForStrings(keysOf(shown.resErrorDict, hide),
                           view_->column(ReportTable::Errors, kKeyColumn), true);
-    updateWidthForStrings(keysOf(shown.resSkippedDict, hide),
-                          view_->column(ReportTable::Skipped, kKeyColumn), true);
+    for (ReportTable skipped : {ReportTable::Skipped, ReportTable::ImportedBefore})
+        updateWidthForStrings(keysOf(shown.resSkippedDict, hide),
+                              view_->column(skipped, kKeyColumn), true);
     updateWidthForStrings(keysOf(shown.resCopiedDict, hide),
                           view_->column(ReportTable::Copied, kKeyColumn), true);
     defaults_.synchronize();
 }
 
 long ReportController::numberOfRowsInTableView(ReportTable table) const {
-    return static_cast<long>(tableData(*shown_, table).files.size());
+    return static_cast<long>(tableData(table).files.size());
 }
 
 std::string ReportController::datedByText(const std::string& path) const {
@@ -231,7 +249,7 @@ std::string ReportController::datedByText(const std::string& path) const {
 
 std::string ReportController::tableView(ReportTable table, const std::string& columnIdentifier,
                                         long row) const {
-    const TableData data = tableData(*shown_, table);
+    const TableData data = tableData(table);
     if (row < 0 || static_cast<size_t>(row) >= data.files.size())
         return "";
     const std::string& path = data.files[static_cast<size_t>(row)];
@@ -246,7 +264,7 @@ std::string ReportController::tableView(ReportTable table, const std::string& co
 }
 
 std::vector<ReportRow> ReportController::tableRows(ReportTable table) const {
-    const TableData data = tableData(*shown_, table);
+    const TableData data = tableData(table);
     const bool hide = hidesPaths();
     const bool keepsBoth = defaults_.boolForKey(keys::kKeepBothOnNameClash);
     std::vector<ReportRow> rows;

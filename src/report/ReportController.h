@@ -11,8 +11,8 @@ namespace orvane {
 
 class UserDefaults;
 
-// The three lists of the report.
-enum class ReportTable { Copied = 0, Skipped = 1, Errors = 2 };
+// The lists of the report. The files the import history knew are skipped files shown apart.
+enum class ReportTable { Copied = 0, Skipped = 1, Errors = 2, ImportedBefore = 3 };
 
 // The identifiers of a report table's two columns: the path and what happened to it.
 inline constexpr const char* kKeyColumn = "key";
@@ -59,6 +59,8 @@ class ReportView {
     // How the run ended: "Finished" or "Stopped after 5,254 of 20,000".
     virtual void setOutcome(const std::string& text) {}
     virtual void setTabLabel(int index, const std::string& label) = 0;
+    // Tabs of an empty list that is not always there are hidden.
+    virtual void setTabShown(int index, bool shown) {}
     // The hide-folder-paths check box.
     virtual bool hideFolderPaths() const = 0;
     virtual void setHideFolderPaths(bool on) = 0;
@@ -145,11 +147,19 @@ class ReportController {
 
   private:
     bool hidesPaths() const;
+    struct TableData {
+        const PathList& files;
+        const PathDict& dict;
+    };
+    TableData tableData(ReportTable table) const;
 
     UserDefaults& defaults_;
     std::shared_ptr<RunResult> result_ = std::make_shared<RunResult>();
     // The result the window shows: the last one shown, kept while the next run writes its own.
     std::shared_ptr<const RunResult> shown_ = std::make_shared<const RunResult>();
+    // The shown result's skipped paths, split into the import history's and the others.
+    PathList shownImported_;
+    PathList shownSkipped_;
     bool cancelled_ = false;
     bool shownCancelled_ = false;
     long runSize_ = 0;

@@ -12,6 +12,8 @@ const char* headingOf(ReportTable table) {
         return ORVANE_TRANSLATE_NOOP("Orvane", "Copied");
     case ReportTable::Skipped:
         return ORVANE_TRANSLATE_NOOP("Orvane", "Skipped");
+    case ReportTable::ImportedBefore:
+        return ORVANE_TRANSLATE_NOOP("Orvane", "Imported Before");
     case ReportTable::Errors:
         break;
     }
@@ -22,10 +24,14 @@ const char* headingOf(ReportTable table) {
 
 std::string reportText(const ReportController& report, std::optional<ReportTable> only) {
     std::string text;
-    for (ReportTable table : {ReportTable::Copied, ReportTable::Skipped, ReportTable::Errors}) {
+    for (ReportTable table : {ReportTable::Copied, ReportTable::ImportedBefore,
+                              ReportTable::Skipped, ReportTable::Errors}) {
         if (only && *only != table)
             continue;
         const long rows = report.numberOfRowsInTableView(table);
+        // A list that is there only when it has files.
+        if (rows == 0 && table == ReportTable::ImportedBefore && !only)
+            continue;
         if (!text.empty())
             text += "\n";
         text += std::string(headingOf(table)) + " (" + std::to_string(rows) + ")\n";

@@ -3,7 +3,9 @@
 #include "app/Controller.h"
 #include "base/Paths.h"
 #include "base/WindowText.h"
+#include "platform/UserDefaults.h"
 #include "platform/qt/Translation.h"
+#include "prefs/PrefKeys.h"
 #include "report/RunProgress.h"
 #include "selection/Selection.h"
 #include "ui/KelWell.h"
@@ -14,7 +16,9 @@
 #include <QEvent>
 #include <QFile>
 #include <QFontMetrics>
+#include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QShortcut>
 #include <cmath>
@@ -56,6 +60,10 @@ MainWindow::MainWindow(Controller& controller, QWidget* parent)
     connect(ui_->fromChooseButton, &QPushButton::clicked, this, [this] { controller_.pickFrom(); });
     connect(ui_->toChooseButton, &QPushButton::clicked, this, [this] { controller_.pickTo(); });
     connect(ui_->goButton, &QPushButton::clicked, this, [this] { controller_.goClicked(); });
+    ui_->jobField->lineEdit()->setPlaceholderText(QStringLiteral("None"));
+    ui_->jobField->lineEdit()->setClearButtonEnabled(true);
+    connect(ui_->jobField, &QComboBox::editTextChanged, this,
+            [this](const QString& text) { controller_.setJobCode(text.trimmed().toStdString()); });
 
     // The button's key equivalent: Return (and the keypad's Enter) press it between runs.
     returnKey_ = new QShortcut(QKeySequence(Qt::Key_Return), this);
@@ -74,8 +82,36 @@ MainWindow::MainWindow(Controller& controller, QWidget* parent)
     // The fields only show the selection: the button, not a field, starts with the focus.
     ui_->goButton->setFocus();
     controller_.setMainView(this);
+    setRecentJobCodes(
+        controller_.defaults().stringArrayForKey(keys::kRecentJobCodes).value_or(StringList{}));
     setGoButton("Organize", "\r");
     setGoButtonEnabled(false);
+}
+
+void MainWindow::setRecentJobCodes(const std::vector<std::string>& codes) {
+    const QString text = ui_->jobField->currentText();
+    ui_->jobField->clear();
+    for (const std::string& code : codes)
+        ui_->jobField->addItem(QString::fromStdString(code));
+    ui_->jobField->setEditText(text);
+}
+
+void MainWindow::setJobField(const std::string& code) {
+    ui_->jobField->setEditText(QString::fromStdString(code));
+}
+
+std::optional<std::string> MainWindow::askJobCode() {
+    QStringList recent;
+    for (int i = 0; i < ui_->jobField->count(); ++i)
+        recent << ui_->jobField->itemText(i);
+    bool ok = false;
+    const QString code = QInputDialog::getItem(
+        this, QStringLiteral("Job"),
+        QStringLiteral("The folder or name template uses {job}. Job code for this run:"), recent, 0,
+        true, &ok);
+    if (!ok || code.trimmed().isEmpty())
+        return std::nullopt;
+    return code.trimmed().toStdString();
 }
 
 MainWindow::~MainWindow() {

@@ -44,6 +44,10 @@ class MainWindow : public QMainWindow, public MainView {
     void setRunning(bool running) override;
     void setGoButtonEnabled(bool enabled) override;
     bool isWindowActive() const override;
+    bool hasJobField() const override { return true; }
+    void setRecentJobCodes(const std::vector<std::string>& codes) override;
+    void setJobField(const std::string& code) override;
+    std::optional<std::string> askJobCode() override;
 
     // Menus where other parts of the application add their commands.
     QMenu* applicationMenu() const { return applicationMenu_; }

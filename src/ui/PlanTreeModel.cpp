@@ -100,7 +100,10 @@ PlanTreeModel::PlanTreeModel(std::shared_ptr<const RunPlan> plan, ThumbnailLoade
         skipped_.push_back({path, p.listed.resSkippedDict.at(path)});
     for (size_t i = 0; i < p.entries.size(); ++i) {
         const PlannedEntry& entry = p.entries[i];
-        if (entry.outcome() == PlanOutcome::kSkippedByMerge)
+        if (entry.outcome() == PlanOutcome::kSkippedByMerge &&
+            skip::isImportedBefore(*entry.skipReason))
+            imported_.push_back(i);
+        else if (entry.outcome() == PlanOutcome::kSkippedByMerge)
             skipped_.push_back({entry.source, *entry.skipReason});
         else if (entry.outcome() == PlanOutcome::kFails)
             failed_.push_back(i);
@@ -135,12 +138,17 @@ QModelIndex PlanTreeModel::indexOf(Kind kind, size_t number, int column) const {
     case Kind::kEntry:
         row = static_cast<int>(entryRow_[number]);
         break;
-    case Kind::kSkippedGroup:
+    case Kind::kImportedGroup:
         row = static_cast<int>(groupsRow);
         break;
-    case Kind::kFailedGroup:
-        row = static_cast<int>(groupsRow + (skipped_.empty() ? 0 : 1));
+    case Kind::kSkippedGroup:
+        row = static_cast<int>(groupsRow + (imported_.empty() ? 0 : 1));
         break;
+    case Kind::kFailedGroup:
+        row =
+            static_cast<int>(groupsRow + (imported_.empty() ? 0 : 1) + (skipped_.empty() ? 0 : 1));
+        break;
+    case Kind::kImported:
     case Kind::kSkipped:
     case Kind::kFailed:
         row = static_cast<int>(number);
@@ -155,7 +163,8 @@ QModelIndex PlanTreeModel::folderIndex(size_t folder) const {
 
 int PlanTreeModel::topLevelRows() const {
     const int folders = plan_->folders.empty() ? 0 : int(plan_->folders[0].folders.size());
-    return folders + (skipped_.empty() ? 0 : 1) + (failed_.empty() ? 0 : 1);
+    return folders + (imported_.empty() ? 0 : 1) + (skipped_.empty() ? 0 : 1) +
+           (failed_.empty() ? 0 : 1);
 }
 
 QModelIndex PlanTreeModel::index(int row, int column, const QModelIndex& parent) const {
@@ -166,7 +175,10 @@ QModelIndex PlanTreeModel::index(int row, int column, const QModelIndex& parent)
         const size_t folders = plan_->folders.empty() ? 0 : plan_->folders[0].folders.size();
         if (r < folders)
             return createIndex(row, column, id(Kind::kFolder, plan_->folders[0].folders[r]));
-        if (r == folders && !skipped_.empty())
+        size_t group = r - folders;
+        if (!imported_.empty() && group-- == 0)
+            return createIndex(row, column, id(Kind::kImportedGroup, 0));
+        if (!skipped_.empty() && group-- == 0)
             return createIndex(row, column, id(Kind::kSkippedGroup, 0));
         return createIndex(row, column, id(Kind::kFailedGroup, 0));
     }
@@ -178,6 +190,8 @@ QModelIndex PlanTreeModel::index(int row, int column, const QModelIndex& parent)
         return createIndex(row, column,
                            id(Kind::kEntry, folder.entries[r - folder.folders.size()]));
     }
+    case Kind::kImportedGroup:
+        return createIndex(row, column, id(Kind::kImported, r));
     case Kind::kSkippedGroup:
         return createIndex(row, column, id(Kind::kSkipped, r));
     case Kind::kFailedGroup:
@@ -196,6 +210,8 @@ QModelIndex PlanTreeModel::parent(const QModelIndex& child) const {
         return folderIndex(plan_->folders[number].parent);
     case Kind::kEntry:
         return folderIndex(entryFolder_[number]);
+    case Kind::kImported:
+        return indexOf(Kind::kImportedGroup, 0, 0);
     case Kind::kSkipped:
         return indexOf(Kind::kSkippedGroup, 0, 0);
     case Kind::kFailed:
@@ -215,6 +231,8 @@ int PlanTreeModel::rowCount(const QModelIndex& parent) const {
         const PlanFolder& folder = plan_->folders[numberOf(parent)];
         return static_cast<int>(folder.folders.size() + folder.entries.size());
     }
+    case Kind::kImportedGroup:
+        return static_cast<int>(imported_.size());
     case Kind::kSkippedGroup:
         return static_cast<int>(skipped_.size());
     case Kind::kFailedGroup:
@@ -265,7 +283,7 @@ QVariant PlanTreeModel::entryData(size_t number, int column, int role) const {
         return {};
     switch (column) {
     case kName:
-        return nameOf(entry.source);
+        return entry.plan ? nameOf(entry.plan->destination) : nameOf(entry.source);
     case kDate:
         return entry.plan ? dateText(entry.plan->date) : QVariant();
     case kDatedBy:
@@ -283,6 +301,27 @@ QVariant PlanTreeModel::entryData(size_t number, int column, int role) const {
     }
 }
 
+// A file imported before: its name, its date and where the history says it went.
+QVariant PlanTreeModel::importedData(size_t number, int column, int role) const {
+    const PlannedEntry& entry = plan_->entries[number];
+    if (role == Qt::ToolTipRole)
+        return pathText(entry.source);
+    if (role == Qt::ForegroundRole && column == kNote)
+        return QApplication::palette().color(QPalette::PlaceholderText);
+    if (role != Qt::DisplayRole)
+        return {};
+    switch (column) {
+    case kName:
+        return nameOf(entry.source);
+    case kDate:
+        return entry.plan ? dateText(entry.plan->date) : QVariant();
+    case kNote:
+        return windowText(*entry.skipReason);
+    default:
+        return {};
+    }
+}
+
 QVariant PlanTreeModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid())
         return {};
@@ -293,9 +332,11 @@ QVariant PlanTreeModel::data(const QModelIndex& index, int role) const {
         return flags(index) & Qt::ItemIsUserCheckable ? checkState(kind, number) : QVariant();
     if (kind == Kind::kEntry)
         return entryData(number, column, role);
+    if (kind == Kind::kImported)
+        return importedData(imported_[number], column, role);
 
-    const bool group =
-        kind == Kind::kFolder || kind == Kind::kSkippedGroup || kind == Kind::kFailedGroup;
+    const bool group = kind == Kind::kFolder || kind == Kind::kSkippedGroup ||
+                       kind == Kind::kFailedGroup || kind == Kind::kImportedGroup;
     if (role == Qt::FontRole && group) {
         QFont font;
         font.setBold(true);
@@ -326,6 +367,10 @@ QVariant PlanTreeModel::data(const QModelIndex& index, int role) const {
                                  : tr("%1 · new folder").arg(countText(folder.fileCount));
         return {};
     }
+    case Kind::kImportedGroup:
+        if (column == kName)
+            return tr("Imported Before");
+        return column == kNote ? countText(imported_.size()) : QVariant();
     case Kind::kSkippedGroup:
         if (column == kName)
             return tr("Skipped");
@@ -353,15 +398,20 @@ QVariant PlanTreeModel::data(const QModelIndex& index, int role) const {
 Qt::ItemFlags PlanTreeModel::flags(const QModelIndex& index) const {
     Qt::ItemFlags flags = QAbstractItemModel::flags(index);
     const Kind kind = index.isValid() ? kindOf(index) : Kind::kSkipped;
-    if (choice_ && index.column() == kName && (kind == Kind::kFolder || kind == Kind::kEntry))
+    if (choice_ && index.column() == kName &&
+        (kind == Kind::kFolder || kind == Kind::kEntry || kind == Kind::kImportedGroup ||
+         kind == Kind::kImported))
         flags |= Qt::ItemIsUserCheckable;
     return flags;
 }
 
 QVariant PlanTreeModel::checkState(Kind kind, size_t number) const {
-    if (kind == Kind::kEntry)
-        return choice_->chosen(number) ? Qt::Checked : Qt::Unchecked;
-    switch (choice_->folderState(number)) {
+    if (kind == Kind::kEntry || kind == Kind::kImported)
+        return choice_->chosen(kind == Kind::kEntry ? number : imported_[number]) ? Qt::Checked
+                                                                                  : Qt::Unchecked;
+    const PlanChoice::State state = kind == Kind::kImportedGroup ? choice_->importedBeforeState()
+                                                                 : choice_->folderState(number);
+    switch (state) {
     case PlanChoice::State::kAll:
         return Qt::Checked;
     case PlanChoice::State::kSome:
@@ -376,10 +426,19 @@ bool PlanTreeModel::setData(const QModelIndex& index, const QVariant& value, int
         return false;
     // A partly checked folder clicked becomes checked, as file managers do.
     const bool chosen = value.toInt() != Qt::Unchecked;
-    if (kindOf(index) == Kind::kEntry)
+    switch (kindOf(index)) {
+    case Kind::kEntry:
         choice_->setChosen(numberOf(index), chosen);
-    else
+        break;
+    case Kind::kImported:
+        choice_->setChosen(imported_[numberOf(index)], chosen);
+        break;
+    case Kind::kImportedGroup:
+        choice_->setImportedBeforeChosen(chosen);
+        break;
+    default:
         choice_->setFolderChosen(numberOf(index), chosen);
+    }
     choiceChanged();
     return true;
 }
@@ -395,7 +454,7 @@ void PlanTreeModel::emitChecksChanged(const QModelIndex& parent) {
     emit dataChanged(index(0, kName, parent), index(rows - 1, kName, parent), {Qt::CheckStateRole});
     for (int row = 0; row < rows; ++row) {
         const QModelIndex child = index(row, kName, parent);
-        if (kindOf(child) == Kind::kFolder)
+        if (kindOf(child) == Kind::kFolder || kindOf(child) == Kind::kImportedGroup)
             emitChecksChanged(child);
     }
 }

@@ -3,6 +3,7 @@
 #include "platform/qt/Translation.h"
 #include "prefs/FolderFormats.h"
 #include "prefs/MatchingModes.h"
+#include "prefs/NamingSettings.h"
 #include "prefs/PrefsController.h"
 #include "ui/ImageAndTextCell.h"
 #include "ui/PrefsModels.h"
@@ -132,6 +133,15 @@ PrefsWindow::PrefsWindow(PrefsController& controller, QWidget* parent)
         connect(formatMenu(level), &QComboBox::activated, this,
                 [this] { controller_.folderNameFormatPicked(); });
     }
+    for (const NamePreset& preset : kNamePresets)
+        ui_->namePresetMenu->addItem(QString::fromUtf8(preset.title));
+    connect(ui_->namePresetMenu, &QComboBox::activated, this,
+            [this](int index) { controller_.namePresetPicked(static_cast<size_t>(index)); });
+    connect(ui_->nameTemplateField, &QLineEdit::textEdited, this, [this] {
+        showMatchingPreset();
+        controller_.nameTemplateEdited();
+    });
+
     // Other formats are read only where capture dates are read at all.
     connect(ui_->useExifCheckbox, &QCheckBox::toggled, ui_->useExtendedDatesCheckbox,
             &QWidget::setEnabled);
@@ -143,8 +153,8 @@ PrefsWindow::PrefsWindow(PrefsController& controller, QWidget* parent)
     for (QPushButton* remove : {ui_->deleteIntactButton, ui_->deleteCopyButton})
         connect(remove, &QPushButton::clicked, this, [this] { controller_.deleteClicked(); });
 
-    for (QLabel* hint : {ui_->formatsHint, ui_->exifHint, ui_->skipIdenticalHint, ui_->intactHint,
-                         ui_->copyHint}) {
+    for (QLabel* hint : {ui_->formatsHint, ui_->nameHint, ui_->exifHint, ui_->skipIdenticalHint,
+                         ui_->intactHint, ui_->copyHint}) {
         QPalette palette = hint->palette();
         palette.setColor(QPalette::WindowText, hintColor(palette));
         hint->setPalette(palette);
@@ -350,6 +360,39 @@ bool PrefsWindow::verifyCopiesCheckboxOn() const {
 
 void PrefsWindow::setVerifyCopiesCheckboxOn(bool on) {
     ui_->verifyCopiesCheckbox->setChecked(on);
+}
+
+std::string PrefsWindow::nameTemplateText() const {
+    return ui_->nameTemplateField->text().toStdString();
+}
+
+void PrefsWindow::setNameTemplateText(const std::string& text) {
+    ui_->nameTemplateField->setText(QString::fromStdString(text));
+    showMatchingPreset();
+}
+
+// The preset whose template the field holds, or none for a template of the user's own.
+void PrefsWindow::showMatchingPreset() {
+    const std::string text = nameTemplateText();
+    int index = -1;
+    for (size_t i = 0; i < std::size(kNamePresets); ++i)
+        if (text == kNamePresets[i].nameTemplate)
+            index = static_cast<int>(i);
+    ui_->namePresetMenu->setCurrentIndex(index);
+}
+
+// The menu's items are in the order of the scopes: "run", "day", "stored".
+std::string PrefsWindow::sequenceScope() const {
+    return std::string(
+        sequenceScopeName(static_cast<SequenceScope>(ui_->sequenceScopeMenu->currentIndex())));
+}
+
+void PrefsWindow::setSequenceScope(const std::string& scope) {
+    ui_->sequenceScopeMenu->setCurrentIndex(static_cast<int>(sequenceScopeNamed(scope)));
+}
+
+void PrefsWindow::setNameSample(const std::string& sample) {
+    ui_->nameSample->setText(QString::fromStdString(sample));
 }
 
 // The menu's items are "Automatic", then 1 to 4: an item's index is its number.

@@ -68,6 +68,11 @@ class PrefsWindow : public QDialog, public PrefsView {
     void setShootZone(const std::string& zone) override;
     long dayStartsAt() const override;
     void setDayStartsAt(long seconds) override;
+    std::string nameTemplateText() const override;
+    void setNameTemplateText(const std::string& text) override;
+    std::string sequenceScope() const override;
+    void setSequenceScope(const std::string& scope) override;
+    void setNameSample(const std::string& sample) override;
     std::string selectedMatchingMode() const override;
     void selectMatchingMode(const std::string& title) override;
     void reloadPatternTable(PatternTable table) override;
@@ -90,6 +95,7 @@ class PrefsWindow : public QDialog, public PrefsView {
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
+    void showMatchingPreset();
     QComboBox* formatMenu(int level) const;
     QAbstractButton* levelButton(int level) const;
     QTableView* tableView(PatternTable table) const;

@@ -32,7 +32,6 @@ PreviewCommands::PreviewCommands(PreviewController& controller, MainWindow& wind
     window_.setOrganizeAction([this] { controller_.organizeFromPlan(); });
     window_.setCameraClockAction(
         [this](const std::string& text) { return controller_.setCameraClock(text); });
-    window_.setImportAgainAction([this](bool on) { controller_.setImportAgain(on); });
     connect(&window, &MainWindow::organizeAvailabilityChanged, this,
             &PreviewCommands::updateEnabled);
     updateEnabled();

@@ -7,7 +7,6 @@
 #include "ui/ScreenFit.h"
 #include "ui/ThumbnailLoader.h"
 
-#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QHBoxLayout>
@@ -47,8 +46,11 @@ QString planTotalsText(const PlanTotals& totals) {
           << (totals.conflicts == 1
                   ? PreviewWindow::tr("1 name conflict")
                   : PreviewWindow::tr("%1 name conflicts").arg(number(totals.conflicts)));
-    if (totals.skipped)
-        parts << PreviewWindow::tr("%1 skipped").arg(number(totals.skipped));
+    if (totals.importedBefore)
+        parts << PreviewWindow::tr("%1 imported before").arg(number(totals.importedBefore));
+    if (totals.skipped > totals.importedBefore)
+        parts
+            << PreviewWindow::tr("%1 skipped").arg(number(totals.skipped - totals.importedBefore));
     if (totals.failures)
         parts << PreviewWindow::tr("%1 can't be copied").arg(number(totals.failures));
     parts << (totals.freeBytes ? PreviewWindow::tr("%1 free").arg(bytes(*totals.freeBytes))
@@ -104,13 +106,6 @@ PreviewWindow::PreviewWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
         cameraClockHint_->setText(taken ? QString() : tr("Give [+|-]H:MM, hours below 24"));
     });
 
-    // Files the import history knows are left out unless asked for.
-    importAgainBox_ = new QCheckBox(this);
-    importAgainBox_->setObjectName(QStringLiteral("importAgain"));
-    connect(importAgainBox_, &QCheckBox::toggled, this, [this](bool on) {
-        if (importAgain_)
-            importAgain_(on);
-    });
     // The timeline: the shots by day, in groups split at pauses of more than an hour.
     timeline_ = new QListWidget(this);
     timeline_->setObjectName(QStringLiteral("timeline"));
@@ -156,7 +151,6 @@ PreviewWindow::PreviewWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     layout->addLayout(clockRow);
     layout->addWidget(chooseButtons_);
     layout->addWidget(split, 1);
-    layout->addWidget(importAgainBox_);
     layout->addWidget(buttons);
     // Closed as a dialog would be, and as the report is.
     for (QKeySequence key : {QKeySequence(Qt::Key_Escape), QKeySequence(QKeySequence::Close)})
@@ -193,16 +187,6 @@ void PreviewWindow::setPlan(std::shared_ptr<const RunPlan> plan,
     const long shift = plan->timeSettings.shift;
     cameraClock_->setText(shift != 0 ? QString::fromStdString(clockShiftText(shift)) : QString());
     cameraClockHint_->clear();
-    const size_t importedBefore = plan->totals.importedBefore;
-    {
-        const QSignalBlocker quiet(importAgainBox_);
-        importAgainBox_->setChecked(false);
-    }
-    importAgainBox_->setText(
-        importedBefore == 1
-            ? tr("Import the file imported before again")
-            : tr("Import the %1 files imported before again").arg(number(importedBefore)));
-    importAgainBox_->setVisible(importedBefore > 0);
 
     auto* model = new PlanTreeModel(std::move(plan), thumbnails_, choice_, this);
     tree_->setModel(model);

@@ -6,7 +6,6 @@
 #include <functional>
 #include <memory>
 
-class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -38,16 +37,12 @@ class PreviewWindow : public QWidget {
         cameraClockApply_ = std::move(apply);
     }
     // Called when the box that copies the files imported before again is toggled.
-    void setImportAgainAction(std::function<void(bool)> importAgain) {
-        importAgain_ = std::move(importAgain);
-    }
 
     // For tests and screenshots.
     QTreeView* tree() const { return tree_; }
     QLabel* totalsLabel() const { return totals_; }
     QPushButton* organizeButton() const { return organizeButton_; }
     QLineEdit* cameraClockField() const { return cameraClock_; }
-    QCheckBox* importAgainBox() const { return importAgainBox_; }
     PlanTreeModel* model() const { return model_; }
     QListWidget* timeline() const { return timeline_; }
     QPushButton* chooseButton(const QString& title) const;
@@ -65,7 +60,6 @@ class PreviewWindow : public QWidget {
     QLineEdit* cameraClock_ = nullptr;
     QLabel* cameraClockHint_ = nullptr;
     QPushButton* organizeButton_ = nullptr;
-    QCheckBox* importAgainBox_ = nullptr;
     PlanTreeModel* model_ = nullptr;
     std::shared_ptr<PlanChoice> choice_;
     QListWidget* timeline_ = nullptr;
@@ -73,7 +67,6 @@ class PreviewWindow : public QWidget {
     ThumbnailLoader* thumbnails_ = nullptr;
     std::function<void()> organize_;
     std::function<bool(const std::string&)> cameraClockApply_;
-    std::function<void(bool)> importAgain_;
 };
 
 // The totals line: "1,234 files · 394.0 MB · 12 new folders · 1 name conflict · …".

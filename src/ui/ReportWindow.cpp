@@ -50,10 +50,11 @@ ReportWindow::ReportWindow(ReportController& report, Workspace* workspace, QWidg
     : QWidget(parent, Qt::Window), report_(report), workspace_(workspace),
       ui_(std::make_unique<Ui::ReportWindow>()) {
     ui_->setupUi(this);
-    const std::array<std::pair<ReportTable, QString>, 3> tables{{
+    const std::array<std::pair<ReportTable, QString>, 4> tables{{
         {ReportTable::Copied, tr("Folder")},
         {ReportTable::Skipped, tr("Reason")},
         {ReportTable::Errors, tr("Error")},
+        {ReportTable::ImportedBefore, tr("When and Where")},
     }};
     for (const auto& [table, valueTitle] : tables) {
         QTableView* view = tableView(table);
@@ -180,6 +181,10 @@ void ReportWindow::setTabLabel(int index, const std::string& label) {
     ui_->reportTabView->setTabText(index, windowText(label));
 }
 
+void ReportWindow::setTabShown(int index, bool shown) {
+    ui_->reportTabView->setTabVisible(index, shown);
+}
+
 bool ReportWindow::hideFolderPaths() const {
     return ui_->hideFolderPaths->isChecked();
 }
@@ -252,6 +257,9 @@ void ReportWindow::printReport() {
     case 3:
         only = ReportTable::Errors;
         break;
+    case 4:
+        only = ReportTable::ImportedBefore;
+        break;
     default:
         break;
     }
@@ -270,6 +278,8 @@ QTableView* ReportWindow::tableView(ReportTable table) const {
         return ui_->reportCopiedTable;
     case ReportTable::Skipped:
         return ui_->reportSkippedTable;
+    case ReportTable::ImportedBefore:
+        return ui_->reportImportedTable;
     case ReportTable::Errors:
         break;
     }
@@ -288,6 +298,7 @@ QLineEdit* ReportWindow::countField(ReportTable table) const {
     case ReportTable::Copied:
         return ui_->reportCopiedCountField;
     case ReportTable::Skipped:
+    case ReportTable::ImportedBefore:
         return ui_->reportSkippedCountField;
     case ReportTable::Errors:
         break;
@@ -311,6 +322,8 @@ QLineEdit* ReportWindow::filterField(ReportTable table) const {
         return ui_->copiedFilter;
     case ReportTable::Skipped:
         return ui_->skippedFilter;
+    case ReportTable::ImportedBefore:
+        return ui_->importedFilter;
     case ReportTable::Errors:
         break;
     }

@@ -44,6 +44,7 @@ class ReportWindow : public QWidget, public ReportView {
     void setErrorCountRed(bool red) override;
     void setOutcome(const std::string& text) override;
     void setTabLabel(int index, const std::string& label) override;
+    void setTabShown(int index, bool shown) override;
     bool hideFolderPaths() const override;
     void setHideFolderPaths(bool on) override;
     void setSourceField(const std::string& text) override;
@@ -79,9 +80,9 @@ class ReportWindow : public QWidget, public ReportView {
     ReportController& report_;
     Workspace* workspace_;
     std::unique_ptr<Ui::ReportWindow> ui_;
-    std::array<ReportTableModel*, 3> models_{};
-    std::array<QSortFilterProxyModel*, 3> proxies_{};
-    std::array<std::array<std::unique_ptr<TableColumn>, 2>, 3> columns_;
+    std::array<ReportTableModel*, 4> models_{};
+    std::array<QSortFilterProxyModel*, 4> proxies_{};
+    std::array<std::array<std::unique_ptr<TableColumn>, 2>, 4> columns_;
 };
 
 } // namespace orvane

@@ -194,6 +194,12 @@ TEST_F(CameraImportTest, PlanDatesTheCamerasFilesWithoutTouchingTheDestination) 
     ASSERT_EQ(plan->entries.size(), 5u);
     EXPECT_EQ(plan->entries[1].plan->destination, root + "/2021/05/02/IMG_0002.jpg");
     EXPECT_EQ(plan->entries[2].takenBy, entry("/DCIM/100TEST/IMG_0001.jpg"));
+    // A name template names a camera's file by its name on the camera.
+    defaults.setObject(keys::kNameTemplate, std::string("%Y%m%d-{name}"));
+    plan = listRunPlan({source()}, root, snapshotRules(defaults), nullptr);
+    ASSERT_TRUE(plan);
+    planRunEntries(*plan);
+    EXPECT_EQ(plan->entries[1].plan->destination, root + "/2021/05/02/20210502-IMG_0002.jpg");
     EXPECT_TRUE(fs::is_empty(root));
 }
 

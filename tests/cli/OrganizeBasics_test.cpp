@@ -135,6 +135,33 @@ TEST_F(OrganizeCommand, TimeSettingsAreReported) {
     EXPECT_EQ(report["copied"][0]["folder"], "2010-05-31");
 }
 
+// Names by template with a job code and a counter kept across runs; the dry run shows them.
+TEST_F(OrganizeCommand, RenamesByTemplateWithAJobAndAStoredCounter) {
+    writeFile(tmp / "src/a.jpg", "a", localTime(2010, 6, 1));
+    writeFile(tmp / "src/b.jpg", "b", localTime(2010, 6, 1));
+    const std::vector<std::string> options = {"organize", "--no-exif", "--exclude", "*.tmp",
+                                              "--format", "%Y/{job}",  "--rename",  "{job}-{seq:3}",
+                                              "--job",    "Smith",     "--seq",     "stored"};
+    auto with = [&](std::vector<std::string> args, const std::vector<std::string>& more) {
+        args.insert(args.end(), more.begin(), more.end());
+        return args;
+    };
+    EXPECT_EQ(
+        runOrvane(config, with(options, {"--rename", "{nmae}", tmp / "src/a.jpg", dest})).status,
+        2);
+    const RunOutput dry = runOrvane(config, with(options, {"--dry-run", tmp / "src/a.jpg", dest}));
+    EXPECT_NE(dry.out.find(dest + "/2010/Smith/Smith-001.jpg"), std::string::npos) << dry.out;
+
+    EXPECT_EQ(runOrvane(config, with(options, {tmp / "src/a.jpg", dest})).status, 0);
+    EXPECT_EQ(runOrvane(config, with(options, {tmp / "src/b.jpg", dest})).status, 0);
+    EXPECT_EQ(test::readFile(dest + "/2010/Smith/Smith-001.jpg"), "a");
+    EXPECT_EQ(test::readFile(dest + "/2010/Smith/Smith-002.jpg"), "b");
+    const auto stored = nlohmann::json::parse(test::readFile(config + "/preferences.json"));
+    EXPECT_EQ(stored["OVNextSequenceNumber"], 3);
+    EXPECT_EQ(stored["OVRecentJobCodes"], nlohmann::json::array({"Smith"}));
+    EXPECT_FALSE(stored.contains("OVNameTemplate")) << "options are for one run";
+}
+
 TEST_F(OrganizeCommand, HelpAndVersionNeedNoDisplay) {
     const std::string noDisplay = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u "
                                   "XDG_SESSION_TYPE '" +

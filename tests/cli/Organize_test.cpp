@@ -628,10 +628,22 @@ TEST_F(OrganizeTest, RunsAreListedAndUndoneOnce) {
     EXPECT_NE(run({}, "runs").out.find("finished, undone"), std::string::npos);
 }
 
+// The import history knows a renamed copy by its new name.
+TEST_F(OrganizeTest, TheImportHistoryKnowsRenamedCopies) {
+    writeFile(in("a.jpg"), "a", k2005);
+    ASSERT_EQ(run({"--rename", "{seq:2}-{name}", source, dest}).status, 0);
+    const Outcome outcome = run({"--json", in("a.jpg")}, "history");
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(outcome.parsed()[0]["destination"], dest + "/2005-03-17/01-a.jpg") << outcome.out;
+}
+
 TEST_F(OrganizeTest, TheImportHistorySkipsWhatWasImportedBeforeWhereverItWent) {
     writeFile(in("a.jpg"), "a", k2005);
     writeFile(in("b.jpg"), "bb", k2005);
     ASSERT_EQ(run({source, dest}).status, 0);
+    // With the copies as they were made, a second import is a look at them.
+    EXPECT_NE(run({source, dest}).out.find("0 copied, 2 skipped (2 imported before)"),
+              std::string::npos);
     // The library reorganised by hand; b.jpg changed, keeping its name, size and time.
     fs::rename(dest + "/2005-03-17", dest + "/Trip");
     writeFile(in("b.jpg"), "cc", k2005);
@@ -643,12 +655,19 @@ TEST_F(OrganizeTest, TheImportHistorySkipsWhatWasImportedBeforeWhereverItWent) {
     const std::string reason = report["skipped"][0]["reason"];
     EXPECT_EQ(reason.rfind("Imported before on ", 0), 0u) << reason;
     EXPECT_NE(reason.find(" into …/2005-03-17"), std::string::npos) << reason;
+    EXPECT_EQ(report["imported_before_count"], 1);
     EXPECT_EQ(tree(dest),
               (std::map<std::string, std::string>{
                   {"Trip/a.jpg", "a"}, {"Trip/b.jpg", "bb"}, {"2005-03-17/b.jpg", "cc"}}));
 
     outcome = run({"--dry-run", "--json", in("a.jpg"), dest});
     EXPECT_EQ(outcome.parsed()["plan"][0]["skipped"], reason) << outcome.out;
+    outcome = run({in("a.jpg"), dest});
+    EXPECT_NE(outcome.out.find("Imported before (1):\n  " + in("a.jpg") + ": Imported before on "),
+              std::string::npos)
+        << outcome.out;
+    EXPECT_NE(outcome.out.find("0 copied, 1 skipped (1 imported before), 0 errors"),
+              std::string::npos);
     outcome = run({"--json", "--ignore-history", in("a.jpg"), dest});
     EXPECT_EQ(outcome.parsed()["copied"].size(), 1u) << outcome.out;
     outcome = run({"--json", in("a.jpg")}, "history");

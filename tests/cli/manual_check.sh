@@ -32,6 +32,7 @@ complete_words() {
 }
 [ "$(complete_words orvane organize --lev)" = "--levels" ] || fail "'--lev' does not complete"
 [ "$(complete_words orvane organize --levels '')" = "1 2 3" ] || fail "--levels offers no values"
+[ "$(complete_words orvane organize --seq '')" = "run day stored" ] || fail "--seq offers no values"
 [ "$(complete_words orvane un 2>/dev/null)" = "undo" ] || fail "'un' does not complete to undo"
 [ "$(complete_words orvane completion '')" = "bash fish zsh" ] || fail "no shells offered"
 

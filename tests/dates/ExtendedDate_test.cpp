@@ -2,6 +2,7 @@
 // pairing of sidecars, and the inputs the fuzzer once found.
 
 #include "dates/ContainerKind.h"
+#include "dates/ExifChunk.h"
 #include "dates/ExifDate.h"
 #include "dates/ExtendedDate.h"
 #include "dates/HeifExif.h"
@@ -9,6 +10,7 @@
 #include "dates/PairedFiles.h"
 #include "support/TestSupport.h"
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -198,6 +200,52 @@ TEST(ExtendedDate, ReadersBeyondExiv2) {
     EXPECT_TRUE(unreadable);
     EXPECT_EQ(localText(extendedDateForPath(copy.c_str(), test::statOf(copy))),
               "2005-04-23 17:54:36");
+}
+
+// PNG and WebP chunk lists, walked by their headers: where the EXIF is, that there is none,
+// or that exiv2 must look (damaged lists, text chunks that may hold EXIF).
+TEST(ExtendedDate, ExifChunksAreFoundByTheirHeadersAlone) {
+    const std::string png = "\x89PNG\r\n\x1a\n";
+    auto chunk = [](const std::string& type, const std::string& data) {
+        const auto n = static_cast<uint32_t>(data.size());
+        return std::string{char(n >> 24), char(n >> 16), char(n >> 8), char(n)} + type + data +
+               "CRC!";
+    };
+    auto webpChunk = [](const std::string& type, const std::string& data) {
+        const auto n = static_cast<uint32_t>(data.size());
+        return type + std::string{char(n), char(n >> 8), char(n >> 16), char(n >> 24)} + data +
+               (data.size() % 2 ? std::string(1, '\0') : "");
+    };
+    const std::string ihdr = chunk("IHDR", std::string(13, '\0')), iend = chunk("IEND", "");
+    const struct {
+        std::string file;
+        ExifChunk::Found found;
+        uint64_t offset;
+    } cases[] = {
+        {png + ihdr + chunk("eXIf", "MM\0*") + iend, ExifChunk::Found::kBlock, 41},
+        {png + ihdr + chunk("tEXt", std::string("Title\0x", 7)) + iend, ExifChunk::Found::kNone, 0},
+        {png + ihdr + chunk("zTXt", std::string("Raw profile type exif\0", 22)) + iend,
+         ExifChunk::Found::kUnknown, 0},
+        {png + ihdr, ExifChunk::Found::kUnknown, 0},                   // no IEND
+        {png + "\xff\xff\xff\xf0IDAT", ExifChunk::Found::kUnknown, 0}, // past the end
+        {"RIFF....WEBP" + webpChunk("VP8 ", "abc") + webpChunk("EXIF", "Exif\0\0II*\0"),
+         ExifChunk::Found::kBlock, 32},
+        {"RIFF....WEBP" + webpChunk("VP8 ", "abcd"), ExifChunk::Found::kNone, 0},
+        {"GIF89a......", ExifChunk::Found::kUnknown, 0},
+    };
+    for (const auto& c : cases) {
+        const ExifChunk found = findExifChunk(
+            [&](uint64_t offset, unsigned char* buffer, size_t size) -> size_t {
+                if (offset >= c.file.size())
+                    return 0;
+                const size_t count = std::min<size_t>(size, c.file.size() - offset);
+                std::memcpy(buffer, c.file.data() + offset, count);
+                return count;
+            },
+            c.file.size());
+        EXPECT_EQ(found.found, c.found) << c.file;
+        EXPECT_EQ(found.offset, c.offset) << c.file;
+    }
 }
 
 // Inputs that once broke a reader, and the fuzzer's reduced corpus: each must answer, and

@@ -49,6 +49,35 @@ TEST_F(ImportHistoryTest, FindsForgetsAndSaysWhereItWent) {
     EXPECT_TRUE(history->imports("", "")->empty());
 }
 
+// A history of the first version gains the copies' stamps; its rows read on without them.
+TEST_F(ImportHistoryTest, AnOlderHistoryIsUpgradedAndItsRowsKept) {
+    fs::create_directories(tmp.path() + "/data");
+    sqlite3* old = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &old), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(old,
+                           "CREATE TABLE imports(id INTEGER PRIMARY KEY, volume TEXT NOT NULL, "
+                           "source TEXT NOT NULL, size INTEGER NOT NULL, modified INTEGER NOT "
+                           "NULL, edges BLOB NOT NULL, full BLOB, destination TEXT NOT NULL, "
+                           "root TEXT NOT NULL, run TEXT NOT NULL, imported INTEGER NOT NULL);"
+                           "INSERT INTO imports VALUES(1, 'uuid:1234', '/a.jpg', 10, 20, "
+                           "x'00000000000000010000000000000002', NULL, '/d/a.jpg', '/d', 'r', 0);"
+                           "PRAGMA user_version=1;",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(old);
+    std::unique_ptr<ImportHistory> history = ImportHistory::open(file, problem);
+    ASSERT_TRUE(history) << problem;
+    const SourceIdentity a{"uuid:1234", "/a.jpg", 10, 20};
+    std::optional<ImportRecord> kept = history->latest(a);
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->destination, "/d/a.jpg");
+    EXPECT_FALSE(kept->copy);
+    ImportRecord stamped = recordOf("/a.jpg", "r2");
+    stamped.copy = CopyStamp{1, 2, 10, 30};
+    ASSERT_TRUE(history->add({stamped}));
+    EXPECT_EQ(history->latest(a)->copy, stamped.copy);
+}
+
 TEST_F(ImportHistoryTest, ADamagedFileIsMovedAsideAndANewOneStarted) {
     test::writeFile(file, std::string(8192, '\x5a'));
     std::unique_ptr<ImportHistory> history = ImportHistory::open(file, problem);

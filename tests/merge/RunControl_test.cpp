@@ -57,6 +57,24 @@ class RunControlTest : public ::testing::Test, protected test::ControllerRig {
     std::string destination = tmp / "Organized";
 };
 
+TEST_F(RunControlTest, AJobTemplateAsksForTheCodeWhenTheFieldIsEmpty) {
+    defaults.setObject(keys::kOneLevelDateFormat, std::string("%Y {job}"));
+    controller.setFromPaths(makeSources(1));
+    controller.setToPath(destination);
+    controller.setJobCode("");
+
+    controller.goClicked();
+    EXPECT_EQ(view.jobAsked, 1);
+    EXPECT_FALSE(timers.hasTimers()) << "declined: no run";
+
+    view.jobAnswer = "Smith";
+    controller.goClicked();
+    tickUntilIdle();
+    EXPECT_EQ(view.jobField, "Smith");
+    EXPECT_EQ(view.recentJobs, std::vector<std::string>{"Smith"});
+    EXPECT_TRUE(exists(destination + "/2004 Smith/file1.jpg"));
+}
+
 TEST_F(RunControlTest, NothingToCopyOrNowhereToCopyToShowsTheAlertOnly) {
     report.result().recordError("/previous", "kept");
     defaults.setBool(keys::kRememberPaths, true);

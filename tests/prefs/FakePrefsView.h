@@ -67,6 +67,12 @@ class FakePrefsView : public PrefsView {
     std::string selectedMatchingMode() const override { return matchingMode; }
     void selectMatchingMode(const std::string& title) override { matchingMode = title; }
 
+    std::string nameTemplateText() const override { return nameTemplate; }
+    void setNameTemplateText(const std::string& text) override { nameTemplate = text; }
+    std::string sequenceScope() const override { return scope; }
+    void setSequenceScope(const std::string& value) override { scope = value; }
+    void setNameSample(const std::string& sample) override { nameSample = sample; }
+
     void reloadPatternTable(PatternTable table) override {
         rows[table] = controller_.numberOfRowsInTableView(table);
     }
@@ -130,6 +136,7 @@ class FakePrefsView : public PrefsView {
     std::string zone;
     long dayStart = 0;
     std::string matchingMode;
+    std::string nameTemplate, scope, nameSample;
     std::map<PatternTable, size_t> rows;
     std::optional<Edit> edit;
     std::map<PatternTable, std::optional<size_t>> selectedRows;

@@ -203,6 +203,38 @@ TEST_F(PrefsWindowTest, AStoredFormatLeavingTheDestinationIsNotSaved) {
     EXPECT_EQ(store.stringForKey(keys::kThreeLevelDateFormat), "%Y/%m/%d");
 }
 
+// The "File names" section: presets fill the field, the sample follows it, a template with an
+// unknown token is refused, and what is saved opens again.
+TEST_F(PrefsWindowTest, FileNamesRoundTrip) {
+    controller.showPreferences();
+    EXPECT_EQ(view.nameTemplate, "");
+    EXPECT_EQ(view.scope, "run");
+    EXPECT_EQ(view.nameSample, "IMG_0042.JPG") << "original names by default";
+
+    controller.namePresetPicked(3); // Date-sequence
+    EXPECT_EQ(view.nameTemplate, "%Y%m%d-{seq:4}");
+    EXPECT_EQ(view.nameSample, "20040809-0001.JPG");
+    view.nameTemplate = "{camera} {nmae}";
+    controller.nameTemplateEdited();
+    EXPECT_EQ(view.nameSample, "Unknown token \"{nmae}\" in the template \"{camera} {nmae}\"");
+    controller.saveClicked();
+    ASSERT_EQ(alerts.calls.size(), 1u);
+    EXPECT_EQ(alerts.calls[0].title, "File Name Error");
+    EXPECT_TRUE(view.open);
+
+    view.nameTemplate = "{job}-{name}.{ext}";
+    view.scope = "stored";
+    controller.saveClicked();
+    EXPECT_FALSE(view.open);
+    EXPECT_EQ(store.stringForKey(keys::kNameTemplate), "{job}-{name}.{ext}");
+    EXPECT_EQ(store.stringForKey(keys::kSequenceScope), "stored");
+    view.nameTemplate.clear();
+    controller.showPreferences();
+    EXPECT_EQ(view.nameTemplate, "{job}-{name}.{ext}");
+    EXPECT_EQ(view.scope, "stored");
+    EXPECT_EQ(view.nameSample, "Job-IMG_0042.jpg");
+}
+
 TEST_F(PrefsWindowTest, CancelStoresNothingAndReopeningShowsTheStoredValues) {
     store.setObject(keys::kIntactFolderPatterns, StringList{"Library"});
     controller.showPreferences();

@@ -55,6 +55,8 @@ TEST_F(ReportTest, ShowReportFillsCountsLabelsAndFirstTab) {
     EXPECT_EQ(view.tabLabels[1], "Copied (2)");
     EXPECT_EQ(view.tabLabels[2], "Skipped (1)");
     EXPECT_EQ(view.tabLabels[3], "Errors (0)");
+    EXPECT_EQ(view.tabLabels[4], "Imported Before (0)");
+    EXPECT_FALSE(view.tabShown[4]);
     EXPECT_FALSE(view.red);
     EXPECT_EQ(view.shown, 1);
     EXPECT_EQ(view.source, "/Users/a/Pictures/Trip");
@@ -182,6 +184,19 @@ TEST_F(ReportTest, PrintedTextListsTheShownEntries) {
     EXPECT_EQ(reportText(report, ReportTable::Copied), "Copied (1)\n/a/x.jpg\t2004/05\n");
     EXPECT_EQ(reportText(report, std::nullopt),
               "Copied (1)\n/a/x.jpg\t2004/05\n\nSkipped (0)\n\nErrors (1)\n/a/y.jpg\tfailed\n");
+
+    // What the import history knew is a list of its own, shown only when it has files.
+    report.result().recordSkipped("/a/z.jpg", "Imported before on 8 Dec 2026 into …/2026/12/08");
+    report.result().recordSkipped("/a/.hidden", "Hidden file");
+    report.showReport();
+    EXPECT_EQ(view.counts[1], "2 (1 imported before)");
+    EXPECT_EQ(view.tabLabels[2], "Skipped (1)");
+    EXPECT_EQ(view.tabLabels[4], "Imported Before (1)");
+    EXPECT_TRUE(view.tabShown[4]);
+    EXPECT_EQ(reportText(report, std::nullopt),
+              "Copied (1)\n/a/x.jpg\t2004/05\n\nImported Before (1)\n/a/z.jpg\tImported before "
+              "on 8 Dec 2026 into …/2026/12/08\n\nSkipped (1)\n/a/.hidden\tHidden "
+              "file\n\nErrors (1)\n/a/y.jpg\tfailed\n");
 }
 
 } // namespace

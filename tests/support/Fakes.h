@@ -127,6 +127,13 @@ class FakeMainView : public MainView {
     void setRunning(bool on) override { running = on; }
     void setGoButtonEnabled(bool enabled) override { goEnabled = enabled; }
     bool isWindowActive() const override { return active; }
+    bool hasJobField() const override { return true; }
+    void setRecentJobCodes(const std::vector<std::string>& codes) override { recentJobs = codes; }
+    void setJobField(const std::string& code) override { jobField = code; }
+    std::optional<std::string> askJobCode() override {
+        ++jobAsked;
+        return jobAnswer;
+    }
 
     std::vector<double> maxima;
     std::vector<double> values;
@@ -138,6 +145,10 @@ class FakeMainView : public MainView {
     bool running = false;
     bool goEnabled = false;
     bool active = true;
+    std::vector<std::string> recentJobs;
+    std::string jobField;
+    std::optional<std::string> jobAnswer; // none: the question is declined
+    int jobAsked = 0;
 };
 
 // The services a controller under test gets, all fakes but the timers, which the test
@@ -193,6 +204,7 @@ class FakeReportView : public ReportView {
     void setErrorCountRed(bool on) override { red = on; }
     void setOutcome(const std::string& text) override { outcome = text; }
     void setTabLabel(int index, const std::string& label) override { tabLabels[index] = label; }
+    void setTabShown(int index, bool shown) override { tabShown[index] = shown; }
     bool hideFolderPaths() const override { return hide; }
     void setHideFolderPaths(bool on) override { hide = on; }
     void setSourceField(const std::string& text) override { source = text; }
@@ -209,6 +221,7 @@ class FakeReportView : public ReportView {
     bool red = false;
     std::string outcome;
     std::map<int, std::string> tabLabels;
+    std::map<int, bool> tabShown;
     bool hide = false;
     std::string source, dest;
     int reloads = 0;

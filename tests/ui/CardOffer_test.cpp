@@ -117,6 +117,20 @@ TEST_F(CardOfferTest, CardsMountedBeforeStartUpAreFoundUnderTheMediaFolders) {
     ASSERT_TRUE(offers.offer());
     EXPECT_EQ(offers.offer()->volume.mountPoint, rig.tmp / "run/media/ann/CANON_DC");
     EXPECT_EQ(bar.label()->text(), "Card 'CANON_DC' (2 photos) inserted");
+
+    // With an import history the offer says how many are new.
+    const std::string card = rig.tmp / "run/media/ann/CANON_DC";
+    rig.controller.setImportHistoryFile(rig.tmp / "history.sqlite");
+    rig.controller.setFromPaths({card + "/DCIM/100CANON/IMG_0.JPG"});
+    std::filesystem::create_directories(rig.tmp / "Sorted");
+    rig.controller.setToPath(rig.tmp / "Sorted");
+    rig.controller.goClicked();
+    ASSERT_TRUE(waitUntil([&] {
+        rig.timers.fireAll();
+        return !rig.controller.runInProgress();
+    }));
+    offers.scanMounted({rig.tmp / "run/media"});
+    EXPECT_EQ(bar.label()->text(), "Card 'CANON_DC' (2 photos, 1 new) inserted");
 }
 
 TEST_F(CardOfferTest, NoBusMeansNoOfferAndNoWord) {

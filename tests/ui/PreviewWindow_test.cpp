@@ -224,6 +224,48 @@ TEST_F(PreviewWindowTest, OnlyTheChosenFilesAreOrganizedAndTheTimelineSelectsIts
               "Not chosen in the preview");
 }
 
+// After the library was reorganised, the files imported before are a group of their own,
+// unchosen; one chosen there is copied again and the others keep the history's reason.
+TEST_F(PreviewWindowTest, FilesImportedBeforeAreTheirOwnGroupChosenFileByFile) {
+    controller.setImportHistoryFile(tmp / "history.sqlite");
+    auto organize = [&] {
+        makePlan();
+        commands.previewWindow().organizeButton()->click();
+        ASSERT_TRUE(test::waitUntil([&] {
+            timers.fireAll();
+            return !controller.runInProgress();
+        }));
+    };
+    organize(); // a.jpg and b.txt; sub/a.jpg's name is taken
+    std::filesystem::rename(tmp / "Sorted", tmp / "Library");
+    std::filesystem::create_directories(tmp / "Sorted");
+    makePlan();
+    PreviewWindow& shown = commands.previewWindow();
+    PlanTreeModel& model = *shown.model();
+    const QModelIndex group = model.importedIndex(0).parent();
+    EXPECT_EQ(text(QModelIndex(), group.row(), PlanTreeModel::kName), "Imported Before");
+    ASSERT_EQ(model.rowCount(group), 2);
+    EXPECT_EQ(model.data(group, Qt::CheckStateRole), Qt::Unchecked);
+    EXPECT_EQ(shown.organizeButton()->text(), "Organize 1 File");
+    const int bRow = text(group, 0, PlanTreeModel::kName) == "b.txt" ? 0 : 1;
+    EXPECT_TRUE(text(group, bRow, PlanTreeModel::kNote).startsWith("Imported before on "));
+    ASSERT_TRUE(model.setData(model.importedIndex(bRow), Qt::Checked, Qt::CheckStateRole));
+    EXPECT_EQ(model.data(group, Qt::CheckStateRole), Qt::PartiallyChecked);
+    if (const QString shots = qEnvironmentVariable("ORVANE_SCREENSHOTS"); !shots.isEmpty()) {
+        shown.tree()->expandAll();
+        shown.grab().save(shots + "/preview-imported-before.png");
+    }
+    shown.organizeButton()->click();
+    ASSERT_TRUE(test::waitUntil([&] {
+        timers.fireAll();
+        return !controller.runInProgress();
+    }));
+    EXPECT_EQ(test::readFile(tmp / "Sorted/2005/03/17/a.jpg"), "b");
+    EXPECT_EQ(test::readFile(tmp / "Sorted/2006/01/02/b.txt"), "c");
+    EXPECT_EQ(report.result().resSkippedDict.at(tmp / "src/a.jpg").rfind("Imported before on ", 0),
+              0u);
+}
+
 TEST_F(PreviewWindowTest, TabReachesPreviewJustBeforeOrganize) {
     EXPECT_EQ(commands.previewButton()->nextInFocusChain(), window.goButton());
 }

@@ -1,0 +1,95 @@
+#include "dates/ExifChunk.h"
+
+#include <cstring>
+#include <string_view>
+
+namespace orvane {
+namespace {
+
+// A file of more chunks than this is walked no further: exiv2 decides.
+constexpr int kMostChunks = 100000;
+// EXIF blocks are at most 64 KiB in JPEG; other containers allow more, not this much.
+constexpr uint64_t kLongestBlock = uint64_t{16} << 20;
+
+uint32_t bigEndian32(const unsigned char* bytes) {
+    return (uint32_t{bytes[0]} << 24) | (uint32_t{bytes[1]} << 16) | (uint32_t{bytes[2]} << 8) |
+           bytes[3];
+}
+
+uint32_t littleEndian32(const unsigned char* bytes) {
+    return (uint32_t{bytes[3]} << 24) | (uint32_t{bytes[2]} << 16) | (uint32_t{bytes[1]} << 8) |
+           bytes[0];
+}
+
+ExifChunk block(uint64_t offset, uint64_t length) {
+    if (length == 0 || length > kLongestBlock)
+        return {};
+    return {ExifChunk::Found::kBlock, offset, length};
+}
+
+// PNG: the signature, then chunks of a 4-byte length, a 4-byte type, the data and a CRC, up
+// to IEND. exiv2 also finds EXIF in the text chunks ImageMagick and others write, keyed
+// "Raw profile type exif" or "Raw profile type APP1"; any text chunk of that keyword is left
+// to it.
+ExifChunk pngExif(const ReadAt& read, uint64_t fileSize) {
+    uint64_t at = 8;
+    bool rawProfile = false;
+    for (int chunks = 0; chunks < kMostChunks; ++chunks) {
+        unsigned char header[8 + 24];
+        if (fileSize - at < 12 || read(at, header, 8) != 8)
+            return {};
+        const uint64_t length = bigEndian32(header);
+        const std::string_view type(reinterpret_cast<const char*>(header + 4), 4);
+        if (length > fileSize - at - 12)
+            return {};
+        if (type == "eXIf")
+            return block(at + 8, length);
+        if (type == "tEXt" || type == "zTXt" || type == "iTXt") {
+            constexpr std::string_view kRawProfile = "Raw profile type ";
+            const size_t keyword = read(at + 8, header + 8, std::min<uint64_t>(length, 24));
+            rawProfile =
+                rawProfile || std::string_view(reinterpret_cast<const char*>(header + 8), keyword)
+                                      .substr(0, kRawProfile.size()) == kRawProfile;
+        }
+        if (type == "IEND")
+            return rawProfile ? ExifChunk{} : ExifChunk{ExifChunk::Found::kNone};
+        at += 12 + length;
+    }
+    return {};
+}
+
+// WebP: "RIFF", the size, "WEBP", then chunks of a four-character code, a little-endian
+// length and the data, padded to an even length.
+ExifChunk webpExif(const ReadAt& read, uint64_t fileSize) {
+    uint64_t at = 12;
+    for (int chunks = 0; chunks < kMostChunks; ++chunks) {
+        if (at == fileSize)
+            return {ExifChunk::Found::kNone};
+        unsigned char header[8];
+        if (fileSize - at < 8 || read(at, header, 8) != 8)
+            return {};
+        const uint64_t length = littleEndian32(header + 4);
+        if (length > fileSize - at - 8)
+            return {};
+        if (std::memcmp(header, "EXIF", 4) == 0)
+            return block(at + 8, length);
+        at += 8 + length + (length & 1);
+    }
+    return {};
+}
+
+} // namespace
+
+ExifChunk findExifChunk(const ReadAt& read, uint64_t fileSize) {
+    static const unsigned char kPng[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    unsigned char head[12];
+    if (fileSize < sizeof head || read(0, head, sizeof head) != sizeof head)
+        return {};
+    if (std::memcmp(head, kPng, sizeof kPng) == 0)
+        return pngExif(read, fileSize);
+    if (std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "WEBP", 4) == 0)
+        return webpExif(read, fileSize);
+    return {};
+}
+
+} // namespace orvane

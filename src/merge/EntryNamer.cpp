@@ -1,0 +1,105 @@
+#include "merge/EntryNamer.h"
+
+#include "base/Paths.h"
+#include "naming/FileKind.h"
+#include "prefs/DateFolderCheck.h"
+#include "prefs/DateRendering.h"
+
+#include <algorithm>
+
+namespace orvane {
+namespace {
+
+// A name's stem and what follows it without the dot ("IMG_1", "CR2.xmp"), the stem as long
+// as the leader's, whose new stem the name takes. A leading dot belongs to the stem.
+std::pair<std::string, std::string> stemAndTail(const std::string& name,
+                                                const std::string& leaderName) {
+    size_t dot = leaderName.rfind('.');
+    if (dot == std::string::npos || dot == 0)
+        dot = leaderName.size();
+    if (dot >= name.size() || name[dot] != '.') {
+        dot = name.rfind('.');
+        if (dot == std::string::npos || dot == 0)
+            return {name, {}};
+    }
+    return {name.substr(0, dot), name.substr(dot + 1)};
+}
+
+} // namespace
+
+void EntryNamer::prepare(const UserDefaults& rules, const std::string& toPath,
+                         const PairedFiles& pairs, const FileSystemTypeProbe& fileSystemType) {
+    prepared_ = true;
+    settingsError_.clear();
+    settings_ = namingSettings(rules, settingsError_);
+    pairs_ = &pairs;
+    const std::optional<long> type = fileSystemType ? fileSystemType(toPath) : std::nullopt;
+    rules_ = type ? nameRulesForFileSystem(*type) : NameRules::Posix;
+    sequence_ = settings_ ? NameSequence(settings_->scope, settings_->nextStored)
+                          : NameSequence(SequenceScope::Run, 1);
+    sequenceOfLeader_.clear();
+    sequenceOfSource_.clear();
+}
+
+std::optional<EntryPlace> EntryNamer::place(const std::string& source, const struct stat& status,
+                                            EntryDates dates, const std::string& camera,
+                                            const CameraOf& cameraOf, const DateLocale& locale,
+                                            std::string& error) {
+    if (!settings_) {
+        error = settingsError_;
+        return std::nullopt;
+    }
+    const std::string leader = pairs_ ? pairs_->nameLeaderOf(source) : source;
+    const std::string name = lastPathComponent(source);
+    const auto [stem, tail] = stemAndTail(name, lastPathComponent(leader));
+    std::string entryCamera = camera;
+    if (entryCamera.empty() && leader != source && wantsCamera() && cameraOf)
+        entryCamera = cameraOf(leader);
+    NameFacts facts;
+    facts.date = dates.day;
+    facts.job = settings_->job;
+    facts.camera = entryCamera;
+    facts.kind = S_ISDIR(status.st_mode) ? kOtherKind : fileKindOf(lastPathComponent(leader));
+    facts.extension = tail;
+    facts.name = stem;
+    const bool numbered = settings_->folder.uses(NameToken::Seq) ||
+                          (settings_->name && settings_->name->uses(NameToken::Seq));
+    if (numbered) {
+        auto [it, added] = sequenceOfLeader_.emplace(leader, 0);
+        if (added)
+            it->second = sequence_.take(dates.day);
+        facts.sequence = it->second;
+        sequenceOfSource_[source] = it->second;
+    }
+    const DateCodes dateCodes = [&](time_t when, const std::string& format) {
+        return locale.render(when, format);
+    };
+
+    EntryPlace place;
+    place.folder = settings_->folder.render(facts, dateCodes);
+    if (!dateFolderStaysInside(place.folder)) {
+        error = kFolderFormatLeavesDestination;
+        return std::nullopt;
+    }
+    place.folder = fitFolder(place.folder, rules_);
+    place.levels = 1 + std::count(place.folder.begin(), place.folder.end(), '/');
+    if (!settings_->name) {
+        place.name = name;
+        return place;
+    }
+    facts.date = dates.date; // the name tells the capture's own time
+    std::string made = settings_->name->render(facts, dateCodes);
+    if (!settings_->name->uses(NameToken::Ext) && !settings_->name->uses(NameToken::ExtUpper) &&
+        !tail.empty())
+        made += "." + tail;
+    const size_t dot = made.rfind('.');
+    place.name = fitName(made, rules_, dot == std::string::npos ? 0 : made.size() - dot);
+    return place;
+}
+
+void EntryNamer::published(const std::string& source) {
+    if (auto it = sequenceOfSource_.find(source); it != sequenceOfSource_.end())
+        sequence_.used(it->second);
+}
+
+} // namespace orvane
