@@ -14,9 +14,10 @@ Usage: bench/verify_bench.py [--runs 5] [--work DIR] [--files 10000]
 Measured on the shared 2-core machine (10,000 files, 423 MiB, other builds running), medians:
   cp -a 0.90 s / orvane 2.06 s / orvane --verify 3.68 s: 1.78x (5 runs, the quietest series)
   other series: 1.46x, 1.63x, 2.03x, 1.83x, 1.41x; in the last, with the import history on
-  (which hashes copies anyway) --verify took 1.30x. A verified run reads about 440 MB back from the device
-  (/usr/bin/time's input blocks), so the pages really are dropped; the rest of its cost is the
-  copy through this process (read, hash, write) instead of copy_file_range.
+  (which hashes copies anyway) --verify took 1.30x. A verified run reads about 440 MB back
+  from the device (/usr/bin/time's input blocks), so the pages really are dropped; the rest
+  of its cost is the copy through this process (read, hash, write) instead of
+  copy_file_range.
 """
 import argparse
 import json
