@@ -61,6 +61,9 @@ struct RunResult {
     std::unordered_map<std::string, EntryDating> resDatingDict;
     // The time settings the run applied to the dates, so that a later look can tell.
     TimeSettings timeSettings;
+    // Whether the run read its copies back from the disk, and how many matched their originals.
+    bool verifying = false;
+    size_t verified = 0;
     // Where a stored {seq} counter goes on from after this run, when it used a number.
     std::optional<uint64_t> nextSequenceNumber;
 

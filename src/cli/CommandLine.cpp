@@ -65,6 +65,7 @@ bool displayAvailable(int argc, char** argv) {
 } // namespace
 
 int runCommandLine(int argc, char** argv, bool withDesktop) {
+    holdStandardOutput();
     if (argc >= 2 && is(argv[1], "organize"))
         return stop_signals::finalStatus(closeStandardOutput(runOrganize(argc - 1, argv + 1)));
     if (argc >= 2 && is(argv[1], "runs"))

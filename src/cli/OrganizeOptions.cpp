@@ -79,6 +79,9 @@ void addOrganizeOptions(CLI::App& app, OrganizeOptions& options, std::vector<std
     app.add_flag("--skip-copies-anywhere", options.skipCopiesAnywhere,
                  "skip files whose bytes are already anywhere in the destination, under any "
                  "name");
+    app.add_flag("--verify", options.verify,
+                 "read every copy back from the disk once it is durable and compare it with "
+                 "what was copied; a copy that differs is removed and its file fails");
     app.add_option("--rename", options.rename,
                    "name the copies by TEMPLATE: date codes (%Y%m%d-%H%M%S) and tokens {name}, "
                    "{ext}, {EXT}, {seq} ({seq:4}: four digits), {job}, {camera}; without "
@@ -210,6 +213,8 @@ void applyOrganizeOptions(const OrganizeOptions& options, UserDefaults& defaults
         defaults.setArgumentValue(keys::kIgnoreImportHistory, true);
     if (options.skipCopiesAnywhere)
         defaults.setArgumentValue(keys::kSkipCopiesAnywhere, true);
+    if (options.verify)
+        defaults.setArgumentValue(keys::kVerifyCopies, true);
     if (!options.intact.empty())
         defaults.setArgumentValue(keys::kIntactFolderPatterns, StringList(options.intact));
     if (options.shift)

@@ -138,6 +138,8 @@ void printReportText(std::FILE* out, const RunResult& result, bool cancelled) {
         std::fprintf(out, ", %zu couldn't be read", unreadable);
     if (const size_t toCheck = result.checkDateCount())
         std::fprintf(out, ", %zu to check date", toCheck);
+    if (result.verifying)
+        std::fprintf(out, ", %zu verified", result.verified);
     std::fprintf(out, "%s\n", cancelled ? " (cancelled)" : "");
     for (const std::string& note : result.notes)
         std::fprintf(out, "%s\n", note.c_str());
@@ -167,6 +169,8 @@ void printReportJson(std::FILE* out, const RunResult& result, bool cancelled) {
     }
     report["copied"] = std::move(copied);
     report["check_date_count"] = result.checkDateCount();
+    // None when the run did not read its copies back.
+    report["verified"] = result.verifying ? ordered_json(result.verified) : ordered_json(nullptr);
     report["skipped"] = list(result.resSkippedFiles, result.resSkippedDict, "reason");
     report["imported_before_count"] = countImportedBefore(result);
     report["errors"] = list(result.resErrorFiles, result.resErrorDict, "error");

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <unistd.h>
 
 namespace orvane::cli {
 
@@ -21,6 +22,12 @@ int closeStandardOutput(int status) {
     std::fprintf(stderr, "orvane: couldn't write to standard output: %s\n",
                  error ? std::strerror(error) : "write error");
     return status == 0 ? 1 : status;
+}
+
+void holdStandardOutput() {
+    static char buffer[64 * 1024];
+    if (!::isatty(STDOUT_FILENO))
+        std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
 }
 
 } // namespace orvane::cli

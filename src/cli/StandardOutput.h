@@ -9,4 +9,9 @@ namespace orvane::cli {
 // already tells a failure).
 int closeStandardOutput(int status);
 
+// Gives standard output, when it is not a terminal, a buffer that holds a usual report or
+// help text whole: its one write then fails, if at all, in closeStandardOutput's flush, which
+// can tell why; a smaller buffer's failed write inside printing loses the reason.
+void holdStandardOutput();
+
 } // namespace orvane::cli

@@ -27,6 +27,7 @@
 #include <memory>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <thread>
 #include <typeinfo>
 #include <unistd.h>
 
@@ -81,6 +82,8 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
     if (const std::string applied = timeSettingsSummary(result_.timeSettings); !applied.empty())
         result_.notes.push_back("Dates: " + applied + ".");
     result_.destination = treeRoot;
+    verifyCopies_ = defaults_.boolForKey(keys::kVerifyCopies);
+    result_.verifying = verifyCopies_;
     clock_gettime(CLOCK_REALTIME, &runStartedAt_);
     checkedFolders_.clear();
     const DateLocale locale;
@@ -90,6 +93,9 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
             discardPartial(copy.temporary);
             return copyFailed(copy.source, copy.destination, failure);
         });
+    if (verifyCopies_)
+        batch.setVerifier(
+            [this](const std::vector<PendingCopy>& copies) { return readBack(copies); });
     if (observer_)
         batch.setRecorded(
             [this](size_t entry, const std::string& source, const EntryOutcome& outcome) {
@@ -680,7 +686,7 @@ MadeCopy MergeEngine::makeCopy(const CopyJob& job) const {
                                      status_.abandonLargeCopies;
                           }};
     std::optional<StreamingHash> hash;
-    if (hashCopies_ && S_ISREG(job.status.st_mode)) {
+    if ((hashCopies_ || verifyCopies_) && S_ISREG(job.status.st_mode)) {
         hash.emplace(job.status.st_size);
         observer.hash = &*hash;
     }
@@ -709,6 +715,8 @@ MadeCopy MergeEngine::makeCopy(const CopyJob& job) const {
         made.full = hash->full();
         made.edges = hash->edges();
     }
+    if (hooks_.copyWritten)
+        hooks_.copyWritten(job.temporary);
     made.attributeError = copyAttributes(job.status, job.source, job.temporary, job.target);
     if (!made.attributeError && S_ISDIR(job.status.st_mode))
         made.attributeError =
@@ -738,8 +746,49 @@ EntryOutcome MergeEngine::finishCopy(const CopyJob& job, MadeCopy made,
                        S_ISREG(job.status.st_mode),
                        S_ISREG(job.status.st_mode) ? job.status.st_size : 0,
                        job.status,
-                       made.made};
+                       made.made,
+                       verifyCopies_ ? made.full : std::nullopt};
     return {};
+}
+
+std::vector<bool> MergeEngine::readBack(const std::vector<PendingCopy>& copies) const {
+    std::vector<char> answers(copies.size(), 1); // written by several threads, unlike bits
+    std::vector<std::string> logs(copies.size());
+    std::atomic<size_t> next{0};
+    auto work = [&] {
+        for (size_t at = next++; at < copies.size(); at = next++) {
+            if (!copies[at].verifyAgainst)
+                continue;
+            LogDeferral deferral; // written below in list order, as if one thread had read
+            answers[at] = readsBackIntact(copies[at]);
+            logs[at] = deferral.take();
+        }
+    };
+    // Reading back is mostly waiting for the disk: it overlaps as well as copies do there.
+    std::vector<std::thread> helpers;
+    for (size_t helper = 1; helper < std::min<size_t>(copyJobs_, copies.size()); ++helper)
+        helpers.emplace_back(work);
+    work();
+    for (std::thread& helper : helpers)
+        helper.join();
+    std::vector<bool> intact(copies.size());
+    for (size_t at = 0; at < copies.size(); ++at) {
+        writeDeferredLog(logs[at]);
+        intact[at] = answers[at] != 0;
+    }
+    return intact;
+}
+
+bool MergeEngine::readsBackIntact(const PendingCopy& copy) const {
+    const std::optional<ContentHash> stored = storedHashOf(copy.temporary, copy.bytes);
+    if (stored && *stored == *copy.verifyAgainst)
+        return true;
+    logMessage(LOG_WARN, "Copy of '%s' (fsr='%s') to '%s' (fsr='%s') %s; removing it",
+               safeCString(copy.source).c_str(), copy.source.c_str(),
+               safeCString(copy.destination).c_str(), copy.destination.c_str(),
+               stored ? "read back with other bytes than were copied" : "could not be read back");
+    discardPartial(copy.temporary);
+    return false;
 }
 
 EntryOutcome MergeEngine::publish(const PendingCopy& copy) {
@@ -797,6 +846,8 @@ EntryOutcome MergeEngine::publish(const PendingCopy& copy) {
     }
     if (copy.attributeError)
         return EntryOutcome::failed(copy.attributeError);
+    if (copy.verifyAgainst)
+        ++result_.verified;
 
     logMessage(LOG_DEBUG,
                "Merged by file-manager-copy for original file '%s' (fsr='%s'), destination file "

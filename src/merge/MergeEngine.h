@@ -41,6 +41,9 @@ struct MergeHooks {
     // the batch that moves it to its final name.
     std::function<void(const std::string& source, const std::string& destination)> beforePublish =
         {};
+    // Called with the temporary an entry's data was written to, once complete (tests change
+    // the copy's bytes here, as a failing disk or cable would).
+    std::function<void(const std::string& temporary)> copyWritten = {};
 };
 
 // Where one entry of the file list goes, worked out without changing anything.
@@ -199,6 +202,11 @@ class MergeEngine {
     // it once empty.
     ErrorText checkExistingFolder(const std::string& path, const struct statx& status,
                                   bool madeMeanwhile = false);
+    // Whether a durable copy reads back from the disk as the bytes that were copied; a copy
+    // that does not is removed.
+    bool readsBackIntact(const PendingCopy& copy) const;
+    // The same for each copy of a batch, read as many at once as copies are made at once.
+    std::vector<bool> readBack(const std::vector<PendingCopy>& copies) const;
     // Removes an unfinished copy, logging what could not be removed.
     static void discardPartial(const std::string& partial);
 
@@ -217,7 +225,8 @@ class MergeEngine {
     RunObserver* observer_ = nullptr;
     PriorImports* prior_ = nullptr;
     bool hashCopies_ = false;
-    size_t entryIndex_ = 0; // of the entry mergeFiles is at
+    bool verifyCopies_ = false; // copies are read back before publishing (a preference)
+    size_t entryIndex_ = 0;     // of the entry mergeFiles is at
     unsigned copyJobs_ = 1;
     CopyPool* pool_ = nullptr;              // during mergeFiles with several copies at once
     NameClashCache* nameClashes_ = nullptr; // during mergeFiles

@@ -62,12 +62,17 @@ bool PublishBatch::due() const {
 void PublishBatch::flush() {
     if (!copies_.empty()) {
         const std::optional<CopyFailure> notDurable = makeDurable();
+        // Checked before they take their final names: a copy that is there is a good one.
+        const std::vector<bool> intact =
+            notDurable || !verify_ ? std::vector<bool>(copies_.size(), true) : verify_(copies_);
         for (Outcome& outcome : outcomes_) {
             if (outcome.copy == kNoCopy)
                 continue;
             const PendingCopy& copy = copies_[outcome.copy];
-            outcome.outcome =
-                notDurable ? EntryOutcome::failed(abandon_(copy, *notDurable)) : publish_(copy);
+            outcome.outcome = notDurable ? EntryOutcome::failed(abandon_(copy, *notDurable))
+                              : intact[outcome.copy]
+                                  ? publish_(copy)
+                                  : EntryOutcome::failed(std::string(kCopyMismatch));
         }
     }
     for (const Outcome& outcome : outcomes_)

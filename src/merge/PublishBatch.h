@@ -3,6 +3,7 @@
 #include "base/ErrorText.h"
 #include "base/RunResult.h"
 #include "merge/FileStamp.h"
+#include "platform/ContentHash.h"
 #include "platform/FileCopier.h"
 
 #include <chrono>
@@ -41,6 +42,10 @@ struct EntryOutcome {
     }
 };
 
+// An entry's error when its copy, read back from the disk, holds other bytes than were copied.
+inline constexpr const char* kCopyMismatch =
+    ORVANE_TRANSLATE_NOOP("Orvane", "The copy didn't match the original when read back");
+
 // A complete copy under its temporary name, waiting to be moved to its final name.
 struct PendingCopy {
     size_t entry = 0; // its index in the run's file list
@@ -53,6 +58,8 @@ struct PendingCopy {
     off_t bytes = 0;
     struct stat sourceStatus = {}; // as the plan read it, for a name found taken at publishing
     FileStamp made;                // the temporary as recorded in the journal
+    // The hash of the bytes copied, when the copy is to be read back and compared with it.
+    std::optional<ContentHash> verifyAgainst;
 };
 
 // Publishes the copies of a run in batches so that a final name appears only when its data
@@ -67,6 +74,9 @@ class PublishBatch {
     using Publisher = std::function<EntryOutcome(const PendingCopy&)>;
     // Removes a copy that could not be made durable; answers the entry's error.
     using Abandoner = std::function<ErrorText(const PendingCopy&, const CopyFailure&)>;
+    // Reads the durable copies of a batch back before they are published, removing those that
+    // differ from what was copied; answers for each copy whether it is intact.
+    using Verifier = std::function<std::vector<bool>(const std::vector<PendingCopy>&)>;
 
     // A batch is published once it is this old, holds this much data or this many entries.
     static constexpr std::chrono::milliseconds kMaxAge{500};
@@ -79,6 +89,7 @@ class PublishBatch {
 
     PublishBatch(RunResult& result, Publisher publish, Abandoner abandon);
     void setRecorded(Recorded recorded) { recorded_ = std::move(recorded); }
+    void setVerifier(Verifier verify) { verify_ = std::move(verify); }
     // The entry that the outcomes added next belong to.
     void beginEntry(size_t entry) { entry_ = entry; }
     PublishBatch(const PublishBatch&) = delete;
@@ -118,6 +129,7 @@ class PublishBatch {
     Publisher publish_;
     Abandoner abandon_;
     Recorded recorded_;
+    Verifier verify_;
     size_t entry_ = 0;
     std::vector<PendingCopy> copies_;
     std::unordered_set<std::string> destinations_; // of copies_, asked for every entry

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <fcntl.h>
 #include <memory>
 #include <unistd.h>
 #include <xxhash.h>
@@ -139,11 +140,12 @@ std::optional<ContentHash> edgeHashOf(int fd, off_t size) {
 }
 
 std::optional<ContentHash> fullHashOf(int fd, off_t size) {
-    constexpr size_t kChunk = 1 << 20;
-    auto buffer = std::make_unique<char[]>(kChunk);
+    // One byte more than the size, so that growth is seen; not cleared, since it is read into.
+    const size_t chunk = static_cast<size_t>(std::clamp<off_t>(size + 1, 1, off_t{1} << 20));
+    std::unique_ptr<char[]> buffer(new char[chunk]);
     StreamingHash hash(size);
     for (off_t offset = 0;;) {
-        const ssize_t n = ::pread(fd, buffer.get(), kChunk, offset);
+        const ssize_t n = ::pread(fd, buffer.get(), chunk, offset);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -152,8 +154,22 @@ std::optional<ContentHash> fullHashOf(int fd, off_t size) {
             break;
         hash.update(buffer.get(), size_t(n));
         offset += n;
+        // A regular file read short at its size has ended: no read is needed to be told so.
+        if (size_t(n) < chunk && offset == size)
+            break;
     }
     return hash.full();
+}
+
+std::optional<ContentHash> storedHashOf(const std::string& path, off_t size) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return std::nullopt;
+    // Clean pages are dropped at once.
+    (void)::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    std::optional<ContentHash> hash = fullHashOf(fd, size);
+    ::close(fd);
+    return hash;
 }
 
 } // namespace orvane

@@ -56,5 +56,10 @@ class StreamingHash {
 // The hash of all of the open file `fd` of `size` bytes, or none when it cannot be read or
 // its length is not `size`.
 [[nodiscard]] std::optional<ContentHash> fullHashOf(int fd, off_t size);
+// The hash of the regular file at `path` (not followed when it is a link) of `size` bytes as
+// the disk holds it: its cached pages are dropped first, so that the bytes are read from the
+// device and not from memory. The file's data must be durable already (fdatasync or syncfs),
+// else dirty pages stay cached and are what is read. None when it cannot be read.
+[[nodiscard]] std::optional<ContentHash> storedHashOf(const std::string& path, off_t size);
 
 } // namespace orvane

@@ -22,6 +22,8 @@ inline constexpr const char* kKeepBothOnNameClash = "OVKeepBothOnNameClash";
 inline constexpr const char* kIgnoreImportHistory = "OVIgnoreImportHistory";
 // A file whose bytes are anywhere below the destination, under any name, is skipped.
 inline constexpr const char* kSkipCopiesAnywhere = "OVSkipCopiesAnywhere";
+// Each copy is read back from the disk once durable and compared with what was copied.
+inline constexpr const char* kVerifyCopies = "OVVerifyCopies";
 // How many entries a run copies at once; 0 leaves it to the program (several on solid-state
 // storage, one on spinning disks).
 inline constexpr const char* kParallelCopies = "OVParallelCopies";

@@ -162,6 +162,7 @@ void PrefsController::showPreferences() {
     view_->setSkipIdenticalCheckboxOn(defaults_.boolForKey(keys::kSkipIdenticalFiles));
     view_->setKeepBothCheckboxOn(defaults_.boolForKey(keys::kKeepBothOnNameClash));
     view_->setCopiesAnywhereCheckboxOn(defaults_.boolForKey(keys::kSkipCopiesAnywhere));
+    view_->setVerifyCopiesCheckboxOn(defaults_.boolForKey(keys::kVerifyCopies));
     view_->setCopiesAtOnce(copiesAtOnceShown(defaults_));
     view_->setUseExtendedDatesCheckboxOn(defaults_.boolForKey(keys::kUseExtendedDates));
     const TimeSettings time = timeSettingsOf(defaults_);
@@ -262,6 +263,7 @@ void PrefsController::saveClicked() {
     defaults_.setBool(keys::kSkipIdenticalFiles, view_->skipIdenticalCheckboxOn());
     defaults_.setBool(keys::kKeepBothOnNameClash, view_->keepBothCheckboxOn());
     defaults_.setBool(keys::kSkipCopiesAnywhere, view_->copiesAnywhereCheckboxOn());
+    defaults_.setBool(keys::kVerifyCopies, view_->verifyCopiesCheckboxOn());
     // A number beyond the offered ones, stored by hand, stays until another is chosen.
     if (const int copies = view_->copiesAtOnce(); copies != copiesAtOnceShown(defaults_))
         defaults_.setInteger(keys::kParallelCopies, copies);

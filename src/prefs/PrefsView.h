@@ -41,6 +41,9 @@ class PrefsView {
     virtual void setKeepBothCheckboxOn(bool on) = 0;
     virtual bool copiesAnywhereCheckboxOn() const = 0;
     virtual void setCopiesAnywhereCheckboxOn(bool on) = 0;
+    // On: every copy is read back from the disk and compared with its original's bytes.
+    virtual bool verifyCopiesCheckboxOn() const = 0;
+    virtual void setVerifyCopiesCheckboxOn(bool on) = 0;
     // How many files a run copies at once: 0 leaves it to the program, else 1 to 4.
     virtual int copiesAtOnce() const = 0;
     virtual void setCopiesAtOnce(int copies) = 0;

@@ -125,6 +125,9 @@ void ReportController::showReport() {
     const size_t toCheck = shown.checkDateCount();
     view_->setCountFields(
         std::to_string(shown.resCopiedFiles.size()) +
+            (shown.verifying ? " " + fillValues(ORVANE_TRANSLATE_NOOP("Orvane", "(%1 verified)"),
+                                                {std::to_string(shown.verified)})
+                             : "") +
             (toCheck ? " " + fillValues(ORVANE_TRANSLATE_NOOP("Orvane", "(%1 to check date)"),
                                         {std::to_string(toCheck)})
                      : ""),

@@ -354,6 +354,14 @@ void PrefsWindow::setCopiesAnywhereCheckboxOn(bool on) {
     ui_->copiesAnywhereCheckbox->setChecked(on);
 }
 
+bool PrefsWindow::verifyCopiesCheckboxOn() const {
+    return ui_->verifyCopiesCheckbox->isChecked();
+}
+
+void PrefsWindow::setVerifyCopiesCheckboxOn(bool on) {
+    ui_->verifyCopiesCheckbox->setChecked(on);
+}
+
 std::string PrefsWindow::nameTemplateText() const {
     return ui_->nameTemplateField->text().toStdString();
 }

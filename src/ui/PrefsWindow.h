@@ -57,6 +57,8 @@ class PrefsWindow : public QDialog, public PrefsView {
     void setKeepBothCheckboxOn(bool on) override;
     bool copiesAnywhereCheckboxOn() const override;
     void setCopiesAnywhereCheckboxOn(bool on) override;
+    bool verifyCopiesCheckboxOn() const override;
+    void setVerifyCopiesCheckboxOn(bool on) override;
     int copiesAtOnce() const override;
     void setCopiesAtOnce(int copies) override;
     bool useExtendedDatesCheckboxOn() const override;

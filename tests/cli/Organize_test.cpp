@@ -293,7 +293,7 @@ TEST_F(OrganizeTest, SaysHowEachCopyWasDated) {
                                                   {in("clip.mp4"), "metadata"},
                                                   {in("scan.txt"), "modified, check date"}}));
 
-    outcome = run({"--json", "--no-history", source, dest});
+    outcome = run({"--json", "--no-history", "--verify", source, dest});
     ASSERT_EQ(outcome.status, 0) << outcome.err;
     EXPECT_EQ(tree(dest),
               (std::map<std::string, std::string>{{"1975-01-01/scan.txt", "s"},
@@ -301,6 +301,7 @@ TEST_F(OrganizeTest, SaysHowEachCopyWasDated) {
                                                   {"2005-03-17/clip.mp4", tinyMovie()}}));
     const json report = outcome.parsed();
     EXPECT_EQ(report["check_date_count"], 1);
+    EXPECT_EQ(report["verified"], 3);
     for (const json& item : report["copied"])
         EXPECT_EQ(item["dated_by"].get<std::string>() +
                       (item["check_date"].get<bool>() ? ", check date" : ""),

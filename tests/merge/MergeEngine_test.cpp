@@ -10,6 +10,7 @@
 #include "support/TestSupport.h"
 
 #include <fcntl.h>
+#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
@@ -300,6 +301,33 @@ TEST_F(MergeTest, DateFoldersThatAreOthersLinksAreRefused) {
             EXPECT_EQ(result.resErrorDict[list[i]], kLinkedDateFolder);
         }
     }
+}
+
+TEST_F(MergeTest, VerifiedCopyThatReadsBackWrongIsRemovedAndFails) {
+    PathList list;
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
+        list.push_back(sources + "/" + name);
+        writeFile(list.back(), std::string(70000, name[0]), localTime(2005, 3, 17));
+    }
+    // A byte of b's copy changes on its way to the disk.
+    engine.setHooks({.copyWritten = [](const std::string& temporary) {
+        std::fstream copy(temporary, std::ios::in | std::ios::out | std::ios::binary);
+        copy.seekp(69999);
+        if (copy.peek() == 'b')
+            copy.put('x');
+    }});
+    defaults.setBool(keys::kVerifyCopies, true);
+    engine.setCopyJobs(2);
+
+    merge(list);
+    EXPECT_EQ(result.resCopiedFiles, (PathList{list[0], list[2]}));
+    EXPECT_EQ(result.resErrorDict.at(list[1]), kCopyMismatch);
+    EXPECT_TRUE(result.verifying);
+    EXPECT_EQ(result.verified, 2u);
+    EXPECT_FALSE(exists(root + "/2005/03/17/b.jpg"));
+    const auto entries = std::distance(std::filesystem::directory_iterator(root + "/2005/03/17"),
+                                       std::filesystem::directory_iterator());
+    EXPECT_EQ(entries, 2) << "the bad copy's temporary must be removed";
 }
 
 TEST_F(MergeTest, NameTakenDuringTheCopyIsNotOverwritten) {

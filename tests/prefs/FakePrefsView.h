@@ -58,6 +58,8 @@ class FakePrefsView : public PrefsView {
     void setDayStartsAt(long seconds) override { dayStart = seconds; }
     bool copiesAnywhereCheckboxOn() const override { return copiesAnywhere; }
     void setCopiesAnywhereCheckboxOn(bool on) override { copiesAnywhere = on; }
+    bool verifyCopiesCheckboxOn() const override { return verifyCopies; }
+    void setVerifyCopiesCheckboxOn(bool on) override { verifyCopies = on; }
     int copiesAtOnce() const override { return copies; }
     void setCopiesAtOnce(int value) override { copies = value; }
     bool useExtendedDatesCheckboxOn() const override { return useExtendedDates; }
@@ -127,6 +129,7 @@ class FakePrefsView : public PrefsView {
     bool skipIdentical = false;
     bool keepBoth = false;
     bool copiesAnywhere = false;
+    bool verifyCopies = false;
     int copies = -1;
     bool useExtendedDates = false;
     std::vector<std::string> zoneChoices;

@@ -94,6 +94,8 @@ TEST(ReportCopyRules, TheZeroCopiedLineOpensTheFileCopyingRules) {
 
 TEST_F(ReportWindowTest, ShowsCountsTabLabelsAndTheDonationLine) {
     window.tabView()->setCurrentIndex(2);
+    report.result().verifying = true;
+    report.result().verified = 2;
     report.showReport();
     EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(window.tabView()->currentIndex(), 0);
@@ -103,7 +105,7 @@ TEST_F(ReportWindowTest, ShowsCountsTabLabelsAndTheDonationLine) {
     EXPECT_EQ(window.tabView()->tabText(1), "Copied (2)");
     EXPECT_EQ(window.tabView()->tabText(2), "Skipped (1)");
     EXPECT_EQ(window.tabView()->tabText(3), "Errors (0)");
-    EXPECT_EQ(window.countField(ReportTable::Copied)->text(), "2 (1 to check date)");
+    EXPECT_EQ(window.countField(ReportTable::Copied)->text(), "2 (2 verified) (1 to check date)");
     EXPECT_EQ(window.countField(ReportTable::Skipped)->text(), "1");
     EXPECT_EQ(window.countField(ReportTable::Errors)->text(), "0");
     EXPECT_NE(window.countField(ReportTable::Errors)->palette().color(QPalette::Text),
