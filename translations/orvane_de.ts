@@ -580,6 +580,14 @@ Bitte wählen Sie ein anderes Format.
         <source>File Name Error</source>
         <translation>Fehler im Dateinamen</translation>
     </message>
+    <message>
+        <source>The copy didn&apos;t match the original when read back</source>
+        <translation>Die Kopie stimmte beim Zurücklesen nicht mit dem Original überein</translation>
+    </message>
+    <message>
+        <source>(%1 verified)</source>
+        <translation>(%1 geprüft)</translation>
+    </message>
 </context>
 <context>
     <name>PrefsWindow</name>
@@ -790,6 +798,10 @@ Bitte wählen Sie ein anderes Format.
     <message>
         <source>Date codes as in folder formats (%Y %m %d %H %M %S) and {name}, {ext}, {EXT}, {seq}, {seq:4}, {job}, {camera}. Without {ext} or {EXT} the original extension is kept. A sidecar or the other half of a RAW+JPEG pair gets the same name as its photo.</source>
         <translation>Datumscodes wie in Ordnerformaten (%Y %m %d %H %M %S) sowie {name}, {ext}, {EXT}, {seq}, {seq:4}, {job}, {camera}. Ohne {ext} oder {EXT} bleibt die ursprüngliche Endung erhalten. Eine Begleitdatei oder die andere Hälfte eines RAW+JPEG-Paars erhält denselben Namen wie ihr Foto.</translation>
+    </message>
+    <message>
+        <source>Verify copies by reading them back from the disk</source>
+        <translation>Kopien prüfen, indem sie von der Platte zurückgelesen werden</translation>
     </message>
 </context>
 <context>
