@@ -226,6 +226,14 @@ void RunJournal::sync() {
     lastSync_ = std::chrono::steady_clock::now();
 }
 
+void RunJournal::noteLineHeld() {
+    // A skip or a failure made nothing that undo or the clean-up must find: its line is
+    // written in time but needs no flush of its own, so that a re-import of files that are
+    // all there flushes the journal only at its end.
+    if (pending_.size() >= kHeldBytes)
+        writePending();
+}
+
 void RunJournal::noteEntryDone() {
     if (++entriesSinceSync_ < kSyncEntries &&
         std::chrono::steady_clock::now() - lastSync_ < kSyncInterval)
@@ -314,7 +322,7 @@ void RunJournal::entrySkipped(size_t entry, const std::string& source, const std
                               {"source", journal::pathJson(source)},
                               {"reason", reason}}),
            false);
-    noteEntryDone();
+    noteLineHeld();
 }
 
 void RunJournal::entryFailed(size_t entry, const std::string& source, const std::string& error) {
@@ -323,7 +331,7 @@ void RunJournal::entryFailed(size_t entry, const std::string& source, const std:
                               {"source", journal::pathJson(source)},
                               {"error", error}}),
            false);
-    noteEntryDone();
+    noteLineHeld();
 }
 
 void RunJournal::runEnded(bool cancelled, const RunCounts& counts) {

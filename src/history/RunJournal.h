@@ -34,6 +34,8 @@ class RunJournal : public RunObserver {
     // Durable at least this often while lines come, and after this many entries.
     static constexpr std::chrono::milliseconds kSyncInterval{200};
     static constexpr size_t kSyncEntries = 256;
+    // Lines of skips and failures held back at most, before they are written.
+    static constexpr size_t kHeldBytes = 64 * 1024;
 
     // Creates the journal in `folder` (made if missing) and writes its first line: the
     // sources, the destination root, the options in force and this process's identity.
@@ -65,6 +67,7 @@ class RunJournal : public RunObserver {
     // must be on record before the file system changes needs.
     void append(const std::string& line, bool now);
     void noteEntryDone();
+    void noteLineHeld();
     void writePending();
     void sync();
     void fail(const char* what, int err);
