@@ -21,7 +21,7 @@ test_packages=(
   e2fsprogs mount exfatprogs exfat-fuse
 )
 package_packages=(scdoc dpkg-dev lintian desktop-file-utils appstream man-db)
-bench_packages=(libimage-exiftool-perl imagemagick python3 gphoto2)
+bench_packages=(libimage-exiftool-perl imagemagick python3 gphoto2 rsync)
 
 for mode in "$@"; do
   case "$mode" in
