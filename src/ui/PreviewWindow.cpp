@@ -169,7 +169,8 @@ PreviewWindow::PreviewWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     // Closed as a dialog would be, and as the report is.
     for (QKeySequence key : {QKeySequence(Qt::Key_Escape), QKeySequence(QKeySequence::Close)})
         connect(new QShortcut(key, this), &QShortcut::activated, this, &QWidget::close);
-    resizeWithinScreen(*this, QSize(820, 620));
+    // Wide enough for the notes beside pictured rows, where the screen allows.
+    resizeWithinScreen(*this, QSize(1000, 660));
 }
 
 PreviewWindow::~PreviewWindow() = default;
