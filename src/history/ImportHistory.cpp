@@ -285,27 +285,28 @@ std::optional<bool> ImportHistory::knows(const SourceIdentity& source) {
 }
 
 std::optional<ImportRecord> ImportHistory::latest(const SourceIdentity& source) {
-    static const std::string kLatest =
-        std::string("SELECT ") + kRecordColumns +
-        " FROM imports WHERE volume=?1 AND source=?2 AND size=?3 AND modified=?4 "
-        "ORDER BY imported DESC, id DESC LIMIT 1";
-    Statement query(db_, kLatest.c_str(), latest_);
-    query.text(1, source.volume).text(2, source.path).integer(3, source.size);
-    query.integer(4, source.modified);
-    if (query.step() != SQLITE_ROW)
-        return std::nullopt;
-    return recordAt(query);
+    return latestImport(source, nullptr);
 }
 
 std::optional<ImportRecord> ImportHistory::find(const SourceIdentity& source,
                                                 const ContentHash& edges) {
-    static const std::string kFind =
+    return latestImport(source, &edges);
+}
+
+std::optional<ImportRecord> ImportHistory::latestImport(const SourceIdentity& source,
+                                                        const ContentHash* edges) {
+    static const std::string kLatest[2] = {
         std::string("SELECT ") + kRecordColumns +
-        " FROM imports WHERE volume=?1 AND source=?2 AND size=?3 AND modified=?4 AND edges=?5 "
-        "ORDER BY imported DESC, id DESC LIMIT 1";
-    Statement query(db_, kFind.c_str(), find_);
+            " FROM imports WHERE volume=?1 AND source=?2 AND size=?3 AND modified=?4 "
+            "ORDER BY imported DESC, id DESC LIMIT 1",
+        std::string("SELECT ") + kRecordColumns +
+            " FROM imports WHERE volume=?1 AND source=?2 AND size=?3 AND modified=?4 AND "
+            "edges=?5 ORDER BY imported DESC, id DESC LIMIT 1"};
+    Statement query(db_, kLatest[edges ? 1 : 0].c_str(), edges ? find_ : latest_);
     query.text(1, source.volume).text(2, source.path).integer(3, source.size);
-    query.integer(4, source.modified).blob(5, edges.bytes());
+    query.integer(4, source.modified);
+    if (edges)
+        query.blob(5, edges->bytes());
     if (query.step() != SQLITE_ROW)
         return std::nullopt;
     return recordAt(query);

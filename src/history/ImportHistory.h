@@ -102,6 +102,9 @@ class ImportHistory {
   private:
     ImportHistory() = default;
     bool fail(const char* what);
+    // The latest import of `source`, of these edges only when given.
+    std::optional<ImportRecord> latestImport(const SourceIdentity& source,
+                                             const ContentHash* edges);
     sqlite3* db_ = nullptr;
     // The look-ups a run makes for every file, prepared once.
     sqlite3_stmt* knows_ = nullptr;
