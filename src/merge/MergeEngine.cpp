@@ -250,6 +250,21 @@ void MergeEngine::processEntry(size_t index, const std::string& source, const Da
         }
     }
 
+    // A file imported before needs no date: asked first, a re-import reads no file to date.
+    bool askedPrior = false;
+    if (prior_ && fetched.path.empty()) {
+        struct stat status;
+        if (::stat(source.c_str(), &status) == 0 && S_ISREG(status.st_mode)) {
+            askedPrior = true;
+            if (std::optional<PriorCopy> prior = prior_->priorCopy(index, source, status)) {
+                endEntry(index, source,
+                         EntryOutcome::skippedAs(std::move(prior->reason), std::move(prior->path)),
+                         batch);
+                return;
+            }
+        }
+    }
+
     std::string planError;
     const std::optional<EntryPlan> plan = planEntry(source, locale, planError, fetched.path);
     if (!plan) {
@@ -258,7 +273,7 @@ void MergeEngine::processEntry(size_t index, const std::string& source, const Da
     }
     if (hooks_.afterPlan)
         hooks_.afterPlan(source);
-    if (prior_ && S_ISREG(plan->status.st_mode))
+    if (prior_ && !askedPrior && S_ISREG(plan->status.st_mode))
         if (std::optional<PriorCopy> prior = prior_->priorCopy(index, source, plan->status)) {
             endEntry(index, source,
                      EntryOutcome::skippedAs(std::move(prior->reason), std::move(prior->path)),
