@@ -63,6 +63,14 @@
         <source>A job code or event name for {job} in the folder and name templates</source>
         <translation>Ein Auftragskürzel oder Ereignisname für {job} in den Ordner- und Namensvorlagen</translation>
     </message>
+    <message>
+        <source>&amp;Window</source>
+        <translation>&amp;Fenster</translation>
+    </message>
+    <message>
+        <source>&amp;Last Report</source>
+        <translation>&amp;Letzter Bericht</translation>
+    </message>
 </context>
 <context>
     <name>Orvane</name>

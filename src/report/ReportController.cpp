@@ -107,6 +107,7 @@ void ReportController::showReport() {
     // The run has ended (its last tick observed that under the status lock): its result
     // is complete and becomes the one the window reads.
     shown_ = result_;
+    shownAny_ = true;
     shownCancelled_ = cancelled_;
     shownRunSize_ = runSize_;
     shownImported_.clear();

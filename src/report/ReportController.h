@@ -112,6 +112,8 @@ class ReportController {
     void showReport();
     // Brings the window of the last report back to the front, as it is.
     void bringReportToFront();
+    // Whether a report was shown since the application started: then it can be reopened.
+    bool hasShownReport() const { return shownAny_; }
     // The number of entries of the file list of the run that writes the result.
     void setRunSize(long entries) { runSize_ = entries; }
     // "Finished", or for a run that was stopped "Stopped after N of TOTAL".
@@ -162,6 +164,7 @@ class ReportController {
     PathList shownSkipped_;
     bool cancelled_ = false;
     bool shownCancelled_ = false;
+    bool shownAny_ = false;
     long runSize_ = 0;
     long shownRunSize_ = 0;
     ReportView* view_ = nullptr;

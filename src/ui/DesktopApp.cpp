@@ -79,6 +79,24 @@ DesktopApp::DesktopApp(UserDefaults& defaults, std::string recentDocumentsFile)
     controller_.setPatternFixer([this](const std::string& type, size_t index) {
         prefsController_.showPattern(type, index);
     });
+    // A report closed by mistake comes back, as it was, until the next run's replaces it.
+    QMenu* windowMenu =
+        mainWindow_.menuBar()->addMenu(QCoreApplication::translate("MainWindow", "&Window"));
+    windowMenu->setObjectName("windowMenu");
+    QAction* lastReport =
+        windowMenu->addAction(QCoreApplication::translate("MainWindow", "&Last Report"));
+    lastReport->setObjectName("lastReportAction");
+    lastReport->setShortcut(QKeySequence("Ctrl+Shift+R"));
+    // Greyed in the open menu before the first report; its shortcut stays on, and does
+    // nothing then.
+    QObject::connect(windowMenu, &QMenu::aboutToShow, lastReport,
+                     [this, lastReport] { lastReport->setEnabled(report_.hasShownReport()); });
+    QObject::connect(windowMenu, &QMenu::aboutToHide, lastReport,
+                     [lastReport] { lastReport->setEnabled(true); });
+    QObject::connect(lastReport, &QAction::triggered, &reportWindow_, [this] {
+        if (report_.hasShownReport())
+            report_.bringReportToFront();
+    });
     QMenu* helpMenu =
         mainWindow_.menuBar()->addMenu(QCoreApplication::translate("MainWindow", "&Help"));
     helpMenu->setObjectName("helpMenu");

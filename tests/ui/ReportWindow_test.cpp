@@ -90,6 +90,13 @@ TEST(ReportCopyRules, TheZeroCopiedLineOpensTheFileCopyingRules) {
     report.result().recordSkipped("/card/a.jpg", "Pattern preference");
     report.showReport();
     EXPECT_FALSE(window.copyRulesNotice()->isVisible());
+
+    // Closed, it comes back from Window > Last Report.
+    window.close();
+    auto* lastReport = desktop.mainWindow().findChild<QAction*>("lastReportAction");
+    ASSERT_TRUE(lastReport);
+    lastReport->trigger();
+    EXPECT_TRUE(window.isVisible());
 }
 
 TEST_F(ReportWindowTest, ShowsCountsTabLabelsAndTheDonationLine) {
