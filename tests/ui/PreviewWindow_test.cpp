@@ -287,6 +287,11 @@ TEST_F(PreviewWindowTest, FilesImportedBeforeAreTheirOwnGroupChosenFileByFile) {
     EXPECT_EQ(shown.organizeButton()->text(), "Organize 1 File");
     const int bRow = text(group, 0, PlanTreeModel::kName) == "b.txt" ? 0 : 1;
     EXPECT_TRUE(text(group, bRow, PlanTreeModel::kNote).startsWith("Imported before on "));
+    // New Only leaves them out; Select All takes them in.
+    shown.chooseButton("Select All")->click();
+    EXPECT_EQ(model.data(group, Qt::CheckStateRole), Qt::Checked);
+    shown.chooseButton("New Only")->click();
+    EXPECT_EQ(model.data(group, Qt::CheckStateRole), Qt::Unchecked);
     ASSERT_TRUE(model.setData(model.importedIndex(bRow), Qt::Checked, Qt::CheckStateRole));
     EXPECT_EQ(model.data(group, Qt::CheckStateRole), Qt::PartiallyChecked);
     if (const QString shots = qEnvironmentVariable("ORVANE_SCREENSHOTS"); !shots.isEmpty()) {
