@@ -117,12 +117,21 @@ inline bool isImportedBefore(const std::string& reason) {
 }
 } // namespace skip
 
-// The skipped paths the import history knew.
-inline size_t countImportedBefore(const RunResult& result) {
-    size_t count = 0;
-    for (const auto& [path, reason] : result.resSkippedDict)
-        count += skip::isImportedBefore(reason) ? 1 : 0;
-    return count;
+// The skipped paths in the order they were recorded, those the import history knew apart
+// from the others: the report lists them apart.
+struct SkippedPaths {
+    PathList importedBefore;
+    PathList others;
+};
+inline SkippedPaths splitSkipped(const RunResult& result) {
+    SkippedPaths split;
+    for (const std::string& path : result.resSkippedFiles) {
+        auto reason = result.resSkippedDict.find(path);
+        const bool known =
+            reason != result.resSkippedDict.end() && skip::isImportedBefore(reason->second);
+        (known ? split.importedBefore : split.others).push_back(path);
+    }
+    return split;
 }
 
 // Skipped paths that count as failures of the run: what could not be examined or listed, a

@@ -122,12 +122,10 @@ void addTimeSettingsJson(nlohmann::ordered_json& report, const TimeSettings& set
 void printReportText(std::FILE* out, const RunResult& result, bool cancelled) {
     printCopied(out, result);
     // Files the import history knew are a list of their own: a re-import is mostly those.
-    PathList imported, skipped;
-    for (const std::string& path : result.resSkippedFiles)
-        (skip::isImportedBefore(valueOrEmpty(result.resSkippedDict, path)) ? imported : skipped)
-            .push_back(path);
+    const SkippedPaths skipped = splitSkipped(result);
+    const PathList& imported = skipped.importedBefore;
     printSection(out, "Imported before", imported, result.resSkippedDict, ": ", result);
-    printSection(out, "Skipped", skipped, result.resSkippedDict, ": ", result);
+    printSection(out, "Skipped", skipped.others, result.resSkippedDict, ": ", result);
     printSection(out, "Errors", result.resErrorFiles, result.resErrorDict, ": ", result);
     std::fprintf(out, "%zu copied, %zu skipped", result.resCopiedFiles.size(),
                  result.resSkippedFiles.size());
@@ -172,7 +170,7 @@ void printReportJson(std::FILE* out, const RunResult& result, bool cancelled) {
     // None when the run did not read its copies back.
     report["verified"] = result.verifying ? ordered_json(result.verified) : ordered_json(nullptr);
     report["skipped"] = list(result.resSkippedFiles, result.resSkippedDict, "reason");
-    report["imported_before_count"] = countImportedBefore(result);
+    report["imported_before_count"] = splitSkipped(result).importedBefore.size();
     report["errors"] = list(result.resErrorFiles, result.resErrorDict, "error");
     report["cancelled"] = cancelled;
     addTimeSettingsJson(report, result.timeSettings);

@@ -307,7 +307,10 @@ std::optional<ImportRecord> ImportHistory::latestImport(const SourceIdentity& so
     query.integer(4, source.modified);
     if (edges)
         query.blob(5, edges->bytes());
-    if (query.step() != SQLITE_ROW)
+    const int code = query.step();
+    if (code != SQLITE_ROW && code != SQLITE_DONE)
+        fail("Couldn't look up an import");
+    if (code != SQLITE_ROW)
         return std::nullopt;
     return recordAt(query);
 }

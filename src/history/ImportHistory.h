@@ -65,7 +65,8 @@ class ImportHistory {
     // Whether any import of this source (same volume, path, size and time) is on record: a
     // cheap test before its edges are read.
     [[nodiscard]] std::optional<bool> knows(const SourceIdentity& source);
-    // The latest import of this source, whatever its edges.
+    // The latest import of this source, whatever its edges; none also when the look-up
+    // fails, with the reason in error().
     [[nodiscard]] std::optional<ImportRecord> latest(const SourceIdentity& source);
     // The latest import of this source with these edges.
     [[nodiscard]] std::optional<ImportRecord> find(const SourceIdentity& source,

@@ -166,18 +166,16 @@ std::optional<PriorCopy> ImportRecorder::priorCopy(size_t entry, const std::stri
     pending.source = {place.volume, place.path, static_cast<int64_t>(status.st_size),
                       nanoseconds(status.st_mtim)};
     if (!options_.ignoreHistory && !options_.importAgain.count(source)) {
-        const std::optional<bool> known = history_->knows(pending.source);
-        if (!known) {
+        const std::optional<ImportRecord> last = history_->latest(pending.source);
+        if (!last && !history_->error().empty()) {
             failed(history_->error());
             return std::nullopt;
         }
-        if (*known)
-            if (std::optional<ImportRecord> last = history_->latest(pending.source);
-                last && copyUnchanged(*last)) {
-                pending_.erase(entry);
-                return PriorCopy{importedBeforeText(*last), last->destination};
-            }
-        if (*known)
+        if (last && copyUnchanged(*last)) {
+            pending_.erase(entry);
+            return PriorCopy{importedBeforeText(*last), last->destination};
+        }
+        if (last)
             if (std::optional<ContentHash> edges = hashSource(source, status, edgeHashOf))
                 if (std::optional<ImportRecord> record = history_->find(pending.source, *edges)) {
                     pending_.erase(entry);

@@ -181,12 +181,14 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
 }
 
 std::optional<EntryPlan> MergeEngine::planEntry(const std::string& source, const DateLocale& locale,
-                                                std::string& error,
-                                                const std::string& readFrom) const {
+                                                std::string& error, const std::string& readFrom,
+                                                const struct stat* known) const {
     EntryPlan plan;
     struct stat& status = plan.status;
     const std::string& readable = readFrom.empty() ? source : readFrom;
-    if (::stat(readable.c_str(), &status) != 0) {
+    if (known)
+        status = *known;
+    else if (::stat(readable.c_str(), &status) != 0) {
         const int err = errno;
         error = fillPlaceholders("Original not found: %s", std::strerror(err), "");
         logMessage(LOG_WARN, "Couldn't read attributes for path '%s' (fsr='%s'): %d-%s",
@@ -250,36 +252,35 @@ void MergeEngine::processEntry(size_t index, const std::string& source, const Da
         }
     }
 
-    // A file imported before needs no date: asked first, a re-import reads no file to date.
-    bool askedPrior = false;
-    if (prior_ && fetched.path.empty()) {
-        struct stat status;
-        if (::stat(source.c_str(), &status) == 0 && S_ISREG(status.st_mode)) {
-            askedPrior = true;
-            if (std::optional<PriorCopy> prior = prior_->priorCopy(index, source, status)) {
-                endEntry(index, source,
-                         EntryOutcome::skippedAs(std::move(prior->reason), std::move(prior->path)),
-                         batch);
-                return;
-            }
-        }
-    }
+    // The source's status, read once: the import history is asked with it before the file
+    // is dated, so that a re-import reads no file for its date, and the plan takes it over.
+    // A camera's file is asked about once its download is planned.
+    struct stat status;
+    const bool statted = fetched.path.empty() && ::stat(source.c_str(), &status) == 0;
+    auto askPrior = [&](const struct stat& entryStatus) {
+        std::optional<PriorCopy> prior;
+        if (prior_ && S_ISREG(entryStatus.st_mode))
+            prior = prior_->priorCopy(index, source, entryStatus);
+        if (prior)
+            endEntry(index, source,
+                     EntryOutcome::skippedAs(std::move(prior->reason), std::move(prior->path)),
+                     batch);
+        return prior.has_value();
+    };
+    if (statted && askPrior(status))
+        return;
 
     std::string planError;
-    const std::optional<EntryPlan> plan = planEntry(source, locale, planError, fetched.path);
+    const std::optional<EntryPlan> plan =
+        planEntry(source, locale, planError, fetched.path, statted ? &status : nullptr);
     if (!plan) {
         endEntry(index, source, EntryOutcome::failed(planError), batch);
         return;
     }
     if (hooks_.afterPlan)
         hooks_.afterPlan(source);
-    if (prior_ && !askedPrior && S_ISREG(plan->status.st_mode))
-        if (std::optional<PriorCopy> prior = prior_->priorCopy(index, source, plan->status)) {
-            endEntry(index, source,
-                     EntryOutcome::skippedAs(std::move(prior->reason), std::move(prior->path)),
-                     batch);
-            return;
-        }
+    if (!statted && askPrior(plan->status))
+        return;
 
     std::vector<std::string> folderLevels;
     for (std::string level = plan->destinationFolder;

@@ -113,9 +113,11 @@ class MergeEngine {
     // Reads an entry's attributes and date and renders its date folder under the destination
     // root (setToPath). Creates, copies and records nothing; logs as the merge does. Answers
     // the plan, or none with the entry's error text in `error`. An entry that cannot be read
-    // in place (a camera's file) is read from its download `readFrom`.
+    // in place (a camera's file) is read from its download `readFrom`. `known` is the
+    // entry's status when the caller has just read it.
     std::optional<EntryPlan> planEntry(const std::string& source, const class DateLocale& locale,
-                                       std::string& error, const std::string& readFrom = {}) const;
+                                       std::string& error, const std::string& readFrom = {},
+                                       const struct stat* known = nullptr) const;
 
     ErrorText assertDirectoryPresent(const std::string& path);
     // Copies an entry under a temporary name beside `destination` and restores its times;

@@ -82,9 +82,9 @@ ReportController::TableData ReportController::tableData(ReportTable table) const
     case ReportTable::Copied:
         return {result.resCopiedFiles, result.resCopiedDict};
     case ReportTable::Skipped:
-        return {shownSkipped_, result.resSkippedDict};
+        return {shownSkipped_.others, result.resSkippedDict};
     case ReportTable::ImportedBefore:
-        return {shownImported_, result.resSkippedDict};
+        return {shownSkipped_.importedBefore, result.resSkippedDict};
     case ReportTable::Errors:
         break;
     }
@@ -110,14 +110,7 @@ void ReportController::showReport() {
     shownAny_ = true;
     shownCancelled_ = cancelled_;
     shownRunSize_ = runSize_;
-    shownImported_.clear();
-    shownSkipped_.clear();
-    for (const std::string& path : shown_->resSkippedFiles) {
-        auto reason = shown_->resSkippedDict.find(path);
-        const bool imported =
-            reason != shown_->resSkippedDict.end() && skip::isImportedBefore(reason->second);
-        (imported ? shownImported_ : shownSkipped_).push_back(path);
-    }
+    shownSkipped_ = splitSkipped(*shown_);
     if (!view_)
         return;
     const RunResult& shown = *shown_;
@@ -133,22 +126,22 @@ void ReportController::showReport() {
                                         {std::to_string(toCheck)})
                      : ""),
         std::to_string(shown.resSkippedFiles.size()) +
-            (shownImported_.empty()
+            (shownSkipped_.importedBefore.empty()
                  ? ""
                  : " " + fillValues(ORVANE_TRANSLATE_NOOP("Orvane", "(%1 imported before)"),
-                                    {std::to_string(shownImported_.size())})),
+                                    {std::to_string(shownSkipped_.importedBefore.size())})),
         std::to_string(shown.resErrorFiles.size()));
     view_->setHideFolderPaths(hidesPaths());
     hideFolderPathControlOperated();
     view_->setTabLabel(1, fillValues(ORVANE_TRANSLATE_NOOP("Orvane", "Copied (%1)"),
                                      {std::to_string(shown.resCopiedFiles.size())}));
     view_->setTabLabel(2, fillValues(ORVANE_TRANSLATE_NOOP("Orvane", "Skipped (%1)"),
-                                     {std::to_string(shownSkipped_.size())}));
+                                     {std::to_string(shownSkipped_.others.size())}));
     view_->setTabLabel(3, fillValues(ORVANE_TRANSLATE_NOOP("Orvane", "Errors (%1)"),
                                      {std::to_string(shown.resErrorFiles.size())}));
     view_->setTabLabel(4, fillValues(ORVANE_TRANSLATE_NOOP("Orvane", "Imported Before (%1)"),
-                                     {std::to_string(shownImported_.size())}));
-    view_->setTabShown(4, !shownImported_.empty());
+                                     {std::to_string(shownSkipped_.importedBefore.size())}));
+    view_->setTabShown(4, !shownSkipped_.importedBefore.empty());
     view_->setErrorCountRed(!shown.resErrorFiles.empty());
     view_->setCopyRulesNotice(copyRulesNotice(shown));
     std::string notes;

@@ -160,8 +160,7 @@ class ReportController {
     // The result the window shows: the last one shown, kept while the next run writes its own.
     std::shared_ptr<const RunResult> shown_ = std::make_shared<const RunResult>();
     // The shown result's skipped paths, split into the import history's and the others.
-    PathList shownImported_;
-    PathList shownSkipped_;
+    SkippedPaths shownSkipped_;
     bool cancelled_ = false;
     bool shownCancelled_ = false;
     bool shownAny_ = false;
