@@ -8,6 +8,7 @@
 #include "history/RunHistory.h"
 #include "history/RunJournal.h"
 #include "history/RunRecorders.h"
+#include "merge/RunDestinations.h"
 #include "platform/UserDefaults.h"
 #include "prefs/NamingSettings.h"
 #include "prefs/PrefKeys.h"
@@ -142,10 +143,10 @@ void Controller::goClicked() {
         return;
     // The worker of the previous run has ended (the tick that saw its end came first).
     joinWorker();
-    if (!runJournalFolder_.empty())
-        journal_ = RunJournal::start(runJournalFolder_, fromPaths_, toPath_,
-                                     runRules_ ? *runRules_ : std::as_const(defaults_));
     const UserDefaults& rules = runRules_ ? *runRules_ : std::as_const(defaults_);
+    if (!runJournalFolder_.empty())
+        journal_ = RunJournal::start(runJournalFolder_, fromPaths_, toPath_, rules,
+                                     runDestinationsOf(rules, toPath_).others());
     if (!importHistoryFile_.empty())
         imports_ =
             ImportRecorder::start(importHistoryFile_,

@@ -200,9 +200,11 @@ void ImportRecorder::entryHashed(size_t entry, const ContentHash& full, const Co
     it->second.edges = edges;
 }
 
-void ImportRecorder::entryPublished(size_t entry, const std::string& destination,
+void ImportRecorder::entryPublished(EntryCopy copy, const std::string& destination,
                                     const struct stat& published) {
-    auto it = pending_.find(entry);
+    if (copy.copy != 0)
+        return;
+    auto it = pending_.find(copy.entry);
     if (it == pending_.end())
         return;
     if (it->second.edges && !broken_) {

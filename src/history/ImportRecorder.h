@@ -51,13 +51,14 @@ class ImportRecorder : public RunObserver, public PriorImports {
                                        const struct stat& status) override;
 
     void folderCreated(const std::string&) override {}
-    void entryIntent(size_t, const std::string&, const std::string&, const std::string&,
+    void entryIntent(EntryCopy, const std::string&, const std::string&, const std::string&,
                      const FileStamp*) override {}
-    void temporaryMade(size_t, const FileStamp&) override {}
+    void temporaryMade(EntryCopy, const FileStamp&) override {}
     void beforePublishing() override {}
     void placeholderMade(size_t, const std::string&, const struct stat&) override {}
     void entryHashed(size_t entry, const ContentHash& full, const ContentHash& edges) override;
-    void entryPublished(size_t entry, const std::string& destination,
+    // Records the destination's copy; a backup's is not the library's.
+    void entryPublished(EntryCopy copy, const std::string& destination,
                         const struct stat& published) override;
     void entrySkipped(size_t entry, const std::string&, const std::string&) override;
     void entryFailed(size_t entry, const std::string&, const std::string&) override;

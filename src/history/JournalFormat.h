@@ -4,7 +4,8 @@
 // line, told apart by "type":
 // A journal is named "<start time>-<pid>.jsonl"; that name without ".jsonl" is the run's id.
 //   start        the run: "pid", "processStart", "boot", "started", "sources",
-//                "destination", "destinationStamp", "options" (with the time settings:
+//                "destination", "destinationStamp", "roots" (the other folders the run
+//                copies below: [{"path", "stamp"}]), "options" (with the time settings:
 //                "shiftedBy", "zone", "videoClock", "dayStartsAt")
 //   folder       a folder the run created: "path", "stamp"
 //   intent       before an entry's copy begins: "entry", "source", "temporary", "destination";
@@ -17,6 +18,8 @@
 //   copied       after the copy got its final name: "entry", "destination", "stamp", and
 //                for a folder copied whole "tree" ([{"path", "stamp"}])
 //   skipped      "entry", "source", "reason";  failed: "entry", "source", "error"
+//   An entry copied to backups too has an intent, made and copied line for each copy; those
+//   of the backups' copies carry "copy": 1, 2 … in the order of the start line's backups.
 //   end          "outcome" ("finished" or "cancelled"), "copied", "skipped", "errors", "ended"
 //   interrupted  added by the clean-up after a crash: "temporariesRemoved", "at"
 //   undo         added by undo: "at", "removed", "kept", "foldersRemoved"

@@ -78,6 +78,45 @@ std::optional<RecordedItem> findRecorded(int rootFd, const std::string& root,
     return item;
 }
 
+RecordedRoots::RecordedRoots(std::vector<RecordedRoot> roots) {
+    for (RecordedRoot& root : roots)
+        roots_.push_back({std::move(root), false, UniqueFd(), nullptr});
+}
+
+RecordedRoots::Opened* RecordedRoots::openedRootOf(const std::string& path) {
+    Opened* best = nullptr;
+    for (Opened& opened : roots_)
+        if (componentsBelow(opened.root.path, path) &&
+            (!best || opened.root.path.size() > best->root.path.size()))
+            best = &opened;
+    return best;
+}
+
+const RecordedRoot* RecordedRoots::rootOf(const std::string& path) const {
+    const Opened* opened = const_cast<RecordedRoots*>(this)->openedRootOf(path);
+    return opened ? &opened->root : nullptr;
+}
+
+std::optional<RecordedItem> RecordedRoots::find(const std::string& path, int& err,
+                                                const char*& problem) {
+    problem = nullptr;
+    Opened* opened = openedRootOf(path);
+    if (!opened) {
+        err = kNotBelow;
+        return std::nullopt;
+    }
+    if (!opened->tried) {
+        opened->tried = true;
+        opened->fd = openRunRoot(opened->root.path, opened->root.stamp, opened->problem);
+    }
+    if (opened->problem) {
+        problem = opened->problem;
+        err = 0;
+        return std::nullopt;
+    }
+    return findRecorded(opened->fd.get(), opened->root.path, path, err);
+}
+
 bool isMadeItem(const FileStamp& made, const struct stat& status) {
     return made.device == status.st_dev && made.inode == status.st_ino &&
            made.type == (status.st_mode & S_IFMT) && status.st_uid == ::geteuid();

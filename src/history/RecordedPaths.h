@@ -28,6 +28,13 @@ inline constexpr const char* kRootNotTheRunsFolder = "not the folder the run wro
 UniqueFd openRunRoot(const std::string& destination, const std::optional<FileStamp>& recorded,
                      const char*& problem);
 
+// A folder a run copied below: its destination, or another (a backup, a folder for videos),
+// with the identity it had when the run began.
+struct RecordedRoot {
+    std::string path;
+    std::optional<FileStamp> stamp;
+};
+
 // An item a journal names, found below the run's destination: the folder holding it (open),
 // its name there, its path below the destination, and its status (links not followed).
 struct RecordedItem {
@@ -45,6 +52,32 @@ inline constexpr int kNotBelow = -1;
 // step in `err`, when it cannot be reached.
 std::optional<RecordedItem> findRecorded(int rootFd, const std::string& root,
                                          const std::string& path, int& err);
+
+// The roots of a run, each opened (as openRunRoot does) when first needed; a path is reached
+// below the innermost root that holds it, so that a root inside another still vouches for
+// what is below it.
+class RecordedRoots {
+  public:
+    explicit RecordedRoots(std::vector<RecordedRoot> roots);
+
+    // findRecorded below the path's root. None with `problem` set (kRootGone,
+    // kRootNotTheRunsFolder) when that root cannot be used, else with `err` as findRecorded
+    // sets it (kNotBelow for a path below no root).
+    std::optional<RecordedItem> find(const std::string& path, int& err, const char*& problem);
+    // The root `path` is below (none: kNotBelow), for messages.
+    const RecordedRoot* rootOf(const std::string& path) const;
+
+  private:
+    struct Opened {
+        RecordedRoot root;
+        bool tried = false;
+        UniqueFd fd;
+        const char* problem = nullptr;
+    };
+    Opened* openedRootOf(const std::string& path);
+
+    std::vector<Opened> roots_;
+};
 
 // Whether the item is the one made (same device, inode and kind) and belongs to the user
 // running: only then may it be taken away.

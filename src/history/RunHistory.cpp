@@ -27,6 +27,10 @@ using journal::json;
 // Beyond this size a summary reads only the journal's first line and its last part, where
 // the closing lines are.
 constexpr off_t kTailBytes = 64 * 1024;
+// Roots besides the destination a start line may name: more are not read.
+constexpr size_t kMaxOtherRoots = 64;
+// The copies of one entry a journal may tell apart (the destination's and each backup's).
+constexpr size_t kMaxCopies = kMaxOtherRoots + 1;
 
 size_t countOf(const json& line, const char* key) {
     auto it = line.find(key);
@@ -50,11 +54,18 @@ std::string textOf(const json& line, const char* key) {
     return it != line.end() && it->is_string() ? it->get<std::string>() : std::string();
 }
 
+// Which of an entry's copies a line is about: 0 (the destination's) unless it says.
+unsigned copyOf(const json& line) {
+    const size_t copy = countOf(line, "copy");
+    return copy < kMaxCopies ? static_cast<unsigned>(copy) : 0;
+}
+
 // What reading a whole journal keeps besides the record.
 struct Reading {
     std::map<size_t, std::string> sources; // of the entries, by their intents
-    std::map<size_t, size_t> intentOf;     // index into the record's intents, by entry
-    std::set<size_t> ended;                // entries recorded as copied, skipped or failed
+    // Index into the record's intents, by entry and copy.
+    std::map<std::pair<size_t, unsigned>, size_t> intentOf;
+    std::set<size_t> ended; // entries recorded as copied, skipped or failed
 };
 
 // Reads one line into the record; answers false for the first line when it is no start.
@@ -74,6 +85,12 @@ bool applyLine(RunRecord& run, const json& line, bool whole, Reading& reading) {
                     run.sources.push_back(*path);
         run.destination = journal::pathFrom(fieldOf(line, "destination")).value_or("");
         run.destinationStamp = journal::stampFrom(fieldOf(line, "destinationStamp"));
+        if (auto it = line.find("roots"); it != line.end() && it->is_array())
+            for (const json& root : *it)
+                if (auto path = journal::pathFrom(fieldOf(root, "path"));
+                    path && !path->empty() && (*path)[0] == '/' &&
+                    run.otherRoots.size() < kMaxOtherRoots)
+                    run.otherRoots.push_back({*path, journal::stampFrom(fieldOf(root, "stamp"))});
         return !run.destination.empty() && run.destination[0] == '/';
     }
     if (type == "end") {
@@ -90,6 +107,7 @@ bool applyLine(RunRecord& run, const json& line, bool whole, Reading& reading) {
         return true;
     } else if (type == "intent") {
         const size_t entry = countOf(line, "entry");
+        const unsigned copy = copyOf(line);
         auto source = journal::pathFrom(fieldOf(line, "source"));
         auto temporary = journal::pathFrom(fieldOf(line, "temporary"));
         auto destination = journal::pathFrom(fieldOf(line, "destination"));
@@ -97,14 +115,14 @@ bool applyLine(RunRecord& run, const json& line, bool whole, Reading& reading) {
             reading.sources[entry] = *source;
         if (temporary && destination) {
             RunRecord::Intent intent{entry, *temporary, *destination,
-                                     journal::madeFrom(fieldOf(line, "made"))};
+                                     journal::madeFrom(fieldOf(line, "made")), copy};
             // A name decided again for the same copy comes as a second intent, which the
-            // entry's "made" line no longer needs to reach.
-            reading.intentOf[entry] = run.intents.size();
+            // copy's "made" line no longer needs to reach.
+            reading.intentOf[{entry, copy}] = run.intents.size();
             run.intents.push_back(std::move(intent));
         }
     } else if (type == "made") {
-        auto it = reading.intentOf.find(countOf(line, "entry"));
+        auto it = reading.intentOf.find({countOf(line, "entry"), copyOf(line)});
         if (it != reading.intentOf.end())
             run.intents[it->second].made = journal::madeFrom(fieldOf(line, "made"));
     } else if (type == "placeholder") {
@@ -115,6 +133,7 @@ bool applyLine(RunRecord& run, const json& line, bool whole, Reading& reading) {
     } else if (type == "copied") {
         RunRecord::Copy copy;
         copy.entry = countOf(line, "entry");
+        copy.copy = copyOf(line);
         auto destination = journal::pathFrom(fieldOf(line, "destination"));
         auto stamp = journal::stampFrom(fieldOf(line, "stamp"));
         if (!destination || !stamp)
@@ -192,47 +211,52 @@ struct AfterCrash {
 // run's destination reached without links.
 AfterCrash cleanUpAfter(const RunRecord& run) {
     AfterCrash after;
-    const char* problem = nullptr;
-    const UniqueFd root = openRunRoot(run.destination, run.destinationStamp, problem);
-    if (root.get() < 0) {
-        logMessage(LOG_WARN,
-                   "Left the temporary copies of interrupted run %s alone: its destination '%s' "
-                   "(fsr='%s') is %s",
-                   run.id.c_str(), safeCString(run.destination).c_str(), run.destination.c_str(),
-                   problem);
-        return after;
-    }
-    std::set<size_t> recorded;
+    RecordedRoots roots(run.roots());
+    std::set<std::string> unusable; // roots already logged
+    auto find = [&](const std::string& path) -> std::optional<RecordedItem> {
+        int err = 0;
+        const char* problem = nullptr;
+        std::optional<RecordedItem> item = roots.find(path, err, problem);
+        if (const RecordedRoot* root = problem ? roots.rootOf(path) : nullptr;
+            root && unusable.insert(root->path).second)
+            logMessage(LOG_WARN,
+                       "Left the temporary copies of interrupted run %s in '%s' (fsr='%s') alone: "
+                       "that folder is %s",
+                       run.id.c_str(), safeCString(root->path).c_str(), root->path.c_str(),
+                       problem);
+        return item;
+    };
+    std::set<std::pair<size_t, unsigned>> recorded;
     for (const RunRecord::Copy& copy : run.copies)
-        recorded.insert(copy.entry);
-    int err = 0;
+        recorded.insert({copy.entry, copy.copy});
     for (const RunRecord::Intent& intent : run.intents) {
-        if (std::optional<RecordedItem> temporary =
-                findRecorded(root.get(), run.destination, intent.temporary, err);
+        if (std::optional<RecordedItem> temporary = find(intent.temporary);
             temporary && isPartialCopyName(temporary->name) &&
             (intent.made ? isMadeItem(*intent.made, temporary->status)
                          : isUnstampedTemporary(run, temporary->name, temporary->status)) &&
             removeTemporary(*temporary, intent.temporary))
             ++after.temporariesRemoved;
-        if (!intent.made || !S_ISREG(intent.made->type) || recorded.count(intent.entry))
+        if (!intent.made || !S_ISREG(intent.made->type) ||
+            recorded.count({intent.entry, intent.copy}))
             continue;
         // Renamed to its final name: the inode stays, with the size and time it was given.
-        if (const std::optional<RecordedItem> copy =
-                findRecorded(root.get(), run.destination, intent.destination, err);
+        if (const std::optional<RecordedItem> copy = find(intent.destination);
             copy && isMadeCopy(*intent.made, copy->status)) {
-            recorded.insert(intent.entry);
-            after.recovered.push_back({{"type", "copied"},
-                                       {"entry", intent.entry},
-                                       {"destination", journal::pathJson(intent.destination)},
-                                       {"stamp", journal::stampJson(FileStamp::of(copy->status))},
-                                       {"recovered", true}});
+            recorded.insert({intent.entry, intent.copy});
+            json line = {{"type", "copied"},
+                         {"entry", intent.entry},
+                         {"destination", journal::pathJson(intent.destination)},
+                         {"stamp", journal::stampJson(FileStamp::of(copy->status))},
+                         {"recovered", true}};
+            if (intent.copy)
+                line["copy"] = intent.copy;
+            after.recovered.push_back(std::move(line));
         }
     }
     // An empty placeholder still under a final name would block that name for good; a folder
     // is removed only while empty.
     for (const RunRecord::Placeholder& placeholder : run.placeholders)
-        if (std::optional<RecordedItem> found =
-                findRecorded(root.get(), run.destination, placeholder.path, err);
+        if (std::optional<RecordedItem> found = find(placeholder.path);
             found && isMadeItem(placeholder.made, found->status) &&
             (S_ISDIR(found->status.st_mode) || found->status.st_size == 0))
             ::unlinkat(found->parent.get(), found->name.c_str(),
@@ -241,6 +265,12 @@ AfterCrash cleanUpAfter(const RunRecord& run) {
 }
 
 } // namespace
+
+std::vector<RecordedRoot> RunRecord::roots() const {
+    std::vector<RecordedRoot> all{{destination, destinationStamp}};
+    all.insert(all.end(), otherRoots.begin(), otherRoots.end());
+    return all;
+}
 
 const char* runStateName(RunRecord::State state) {
     switch (state) {

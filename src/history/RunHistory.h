@@ -23,6 +23,7 @@ struct RunRecord {
         FileStamp stamp;
         // For a folder copied whole: everything inside it; none when it could not be read.
         std::optional<std::vector<TreeItem>> tree;
+        unsigned copy = 0; // which of the entry's copies: 0 the destination's, then each backup's
     };
     struct Folder {
         std::string path;
@@ -37,6 +38,7 @@ struct RunRecord {
         std::string temporary;
         std::string destination;
         std::optional<FileStamp> made;
+        unsigned copy = 0;
     };
     struct Placeholder {
         std::string path;
@@ -50,6 +52,9 @@ struct RunRecord {
     PathList sources;
     std::string destination;
     std::optional<FileStamp> destinationStamp;
+    // The other folders the run copied below (backups, a folder for videos), as the start
+    // line names them.
+    std::vector<RecordedRoot> otherRoots;
     State state = State::kRunning;
     RunCounts counts;
     size_t temporariesRemoved = 0;
@@ -59,6 +64,9 @@ struct RunRecord {
     std::vector<Folder> folders;
     std::vector<Intent> intents;
     std::vector<Placeholder> placeholders;
+
+    // Every folder the run copied below, its destination first.
+    std::vector<RecordedRoot> roots() const;
 };
 
 const char* runStateName(RunRecord::State state);

@@ -117,7 +117,8 @@ int createJournalFile(const std::string& folder, const struct timespec& now, lon
 
 std::unique_ptr<RunJournal> RunJournal::start(const std::string& folder, const PathList& sources,
                                               const std::string& destination,
-                                              const UserDefaults& defaults) {
+                                              const UserDefaults& defaults,
+                                              const PathList& otherRoots) {
     std::unique_ptr<RunJournal> journal(new RunJournal);
     std::error_code ignored;
     std::filesystem::create_directories(folder, ignored);
@@ -138,6 +139,16 @@ std::unique_ptr<RunJournal> RunJournal::start(const std::string& folder, const P
     struct stat root;
     if (::stat(destination.c_str(), &root) == 0)
         line["destinationStamp"] = journal::stampJson(FileStamp::of(root));
+    if (!otherRoots.empty()) {
+        json roots = json::array();
+        for (const std::string& path : otherRoots) {
+            json other = {{"path", journal::pathJson(path)}};
+            if (::stat(path.c_str(), &root) == 0)
+                other["stamp"] = journal::stampJson(FileStamp::of(root));
+            roots.push_back(std::move(other));
+        }
+        line["roots"] = std::move(roots);
+    }
     line["options"] = optionsJson(defaults);
 
     const int fd =
@@ -256,23 +267,27 @@ void RunJournal::folderCreated(const std::string& path) {
     append(journal::lineText(line), true);
 }
 
-void RunJournal::entryIntent(size_t entry, const std::string& source, const std::string& temporary,
-                             const std::string& destination, const FileStamp* made) {
+void RunJournal::entryIntent(EntryCopy copy, const std::string& source,
+                             const std::string& temporary, const std::string& destination,
+                             const FileStamp* made) {
     json line = {{"type", "intent"},
-                 {"entry", entry},
+                 {"entry", copy.entry},
                  {"source", journal::pathJson(source)},
                  {"temporary", journal::pathJson(temporary)},
                  {"destination", journal::pathJson(destination)}};
     if (made)
         line["made"] = journal::madeJson(*made);
+    if (copy.copy)
+        line["copy"] = copy.copy;
     append(journal::lineText(line), true);
 }
 
-void RunJournal::temporaryMade(size_t entry, const FileStamp& made) {
+void RunJournal::temporaryMade(EntryCopy copy, const FileStamp& made) {
+    json line = {{"type", "made"}, {"entry", copy.entry}, {"made", journal::madeJson(made)}};
+    if (copy.copy)
+        line["copy"] = copy.copy;
     // Rides along with the next line written; it is needed only once the copy is published.
-    append(
-        journal::lineText({{"type", "made"}, {"entry", entry}, {"made", journal::madeJson(made)}}),
-        false);
+    append(journal::lineText(line), false);
     madePending_ = fd_.get() >= 0;
 }
 
@@ -292,12 +307,14 @@ void RunJournal::placeholderMade(size_t entry, const std::string& path, const st
         fail("write", errno);
 }
 
-void RunJournal::entryPublished(size_t entry, const std::string& destination,
+void RunJournal::entryPublished(EntryCopy copy, const std::string& destination,
                                 const struct stat& published) {
     json line = {{"type", "copied"},
-                 {"entry", entry},
+                 {"entry", copy.entry},
                  {"destination", journal::pathJson(destination)},
                  {"stamp", journal::stampJson(FileStamp::of(published))}};
+    if (copy.copy)
+        line["copy"] = copy.copy;
     if (S_ISDIR(published.st_mode)) {
         std::vector<TreeItem> items;
         const UniqueFd fd(

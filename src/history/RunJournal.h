@@ -38,10 +38,12 @@ class RunJournal : public RunObserver {
     static constexpr size_t kHeldBytes = 64 * 1024;
 
     // Creates the journal in `folder` (made if missing) and writes its first line: the
-    // sources, the destination root, the options in force and this process's identity.
+    // sources, the destination root and any other roots the run copies below (backups, a
+    // folder for videos), the options in force and this process's identity.
     static std::unique_ptr<RunJournal> start(const std::string& folder, const PathList& sources,
                                              const std::string& destination,
-                                             const UserDefaults& defaults);
+                                             const UserDefaults& defaults,
+                                             const PathList& otherRoots = {});
     ~RunJournal() override;
     RunJournal(const RunJournal&) = delete;
     RunJournal& operator=(const RunJournal&) = delete;
@@ -50,12 +52,12 @@ class RunJournal : public RunObserver {
     const std::string& path() const { return path_; }
 
     void folderCreated(const std::string& path) override;
-    void entryIntent(size_t entry, const std::string& source, const std::string& temporary,
+    void entryIntent(EntryCopy copy, const std::string& source, const std::string& temporary,
                      const std::string& destination, const FileStamp* made) override;
-    void temporaryMade(size_t entry, const FileStamp& made) override;
+    void temporaryMade(EntryCopy copy, const FileStamp& made) override;
     void beforePublishing() override;
     void placeholderMade(size_t entry, const std::string& path, const struct stat& made) override;
-    void entryPublished(size_t entry, const std::string& destination,
+    void entryPublished(EntryCopy copy, const std::string& destination,
                         const struct stat& published) override;
     void entrySkipped(size_t entry, const std::string& source, const std::string& reason) override;
     void entryFailed(size_t entry, const std::string& source, const std::string& error) override;

@@ -21,14 +21,14 @@ class RunRecorders : public RunObserver {
         for (RunObserver* r : recorders_)
             r->folderCreated(path);
     }
-    void entryIntent(size_t entry, const std::string& source, const std::string& temporary,
+    void entryIntent(EntryCopy copy, const std::string& source, const std::string& temporary,
                      const std::string& destination, const FileStamp* made) override {
         for (RunObserver* r : recorders_)
-            r->entryIntent(entry, source, temporary, destination, made);
+            r->entryIntent(copy, source, temporary, destination, made);
     }
-    void temporaryMade(size_t entry, const FileStamp& made) override {
+    void temporaryMade(EntryCopy copy, const FileStamp& made) override {
         for (RunObserver* r : recorders_)
-            r->temporaryMade(entry, made);
+            r->temporaryMade(copy, made);
     }
     void entryHashed(size_t entry, const ContentHash& full, const ContentHash& edges) override {
         for (RunObserver* r : recorders_)
@@ -42,10 +42,10 @@ class RunRecorders : public RunObserver {
         for (RunObserver* r : recorders_)
             r->placeholderMade(entry, path, made);
     }
-    void entryPublished(size_t entry, const std::string& destination,
+    void entryPublished(EntryCopy copy, const std::string& destination,
                         const struct stat& published) override {
         for (RunObserver* r : recorders_)
-            r->entryPublished(entry, destination, published);
+            r->entryPublished(copy, destination, published);
     }
     void entrySkipped(size_t entry, const std::string& source, const std::string& reason) override {
         for (RunObserver* r : recorders_)

@@ -29,22 +29,11 @@ bool sameItem(const FileStamp& stamp, const struct stat& status) {
 class Undoer {
   public:
     Undoer(const RunRecord& run, bool dryRun, UndoResult& result)
-        : run_(run), dryRun_(dryRun), result_(result) {}
+        : run_(run), dryRun_(dryRun), result_(result), roots_(run.roots()) {}
 
     void undo() {
-        const char* problem = nullptr;
-        rootFd_ = openRunRoot(run_.destination, run_.destinationStamp, problem);
-        const char* rootProblem = !problem               ? nullptr
-                                  : problem == kRootGone ? kept::kGone
-                                                         : kept::kRootReplaced;
-        for (const RunRecord::Copy& copy : run_.copies) {
-            if (rootProblem)
-                keep(copy.destination, rootProblem);
-            else
-                undoCopy(copy);
-        }
-        if (rootProblem)
-            return;
+        for (const RunRecord::Copy& copy : run_.copies)
+            undoCopy(copy);
         for (auto folder = run_.folders.rbegin(); folder != run_.folders.rend(); ++folder)
             removeFolderIfEmpty(*folder);
     }
@@ -70,8 +59,10 @@ class Undoer {
 
     void undoCopy(const RunRecord::Copy& copy) {
         int err = 0;
-        const std::optional<RecordedItem> item =
-            findRecorded(rootFd_.get(), run_.destination, copy.destination, err);
+        const char* problem = nullptr;
+        const std::optional<RecordedItem> item = roots_.find(copy.destination, err, problem);
+        if (problem) // the folder copied into is gone, or another one has its place
+            return keep(copy.destination, problem == kRootGone ? kept::kGone : kept::kRootReplaced);
         if (!item)
             return keep(copy.destination, err == kNotBelow ? kept::kOutside
                                           : err == ENOENT  ? kept::kGone
@@ -89,7 +80,7 @@ class Undoer {
             return keep(copy.destination, kept::kChanged);
 
         if (dryRun_) {
-            gone_.insert(item->relative);
+            gone_.insert(goneKey(copy.destination, item->relative));
             result_.removed.push_back(copy.destination);
             return;
         }
@@ -104,7 +95,8 @@ class Undoer {
     }
 
     // In a dry run: whether everything in the folder would have gone by now.
-    bool wouldBeEmpty(int parentFd, const std::string& name, const std::string& relative) {
+    bool wouldBeEmpty(int parentFd, const std::string& name, const std::string& path,
+                      const std::string& relative) {
         const int fd =
             ::openat(parentFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         DIR* dir = fd >= 0 ? fdopendir(fd) : nullptr;
@@ -118,7 +110,7 @@ class Undoer {
             const char* child = entry->d_name;
             if (isDotOrDotDot(child))
                 continue;
-            if (!gone_.count(relative + "/" + child)) {
+            if (!gone_.count(goneKey(path, relative + "/" + child))) {
                 empty = false;
                 break;
             }
@@ -129,19 +121,26 @@ class Undoer {
 
     void removeFolderIfEmpty(const RunRecord::Folder& folder) {
         int err = 0;
-        const std::optional<RecordedItem> item =
-            findRecorded(rootFd_.get(), run_.destination, folder.path, err);
+        const char* problem = nullptr;
+        const std::optional<RecordedItem> item = roots_.find(folder.path, err, problem);
         if (!item || !S_ISDIR(item->status.st_mode) ||
             (folder.stamp && !sameItem(*folder.stamp, item->status)))
             return;
         if (dryRun_) {
-            if (!wouldBeEmpty(item->parent.get(), item->name, item->relative))
+            if (!wouldBeEmpty(item->parent.get(), item->name, folder.path, item->relative))
                 return;
-            gone_.insert(item->relative);
+            gone_.insert(goneKey(folder.path, item->relative));
         } else if (::unlinkat(item->parent.get(), item->name.c_str(), AT_REMOVEDIR) != 0) {
             return; // not empty: it holds something else now
         }
         result_.foldersRemoved.push_back(folder.path);
+    }
+
+    // An item found below its root, as a dry run remembers it gone: roots may hold the same
+    // paths below them.
+    std::string goneKey(const std::string& recorded, const std::string& relative) const {
+        const RecordedRoot* root = roots_.rootOf(recorded);
+        return (root ? root->path : std::string()) + '\0' + relative;
     }
 
     void keep(const std::string& path, const std::string& reason) {
@@ -151,8 +150,8 @@ class Undoer {
     const RunRecord& run_;
     const bool dryRun_;
     UndoResult& result_;
-    UniqueFd rootFd_;
-    std::set<std::string> gone_; // below the root, what a dry run has taken away
+    RecordedRoots roots_;
+    std::set<std::string> gone_; // what a dry run has taken away, by root and path below it
 };
 
 } // namespace

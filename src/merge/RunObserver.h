@@ -16,6 +16,14 @@ struct RunCounts {
     size_t errors = 0;
 };
 
+// One of an entry's copies: the destination's (copy 0), then one in each backup, in the
+// order of the run's backups.
+struct EntryCopy {
+    EntryCopy(size_t entry, unsigned copy = 0) : entry(entry), copy(copy) {}
+    size_t entry;
+    unsigned copy;
+};
+
 // What the merge tells the keeper of a run's record (the run journal), on the worker
 // thread. `entry` is the entry's index in the file list.
 class RunObserver {
@@ -25,11 +33,12 @@ class RunObserver {
     virtual void folderCreated(const std::string& path) = 0;
     // Before an entry's copy begins: the temporary name it is to be written under and its
     // final name. Told again, with `made`, when publishing decides the final name anew.
-    virtual void entryIntent(size_t entry, const std::string& source, const std::string& temporary,
-                             const std::string& destination, const FileStamp* made = nullptr) = 0;
+    virtual void entryIntent(EntryCopy copy, const std::string& source,
+                             const std::string& temporary, const std::string& destination,
+                             const FileStamp* made = nullptr) = 0;
     // The temporary was made, empty, as `made` tells (with the size and modification time the
     // copy will have): what identifies the copy after a crash, under either name.
-    virtual void temporaryMade(size_t entry, const FileStamp& made) = 0;
+    virtual void temporaryMade(EntryCopy copy, const FileStamp& made) = 0;
     // The bytes a regular file's copy read, hashed as they went by (when the run hashes
     // copies): all of them, and its edges (platform/ContentHash.h). Before it is published.
     virtual void entryHashed(size_t entry, const ContentHash& full, const ContentHash& edges) {}
@@ -40,7 +49,7 @@ class RunObserver {
     virtual void placeholderMade(size_t entry, const std::string& path,
                                  const struct stat& made) = 0;
     // The copy has its final name; `published` is its status read right after the rename.
-    virtual void entryPublished(size_t entry, const std::string& destination,
+    virtual void entryPublished(EntryCopy copy, const std::string& destination,
                                 const struct stat& published) = 0;
     virtual void entrySkipped(size_t entry, const std::string& source,
                               const std::string& reason) = 0;

@@ -24,6 +24,13 @@ inline constexpr const char* kIgnoreImportHistory = "OVIgnoreImportHistory";
 inline constexpr const char* kSkipCopiesAnywhere = "OVSkipCopiesAnywhere";
 // Each copy is read back from the disk once durable and compared with what was copied.
 inline constexpr const char* kVerifyCopies = "OVVerifyCopies";
+// Folders that get a second copy of everything a run copies, in the same folders under the
+// same names; those also in kDisabledBackups are kept in the list but not copied to.
+inline constexpr const char* kBackupDestinations = "OVBackupDestinations";
+inline constexpr const char* kDisabledBackups = "OVDisabledBackups";
+// Where videos go instead of the destination, with their own folder format; empty: with
+// the rest.
+inline constexpr const char* kVideoDestination = "OVVideoDestination";
 // How many entries a run copies at once; 0 leaves it to the program (several on solid-state
 // storage, one on spinning disks).
 inline constexpr const char* kParallelCopies = "OVParallelCopies";

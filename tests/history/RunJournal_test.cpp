@@ -411,6 +411,13 @@ TEST_F(CleanUpTest, TamperedJournalsTouchNothingElse) {
          {{"destination", tmp.path()}, {"destinationStamp", nullptr}}},
         {"a temporary that is the user's file", {intent(victimFile)}, at(victim)},
         {"a temporary's name on another item", {intent(planted, victimFile)}, at(victim)},
+        {"a second root without its stamp",
+         {copied(victimFile, victimFile), intent(planted, victimFile)},
+         [&] {
+             json start = at(root);
+             start["roots"] = json::array({{{"path", victim}}});
+             return start;
+         }()},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
