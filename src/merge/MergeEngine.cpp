@@ -830,10 +830,6 @@ MadeCopy MergeEngine::makeCopy(const CopyJob& job) const {
             discardPartial(job.temporary);
             return made;
         }
-        if (hash && job.temporary.empty()) {
-            made.full = hash->full();
-            made.edges = hash->edges();
-        }
     }
     if (hooks_.beforePublish)
         hooks_.beforePublish(job.source, job.plannedDestination);
@@ -882,6 +878,8 @@ void MergeEngine::makeBackups(const CopyJob& job, MadeCopy& made) const {
             made.failedAt = backup.destination;
             break;
         }
+        if (hooks_.copyWritten)
+            hooks_.copyWritten(backup.temporary);
         if (hashing) {
             made.full = hash->full();
             made.edges = hash->edges();
