@@ -96,19 +96,19 @@ void PublishBatch::finish() {
                        safeCString(folder).c_str(), failure->text.c_str());
     }
     fileSystems_.clear();
-    lastFolder_.clear();
+    folderDevices_.clear();
 }
 
 void PublishBatch::noteFileSystemOf(const std::string& folder) {
-    if (folder != lastFolder_) {
+    auto known = folderDevices_.find(folder);
+    if (known == folderDevices_.end()) {
         struct stat status;
         if (::stat(folder.c_str(), &status) != 0)
             return; // the flush of the copy's own data (or its move) reports the problem
-        lastFolder_ = folder;
-        lastDevice_ = status.st_dev;
-        fileSystems_.try_emplace(lastDevice_, folder);
+        known = folderDevices_.emplace(folder, status.st_dev).first;
+        fileSystems_.try_emplace(status.st_dev, folder);
     }
-    batchFileSystems_.insert(lastDevice_);
+    batchFileSystems_.insert(known->second);
 }
 
 std::optional<CopyFailure> PublishBatch::syncFolderFileSystem(const std::string& folder) {

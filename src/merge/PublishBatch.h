@@ -13,6 +13,7 @@
 #include <set>
 #include <string>
 #include <sys/types.h>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -151,10 +152,9 @@ class PublishBatch {
     // One folder on each file system written to, for the flushes.
     std::map<dev_t, std::string> fileSystems_;
     std::set<dev_t> batchFileSystems_; // those written to by the batch's copies
-    // The folder of the previous copy and its file system: copies in a row mostly share a
-    // date folder, which then needs no stat of its own.
-    std::string lastFolder_;
-    dev_t lastDevice_ = 0;
+    // The file system of each folder copied into, looked at once a run: the run's date
+    // folders are checked once each too, and are not moved while it copies into them.
+    std::unordered_map<std::string, dev_t> folderDevices_;
 };
 
 } // namespace orvane
