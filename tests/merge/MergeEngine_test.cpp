@@ -13,6 +13,7 @@
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <list>
 #include <map>
 #include <random>
 #include <set>
@@ -608,15 +609,20 @@ TEST_F(MergeTest, BatchedPublishingKeepsTheOrderOfAOneByOneRun) {
 TEST_F(MergeTest, APowerCutRightAfterTheRunLosesNoCopy) {
     if (geteuid() != 0)
         GTEST_SKIP() << "mounting a file-system image needs root";
-    const std::string image = tmp / "disk.img";
-    const std::string crashed = tmp / "crashed.img";
-    const std::string mountPoint = tmp / "mnt";
-    std::filesystem::create_directories(mountPoint);
-    if (shell("truncate -s 200M '" + image + "' && mkfs.ext4 -q -F '" + image + "'") != 0)
-        GTEST_SKIP() << "mkfs.ext4 is not installed";
-    if (shell("mount -o loop '" + image + "' '" + mountPoint + "'") != 0)
-        GTEST_SKIP() << "mounting a loop device is not permitted here";
-    const Unmount unmount{mountPoint};
+    // The destination and a backup drive, each a file system of its own.
+    const std::string images[] = {tmp / "disk.img", tmp / "backup.img"};
+    const std::string crashed[] = {tmp / "crashed.img", tmp / "crashed-backup.img"};
+    const std::string mountPoints[] = {tmp / "mnt", tmp / "backup"};
+    std::list<Unmount> unmounts; // made in place: a copy would unmount when it goes
+    for (int disk = 0; disk < 2; ++disk) {
+        std::filesystem::create_directories(mountPoints[disk]);
+        if (shell("truncate -s 200M '" + images[disk] + "' && mkfs.ext4 -q -F '" + images[disk] +
+                  "'") != 0)
+            GTEST_SKIP() << "mkfs.ext4 is not installed";
+        if (shell("mount -o loop '" + images[disk] + "' '" + mountPoints[disk] + "'") != 0)
+            GTEST_SKIP() << "mounting a loop device is not permitted here";
+        unmounts.emplace_back(mountPoints[disk]);
+    }
 
     PathList list;
     std::mt19937 random(12);
@@ -628,26 +634,32 @@ TEST_F(MergeTest, APowerCutRightAfterTheRunLosesNoCopy) {
         list.push_back(sources + "/DCIM/IMG_" + std::to_string(i) + ".JPG");
         writeFile(list.back(), data, localTime(2015, 1 + i % 12, 1 + i % 28));
     }
-    root = mountPoint + "/Sorted";
+    root = mountPoints[0] + "/Sorted";
     std::filesystem::create_directories(root);
+    defaults.setObject(keys::kBackupDestinations, StringList{mountPoints[1]});
     ASSERT_EQ(shell("sync"), 0); // only the run's own writes are left to chance
 
     merge(list);
-    ASSERT_EQ(shell("cp --sparse=always '" + image + "' '" + crashed + "'"), 0);
+    for (int disk = 0; disk < 2; ++disk)
+        ASSERT_EQ(shell("cp --sparse=always '" + images[disk] + "' '" + crashed[disk] + "'"), 0);
 
     ASSERT_EQ(result.resCopiedFiles, list);
-    ASSERT_EQ(shell("umount '" + mountPoint + "'"), 0);
-    ASSERT_EQ(shell("mount -o loop '" + crashed + "' '" + mountPoint + "'"), 0);
+    for (int disk = 0; disk < 2; ++disk) {
+        ASSERT_EQ(shell("umount '" + mountPoints[disk] + "'"), 0);
+        ASSERT_EQ(shell("mount -o loop '" + crashed[disk] + "' '" + mountPoints[disk] + "'"), 0);
+    }
     int empty = 0;
     int differing = 0;
     for (const std::string& source : list) {
-        const std::string copy =
-            root + "/" + result.resCopiedDict.at(source) + "/" + lastPathComponent(source);
-        ASSERT_TRUE(exists(copy)) << copy;
-        if (test::statOf(copy).st_size == 0)
-            ++empty;
-        else if (shell("cmp '" + source + "' '" + copy + "'") != 0)
-            ++differing;
+        const std::string below =
+            "/" + result.resCopiedDict.at(source) + "/" + lastPathComponent(source);
+        for (const std::string& copy : {root + below, mountPoints[1] + below}) {
+            ASSERT_TRUE(exists(copy)) << copy;
+            if (test::statOf(copy).st_size == 0)
+                ++empty;
+            else if (shell("cmp '" + source + "' '" + copy + "'") != 0)
+                ++differing;
+        }
     }
     EXPECT_EQ(empty, 0);
     EXPECT_EQ(differing, 0);
