@@ -2,6 +2,7 @@
 // destination cannot take the copies or a source has gone.
 #include "app/Controller.h"
 #include "merge/RunChecks.h"
+#include "merge/RunDestinations.h"
 #include "platform/FileSystemProbe.h"
 #include "prefs/DateFolderCheck.h"
 #include "prefs/DateRendering.h"
@@ -16,18 +17,36 @@ FileSystemProbe& probeOf(const PlatformServices& services) {
     return services.fileSystem ? *services.fileSystem : system;
 }
 
+// A folder format that leaves the destination would fail every entry: said once, here.
+RunProblem formatProblem(const std::optional<std::string>& format) {
+    if (format && !folderFormatStaysInside(*format, DateLocale()))
+        return std::string(kFolderFormatLeavesDestination) + ": \u201C" + *format + "\u201D.";
+    return std::nullopt;
+}
+
 } // namespace
 
 std::optional<std::string> Controller::runProblem() {
     // Sources first: a card taken out is the likelier problem, and the command line creates
     // a missing destination only once the sources are known to be there.
+    const UserDefaults& rules = runRules_ ? *runRules_ : std::as_const(defaults_);
+    const std::string videos = runDestinationsOf(rules, toPath_).videos;
     RunProblem problem = checkSources(fromPaths_);
     if (!problem)
         problem = checkDestination(toPath_, probeOf(services_));
-    // A folder format that leaves the destination would fail every entry: said once, here.
-    if (const std::optional<std::string> format = dirFormat(defaults_);
-        !problem && format && !folderFormatStaysInside(*format, DateLocale()))
-        problem = std::string(kFolderFormatLeavesDestination) + ": \u201C" + *format + "\u201D.";
+    // The stored video destination is taken as untrusted as any setting: a relative one would
+    // depend on the folder the program was started in.
+    if (!problem && !videos.empty() && videos.front() != '/')
+        problem = fillValues(
+            ORVANE_TRANSLATE_NOOP("Orvane", "The video destination %1 is not a full path: choose "
+                                            "it again in Preferences."),
+            {"\u201C" + videos + "\u201D"});
+    if (!problem && !videos.empty())
+        problem = checkDestination(videos, probeOf(services_));
+    if (!problem)
+        problem = formatProblem(dirFormat(rules));
+    if (!problem && !videos.empty())
+        problem = formatProblem(videoFolderFormat(rules));
     return problem;
 }
 
@@ -46,7 +65,9 @@ bool Controller::sourcesAndDestinationReady() {
 bool Controller::spaceConfirmed(const PathList& fileList) {
     if (ignoresLowSpace_)
         return true;
-    const RunProblem warning = checkSpace(fileList, toPath_, probeOf(services_));
+    const UserDefaults& rules = runRules_ ? *runRules_ : std::as_const(defaults_);
+    const RunProblem warning =
+        checkSpace(fileList, toPath_, probeOf(services_), runDestinationsOf(rules, toPath_).videos);
     if (!warning)
         return true;
     // Cancel is the default; only a deliberate choice starts a run that may not fit.

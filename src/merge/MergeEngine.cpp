@@ -226,8 +226,9 @@ std::optional<EntryPlan> MergeEngine::planEntry(const std::string& source, const
         return std::nullopt;
     }
     plan.levels = place->levels;
+    plan.root = place->root;
     plan.dateFolder = place->folder;
-    plan.destinationFolder = appendPathComponent(toPath_, plan.dateFolder);
+    plan.destinationFolder = appendPathComponent(plan.root, plan.dateFolder);
     plan.destination = appendPathComponent(plan.destinationFolder, place->name);
     return plan;
 }
@@ -307,7 +308,10 @@ void MergeEngine::processEntry(size_t index, const std::string& source, const Da
         }
     }
 
-    result_.resCopiedDict[source] = plan->dateFolder;
+    // A folder below another root than the destination (videos sent apart) is kept whole.
+    result_.resCopiedDict[source] = plan->root == toPath_
+                                        ? plan->dateFolder
+                                        : appendPathComponent(plan->root, plan->dateFolder);
     result_.resDatingDict[source] = EntryDating{plan->datedBy, plan->checkDate};
     if (S_ISREG(plan->status.st_mode))
         status_.bytesDone.fetch_add(static_cast<uint64_t>(plan->status.st_size),

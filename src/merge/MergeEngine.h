@@ -53,8 +53,9 @@ struct EntryPlan {
     DatedBy datedBy = DatedBy::Modified;
     bool checkDate = false; // the date is implausible: the report asks to check it
     long levels = 0;
-    std::string dateFolder;        // below the destination root
-    std::string destinationFolder; // the destination root and the date folder
+    std::string root;              // the destination root, or the video destination's
+    std::string dateFolder;        // below the root
+    std::string destinationFolder; // the root and the date folder
     std::string destination;       // the copy's path
 };
 

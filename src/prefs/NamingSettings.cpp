@@ -11,12 +11,16 @@
 
 namespace orvane {
 
+bool NamingSettings::uses(NameToken token) const {
+    return folder.uses(token) || videoFolder.uses(token) || (name && name->uses(token));
+}
+
 bool NamingSettings::usesCamera() const {
-    return folder.uses(NameToken::Camera) || (name && name->uses(NameToken::Camera));
+    return uses(NameToken::Camera);
 }
 
 bool NamingSettings::usesJob() const {
-    return folder.uses(NameToken::Job) || (name && name->uses(NameToken::Job));
+    return uses(NameToken::Job);
 }
 
 std::optional<NamingSettings> namingSettings(const UserDefaults& defaults, std::string& error) {
@@ -31,6 +35,15 @@ std::optional<NamingSettings> namingSettings(const UserDefaults& defaults, std::
     if (!folder)
         return std::nullopt;
     settings.folder = std::move(*folder);
+    // Only a run that sends videos apart uses their template: a broken one stops no other run.
+    if (!defaults.stringForKey(keys::kVideoDestination).value_or(std::string()).empty()) {
+        std::optional<NameTemplate> videoFolder =
+            NameTemplate::parse(videoFolderFormat(defaults).value_or(*format), &error);
+        if (!videoFolder)
+            return std::nullopt;
+        settings.videoFolder = std::move(*videoFolder);
+    } else
+        settings.videoFolder = settings.folder;
     const std::string name = defaults.stringForKey(keys::kNameTemplate).value_or(std::string());
     if (!name.empty()) {
         settings.name = NameTemplate::parse(name, &error);

@@ -29,11 +29,14 @@ inline constexpr NamePreset kNamePresets[] = {
 // How a run names folders and files, read from the preferences.
 struct NamingSettings {
     NameTemplate folder;
+    NameTemplate videoFolder;         // below the video destination, when videos go apart
     std::optional<NameTemplate> name; // none: copies keep their original names
     std::string job;
     SequenceScope scope = SequenceScope::Run;
     uint64_t nextStored = 1;
 
+    // Whether a template uses the token.
+    bool uses(NameToken token) const;
     // Whether a template needs the EXIF make and model of the files.
     bool usesCamera() const;
     bool usesJob() const;
