@@ -199,6 +199,13 @@ TEST_F(OrganizeCommand, VideosApartAndUndoneWithTheRest) {
     EXPECT_EQ(test::readFile(videos + "/Videos/2011/05/clip2.mp4"), "4");
     EXPECT_EQ(test::readFile(dest + "/2011-05-02/a.jpg"), "a");
     EXPECT_FALSE(test::exists(dest + "/2011-05-02/clip.MOV"));
+    // Copies anywhere are looked for below the video destination for videos.
+    writeFile(tmp / "again/same.mov", "4", localTime(2012, 1, 1));
+    const RunOutput again = orvane({"organize", "--no-exif", "--skip-copies-anywhere",
+                                    "--video-dest", videos, "--json", tmp / "again", dest});
+    EXPECT_NE(again.out.find("Already in destination as Videos/2011/05/clip2.mp4"),
+              std::string::npos)
+        << again.out;
 
     ASSERT_EQ(orvane({"undo"}).status, 0);
     EXPECT_FALSE(test::exists(videos + "/Videos"));
