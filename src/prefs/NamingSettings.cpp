@@ -3,6 +3,7 @@
 #include "naming/FileKind.h"
 #include "naming/SafeNames.h"
 #include "platform/UserDefaults.h"
+#include "prefs/DateFolderCheck.h"
 #include "prefs/DateRendering.h"
 #include "prefs/Defaults.h"
 #include "prefs/PrefKeys.h"
@@ -78,6 +79,25 @@ std::string sampleName(const std::string& nameTemplate, time_t date, const DateL
     if (!parsed->uses(NameToken::Ext) && !parsed->uses(NameToken::ExtUpper))
         name += ".JPG";
     return fitName(name, NameRules::Posix, 4);
+}
+
+std::string sampleFolder(const std::string& folderTemplate, time_t date, const DateLocale& locale,
+                         bool video) {
+    std::string error;
+    const std::optional<NameTemplate> parsed = NameTemplate::parse(folderTemplate, &error);
+    if (!parsed)
+        return error;
+    NameFacts facts;
+    facts.date = date;
+    facts.job = "Job";
+    facts.camera = "Canon EOS R5";
+    facts.kind = video ? kVideosKind : kPhotosKind;
+    facts.extension = video ? "MOV" : "JPG";
+    facts.name = video ? "MVI_0043" : "IMG_0042";
+    facts.sequence = 1;
+    const std::string folder = parsed->render(
+        facts, [&](time_t when, const std::string& format) { return locale.render(when, format); });
+    return dateFolderStaysInside(folder) ? folder : std::string(kFolderFormatLeavesDestination);
 }
 
 bool rememberJobCode(UserDefaults& defaults, const std::string& code) {

@@ -50,6 +50,11 @@ std::optional<NamingSettings> namingSettings(const UserDefaults& defaults, std::
 // of its sequence) taken at `date`; the template's problem when it is refused.
 std::string sampleName(const std::string& nameTemplate, time_t date, const DateLocale& locale);
 
+// The folder a template gives a sample photo (or, with `video`, a sample video) taken at
+// `date`, as sampleName makes it; the template's problem when it is refused.
+std::string sampleFolder(const std::string& folderTemplate, time_t date, const DateLocale& locale,
+                         bool video);
+
 // How many job codes the "Job" field offers.
 inline constexpr size_t kRecentJobCodeCount = 10;
 

@@ -106,10 +106,73 @@ void PrefsController::levelChanged(std::optional<int> senderLevel) {
             view_->setFormatMenuEnabled(level, level == on);
     }
     rebuildPreviewDict();
+    showFolderSamples();
 }
 
 void PrefsController::folderNameFormatPicked() {
     rebuildPreviewDict();
+    showFolderSamples();
+}
+
+void PrefsController::folderTemplateEdited() {
+    showFolderSamples();
+}
+
+void PrefsController::chooseVideoDestinationClicked() {
+    if (!view_ || !services_.panels)
+        return;
+    OpenPanelOptions options;
+    options.title = ORVANE_TRANSLATE_NOOP("Orvane", "Choose the Folder for Videos");
+    options.canChooseFiles = false;
+    options.canChooseDirectories = true;
+    options.directory = view_->videoDestinationText();
+    if (const auto chosen = services_.panels->runOpenPanel(options); chosen && !chosen->empty()) {
+        view_->setVideoDestinationText(chosen->front());
+        showFolderSamples();
+    }
+}
+
+std::string PrefsController::windowFolderTemplate() const {
+    if (!view_)
+        return {};
+    if (std::string typed = view_->folderTemplateText(); !typed.empty())
+        return typed;
+    return chosenFormat(windowLevelCount()).value_or(std::string());
+}
+
+void PrefsController::showFolderSamples() {
+    if (!view_)
+        return;
+    const std::string folder = windowFolderTemplate();
+    view_->setFolderSample(sampleFolder(folder, sampleDate_, *locale_, false));
+    const std::string videos = view_->videoTemplateText();
+    view_->setVideoFolderSample(
+        sampleFolder(videos.empty() ? folder : videos, sampleDate_, *locale_, true));
+}
+
+std::optional<std::pair<const char*, std::string>> PrefsController::folderFieldsProblem() const {
+    for (const std::string& text : {view_->folderTemplateText(), view_->videoTemplateText()}) {
+        if (text.empty())
+            continue;
+        if (std::optional<std::string> problem = nameTemplateProblem(text))
+            return std::pair{ORVANE_TRANSLATE_NOOP("Orvane", "Folder Format Error"),
+                             *problem + "\n\nPlease correct it.\n"};
+        if (!folderFormatStaysInside(text, *locale_, sampleDate_))
+            return std::pair{ORVANE_TRANSLATE_NOOP("Orvane", "Folder Format Error"),
+                             fillValues(ORVANE_TRANSLATE_NOOP(
+                                            "Orvane", "The folder format doesn't give a folder "
+                                                      "inside the destination: %1.\n\nPlease "
+                                                      "choose another format.\n"),
+                                        {"'" + text + "'"})};
+    }
+    if (const std::string videos = view_->videoDestinationText();
+        !videos.empty() && videos.front() != '/')
+        return std::pair{ORVANE_TRANSLATE_NOOP("Orvane", "Video Destination Error"),
+                         fillValues(ORVANE_TRANSLATE_NOOP(
+                                        "Orvane", "The video destination %1 is not a full path. "
+                                                  "Please choose the folder again.\n"),
+                                    {"'" + videos + "'"})};
+    return std::nullopt;
 }
 
 int PrefsController::windowLevelCount() const {
@@ -169,6 +232,13 @@ void PrefsController::showPreferences() {
     view_->setShootZoneChoices(timeZoneNames());
     view_->setShootZone(time.zone);
     view_->setDayStartsAt(time.dayStartsAt);
+    view_->setFolderTemplateText(
+        defaults_.stringForKey(keys::kFolderTemplate).value_or(std::string()));
+    view_->setVideoDestinationText(
+        defaults_.stringForKey(keys::kVideoDestination).value_or(std::string()));
+    view_->setVideoTemplateText(
+        defaults_.stringForKey(keys::kVideoFolderFormat).value_or(std::string()));
+    showFolderSamples();
     view_->setNameTemplateText(defaults_.stringForKey(keys::kNameTemplate).value_or(std::string()));
     view_->setSequenceScope(std::string(sequenceScopeName(
         sequenceScopeNamed(defaults_.stringForKey(keys::kSequenceScope).value_or(std::string())))));
@@ -243,6 +313,12 @@ void PrefsController::saveClicked() {
         }
     }
 
+    if (const auto problem = folderFieldsProblem()) {
+        if (services_.alerts)
+            services_.alerts->runAlert(problem->first, problem->second, "OK");
+        return;
+    }
+
     if (std::optional<std::string> problem = nameTemplateProblem(view_->nameTemplateText())) {
         if (services_.alerts)
             services_.alerts->runAlert(ORVANE_TRANSLATE_NOOP("Orvane", "File Name Error"),
@@ -272,6 +348,9 @@ void PrefsController::saveClicked() {
     if (const std::string zone = view_->shootZone(); zone != timeSettingsOf(defaults_).zone)
         defaults_.setObject(keys::kShootTimeZone, zone);
     defaults_.setObject(keys::kDayStartsAt, dayStartText(view_->dayStartsAt()));
+    defaults_.setObject(keys::kFolderTemplate, view_->folderTemplateText());
+    defaults_.setObject(keys::kVideoDestination, view_->videoDestinationText());
+    defaults_.setObject(keys::kVideoFolderFormat, view_->videoTemplateText());
     defaults_.setObject(keys::kNameTemplate, view_->nameTemplateText());
     defaults_.setObject(keys::kSequenceScope, view_->sequenceScope());
     defaults_.setObject(keys::kIntactFolderPatterns, intactPatternArray_);
