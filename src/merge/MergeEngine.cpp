@@ -885,6 +885,9 @@ std::string MergeEngine::errorDetailFileNameForDestPath(const std::string& path)
     const std::string parent = deletingLastPathComponent(toPath_);
     if (parent == "/")
         return path.substr(1);
+    // A path below another root (the video destination's) is named whole.
+    if (path.compare(0, parent.size() + 1, parent + "/") != 0)
+        return path;
     return stringByRemovingCommonPrefixWith(path, parent + "/");
 }
 
