@@ -1,6 +1,8 @@
 #include "prefs/PrefsController.h"
 
 #include "base/WindowText.h"
+#include "naming/FileKind.h"
+#include "naming/NameTemplate.h"
 #include "prefs/DateFolderCheck.h"
 #include "prefs/DateRendering.h"
 #include "prefs/DatingPrefs.h"
@@ -35,6 +37,56 @@ const char* formatKey(int level) {
     default:
         return keys::kThreeLevelDateFormat;
     }
+}
+
+// The sample tree as a folder template lays it out, the sample's photos made videos for the
+// video destination's tree. A template that is refused leaves the tree empty.
+PreviewItem templatePreview(const nlohmann::json& sample, const std::string& folderTemplate,
+                            bool video, const std::string& top, const DateLocale& locale) {
+    const std::optional<NameTemplate> parsed = NameTemplate::parse(folderTemplate);
+    if (!parsed) {
+        PreviewItem empty;
+        empty.label = top;
+        empty.children.emplace();
+        return empty;
+    }
+    auto folderOf = [&](time_t date, const std::string& file) {
+        const size_t dot = file.rfind('.');
+        NameFacts facts;
+        facts.date = date;
+        facts.job = "Job";
+        facts.camera = "Canon EOS R5";
+        facts.kind = video ? kVideosKind : kPhotosKind;
+        facts.extension = dot == std::string::npos ? std::string() : file.substr(dot + 1);
+        facts.name = file.substr(0, dot);
+        facts.sequence = 1;
+        const std::string folder =
+            parsed->render(facts, [&](time_t when, const std::string& format) {
+                return locale.render(when, format);
+            });
+        return dateFolderStaysInside(folder) ? folder : std::string(kPreviewPlaceholder);
+    };
+    if (!video)
+        return samplePreviewTree(sample, top, folderOf);
+    // The sample's photos stand for clips of the same days.
+    nlohmann::json clips = sample;
+    std::function<void(nlohmann::json&)> asClips = [&](nlohmann::json& item) {
+        if (!item.is_object())
+            return;
+        if (auto children = item.find("children"); children != item.end() && children->is_array())
+            for (nlohmann::json& child : *children)
+                asClips(child);
+        else if (auto label = item.find("label"); label != item.end() && label->is_string()) {
+            std::string name = label->get<std::string>();
+            if (name.rfind("IMG_", 0) == 0)
+                name.replace(0, 4, "MVI_");
+            if (const size_t dot = name.rfind('.'); dot != std::string::npos)
+                name = name.substr(0, dot) + ".MOV";
+            *label = name;
+        }
+    };
+    asClips(clips);
+    return samplePreviewTree(clips, top, folderOf);
 }
 
 } // namespace
@@ -115,6 +167,7 @@ void PrefsController::folderNameFormatPicked() {
 }
 
 void PrefsController::folderTemplateEdited() {
+    rebuildPreviewDict();
     showFolderSamples();
 }
 
@@ -444,43 +497,63 @@ PreviewItem PrefsController::decodeAndSortFromItem(const nlohmann::json& item) c
 
 void PrefsController::rebuildPreviewDict() {
     const int levels = windowLevelCount();
+    const std::string typed = view_ ? view_->folderTemplateText() : std::string();
+    const std::string videos = view_ ? view_->videoDestinationText() : std::string();
     std::optional<std::string> text;
     if (resourceReader_)
         text = resourceReader_(previewResourceName(levels));
-    // The outline holds items of the old tree until it has reloaded: they stay alive till then.
-    PreviewItem previous =
-        std::exchange(previewDict_, decodeAndSortFromItem(parsePreviewResource(text)));
+    const nlohmann::json sample = parsePreviewResource(text);
+    const std::string top = sample.value("label", std::string());
+    // The outline holds items of the old trees until it has reloaded: they stay alive till then.
+    PreviewItem previous = std::exchange(
+        previewDict_, typed.empty() ? decodeAndSortFromItem(sample)
+                                    : templatePreview(sample, typed, false, top, *locale_));
+    std::optional<PreviewItem> previousVideos = std::exchange(videoPreviewDict_, std::nullopt);
+    if (!videos.empty()) {
+        const std::string videoTemplate = view_->videoTemplateText();
+        videoPreviewDict_ =
+            templatePreview(sample, videoTemplate.empty() ? windowFolderTemplate() : videoTemplate,
+                            true, videos, *locale_);
+    }
     if (!view_)
         return;
     view_->reloadPreview();
 
     // Open one level at a time down to the dated folders, whose contents show but stay
-    // closed themselves.
-    std::vector<const PreviewItem*> depth = {&previewDict_};
-    view_->expandPreviewItem(&previewDict_);
-    for (int level = 0; level < levels; ++level) {
-        std::vector<const PreviewItem*> next;
-        for (const PreviewItem* item : depth) {
-            if (!item->children)
-                continue;
-            for (const PreviewItem& child : *item->children) {
-                view_->expandPreviewItem(&child);
-                next.push_back(&child);
+    // closed themselves. A tree laid out by a template opens down to its files.
+    auto expand = [&](const PreviewItem& tree, int depthShown) {
+        std::vector<const PreviewItem*> depth = {&tree};
+        view_->expandPreviewItem(&tree);
+        for (int level = 0; level < depthShown && !depth.empty(); ++level) {
+            std::vector<const PreviewItem*> next;
+            for (const PreviewItem* item : depth) {
+                if (!item->children)
+                    continue;
+                for (const PreviewItem& child : *item->children) {
+                    view_->expandPreviewItem(&child);
+                    next.push_back(&child);
+                }
             }
+            depth = std::move(next);
         }
-        depth = std::move(next);
-    }
+    };
+    constexpr int kAllLevels = 64;
+    expand(previewDict_, typed.empty() ? levels : kAllLevels);
+    if (videoPreviewDict_)
+        expand(*videoPreviewDict_, kAllLevels);
 }
 
 size_t PrefsController::numberOfChildrenOfItem(const PreviewItem* item) const {
     if (!item)
-        return 1;
+        return videoPreviewDict_ ? 2 : 1;
     return item->children ? item->children->size() : 0;
 }
 
 const PreviewItem* PrefsController::childOfItem(size_t index, const PreviewItem* item) const {
     if (!item)
-        return &previewDict_;
+        return index == 0                        ? &previewDict_
+               : index == 1 && videoPreviewDict_ ? &*videoPreviewDict_
+                                                 : nullptr;
     if (!item->children || index >= item->children->size())
         return nullptr;
     return &(*item->children)[index];

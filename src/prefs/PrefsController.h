@@ -139,6 +139,7 @@ class PrefsController {
     StringList intactPatternArray_;
     StringList copyFilePatternArray_;
     PreviewItem previewDict_;
+    std::optional<PreviewItem> videoPreviewDict_; // beside it, when videos go apart
 };
 
 } // namespace orvane
