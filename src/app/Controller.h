@@ -130,6 +130,9 @@ class Controller : public DropWellDelegate, public ReportSelection {
     // user declined.
     bool jobCodeReady();
     bool spaceConfirmed(const PathList& fileList);
+    // Every backup of the run can take copies, or the user chose to run without those that
+    // can't (this run's rules then leave them out).
+    bool backupsReady();
     // The choose panel, refused with a beep during a run.
     std::optional<PathList> runChoosePanel(OpenPanelOptions options, const char* folderKey);
     void rememberPaths();
@@ -154,6 +157,7 @@ class Controller : public DropWellDelegate, public ReportSelection {
     std::thread worker_;
     // The preferences of the run being started by organizeWith.
     std::shared_ptr<const UserDefaults> runRules_;
+    bool ownRunRules_ = false; // runRules_ made by backupsReady for the run starting
     // The entries of its file list the user left out in the preview: skipped, not copied.
     std::unordered_set<std::string> runUnchosen_;
     std::unordered_set<std::string> runAgain_; // imported before, chosen again

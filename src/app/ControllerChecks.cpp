@@ -7,6 +7,9 @@
 #include "prefs/DateFolderCheck.h"
 #include "prefs/DateRendering.h"
 #include "prefs/Defaults.h"
+#include "prefs/PrefKeys.h"
+
+#include <filesystem>
 
 namespace orvane {
 
@@ -66,13 +69,46 @@ bool Controller::spaceConfirmed(const PathList& fileList) {
     if (ignoresLowSpace_)
         return true;
     const UserDefaults& rules = runRules_ ? *runRules_ : std::as_const(defaults_);
-    const RunProblem warning =
-        checkSpace(fileList, toPath_, probeOf(services_), runDestinationsOf(rules, toPath_).videos);
-    if (!warning)
+    const RunDestinations destinations = runDestinationsOf(rules, toPath_);
+    PathList folders = destinations.backups;
+    folders.insert(folders.begin(), toPath_);
+    for (const std::string& folder : folders) {
+        // Videos sent apart take room at their own destination; a backup holds them too.
+        const RunProblem warning =
+            checkSpace(fileList, folder, probeOf(services_),
+                       folder == toPath_ ? destinations.videos : std::string());
+        // Cancel is the default; only a deliberate choice starts a run that may not fit.
+        if (warning &&
+            !(services_.alerts && services_.alerts->runAlert(kNotEnoughSpaceTitle, *warning,
+                                                             "Cancel", kOrganizeAnywayButton) == 1))
+            return false;
+    }
+    return true;
+}
+
+bool Controller::backupsReady() {
+    const UserDefaults& rules = runRules_ ? *runRules_ : std::as_const(defaults_);
+    StringList unusable;
+    std::string problems;
+    for (const std::string& backup : runDestinationsOf(rules, toPath_).backups)
+        if (const RunProblem problem = checkBackup(backup, probeOf(services_))) {
+            unusable.push_back(backup);
+            problems += (problems.empty() ? "" : "\n") + *problem;
+        }
+    if (unusable.empty())
         return true;
-    // Cancel is the default; only a deliberate choice starts a run that may not fit.
-    return services_.alerts && services_.alerts->runAlert(kNotEnoughSpaceTitle, *warning, "Cancel",
-                                                          kOrganizeAnywayButton) == 1;
+    // Cancel is the default: the user counts on the second copy.
+    if (!services_.alerts || services_.alerts->runAlert(kBackupNotConnectedTitle, problems,
+                                                        "Cancel", kOrganizeAnywayButton) != 1)
+        return false;
+    auto without = std::make_shared<UserDefaults>(std::filesystem::path());
+    without->registerDefaults(rules.dictionaryRepresentation());
+    StringList disabled = rules.stringArrayForKey(keys::kDisabledBackups).value_or(StringList{});
+    disabled.insert(disabled.end(), unusable.begin(), unusable.end());
+    without->setArgumentValue(keys::kDisabledBackups, disabled);
+    runRules_ = std::move(without);
+    ownRunRules_ = true;
+    return true;
 }
 
 } // namespace orvane

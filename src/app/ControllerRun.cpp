@@ -114,7 +114,11 @@ void Controller::goClicked() {
         return;
     }
 
-    if (!sourcesAndDestinationReady() || !jobCodeReady())
+    if (ownRunRules_) { // left from a run that did not start
+        runRules_.reset();
+        ownRunRules_ = false;
+    }
+    if (!sourcesAndDestinationReady() || !backupsReady() || !jobCodeReady())
         return;
 
     resetProgressMeter();
@@ -230,10 +234,12 @@ void Controller::organizeWith(PathList sources, std::string toPath,
     setFromPaths(std::move(sources));
     setToPath(std::move(toPath));
     runRules_ = std::move(rules);
+    ownRunRules_ = false;
     runUnchosen_ = std::unordered_set<std::string>(unchosen.begin(), unchosen.end());
     runAgain_ = std::unordered_set<std::string>(again.begin(), again.end());
     goClicked();
     runRules_.reset();
+    ownRunRules_ = false;
     runUnchosen_.clear();
     runAgain_.clear();
 }

@@ -57,6 +57,9 @@ struct RunResult {
     PathDict resDestinationDict;
     // The folder the date folders were made in, for finding a copy from its date folder.
     std::string destination;
+    // The backups that got the same tree, and source path → its copies made below them.
+    PathList backups;
+    std::unordered_map<std::string, PathList> resBackupDict;
     // What the user should know of the run beyond its entries, one sentence each.
     std::vector<std::string> notes;
     // Beside resCopiedDict: how each entry given a date folder was dated.

@@ -69,7 +69,7 @@ class StderrAlerts : public AlertService {
     int runAlert(const std::string& title, const std::string& message, const std::string&,
                  const std::string& alternateButton, const std::string&) override {
         std::fprintf(stderr, "orvane: %s: %s\n", title.c_str(), message.c_str());
-        if (alternateButton == kOrganizeAnywayButton)
+        if (alternateButton == kOrganizeAnywayButton && title == kNotEnoughSpaceTitle)
             std::fprintf(stderr, "orvane: --ignore-space starts the run anyway\n");
         alertShown = true;
         return 0;

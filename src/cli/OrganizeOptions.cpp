@@ -82,6 +82,13 @@ void addOrganizeOptions(CLI::App& app, OrganizeOptions& options, std::vector<std
     app.add_flag("--verify", options.verify,
                  "read every copy back from the disk once it is durable and compare it with "
                  "what was copied; a copy that differs is removed and its file fails");
+    app.add_option("--backup", options.backups,
+                   "copy everything to DIR too, in the same folders under the same names "
+                   "(repeatable; replaces the backups set in the preferences for this run)")
+        ->type_name("DIR")
+        ->take_all()
+        ->expected(1)
+        ->allow_extra_args(false);
     app.add_option("--rename", options.rename,
                    "name the copies by TEMPLATE: date codes (%Y%m%d-%H%M%S) and tokens {name}, "
                    "{ext}, {EXT}, {seq} ({seq:4}: four digits), {job}, {camera}; without "
@@ -191,6 +198,8 @@ int parseOrganizeOptions(int argc, char** argv, OrganizeOptions& options) {
                 std::fprintf(stderr, "orvane organize: %s\n", problem->c_str());
                 return 2;
             }
+    for (std::string& backup : options.backups)
+        backup = absolutePath(backup);
     options.destination = absolutePath(paths.back());
     if (!options.videoDestination.empty())
         options.videoDestination = absolutePath(options.videoDestination);
@@ -229,6 +238,10 @@ void applyOrganizeOptions(const OrganizeOptions& options, UserDefaults& defaults
         defaults.setArgumentValue(keys::kSkipCopiesAnywhere, true);
     if (options.verify)
         defaults.setArgumentValue(keys::kVerifyCopies, true);
+    if (!options.backups.empty()) {
+        defaults.setArgumentValue(keys::kBackupDestinations, StringList(options.backups));
+        defaults.setArgumentValue(keys::kDisabledBackups, StringList{});
+    }
     if (!options.intact.empty())
         defaults.setArgumentValue(keys::kIntactFolderPatterns, StringList(options.intact));
     if (options.shift)

@@ -47,6 +47,7 @@ struct OrganizeOptions {
     bool noHistory = false;                 // neither consult nor keep the import history
     bool skipCopiesAnywhere = false; // skip files whose bytes are anywhere in the destination
     bool verify = false;             // read every copy back from the disk and compare it
+    PathList backups;                // folders that get the same tree again (absolute)
     std::string cameraModel;         // --camera: the model of the device on cameraPort
     std::string cameraPort;          // --port: a device's port, added as the source camera:PORT
 };

@@ -95,6 +95,13 @@ void printSection(std::FILE* out, const char* title, const PathList& paths, cons
 }
 
 // The copied entries, each with its date folder, how it was dated and whether to check it.
+// The entry's copies below the run's backups, one line each under its own.
+void printBackupCopies(std::FILE* out, const RunResult& result, const std::string& path) {
+    if (auto backups = result.resBackupDict.find(path); backups != result.resBackupDict.end())
+        for (const std::string& copy : backups->second)
+            std::fprintf(out, "      also  ->  %s\n", displayPath(copy).c_str());
+}
+
 void printCopied(std::FILE* out, const RunResult& result) {
     if (result.resCopiedFiles.empty())
         return;
@@ -105,6 +112,7 @@ void printCopied(std::FILE* out, const RunResult& result) {
             displayPath(valueOrEmpty(result.resCopiedDict, path)), result, path, true);
         std::fprintf(out, "  %s  ->  %s  (%s%s)\n", displayPath(path).c_str(), folder.c_str(),
                      datedByName(dating.datedBy), dating.checkDate ? ", check date" : "");
+        printBackupCopies(out, result, path);
     }
 }
 
@@ -121,6 +129,18 @@ void addTimeSettingsJson(nlohmann::ordered_json& report, const TimeSettings& set
 
 void printReportText(std::FILE* out, const RunResult& result, bool cancelled) {
     printCopied(out, result);
+    // An entry the destination held already may still have been copied to a backup.
+    size_t filledIn = 0;
+    for (const std::string& path : result.resSkippedFiles)
+        filledIn += result.resBackupDict.count(path);
+    if (filledIn) {
+        std::fprintf(out, "Copied to backups only (%zu):\n", filledIn);
+        for (const std::string& path : result.resSkippedFiles)
+            if (result.resBackupDict.count(path)) {
+                std::fprintf(out, "  %s\n", displayPath(path).c_str());
+                printBackupCopies(out, result, path);
+            }
+    }
     // Files the import history knew are a list of their own: a re-import is mostly those.
     const SkippedPaths skipped = splitSkipped(result);
     const PathList& imported = skipped.importedBefore;
@@ -152,6 +172,13 @@ void printReportJson(std::FILE* out, const RunResult& result, bool cancelled) {
                                  {field, safeCString(valueOrEmpty(dict, path))}};
             if (const std::string& destination = destinationOf(result, path); !destination.empty())
                 item["destination"] = safeCString(destination);
+            if (auto backups = result.resBackupDict.find(path);
+                backups != result.resBackupDict.end()) {
+                ordered_json copies = ordered_json::array();
+                for (const std::string& copy : backups->second)
+                    copies.push_back(safeCString(copy));
+                item["backups"] = std::move(copies);
+            }
             items.push_back(std::move(item));
         }
         return items;

@@ -58,12 +58,16 @@ ordered_json pathsJson(const PathList& paths) {
 }
 
 ordered_json runJson(const RunRecord& run) {
+    PathList others;
+    for (const RecordedRoot& root : run.otherRoots)
+        others.push_back(root.path);
     return {{"id", run.id},
             {"started", run.started},
             {"state", runStateName(run.state)},
             {"undone", run.undone ? ordered_json(*run.undone) : ordered_json(nullptr)},
             {"sources", pathsJson(run.sources)},
             {"destination", safeCString(run.destination)},
+            {"also_into", pathsJson(others)},
             {"copied", run.counts.copied},
             {"skipped", run.counts.skipped},
             {"errors", run.counts.errors},
@@ -80,6 +84,8 @@ void printRunText(const RunRecord& run) {
     for (const std::string& source : run.sources)
         std::printf("  from %s\n", displayPath(source).c_str());
     std::printf("  into %s\n", displayPath(run.destination).c_str());
+    for (const RecordedRoot& root : run.otherRoots)
+        std::printf("  also into %s\n", displayPath(root.path).c_str());
 }
 
 // "Title (N):" and the paths below it, one a line; nothing for no paths.

@@ -203,6 +203,7 @@ bool removeTemporary(const RecordedItem& temporary, const std::string& path) {
 struct AfterCrash {
     size_t temporariesRemoved = 0;
     std::vector<json> recovered; // "copied" lines of copies published but never recorded
+    size_t recoveredEntries = 0; // of those, the destination's (a backup's is not counted)
 };
 
 // Removes what an interrupted run left half made, and finds the copies it published without
@@ -250,6 +251,8 @@ AfterCrash cleanUpAfter(const RunRecord& run) {
                          {"recovered", true}};
             if (intent.copy)
                 line["copy"] = intent.copy;
+            else
+                ++after.recoveredEntries;
             after.recovered.push_back(std::move(line));
         }
     }
@@ -315,8 +318,11 @@ std::optional<RunRecord> readRunFrom(int fd, const std::string& journalPath, off
         if (!line.is_discarded() && line.is_object())
             applyLine(run, line, whole, reading);
     }
+    // Entries, not copies: a backup's copy of an entry is not counted again.
     if (whole && run.state == RunRecord::State::kRunning)
-        run.counts.copied = run.copies.size();
+        run.counts.copied = static_cast<size_t>(
+            std::count_if(run.copies.begin(), run.copies.end(),
+                          [](const RunRecord::Copy& copy) { return copy.copy == 0; }));
     return run;
 }
 
@@ -394,7 +400,7 @@ InterruptedRuns cleanUpInterruptedRuns(const std::string& folder) {
             lines += journal::lineText(copied);
         lines += journal::lineText({{"type", "interrupted"},
                                     {"temporariesRemoved", after.temporariesRemoved},
-                                    {"copied", run->counts.copied + after.recovered.size()},
+                                    {"copied", run->counts.copied + after.recoveredEntries},
                                     {"skipped", run->counts.skipped},
                                     {"errors", run->counts.errors},
                                     {"at", journal::timeText(time(nullptr))}});

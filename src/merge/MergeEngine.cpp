@@ -9,6 +9,7 @@
 #include "dates/ExtendedDate.h"
 #include "merge/CopyPool.h"
 #include "merge/NameClash.h"
+#include "merge/RunDestinations.h"
 #include "platform/PartialCopies.h"
 #include "platform/RemoteSources.h"
 #include "platform/UserDefaults.h"
@@ -82,6 +83,10 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
     if (const std::string applied = timeSettingsSummary(result_.timeSettings); !applied.empty())
         result_.notes.push_back("Dates: " + applied + ".");
     result_.destination = treeRoot;
+    const RunDestinations destinations = runDestinationsOf(defaults_, treeRoot);
+    backups_ = destinations.backups;
+    videoRoot_ = destinations.videos;
+    result_.backups = backups_;
     verifyCopies_ = defaults_.boolForKey(keys::kVerifyCopies);
     result_.verifying = verifyCopies_;
     clock_gettime(CLOCK_REALTIME, &runStartedAt_);
@@ -90,7 +95,9 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
     PublishBatch batch(
         result_, [this](const PendingCopy& copy) { return publish(copy); },
         [this](const PendingCopy& copy, const CopyFailure& failure) {
-            discardPartial(copy.temporary);
+            if (!copy.temporary.empty())
+                discardPartial(copy.temporary);
+            discardBackups(copy.backups);
             return copyFailed(copy.source, copy.destination, failure);
         });
     if (verifyCopies_)
@@ -307,6 +314,13 @@ void MergeEngine::processEntry(size_t index, const std::string& source, const Da
             return;
         }
     }
+    // Each backup gets the same folders.
+    for (const std::string& level : folderLevels)
+        for (const std::string& backupLevel : inBackups(level))
+            if (ErrorText error = assertDirectoryPresent(backupLevel)) {
+                endEntry(index, source, EntryOutcome::failed(error), batch);
+                return;
+            }
 
     // A folder below another root than the destination (videos sent apart) is kept whole.
     result_.resCopiedDict[source] = plan->root == toPath_
@@ -530,6 +544,8 @@ UniqueFd MergeEngine::makeTemporary(const std::string& path, const struct stat& 
 }
 
 void MergeEngine::discardPartial(const std::string& partial) {
+    if (partial.empty())
+        return;
     if (std::optional<CopyFailure> failure = removeTree(partial))
         logMessage(LOG_WARN, "Couldn't remove unfinished copy '%s' (fsr='%s'): %s",
                    safeCString(partial).c_str(), partial.c_str(), failure->text.c_str());
@@ -595,6 +611,58 @@ NameClashDecision MergeEngine::decideName(const std::string& source,
     return decision;
 }
 
+NameClashDecision MergeEngine::decideWithBackups(const std::string& source,
+                                                 const struct stat& status,
+                                                 const std::string& destination,
+                                                 std::vector<BackupCopy>& backups,
+                                                 bool& destinationHolds) const {
+    const NameClashRules rules{defaults_.boolForKey(keys::kSkipIdenticalFiles),
+                               defaults_.boolForKey(keys::kKeepBothOnNameClash)};
+    std::vector<std::string> paths = inBackups(destination);
+    paths.insert(paths.begin(), destination);
+    const SharedNameDecision shared = resolveSharedNameClash(source, status, paths, rules);
+    if (shared.kind == NameClashDecision::Kind::Taken) {
+        // The name of the first place that holds something else is the one to name.
+        for (size_t place = 0; place < paths.size(); ++place)
+            if (struct stat existing; ::lstat(paths[place].c_str(), &existing) == 0)
+                return {shared.kind, paths[place]};
+        return {shared.kind, destination};
+    }
+    if (shared.kind == NameClashDecision::Kind::AlreadyThere)
+        logMessage(LOG_DEBUG, "Skipping '%s' (fsr='%s'): '%s' and its backups hold it already",
+                   safeCString(source).c_str(), source.c_str(),
+                   safeCString(shared.paths[0]).c_str());
+    for (size_t place = 1; place < paths.size(); ++place)
+        if (!shared.holds[place])
+            backups.push_back({static_cast<unsigned>(place), {}, shared.paths[place], {}});
+    destinationHolds = shared.holds[0];
+    return {shared.kind, shared.paths[0]};
+}
+
+std::vector<std::string> MergeEngine::inBackups(const std::string& path) const {
+    std::vector<std::string> paths;
+    if (backups_.empty())
+        return paths;
+    // A video below its own folder has its place below each backup as a photo has.
+    for (std::string root : {toPath_, videoRoot_}) {
+        while (root.size() > 1 && root.back() == '/')
+            root.pop_back();
+        const size_t below = root == "/" ? 1 : root.size() + 1;
+        if (root.empty() || path.size() <= below || path.compare(0, root.size(), root) != 0 ||
+            (root != "/" && path[root.size()] != '/'))
+            continue;
+        for (const std::string& backup : backups_)
+            paths.push_back(appendPathComponent(backup, path.substr(below)));
+        return paths;
+    }
+    return paths;
+}
+
+void MergeEngine::discardBackups(const std::vector<BackupCopy>& backups) {
+    for (const BackupCopy& backup : backups)
+        discardPartial(backup.temporary);
+}
+
 EntryOutcome MergeEngine::copyFile(const std::string& source, const std::string& destination,
                                    const struct stat& origStatbuf,
                                    std::optional<PendingCopy>& copy) {
@@ -609,11 +677,16 @@ EntryOutcome MergeEngine::decideCopy(size_t entry, const std::string& source,
                                      const std::string& destination, const struct stat& status,
                                      std::optional<CopyJob>& job, const std::string& fetched) {
     // Nothing is copied for an entry whose contents are there already.
+    const std::string& compared = fetched.empty() ? source : fetched;
+    std::vector<BackupCopy> backups;
+    bool destinationHolds = false;
     const NameClashDecision decision =
-        decideName(fetched.empty() ? source : fetched, status, destination);
+        backups_.empty()
+            ? decideName(compared, status, destination)
+            : decideWithBackups(compared, status, destination, backups, destinationHolds);
     switch (decision.kind) {
     case NameClashDecision::Kind::Taken:
-        return EntryOutcome::failed(destinationTaken(source, destination));
+        return EntryOutcome::failed(destinationTaken(source, decision.path));
     case NameClashDecision::Kind::AlreadyThere:
         return EntryOutcome::foundAt(decision.path);
     case NameClashDecision::Kind::Free:
@@ -624,17 +697,27 @@ EntryOutcome MergeEngine::decideCopy(size_t entry, const std::string& source,
     // The copy is made under a temporary name and moved into place only when complete and
     // on disk, so that a failed copy or a power cut never leaves a short file under the
     // final name, nor one that blocks a later run.
-    const std::string partial = temporaryNameIn(deletingLastPathComponent(target));
+    const std::string partial =
+        destinationHolds ? std::string() : temporaryNameIn(deletingLastPathComponent(target));
     // On record before it exists, so that a crash leaves no temporary nobody knows of. Once
     // made (on the copy's thread: creating a file is among the costliest steps of a copy),
     // what identifies it is recorded too, before the copy is published, so that the clean-up
     // after a crash removes it, or finds it under its final name, by its identity.
-    if (observer_)
-        observer_->entryIntent(entry, source, partial, target);
     // Remembered until it is published or removed, so that a process told to stop at once
     // can remove it, also while it is being written or waits in its batch.
-    partial_copies::remember(partial);
-    job = CopyJob{entry, source, partial, target, destination, status, fetched};
+    if (!partial.empty()) {
+        if (observer_)
+            observer_->entryIntent(entry, source, partial, target);
+        partial_copies::remember(partial);
+    }
+    for (BackupCopy& backup : backups) {
+        backup.temporary = temporaryNameIn(deletingLastPathComponent(backup.destination));
+        if (observer_)
+            observer_->entryIntent({entry, backup.copy}, source, backup.temporary,
+                                   backup.destination);
+        partial_copies::remember(backup.temporary);
+    }
+    job = CopyJob{entry, source, partial, target, destination, status, fetched, std::move(backups)};
     return {};
 }
 
@@ -711,7 +794,9 @@ MadeCopy MergeEngine::makeCopy(const CopyJob& job) const {
         observer.hash = &*hash;
     }
     std::optional<CopyFailure> failure;
-    if (!job.fetched.empty()) {
+    if (job.temporary.empty()) {
+        // Only backups need the entry: the first of them is made from the source.
+    } else if (!job.fetched.empty()) {
         failure = moveFetched(job, made.made);
     } else {
         UniqueFd temporary = makeTemporary(job.temporary, job.status, made.made);
@@ -725,38 +810,118 @@ MadeCopy MergeEngine::makeCopy(const CopyJob& job) const {
     }
     if (failure) {
         discardPartial(job.temporary);
+        discardBackups(job.backups);
+        if (job.temporary.empty())
+            discardPartial(job.fetched);
         failure->text = namingFinalPath(failure->text, job.temporary, job.target);
         failure->path = namingFinalPath(failure->path, job.temporary, job.target);
         failure->toPath = namingFinalPath(failure->toPath, job.temporary, job.target);
         made.failure = std::move(failure);
         return made;
     }
-    if (hash) {
+    if (hash && !job.temporary.empty()) {
         made.full = hash->full();
         made.edges = hash->edges();
     }
-    if (hooks_.copyWritten)
+    if (hooks_.copyWritten && !job.temporary.empty())
         hooks_.copyWritten(job.temporary);
-    made.attributeError = copyAttributes(job.status, job.source, job.temporary, job.target);
-    if (!made.attributeError && S_ISDIR(job.status.st_mode))
-        made.attributeError =
-            recursivelyCopyAttributesFromTree(job.source, job.temporary, job.target);
+    if (!job.temporary.empty()) {
+        made.attributeError = copyAttributes(job.status, job.source, job.temporary, job.target);
+        if (!made.attributeError && S_ISDIR(job.status.st_mode))
+            made.attributeError =
+                recursivelyCopyAttributesFromTree(job.source, job.temporary, job.target);
+    }
+    if (!job.backups.empty()) {
+        makeBackups(job, made);
+        if (job.temporary.empty())
+            discardPartial(job.fetched); // a camera's download, copied to the backups
+        if (made.failure) {
+            discardPartial(job.temporary);
+            return made;
+        }
+    }
     if (hooks_.beforePublish)
         hooks_.beforePublish(job.source, job.plannedDestination);
     return made;
+}
+
+void MergeEngine::makeBackups(const CopyJob& job, MadeCopy& made) const {
+    // The source is read once: each backup is copied from the copy before it, whose pages are
+    // still in memory; the first, when the destination needed no copy, from the source (or
+    // the camera's download).
+    std::string from =
+        job.temporary.empty() ? (job.fetched.empty() ? job.source : job.fetched) : job.temporary;
+    const bool fromSource = job.temporary.empty();
+    made.backupsMade.resize(job.backups.size());
+    std::optional<StreamingHash> hash;
+    CopyObserver observer{hooks_.betweenChunks, {}};
+    for (size_t at = 0; at < job.backups.size() && !made.failure; ++at) {
+        const BackupCopy& backup = job.backups[at];
+        struct stat fromStatus = job.status;
+        if (at > 0 || !fromSource) {
+            if (::lstat(from.c_str(), &fromStatus) != 0)
+                fromStatus = job.status;
+        } else if (!job.fetched.empty() && ::lstat(from.c_str(), &fromStatus) != 0) {
+            fromStatus = job.status;
+        }
+        // The first copy of an entry that only backups need is hashed as it is read.
+        const bool hashing =
+            at == 0 && fromSource && (hashCopies_ || verifyCopies_) && S_ISREG(job.status.st_mode);
+        if (hashing) {
+            hash.emplace(job.status.st_size);
+            observer.hash = &*hash;
+        }
+        UniqueFd temporary = makeTemporary(backup.temporary, job.status, made.backupsMade[at]);
+        if (const int err = temporary.get() < 0 ? errno : 0)
+            made.failure =
+                CopyFailure{CopyFailure::Kind::Failed, err,
+                            "Couldn't create '" + backup.temporary + "': " + std::strerror(err),
+                            backup.temporary, backup.temporary};
+        else
+            made.failure = copyPath(from, fromStatus, backup.temporary,
+                                    hashing ? &observer : nullptr, temporary.release());
+        observer.hash = nullptr;
+        if (made.failure) {
+            made.failure->text =
+                namingFinalPath(made.failure->text, backup.temporary, backup.destination);
+            made.failedAt = backup.destination;
+            break;
+        }
+        if (hooks_.copyWritten)
+            hooks_.copyWritten(backup.temporary);
+        if (hashing) {
+            made.full = hash->full();
+            made.edges = hash->edges();
+        }
+        made.attributeError =
+            copyAttributes(job.status, job.source, backup.temporary, backup.destination);
+        if (!made.attributeError && S_ISDIR(job.status.st_mode))
+            made.attributeError =
+                recursivelyCopyAttributesFromTree(job.source, backup.temporary, backup.destination);
+        from = backup.temporary;
+    }
+    if (made.failure)
+        discardBackups(job.backups);
 }
 
 EntryOutcome MergeEngine::finishCopy(const CopyJob& job, MadeCopy made,
                                      std::optional<PendingCopy>& copy) {
     if (made.failure) {
         setErrorDict(std::nullopt);
-        return EntryOutcome::failed(copyFailed(job.source, job.target, *made.failure));
+        return EntryOutcome::failed(copyFailed(
+            job.source, made.failedAt.empty() ? job.target : made.failedAt, *made.failure));
     }
     if (observer_) {
-        observer_->temporaryMade(job.entry, made.made);
+        if (!job.temporary.empty())
+            observer_->temporaryMade(job.entry, made.made);
+        for (size_t at = 0; at < job.backups.size(); ++at)
+            observer_->temporaryMade({job.entry, job.backups[at].copy}, made.backupsMade[at]);
         if (made.full && made.edges)
             observer_->entryHashed(job.entry, *made.full, *made.edges);
     }
+    std::vector<BackupCopy> backups = job.backups;
+    for (size_t at = 0; at < backups.size(); ++at)
+        backups[at].made = made.backupsMade[at];
     copy = PendingCopy{job.entry,
                        job.source,
                        job.temporary,
@@ -767,7 +932,8 @@ EntryOutcome MergeEngine::finishCopy(const CopyJob& job, MadeCopy made,
                        S_ISREG(job.status.st_mode) ? job.status.st_size : 0,
                        job.status,
                        made.made,
-                       verifyCopies_ ? made.full : std::nullopt};
+                       verifyCopies_ ? made.full : std::nullopt,
+                       std::move(backups)};
     return {};
 }
 
@@ -800,21 +966,45 @@ std::vector<bool> MergeEngine::readBack(const std::vector<PendingCopy>& copies) 
 }
 
 bool MergeEngine::readsBackIntact(const PendingCopy& copy) const {
-    const std::optional<ContentHash> stored = storedHashOf(copy.temporary, copy.bytes);
-    if (stored && *stored == *copy.verifyAgainst)
-        return true;
-    logMessage(LOG_WARN, "Copy of '%s' (fsr='%s') to '%s' (fsr='%s') %s; removing it",
-               safeCString(copy.source).c_str(), copy.source.c_str(),
-               safeCString(copy.destination).c_str(), copy.destination.c_str(),
-               stored ? "read back with other bytes than were copied" : "could not be read back");
-    discardPartial(copy.temporary);
-    return false;
+    std::vector<std::pair<std::string, std::string>> made; // temporaries, with their final names
+    if (!copy.temporary.empty())
+        made.emplace_back(copy.temporary, copy.destination);
+    for (const BackupCopy& backup : copy.backups)
+        made.emplace_back(backup.temporary, backup.destination);
+    for (const auto& [temporary, destination] : made) {
+        const std::optional<ContentHash> stored = storedHashOf(temporary, copy.bytes);
+        if (stored && *stored == *copy.verifyAgainst)
+            continue;
+        // All the entry's copies go: it failed, and no place keeps a copy of a failed entry.
+        logMessage(LOG_WARN, "Copy of '%s' (fsr='%s') to '%s' (fsr='%s') %s; removing it",
+                   safeCString(copy.source).c_str(), copy.source.c_str(),
+                   safeCString(destination).c_str(), destination.c_str(),
+                   stored ? "read back with other bytes than were copied"
+                          : "could not be read back");
+        discardPartial(copy.temporary);
+        discardBackups(copy.backups);
+        return false;
+    }
+    return true;
 }
 
 EntryOutcome MergeEngine::publish(const PendingCopy& copy) {
     if (observer_)
         observer_->beforePublishing();
     std::string target = copy.destination;
+    if (copy.temporary.empty()) // only the backups lacked the entry
+        return publishBackups(copy, target, EntryOutcome::foundAt(target));
+    EntryOutcome outcome = publishCopy(copy, target);
+    if (copy.backups.empty())
+        return outcome;
+    if (outcome.error || outcome.alreadyThere) {
+        discardBackups(copy.backups);
+        return outcome;
+    }
+    return publishBackups(copy, target, std::move(outcome));
+}
+
+EntryOutcome MergeEngine::publishCopy(const PendingCopy& copy, std::string& target) {
     // Where renames cannot refuse to replace (FUSE mounts), an empty placeholder holds the name
     // first; on record before it is used, so that a crash never leaves one under a final name.
     const PlaceholderRecorder recordPlaceholder = [&](const std::string& path,
@@ -877,6 +1067,49 @@ EntryOutcome MergeEngine::publish(const PendingCopy& copy) {
     // The report names the copy where its name is not the original's.
     const bool renamed = lastPathComponent(target) != lastPathComponent(copy.source);
     return EntryOutcome::copiedTo(renamed ? target : std::string());
+}
+
+EntryOutcome MergeEngine::publishBackups(const PendingCopy& copy, const std::string& target,
+                                         EntryOutcome outcome) {
+    const std::string name = lastPathComponent(target);
+    for (size_t at = 0; at < copy.backups.size(); ++at) {
+        const BackupCopy& backup = copy.backups[at];
+        // The destination's copy may have been given another name when publishing.
+        const std::string backupTarget =
+            appendPathComponent(deletingLastPathComponent(backup.destination), name);
+        if (observer_ && backupTarget != backup.destination)
+            observer_->entryIntent({copy.entry, backup.copy}, copy.source, backup.temporary,
+                                   backupTarget, &backup.made);
+        const PlaceholderRecorder recordPlaceholder = [&](const std::string& path,
+                                                          const struct stat& made) {
+            if (observer_)
+                observer_->placeholderMade(copy.entry, path, made);
+            return true;
+        };
+        if (std::optional<CopyFailure> failure =
+                renameNoReplace(backup.temporary, backupTarget, recordPlaceholder)) {
+            discardBackups({copy.backups.begin() + static_cast<long>(at), copy.backups.end()});
+            const int err = failure->error;
+            logMessage(LOG_WARN, "Couldn't publish the backup copy of '%s' (fsr='%s') as '%s': %s",
+                       safeCString(copy.source).c_str(), copy.source.c_str(),
+                       safeCString(backupTarget).c_str(), std::strerror(err));
+            if (err == EEXIST || err == ENOTEMPTY)
+                return EntryOutcome::failed(destinationTaken(copy.source, backupTarget));
+            return EntryOutcome::failed(
+                fillPlaceholders("Couldn't copy file to '%@': %@",
+                                 errorDetailFileNameForDestPath(backupTarget), std::strerror(err)));
+        }
+        partial_copies::forget(backup.temporary);
+        if (observer_) {
+            struct stat published;
+            if (::lstat(backupTarget.c_str(), &published) == 0)
+                observer_->entryPublished({copy.entry, backup.copy}, backupTarget, published);
+        }
+        result_.resBackupDict[copy.source].push_back(backupTarget);
+    }
+    if (copy.temporary.empty() && copy.verifyAgainst)
+        ++result_.verified;
+    return outcome;
 }
 
 std::string MergeEngine::errorDetailFileNameForDestPath(const std::string& path) const {

@@ -71,6 +71,8 @@ struct CopyJob {
     // The entry's data already in the destination (a camera's file, downloaded to be dated):
     // moved into the temporary instead of copied.
     std::string fetched;
+    // The copies below backups that lack the entry; `temporary` is empty when only they do.
+    std::vector<BackupCopy> backups;
 };
 
 // What making a copy gave: a failure (its temporary is removed then), else a complete copy
@@ -80,6 +82,8 @@ struct MadeCopy {
     ErrorText attributeError;
     std::string log; // the lines logged on a copy thread, written in the entry's turn
     FileStamp made;  // the temporary as made, for the journal
+    std::vector<FileStamp> backupsMade;     // each backup's temporary, as `made`
+    std::string failedAt;                   // the final name a failure is about (none: the target)
     std::optional<ContentHash> full, edges; // of a regular file's bytes, when copies are hashed
 };
 
@@ -189,6 +193,24 @@ class MergeEngine {
     // names, made before the copy and again when publishing finds the name taken.
     NameClashDecision decideName(const std::string& source, const struct stat& sourceStatus,
                                  const std::string& destination) const;
+    // The same when the run has backups: one name for the destination and every backup,
+    // free or holding the entry in each. Fills `backups` with the copies the backups lack and
+    // `destinationHolds` when the destination has the entry already.
+    NameClashDecision decideWithBackups(const std::string& source, const struct stat& status,
+                                        const std::string& destination,
+                                        std::vector<BackupCopy>& backups,
+                                        bool& destinationHolds) const;
+    // `path` (below the destination, or the folder for videos) below each backup.
+    std::vector<std::string> inBackups(const std::string& path) const;
+    // Copies the entry's first copy (or its source, when the destination needed none) to
+    // each backup's temporary, with the source's times.
+    void makeBackups(const CopyJob& job, MadeCopy& made) const;
+    // Moves the backups' copies to the name the destination's copy got.
+    EntryOutcome publishBackups(const PendingCopy& copy, const std::string& target,
+                                EntryOutcome outcome);
+    // Moves the destination's copy to its final name, filling `target` with it.
+    EntryOutcome publishCopy(const PendingCopy& copy, std::string& target);
+    static void discardBackups(const std::vector<BackupCopy>& backups);
     // The entry's error when its final name is taken, before the copy or when publishing.
     ErrorText destinationTaken(const std::string& source, const std::string& destination);
     ErrorText copyFailed(const std::string& source, const std::string& destination,
@@ -217,6 +239,8 @@ class MergeEngine {
     RunStatus& status_;
     RunResult& result_;
     std::string toPath_;
+    PathList backups_;      // the enabled backups of the run, set by mergeFiles
+    std::string videoRoot_; // where videos go apart, set by mergeFiles; empty: with the rest
     std::optional<CopyErrorInfo> errorDict_;
     Dater dater_;
     FileSystemTypeProbe fileSystemType_ = fileSystemTypeAt;

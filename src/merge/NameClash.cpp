@@ -118,6 +118,36 @@ NameClashDecision resolveUncached(const std::string& source, const struct stat& 
 
 } // namespace
 
+SharedNameDecision resolveSharedNameClash(const std::string& source,
+                                          const struct stat& sourceStatus,
+                                          const std::vector<std::string>& paths,
+                                          const NameClashRules& rules) {
+    using Kind = NameClashDecision::Kind;
+    SharedNameDecision decision{Kind::Taken, paths, std::vector<bool>(paths.size(), false)};
+    for (unsigned number = 0; number <= kMaxNumber; ++number) {
+        bool taken = false;
+        for (size_t place = 0; place < paths.size() && !taken; ++place) {
+            decision.paths[place] = number == 0 ? paths[place] : numberedName(paths[place], number);
+            struct stat existing;
+            decision.holds[place] = false;
+            if (::lstat(decision.paths[place].c_str(), &existing) != 0)
+                continue;
+            decision.holds[place] = rules.skipIdentical && sameSize(existing, sourceStatus) &&
+                                    sameContents(source, sourceStatus, decision.paths[place]);
+            taken = !decision.holds[place];
+        }
+        if (!taken) {
+            const bool everywhere =
+                std::all_of(decision.holds.begin(), decision.holds.end(), [](bool h) { return h; });
+            decision.kind = everywhere ? Kind::AlreadyThere : Kind::Free;
+            return decision;
+        }
+        if (!rules.keepBoth)
+            break;
+    }
+    return {Kind::Taken, paths, std::vector<bool>(paths.size(), false)};
+}
+
 bool NameClashCache::FileKey::operator==(const FileKey& other) const {
     return device == other.device && inode == other.inode && size == other.size &&
            modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec;

@@ -79,6 +79,22 @@ NameClashDecision resolveNameClash(const std::string& source, const struct stat&
                                    const std::string& destination, const NameClashRules& rules,
                                    NameClashCache* cache = nullptr);
 
+// Where a copy goes that is made in several places under one name (a destination and its
+// backups): `paths` holds the entry's planned path in each place, all with the same name
+// below their folders. The first name, in the order resolveNameClash tries them, that is free
+// or already holds the source's contents in every place is chosen for all, so that the places
+// keep the same tree. `holds` tells the places that have the contents already (all of them:
+// AlreadyThere). Taken, with the planned paths, when no such name may be chosen.
+struct SharedNameDecision {
+    NameClashDecision::Kind kind = NameClashDecision::Kind::Free;
+    std::vector<std::string> paths;
+    std::vector<bool> holds;
+};
+SharedNameDecision resolveSharedNameClash(const std::string& source,
+                                          const struct stat& sourceStatus,
+                                          const std::vector<std::string>& paths,
+                                          const NameClashRules& rules);
+
 // "NAME-n.EXT" for ".../NAME.EXT" ("NAME-n" without an extension; a leading dot is part of the
 // name, so ".profile" gives ".profile-1"). A name that would grow past NAME_MAX bytes loses
 // the end of NAME (whole UTF-8 characters), never of its extension.

@@ -19,7 +19,10 @@ PublishBatch::PublishBatch(RunResult& result, Publisher publish, Abandoner aband
 void PublishBatch::addCopy(PendingCopy copy) {
     if (outcomes_.empty())
         firstAdded_ = std::chrono::steady_clock::now();
-    noteFileSystemOf(deletingLastPathComponent(copy.temporary));
+    if (!copy.temporary.empty())
+        noteFileSystemOf(deletingLastPathComponent(copy.temporary));
+    for (const BackupCopy& backup : copy.backups)
+        noteFileSystemOf(deletingLastPathComponent(backup.temporary));
     bytes_ += copy.bytes;
     destinations_.insert(copy.destination);
     outcomes_.push_back({copy.source, {}, copy.entry, copies_.size()});
@@ -126,9 +129,14 @@ std::optional<CopyFailure> PublishBatch::makeDurable() {
     if (fewFiles) {
         // One or two (usually large) files: flushing them alone spares the rest of the file
         // system's dirty data.
-        for (const PendingCopy& copy : copies_)
-            if (std::optional<CopyFailure> failure = syncFileData(copy.temporary))
-                return failure;
+        for (const PendingCopy& copy : copies_) {
+            if (!copy.temporary.empty())
+                if (std::optional<CopyFailure> failure = syncFileData(copy.temporary))
+                    return failure;
+            for (const BackupCopy& backup : copy.backups)
+                if (std::optional<CopyFailure> failure = syncFileData(backup.temporary))
+                    return failure;
+        }
         return std::nullopt;
     }
     for (dev_t device : batchFileSystems_)

@@ -46,6 +46,15 @@ struct EntryOutcome {
 inline constexpr const char* kCopyMismatch =
     ORVANE_TRANSLATE_NOOP("Orvane", "The copy didn't match the original when read back");
 
+// An entry's copy below one of the run's backups: made from the entry's first copy, so that
+// the source is read once, and published under the same name as the destination's copy.
+struct BackupCopy {
+    unsigned copy = 0; // the entry's copy number: 1 below the first backup, 2 …
+    std::string temporary;
+    std::string destination;
+    FileStamp made;
+};
+
 // A complete copy under its temporary name, waiting to be moved to its final name.
 struct PendingCopy {
     size_t entry = 0; // its index in the run's file list
@@ -60,6 +69,9 @@ struct PendingCopy {
     FileStamp made;                // the temporary as recorded in the journal
     // The hash of the bytes copied, when the copy is to be read back and compared with it.
     std::optional<ContentHash> verifyAgainst;
+    // The same copy below backups that lack it. `temporary` is empty when only they do:
+    // the destination holds the entry already, at `destination`.
+    std::vector<BackupCopy> backups;
 };
 
 // Publishes the copies of a run in batches so that a final name appears only when its data

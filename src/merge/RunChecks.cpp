@@ -42,6 +42,14 @@ RunProblem checkDestination(const std::string& destination, FileSystemProbe& pro
     return std::nullopt;
 }
 
+RunProblem checkBackup(const std::string& backup, FileSystemProbe& probe) {
+    struct stat st;
+    if (::stat(backup.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR))
+        return fillValues(ORVANE_TRANSLATE_NOOP("Orvane", "The backup %1 isn't connected."),
+                          {quoted(backup)});
+    return checkDestination(backup, probe);
+}
+
 RunProblem checkSources(const PathList& sources) {
     for (const std::string& source : sources) {
         struct stat st;

@@ -21,12 +21,19 @@ inline constexpr const char* kNotEnoughSpaceTitle =
 inline constexpr const char* kOrganizeAnywayButton =
     ORVANE_TRANSLATE_NOOP("Orvane", "Organize Anyway");
 
+inline constexpr const char* kBackupNotConnectedTitle =
+    ORVANE_TRANSLATE_NOOP("Orvane", "Backup Not Connected");
+
 // The first problem found, as a sentence for the user; none when there is none.
 using RunProblem = std::optional<std::string>;
 
 // The destination exists, is a folder (links followed) and this process may create names in
 // it.
 RunProblem checkDestination(const std::string& destination, FileSystemProbe& probe);
+
+// A backup the run is to copy to: a missing one is a drive not plugged in ("The backup 'X'
+// isn't connected"); else the destination's checks.
+RunProblem checkBackup(const std::string& backup, FileSystemProbe& probe);
 
 // Every source still exists (a link counts, whatever it points to).
 RunProblem checkSources(const PathList& sources);

@@ -304,6 +304,9 @@ void planRunEntries(RunPlan& plan, PlanProgress* progress, const FreeSpaceProbe&
         totals.newFolders += folder.exists ? 0 : 1;
     if (freeSpace)
         totals.freeBytes = freeSpace(plan.toPath);
+    for (const std::string& backup : runDestinationsOf(*plan.rules, plan.toPath).backups)
+        totals.backups.push_back(
+            {backup, freeSpace ? freeSpace(backup) : std::optional<uint64_t>()});
 }
 
 } // namespace orvane

@@ -71,6 +71,12 @@ struct PlanTotals {
     size_t skipped = 0;                // paths left out of the file list or skipped by the merge
     size_t importedBefore = 0;         // of those, files the import history knows
     std::optional<uint64_t> freeBytes; // on the destination's file system
+    // The backups that get the same copies, each with the free space of its file system.
+    struct Backup {
+        std::string path;
+        std::optional<uint64_t> freeBytes;
+    };
+    std::vector<Backup> backups;
 };
 
 // Shared between the thread that plans and the one that watches.

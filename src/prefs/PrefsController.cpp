@@ -21,6 +21,17 @@ namespace {
 
 constexpr int kLevelCounts[] = {1, 2, 3};
 
+std::vector<PrefsView::BackupChoice> backupChoices(const UserDefaults& defaults) {
+    const StringList disabled =
+        defaults.stringArrayForKey(keys::kDisabledBackups).value_or(StringList{});
+    std::vector<PrefsView::BackupChoice> choices;
+    for (const std::string& path :
+         defaults.stringArrayForKey(keys::kBackupDestinations).value_or(StringList{}))
+        choices.push_back(
+            {path, std::find(disabled.begin(), disabled.end(), path) == disabled.end()});
+    return choices;
+}
+
 // The number of copies at once the window offers for a stored value (0: automatic).
 int copiesAtOnceShown(const UserDefaults& defaults) {
     constexpr long kMostShown = 4;
@@ -279,6 +290,7 @@ void PrefsController::showPreferences() {
     view_->setKeepBothCheckboxOn(defaults_.boolForKey(keys::kKeepBothOnNameClash));
     view_->setCopiesAnywhereCheckboxOn(defaults_.boolForKey(keys::kSkipCopiesAnywhere));
     view_->setVerifyCopiesCheckboxOn(defaults_.boolForKey(keys::kVerifyCopies));
+    view_->setBackups(backupChoices(defaults_));
     view_->setCopiesAtOnce(copiesAtOnceShown(defaults_));
     view_->setUseExtendedDatesCheckboxOn(defaults_.boolForKey(keys::kUseExtendedDates));
     const TimeSettings time = timeSettingsOf(defaults_);
@@ -393,6 +405,14 @@ void PrefsController::saveClicked() {
     defaults_.setBool(keys::kKeepBothOnNameClash, view_->keepBothCheckboxOn());
     defaults_.setBool(keys::kSkipCopiesAnywhere, view_->copiesAnywhereCheckboxOn());
     defaults_.setBool(keys::kVerifyCopies, view_->verifyCopiesCheckboxOn());
+    StringList backups, disabled;
+    for (const PrefsView::BackupChoice& backup : view_->backups()) {
+        backups.push_back(backup.path);
+        if (!backup.enabled)
+            disabled.push_back(backup.path);
+    }
+    defaults_.setObject(keys::kBackupDestinations, backups);
+    defaults_.setObject(keys::kDisabledBackups, disabled);
     // A number beyond the offered ones, stored by hand, stays until another is chosen.
     if (const int copies = view_->copiesAtOnce(); copies != copiesAtOnceShown(defaults_))
         defaults_.setInteger(keys::kParallelCopies, copies);

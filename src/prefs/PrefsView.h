@@ -44,6 +44,15 @@ class PrefsView {
     // On: every copy is read back from the disk and compared with its original's bytes.
     virtual bool verifyCopiesCheckboxOn() const = 0;
     virtual void setVerifyCopiesCheckboxOn(bool on) = 0;
+    // The folders that get a second copy of every run ("Also copy to"), each with whether
+    // runs copy to it now.
+    struct BackupChoice {
+        std::string path;
+        bool enabled = true;
+        bool operator==(const BackupChoice&) const = default;
+    };
+    virtual std::vector<BackupChoice> backups() const = 0;
+    virtual void setBackups(const std::vector<BackupChoice>& backups) = 0;
     // How many files a run copies at once: 0 leaves it to the program, else 1 to 4.
     virtual int copiesAtOnce() const = 0;
     virtual void setCopiesAtOnce(int copies) = 0;

@@ -33,8 +33,8 @@ std::vector<std::string> valuesOf(const PathDict& dict) {
 
 // A copy under a numbered name, or a file found already at the destination, shows where it
 // is: the date folder and the name there.
-std::string withDestination(const RunResult& result, ReportTable table, const std::string& path,
-                            const std::string& value) {
+std::string withOwnDestination(const RunResult& result, ReportTable table, const std::string& path,
+                               const std::string& value) {
     auto destination = result.resDestinationDict.find(path);
     if (destination == result.resDestinationDict.end())
         return value;
@@ -46,6 +46,16 @@ std::string withDestination(const RunResult& result, ReportTable table, const st
         folder == result.resCopiedDict.end())
         return value;
     return value + " (" + appendPathComponent(folder->second, name) + ")";
+}
+
+// And the copies the entry got below backups, after it.
+std::string withDestination(const RunResult& result, ReportTable table, const std::string& path,
+                            const std::string& value) {
+    std::string shown = withOwnDestination(result, table, path, value);
+    if (auto backups = result.resBackupDict.find(path); backups != result.resBackupDict.end())
+        for (size_t at = 0; at < backups->second.size(); ++at)
+            shown += (at == 0 ? "; also " : ", ") + backups->second[at];
+    return shown;
 }
 
 // A name taken at the destination stops the copy only because keeping both is off: the row

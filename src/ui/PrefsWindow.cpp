@@ -5,6 +5,7 @@
 #include "prefs/MatchingModes.h"
 #include "prefs/NamingSettings.h"
 #include "prefs/PrefsController.h"
+#include "ui/BackupList.h"
 #include "ui/ImageAndTextCell.h"
 #include "ui/PrefsModels.h"
 #include "ui_PrefsWindow.h"
@@ -161,8 +162,11 @@ PrefsWindow::PrefsWindow(PrefsController& controller, QWidget* parent)
     for (QPushButton* remove : {ui_->deleteIntactButton, ui_->deleteCopyButton})
         connect(remove, &QPushButton::clicked, this, [this] { controller_.deleteClicked(); });
 
-    for (QLabel* hint : {ui_->formatsHint, ui_->folderTemplateHint, ui_->nameHint, ui_->exifHint,
-                         ui_->skipIdenticalHint, ui_->intactHint, ui_->copyHint}) {
+    backupList_ = new BackupList(this);
+    ui_->tabView->insertTab(ui_->tabView->indexOf(ui_->generalTab) + 1, backupList_, tr("Backups"));
+    for (QLabel* hint :
+         {ui_->formatsHint, ui_->folderTemplateHint, ui_->nameHint, ui_->exifHint,
+          ui_->skipIdenticalHint, ui_->intactHint, ui_->copyHint, backupList_->hint()}) {
         QPalette palette = hint->palette();
         palette.setColor(QPalette::WindowText, hintColor(palette));
         hint->setPalette(palette);
@@ -407,6 +411,14 @@ void PrefsWindow::setVideoTemplateText(const std::string& text) {
 
 void PrefsWindow::setVideoFolderSample(const std::string& sample) {
     ui_->videoFolderSample->setText(QString::fromStdString(sample));
+}
+
+std::vector<PrefsView::BackupChoice> PrefsWindow::backups() const {
+    return backupList_->choices();
+}
+
+void PrefsWindow::setBackups(const std::vector<BackupChoice>& backups) {
+    backupList_->setChoices(backups);
 }
 
 std::string PrefsWindow::nameTemplateText() const {

@@ -17,6 +17,7 @@ class PrefsWindow;
 
 namespace orvane {
 
+class BackupList;
 class ImageAndTextCell;
 class PatternTableModel;
 class PrefsController;
@@ -59,6 +60,8 @@ class PrefsWindow : public QDialog, public PrefsView {
     void setCopiesAnywhereCheckboxOn(bool on) override;
     bool verifyCopiesCheckboxOn() const override;
     void setVerifyCopiesCheckboxOn(bool on) override;
+    std::vector<BackupChoice> backups() const override;
+    void setBackups(const std::vector<BackupChoice>& backups) override;
     int copiesAtOnce() const override;
     void setCopiesAtOnce(int copies) override;
     bool useExtendedDatesCheckboxOn() const override;
@@ -114,6 +117,7 @@ class PrefsWindow : public QDialog, public PrefsView {
     PatternTableModel* intactModel_;
     PatternTableModel* copyModel_;
     PreviewOutlineModel* previewModel_;
+    BackupList* backupList_ = nullptr;
     ImageAndTextCell* previewCell_;
 };
 

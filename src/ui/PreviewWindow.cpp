@@ -204,7 +204,22 @@ void PreviewWindow::setPlan(std::shared_ptr<const RunPlan> plan,
                                       ? tr("Into %1 and %2").arg(last(roots[0]), last(roots[1]))
                                       : tr("Into %1").arg(last(root))));
     destination_->setToolTip(roots.size() == 2 ? roots.join('\n') : root);
-    const bool lowSpace = plan->totals.freeBytes && *plan->totals.freeBytes < plan->totals.bytes;
+    bool lowSpace = plan->totals.freeBytes && *plan->totals.freeBytes < plan->totals.bytes;
+    // Each backup is named with its free space: it needs room for the same copies.
+    QString backups;
+    for (const PlanTotals::Backup& backup : plan->totals.backups) {
+        const QString path = QString::fromStdString(backup.path);
+        backups += QStringLiteral(" · ") +
+                   tr("also into %1 (%2)")
+                       .arg(path.section('/', -1, -1, QString::SectionSkipEmpty),
+                            backup.freeBytes ? tr("%1 free").arg(bytes(*backup.freeBytes))
+                                             : tr("free space unknown"));
+        lowSpace = lowSpace || (backup.freeBytes && *backup.freeBytes < plan->totals.bytes);
+    }
+    destination_->setText(destination_->text() + backups);
+    for (const PlanTotals::Backup& backup : plan->totals.backups)
+        destination_->setToolTip(destination_->toolTip() + "\n" +
+                                 tr("Also into %1").arg(QString::fromStdString(backup.path)));
     totals_->setText(planTotalsText(plan->totals) +
                      (lowSpace ? " · " + tr("not enough free space") : QString()));
     totals_->setToolTip(lowSpace ? tr("Not enough free space at the destination") : QString());

@@ -183,9 +183,11 @@ TEST_F(OrganizeCommand, VideosApartAndUndoneWithTheRest) {
             command += " '" + arg + "'";
         return shell(command + " 2>/dev/null");
     };
+    const std::string backup = tmp / "Backup";
+    std::filesystem::create_directories(backup);
     const std::vector<std::string> args = {
-        "organize", "--no-exif",      "--format",     "%Y-%m-%d",  "--video-dest",
-        videos,     "--video-format", "{kind}/%Y/%m", tmp / "src", dest};
+        "organize",       "--no-exif",    "--format", "%Y-%m-%d", "--video-dest", videos,
+        "--video-format", "{kind}/%Y/%m", "--backup", backup,     tmp / "src",    dest};
     std::vector<std::string> dry = args;
     dry.insert(dry.begin() + 1, "--dry-run");
     const RunOutput planned = orvane(dry);
@@ -199,6 +201,9 @@ TEST_F(OrganizeCommand, VideosApartAndUndoneWithTheRest) {
     EXPECT_EQ(test::readFile(videos + "/Videos/2011/05/clip2.mp4"), "4");
     EXPECT_EQ(test::readFile(dest + "/2011-05-02/a.jpg"), "a");
     EXPECT_FALSE(test::exists(dest + "/2011-05-02/clip.MOV"));
+    // A backup gets each copy at its place below the root it went to.
+    EXPECT_EQ(test::readFile(backup + "/Videos/2011/05/clip.MOV"), "m");
+    EXPECT_EQ(test::readFile(backup + "/2011-05-02/a.jpg"), "a");
     // Copies anywhere are looked for below the video destination for videos.
     writeFile(tmp / "again/same.mov", "4", localTime(2012, 1, 1));
     const RunOutput again = orvane({"organize", "--no-exif", "--skip-copies-anywhere",
@@ -209,6 +214,7 @@ TEST_F(OrganizeCommand, VideosApartAndUndoneWithTheRest) {
 
     ASSERT_EQ(orvane({"undo"}).status, 0);
     EXPECT_FALSE(test::exists(videos + "/Videos"));
+    EXPECT_FALSE(test::exists(backup + "/Videos"));
     EXPECT_FALSE(test::exists(dest + "/2011-05-02"));
 }
 

@@ -628,6 +628,53 @@ TEST_F(OrganizeTest, RunsAreListedAndUndoneOnce) {
     EXPECT_NE(run({}, "runs").out.find("finished, undone"), std::string::npos);
 }
 
+// A backup gets the same tree under the same names, a name taken in either place is decided
+// the same way in both, and undo takes back the copies in both.
+TEST_F(OrganizeTest, BackupsGetTheSameTreeAndAreUndoneWithIt) {
+    const std::string backup = tmp / "backup";
+    writeFile(in("a.jpg"), "a", k2005);
+    writeFile(in("b.jpg"), "b", k2006);
+    writeFile(in("c.jpg"), "c", k2005);
+    writeFile(in("d.jpg"), "d", k2005);
+    writeFile(backup + "/2006-01-02/b.jpg", "b");       // the backup has it already
+    writeFile(backup + "/2005-03-17/c.jpg", "another"); // taken in the backup only
+    writeFile(dest + "/2005-03-17/d.jpg", "d");         // the destination has it already
+
+    EXPECT_NE(run({"--backup", tmp / "unplugged", source, dest})
+                  .err.find("The backup \u201C" + std::string(tmp / "unplugged") +
+                            "\u201D isn't connected"),
+              std::string::npos);
+    EXPECT_EQ(tree(dest).size(), 1u);
+    Outcome outcome = run({"--backup", backup, source, dest, "--json"});
+    ASSERT_EQ(outcome.status, 1) << outcome.err; // c fails: its name is taken in the backup
+    json report = outcome.parsed();
+    EXPECT_EQ(report["errors"][0]["path"], in("c.jpg"));
+    EXPECT_NE(report["errors"][0]["error"].get<std::string>().find("backup/2005-03-17/c.jpg"),
+              std::string::npos)
+        << report["errors"];
+
+    outcome = run({"--backup", backup, "--keep-both", source, dest, "--json"});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    report = outcome.parsed();
+    EXPECT_EQ(report["copied"][0]["backups"], json::array({backup + "/2005-03-17/c-1.jpg"}));
+    const std::map<std::string, std::string> copies = {{"2005-03-17/a.jpg", "a"},
+                                                       {"2005-03-17/c-1.jpg", "c"},
+                                                       {"2005-03-17/d.jpg", "d"},
+                                                       {"2006-01-02/b.jpg", "b"}};
+    EXPECT_EQ(tree(dest), copies);
+    std::map<std::string, std::string> backedUp = copies;
+    backedUp["2005-03-17/c.jpg"] = "another";
+    EXPECT_EQ(tree(backup), backedUp);
+
+    for (const json& runRecord : run({"--json"}, "runs").parsed()) {
+        outcome = run({runRecord["id"].get<std::string>()}, "undo");
+        EXPECT_EQ(outcome.status, 0) << outcome.out << outcome.err;
+    }
+    EXPECT_EQ(tree(dest), (std::map<std::string, std::string>{{"2005-03-17/d.jpg", "d"}}));
+    EXPECT_EQ(tree(backup), (std::map<std::string, std::string>{{"2005-03-17/c.jpg", "another"},
+                                                                {"2006-01-02/b.jpg", "b"}}));
+}
+
 // The import history knows a renamed copy by its new name.
 TEST_F(OrganizeTest, TheImportHistoryKnowsRenamedCopies) {
     writeFile(in("a.jpg"), "a", k2005);

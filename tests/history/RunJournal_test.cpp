@@ -48,8 +48,10 @@ class JournalTest : public ::testing::Test {
     }
 
     // Merges the list with a journal and answers the run as the journal tells it.
-    RunRecord merge(const PathList& list) {
-        std::unique_ptr<RunJournal> journal = RunJournal::start(state, {sources}, root, defaults);
+    RunRecord merge(const PathList& list, const PathList& backups = {}) {
+        defaults.setObject(keys::kBackupDestinations, backups);
+        std::unique_ptr<RunJournal> journal =
+            RunJournal::start(state, {sources}, root, defaults, backups);
         engine.setObserver(journal.get());
         engine.mergeFiles(list, root);
         EXPECT_TRUE(journal->undoable());
@@ -332,7 +334,9 @@ TEST_F(CleanUpTest, RemovesTheTemporariesOfRunsWhoseProcessIsGone) {
 // them by the identity their intents recorded, and undo takes them back.
 TEST_F(CleanUpTest, FindsCopiesPublishedButNeverRecorded) {
     const PathList list = {source("a.jpg", "a", k2005), source("b.jpg", "bb", k2006)};
-    const RunRecord finished = merge(list);
+    const std::string backup = tmp / "backup";
+    fs::create_directories(backup);
+    const RunRecord finished = merge(list, {backup});
     // The journal as a kill right after the renames leaves it: no copied lines, no end.
     std::string kept;
     {
@@ -365,7 +369,9 @@ TEST_F(CleanUpTest, FindsCopiesPublishedButNeverRecorded) {
     const RunRecord run = *readRun(finished.journalPath, true);
     EXPECT_EQ(run.counts.copied, 2u);
     const UndoResult undone = undoRun(finished.journalPath, false);
-    EXPECT_EQ(undone.removed, (PathList{root + "/2005/03/17/a.jpg", root + "/2006/01/02/b.jpg"}));
+    EXPECT_EQ(undone.removed, (PathList{root + "/2005/03/17/a.jpg", backup + "/2005/03/17/a.jpg",
+                                        root + "/2006/01/02/b.jpg", backup + "/2006/01/02/b.jpg"}));
+    EXPECT_FALSE(exists(backup + "/2005"));
     EXPECT_EQ(readFile(root + "/2005/03/17/b.jpg.note"), "the user's, not the run's");
     EXPECT_FALSE(exists(root + "/2005/03/17/held.jpg"));
     EXPECT_EQ(readFile(root + "/2005/03/17/filled.jpg"), "a copy");

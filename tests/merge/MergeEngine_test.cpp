@@ -328,6 +328,27 @@ TEST_F(MergeTest, VerifiedCopyThatReadsBackWrongIsRemovedAndFails) {
     const auto entries = std::distance(std::filesystem::directory_iterator(root + "/2005/03/17"),
                                        std::filesystem::directory_iterator());
     EXPECT_EQ(entries, 2) << "the bad copy's temporary must be removed";
+
+    // Below a backup the destination has no copy for: a and c are filled in there; c's copy
+    // there reads back wrong, so c fails and its backup copy is removed.
+    const std::string backup = tmp / "backup";
+    std::filesystem::create_directories(backup);
+    defaults.setObject(keys::kBackupDestinations, StringList{backup});
+    engine.setHooks({.copyWritten = [&](const std::string& temporary) {
+        std::fstream copy(temporary, std::ios::in | std::ios::out | std::ios::binary);
+        copy.seekp(69999);
+        if (temporary.rfind(backup, 0) == 0 && copy.peek() == 'c')
+            copy.put('x');
+    }});
+    result = RunResult();
+    merge({list[0], list[2]});
+    EXPECT_EQ(result.resSkippedFiles, (PathList{list[0]}));
+    EXPECT_EQ(result.resBackupDict.at(list[0]), PathList{backup + "/2005/03/17/a.jpg"});
+    EXPECT_EQ(result.resErrorDict.at(list[2]), kCopyMismatch);
+    EXPECT_EQ(readFile(backup + "/2005/03/17/a.jpg"), std::string(70000, 'a'));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(backup + "/2005/03/17"),
+                            std::filesystem::directory_iterator()),
+              1);
 }
 
 TEST_F(MergeTest, NameTakenDuringTheCopyIsNotOverwritten) {

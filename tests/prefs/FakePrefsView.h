@@ -60,6 +60,8 @@ class FakePrefsView : public PrefsView {
     void setCopiesAnywhereCheckboxOn(bool on) override { copiesAnywhere = on; }
     bool verifyCopiesCheckboxOn() const override { return verifyCopies; }
     void setVerifyCopiesCheckboxOn(bool on) override { verifyCopies = on; }
+    std::vector<BackupChoice> backups() const override { return backupChoices; }
+    void setBackups(const std::vector<BackupChoice>& backups) override { backupChoices = backups; }
     int copiesAtOnce() const override { return copies; }
     void setCopiesAtOnce(int value) override { copies = value; }
     bool useExtendedDatesCheckboxOn() const override { return useExtendedDates; }
@@ -139,6 +141,7 @@ class FakePrefsView : public PrefsView {
     bool keepBoth = false;
     bool copiesAnywhere = false;
     bool verifyCopies = false;
+    std::vector<BackupChoice> backupChoices;
     int copies = -1;
     bool useExtendedDates = false;
     std::vector<std::string> zoneChoices;

@@ -1,3 +1,4 @@
+#include "merge/RunDestinations.h"
 #include "platform/UserDefaults.h"
 #include "prefs/DateRendering.h"
 #include "prefs/Defaults.h"
@@ -379,7 +380,13 @@ TEST_F(PrefsWindowTest, SavedSettingsAreWhatTheMergeReadsNext) {
     view.copies = 2;
     view.zone = "Asia/Bangkok";
     view.dayStart = 4 * 3600 + 30 * 60;
+    EXPECT_TRUE(view.backupChoices.empty());
+    view.backupChoices = {{"/media/backup", true}, {"/media/away", false}};
     controller.saveClicked();
+    EXPECT_EQ(runDestinationsOf(store, "/pictures").backups, PathList{"/media/backup"});
+    controller.showPreferences();
+    EXPECT_EQ(view.backupChoices, (std::vector<PrefsView::BackupChoice>{{"/media/backup", true},
+                                                                        {"/media/away", false}}));
     EXPECT_EQ(store.stringForKey(keys::kShootTimeZone), "Asia/Bangkok");
     EXPECT_EQ(store.stringForKey(keys::kDayStartsAt), "04:30");
     EXPECT_FALSE(store.boolForKey(keys::kSkipIdenticalFiles));
