@@ -14,6 +14,7 @@
 #include "history/ImportHistory.h"
 #include "history/ImportRecorder.h"
 #include "merge/RunChecks.h"
+#include "merge/RunDestinations.h"
 #include "platform/CopyJobs.h"
 #include "platform/ManualTimerService.h"
 #include "platform/PartialCopies.h"
@@ -199,9 +200,16 @@ int runOrganize(int argc, char** argv) {
     setUpLogging(defaults, build::kVersion);
     registerDefaults(defaults);
     applyOrganizeOptions(options, defaults);
+    // Videos go apart by --video-dest or by the preferences.
+    const bool videosApart = !runDestinationsOf(defaults, options.destination).videos.empty();
+    if (options.videoFormat && !videosApart) {
+        std::fprintf(stderr, "orvane organize: --video-format needs --video-dest (or a folder for "
+                             "videos in Preferences)\n");
+        return 2;
+    }
     for (const std::optional<std::string>& format :
-         {dirFormat(defaults), options.videoDestination.empty() ? std::optional<std::string>()
-                                                                : videoFolderFormat(defaults)})
+         {dirFormat(defaults),
+          videosApart ? videoFolderFormat(defaults) : std::optional<std::string>()})
         if (format && !folderFormatStaysInside(*format, DateLocale())) {
             std::fprintf(stderr, "orvane organize: %s: '%s'\n", kFolderFormatLeavesDestination,
                          format->c_str());

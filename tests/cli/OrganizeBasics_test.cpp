@@ -188,6 +188,8 @@ TEST_F(OrganizeCommand, VideosApartAndUndoneWithTheRest) {
     const std::vector<std::string> args = {
         "organize",       "--no-exif",    "--format", "%Y-%m-%d", "--video-dest", videos,
         "--video-format", "{kind}/%Y/%m", "--backup", backup,     tmp / "src",    dest};
+    EXPECT_EQ(orvane({"organize", "--video-format", "%Y", tmp / "src", dest}).status, 2)
+        << "a video format without a folder for videos";
     std::vector<std::string> dry = args;
     dry.insert(dry.begin() + 1, "--dry-run");
     const RunOutput planned = orvane(dry);
