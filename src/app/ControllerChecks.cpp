@@ -20,18 +20,36 @@ FileSystemProbe& probeOf(const PlatformServices& services) {
     return services.fileSystem ? *services.fileSystem : system;
 }
 
+// A folder format that leaves the destination would fail every entry: said once, here.
+RunProblem formatProblem(const std::optional<std::string>& format) {
+    if (format && !folderFormatStaysInside(*format, DateLocale()))
+        return std::string(kFolderFormatLeavesDestination) + ": \u201C" + *format + "\u201D.";
+    return std::nullopt;
+}
+
 } // namespace
 
 std::optional<std::string> Controller::runProblem() {
     // Sources first: a card taken out is the likelier problem, and the command line creates
     // a missing destination only once the sources are known to be there.
+    const UserDefaults& rules = runRules_ ? *runRules_ : std::as_const(defaults_);
+    const std::string videos = runDestinationsOf(rules, toPath_).videos;
     RunProblem problem = checkSources(fromPaths_);
     if (!problem)
         problem = checkDestination(toPath_, probeOf(services_));
-    // A folder format that leaves the destination would fail every entry: said once, here.
-    if (const std::optional<std::string> format = dirFormat(defaults_);
-        !problem && format && !folderFormatStaysInside(*format, DateLocale()))
-        problem = std::string(kFolderFormatLeavesDestination) + ": \u201C" + *format + "\u201D.";
+    // The stored video destination is taken as untrusted as any setting: a relative one would
+    // depend on the folder the program was started in.
+    if (!problem && !videos.empty() && videos.front() != '/')
+        problem = fillValues(
+            ORVANE_TRANSLATE_NOOP("Orvane", "The video destination %1 is not a full path: choose "
+                                            "it again in Preferences."),
+            {"\u201C" + videos + "\u201D"});
+    if (!problem && !videos.empty())
+        problem = checkDestination(videos, probeOf(services_));
+    if (!problem)
+        problem = formatProblem(dirFormat(rules));
+    if (!problem && !videos.empty())
+        problem = formatProblem(videoFolderFormat(rules));
     return problem;
 }
 
@@ -51,10 +69,14 @@ bool Controller::spaceConfirmed(const PathList& fileList) {
     if (ignoresLowSpace_)
         return true;
     const UserDefaults& rules = runRules_ ? *runRules_ : std::as_const(defaults_);
-    PathList folders = runDestinationsOf(rules, toPath_).backups;
+    const RunDestinations destinations = runDestinationsOf(rules, toPath_);
+    PathList folders = destinations.backups;
     folders.insert(folders.begin(), toPath_);
     for (const std::string& folder : folders) {
-        const RunProblem warning = checkSpace(fileList, folder, probeOf(services_));
+        // Videos sent apart take room at their own destination; a backup holds them too.
+        const RunProblem warning =
+            checkSpace(fileList, folder, probeOf(services_),
+                       folder == toPath_ ? destinations.videos : std::string());
         // Cancel is the default; only a deliberate choice starts a run that may not fit.
         if (warning &&
             !(services_.alerts && services_.alerts->runAlert(kNotEnoughSpaceTitle, *warning,

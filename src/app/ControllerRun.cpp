@@ -156,7 +156,8 @@ void Controller::goClicked() {
             ImportRecorder::start(importHistoryFile_,
                                   {toPath_, runIdFor(journal_ ? journal_->path() : std::string()),
                                    rules.boolForKey(keys::kIgnoreImportHistory),
-                                   rules.boolForKey(keys::kSkipCopiesAnywhere), runAgain_},
+                                   rules.boolForKey(keys::kSkipCopiesAnywhere), runAgain_,
+                                   runDestinationsOf(rules, toPath_).videos},
                                   reportController_.result().notes);
     if (rememberJobCode(defaults_, rules.stringForKey(keys::kJobCode).value_or(std::string()))) {
         defaults_.synchronize();

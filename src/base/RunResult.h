@@ -44,6 +44,8 @@ struct EntryDating {
 // and the merge worker; read by the report once the run has ended.
 struct RunResult {
     PathList resCopiedFiles;
+    // Source path → its date folder below `destination`, or the whole folder where it is
+    // below another root (a video sent to the video destination).
     PathDict resCopiedDict;
     PathList resSkippedFiles;
     PathDict resSkippedDict;

@@ -14,6 +14,7 @@
 #include "history/ImportHistory.h"
 #include "history/ImportRecorder.h"
 #include "merge/RunChecks.h"
+#include "merge/RunDestinations.h"
 #include "platform/CopyJobs.h"
 #include "platform/ManualTimerService.h"
 #include "platform/PartialCopies.h"
@@ -117,12 +118,12 @@ void explainEmptyCopyRule(const UserDefaults& defaults, const RunResult& result)
         }
 }
 
-// A missing DEST whose parent folder exists is created, as `cp -r` users expect, once every
-// source is known to be there (a run stopped by the checks creates nothing). A dry run
-// creates nothing and says what a run would do. Anything else wrong with DEST is left to the
-// run's own checks. Answers -1 to go on, or the exit status.
-int prepareDestination(const OrganizeOptions& options) {
-    const std::string& destination = options.destination;
+// A missing DEST (or video destination) whose parent folder exists is created, as `cp -r`
+// users expect, once every source is known to be there (a run stopped by the checks creates
+// nothing). A dry run creates nothing and says what a run would do. Anything else wrong with
+// the folder is left to the run's own checks. Answers -1 to go on, or the exit status.
+int prepareFolder(const OrganizeOptions& options, const std::string& destination,
+                  const char* what) {
     struct stat st;
     if (::stat(destination.c_str(), &st) == 0 || errno != ENOENT)
         return -1;
@@ -130,26 +131,33 @@ int prepareDestination(const OrganizeOptions& options) {
     if (::stat(parent.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
         if (!options.dryRun)
             return -1;
-        std::fprintf(stderr, "orvane: the destination '%s' does not exist, nor its parent folder\n",
+        std::fprintf(stderr, "orvane: the %s '%s' does not exist, nor its parent folder\n", what,
                      displayPath(destination).c_str());
         return 2;
     }
     if (options.dryRun) {
-        std::fprintf(stderr,
-                     "orvane: the destination '%s' does not exist yet; a run would create it\n",
-                     displayPath(destination).c_str());
+        std::fprintf(stderr, "orvane: the %s '%s' does not exist yet; a run would create it\n",
+                     what, displayPath(destination).c_str());
         return -1;
     }
     if (checkSources(options.sources))
         return -1;
     if (::mkdir(destination.c_str(), 0777) != 0) {
-        std::fprintf(stderr, "orvane: couldn't create the destination folder '%s': %s\n",
+        std::fprintf(stderr, "orvane: couldn't create the %s folder '%s': %s\n", what,
                      displayPath(destination).c_str(), std::strerror(errno));
         return 2;
     }
-    std::fprintf(stderr, "orvane: created the destination folder '%s'\n",
+    std::fprintf(stderr, "orvane: created the %s folder '%s'\n", what,
                  displayPath(destination).c_str());
     return -1;
+}
+
+int prepareDestination(const OrganizeOptions& options) {
+    if (int status = prepareFolder(options, options.destination, "destination"); status >= 0)
+        return status;
+    if (options.videoDestination.empty())
+        return -1;
+    return prepareFolder(options, options.videoDestination, "video destination");
 }
 
 // --camera MODEL names the model of the device on --port PORT, or without it the connected
@@ -192,12 +200,21 @@ int runOrganize(int argc, char** argv) {
     setUpLogging(defaults, build::kVersion);
     registerDefaults(defaults);
     applyOrganizeOptions(options, defaults);
-    if (const std::optional<std::string> format = dirFormat(defaults);
-        format && !folderFormatStaysInside(*format, DateLocale())) {
-        std::fprintf(stderr, "orvane organize: %s: '%s'\n", kFolderFormatLeavesDestination,
-                     format->c_str());
+    // Videos go apart by --video-dest or by the preferences.
+    const bool videosApart = !runDestinationsOf(defaults, options.destination).videos.empty();
+    if (options.videoFormat && !videosApart) {
+        std::fprintf(stderr, "orvane organize: --video-format needs --video-dest (or a folder for "
+                             "videos in Preferences)\n");
         return 2;
     }
+    for (const std::optional<std::string>& format :
+         {dirFormat(defaults),
+          videosApart ? videoFolderFormat(defaults) : std::optional<std::string>()})
+        if (format && !folderFormatStaysInside(*format, DateLocale())) {
+            std::fprintf(stderr, "orvane organize: %s: '%s'\n", kFolderFormatLeavesDestination,
+                         format->c_str());
+            return 2;
+        }
 
     // Cameras and phones are reached only when a source names one.
     GPhotoCameras cameraService;

@@ -101,6 +101,13 @@ void addOrganizeOptions(CLI::App& app, OrganizeOptions& options, std::vector<std
                    "from 1) or stored (on from the last run that counted so)")
         ->type_name("SCOPE")
         ->check(CLI::IsMember({"run", "day", "stored"}));
+    app.add_option("--video-dest", options.videoDestination,
+                   "copy videos below DIR instead of DEST, into folders of their own format "
+                   "(--video-format, else the same as the others')")
+        ->type_name("DIR");
+    app.add_option("--video-format", options.videoFormat,
+                   "folder format below the video destination, as --format takes it")
+        ->type_name("TEMPLATE");
     app.add_flag("--ignore-space", options.ignoreSpace,
                  "start even when the destination's disk seems too full for the copies");
     app.add_option("--shift", options.shift,
@@ -180,7 +187,12 @@ int parseOrganizeOptions(int argc, char** argv, OrganizeOptions& options) {
         std::fprintf(stderr, "orvane organize: --format must not be empty\n");
         return 2;
     }
-    for (const std::optional<std::string>* text : {&options.format, &options.rename})
+    if (options.videoFormat && options.videoFormat->empty()) {
+        std::fprintf(stderr, "orvane organize: --video-format must not be empty\n");
+        return 2;
+    }
+    for (const std::optional<std::string>* text :
+         {&options.format, &options.rename, &options.videoFormat})
         if (*text)
             if (std::optional<std::string> problem = nameTemplateProblem(**text)) {
                 std::fprintf(stderr, "orvane organize: %s\n", problem->c_str());
@@ -189,6 +201,8 @@ int parseOrganizeOptions(int argc, char** argv, OrganizeOptions& options) {
     for (std::string& backup : options.backups)
         backup = absolutePath(backup);
     options.destination = absolutePath(paths.back());
+    if (!options.videoDestination.empty())
+        options.videoDestination = absolutePath(options.videoDestination);
     paths.pop_back();
     for (const std::string& path : paths)
         options.sources.push_back(isCameraPath(path) ? path : absolutePath(path));
@@ -250,6 +264,13 @@ void applyOrganizeOptions(const OrganizeOptions& options, UserDefaults& defaults
             std::min<long>(3, 1 + std::count(options.format->begin(), options.format->end(), '/')));
     if (levels)
         defaults.setArgumentValue(keys::kDirLevels, int64_t{*levels});
+    // A folder template typed in Preferences would win over the levels and format given here.
+    if (levels || options.format)
+        defaults.setArgumentValue(keys::kFolderTemplate, options.format.value_or(std::string()));
+    if (!options.videoDestination.empty())
+        defaults.setArgumentValue(keys::kVideoDestination, options.videoDestination);
+    if (options.videoFormat)
+        defaults.setArgumentValue(keys::kVideoFolderFormat, *options.videoFormat);
     if (options.format) {
         static const char* const kFormatKeys[] = {
             keys::kOneLevelDateFormat, keys::kTwoLevelDateFormat, keys::kThreeLevelDateFormat};

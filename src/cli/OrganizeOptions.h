@@ -36,6 +36,8 @@ struct OrganizeOptions {
     std::optional<std::string> rename;   // the name template of the copies
     std::optional<std::string> job;      // the job code for {job}
     std::optional<std::string> seqScope; // "run", "day" or "stored"
+    std::string videoDestination;        // absolute; empty: videos go with the rest
+    std::optional<std::string> videoFormat; // the folder template below videoDestination
     // Time settings, checked by parseOrganizeOptions.
     std::optional<std::string> shift;       // "[+|-]H:MM[:SS]"
     std::optional<std::string> zone;        // an IANA name

@@ -4,6 +4,8 @@
 #include "base/Paths.h"
 #include "base/RunResult.h"
 #include "history/DestinationIndex.h"
+#include "merge/RunDestinations.h"
+#include "naming/FileKind.h"
 #include "platform/FileDescriptor.h"
 #include "platform/RemoteSources.h"
 #include "platform/UserDefaults.h"
@@ -113,10 +115,12 @@ std::unique_ptr<ImportRecorder> ImportRecorder::forPlan(const std::string& file,
                                                         std::vector<std::string>& notes) {
     if (file.empty())
         return nullptr;
-    return start(file,
-                 {destination, std::string(), rules.boolForKey(keys::kIgnoreImportHistory),
-                  rules.boolForKey(keys::kSkipCopiesAnywhere)},
-                 notes);
+    Options options;
+    options.destination = destination;
+    options.ignoreHistory = rules.boolForKey(keys::kIgnoreImportHistory);
+    options.skipCopiesAnywhere = rules.boolForKey(keys::kSkipCopiesAnywhere);
+    options.videoDestination = runDestinationsOf(rules, destination).videos;
+    return start(file, std::move(options), notes);
 }
 
 ImportRecorder::ImportRecorder(std::unique_ptr<ImportHistory> history, Options options,
@@ -134,24 +138,43 @@ void ImportRecorder::failed(const std::string& problem) {
     records_.clear();
     pending_.clear();
     index_.reset();
+    videoIndex_.reset();
+}
+
+bool ImportRecorder::goesApart(const std::string& source) const {
+    return !options_.videoDestination.empty() &&
+           fileKindOf(lastPathComponent(source)) == std::string_view(kVideosKind);
+}
+
+const std::string& ImportRecorder::rootOf(const std::string& copy) const {
+    const std::string& videos = options_.videoDestination;
+    const bool belowVideos = !videos.empty() && copy.size() > videos.size() + 1 &&
+                             copy.compare(0, videos.size() + 1, videos + "/") == 0;
+    // The video destination may lie inside the destination: the nearer root holds the copy.
+    return belowVideos && videos.size() >= options_.destination.size() ? videos
+                                                                       : options_.destination;
 }
 
 void ImportRecorder::prepare(const std::vector<std::string>& fileList) {
     if (!options_.skipCopiesAnywhere || broken_)
         return;
-    std::set<int64_t> sizes;
+    std::set<int64_t> sizes, videoSizes;
     for (const std::string& path : fileList) {
         struct stat status;
         if (::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode))
-            sizes.insert(status.st_size);
+            (goesApart(path) ? videoSizes : sizes).insert(status.st_size);
     }
-    std::optional<DestinationIndex> index =
-        DestinationIndex::refresh(*history_, options_.destination, sizes);
-    if (!index || !index->save(*history_)) {
+    auto indexBelow = [&](const std::string& root, const std::set<int64_t>& ofSizes) {
+        std::optional<DestinationIndex> index = DestinationIndex::refresh(*history_, root, ofSizes);
+        if (!index || !index->save(*history_))
+            return std::unique_ptr<DestinationIndex>();
+        return std::make_unique<DestinationIndex>(std::move(*index));
+    };
+    index_ = indexBelow(options_.destination, sizes);
+    if (index_ && !videoSizes.empty())
+        videoIndex_ = indexBelow(options_.videoDestination, videoSizes);
+    if (!index_ || (!videoSizes.empty() && !videoIndex_))
         failed(history_->error());
-        return;
-    }
-    index_ = std::make_unique<DestinationIndex>(std::move(*index));
 }
 
 std::optional<PriorCopy> ImportRecorder::priorCopy(size_t entry, const std::string& source,
@@ -182,12 +205,16 @@ std::optional<PriorCopy> ImportRecorder::priorCopy(size_t entry, const std::stri
                     return PriorCopy{importedBeforeText(*record), record->destination};
                 }
     }
-    if (index_ && index_->hasSize(status.st_size))
+    const bool apart = goesApart(source);
+    const DestinationIndex* index = apart ? videoIndex_.get() : index_.get();
+    if (index && index->hasSize(status.st_size))
         if (std::optional<ContentHash> full = hashSource(source, status, fullHashOf))
-            if (std::optional<std::string> found = index_->find(status.st_size, *full)) {
+            if (std::optional<std::string> found = index->find(status.st_size, *full)) {
                 pending_.erase(entry);
-                return PriorCopy{"Already in destination as " + *found,
-                                 appendPathComponent(options_.destination, *found)};
+                return PriorCopy{
+                    "Already in destination as " + *found,
+                    appendPathComponent(apart ? options_.videoDestination : options_.destination,
+                                        *found)};
             }
     return std::nullopt;
 }
@@ -208,11 +235,13 @@ void ImportRecorder::entryPublished(EntryCopy copy, const std::string& destinati
     if (it == pending_.end())
         return;
     if (it->second.edges && !broken_) {
+        const std::string& root = rootOf(destination);
         records_.push_back({std::move(it->second.source), *it->second.edges, it->second.full,
-                            destination, options_.destination, options_.run,
-                            static_cast<int64_t>(time(nullptr)), copyStampOf(published)});
-        if (index_ && it->second.full)
-            index_->add(destination, published, *it->second.full);
+                            destination, root, options_.run, static_cast<int64_t>(time(nullptr)),
+                            copyStampOf(published)});
+        DestinationIndex* index = &root == &options_.destination ? index_.get() : videoIndex_.get();
+        if (index && it->second.full)
+            index->add(destination, published, *it->second.full);
     }
     pending_.erase(it);
     if (records_.size() >= kBatch)
@@ -229,8 +258,9 @@ void ImportRecorder::entryFailed(size_t entry, const std::string&, const std::st
 
 void ImportRecorder::runEnded(bool, const RunCounts&) {
     flush();
-    if (index_ && !broken_ && !index_->save(*history_))
-        failed(history_->error());
+    for (DestinationIndex* index : {index_.get(), videoIndex_.get()})
+        if (index && !broken_ && !index->save(*history_))
+            failed(history_->error());
 }
 
 void ImportRecorder::flush() {

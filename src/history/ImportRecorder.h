@@ -29,6 +29,9 @@ class ImportRecorder : public RunObserver, public PriorImports {
         bool skipCopiesAnywhere = false; // skip files whose bytes are anywhere below the root
         // Sources to copy although the history knows them: chosen again in the preview.
         std::unordered_set<std::string> importAgain;
+        // Where videos go when they go apart: their copies are recorded with this root, and
+        // copies anywhere are looked for below it.
+        std::string videoDestination;
     };
 
     // Opens the history at `file`; a problem goes into `notes` (once). Answers none when
@@ -69,6 +72,10 @@ class ImportRecorder : public RunObserver, public PriorImports {
                    std::vector<std::string>& notes);
     void flush();
     void failed(const std::string& problem);
+    // Whether an entry goes below the video destination.
+    bool goesApart(const std::string& source) const;
+    // The root of a run's copy: the video destination for a copy below it.
+    const std::string& rootOf(const std::string& copy) const;
 
     struct Pending {
         SourceIdentity source;
@@ -83,6 +90,7 @@ class ImportRecorder : public RunObserver, public PriorImports {
     std::map<size_t, Pending> pending_;
     std::vector<ImportRecord> records_;
     std::unique_ptr<DestinationIndex> index_;
+    std::unique_ptr<DestinationIndex> videoIndex_; // below the video destination
 };
 
 // The report's reason for a file imported before: "Imported before on 8 Dec 2026 into

@@ -1,6 +1,7 @@
 #include "merge/EntryNamer.h"
 
 #include "base/Paths.h"
+#include "merge/RunDestinations.h"
 #include "naming/FileKind.h"
 #include "prefs/DateFolderCheck.h"
 #include "prefs/DateRendering.h"
@@ -33,8 +34,16 @@ void EntryNamer::prepare(const UserDefaults& rules, const std::string& toPath,
     settingsError_.clear();
     settings_ = namingSettings(rules, settingsError_);
     pairs_ = &pairs;
-    const std::optional<long> type = fileSystemType ? fileSystemType(toPath) : std::nullopt;
-    rules_ = type ? nameRulesForFileSystem(*type) : NameRules::Posix;
+    root_ = toPath;
+    videoRoot_ = runDestinationsOf(rules, toPath).videos;
+    if (videoRoot_ == toPath)
+        videoRoot_.clear();
+    auto rulesAt = [&](const std::string& root) {
+        const std::optional<long> type = fileSystemType ? fileSystemType(root) : std::nullopt;
+        return type ? nameRulesForFileSystem(*type) : NameRules::Posix;
+    };
+    rules_ = rulesAt(toPath);
+    videoRules_ = videoRoot_.empty() ? rules_ : rulesAt(videoRoot_);
     sequence_ = settings_ ? NameSequence(settings_->scope, settings_->nextStored)
                           : NameSequence(SequenceScope::Run, 1);
     sequenceOfLeader_.clear();
@@ -62,9 +71,9 @@ std::optional<EntryPlace> EntryNamer::place(const std::string& source, const str
     facts.kind = S_ISDIR(status.st_mode) ? kOtherKind : fileKindOf(lastPathComponent(leader));
     facts.extension = tail;
     facts.name = stem;
-    const bool numbered = settings_->folder.uses(NameToken::Seq) ||
-                          (settings_->name && settings_->name->uses(NameToken::Seq));
-    if (numbered) {
+    const bool video = !videoRoot_.empty() && facts.kind == std::string_view(kVideosKind);
+    const NameRules rules = video ? videoRules_ : rules_;
+    if (settings_->uses(NameToken::Seq)) {
         auto [it, added] = sequenceOfLeader_.emplace(leader, 0);
         if (added)
             it->second = sequence_.take(dates.day);
@@ -76,12 +85,13 @@ std::optional<EntryPlace> EntryNamer::place(const std::string& source, const str
     };
 
     EntryPlace place;
-    place.folder = settings_->folder.render(facts, dateCodes);
+    place.root = video ? videoRoot_ : root_;
+    place.folder = (video ? settings_->videoFolder : settings_->folder).render(facts, dateCodes);
     if (!dateFolderStaysInside(place.folder)) {
         error = kFolderFormatLeavesDestination;
         return std::nullopt;
     }
-    place.folder = fitFolder(place.folder, rules_);
+    place.folder = fitFolder(place.folder, rules);
     place.levels = 1 + std::count(place.folder.begin(), place.folder.end(), '/');
     if (!settings_->name) {
         place.name = name;
@@ -93,7 +103,7 @@ std::optional<EntryPlace> EntryNamer::place(const std::string& source, const str
         !tail.empty())
         made += "." + tail;
     const size_t dot = made.rfind('.');
-    place.name = fitName(made, rules_, dot == std::string::npos ? 0 : made.size() - dot);
+    place.name = fitName(made, rules, dot == std::string::npos ? 0 : made.size() - dot);
     return place;
 }
 

@@ -19,9 +19,10 @@ namespace orvane {
 class DateLocale;
 class UserDefaults;
 
-// Where one entry goes below the destination root, by the run's templates.
+// Where one entry goes, by the run's templates.
 struct EntryPlace {
-    std::string folder; // "2026/2026-12-08 Wedding Smith"
+    std::string root;   // the destination, or the video destination for a video
+    std::string folder; // below the root: "2026/2026-12-08 Wedding Smith"
     long levels = 0;    // the folder's levels
     std::string name;   // the copy's name in it
 };
@@ -33,7 +34,8 @@ struct EntryDates {
     time_t day = 0;
 };
 
-// Names the entries of one run as its templates say: the folder below the destination, and
+// Names the entries of one run as its templates say: the root (videos go below their own
+// when the preferences send them apart, with a sidecar its video's), the folder below it, and
 // the copy's name (the original one unless a name template is set). The partners of a pair
 // or sidecar take their leader's new stem and sequence number. Entries are named in list
 // order, so that the dry run, the preview and the run give the same numbers.
@@ -43,7 +45,8 @@ class EntryNamer {
     // merge reads it.
     using CameraOf = std::function<std::string(const std::string& path)>;
 
-    // Takes the run's settings; entries then fail with `settingsError` when they are refused.
+    // Takes the run's settings, the video destination among them; entries then fail with
+    // `settingsError` when they are refused.
     void prepare(const UserDefaults& rules, const std::string& toPath, const PairedFiles& pairs,
                  const FileSystemTypeProbe& fileSystemType);
 
@@ -66,7 +69,10 @@ class EntryNamer {
     std::optional<NamingSettings> settings_;
     std::string settingsError_;
     const PairedFiles* pairs_ = nullptr;
+    std::string root_;
+    std::string videoRoot_; // empty: videos go with the rest
     NameRules rules_ = NameRules::Posix;
+    NameRules videoRules_ = NameRules::Posix;
     NameSequence sequence_{SequenceScope::Run, 1};
     std::unordered_map<std::string, uint64_t> sequenceOfLeader_;
     std::unordered_map<std::string, uint64_t> sequenceOfSource_;

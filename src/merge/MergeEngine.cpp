@@ -83,7 +83,9 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
     if (const std::string applied = timeSettingsSummary(result_.timeSettings); !applied.empty())
         result_.notes.push_back("Dates: " + applied + ".");
     result_.destination = treeRoot;
-    backups_ = runDestinationsOf(defaults_, treeRoot).backups;
+    const RunDestinations destinations = runDestinationsOf(defaults_, treeRoot);
+    backups_ = destinations.backups;
+    videoRoot_ = destinations.videos;
     result_.backups = backups_;
     verifyCopies_ = defaults_.boolForKey(keys::kVerifyCopies);
     result_.verifying = verifyCopies_;
@@ -231,8 +233,9 @@ std::optional<EntryPlan> MergeEngine::planEntry(const std::string& source, const
         return std::nullopt;
     }
     plan.levels = place->levels;
+    plan.root = place->root;
     plan.dateFolder = place->folder;
-    plan.destinationFolder = appendPathComponent(toPath_, plan.dateFolder);
+    plan.destinationFolder = appendPathComponent(plan.root, plan.dateFolder);
     plan.destination = appendPathComponent(plan.destinationFolder, place->name);
     return plan;
 }
@@ -319,7 +322,10 @@ void MergeEngine::processEntry(size_t index, const std::string& source, const Da
                 return;
             }
 
-    result_.resCopiedDict[source] = plan->dateFolder;
+    // A folder below another root than the destination (videos sent apart) is kept whole.
+    result_.resCopiedDict[source] = plan->root == toPath_
+                                        ? plan->dateFolder
+                                        : appendPathComponent(plan->root, plan->dateFolder);
     result_.resDatingDict[source] = EntryDating{plan->datedBy, plan->checkDate};
     if (S_ISREG(plan->status.st_mode))
         status_.bytesDone.fetch_add(static_cast<uint64_t>(plan->status.st_size),
@@ -637,15 +643,18 @@ std::vector<std::string> MergeEngine::inBackups(const std::string& path) const {
     std::vector<std::string> paths;
     if (backups_.empty())
         return paths;
-    std::string root = toPath_;
-    while (root.size() > 1 && root.back() == '/')
-        root.pop_back();
-    const size_t below = root == "/" ? 1 : root.size() + 1;
-    if (path.size() <= below || path.compare(0, root.size(), root) != 0 ||
-        (root != "/" && path[root.size()] != '/'))
+    // A video below its own folder has its place below each backup as a photo has.
+    for (std::string root : {toPath_, videoRoot_}) {
+        while (root.size() > 1 && root.back() == '/')
+            root.pop_back();
+        const size_t below = root == "/" ? 1 : root.size() + 1;
+        if (root.empty() || path.size() <= below || path.compare(0, root.size(), root) != 0 ||
+            (root != "/" && path[root.size()] != '/'))
+            continue;
+        for (const std::string& backup : backups_)
+            paths.push_back(appendPathComponent(backup, path.substr(below)));
         return paths;
-    for (const std::string& backup : backups_)
-        paths.push_back(appendPathComponent(backup, path.substr(below)));
+    }
     return paths;
 }
 
@@ -1109,6 +1118,9 @@ std::string MergeEngine::errorDetailFileNameForDestPath(const std::string& path)
     const std::string parent = deletingLastPathComponent(toPath_);
     if (parent == "/")
         return path.substr(1);
+    // A path below another root (the video destination's) is named whole.
+    if (path.compare(0, parent.size() + 1, parent + "/") != 0)
+        return path;
     return stringByRemovingCommonPrefixWith(path, parent + "/");
 }
 

@@ -53,8 +53,9 @@ struct EntryPlan {
     DatedBy datedBy = DatedBy::Modified;
     bool checkDate = false; // the date is implausible: the report asks to check it
     long levels = 0;
-    std::string dateFolder;        // below the destination root
-    std::string destinationFolder; // the destination root and the date folder
+    std::string root;              // the destination root, or the video destination's
+    std::string dateFolder;        // below the root
+    std::string destinationFolder; // the root and the date folder
     std::string destination;       // the copy's path
 };
 
@@ -238,7 +239,8 @@ class MergeEngine {
     RunStatus& status_;
     RunResult& result_;
     std::string toPath_;
-    PathList backups_; // the enabled backups of the run, set by mergeFiles
+    PathList backups_;      // the enabled backups of the run, set by mergeFiles
+    std::string videoRoot_; // where videos go apart, set by mergeFiles; empty: with the rest
     std::optional<CopyErrorInfo> errorDict_;
     Dater dater_;
     FileSystemTypeProbe fileSystemType_ = fileSystemTypeAt;

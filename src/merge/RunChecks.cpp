@@ -3,6 +3,7 @@
 #include "base/NumberText.h"
 #include "base/StringHelpers.h"
 #include "base/WindowText.h"
+#include "naming/FileKind.h"
 #include "platform/FileSystemProbe.h"
 #include "platform/RemoteSources.h"
 
@@ -90,8 +91,10 @@ uint64_t sizeOfEntries(const PathList& entries) {
     return total;
 }
 
-RunProblem checkSpace(const PathList& fileList, const std::string& destination,
-                      FileSystemProbe& probe) {
+namespace {
+
+RunProblem checkSpaceOn(const PathList& fileList, const std::string& destination,
+                        FileSystemProbe& probe) {
     const std::optional<uint64_t> free = probe.freeBytes(destination);
     if (!free)
         return std::nullopt;
@@ -105,6 +108,24 @@ RunProblem checkSpace(const PathList& fileList, const std::string& destination,
                                         "has only %3 free. Files that do not fit will "
                                         "fail to copy."),
         {byteCountText(needed), quoted(destination), byteCountText(*free)});
+}
+
+bool sameFileSystem(const std::string& one, const std::string& other) {
+    struct stat a, b;
+    return ::stat(one.c_str(), &a) != 0 || ::stat(other.c_str(), &b) != 0 || a.st_dev == b.st_dev;
+}
+
+} // namespace
+
+RunProblem checkSpace(const PathList& fileList, const std::string& destination,
+                      FileSystemProbe& probe, const std::string& videoDestination) {
+    if (videoDestination.empty() || sameFileSystem(destination, videoDestination))
+        return checkSpaceOn(fileList, destination, probe);
+    PathList videos, others;
+    for (const std::string& entry : fileList)
+        (fileKindOf(entry) == std::string_view(kVideosKind) ? videos : others).push_back(entry);
+    RunProblem problem = checkSpaceOn(others, destination, probe);
+    return problem ? problem : checkSpaceOn(videos, videoDestination, probe);
 }
 
 } // namespace orvane

@@ -39,9 +39,11 @@ RunProblem checkBackup(const std::string& backup, FileSystemProbe& probe);
 RunProblem checkSources(const PathList& sources);
 
 // The destination's file system has room for the entries of the file list (files, and the
-// files inside folders copied whole). Answers a warning the user may override.
+// files inside folders copied whole). With a video destination on another file system, the
+// videos are measured against its room and the rest against the destination's. Answers a
+// warning the user may override.
 RunProblem checkSpace(const PathList& fileList, const std::string& destination,
-                      FileSystemProbe& probe);
+                      FileSystemProbe& probe, const std::string& videoDestination = {});
 
 // The bytes of the entries, each entry once (a rough sum: file sizes only, links not
 // followed inside folders).

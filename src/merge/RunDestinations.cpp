@@ -18,6 +18,8 @@ PathList RunDestinations::others() const {
 RunDestinations runDestinationsOf(const UserDefaults& defaults, const std::string& main) {
     RunDestinations destinations{
         main, defaults.stringForKey(keys::kVideoDestination).value_or(""), {}};
+    if (destinations.videos == main)
+        destinations.videos.clear();
     const StringList disabled =
         defaults.stringArrayForKey(keys::kDisabledBackups).value_or(StringList{});
     for (const std::string& backup :

@@ -41,16 +41,32 @@ std::vector<std::string> folderLevels(const std::string& dateFolder) {
 
 class FolderTree {
   public:
-    FolderTree(std::vector<PlanFolder>& folders, const std::string& root)
+    // With `videoRoot`, each root gets its folder below the top, the destination's first.
+    FolderTree(std::vector<PlanFolder>& folders, const std::string& root,
+               const std::string& videoRoot)
         : folders_(folders), root_(root) {
         folders_.assign(1, PlanFolder{});
         folders_[0].exists = true;
+        if (videoRoot.empty())
+            return;
+        for (const std::string& top : {root, videoRoot}) {
+            PlanFolder folder;
+            folder.name = top;
+            folder.root = top;
+            folder.parent = 0;
+            struct stat status;
+            folder.exists = ::stat(top.c_str(), &status) == 0;
+            tops_.emplace(top, folders_.size());
+            folders_[0].folders.push_back(folders_.size());
+            folders_.push_back(std::move(folder));
+            earliest_.push_back(std::numeric_limits<time_t>::max());
+        }
     }
 
-    // The innermost folder of a date folder, made with its outer levels as needed; each
-    // level remembers the earliest date it holds.
-    size_t add(const std::string& dateFolder, time_t date) {
-        const size_t innermost = addLevels(dateFolder);
+    // The innermost folder of a date folder below `root`, made with its outer levels as
+    // needed; each level remembers the earliest date it holds.
+    size_t add(const std::string& root, const std::string& dateFolder, time_t date) {
+        const size_t innermost = addLevels(root, dateFolder);
         for (size_t folder = innermost; folder != 0 && folder != PlanFolder::kNone;
              folder = folders_[folder].parent)
             earliest_[folder] = std::min(earliest_[folder], date);
@@ -58,44 +74,52 @@ class FolderTree {
     }
 
     // Month names, weekdays and other words in folder names sort as the dates they stand for;
-    // folders of the same earliest date by name.
+    // folders of the same earliest date by name. The roots keep their order.
     void sortByDate() {
-        for (PlanFolder& folder : folders_)
-            std::sort(folder.folders.begin(), folder.folders.end(), [this](size_t a, size_t b) {
-                return std::tie(earliest_[a], folders_[a].name) <
-                       std::tie(earliest_[b], folders_[b].name);
-            });
+        for (size_t f = tops_.empty() ? 0 : 1; f < folders_.size(); ++f)
+            std::sort(folders_[f].folders.begin(), folders_[f].folders.end(),
+                      [this](size_t a, size_t b) {
+                          return std::tie(earliest_[a], folders_[a].name) <
+                                 std::tie(earliest_[b], folders_[b].name);
+                      });
     }
 
   private:
-    size_t addLevels(const std::string& dateFolder) {
-        if (auto it = byPath_.find(dateFolder); it != byPath_.end())
+    size_t addLevels(const std::string& root, const std::string& dateFolder) {
+        const auto top = tops_.find(root);
+        const size_t start = top == tops_.end() ? 0 : top->second;
+        const std::string below = top == tops_.end() ? root_ : root;
+        // The two trees may hold the same date folder: keyed by root and path.
+        const std::string prefix = std::to_string(start) + ":";
+        if (auto it = byPath_.find(prefix + dateFolder); it != byPath_.end())
             return it->second;
-        size_t current = 0;
+        size_t current = start;
         std::string path;
         for (const std::string& name : folderLevels(dateFolder)) {
             path = path.empty() ? name : path + "/" + name;
-            auto [it, added] = byPath_.emplace(path, folders_.size());
+            auto [it, added] = byPath_.emplace(prefix + path, folders_.size());
             if (added) {
                 PlanFolder folder;
                 folder.name = name;
                 folder.path = path;
+                folder.root = top == tops_.end() ? std::string() : root;
                 folder.parent = current;
                 struct stat status;
-                folder.exists = ::stat((root_ + "/" + path).c_str(), &status) == 0;
+                folder.exists = ::stat((below + "/" + path).c_str(), &status) == 0;
                 folders_[current].folders.push_back(folders_.size());
                 folders_.push_back(std::move(folder));
                 earliest_.push_back(std::numeric_limits<time_t>::max());
             }
             current = it->second;
         }
-        byPath_.emplace(dateFolder, current);
+        byPath_.emplace(prefix + dateFolder, current);
         return current;
     }
 
     std::vector<PlanFolder>& folders_;
     std::vector<time_t> earliest_ = {std::numeric_limits<time_t>::max()}; // by folder
     std::string root_;
+    std::unordered_map<std::string, size_t> tops_; // a root's folder, when videos go apart
     std::unordered_map<std::string, size_t> byPath_;
 };
 
@@ -245,7 +269,9 @@ void planRunEntries(RunPlan& plan, PlanProgress* progress, const FreeSpaceProbe&
             progress->done.fetch_add(1, std::memory_order_relaxed);
     }
 
-    FolderTree tree(plan.folders, plan.toPath);
+    FolderTree tree(plan.folders, plan.toPath,
+                    plan.rules ? runDestinationsOf(*plan.rules, plan.toPath).videos
+                               : std::string());
     PlanTotals& totals = plan.totals;
     totals = {};
     totals.skipped = plan.listed.resSkippedFiles.size();
@@ -268,7 +294,7 @@ void planRunEntries(RunPlan& plan, PlanProgress* progress, const FreeSpaceProbe&
             totals.bytes += entry.bytes;
             break;
         }
-        const size_t folder = tree.add(entry.plan->dateFolder, entry.plan->date);
+        const size_t folder = tree.add(entry.plan->root, entry.plan->dateFolder, entry.plan->date);
         plan.folders[folder].entries.push_back(i);
         for (size_t f = folder; f != PlanFolder::kNone; f = plan.folders[f].parent)
             ++plan.folders[f].fileCount;

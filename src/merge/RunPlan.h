@@ -47,11 +47,14 @@ struct PlannedEntry {
     PlanOutcome outcome() const;
 };
 
-// One level of a date folder below the destination root. Folder 0 is the root itself.
+// One level of a date folder below the destination root. Folder 0 is the root itself. When
+// videos go to their own destination, folder 0 holds one folder for each root (named by its
+// path, with an empty `path`), and the date folders are below those.
 struct PlanFolder {
     static constexpr size_t kNone = std::numeric_limits<size_t>::max();
     std::string name;    // "17"; the root's is empty
     std::string path;    // below the root: "2005/03/17"
+    std::string root;    // the root it is below; empty: the plan's destination
     bool exists = false; // already at the destination
     size_t parent = kNone;
     std::vector<size_t> folders; // sub-folders, by the earliest date below them

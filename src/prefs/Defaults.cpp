@@ -12,6 +12,9 @@ void registerDefaults(UserDefaults& defaults) {
         {keys::kOneLevelDateFormat, std::string("%Y-%m-%d")},
         {keys::kTwoLevelDateFormat, std::string("%Y/%m-%d")},
         {keys::kThreeLevelDateFormat, std::string("%Y/%m/%d")},
+        {keys::kFolderTemplate, std::string()},
+        {keys::kVideoDestination, std::string()},
+        {keys::kVideoFolderFormat, std::string()},
         {keys::kRememberPaths, true},
         {keys::kHidePathsInReport, true},
         {keys::kCopyHiddenFiles, false},
@@ -45,6 +48,9 @@ void registerDefaults(UserDefaults& defaults) {
 }
 
 std::optional<std::string> dirFormat(const UserDefaults& defaults) {
+    if (std::optional<std::string> typed = defaults.stringForKey(keys::kFolderTemplate);
+        typed && !typed->empty())
+        return typed;
     switch (defaults.integerForKey(keys::kDirLevels)) {
     case 1:
         return defaults.stringForKey(keys::kOneLevelDateFormat);
@@ -55,6 +61,13 @@ std::optional<std::string> dirFormat(const UserDefaults& defaults) {
     default:
         return std::nullopt;
     }
+}
+
+std::optional<std::string> videoFolderFormat(const UserDefaults& defaults) {
+    if (std::optional<std::string> own = defaults.stringForKey(keys::kVideoFolderFormat);
+        own && !own->empty())
+        return own;
+    return dirFormat(defaults);
 }
 
 } // namespace orvane

@@ -11,7 +11,12 @@ class UserDefaults;
 // first-run decision).
 void registerDefaults(UserDefaults& defaults);
 
-// The folder format for the stored level count, or none when OVDirLevels is not 1, 2 or 3.
+// The folder template of a run: the typed one when set, else the format for the stored level
+// count, or none when OVDirLevels is not 1, 2 or 3.
 std::optional<std::string> dirFormat(const UserDefaults& defaults);
+
+// The folder template of videos sent to their own destination: their own when set, else
+// dirFormat's.
+std::optional<std::string> videoFolderFormat(const UserDefaults& defaults);
 
 } // namespace orvane

@@ -3,6 +3,7 @@
 #include "naming/FileKind.h"
 #include "naming/SafeNames.h"
 #include "platform/UserDefaults.h"
+#include "prefs/DateFolderCheck.h"
 #include "prefs/DateRendering.h"
 #include "prefs/Defaults.h"
 #include "prefs/PrefKeys.h"
@@ -11,12 +12,16 @@
 
 namespace orvane {
 
+bool NamingSettings::uses(NameToken token) const {
+    return folder.uses(token) || videoFolder.uses(token) || (name && name->uses(token));
+}
+
 bool NamingSettings::usesCamera() const {
-    return folder.uses(NameToken::Camera) || (name && name->uses(NameToken::Camera));
+    return uses(NameToken::Camera);
 }
 
 bool NamingSettings::usesJob() const {
-    return folder.uses(NameToken::Job) || (name && name->uses(NameToken::Job));
+    return uses(NameToken::Job);
 }
 
 std::optional<NamingSettings> namingSettings(const UserDefaults& defaults, std::string& error) {
@@ -31,6 +36,15 @@ std::optional<NamingSettings> namingSettings(const UserDefaults& defaults, std::
     if (!folder)
         return std::nullopt;
     settings.folder = std::move(*folder);
+    // Only a run that sends videos apart uses their template: a broken one stops no other run.
+    if (!defaults.stringForKey(keys::kVideoDestination).value_or(std::string()).empty()) {
+        std::optional<NameTemplate> videoFolder =
+            NameTemplate::parse(videoFolderFormat(defaults).value_or(*format), &error);
+        if (!videoFolder)
+            return std::nullopt;
+        settings.videoFolder = std::move(*videoFolder);
+    } else
+        settings.videoFolder = settings.folder;
     const std::string name = defaults.stringForKey(keys::kNameTemplate).value_or(std::string());
     if (!name.empty()) {
         settings.name = NameTemplate::parse(name, &error);
@@ -65,6 +79,25 @@ std::string sampleName(const std::string& nameTemplate, time_t date, const DateL
     if (!parsed->uses(NameToken::Ext) && !parsed->uses(NameToken::ExtUpper))
         name += ".JPG";
     return fitName(name, NameRules::Posix, 4);
+}
+
+std::string sampleFolder(const std::string& folderTemplate, time_t date, const DateLocale& locale,
+                         bool video) {
+    std::string error;
+    const std::optional<NameTemplate> parsed = NameTemplate::parse(folderTemplate, &error);
+    if (!parsed)
+        return error;
+    NameFacts facts;
+    facts.date = date;
+    facts.job = "Job";
+    facts.camera = "Canon EOS R5";
+    facts.kind = video ? kVideosKind : kPhotosKind;
+    facts.extension = video ? "MOV" : "JPG";
+    facts.name = video ? "MVI_0043" : "IMG_0042";
+    facts.sequence = 1;
+    const std::string folder = parsed->render(
+        facts, [&](time_t when, const std::string& format) { return locale.render(when, format); });
+    return dateFolderStaysInside(folder) ? folder : std::string(kFolderFormatLeavesDestination);
 }
 
 bool rememberJobCode(UserDefaults& defaults, const std::string& code) {

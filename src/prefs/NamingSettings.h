@@ -29,11 +29,14 @@ inline constexpr NamePreset kNamePresets[] = {
 // How a run names folders and files, read from the preferences.
 struct NamingSettings {
     NameTemplate folder;
+    NameTemplate videoFolder;         // below the video destination, when videos go apart
     std::optional<NameTemplate> name; // none: copies keep their original names
     std::string job;
     SequenceScope scope = SequenceScope::Run;
     uint64_t nextStored = 1;
 
+    // Whether a template uses the token.
+    bool uses(NameToken token) const;
     // Whether a template needs the EXIF make and model of the files.
     bool usesCamera() const;
     bool usesJob() const;
@@ -46,6 +49,11 @@ std::optional<NamingSettings> namingSettings(const UserDefaults& defaults, std::
 // A name the template gives a sample photo (IMG_0042.JPG of a Canon EOS R5, job "Job", first
 // of its sequence) taken at `date`; the template's problem when it is refused.
 std::string sampleName(const std::string& nameTemplate, time_t date, const DateLocale& locale);
+
+// The folder a template gives a sample photo (or, with `video`, a sample video) taken at
+// `date`, as sampleName makes it; the template's problem when it is refused.
+std::string sampleFolder(const std::string& folderTemplate, time_t date, const DateLocale& locale,
+                         bool video);
 
 // How many job codes the "Job" field offers.
 inline constexpr size_t kRecentJobCodeCount = 10;

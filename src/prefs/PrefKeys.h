@@ -31,6 +31,11 @@ inline constexpr const char* kDisabledBackups = "OVDisabledBackups";
 // Where videos go instead of the destination, with their own folder format; empty: with
 // the rest.
 inline constexpr const char* kVideoDestination = "OVVideoDestination";
+// The folder template of videos below kVideoDestination; empty: the same as the others'.
+inline constexpr const char* kVideoFolderFormat = "OVVideoFolderFormat";
+// A folder template typed in Preferences or given on the command line; when set it is used
+// instead of the format of kDirLevels, which keeps its menus and stored values.
+inline constexpr const char* kFolderTemplate = "OVFolderTemplate";
 // How many entries a run copies at once; 0 leaves it to the program (several on solid-state
 // storage, one on spinning disks).
 inline constexpr const char* kParallelCopies = "OVParallelCopies";

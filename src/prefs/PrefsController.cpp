@@ -1,6 +1,8 @@
 #include "prefs/PrefsController.h"
 
 #include "base/WindowText.h"
+#include "naming/FileKind.h"
+#include "naming/NameTemplate.h"
 #include "prefs/DateFolderCheck.h"
 #include "prefs/DateRendering.h"
 #include "prefs/DatingPrefs.h"
@@ -46,6 +48,56 @@ const char* formatKey(int level) {
     default:
         return keys::kThreeLevelDateFormat;
     }
+}
+
+// The sample tree as a folder template lays it out, the sample's photos made videos for the
+// video destination's tree. A template that is refused leaves the tree empty.
+PreviewItem templatePreview(const nlohmann::json& sample, const std::string& folderTemplate,
+                            bool video, const std::string& top, const DateLocale& locale) {
+    const std::optional<NameTemplate> parsed = NameTemplate::parse(folderTemplate);
+    if (!parsed) {
+        PreviewItem empty;
+        empty.label = top;
+        empty.children.emplace();
+        return empty;
+    }
+    auto folderOf = [&](time_t date, const std::string& file) {
+        const size_t dot = file.rfind('.');
+        NameFacts facts;
+        facts.date = date;
+        facts.job = "Job";
+        facts.camera = "Canon EOS R5";
+        facts.kind = video ? kVideosKind : kPhotosKind;
+        facts.extension = dot == std::string::npos ? std::string() : file.substr(dot + 1);
+        facts.name = file.substr(0, dot);
+        facts.sequence = 1;
+        const std::string folder =
+            parsed->render(facts, [&](time_t when, const std::string& format) {
+                return locale.render(when, format);
+            });
+        return dateFolderStaysInside(folder) ? folder : std::string(kPreviewPlaceholder);
+    };
+    if (!video)
+        return samplePreviewTree(sample, top, folderOf);
+    // The sample's photos stand for clips of the same days.
+    nlohmann::json clips = sample;
+    std::function<void(nlohmann::json&)> asClips = [&](nlohmann::json& item) {
+        if (!item.is_object())
+            return;
+        if (auto children = item.find("children"); children != item.end() && children->is_array())
+            for (nlohmann::json& child : *children)
+                asClips(child);
+        else if (auto label = item.find("label"); label != item.end() && label->is_string()) {
+            std::string name = label->get<std::string>();
+            if (name.rfind("IMG_", 0) == 0)
+                name.replace(0, 4, "MVI_");
+            if (const size_t dot = name.rfind('.'); dot != std::string::npos)
+                name = name.substr(0, dot) + ".MOV";
+            *label = name;
+        }
+    };
+    asClips(clips);
+    return samplePreviewTree(clips, top, folderOf);
 }
 
 } // namespace
@@ -117,10 +169,74 @@ void PrefsController::levelChanged(std::optional<int> senderLevel) {
             view_->setFormatMenuEnabled(level, level == on);
     }
     rebuildPreviewDict();
+    showFolderSamples();
 }
 
 void PrefsController::folderNameFormatPicked() {
     rebuildPreviewDict();
+    showFolderSamples();
+}
+
+void PrefsController::folderTemplateEdited() {
+    rebuildPreviewDict();
+    showFolderSamples();
+}
+
+void PrefsController::chooseVideoDestinationClicked() {
+    if (!view_ || !services_.panels)
+        return;
+    OpenPanelOptions options;
+    options.title = ORVANE_TRANSLATE_NOOP("Orvane", "Choose the Folder for Videos");
+    options.canChooseFiles = false;
+    options.canChooseDirectories = true;
+    options.directory = view_->videoDestinationText();
+    if (const auto chosen = services_.panels->runOpenPanel(options); chosen && !chosen->empty()) {
+        view_->setVideoDestinationText(chosen->front());
+        showFolderSamples();
+    }
+}
+
+std::string PrefsController::windowFolderTemplate() const {
+    if (!view_)
+        return {};
+    if (std::string typed = view_->folderTemplateText(); !typed.empty())
+        return typed;
+    return chosenFormat(windowLevelCount()).value_or(std::string());
+}
+
+void PrefsController::showFolderSamples() {
+    if (!view_)
+        return;
+    const std::string folder = windowFolderTemplate();
+    view_->setFolderSample(sampleFolder(folder, sampleDate_, *locale_, false));
+    const std::string videos = view_->videoTemplateText();
+    view_->setVideoFolderSample(
+        sampleFolder(videos.empty() ? folder : videos, sampleDate_, *locale_, true));
+}
+
+std::optional<std::pair<const char*, std::string>> PrefsController::folderFieldsProblem() const {
+    for (const std::string& text : {view_->folderTemplateText(), view_->videoTemplateText()}) {
+        if (text.empty())
+            continue;
+        if (std::optional<std::string> problem = nameTemplateProblem(text))
+            return std::pair{ORVANE_TRANSLATE_NOOP("Orvane", "Folder Format Error"),
+                             *problem + "\n\nPlease correct it.\n"};
+        if (!folderFormatStaysInside(text, *locale_, sampleDate_))
+            return std::pair{ORVANE_TRANSLATE_NOOP("Orvane", "Folder Format Error"),
+                             fillValues(ORVANE_TRANSLATE_NOOP(
+                                            "Orvane", "The folder format doesn't give a folder "
+                                                      "inside the destination: %1.\n\nPlease "
+                                                      "choose another format.\n"),
+                                        {"'" + text + "'"})};
+    }
+    if (const std::string videos = view_->videoDestinationText();
+        !videos.empty() && videos.front() != '/')
+        return std::pair{ORVANE_TRANSLATE_NOOP("Orvane", "Video Destination Error"),
+                         fillValues(ORVANE_TRANSLATE_NOOP(
+                                        "Orvane", "The video destination %1 is not a full path. "
+                                                  "Please choose the folder again.\n"),
+                                    {"'" + videos + "'"})};
+    return std::nullopt;
 }
 
 int PrefsController::windowLevelCount() const {
@@ -181,6 +297,13 @@ void PrefsController::showPreferences() {
     view_->setShootZoneChoices(timeZoneNames());
     view_->setShootZone(time.zone);
     view_->setDayStartsAt(time.dayStartsAt);
+    view_->setFolderTemplateText(
+        defaults_.stringForKey(keys::kFolderTemplate).value_or(std::string()));
+    view_->setVideoDestinationText(
+        defaults_.stringForKey(keys::kVideoDestination).value_or(std::string()));
+    view_->setVideoTemplateText(
+        defaults_.stringForKey(keys::kVideoFolderFormat).value_or(std::string()));
+    showFolderSamples();
     view_->setNameTemplateText(defaults_.stringForKey(keys::kNameTemplate).value_or(std::string()));
     view_->setSequenceScope(std::string(sequenceScopeName(
         sequenceScopeNamed(defaults_.stringForKey(keys::kSequenceScope).value_or(std::string())))));
@@ -255,6 +378,12 @@ void PrefsController::saveClicked() {
         }
     }
 
+    if (const auto problem = folderFieldsProblem()) {
+        if (services_.alerts)
+            services_.alerts->runAlert(problem->first, problem->second, "OK");
+        return;
+    }
+
     if (std::optional<std::string> problem = nameTemplateProblem(view_->nameTemplateText())) {
         if (services_.alerts)
             services_.alerts->runAlert(ORVANE_TRANSLATE_NOOP("Orvane", "File Name Error"),
@@ -292,6 +421,9 @@ void PrefsController::saveClicked() {
     if (const std::string zone = view_->shootZone(); zone != timeSettingsOf(defaults_).zone)
         defaults_.setObject(keys::kShootTimeZone, zone);
     defaults_.setObject(keys::kDayStartsAt, dayStartText(view_->dayStartsAt()));
+    defaults_.setObject(keys::kFolderTemplate, view_->folderTemplateText());
+    defaults_.setObject(keys::kVideoDestination, view_->videoDestinationText());
+    defaults_.setObject(keys::kVideoFolderFormat, view_->videoTemplateText());
     defaults_.setObject(keys::kNameTemplate, view_->nameTemplateText());
     defaults_.setObject(keys::kSequenceScope, view_->sequenceScope());
     defaults_.setObject(keys::kIntactFolderPatterns, intactPatternArray_);
@@ -385,43 +517,63 @@ PreviewItem PrefsController::decodeAndSortFromItem(const nlohmann::json& item) c
 
 void PrefsController::rebuildPreviewDict() {
     const int levels = windowLevelCount();
+    const std::string typed = view_ ? view_->folderTemplateText() : std::string();
+    const std::string videos = view_ ? view_->videoDestinationText() : std::string();
     std::optional<std::string> text;
     if (resourceReader_)
         text = resourceReader_(previewResourceName(levels));
-    // The outline holds items of the old tree until it has reloaded: they stay alive till then.
-    PreviewItem previous =
-        std::exchange(previewDict_, decodeAndSortFromItem(parsePreviewResource(text)));
+    const nlohmann::json sample = parsePreviewResource(text);
+    const std::string top = sample.value("label", std::string());
+    // The outline holds items of the old trees until it has reloaded: they stay alive till then.
+    PreviewItem previous = std::exchange(
+        previewDict_, typed.empty() ? decodeAndSortFromItem(sample)
+                                    : templatePreview(sample, typed, false, top, *locale_));
+    std::optional<PreviewItem> previousVideos = std::exchange(videoPreviewDict_, std::nullopt);
+    if (!videos.empty()) {
+        const std::string videoTemplate = view_->videoTemplateText();
+        videoPreviewDict_ =
+            templatePreview(sample, videoTemplate.empty() ? windowFolderTemplate() : videoTemplate,
+                            true, videos, *locale_);
+    }
     if (!view_)
         return;
     view_->reloadPreview();
 
     // Open one level at a time down to the dated folders, whose contents show but stay
-    // closed themselves.
-    std::vector<const PreviewItem*> depth = {&previewDict_};
-    view_->expandPreviewItem(&previewDict_);
-    for (int level = 0; level < levels; ++level) {
-        std::vector<const PreviewItem*> next;
-        for (const PreviewItem* item : depth) {
-            if (!item->children)
-                continue;
-            for (const PreviewItem& child : *item->children) {
-                view_->expandPreviewItem(&child);
-                next.push_back(&child);
+    // closed themselves. A tree laid out by a template opens down to its files.
+    auto expand = [&](const PreviewItem& tree, int depthShown) {
+        std::vector<const PreviewItem*> depth = {&tree};
+        view_->expandPreviewItem(&tree);
+        for (int level = 0; level < depthShown && !depth.empty(); ++level) {
+            std::vector<const PreviewItem*> next;
+            for (const PreviewItem* item : depth) {
+                if (!item->children)
+                    continue;
+                for (const PreviewItem& child : *item->children) {
+                    view_->expandPreviewItem(&child);
+                    next.push_back(&child);
+                }
             }
+            depth = std::move(next);
         }
-        depth = std::move(next);
-    }
+    };
+    constexpr int kAllLevels = 64;
+    expand(previewDict_, typed.empty() ? levels : kAllLevels);
+    if (videoPreviewDict_)
+        expand(*videoPreviewDict_, kAllLevels);
 }
 
 size_t PrefsController::numberOfChildrenOfItem(const PreviewItem* item) const {
     if (!item)
-        return 1;
+        return videoPreviewDict_ ? 2 : 1;
     return item->children ? item->children->size() : 0;
 }
 
 const PreviewItem* PrefsController::childOfItem(size_t index, const PreviewItem* item) const {
     if (!item)
-        return &previewDict_;
+        return index == 0                        ? &previewDict_
+               : index == 1 && videoPreviewDict_ ? &*videoPreviewDict_
+                                                 : nullptr;
     if (!item->children || index >= item->children->size())
         return nullptr;
     return &(*item->children)[index];

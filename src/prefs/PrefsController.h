@@ -80,6 +80,11 @@ class PrefsController {
     // selected, for a list that did not compile.
     void showPattern(const std::string& type, size_t index);
     void folderNameFormatPicked();
+    // The typed folder template or the video folder template edited, or a video destination
+    // chosen: the samples follow.
+    void folderTemplateEdited();
+    // Asks for the folder videos go to, starting at the one shown.
+    void chooseVideoDestinationClicked();
     // The "File names" section: a preset of kNamePresets picked, the template edited.
     void namePresetPicked(size_t index);
     void nameTemplateEdited();
@@ -115,6 +120,12 @@ class PrefsController {
     PatternTable tableOfSelectedTab() const;
     void selectStoredFormat(int level, const char* key);
     void showNameSample();
+    void showFolderSamples();
+    // The folder template a run would use with the window's choices.
+    std::string windowFolderTemplate() const;
+    // The problem of the Folders tab's typed values, as an alert's title and text; none when
+    // they may be stored.
+    std::optional<std::pair<const char*, std::string>> folderFieldsProblem() const;
 
     UserDefaults& defaults_;
     PlatformServices services_;
@@ -128,6 +139,7 @@ class PrefsController {
     StringList intactPatternArray_;
     StringList copyFilePatternArray_;
     PreviewItem previewDict_;
+    std::optional<PreviewItem> videoPreviewDict_; // beside it, when videos go apart
 };
 
 } // namespace orvane

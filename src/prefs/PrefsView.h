@@ -69,6 +69,18 @@ class PrefsView {
     virtual std::string selectedMatchingMode() const = 0;
     virtual void selectMatchingMode(const std::string& title) = 0;
 
+    // The Folders tab's typed folder template (empty: the levels' format) and a sample folder
+    // made with what a run would use; the video destination (empty: videos go with the rest)
+    // and its folder template (empty: the same as the others'), with a sample video folder.
+    virtual std::string folderTemplateText() const = 0;
+    virtual void setFolderTemplateText(const std::string& text) = 0;
+    virtual void setFolderSample(const std::string& sample) = 0;
+    virtual std::string videoDestinationText() const = 0;
+    virtual void setVideoDestinationText(const std::string& path) = 0;
+    virtual std::string videoTemplateText() const = 0;
+    virtual void setVideoTemplateText(const std::string& text) = 0;
+    virtual void setVideoFolderSample(const std::string& sample) = 0;
+
     // The "File names" section: the name template (empty: original names), where {seq}
     // counts from ("run", "day" or "stored") and a sample name made with them.
     virtual std::string nameTemplateText() const = 0;

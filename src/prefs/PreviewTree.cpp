@@ -57,12 +57,11 @@ std::vector<std::string> split(const std::string& text, char separator) {
     }
 }
 
-// The name a dated sample item gets, or the placeholder when its label is not a date of
-// three fields or the rendering has fewer levels than the item stands for.
-std::string decodedName(const std::string& label, const PreviewDecoding& decoding) {
+// The noon (12:12:12 local time) of a dated item's label "year/month/day", or none.
+std::optional<time_t> sampleNoon(const std::string& label) {
     const std::vector<std::string> date = split(label, '/');
     if (date.size() < 3)
-        return kPreviewPlaceholder;
+        return std::nullopt;
     const long year = leadingIntValue(date[0]);
     const int month = leadingIntValue(date[1]);
     const int day = leadingIntValue(date[2]);
@@ -78,9 +77,18 @@ std::string decodedName(const std::string& label, const PreviewDecoding& decodin
     // 12:12:12 is never one second before 1970, so -1 can only mean failure.
     const time_t seconds = mktime(&noon);
     if (seconds == static_cast<time_t>(-1))
-        return kPreviewPlaceholder;
+        return std::nullopt;
+    return seconds;
+}
 
-    const std::string rendered = decoding.locale.render(seconds, decoding.format);
+// The name a dated sample item gets, or the placeholder when its label is not a date of
+// three fields or the rendering has fewer levels than the item stands for.
+std::string decodedName(const std::string& label, const PreviewDecoding& decoding) {
+    const std::optional<time_t> seconds = sampleNoon(label);
+    if (!seconds)
+        return kPreviewPlaceholder;
+    const int day = leadingIntValue(split(label, '/')[2]);
+    const std::string rendered = decoding.locale.render(*seconds, decoding.format);
     if (decoding.levels == 1)
         return rendered;
     const std::vector<std::string> levels = split(rendered, '/');
@@ -120,6 +128,69 @@ PreviewItem decodeAndSortFromItem(const nlohmann::json& item, const PreviewDecod
                              return a.shownText() < b.shownText();
                          });
     }
+    return result;
+}
+
+namespace {
+
+void sortTree(PreviewItem& item) {
+    if (!item.children)
+        return;
+    std::stable_sort(
+        item.children->begin(), item.children->end(),
+        [](const PreviewItem& a, const PreviewItem& b) { return a.shownText() < b.shownText(); });
+    for (PreviewItem& child : *item.children)
+        sortTree(child);
+}
+
+// The folder of that name among the item's children, made when missing.
+PreviewItem& folderNamed(PreviewItem& item, const std::string& name) {
+    std::vector<PreviewItem>& children = item.children ? *item.children : item.children.emplace();
+    for (PreviewItem& child : children)
+        if (child.children && child.label == name)
+            return child;
+    PreviewItem folder;
+    folder.label = name;
+    folder.children.emplace();
+    children.push_back(std::move(folder));
+    return children.back();
+}
+
+void placeFiles(const nlohmann::json& item, std::optional<time_t> date, PreviewItem& top,
+                const SampleFolderOf& folderOf) {
+    if (!item.is_object())
+        return;
+    const auto label = item.find("label");
+    const std::string text =
+        label != item.end() && label->is_string() ? label->get<std::string>() : std::string();
+    if (item.contains("decode"))
+        date = sampleNoon(text);
+    const auto children = item.find("children");
+    if (children == item.end() || !children->is_array()) {
+        if (!date || text.empty())
+            return;
+        PreviewItem* folder = &top;
+        for (const std::string& level : split(folderOf(*date, text), '/'))
+            folder = &folderNamed(*folder, level);
+        PreviewItem file;
+        file.label = text;
+        (folder->children ? *folder->children : folder->children.emplace())
+            .push_back(std::move(file));
+        return;
+    }
+    for (const nlohmann::json& child : *children)
+        placeFiles(child, date, top, folderOf);
+}
+
+} // namespace
+
+PreviewItem samplePreviewTree(const nlohmann::json& sample, const std::string& top,
+                              const SampleFolderOf& folderOf) {
+    PreviewItem result;
+    result.label = top;
+    result.children.emplace();
+    placeFiles(sample, std::nullopt, result, folderOf);
+    sortTree(result);
     return result;
 }
 

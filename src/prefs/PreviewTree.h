@@ -1,5 +1,7 @@
 #pragma once
 
+#include <ctime>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
@@ -40,6 +42,15 @@ struct PreviewDecoding {
 // rendered name only the first stays, with its own children; siblings sort by shown text
 // in plain byte order.
 PreviewItem decodeAndSortFromItem(const nlohmann::json& item, const PreviewDecoding& decoding);
+
+// The folder (levels separated by "/") a sample file of that date and name goes to.
+using SampleFolderOf = std::function<std::string(time_t date, const std::string& file)>;
+
+// A sample tree made by a folder template rather than by the sample's own levels: each file
+// of the sample (an item without children, dated by the dated item above it) goes into the
+// folder `folderOf` gives it. The top item is labelled `top`; folders sort as decoded ones do.
+PreviewItem samplePreviewTree(const nlohmann::json& sample, const std::string& top,
+                              const SampleFolderOf& folderOf);
 
 // Reads a sample tree; anything that is not a JSON object gives the empty root item.
 nlohmann::json parsePreviewResource(const std::optional<std::string>& text);

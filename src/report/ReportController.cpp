@@ -78,10 +78,12 @@ std::string copyPathOf(const RunResult& result, const std::string& source) {
         named != result.resDestinationDict.end())
         return named->second;
     auto folder = result.resCopiedDict.find(source);
-    if (folder == result.resCopiedDict.end() || result.destination.empty())
+    const bool whole = folder != result.resCopiedDict.end() && folder->second.rfind('/', 0) == 0;
+    if (folder == result.resCopiedDict.end() || (result.destination.empty() && !whole))
         return source;
-    return appendPathComponent(appendPathComponent(result.destination, folder->second),
-                               lastPathComponent(source));
+    const std::string path =
+        whole ? folder->second : appendPathComponent(result.destination, folder->second);
+    return appendPathComponent(path, lastPathComponent(source));
 }
 
 } // namespace

@@ -353,8 +353,11 @@ QVariant PlanTreeModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::ForegroundRole && column == kNote &&
         (kind == Kind::kFailed || kind == Kind::kFailedGroup))
         return QColor(0xb0, 0x30, 0x20);
-    if (role == Qt::ToolTipRole && kind == Kind::kFolder)
-        return pathText(appendPathComponent(plan_->toPath, plan_->folders[number].path));
+    if (role == Qt::ToolTipRole && kind == Kind::kFolder) {
+        const PlanFolder& folder = plan_->folders[number];
+        return pathText(
+            appendPathComponent(folder.root.empty() ? plan_->toPath : folder.root, folder.path));
+    }
     if (role == Qt::ToolTipRole && kind == Kind::kSkipped)
         return pathText(skipped_[number].path);
     if (role == Qt::ToolTipRole && kind == Kind::kFailed)

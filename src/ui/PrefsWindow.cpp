@@ -11,6 +11,7 @@
 #include "ui_PrefsWindow.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QHash>
 #include <QHeaderView>
@@ -143,6 +144,13 @@ PrefsWindow::PrefsWindow(PrefsController& controller, QWidget* parent)
         controller_.nameTemplateEdited();
     });
 
+    for (QLineEdit* field :
+         {ui_->folderTemplateField, ui_->videoDestinationField, ui_->videoTemplateField})
+        connect(field, &QLineEdit::textChanged, this,
+                [this] { controller_.folderTemplateEdited(); });
+    connect(ui_->chooseVideoDestinationButton, &QPushButton::clicked, this,
+            [this] { controller_.chooseVideoDestinationClicked(); });
+
     // Other formats are read only where capture dates are read at all.
     connect(ui_->useExifCheckbox, &QCheckBox::toggled, ui_->useExtendedDatesCheckbox,
             &QWidget::setEnabled);
@@ -156,8 +164,9 @@ PrefsWindow::PrefsWindow(PrefsController& controller, QWidget* parent)
 
     backupList_ = new BackupList(this);
     ui_->tabView->insertTab(ui_->tabView->indexOf(ui_->generalTab) + 1, backupList_, tr("Backups"));
-    for (QLabel* hint : {ui_->formatsHint, ui_->nameHint, ui_->exifHint, ui_->skipIdenticalHint,
-                         ui_->intactHint, ui_->copyHint, backupList_->hint()}) {
+    for (QLabel* hint :
+         {ui_->formatsHint, ui_->folderTemplateHint, ui_->nameHint, ui_->exifHint,
+          ui_->skipIdenticalHint, ui_->intactHint, ui_->copyHint, backupList_->hint()}) {
         QPalette palette = hint->palette();
         palette.setColor(QPalette::WindowText, hintColor(palette));
         hint->setPalette(palette);
@@ -363,6 +372,45 @@ bool PrefsWindow::verifyCopiesCheckboxOn() const {
 
 void PrefsWindow::setVerifyCopiesCheckboxOn(bool on) {
     ui_->verifyCopiesCheckbox->setChecked(on);
+}
+
+std::string PrefsWindow::folderTemplateText() const {
+    return ui_->folderTemplateField->text().toStdString();
+}
+
+void PrefsWindow::setFolderTemplateText(const std::string& text) {
+    ui_->folderTemplateField->setText(QString::fromStdString(text));
+}
+
+void PrefsWindow::setFolderSample(const std::string& sample) {
+    ui_->folderSample->setText(QString::fromStdString(sample));
+}
+
+// A path typed with a "~" or a trailing "/" is stored as the folder it names.
+std::string PrefsWindow::videoDestinationText() const {
+    QString path = ui_->videoDestinationField->text().trimmed();
+    if (path.isEmpty())
+        return {};
+    if (path == "~" || path.startsWith("~/"))
+        path = QDir::homePath() + path.mid(1);
+    return QFile::encodeName(QDir::isAbsolutePath(path) ? QDir::cleanPath(path) : path)
+        .toStdString();
+}
+
+void PrefsWindow::setVideoDestinationText(const std::string& path) {
+    ui_->videoDestinationField->setText(QFile::decodeName(path.c_str()));
+}
+
+std::string PrefsWindow::videoTemplateText() const {
+    return ui_->videoTemplateField->text().toStdString();
+}
+
+void PrefsWindow::setVideoTemplateText(const std::string& text) {
+    ui_->videoTemplateField->setText(QString::fromStdString(text));
+}
+
+void PrefsWindow::setVideoFolderSample(const std::string& sample) {
+    ui_->videoFolderSample->setText(QString::fromStdString(sample));
 }
 
 std::vector<PrefsView::BackupChoice> PrefsWindow::backups() const {

@@ -71,6 +71,14 @@ class PrefsWindow : public QDialog, public PrefsView {
     void setShootZone(const std::string& zone) override;
     long dayStartsAt() const override;
     void setDayStartsAt(long seconds) override;
+    std::string folderTemplateText() const override;
+    void setFolderTemplateText(const std::string& text) override;
+    void setFolderSample(const std::string& sample) override;
+    std::string videoDestinationText() const override;
+    void setVideoDestinationText(const std::string& path) override;
+    std::string videoTemplateText() const override;
+    void setVideoTemplateText(const std::string& text) override;
+    void setVideoFolderSample(const std::string& sample) override;
     std::string nameTemplateText() const override;
     void setNameTemplateText(const std::string& text) override;
     std::string sequenceScope() const override;

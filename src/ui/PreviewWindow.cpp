@@ -191,9 +191,19 @@ void PreviewWindow::setPlan(std::shared_ptr<const RunPlan> plan,
     QString from;
     for (const std::string& note : plan->listed.notes)
         from += QString::fromStdString(note) + QStringLiteral(" · ");
-    destination_->setText(from +
-                          tr("Into %1").arg(root.section('/', -1, -1, QString::SectionSkipEmpty)));
-    destination_->setToolTip(root);
+    // With videos apart, the top folders are the roots.
+    QStringList roots;
+    if (!plan->folders.empty())
+        for (size_t top : plan->folders[0].folders)
+            if (!plan->folders[top].root.empty() && plan->folders[top].path.empty())
+                roots << QFile::decodeName(plan->folders[top].root.c_str());
+    auto last = [](const QString& path) {
+        return path.section('/', -1, -1, QString::SectionSkipEmpty);
+    };
+    destination_->setText(from + (roots.size() == 2
+                                      ? tr("Into %1 and %2").arg(last(roots[0]), last(roots[1]))
+                                      : tr("Into %1").arg(last(root))));
+    destination_->setToolTip(roots.size() == 2 ? roots.join('\n') : root);
     bool lowSpace = plan->totals.freeBytes && *plan->totals.freeBytes < plan->totals.bytes;
     // Each backup is named with its free space: it needs room for the same copies.
     QString backups;

@@ -41,6 +41,7 @@ class PreviewWindow : public QWidget {
     // For tests and screenshots.
     QTreeView* tree() const { return tree_; }
     QLabel* totalsLabel() const { return totals_; }
+    QLabel* destinationLabel() const { return destination_; }
     QPushButton* organizeButton() const { return organizeButton_; }
     QLineEdit* cameraClockField() const { return cameraClock_; }
     PlanTreeModel* model() const { return model_; }

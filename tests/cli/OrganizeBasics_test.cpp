@@ -162,6 +162,64 @@ TEST_F(OrganizeCommand, RenamesByTemplateWithAJobAndAStoredCounter) {
     EXPECT_FALSE(stored.contains("OVNameTemplate")) << "options are for one run";
 }
 
+// Videos go below their own root with their own folders, a sidecar with its video; the dry
+// run names that root, and undo takes back the copies below both.
+TEST_F(OrganizeCommand, VideosApartAndUndoneWithTheRest) {
+    writeFile(tmp / "src/clip.MOV", "m", localTime(2011, 5, 2));
+    writeFile(tmp / "src/clip.MOV.xmp", "x", localTime(2011, 5, 2));
+    writeFile(tmp / "src/clip2.mp4", "4", localTime(2011, 5, 3));
+    writeFile(tmp / "src/a.jpg", "a", localTime(2011, 5, 2));
+    // A folder template stored in Preferences gives way to the command line's format.
+    writeFile(config + "/preferences.json",
+              "{\"OVMatchingMode\": \"all files except those that match:\", "
+              "\"OVFolderTemplate\": \"typed/%Y\"}\n");
+    const std::string videos = tmp / "Videos";
+    // The run's record and the import history stay in the test's folder.
+    auto orvane = [&](const std::vector<std::string>& args) {
+        std::string command = "ORVANE_CONFIG_DIR='" + config + "' ORVANE_STATE_DIR='" +
+                              (tmp / "runs") + "' ORVANE_DATA_DIR='" + (tmp / "data") + "' '" +
+                              ORVANE_BINARY + "'";
+        for (const std::string& arg : args)
+            command += " '" + arg + "'";
+        return shell(command + " 2>/dev/null");
+    };
+    const std::string backup = tmp / "Backup";
+    std::filesystem::create_directories(backup);
+    const std::vector<std::string> args = {
+        "organize",       "--no-exif",    "--format", "%Y-%m-%d", "--video-dest", videos,
+        "--video-format", "{kind}/%Y/%m", "--backup", backup,     tmp / "src",    dest};
+    EXPECT_EQ(orvane({"organize", "--video-format", "%Y", tmp / "src", dest}).status, 2)
+        << "a video format without a folder for videos";
+    std::vector<std::string> dry = args;
+    dry.insert(dry.begin() + 1, "--dry-run");
+    const RunOutput planned = orvane(dry);
+    EXPECT_NE(planned.out.find(videos + "/Videos/2011/05/clip.MOV"), std::string::npos)
+        << planned.out;
+    EXPECT_FALSE(test::exists(videos));
+
+    ASSERT_EQ(orvane(args).status, 0);
+    EXPECT_EQ(test::readFile(videos + "/Videos/2011/05/clip.MOV"), "m");
+    EXPECT_EQ(test::readFile(videos + "/Videos/2011/05/clip.MOV.xmp"), "x");
+    EXPECT_EQ(test::readFile(videos + "/Videos/2011/05/clip2.mp4"), "4");
+    EXPECT_EQ(test::readFile(dest + "/2011-05-02/a.jpg"), "a");
+    EXPECT_FALSE(test::exists(dest + "/2011-05-02/clip.MOV"));
+    // A backup gets each copy at its place below the root it went to.
+    EXPECT_EQ(test::readFile(backup + "/Videos/2011/05/clip.MOV"), "m");
+    EXPECT_EQ(test::readFile(backup + "/2011-05-02/a.jpg"), "a");
+    // Copies anywhere are looked for below the video destination for videos.
+    writeFile(tmp / "again/same.mov", "4", localTime(2012, 1, 1));
+    const RunOutput again = orvane({"organize", "--no-exif", "--skip-copies-anywhere",
+                                    "--video-dest", videos, "--json", tmp / "again", dest});
+    EXPECT_NE(again.out.find("Already in destination as Videos/2011/05/clip2.mp4"),
+              std::string::npos)
+        << again.out;
+
+    ASSERT_EQ(orvane({"undo"}).status, 0);
+    EXPECT_FALSE(test::exists(videos + "/Videos"));
+    EXPECT_FALSE(test::exists(backup + "/Videos"));
+    EXPECT_FALSE(test::exists(dest + "/2011-05-02"));
+}
+
 TEST_F(OrganizeCommand, HelpAndVersionNeedNoDisplay) {
     const std::string noDisplay = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u "
                                   "XDG_SESSION_TYPE '" +

@@ -219,5 +219,30 @@ TEST_F(TemplatesTest, PlanAndUndoUseTheFinalNames) {
     EXPECT_FALSE(test::exists(root + "/2026-12-08"));
 }
 
+// With videos apart, the plan's tree has one folder per root, each with its own date folders.
+TEST_F(TemplatesTest, ThePlanShowsTheVideoTreeBesideTheOther) {
+    const std::string videos = tmp / "Videos";
+    defaults.setBool(keys::kUseExifData, false);
+    defaults.setObject(keys::kVideoDestination, videos);
+    defaults.setObject(keys::kVideoFolderFormat, std::string("{kind}/%Y"));
+    RunPlan plan;
+    plan.toPath = root;
+    plan.rules = snapshotRules(defaults);
+    plan.fileList = {other("a.jpg", localTime(2026, 12, 8)), other("b.MP4", localTime(2026, 12, 8)),
+                     other("b.MP4.xmp", localTime(2026, 12, 8))};
+    planRunEntries(plan, nullptr, nullptr);
+    ASSERT_EQ(plan.entries.size(), 3u);
+    EXPECT_EQ(plan.entries[2].plan->destination, videos + "/Videos/2026/b.MP4.xmp");
+    const std::vector<size_t>& tops = plan.folders[0].folders;
+    ASSERT_EQ(tops.size(), 2u);
+    EXPECT_EQ(plan.folders[tops[0]].name, root);
+    EXPECT_EQ(plan.folders[tops[1]].name, videos);
+    const PlanFolder& year =
+        plan.folders[plan.folders[plan.folders[tops[1]].folders[0]].folders[0]];
+    EXPECT_EQ(year.path, "Videos/2026");
+    EXPECT_EQ(year.root, videos);
+    EXPECT_EQ(year.entries.size(), 2u);
+}
+
 } // namespace
 } // namespace orvane

@@ -69,6 +69,15 @@ class FakePrefsView : public PrefsView {
     std::string selectedMatchingMode() const override { return matchingMode; }
     void selectMatchingMode(const std::string& title) override { matchingMode = title; }
 
+    std::string folderTemplateText() const override { return folderTemplate; }
+    void setFolderTemplateText(const std::string& text) override { folderTemplate = text; }
+    void setFolderSample(const std::string& sample) override { folderSample = sample; }
+    std::string videoDestinationText() const override { return videoDestination; }
+    void setVideoDestinationText(const std::string& path) override { videoDestination = path; }
+    std::string videoTemplateText() const override { return videoTemplate; }
+    void setVideoTemplateText(const std::string& text) override { videoTemplate = text; }
+    void setVideoFolderSample(const std::string& sample) override { videoSample = sample; }
+
     std::string nameTemplateText() const override { return nameTemplate; }
     void setNameTemplateText(const std::string& text) override { nameTemplate = text; }
     std::string sequenceScope() const override { return scope; }
@@ -140,6 +149,7 @@ class FakePrefsView : public PrefsView {
     long dayStart = 0;
     std::string matchingMode;
     std::string nameTemplate, scope, nameSample;
+    std::string folderTemplate, folderSample, videoDestination, videoTemplate, videoSample;
     std::map<PatternTable, size_t> rows;
     std::optional<Edit> edit;
     std::map<PatternTable, std::optional<size_t>> selectedRows;

@@ -1,11 +1,13 @@
 #include "merge/RunDestinations.h"
 #include "platform/UserDefaults.h"
 #include "prefs/DateRendering.h"
+#include "prefs/Defaults.h"
 #include "prefs/FakePrefsView.h"
 #include "prefs/MatchingModes.h"
 #include "prefs/PrefKeys.h"
 #include "prefs/PrefsController.h"
 #include "selection/SelectionTestSupport.h"
+#include "support/Fakes.h"
 #include "support/TestSupport.h"
 
 #include <algorithm>
@@ -29,6 +31,7 @@ class PrefsWindowTest : public ::testing::Test {
         PlatformServices s;
         s.beeper = &beeper;
         s.alerts = &alerts;
+        s.panels = &panels;
         return s;
     }
     StringList stored(const char* key) { return store.stringArrayForKey(key).value(); }
@@ -38,6 +41,7 @@ class PrefsWindowTest : public ::testing::Test {
     UserDefaults store;
     test::CountingBeeper beeper;
     test::RecordingAlerts alerts;
+    test::FakeOpenPanel panels;
     PrefsController controller;
     test::FakePrefsView view;
 };
@@ -234,6 +238,41 @@ TEST_F(PrefsWindowTest, FileNamesRoundTrip) {
     EXPECT_EQ(view.nameTemplate, "{job}-{name}.{ext}");
     EXPECT_EQ(view.scope, "stored");
     EXPECT_EQ(view.nameSample, "Job-IMG_0042.jpg");
+}
+
+// The typed folder template wins over the levels' format; videos go apart once a folder is
+// chosen for them, with their own template; all of it is stored and shown again.
+TEST_F(PrefsWindowTest, FolderTemplateAndVideoDestinationRoundTrip) {
+    controller.showPreferences();
+    EXPECT_EQ(view.folderSample, "2004-08-09");
+    EXPECT_EQ(view.videoSample, "2004-08-09") << "videos follow the other files by default";
+    view.folderTemplate = "%Y/{job}/{kind}";
+    view.videoTemplate = "../%Y";
+    controller.folderTemplateEdited();
+    EXPECT_EQ(view.folderSample, "2004/Job/Photos");
+    EXPECT_EQ(view.videoSample, "The folder format doesn't give a folder inside the destination");
+    controller.saveClicked();
+    ASSERT_EQ(alerts.calls.size(), 1u);
+    EXPECT_EQ(alerts.calls[0].title, "Folder Format Error");
+
+    view.videoTemplate = "{kind}/%Y";
+    panels.answer = std::vector<std::string>{"/media/videos"};
+    controller.chooseVideoDestinationClicked();
+    EXPECT_EQ(view.videoDestination, "/media/videos");
+    EXPECT_EQ(view.videoSample, "Videos/2004");
+    controller.saveClicked();
+    EXPECT_FALSE(view.open);
+    EXPECT_EQ(store.stringForKey(keys::kFolderTemplate), "%Y/{job}/{kind}");
+    EXPECT_EQ(store.stringForKey(keys::kVideoDestination), "/media/videos");
+    EXPECT_EQ(store.stringForKey(keys::kVideoFolderFormat), "{kind}/%Y");
+    EXPECT_EQ(dirFormat(store), "%Y/{job}/{kind}");
+    EXPECT_EQ(store.stringForKey(keys::kOneLevelDateFormat), "%Y-%m-%d") << "the menus' stay";
+
+    view.folderTemplate = view.videoDestination = view.videoTemplate = "";
+    controller.showPreferences();
+    EXPECT_EQ(view.folderTemplate, "%Y/{job}/{kind}");
+    EXPECT_EQ(view.videoDestination, "/media/videos");
+    EXPECT_EQ(view.videoTemplate, "{kind}/%Y");
 }
 
 TEST_F(PrefsWindowTest, CancelStoresNothingAndReopeningShowsTheStoredValues) {

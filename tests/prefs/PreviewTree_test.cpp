@@ -207,6 +207,30 @@ TEST_F(PreviewOutlineTest, ThePreviewFollowsTheControlsNotTheStore) {
                 ElementsAre("2004-08-09", "2004-08-20", "2004-12-01", "2005-01-03"));
 }
 
+// A typed template lays the sample out by itself, and with videos apart their tree, named
+// after their folder, stands beside the other.
+TEST_F(PreviewOutlineTest, ATemplateAndVideosApartShowTheirOwnTrees) {
+    openWithLevels(1, "%Y-%m-%d");
+    view.folderTemplate = "%Y/{job}";
+    view.videoDestination = "/media/videos";
+    view.videoTemplate = "{kind}/%Y-%m";
+    controller.folderTemplateEdited();
+    EXPECT_THAT(shown(controller.previewDict()), ElementsAre("2004", "2005"));
+    EXPECT_THAT(shown(controller.previewDict().children->at(0)), ElementsAre("Job"));
+    ASSERT_EQ(controller.numberOfChildrenOfItem(nullptr), 2u);
+    const PreviewItem* videos = controller.childOfItem(1, nullptr);
+    EXPECT_EQ(controller.objectValueForItem(videos), "/media/videos");
+    const PreviewItem& kind = videos->children->at(0);
+    EXPECT_EQ(kind.shownText(), "Videos");
+    EXPECT_THAT(shown(kind), ElementsAre("2004-08", "2004-12", "2005-01"));
+    EXPECT_THAT(shown(kind.children->at(0)),
+                ElementsAre("MVI_0412.MOV", "MVI_0413.MOV", "MVI_0431.MOV"));
+
+    view.videoDestination.clear();
+    controller.folderTemplateEdited();
+    EXPECT_EQ(controller.numberOfChildrenOfItem(nullptr), 1u);
+}
+
 TEST_F(PreviewOutlineTest, AMissingResourceGivesAnEmptyRoot) {
     controller.setResourceReader([](const std::string&) { return std::nullopt; });
     openWithLevels(1, "%Y-%m-%d");

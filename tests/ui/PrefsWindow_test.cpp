@@ -353,6 +353,9 @@ TEST_F(PrefsWindowUi, Screenshots) {
     store.setObject(keys::kIntactFolderPatterns, StringList{"*.photoslibrary", "Library"});
     store.setObject(keys::kCopyFilePatterns, StringList{"*.jpg", "*.CR2", "IMG_????.*"});
     store.setInteger(keys::kDirLevels, 3);
+    store.setObject(keys::kFolderTemplate, std::string("%Y/%Y-%m-%d {job}"));
+    store.setObject(keys::kVideoDestination, std::string("/media/videos"));
+    store.setObject(keys::kVideoFolderFormat, std::string("{kind}/%Y"));
     window.showPreferences();
     for (int i = 0; i < tabView->count(); ++i) {
         tabView->setCurrentIndex(i);

@@ -105,6 +105,29 @@ TEST_F(PreviewWindowTest, TreeOfDateFoldersWithCountsMarksAndTotals) {
     EXPECT_EQ(text(skipped, 0, PlanTreeModel::kNote), "Skipped (Hidden file)");
 }
 
+// With videos apart the tree has one top row for each root, named by its path.
+TEST_F(PreviewWindowTest, VideosApartShowTheirTreeBesideTheOther) {
+    writeFile(tmp / "src/clip.mov", "m", localTime(2005, 3, 17, 12));
+    std::filesystem::create_directories(tmp / "Videos");
+    defaults.setObject(keys::kVideoDestination, tmp / "Videos");
+    makePlan();
+    EXPECT_EQ(commands.previewWindow().destinationLabel()->text(), "Into Sorted and Videos");
+    const PlanTreeModel& model = *commands.previewWindow().model();
+    const QModelIndex root;
+    ASSERT_EQ(model.rowCount(root), 3);
+    EXPECT_EQ(text(root, 0, PlanTreeModel::kName), QString::fromStdString(tmp / "Sorted"));
+    EXPECT_EQ(text(root, 1, PlanTreeModel::kName), QString::fromStdString(tmp / "Videos"));
+    const QModelIndex videos = model.index(1, 0);
+    ASSERT_EQ(model.rowCount(videos), 1);
+    EXPECT_EQ(text(videos, 0, PlanTreeModel::kName), "2005");
+    EXPECT_EQ(model.index(0, 0, videos).data(Qt::ToolTipRole).toString(),
+              QString::fromStdString(tmp / "Videos/2005"));
+    if (const QString dir = qEnvironmentVariable("ORVANE_SCREENSHOT_DIR"); !dir.isEmpty()) {
+        commands.previewWindow().resize(900, 500);
+        commands.previewWindow().grab().save(dir + "/preview-videos.png");
+    }
+}
+
 TEST_F(PreviewWindowTest, OrganizeRunsThePlansSourcesAndRules) {
     makePlan();
     // Changed after the plan was made: the run still follows the plan.
