@@ -44,6 +44,7 @@ struct OrganizeOptions {
     bool ignoreHistory = false;             // copy files imported before all the same
     bool noHistory = false;                 // neither consult nor keep the import history
     bool skipCopiesAnywhere = false; // skip files whose bytes are anywhere in the destination
+    bool move = false;               // remove the originals of what was copied safely
     bool verify = false;             // read every copy back from the disk and compare it
     std::string cameraModel;         // --camera: the model of the device on cameraPort
     std::string cameraPort;          // --port: a device's port, added as the source camera:PORT

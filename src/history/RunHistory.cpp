@@ -55,6 +55,7 @@ struct Reading {
     std::map<size_t, std::string> sources; // of the entries, by their intents
     std::map<size_t, size_t> intentOf;     // index into the record's intents, by entry
     std::set<size_t> ended;                // entries recorded as copied, skipped or failed
+    std::map<size_t, size_t> removalOf;    // index into the record's removals, by entry
 };
 
 // Reads one line into the record; answers false for the first line when it is no start.
@@ -134,6 +135,15 @@ bool applyLine(RunRecord& run, const json& line, bool whole, Reading& reading) {
             copy.tree = std::move(tree);
         }
         run.copies.push_back(std::move(copy));
+    } else if (type == "removing") {
+        if (std::optional<OriginalRemoval> removal = journal::removingFrom(line)) {
+            reading.removalOf[removal->entry] = run.removals.size();
+            run.removals.push_back({std::move(*removal), false});
+        }
+    } else if (type == "removed") {
+        auto it = reading.removalOf.find(countOf(line, "entry"));
+        if (it != reading.removalOf.end())
+            run.removals[it->second].removed = true;
     } else if (type == "folder") {
         if (auto path = journal::pathFrom(fieldOf(line, "path")))
             run.folders.push_back({*path, journal::stampFrom(fieldOf(line, "stamp"))});
@@ -184,7 +194,26 @@ bool removeTemporary(const RecordedItem& temporary, const std::string& path) {
 struct AfterCrash {
     size_t temporariesRemoved = 0;
     std::vector<json> recovered; // "copied" lines of copies published but never recorded
+    std::vector<json> removed;   // "removed" lines of originals removed but never recorded
 };
+
+// An original the run was removing when it was killed: recorded as removed when it is gone
+// and its copy is intact; one still there was never removed.
+void findRemovedOriginals(const RunRecord& run, int rootFd, AfterCrash& after) {
+    for (const RunRecord::Removal& removal : run.removals) {
+        if (removal.removed)
+            continue;
+        struct stat original;
+        if (::lstat(removal.original.source.c_str(), &original) == 0 || errno != ENOENT)
+            continue;
+        int err = 0;
+        if (const std::optional<RecordedItem> copy =
+                findRecorded(rootFd, run.destination, removal.original.copy, err);
+            copy && FileStamp::of(copy->status) == removal.original.copyStamp)
+            after.removed.push_back(
+                {{"type", "removed"}, {"entry", removal.original.entry}, {"recovered", true}});
+    }
+}
 
 // Removes what an interrupted run left half made, and finds the copies it published without
 // recording them. Only items the run made are touched: each must be the very item its
@@ -237,6 +266,7 @@ AfterCrash cleanUpAfter(const RunRecord& run) {
             (S_ISDIR(found->status.st_mode) || found->status.st_size == 0))
             ::unlinkat(found->parent.get(), found->name.c_str(),
                        S_ISDIR(found->status.st_mode) ? AT_REMOVEDIR : 0);
+    findRemovedOriginals(run, root.get(), after);
     return after;
 }
 
@@ -362,6 +392,8 @@ InterruptedRuns cleanUpInterruptedRuns(const std::string& folder) {
         std::string lines;
         for (const json& copied : after.recovered)
             lines += journal::lineText(copied);
+        for (const json& removed : after.removed)
+            lines += journal::lineText(removed);
         lines += journal::lineText({{"type", "interrupted"},
                                     {"temporariesRemoved", after.temporariesRemoved},
                                     {"copied", run->counts.copied + after.recovered.size()},

@@ -42,6 +42,11 @@ struct RunRecord {
         std::string path;
         FileStamp made;
     };
+    // An original the run was about to remove (freeing its sources), and whether it did.
+    struct Removal {
+        OriginalRemoval original;
+        bool removed = false;
+    };
 
     std::string id;
     std::string journalPath;
@@ -59,6 +64,7 @@ struct RunRecord {
     std::vector<Folder> folders;
     std::vector<Intent> intents;
     std::vector<Placeholder> placeholders;
+    std::vector<Removal> removals;
 };
 
 const char* runStateName(RunRecord::State state);

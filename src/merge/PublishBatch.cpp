@@ -82,6 +82,8 @@ void PublishBatch::flush() {
     outcomes_.clear();
     batchFileSystems_.clear();
     bytes_ = 0;
+    if (flushed_)
+        flushed_();
 }
 
 void PublishBatch::finish() {

@@ -24,6 +24,8 @@ inline constexpr const char* kIgnoreImportHistory = "OVIgnoreImportHistory";
 inline constexpr const char* kSkipCopiesAnywhere = "OVSkipCopiesAnywhere";
 // Each copy is read back from the disk once durable and compared with what was copied.
 inline constexpr const char* kVerifyCopies = "OVVerifyCopies";
+// The originals of what was copied (and read back) are removed from the sources.
+inline constexpr const char* kMoveOriginals = "OVMoveOriginals";
 // How many entries a run copies at once; 0 leaves it to the program (several on solid-state
 // storage, one on spinning disks).
 inline constexpr const char* kParallelCopies = "OVParallelCopies";

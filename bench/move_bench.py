@@ -1,0 +1,86 @@
+#!/usr/bin/env python3
+"""What freeing the sources costs: `orvane organize --move` of the benchmark corpus against
+`orvane organize --verify` (move reads every copy back too), with `cp -a` timed alongside
+as the peer.
+
+Move removes its sources, so every run (the copy-only ones too, for fairness) gets its own
+copy of the corpus made untimed beforehand, followed by `sync`. Each timed command writes
+into a fresh folder and is followed by `sync`, timed with it, so that every run counts until
+its data is on disk. Runs alternate, order swapped every round, without the import history.
+The bar: --move takes at most 1.05x of --verify.
+
+Usage: bench/move_bench.py [--runs 5] [--work DIR] [--files 10000]
+"""
+import argparse
+import json
+import os
+import statistics
+import subprocess
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import organize_bench as ob  # noqa: E402
+
+MOVE_BAR = 1.05
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--runs", type=int, default=5)
+    ap.add_argument("--work", default=os.path.join(os.environ.get("TMPDIR", "/tmp"), "orvane-bench"))
+    ap.add_argument("--files", type=int, default=10000)
+    args = ap.parse_args()
+
+    corpus, rows, entries = ob.corpus_of(args.work, args.files)
+    out_root = os.path.join(args.work, "move-out-%d" % os.getpid())
+    os.makedirs(out_root)
+    env = dict(os.environ, TZ="UTC", ORVANE_CONFIG_DIR=os.path.join(args.work, "config"),
+               ORVANE_STATE_DIR=os.path.join(out_root, "runs"))
+    failures = []
+    variants = ["cp -a", "orvane --verify", "orvane --move"]
+    times = {name: [] for name in variants}
+    for run in range(args.runs):
+        for name in (variants if run % 2 == 0 else variants[::-1]):
+            tag = "%s-%d" % (name.replace(" ", "_"), run)
+            dest = os.path.join(out_root, tag)
+            source = os.path.join(out_root, "source-" + tag)
+            subprocess.run(["cp", "-a", corpus, source], check=True)
+            if name == "cp -a":
+                argv = ["cp", "-a", source, dest]
+            else:
+                os.makedirs(dest)
+                argv = ob.organize_argv(source, rows, dest, False, "folders")
+                argv[2:2] = ["--json", name.split()[1]]
+            subprocess.run(["sync"])
+            with open(dest + ".json", "w") as out:
+                elapsed, code, _ = ob.run_timed(["sh", "-c", '"$@" && sync', "sh"] + argv,
+                                                env=env, stdout=out, stderr=subprocess.DEVNULL)
+            times[name].append(elapsed)
+            if code != 0:
+                failures.append("%s run %d exited %d" % (name, run, code))
+            elif name == "orvane --move":
+                with open(dest + ".json") as out:
+                    report = json.load(out)
+                if report["originals_removed"] != len(report["copied"]) or report["errors"]:
+                    failures.append("run %d removed %s originals of %d copies, %d errors"
+                                    % (run, report["originals_removed"], len(report["copied"]),
+                                       len(report["errors"])))
+
+    print("\n%d entries, %d runs each, warm cache, each run until its data is on disk, medians:"
+          % (entries, args.runs))
+    medians = {}
+    for name in variants:
+        medians[name] = statistics.median(times[name])
+        print("  %-18s %7.3f s  %8.0f files/s  (runs: %s)"
+              % (name, medians[name], entries / medians[name],
+                 " ".join("%.2f" % t for t in times[name])))
+    ratio = medians["orvane --move"] / medians["orvane --verify"]
+    print("  --move takes %.2fx of --verify (bar: %.2fx); --verify %.2fx of cp -a"
+          % (ratio, MOVE_BAR, medians["orvane --verify"] / medians["cp -a"]))
+    if ratio > MOVE_BAR:
+        failures.append("--move takes more than %.2fx of --verify" % MOVE_BAR)
+    return ob.finish(out_root, failures)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
