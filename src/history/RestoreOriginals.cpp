@@ -24,6 +24,15 @@ struct Restore {
     RecordedItem copy;
 };
 
+// Whether the journal's source path is one of the run's sources or inside one: nothing else
+// is ever written to.
+bool amongSources(const RunRecord& run, const std::string& path) {
+    for (const std::string& source : run.sources)
+        if (path == source || (componentsBelow(source, path) && path.rfind(source + "/", 0) == 0))
+            return true;
+    return false;
+}
+
 std::string quotedPath(const std::string& path) {
     return "'" + safeCString(path) + "'";
 }
@@ -82,6 +91,8 @@ class Restorer {
 
     bool checkOne(const RunRecord::Removal& removal) {
         const OriginalRemoval& original = removal.original;
+        if (!amongSources(run_, original.source))
+            return fail(quotedPath(original.source) + " is not among the run's sources");
         const std::string folder = deletingLastPathComponent(original.source);
         struct stat folderStatus;
         if (::stat(folder.c_str(), &folderStatus) != 0 || !S_ISDIR(folderStatus.st_mode))
@@ -100,7 +111,9 @@ class Restorer {
         std::optional<RecordedItem> copy =
             rootFd_.get() < 0 ? std::nullopt
                               : findRecorded(rootFd_.get(), run_.destination, original.copy, err);
-        if (!copy || !(FileStamp::of(copy->status) == original.copyStamp))
+        // The very file the run recorded, and the user's own.
+        if (!copy || !(FileStamp::of(copy->status) == original.copyStamp) ||
+            copy->status.st_uid != ::geteuid())
             return fail("The copy " + quotedPath(original.copy) + " of " +
                         quotedPath(original.source) +
                         " has changed or gone since the run: its original can't be put back");
