@@ -371,6 +371,18 @@ TEST_F(MergeTest, MovingRemovesOnlyOriginalsWhoseCopiesAreSafe) {
     EXPECT_EQ(result.originalsRemoved, 0u);
     EXPECT_TRUE(exists(list[3]));
     EXPECT_EQ(std::count(result.notes.begin(), result.notes.end(), kReadOnlySources), 1);
+
+    // The same on a card mounted read-only, where the mount is allowed.
+    if (shell("mount --bind '" + card + "' '" + card + "'") != 0)
+        GTEST_SKIP() << "mount is refused here";
+    Unmount unmount{card};
+    ASSERT_EQ(shell("mount -o remount,bind,ro '" + card + "'"), 0);
+    result = RunResult();
+    std::filesystem::remove(folder + "/taken.jpg");
+    merge({list[3]});
+    EXPECT_EQ(result.resCopiedFiles, PathList{list[3]});
+    EXPECT_EQ(result.notes.back(), kReadOnlySources);
+    EXPECT_TRUE(exists(list[3]));
 }
 
 TEST_F(MergeTest, NameTakenDuringTheCopyIsNotOverwritten) {
