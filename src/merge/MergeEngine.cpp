@@ -103,7 +103,7 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
     std::optional<SourceRemoval> removal;
     if (moving) {
         removal.emplace(result_, observer_);
-        batch.setFlushed([&removal] { removal->removeFreed(); });
+        batch.setFlushed([&removal](bool last) { removal->removeFreed(last); });
     }
     if (observer_ || removal)
         batch.setRecorded(

@@ -83,11 +83,13 @@ void PublishBatch::flush() {
     batchFileSystems_.clear();
     bytes_ = 0;
     if (flushed_)
-        flushed_();
+        flushed_(finishing_);
 }
 
 void PublishBatch::finish() {
+    finishing_ = true;
     flush();
+    finishing_ = false;
     for (const auto& [device, folder] : fileSystems_) {
         // The copies are complete and in place; only a power cut now could lose a name.
         if (std::optional<CopyFailure> failure = syncFolderFileSystem(folder))

@@ -63,6 +63,7 @@ void SourceRemoval::consider(size_t entry, const std::string& source, const Entr
     }
     freed_.push_back({entry, source, FileStamp::of(original), original.st_mode & 07777,
                       original.st_atim, copy, FileStamp::of(copied)});
+    freedBytes_ += original.st_size;
 }
 
 std::string SourceRemoval::dateFolderOf(const std::string& source) const {
@@ -70,11 +71,12 @@ std::string SourceRemoval::dateFolderOf(const std::string& source) const {
     return it != result_.resCopiedDict.end() ? it->second : std::string();
 }
 
-void SourceRemoval::removeFreed() {
-    if (freed_.empty())
+void SourceRemoval::removeFreed(bool last) {
+    if (freed_.empty() || (!last && freed_.size() < kGroupEntries && freedBytes_ < kGroupBytes))
         return;
     std::vector<OriginalRemoval> freed;
     freed.swap(freed_);
+    freedBytes_ = 0;
     std::vector<OriginalRemoval> removable;
     for (OriginalRemoval& removal : freed)
         if (!sourceReadOnly(removal.source))

@@ -29,8 +29,9 @@ inline constexpr const char* kCouldNotRemoveOriginal = "Couldn't remove: ";
 // Frees the sources of a run that moves: an original is removed once its batch is durable,
 // read back, published and on record, and only when the entry was copied or found already at
 // the destination after comparing bytes. Anything else (failed, skipped by a rule or as
-// imported before, a folder, a camera's file) stays. A batch's removals are on record durably
-// before the first of them, so that at every instant each original is at its place or stands
+// imported before, a folder, a camera's file) stays. Originals go in list order, a group at a
+// time after the batch that completes it; a group's removals are on record durably before
+// the first of them, so that at every instant each original is at its place or stands
 // as an intact, durable copy.
 class SourceRemoval {
   public:
@@ -39,8 +40,13 @@ class SourceRemoval {
 
     // Told of each entry's outcome as it is recorded, in list order.
     void consider(size_t entry, const std::string& source, const EntryOutcome& outcome);
-    // Removes, in list order, the originals of the outcomes recorded since the last call.
-    void removeFreed();
+    // Removes, in list order, the originals of the outcomes recorded before, once enough are
+    // waiting or with `last`.
+    void removeFreed(bool last);
+    // Originals removed together: each group costs the disk a flush of its own, and on file
+    // systems that discard freed blocks at once a flush after removals is slow.
+    static constexpr size_t kGroupEntries = 4096;
+    static constexpr off_t kGroupBytes = off_t{1} << 30;
 
   private:
     std::string dateFolderOf(const std::string& source) const;
@@ -56,6 +62,7 @@ class SourceRemoval {
     RunResult& result_;
     RunObserver* observer_;
     std::vector<OriginalRemoval> freed_;
+    off_t freedBytes_ = 0;
     std::map<std::string, bool> readOnlyFolders_;
     bool stopped_ = false; // no more removals in this run
     bool readOnlyNoted_ = false;
