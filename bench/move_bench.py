@@ -10,6 +10,14 @@ its data is on disk. Runs alternate, order swapped every round, without the impo
 The bar: --move takes at most 1.05x of --verify.
 
 Usage: bench/move_bench.py [--runs 5] [--work DIR] [--files 10000]
+
+Measured on the shared 2-core machine (10,000 files, 423 MiB, other builds running; its root
+file system is mounted with `discard`, so that a flush after deleting files waits for the
+freed blocks to be discarded), medians of 5:
+  cp -a 5.66 s / cp -a + rm -r 7.41 s / orvane --verify 5.76 s / orvane --move 16.54 s:
+  2.87x of --verify. The runs of each scatter widely (move 5.90 6.53 30.59 16.54 20.48,
+  cp -a + rm -r 24.25 5.38 5.33 10.29 7.41): the cost is the disk's deleting, whoever deletes.
+  Removing after every batch instead of in groups took 3.0x-5.9x.
 """
 import argparse
 import json
