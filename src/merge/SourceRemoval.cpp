@@ -21,8 +21,9 @@ namespace {
 
 std::atomic<bool> readOnlyForTests{false};
 
-bool sameTimes(const struct timespec& a, const struct timespec& b) {
-    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+// Whether a copy's time is the original's: copies keep times to the microsecond.
+bool sameTimes(const struct timespec& copy, const struct timespec& original) {
+    return copy.tv_sec == original.tv_sec && copy.tv_nsec / 1000 == original.tv_nsec / 1000;
 }
 
 // Whether the original is still the file that was copied: not replaced, written or touched.
