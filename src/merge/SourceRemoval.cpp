@@ -54,6 +54,9 @@ void SourceRemoval::consider(size_t entry, const std::string& source, const Entr
             : appendPathComponent(appendPathComponent(result_.destination, dateFolderOf(source)),
                                   lastPathComponent(source));
     struct stat copied;
+    if (::lstat(copy.c_str(), &copied) == 0 && copied.st_dev == original.st_dev &&
+        copied.st_ino == original.st_ino)
+        return; // found "at the destination" as itself (or a link to it): there is no copy
     const bool intact = ::lstat(copy.c_str(), &copied) == 0 && S_ISREG(copied.st_mode) &&
                         copied.st_size == original.st_size &&
                         (outcome.alreadyThere || sameTimes(copied.st_mtim, original.st_mtim));

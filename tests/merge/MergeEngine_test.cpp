@@ -362,6 +362,12 @@ TEST_F(MergeTest, MovingRemovesOnlyOriginalsWhoseCopiesAreSafe) {
     EXPECT_EQ(readFile(folder + "/copied.jpg"), std::string(70000, 'c'));
     EXPECT_TRUE(std::filesystem::is_directory(card));
 
+    // A file of the destination given as a source is found there as itself: it stays.
+    result = RunResult();
+    merge({folder + "/copied.jpg"});
+    EXPECT_EQ(result.resSkippedFiles, PathList{folder + "/copied.jpg"});
+    EXPECT_TRUE(exists(folder + "/copied.jpg"));
+
     // A read-only card: the run is a copy, said once.
     result = RunResult();
     removal_faults::setReadOnlySources(true);
