@@ -57,6 +57,8 @@ class Controller : public DropWellDelegate, public ReportSelection {
     void goClicked();
     // The "Job" field's code, for {job} in the runs started from the window.
     void setJobCode(const std::string& code);
+    // Whether runs remove the originals of what they copied and read back (a preference).
+    void setMoveOriginals(bool on);
     // Starts a run of `sources` into `toPath` as the organise button does, with the
     // preferences of `rules` in place of the store's (a preview's plan), skipping the entries
     // of `unchosen` as "Not chosen in the preview" and copying those of `again` although the
@@ -82,6 +84,9 @@ class Controller : public DropWellDelegate, public ReportSelection {
     void setRemembersPaths(bool remembers) { remembersPaths_ = remembers; }
     // Starts runs without the warning that the copies may not fit (--ignore-space).
     void setIgnoresLowSpace(bool ignores) { ignoresLowSpace_ = ignores; }
+    // Whether a run that removes its originals asks first (the command line's option is
+    // the user's answer already).
+    void setAsksBeforeMoving(bool asks) { asksBeforeMoving_ = asks; }
     // The run's timing comes from this clock (seconds of a steady clock by default).
     void setClock(std::function<double()> clock) { clock_ = std::move(clock); }
     // A run that ends after this many seconds while the window is not active is announced
@@ -133,6 +138,8 @@ class Controller : public DropWellDelegate, public ReportSelection {
     // Every backup of the run can take copies, or the user chose to run without those that
     // can't (this run's rules then leave them out).
     bool backupsReady();
+    // Asks before a run that removes its originals, naming how many and where from.
+    bool moveConfirmed(const PathList& fileList);
     // The choose panel, refused with a beep during a run.
     std::optional<PathList> runChoosePanel(OpenPanelOptions options, const char* folderKey);
     void rememberPaths();
@@ -164,6 +171,7 @@ class Controller : public DropWellDelegate, public ReportSelection {
     MergeHooks mergeHooks_;
     bool remembersPaths_ = true;
     bool ignoresLowSpace_ = false;
+    bool asksBeforeMoving_ = true;
     std::string runJournalFolder_;
     // The journal of the current run; the worker writes it, the tick that ends the run drops it.
     std::unique_ptr<RunJournal> journal_;

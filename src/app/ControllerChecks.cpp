@@ -1,6 +1,8 @@
 // The application controller's checks before a run: nothing is created or copied when the
 // destination cannot take the copies or a source has gone.
 #include "app/Controller.h"
+#include "base/StringHelpers.h"
+#include "base/WindowText.h"
 #include "merge/RunChecks.h"
 #include "merge/RunDestinations.h"
 #include "platform/FileSystemProbe.h"
@@ -10,10 +12,16 @@
 #include "prefs/PrefKeys.h"
 
 #include <filesystem>
+#include <utility>
 
 namespace orvane {
 
 namespace {
+
+// A name in the window's curly quotes, which its translations keep as they are.
+std::string quoted(const std::string& name) {
+    return "\u201C" + safeCString(name) + "\u201D";
+}
 
 FileSystemProbe& probeOf(const PlatformServices& services) {
     static PosixFileSystemProbe system;
@@ -109,6 +117,28 @@ bool Controller::backupsReady() {
     runRules_ = std::move(without);
     ownRunRules_ = true;
     return true;
+}
+
+bool Controller::moveConfirmed(const PathList& fileList) {
+    const UserDefaults& rules = runRules_ ? *runRules_ : std::as_const(defaults_);
+    if (!asksBeforeMoving_ || !rules.boolForKey(keys::kMoveOriginals) || fileList.empty())
+        return true;
+    const std::string text = fillValues(
+        fileList.size() == 1
+            ? ORVANE_TRANSLATE_NOOP("Orvane", "%1 file will be removed from %2 once its copy is "
+                                              "on disk and reads back the same.")
+            : ORVANE_TRANSLATE_NOOP("Orvane", "%1 files will be removed from %2 once their copies "
+                                              "are on disk and read back the same."),
+        {std::to_string(fileList.size()), quoted(fromPathDescriptionIncludingPrefix(false))});
+    // Cancel is the default: freeing a card is a deliberate choice each time.
+    return services_.alerts &&
+           services_.alerts->runAlert(
+               ORVANE_TRANSLATE_NOOP("Orvane", "Remove the originals?"),
+               text + "\n\n" +
+                   ORVANE_TRANSLATE_NOOP("Orvane", "Files that fail or are skipped stay. Undo "
+                                                   "puts the originals back."),
+               ORVANE_TRANSLATE_NOOP("Orvane", "Cancel"),
+               ORVANE_TRANSLATE_NOOP("Orvane", "Remove Originals")) == 1;
 }
 
 } // namespace orvane

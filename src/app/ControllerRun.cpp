@@ -143,7 +143,7 @@ void Controller::goClicked() {
         }
         *list = std::move(chosen);
     }
-    if (!list || !spaceConfirmed(*list))
+    if (!list || !spaceConfirmed(*list) || !moveConfirmed(*list))
         return;
     // The worker of the previous run has ended (the tick that saw its end came first).
     joinWorker();
@@ -198,6 +198,11 @@ void Controller::setJobCode(const std::string& code) {
     // For this process only: the field starts empty at each launch, its pop-up offers the
     // codes used before.
     defaults_.setArgumentValue(keys::kJobCode, code);
+}
+
+void Controller::setMoveOriginals(bool on) {
+    defaults_.setBool(keys::kMoveOriginals, on);
+    defaults_.synchronize();
 }
 
 bool Controller::jobCodeReady() {

@@ -128,11 +128,15 @@ void UndoLastRun::undo() {
         return;
     }
     const UndoResult preview = undoRun(run->journalPath, true);
+    if (preview.status == UndoResult::Status::kOriginalsNotRestored) {
+        alerts->runAlert(kTitle, preview.problem + ".", "OK");
+        return;
+    }
     if (preview.status != UndoResult::Status::kDone) {
         alerts->runAlert(kTitle, kCantUndoNow, "OK");
         return;
     }
-    if (preview.removed.empty()) {
+    if (preview.removed.empty() && preview.restored.empty()) {
         alerts->runAlert(kTitle,
                          ORVANE_TRANSLATE_NOOP(
                              "Orvane",
@@ -141,13 +145,26 @@ void UndoLastRun::undo() {
                          "OK");
         return;
     }
-    if (alerts->runAlert(
-            kTitle, confirmationText(preview.removed.size(), run->destination, preview.kept.size()),
-            ORVANE_TRANSLATE_NOOP("Orvane", "Remove Files"),
-            ORVANE_TRANSLATE_NOOP("Orvane", "Cancel")) != 0)
+    std::string confirmation =
+        confirmationText(preview.removed.size(), run->destination, preview.kept.size());
+    if (!preview.restored.empty())
+        confirmation =
+            fillValues(preview.restored.size() == 1
+                           ? ORVANE_TRANSLATE_NOOP("Orvane", "%1 original removed by the last "
+                                                             "organize will be put back first.")
+                           : ORVANE_TRANSLATE_NOOP("Orvane", "%1 originals removed by the last "
+                                                             "organize will be put back first."),
+                       {std::to_string(preview.restored.size())}) +
+            "\n\n" + confirmation;
+    if (alerts->runAlert(kTitle, confirmation, ORVANE_TRANSLATE_NOOP("Orvane", "Remove Files"),
+                         ORVANE_TRANSLATE_NOOP("Orvane", "Cancel")) != 0)
         return;
     const UndoResult result = undoRun(run->journalPath, false);
     forgetUndoneCopies(controller_.importHistoryFile(), run->id, result.removed);
+    if (result.status == UndoResult::Status::kOriginalsNotRestored) {
+        alerts->runAlert(kTitle, result.problem + ".", "OK");
+        return;
+    }
     if (result.status != UndoResult::Status::kDone) {
         alerts->runAlert(kTitle, kCantUndoNow, "OK");
         return;

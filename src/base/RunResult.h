@@ -69,6 +69,12 @@ struct RunResult {
     // Whether the run read its copies back from the disk, and how many matched their originals.
     bool verifying = false;
     size_t verified = 0;
+    // Whether the run removed the originals of what it copied safely, how many it removed, and
+    // those it left in place though their copies are safe (with the reason).
+    bool moving = false;
+    size_t originalsRemoved = 0;
+    PathList originalsKept;
+    PathDict originalsKeptDict;
     // Where a stored {seq} counter goes on from after this run, when it used a number.
     std::optional<uint64_t> nextSequenceNumber;
 

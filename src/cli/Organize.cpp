@@ -239,6 +239,7 @@ int runOrganize(int argc, char** argv) {
     Controller controller(defaults, report, services);
     controller.setRemembersPaths(false);
     controller.setIgnoresLowSpace(options.ignoreSpace);
+    controller.setAsksBeforeMoving(false);
     controller.setMainView(&progress);
     controller.setFromPaths(options.sources);
     controller.setToPath(options.destination);

@@ -15,8 +15,8 @@
 namespace orvane::cli {
 
 void addOrganizeOptions(CLI::App& app, OrganizeOptions& options, std::vector<std::string>& paths) {
-    app.description("Copy files into date folders under DEST (sources are never changed, "
-                    "nothing at the destination is overwritten).");
+    app.description("Copy files into date folders under DEST (sources are never changed "
+                    "unless --move is given, nothing at the destination is overwritten).");
     app.add_option("paths", paths,
                    "SOURCE... DEST: files or folders to copy (camera:PORT for a camera or "
                    "phone on a cable, see orvane cameras), then the folder to organise into")
@@ -89,6 +89,10 @@ void addOrganizeOptions(CLI::App& app, OrganizeOptions& options, std::vector<std
         ->take_all()
         ->expected(1)
         ->allow_extra_args(false);
+    app.add_flag("--move", options.move,
+                 "remove each original once its copy is on disk and read back intact (implies "
+                 "--verify), or once the destination is found to hold the same bytes; folders "
+                 "and files that failed or were skipped for another reason stay");
     app.add_option("--rename", options.rename,
                    "name the copies by TEMPLATE: date codes (%Y%m%d-%H%M%S) and tokens {name}, "
                    "{ext}, {EXT}, {seq} ({seq:4}: four digits), {job}, {camera}; without "
@@ -242,6 +246,8 @@ void applyOrganizeOptions(const OrganizeOptions& options, UserDefaults& defaults
         defaults.setArgumentValue(keys::kBackupDestinations, StringList(options.backups));
         defaults.setArgumentValue(keys::kDisabledBackups, StringList{});
     }
+    if (options.move)
+        defaults.setArgumentValue(keys::kMoveOriginals, true);
     if (!options.intact.empty())
         defaults.setArgumentValue(keys::kIntactFolderPatterns, StringList(options.intact));
     if (options.shift)

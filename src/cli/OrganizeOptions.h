@@ -46,6 +46,7 @@ struct OrganizeOptions {
     bool ignoreHistory = false;             // copy files imported before all the same
     bool noHistory = false;                 // neither consult nor keep the import history
     bool skipCopiesAnywhere = false; // skip files whose bytes are anywhere in the destination
+    bool move = false;               // remove the originals of what was copied safely
     bool verify = false;             // read every copy back from the disk and compare it
     PathList backups;                // folders that get the same tree again (absolute)
     std::string cameraModel;         // --camera: the model of the device on cameraPort

@@ -147,6 +147,8 @@ void printReportText(std::FILE* out, const RunResult& result, bool cancelled) {
     printSection(out, "Imported before", imported, result.resSkippedDict, ": ", result);
     printSection(out, "Skipped", skipped.others, result.resSkippedDict, ": ", result);
     printSection(out, "Errors", result.resErrorFiles, result.resErrorDict, ": ", result);
+    printSection(out, "Originals kept", result.originalsKept, result.originalsKeptDict, ": ",
+                 result);
     std::fprintf(out, "%zu copied, %zu skipped", result.resCopiedFiles.size(),
                  result.resSkippedFiles.size());
     if (!imported.empty())
@@ -158,6 +160,8 @@ void printReportText(std::FILE* out, const RunResult& result, bool cancelled) {
         std::fprintf(out, ", %zu to check date", toCheck);
     if (result.verifying)
         std::fprintf(out, ", %zu verified", result.verified);
+    if (result.moving)
+        std::fprintf(out, ", %zu originals removed", result.originalsRemoved);
     std::fprintf(out, "%s\n", cancelled ? " (cancelled)" : "");
     for (const std::string& note : result.notes)
         std::fprintf(out, "%s\n", note.c_str());
@@ -196,6 +200,9 @@ void printReportJson(std::FILE* out, const RunResult& result, bool cancelled) {
     report["check_date_count"] = result.checkDateCount();
     // None when the run did not read its copies back.
     report["verified"] = result.verifying ? ordered_json(result.verified) : ordered_json(nullptr);
+    report["originals_removed"] =
+        result.moving ? ordered_json(result.originalsRemoved) : ordered_json(nullptr);
+    report["originals_kept"] = list(result.originalsKept, result.originalsKeptDict, "reason");
     report["skipped"] = list(result.resSkippedFiles, result.resSkippedDict, "reason");
     report["imported_before_count"] = splitSkipped(result).importedBefore.size();
     report["errors"] = list(result.resErrorFiles, result.resErrorDict, "error");

@@ -98,6 +98,7 @@ void printPaths(const char* title, const PathList& paths) {
 }
 
 void printUndoText(const UndoResult& result, bool dryRun) {
+    printPaths(dryRun ? "Originals to put back" : "Originals put back", result.restored);
     printPaths(dryRun ? "To remove" : "Removed", result.removed);
     if (!result.kept.empty()) {
         std::printf("Kept (%zu):\n", result.kept.size());
@@ -116,6 +117,7 @@ void printUndoJson(const RunRecord& run, const UndoResult& result, bool dryRun) 
         kept.push_back({{"path", safeCString(path)}, {"reason", reason}});
     const ordered_json report = {{"run", run.id},
                                  {"dryRun", dryRun},
+                                 {"restored", pathsJson(result.restored)},
                                  {"removed", pathsJson(result.removed)},
                                  {"kept", std::move(kept)},
                                  {"foldersRemoved", pathsJson(result.foldersRemoved)}};
@@ -132,7 +134,8 @@ void addRunsOptions(CLI::App& app, bool& json) {
 void addUndoOptions(CLI::App& app, UndoArguments& arguments) {
     app.description("Remove the copies a run made, where they are still as the run left them, "
                     "and the date folders it created once they are empty. Copies changed, moved "
-                    "or replaced since are kept.");
+                    "or replaced since are kept. A run that removed its originals (--move) puts "
+                    "them back from their copies first, and changes nothing when it can't.");
     app.add_option("run", arguments.id,
                    "RUN: the run's id as `orvane runs` shows it (or its beginning); "
                    "default: the latest run that has ended and copied something");
@@ -197,6 +200,9 @@ int runUndo(int argc, char** argv) {
         return 1;
     case UndoResult::Status::kUnreadable:
         std::fprintf(stderr, "orvane: the journal of run %s can't be read\n", run->id.c_str());
+        return 1;
+    case UndoResult::Status::kOriginalsNotRestored:
+        std::fprintf(stderr, "orvane: %s; no copy was removed\n", result.problem.c_str());
         return 1;
     case UndoResult::Status::kDone:
         break;

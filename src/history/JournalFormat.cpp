@@ -122,6 +122,45 @@ std::optional<FileStamp> stampFrom(const json& value) {
     }
 }
 
+json removingJson(const OriginalRemoval& removal) {
+    return {{"type", "removing"},
+            {"entry", removal.entry},
+            {"source", pathJson(removal.source)},
+            {"sourceStamp", stampJson(removal.sourceStamp)},
+            {"mode", static_cast<unsigned>(removal.mode)},
+            {"atime", {static_cast<int64_t>(removal.accessed.tv_sec), removal.accessed.tv_nsec}},
+            {"copy", pathJson(removal.copy)},
+            {"copyStamp", stampJson(removal.copyStamp)}};
+}
+
+std::optional<OriginalRemoval> removingFrom(const json& line) {
+    try {
+        OriginalRemoval removal;
+        removal.entry = whole<size_t>(line.at("entry"));
+        std::optional<std::string> source = pathFrom(line.at("source"));
+        std::optional<std::string> copy = pathFrom(line.at("copy"));
+        std::optional<FileStamp> sourceStamp = stampFrom(line.at("sourceStamp"));
+        std::optional<FileStamp> copyStamp = stampFrom(line.at("copyStamp"));
+        const unsigned mode = whole<unsigned>(line.at("mode"));
+        removal.accessed.tv_sec = static_cast<time_t>(whole<int64_t>(line.at("atime").at(0)));
+        removal.accessed.tv_nsec = whole<long>(line.at("atime").at(1));
+        if (!source || !copy || !sourceStamp || !copyStamp || (*source)[0] != '/' ||
+            (*copy)[0] != '/' || mode > 07777 || removal.accessed.tv_nsec < 0 ||
+            removal.accessed.tv_nsec > 999999999)
+            return std::nullopt;
+        removal.source = std::move(*source);
+        removal.copy = std::move(*copy);
+        removal.sourceStamp = *sourceStamp;
+        removal.copyStamp = *copyStamp;
+        removal.mode = static_cast<mode_t>(mode);
+        return removal;
+    } catch (const json::exception&) {
+        return std::nullopt;
+    } catch (const NotAWholeNumber&) {
+        return std::nullopt;
+    }
+}
+
 std::string timeText(time_t seconds) {
     struct tm utc;
     gmtime_r(&seconds, &utc);

@@ -20,14 +20,19 @@
 //   skipped      "entry", "source", "reason";  failed: "entry", "source", "error"
 //   An entry copied to backups too has an intent, made and copied line for each copy; those
 //   of the backups' copies carry "copy": 1, 2 … in the order of the start line's backups.
+//   removing     before an original is removed (a run that frees its sources), durable before
+//                it goes: "entry", "source", "sourceStamp" (with "ctime"), "mode", "atime",
+//                "copy" (the intact copy that stands for it), "copyStamp"
+//   removed      after it went: "entry"
 //   end          "outcome" ("finished" or "cancelled"), "copied", "skipped", "errors", "ended"
 //   interrupted  added by the clean-up after a crash: "temporariesRemoved", "at"
-//   undo         added by undo: "at", "removed", "kept", "foldersRemoved"
+//   undo         added by undo: "at", "removed", "kept", "foldersRemoved", "restored"
 // Paths are strings when they are valid UTF-8 without control characters, else {"hex": their
 // bytes}. A journal is read as untrusted input: a path holding a NUL, or a text path holding
 // a control character, reads as no path.
 
 #include "merge/FileStamp.h"
+#include "merge/OriginalRemoval.h"
 
 #include <ctime>
 #include <nlohmann/json.hpp>
@@ -50,6 +55,10 @@ std::optional<FileStamp> stampFrom(const nlohmann::json& value);
 // An item as made, without its change time (which the rename to its final name changes).
 nlohmann::json madeJson(const FileStamp& stamp);
 std::optional<FileStamp> madeFrom(const nlohmann::json& value);
+
+// The "removing" line of an original, and the removal it records (none when damaged).
+nlohmann::json removingJson(const OriginalRemoval& removal);
+std::optional<OriginalRemoval> removingFrom(const nlohmann::json& line);
 
 // "2026-12-08T00:36:45Z"
 std::string timeText(time_t seconds);

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <functional>
 #include <map>
 #include <set>
 #include <sys/file.h>
@@ -65,7 +66,8 @@ struct Reading {
     std::map<size_t, std::string> sources; // of the entries, by their intents
     // Index into the record's intents, by entry and copy.
     std::map<std::pair<size_t, unsigned>, size_t> intentOf;
-    std::set<size_t> ended; // entries recorded as copied, skipped or failed
+    std::set<size_t> ended;             // entries recorded as copied, skipped or failed
+    std::map<size_t, size_t> removalOf; // index into the record's removals, by entry
 };
 
 // Reads one line into the record; answers false for the first line when it is no start.
@@ -153,6 +155,15 @@ bool applyLine(RunRecord& run, const json& line, bool whole, Reading& reading) {
             copy.tree = std::move(tree);
         }
         run.copies.push_back(std::move(copy));
+    } else if (type == "removing") {
+        if (std::optional<OriginalRemoval> removal = journal::removingFrom(line)) {
+            reading.removalOf[removal->entry] = run.removals.size();
+            run.removals.push_back({std::move(*removal), false});
+        }
+    } else if (type == "removed") {
+        auto it = reading.removalOf.find(countOf(line, "entry"));
+        if (it != reading.removalOf.end())
+            run.removals[it->second].removed = true;
     } else if (type == "folder") {
         if (auto path = journal::pathFrom(fieldOf(line, "path")))
             run.folders.push_back({*path, journal::stampFrom(fieldOf(line, "stamp"))});
@@ -204,7 +215,26 @@ struct AfterCrash {
     size_t temporariesRemoved = 0;
     std::vector<json> recovered; // "copied" lines of copies published but never recorded
     size_t recoveredEntries = 0; // of those, the destination's (a backup's is not counted)
+    std::vector<json> removed;   // "removed" lines of originals removed but never recorded
 };
+
+// An original the run was removing when it was killed: recorded as removed when it is gone
+// and its copy is intact; one still there was never removed.
+void findRemovedOriginals(
+    const RunRecord& run,
+    const std::function<std::optional<RecordedItem>(const std::string&)>& find, AfterCrash& after) {
+    for (const RunRecord::Removal& removal : run.removals) {
+        if (removal.removed)
+            continue;
+        struct stat original;
+        if (::lstat(removal.original.source.c_str(), &original) == 0 || errno != ENOENT)
+            continue;
+        if (const std::optional<RecordedItem> copy = find(removal.original.copy);
+            copy && FileStamp::of(copy->status) == removal.original.copyStamp)
+            after.removed.push_back(
+                {{"type", "removed"}, {"entry", removal.original.entry}, {"recovered", true}});
+    }
+}
 
 // Removes what an interrupted run left half made, and finds the copies it published without
 // recording them. Only items the run made are touched: each must be the very item its
@@ -264,6 +294,7 @@ AfterCrash cleanUpAfter(const RunRecord& run) {
             (S_ISDIR(found->status.st_mode) || found->status.st_size == 0))
             ::unlinkat(found->parent.get(), found->name.c_str(),
                        S_ISDIR(found->status.st_mode) ? AT_REMOVEDIR : 0);
+    findRemovedOriginals(run, find, after);
     return after;
 }
 
@@ -398,6 +429,8 @@ InterruptedRuns cleanUpInterruptedRuns(const std::string& folder) {
         std::string lines;
         for (const json& copied : after.recovered)
             lines += journal::lineText(copied);
+        for (const json& removed : after.removed)
+            lines += journal::lineText(removed);
         lines += journal::lineText({{"type", "interrupted"},
                                     {"temporariesRemoved", after.temporariesRemoved},
                                     {"copied", run->counts.copied + after.recoveredEntries},

@@ -44,6 +44,11 @@ struct RunRecord {
         std::string path;
         FileStamp made;
     };
+    // An original the run was about to remove (freeing its sources), and whether it did.
+    struct Removal {
+        OriginalRemoval original;
+        bool removed = false;
+    };
 
     std::string id;
     std::string journalPath;
@@ -64,6 +69,7 @@ struct RunRecord {
     std::vector<Folder> folders;
     std::vector<Intent> intents;
     std::vector<Placeholder> placeholders;
+    std::vector<Removal> removals;
 
     // Every folder the run copied below, its destination first.
     std::vector<RecordedRoot> roots() const;

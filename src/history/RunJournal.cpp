@@ -351,6 +351,19 @@ void RunJournal::entryFailed(size_t entry, const std::string& source, const std:
     noteLineHeld();
 }
 
+bool RunJournal::removingOriginals(const std::vector<OriginalRemoval>& removals) {
+    for (const OriginalRemoval& removal : removals)
+        append(journal::lineText(journal::removingJson(removal)), false);
+    // One flush for the batch, which also puts every copy before it on record.
+    sync();
+    return fd_.get() >= 0;
+}
+
+void RunJournal::originalRemoved(size_t entry) {
+    append(journal::lineText({{"type", "removed"}, {"entry", entry}}), false);
+    noteLineHeld();
+}
+
 void RunJournal::runEnded(bool cancelled, const RunCounts& counts) {
     if (fd_.get() < 0)
         return;

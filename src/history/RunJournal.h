@@ -61,6 +61,8 @@ class RunJournal : public RunObserver {
                         const struct stat& published) override;
     void entrySkipped(size_t entry, const std::string& source, const std::string& reason) override;
     void entryFailed(size_t entry, const std::string& source, const std::string& error) override;
+    bool removingOriginals(const std::vector<OriginalRemoval>& removals) override;
+    void originalRemoved(size_t entry) override;
     void runEnded(bool cancelled, const RunCounts& counts) override;
 
   private:

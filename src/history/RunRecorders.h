@@ -55,6 +55,16 @@ class RunRecorders : public RunObserver {
         for (RunObserver* r : recorders_)
             r->entryFailed(entry, source, error);
     }
+    bool removingOriginals(const std::vector<OriginalRemoval>& removals) override {
+        bool recorded = true;
+        for (RunObserver* r : recorders_)
+            recorded = r->removingOriginals(removals) && recorded;
+        return recorded;
+    }
+    void originalRemoved(size_t entry) override {
+        for (RunObserver* r : recorders_)
+            r->originalRemoved(entry);
+    }
     void runEnded(bool cancelled, const RunCounts& counts) override {
         for (RunObserver* r : recorders_)
             r->runEnded(cancelled, counts);

@@ -6,6 +6,7 @@
 #include "history/JournalFile.h"
 #include "history/JournalFormat.h"
 #include "history/RecordedPaths.h"
+#include "history/RestoreOriginals.h"
 
 #include <cerrno>
 #include <cstring>
@@ -186,6 +187,13 @@ UndoResult undoRun(const std::string& journalPath, bool dryRun) {
         result.undone = *run->undone;
         return result;
     }
+    RestoredOriginals originals = restoreOriginals(*run, dryRun);
+    result.restored = std::move(originals.restored);
+    if (originals.problem) {
+        result.status = UndoResult::Status::kOriginalsNotRestored;
+        result.problem = *originals.problem;
+        return result;
+    }
     Undoer(*run, dryRun, result).undo();
     if (dryRun)
         return result;
@@ -194,7 +202,8 @@ UndoResult undoRun(const std::string& journalPath, bool dryRun) {
                        {"at", journal::timeText(time(nullptr))},
                        {"removed", result.removed.size()},
                        {"kept", result.kept.size()},
-                       {"foldersRemoved", result.foldersRemoved.size()}};
+                       {"foldersRemoved", result.foldersRemoved.size()},
+                       {"restored", result.restored.size()}};
     if (!journal::appendDurably(journalFd.get(), journal::lineText(line))) {
         const int err = errno;
         result.journalNotUpdated = true;

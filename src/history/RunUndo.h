@@ -21,9 +21,15 @@ struct UndoResult {
         kAlreadyUndone, // `undone` says when
         kNotEnded,      // the run is still going (or its journal is locked)
         kUnreadable,
+        // The run freed its sources and an original could not be put back; `problem` says
+        // why. No copy was removed.
+        kOriginalsNotRestored,
     };
     Status status = Status::kDone;
     std::string undone;
+    std::string problem;
+    // The originals put back first, for a run that freed its sources.
+    PathList restored;
     PathList removed;
     std::vector<std::pair<std::string, std::string>> kept; // path, reason
     PathList foldersRemoved;
@@ -48,6 +54,8 @@ inline constexpr const char* kUnrecorded =
 inline constexpr const char* kCouldNotRemove = "Couldn't remove: ";
 } // namespace kept
 
+// A run that removed its originals gets them back from its copies first (history/
+// RestoreOriginals.h); only then are the copies removed.
 // Undoes the run of a journal, or with `dryRun` answers what undo would do, changing nothing.
 // A done undo is recorded in the journal, so that a run is undone once.
 UndoResult undoRun(const std::string& journalPath, bool dryRun);

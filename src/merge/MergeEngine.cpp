@@ -10,6 +10,7 @@
 #include "merge/CopyPool.h"
 #include "merge/NameClash.h"
 #include "merge/RunDestinations.h"
+#include "merge/SourceRemoval.h"
 #include "platform/PartialCopies.h"
 #include "platform/RemoteSources.h"
 #include "platform/UserDefaults.h"
@@ -87,8 +88,11 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
     backups_ = destinations.backups;
     videoRoot_ = destinations.videos;
     result_.backups = backups_;
-    verifyCopies_ = defaults_.boolForKey(keys::kVerifyCopies);
+    // Freeing the sources trusts only copies read back from the disk.
+    const bool moving = defaults_.boolForKey(keys::kMoveOriginals);
+    verifyCopies_ = moving || defaults_.boolForKey(keys::kVerifyCopies);
     result_.verifying = verifyCopies_;
+    result_.moving = moving;
     clock_gettime(CLOCK_REALTIME, &runStartedAt_);
     checkedFolders_.clear();
     const DateLocale locale;
@@ -103,13 +107,20 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
     if (verifyCopies_)
         batch.setVerifier(
             [this](const std::vector<PendingCopy>& copies) { return readBack(copies); });
-    if (observer_)
+    std::optional<SourceRemoval> removal;
+    if (moving) {
+        removal.emplace(result_, observer_);
+        batch.setFlushed([&removal](bool last) { removal->removeFreed(last); });
+    }
+    if (observer_ || removal)
         batch.setRecorded(
-            [this](size_t entry, const std::string& source, const EntryOutcome& outcome) {
-                if (outcome.error)
+            [this, &removal](size_t entry, const std::string& source, const EntryOutcome& outcome) {
+                if (observer_ && outcome.error)
                     observer_->entryFailed(entry, source, *outcome.error);
-                else if (outcome.alreadyThere)
+                else if (observer_ && outcome.alreadyThere)
                     observer_->entrySkipped(entry, source, outcome.skipReason());
+                if (removal)
+                    removal->consider(entry, source, outcome);
             });
     logMessage(LOG_DEBUG, "Merging paths into tree");
 

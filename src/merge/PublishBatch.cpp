@@ -85,10 +85,14 @@ void PublishBatch::flush() {
     outcomes_.clear();
     batchFileSystems_.clear();
     bytes_ = 0;
+    if (flushed_)
+        flushed_(finishing_);
 }
 
 void PublishBatch::finish() {
+    finishing_ = true;
     flush();
+    finishing_ = false;
     for (const auto& [device, folder] : fileSystems_) {
         // The copies are complete and in place; only a power cut now could lose a name.
         if (std::optional<CopyFailure> failure = syncFolderFileSystem(folder))

@@ -103,6 +103,10 @@ class PublishBatch {
     PublishBatch(RunResult& result, Publisher publish, Abandoner abandon);
     void setRecorded(Recorded recorded) { recorded_ = std::move(recorded); }
     void setVerifier(Verifier verify) { verify_ = std::move(verify); }
+    // Told after each flush, once the outcomes it recorded are all recorded; `last` for the
+    // flush that finishes the run's publishing.
+    using Flushed = std::function<void(bool last)>;
+    void setFlushed(Flushed flushed) { flushed_ = std::move(flushed); }
     // The entry that the outcomes added next belong to.
     void beginEntry(size_t entry) { entry_ = entry; }
     PublishBatch(const PublishBatch&) = delete;
@@ -143,6 +147,8 @@ class PublishBatch {
     Abandoner abandon_;
     Recorded recorded_;
     Verifier verify_;
+    Flushed flushed_;
+    bool finishing_ = false;
     size_t entry_ = 0;
     std::vector<PendingCopy> copies_;
     std::unordered_set<std::string> destinations_; // of copies_, asked for every entry

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "merge/FileStamp.h"
+#include "merge/OriginalRemoval.h"
 #include "platform/ContentHash.h"
 
 #include <cstddef>
 #include <string>
 #include <sys/stat.h>
+#include <vector>
 
 namespace orvane {
 
@@ -54,6 +56,11 @@ class RunObserver {
     virtual void entrySkipped(size_t entry, const std::string& source,
                               const std::string& reason) = 0;
     virtual void entryFailed(size_t entry, const std::string& source, const std::string& error) = 0;
+    // Before a run that frees its sources removes the originals of a batch (whose copies are
+    // durable and recorded): answers whether the removals are on record durably; when not,
+    // none may be made.
+    virtual bool removingOriginals(const std::vector<OriginalRemoval>& removals) { return true; }
+    virtual void originalRemoved(size_t entry) {}
     // The run is over; everything it published is durable.
     virtual void runEnded(bool cancelled, const RunCounts& counts) = 0;
 };

@@ -29,6 +29,7 @@ void registerDefaults(UserDefaults& defaults) {
         {keys::kIgnoreImportHistory, false},
         {keys::kSkipCopiesAnywhere, false},
         {keys::kVerifyCopies, false},
+        {keys::kMoveOriginals, false},
         {keys::kParallelCopies, int64_t{0}},
         {keys::kShootTimeZone, std::string()},
         {keys::kDayStartsAt, std::string("00:00")},

@@ -36,6 +36,8 @@ inline constexpr const char* kVideoFolderFormat = "OVVideoFolderFormat";
 // A folder template typed in Preferences or given on the command line; when set it is used
 // instead of the format of kDirLevels, which keeps its menus and stored values.
 inline constexpr const char* kFolderTemplate = "OVFolderTemplate";
+// The originals of what was copied (and read back) are removed from the sources.
+inline constexpr const char* kMoveOriginals = "OVMoveOriginals";
 // How many entries a run copies at once; 0 leaves it to the program (several on solid-state
 // storage, one on spinning disks).
 inline constexpr const char* kParallelCopies = "OVParallelCopies";

@@ -136,7 +136,15 @@ void ReportController::showReport() {
                              : "") +
             (toCheck ? " " + fillValues(ORVANE_TRANSLATE_NOOP("Orvane", "(%1 to check date)"),
                                         {std::to_string(toCheck)})
-                     : ""),
+                     : "") +
+            (shown.moving
+                 ? " " + fillValues(ORVANE_TRANSLATE_NOOP("Orvane", "(%1 originals removed)"),
+                                    {std::to_string(shown.originalsRemoved)})
+                 : "") +
+            (shown.originalsKept.empty()
+                 ? ""
+                 : " " + fillValues(ORVANE_TRANSLATE_NOOP("Orvane", "(%1 originals kept)"),
+                                    {std::to_string(shown.originalsKept.size())})),
         std::to_string(shown.resSkippedFiles.size()) +
             (shownSkipped_.importedBefore.empty()
                  ? ""

@@ -64,6 +64,9 @@ MainWindow::MainWindow(Controller& controller, QWidget* parent)
     ui_->jobField->lineEdit()->setClearButtonEnabled(true);
     connect(ui_->jobField, &QComboBox::editTextChanged, this,
             [this](const QString& text) { controller_.setJobCode(text.trimmed().toStdString()); });
+    ui_->moveOriginalsBox->setChecked(controller_.defaults().boolForKey(keys::kMoveOriginals));
+    connect(ui_->moveOriginalsBox, &QCheckBox::toggled, this,
+            [this](bool on) { controller_.setMoveOriginals(on); });
 
     // The button's key equivalent: Return (and the keypad's Enter) press it between runs.
     returnKey_ = new QShortcut(QKeySequence(Qt::Key_Return), this);
@@ -259,6 +262,7 @@ void MainWindow::setRunning(bool running) {
         chooser->setEnabled(!running);
     pickFromAction_->setEnabled(!running);
     pickToAction_->setEnabled(!running);
+    ui_->moveOriginalsBox->setEnabled(!running);
     // Between runs the bar has the row to itself.
     if (!running) {
         ui_->progressText->clear();

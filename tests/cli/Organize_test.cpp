@@ -749,6 +749,56 @@ TEST_F(OrganizeTest, TheImportHistorySkipsWhatWasImportedBeforeWhereverItWent) {
               0u);
 }
 
+// Freeing a card: what was copied goes from it, the rest stays, and undo puts it back as it
+// was before it takes the copies away; without the card undo changes nothing.
+TEST_F(OrganizeTest, MoveFreesTheCardAndUndoPutsItBack) {
+    const std::string card = in("DCIM/100CANON");
+    writeFile(card + "/known.jpg", "known", k2006);
+    ASSERT_EQ(run({source, dest}).status, 0);
+    writeFile(card + "/a.jpg", "a", k2005);
+    writeFile(card + "/b.jpg", std::string(100000, 'b'), k2006);
+    writeFile(card + "/note.txt", "kept by a pattern", k2005);
+    ::chmod((card + "/a.jpg").c_str(), 0640);
+    const struct stat before = test::statOf(card + "/b.jpg");
+
+    Outcome outcome = run({"--move", "--json", "--exclude", "*.txt", source, dest});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    json report = outcome.parsed();
+    EXPECT_EQ(report["originals_removed"], 2) << outcome.out;
+    EXPECT_EQ(report["verified"], 2);
+    EXPECT_EQ(tree(source), (std::map<std::string, std::string>{
+                                {"DCIM/100CANON/known.jpg", "known"},
+                                {"DCIM/100CANON/note.txt", "kept by a pattern"}}));
+    EXPECT_EQ(readFile(dest + "/2006-01-02/b.jpg"), std::string(100000, 'b'));
+
+    outcome = run({}, "undo");
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_NE(outcome.out.find("Originals put back (2):\n"), std::string::npos) << outcome.out;
+    EXPECT_EQ(readFile(card + "/a.jpg"), "a");
+    EXPECT_EQ(readFile(card + "/b.jpg"), std::string(100000, 'b'));
+    EXPECT_EQ(test::statOf(card + "/a.jpg").st_mode & 07777, 0640u);
+    const struct stat after = test::statOf(card + "/b.jpg");
+    EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+    EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+    EXPECT_EQ(tree(dest), (std::map<std::string, std::string>{{"2006-01-02/known.jpg", "known"}}));
+
+    // The card taken out before the undo. Without the history, known.jpg is found at the
+    // destination by its bytes, and goes too.
+    ASSERT_EQ(run({"--move", "--no-history", source, dest}).status, 0);
+    EXPECT_EQ(tree(source).size(), 0u);
+    const auto copies = tree(dest);
+    ASSERT_EQ(copies.size(), 4u);
+    fs::rename(source, tmp / "elsewhere");
+    outcome = run({}, "undo");
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_NE(outcome.err.find("The card isn't there: "), std::string::npos) << outcome.err;
+    EXPECT_NE(outcome.err.find("no copy was removed"), std::string::npos) << outcome.err;
+    EXPECT_EQ(tree(dest), copies);
+    fs::rename(tmp / "elsewhere", source);
+    ASSERT_EQ(run({}, "undo").status, 0);
+    EXPECT_EQ(tree(source).size(), 4u);
+}
+
 TEST_F(OrganizeTest, TwoRunsAtOnceShareTheHistory) {
     for (int i = 0; i < 300; ++i) {
         writeFile(in("x/" + std::to_string(i) + ".jpg"), "x" + std::to_string(i), k2005);
@@ -906,6 +956,70 @@ TEST_F(OrganizeTest, KilledRunsLeaveNothingHalfDone) {
         ASSERT_EQ(seen.size(), sizes.size());
         for (const auto& [name, count] : seen)
             ASSERT_EQ(count, 1) << name;
+    }
+    EXPECT_EQ(kills, 20);
+}
+
+// Kills move runs with SIGKILL at 20 points: after each, every original is at its place or
+// stands as a complete copy; after every other kill, undo puts every original back.
+TEST_F(OrganizeTest, KilledMoveRunsLoseNoOriginal) {
+    std::map<std::string, std::string> files; // by name
+    for (int i = 0; i < 150; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "m%03d.dat", i);
+        files[name] = std::string(i % 50 == 7 ? (1u << 20) : 1 + i * 37 % 5000,
+                                  static_cast<char>('a' + i % 26));
+    }
+    auto fill = [&] {
+        fs::remove_all(source);
+        fs::remove_all(dest);
+        fs::create_directories(dest);
+        for (const auto& [name, contents] : files)
+            writeFile(in("DCIM/" + name), contents, k2005);
+    };
+    // Originals neither at their place nor complete at the destination.
+    auto lost = [&] {
+        std::map<std::string, std::string> copies;
+        for (const auto& [path, contents] : tree(dest))
+            copies[fs::path(path).filename().string()] = contents;
+        size_t count = 0;
+        for (const auto& [name, contents] : files)
+            if (!(fs::exists(in("DCIM/" + name)) && readFile(in("DCIM/" + name)) == contents) &&
+                copies[name] != contents)
+                ++count;
+        return count;
+    };
+    const std::vector<std::string> args = {"--quiet", "--json", "--no-exif", "--no-history",
+                                           "--move",  source,   dest};
+    fill();
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_EQ(run(args).status, 0);
+    const auto fullRun = std::chrono::steady_clock::now() - started;
+    ASSERT_EQ(tree(source).size(), 0u);
+    std::mt19937 random(std::random_device{}());
+    int kills = 0;
+    for (int attempt = 0; attempt < 100 && kills < 20; ++attempt) {
+        fill();
+        const size_t runsBefore = run({"--json"}, "runs").parsed().size();
+        const pid_t pid = start(args);
+        // Within the run's first 90%: a busy machine makes runs' lengths vary.
+        std::this_thread::sleep_for(std::uniform_real_distribution<double>(0, 0.9)(random) *
+                                    fullRun);
+        kill(pid, SIGKILL);
+        if (finish(pid).status != 128 + SIGKILL)
+            continue;
+        ++kills;
+        SCOPED_TRACE("kill " + std::to_string(kills));
+        ASSERT_EQ(lost(), 0u);
+        // Cleans up after the kill; a run killed before its journal began has none.
+        const json runs = run({"--json"}, "runs").parsed();
+        const bool recorded = runs.size() > runsBefore;
+        if (kills % 2 == 0 && recorded) {
+            const Outcome undone = run({runs[0]["id"].get<std::string>()}, "undo");
+            ASSERT_EQ(undone.status, 0) << undone.err << undone.out;
+            ASSERT_EQ(tree(source).size(), files.size());
+            ASSERT_EQ(lost(), 0u);
+        }
     }
     EXPECT_EQ(kills, 20);
 }

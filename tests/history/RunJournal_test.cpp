@@ -262,6 +262,18 @@ class CleanUpTest : public JournalTest {
                 {"destination", destination},
                 {"stamp", journal::stampJson(FileStamp::of(test::statOf(item)))}};
     }
+    // The removal of the original `source`, standing as the file `copy`.
+    static json removing(const json& source, const json& copy) {
+        OriginalRemoval removal;
+        removal.source = "/x";
+        removal.copy = copy.is_string() ? copy.get<std::string>() : "/x";
+        if (::access(removal.copy.c_str(), F_OK) == 0)
+            removal.copyStamp = FileStamp::of(test::statOf(removal.copy));
+        json line = journal::removingJson(removal);
+        line["source"] = source;
+        line["copy"] = copy;
+        return line;
+    }
     static ProcessIdentity goneProcess() {
         ProcessIdentity gone = currentProcess();
         const pid_t child = fork();
@@ -396,6 +408,10 @@ TEST_F(CleanUpTest, TamperedJournalsTouchNothingElse) {
     // the one acted on or took a name for an identity, would let through.
     const std::string planted = victim + "/.orvane-partial-7-z-1";
     writeFile(planted, "the user's, under a temporary's name");
+    const std::string sourceFile = sources + "/card.jpg";
+    writeFile(sourceFile, "on the card");
+    const std::string link = root + "/link.jpg";
+    fs::create_symlink(victimFile, link);
     auto at = [](const std::string& destination) {
         return json{
             {"destination", destination},
@@ -424,6 +440,18 @@ TEST_F(CleanUpTest, TamperedJournalsTouchNothingElse) {
              start["roots"] = json::array({{{"path", victim}}});
              return start;
          }()},
+        // Undo of a run that freed its sources writes only new files among the sources, from
+        // copies below the destination.
+        {"an original put back outside the sources",
+         {removing(victim + "/new.jpg", root + "/2005/.orvane-partial-9-x-1")},
+         {}},
+        {"an original put back from outside the destination",
+         {removing(sources + "/new.jpg", victimFile)},
+         {}},
+        {"an original put back from a link", {removing(sources + "/new.jpg", link)}, {}},
+        {"an original put back over a file",
+         {removing(sourceFile, root + "/2005/.orvane-partial-9-x-1")},
+         {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -433,6 +461,9 @@ TEST_F(CleanUpTest, TamperedJournalsTouchNothingElse) {
         (void)undoRun(path, false);
         EXPECT_EQ(readFile(victimFile), "irreplaceable");
         EXPECT_TRUE(exists(planted));
+        EXPECT_FALSE(exists(victim + "/new.jpg"));
+        EXPECT_FALSE(exists(sources + "/new.jpg"));
+        EXPECT_EQ(readFile(sourceFile), "on the card");
     }
 
     // A date folder swapped for a link to a folder holding a file of the temporary's name.

@@ -2,6 +2,7 @@
 #include "base/RunStatus.h"
 #include "merge/MergeEngine.h"
 #include "merge/NameClash.h"
+#include "merge/SourceRemoval.h"
 #include "platform/UserDefaults.h"
 #include "prefs/DateFolderCheck.h"
 #include "prefs/DateRendering.h"
@@ -350,6 +351,67 @@ TEST_F(MergeTest, VerifiedCopyThatReadsBackWrongIsRemovedAndFails) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(backup + "/2005/03/17"),
                             std::filesystem::directory_iterator()),
               1);
+}
+
+// Freeing the sources: only a copy read back intact, or the same bytes found at the
+// destination, lets an original go; the card's folders stay.
+TEST_F(MergeTest, MovingRemovesOnlyOriginalsWhoseCopiesAreSafe) {
+    const std::string card = sources + "/DCIM/100CANON";
+    PathList list;
+    for (const char* name : {"copied.jpg", "garbled.jpg", "same.jpg", "taken.jpg"}) {
+        list.push_back(card + "/" + name);
+        // Copies keep times to the microsecond.
+        writeFile(list.back(), std::string(70000, name[0]), localTime(2005, 3, 17), 123456789);
+    }
+    const std::string folder = root + "/2005/03/17";
+    writeFile(folder + "/same.jpg", std::string(70000, 's'));
+    writeFile(folder + "/taken.jpg", "another photo");
+    engine.setHooks({.copyWritten = [](const std::string& temporary) {
+        std::fstream copy(temporary, std::ios::in | std::ios::out | std::ios::binary);
+        copy.seekp(69999);
+        if (copy.peek() == 'g')
+            copy.put('x');
+    }});
+    defaults.setBool(keys::kMoveOriginals, true);
+
+    merge(list);
+    EXPECT_TRUE(result.verifying);
+    EXPECT_EQ(result.originalsRemoved, 2u);
+    EXPECT_FALSE(exists(list[0]));
+    EXPECT_TRUE(exists(list[1])) << "a copy that read back wrong frees nothing";
+    EXPECT_FALSE(exists(list[2])) << "the same bytes are at the destination";
+    EXPECT_TRUE(exists(list[3])) << "a failed entry stays";
+    EXPECT_EQ(readFile(folder + "/copied.jpg"), std::string(70000, 'c'));
+    EXPECT_TRUE(std::filesystem::is_directory(card));
+
+    // A file of the destination given as a source is found there as itself: it stays.
+    result = RunResult();
+    merge({folder + "/copied.jpg"});
+    EXPECT_EQ(result.resSkippedFiles, PathList{folder + "/copied.jpg"});
+    EXPECT_TRUE(exists(folder + "/copied.jpg"));
+
+    // A read-only card: the run is a copy, said once.
+    result = RunResult();
+    removal_faults::setReadOnlySources(true);
+    std::filesystem::remove(folder + "/taken.jpg");
+    merge({list[3]});
+    removal_faults::setReadOnlySources(false);
+    EXPECT_EQ(result.resCopiedFiles, PathList{list[3]});
+    EXPECT_EQ(result.originalsRemoved, 0u);
+    EXPECT_TRUE(exists(list[3]));
+    EXPECT_EQ(std::count(result.notes.begin(), result.notes.end(), kReadOnlySources), 1);
+
+    // The same on a card mounted read-only, where the mount is allowed.
+    if (shell("mount --bind '" + card + "' '" + card + "'") != 0)
+        GTEST_SKIP() << "mount is refused here";
+    Unmount unmount{card};
+    ASSERT_EQ(shell("mount -o remount,bind,ro '" + card + "'"), 0);
+    result = RunResult();
+    std::filesystem::remove(folder + "/taken.jpg");
+    merge({list[3]});
+    EXPECT_EQ(result.resCopiedFiles, PathList{list[3]});
+    EXPECT_EQ(result.notes.back(), kReadOnlySources);
+    EXPECT_TRUE(exists(list[3]));
 }
 
 TEST_F(MergeTest, NameTakenDuringTheCopyIsNotOverwritten) {

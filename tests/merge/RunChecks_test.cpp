@@ -142,6 +142,25 @@ TEST_F(RunStart, LowSpaceWarnsAndOrganizeAnywayRuns) {
     EXPECT_EQ(report.result().resCopiedFiles, PathList{tmp / "card/a.jpg"});
 }
 
+TEST_F(RunStart, RemovingTheOriginalsIsAskedFirst) {
+    controller.setFromPaths({tmp / "card"});
+    controller.setMoveOriginals(true);
+    EXPECT_FALSE(run()) << "Cancel is the default";
+    ASSERT_EQ(fakes.alerts.calls.size(), 1u);
+    EXPECT_EQ(fakes.alerts.calls[0].title, "Remove the originals?");
+    EXPECT_EQ(
+        fakes.alerts.calls[0].message.rfind("1 file will be removed from \u201Ccard\u201D", 0), 0u)
+        << fakes.alerts.calls[0].message;
+    EXPECT_EQ(fakes.alerts.calls[0].alternateButton, "Remove Originals");
+    EXPECT_TRUE(fs::is_empty(dest));
+
+    fakes.alerts.answer = 1;
+    EXPECT_TRUE(run());
+    EXPECT_EQ(report.result().originalsRemoved, 1u);
+    EXPECT_FALSE(fs::exists(tmp / "card/a.jpg"));
+    EXPECT_TRUE(fs::is_directory(tmp / "card"));
+}
+
 // What a run copies with the registered copy rule and with rules a user stored, and what the
 // report's summary then says about the rules.
 TEST(FirstRun, TheRegisteredRuleCopiesEveryFileAndStoredRulesKeepTheirMeaning) {

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "base/RunResult.h"
+#include "base/WindowText.h"
+#include "merge/OriginalRemoval.h"
+#include "merge/PublishBatch.h"
+#include "merge/RunObserver.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace orvane {
+
+// The report's note when the sources cannot be changed: the run stays a copy.
+inline constexpr const char* kReadOnlySources =
+    ORVANE_TRANSLATE_NOOP("Orvane", "The card is read-only: nothing was removed from it");
+// The report's note when the run's record could not keep the removals.
+inline constexpr const char* kRemovalsNotRecorded = ORVANE_TRANSLATE_NOOP(
+    "Orvane", "The run's journal couldn't be written: no more originals were removed");
+inline constexpr const char* kCameraFilesStay =
+    ORVANE_TRANSLATE_NOOP("Orvane", "Files on a camera or phone are not removed from it");
+// Why an original whose copy is safe stays: it changed since it was copied, or removing it
+// failed (followed by the system's error text).
+inline constexpr const char* kOriginalChanged =
+    ORVANE_TRANSLATE_NOOP("Orvane", "Changed since it was copied");
+inline constexpr const char* kCouldNotRemoveOriginal = "Couldn't remove: ";
+
+// Frees the sources of a run that moves: an original is removed once its batch is durable,
+// read back, published and on record, and only when the entry was copied or found already at
+// the destination after comparing bytes. Anything else (failed, skipped by a rule or as
+// imported before, a folder, a camera's file) stays. Originals go in list order, a group at a
+// time after the batch that completes it; a group's removals are on record durably before
+// the first of them, so that at every instant each original is at its place or stands
+// as an intact, durable copy.
+class SourceRemoval {
+  public:
+    SourceRemoval(RunResult& result, RunObserver* observer)
+        : result_(result), observer_(observer) {}
+
+    // Told of each entry's outcome as it is recorded, in list order.
+    void consider(size_t entry, const std::string& source, const EntryOutcome& outcome);
+    // Removes, in list order, the originals of the outcomes recorded before, once enough are
+    // waiting or with `last`.
+    void removeFreed(bool last);
+    // Originals removed together: each group costs the disk a flush of its own, and on file
+    // systems that discard freed blocks at once a flush after removals is slow.
+    static constexpr size_t kGroupEntries = 4096;
+    static constexpr off_t kGroupBytes = off_t{1} << 30;
+
+  private:
+    std::string dateFolderOf(const std::string& source) const;
+    // Makes the copies' names durable on their file systems; keeps every original when that
+    // fails.
+    bool copiesDurable(const std::vector<OriginalRemoval>& removals);
+    // Whether the original's folder is on a read-only file system (noted once in the report).
+    bool sourceReadOnly(const std::string& source);
+    void markReadOnly(const std::string& source);
+    void noteReadOnly();
+    void keepOriginal(const std::string& source, const std::string& reason);
+
+    RunResult& result_;
+    RunObserver* observer_;
+    std::vector<OriginalRemoval> freed_;
+    off_t freedBytes_ = 0;
+    std::map<std::string, bool> readOnlyFolders_;
+    bool stopped_ = false; // no more removals in this run
+    bool readOnlyNoted_ = false;
+    bool cameraNoted_ = false;
+};
+
+// For tests only: makes the sources act as on a card mounted read-only.
+namespace removal_faults {
+void setReadOnlySources(bool on);
+} // namespace removal_faults
+
+} // namespace orvane
