@@ -4,6 +4,7 @@
 #include "dates/ExtendedDate.h"
 
 #include "base/Log.h"
+#include "dates/BoxExif.h"
 #include "dates/ContainerKind.h"
 #include "dates/ExifChunk.h"
 #include "dates/HeifExif.h"
@@ -81,6 +82,23 @@ time_t x3fDate(const unsigned char* head, size_t headLength, const unsigned char
     return seconds != -1 || !tail ? seconds : embeddedExifDate(tail, tailLength);
 }
 
+time_t dateFromBoxes(const unsigned char* head, size_t headLength, const ReadAt& read,
+                     uint64_t size) {
+    if (isHeif(head, headLength)) {
+        for (const auto& item : findHeifExif(read, size).blocks)
+            if (const time_t seconds = heifExifItemDate(item.data(), item.size()); seconds != -1)
+                return seconds;
+    } else if (isCr3(head, headLength)) {
+        const BoxExif found = findCr3Exif(read, size);
+        if (found.blocks.size() == 2)
+            return cr3ExifDate(found.blocks[0], found.blocks[1]);
+    } else if (isJxlContainer(head, headLength)) {
+        for (const auto& box : findJxlExif(read, size).blocks)
+            return jxlExifBoxDate(box.data(), box.size());
+    }
+    return -1;
+}
+
 } // namespace
 
 time_t extendedDateForPath(const char* path, const struct stat& status, bool* utcInstant) {
@@ -111,16 +129,21 @@ time_t extendedDateForPath(const char* path, const struct stat& status, bool* ut
             }
             break;
         }
+        // HEIF, AVIF, CR3 and JPEG XL say where their EXIF is: read that alone. A file where
+        // it holds no date is left to the full readers below, as is one whose boxes are not
+        // as expected.
+        const ReadAt read = [&](uint64_t offset, unsigned char* buffer, size_t wanted) {
+            return file.readAt(offset, buffer, wanted);
+        };
+        if ((seconds = dateFromBoxes(head, headLength, read, size)) != -1)
+            break;
         // libheif follows the primary image's references to its Exif item, which exiv2 0.27
         // does not reach in grid images.
         if (isHeif(head, headLength) && (seconds = heifExifDate(path)) != -1)
             break;
         // PNG and WebP say where their EXIF is: read that block alone, and a file without
         // one not at all. exiv2 reads the whole of what else may hold a date.
-        const ExifChunk chunk =
-            findExifChunk([&](uint64_t offset, unsigned char* buffer,
-                              size_t wanted) { return file.readAt(offset, buffer, wanted); },
-                          size);
+        const ExifChunk chunk = findExifChunk(read, size);
         if (chunk.found == ExifChunk::Found::kNone)
             break;
         if (chunk.found == ExifChunk::Found::kBlock) {
