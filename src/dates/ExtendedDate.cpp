@@ -9,6 +9,7 @@
 #include "dates/ExifChunk.h"
 #include "dates/HeifExif.h"
 #include "dates/MetadataDate.h"
+#include "dates/PngRawProfile.h"
 #include "dates/VideoDate.h"
 
 #include <algorithm>
@@ -149,6 +150,12 @@ time_t extendedDateForPath(const char* path, const struct stat& status, bool* ut
         if (chunk.found == ExifChunk::Found::kBlock) {
             const auto bytes = file.readSpan(chunk.offset, chunk.length);
             if ((seconds = exifBlockDate(bytes.data(), bytes.size())) != -1)
+                break;
+        } else if (chunk.textLength != 0) {
+            const auto text = file.readSpan(chunk.textOffset, chunk.textLength);
+            const auto block =
+                exifOfRawProfile(std::string_view(chunk.textType, 4), text.data(), text.size());
+            if ((seconds = exifBlockDate(block.data(), block.size())) != -1)
                 break;
         }
         bool unreadable = false;

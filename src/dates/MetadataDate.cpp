@@ -224,6 +224,8 @@ time_t embeddedExifDate(const unsigned char* bytes, size_t length) {
 }
 
 time_t exifBlockDate(const unsigned char* bytes, size_t length) {
+    if (length == 0)
+        return -1;
     initialiseExiv2();
     if (length >= 6 && std::memcmp(bytes, "Exif\0\0", 6) == 0) {
         bytes += 6;
