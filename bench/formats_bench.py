@@ -8,7 +8,10 @@ Makes (once) a corpus of about 1,000 files by copying the dated samples of
 into a fresh folder, and prints medians and the ratio. Checks that every copy was dated by
 its metadata, not its modification time.
 
+With --compare BINARY another build of orvane (e.g. main's) is timed in the same rounds.
+
 Usage: bench/formats_bench.py [--runs 5] [--files 1000] [--samples DIR] [--work DIR]
+       [--compare BINARY]
 """
 import argparse
 import json
@@ -61,6 +64,7 @@ def main():
     parser.add_argument("--files", type=int, default=1000)
     parser.add_argument("--samples", default=SAMPLES)
     parser.add_argument("--work", default=os.path.join(REPO, "build", "bench-formats"))
+    parser.add_argument("--compare", metavar="BINARY", help="also time this build of orvane")
     args = parser.parse_args()
     if not os.path.isdir(args.samples):
         sys.exit("no samples at " + args.samples)
@@ -92,6 +96,8 @@ def main():
     os.makedirs(outputs)
     # "orvane -x": the same run without extended dates, which shows what reading them costs.
     times = {"cp -a": [], "orvane": [], "orvane -x": []}
+    if args.compare:
+        times["other"] = []
     for run in range(args.runs):
         order = list(times) if run % 2 == 0 else list(reversed(list(times)))
         for name in order:
@@ -100,7 +106,8 @@ def main():
                 argv = ["cp", "-a", corpus, dest]
             else:
                 os.makedirs(dest)
-                argv = [ORVANE, "organize", "--quiet", "--levels", "3", corpus, dest]
+                binary = args.compare if name == "other" else ORVANE
+                argv = [binary, "organize", "--quiet", "--levels", "3", corpus, dest]
                 if name == "orvane -x":
                     argv.insert(3, "--no-extended-dates")
             start = time.monotonic()
@@ -117,6 +124,14 @@ def main():
     print("ratio orvane / cp -a: %.2fx (target <= 1.5x)" % ratio)
     print("ratio orvane / orvane --no-extended-dates: %.2fx" %
           (statistics.median(times["orvane"]) / statistics.median(times["orvane -x"])))
+    if args.compare:
+        print("ratio other / cp -a: %.2fx" %
+              (statistics.median(times["other"]) / statistics.median(times["cp -a"])))
+        # What each file's extended date costs, from the difference to the run without them.
+        extra = {name: (statistics.median(times[name]) - statistics.median(times["orvane -x"]))
+                 / args.files * 1e6 for name in ("orvane", "other")}
+        print("extended dates cost about %.0f us a file here, %.0f us in the other build" %
+              (extra["orvane"], extra["other"]))
 
 
 if __name__ == "__main__":

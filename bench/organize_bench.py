@@ -13,8 +13,14 @@ each, `make-corpus.sh -n 0 -L N`) and throughput in MiB/s is printed. With --job
 EXIF run is also timed with each of those numbers of copies at once (`--jobs N`); the plain
 EXIF run leaves the number to the program.
 
+With --table ROWS (comma-separated, or "all") it prints instead the table of per-file costs:
+each kind of work against the plain tool that does the same job, in the same run, every
+command followed by sync (see organize_table.py for the rows); --compare adds another build.
+
 Usage: bench/organize_bench.py [--runs 5] [--work DIR] [--files 10000] [--memory-entries 100000]
        [--sources files|folders] [--exiftool] [--sync] [--large 20] [--jobs 1,2,4]
+       bench/organize_bench.py --table tiny1k,tiny10k,tiny100k,corpus,reimport,formats,large
+       [--runs 5] [--work DIR] [--compare BINARY]
 """
 import argparse
 import calendar
@@ -151,7 +157,14 @@ def main():
                     help="also time the EXIF run with these numbers of copies at once")
     ap.add_argument("--compare", metavar="BINARY",
                     help="also time another build of orvane (EXIF off and on), e.g. main's")
+    ap.add_argument("--table", metavar="ROWS",
+                    help="print the table of per-file costs for these rows, or all")
     args = ap.parse_args()
+    if args.table:
+        import organize_table
+        rows = organize_table.ROWS if args.table == "all" else args.table.split(",")
+        organize_table.run_table(rows, args.work, args.runs, args.compare)
+        return 0
 
     env = dict(os.environ, TZ="UTC", ORVANE_CONFIG_DIR=os.path.join(args.work, "config"))
     os.makedirs(args.work, exist_ok=True)

@@ -11,7 +11,7 @@ packages=(
   build-essential cmake ninja-build pkgconf git
   qt6-base-dev qt6-tools-dev qt6-translations-l10n libpcre2-dev libexif-dev libexiv2-dev nlohmann-json3-dev libcli11-dev
   libheif-dev libhowardhinnant-date-dev libsqlite3-dev libxxhash-dev libgphoto2-dev libudev-dev
-  libffmpegthumbnailer-dev libavutil-dev
+  libffmpegthumbnailer-dev libavutil-dev zlib1g-dev
   locales
 )
 test_packages=(

@@ -8,6 +8,7 @@
 #include "cli/ShellCompletion.h"
 #include "cli/Signals.h"
 #include "cli/StandardOutput.h"
+#include "platform/LocalZone.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -65,6 +66,7 @@ bool displayAvailable(int argc, char** argv) {
 } // namespace
 
 int runCommandLine(int argc, char** argv, bool withDesktop) {
+    keepLocalZoneLoaded();
     holdStandardOutput();
     if (argc >= 2 && is(argv[1], "organize"))
         return stop_signals::finalStatus(closeStandardOutput(runOrganize(argc - 1, argv + 1)));

@@ -8,7 +8,7 @@
 namespace orvane::cli {
 namespace {
 
-std::string dateSource(const EntryPlan& plan) {
+std::string dateSource(const PlannedPlace& plan) {
     std::string text = plan.datedBy == DatedBy::Exif ? "EXIF" : datedByName(plan.datedBy);
     return plan.checkDate ? text + ", check date" : text;
 }

@@ -1,5 +1,8 @@
 #include "dates/ExifChunk.h"
 
+#include "dates/PngRawProfile.h"
+
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
@@ -29,33 +32,39 @@ ExifChunk block(uint64_t offset, uint64_t length) {
 
 // PNG: the signature, then chunks of a 4-byte length, a 4-byte type, the data and a CRC, up
 // to IEND. exiv2 also finds EXIF in the text chunks ImageMagick and others write, keyed
-// "Raw profile type exif" or "Raw profile type APP1"; any text chunk of that keyword is left
-// to it.
+// "Raw profile type exif" or "Raw profile type APP1"; a file with any raw profile is left to
+// it, with the first such EXIF chunk named so that it can be decoded alone first.
 ExifChunk pngExif(const ReadAt& read, uint64_t fileSize) {
     uint64_t at = 8;
     bool rawProfile = false;
+    ExifChunk unknown;
     for (int chunks = 0; chunks < kMostChunks; ++chunks) {
         unsigned char header[8 + 24];
         if (fileSize - at < 12 || read(at, header, 8) != 8)
-            return {};
+            return unknown;
         const uint64_t length = bigEndian32(header);
         const std::string_view type(reinterpret_cast<const char*>(header + 4), 4);
         if (length > fileSize - at - 12)
-            return {};
+            return unknown;
         if (type == "eXIf")
             return block(at + 8, length);
         if (type == "tEXt" || type == "zTXt" || type == "iTXt") {
             constexpr std::string_view kRawProfile = "Raw profile type ";
-            const size_t keyword = read(at + 8, header + 8, std::min<uint64_t>(length, 24));
-            rawProfile =
-                rawProfile || std::string_view(reinterpret_cast<const char*>(header + 8), keyword)
-                                      .substr(0, kRawProfile.size()) == kRawProfile;
+            const size_t got = read(at + 8, header + 8, std::min<uint64_t>(length, 24));
+            std::string_view keyword(reinterpret_cast<const char*>(header + 8), got);
+            keyword = keyword.substr(0, keyword.find('\0'));
+            rawProfile = rawProfile || keyword.substr(0, kRawProfile.size()) == kRawProfile;
+            if (unknown.textLength == 0 && isExifRawProfile(keyword) && length <= kLongestBlock) {
+                std::memcpy(unknown.textType, type.data(), 4);
+                unknown.textOffset = at + 8;
+                unknown.textLength = length;
+            }
         }
         if (type == "IEND")
-            return rawProfile ? ExifChunk{} : ExifChunk{ExifChunk::Found::kNone};
+            return rawProfile ? unknown : ExifChunk{ExifChunk::Found::kNone};
         at += 12 + length;
     }
-    return {};
+    return unknown;
 }
 
 // WebP: "RIFF", the size, "WEBP", then chunks of a four-character code, a little-endian

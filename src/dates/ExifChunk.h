@@ -20,6 +20,11 @@ struct ExifChunk {
     Found found = Found::kUnknown;
     uint64_t offset = 0;
     uint64_t length = 0;
+    // With kUnknown, a PNG text chunk whose raw profile holds EXIF: its type ("tEXt", "zTXt",
+    // "iTXt") and where its data lies, worth decoding before exiv2 is asked.
+    char textType[4] = {};
+    uint64_t textOffset = 0;
+    uint64_t textLength = 0;
 };
 
 // Reads up to `size` bytes at `offset` into `buffer`, answering how many it read.

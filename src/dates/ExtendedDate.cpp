@@ -4,10 +4,12 @@
 #include "dates/ExtendedDate.h"
 
 #include "base/Log.h"
+#include "dates/BoxExif.h"
 #include "dates/ContainerKind.h"
 #include "dates/ExifChunk.h"
 #include "dates/HeifExif.h"
 #include "dates/MetadataDate.h"
+#include "dates/PngRawProfile.h"
 #include "dates/VideoDate.h"
 
 #include <algorithm>
@@ -81,6 +83,49 @@ time_t x3fDate(const unsigned char* head, size_t headLength, const unsigned char
     return seconds != -1 || !tail ? seconds : embeddedExifDate(tail, tailLength);
 }
 
+std::vector<unsigned char> readSpan(const ReadAt& read, uint64_t offset, size_t size) {
+    std::vector<unsigned char> bytes(size);
+    bytes.resize(read(offset, bytes.data(), size));
+    return bytes;
+}
+
+// The date in the EXIF that a HEIF, AVIF, CR3, JPEG XL, PNG or WebP file says where it keeps,
+// read alone, or -1. A file where that holds no date is left to the full readers, as is one
+// whose boxes or chunks are not as expected; `none` tells of a file that has no EXIF at all.
+time_t dateWhereTheContainerSays(const unsigned char* head, size_t headLength, const ReadAt& read,
+                                 uint64_t size, bool& none) {
+    none = false;
+    if (isHeif(head, headLength)) {
+        for (const auto& item : findHeifExif(read, size).blocks)
+            if (const time_t seconds = heifExifItemDate(item.data(), item.size()); seconds != -1)
+                return seconds;
+        return -1;
+    }
+    if (isCr3(head, headLength)) {
+        const BoxExif found = findCr3Exif(read, size);
+        return found.blocks.size() == 2 ? cr3ExifDate(found.blocks[0], found.blocks[1]) : -1;
+    }
+    if (isJxlContainer(head, headLength)) {
+        const BoxExif found = findJxlExif(read, size);
+        return found.blocks.empty()
+                   ? -1
+                   : jxlExifBoxDate(found.blocks[0].data(), found.blocks[0].size());
+    }
+    const ExifChunk chunk = findExifChunk(read, size);
+    if (chunk.found == ExifChunk::Found::kBlock) {
+        const auto bytes = readSpan(read, chunk.offset, chunk.length);
+        return exifBlockDate(bytes.data(), bytes.size());
+    }
+    if (chunk.textLength != 0) {
+        const auto text = readSpan(read, chunk.textOffset, chunk.textLength);
+        const auto block =
+            exifOfRawProfile(std::string_view(chunk.textType, 4), text.data(), text.size());
+        return exifBlockDate(block.data(), block.size());
+    }
+    none = chunk.found == ExifChunk::Found::kNone;
+    return -1;
+}
+
 } // namespace
 
 time_t extendedDateForPath(const char* path, const struct stat& status, bool* utcInstant) {
@@ -111,23 +156,17 @@ time_t extendedDateForPath(const char* path, const struct stat& status, bool* ut
             }
             break;
         }
+        const ReadAt read = [&](uint64_t offset, unsigned char* buffer, size_t wanted) {
+            return file.readAt(offset, buffer, wanted);
+        };
+        bool none = false;
+        if ((seconds = dateWhereTheContainerSays(head, headLength, read, size, none)) != -1 || none)
+            break;
         // libheif follows the primary image's references to its Exif item, which exiv2 0.27
         // does not reach in grid images.
         if (isHeif(head, headLength) && (seconds = heifExifDate(path)) != -1)
             break;
-        // PNG and WebP say where their EXIF is: read that block alone, and a file without
-        // one not at all. exiv2 reads the whole of what else may hold a date.
-        const ExifChunk chunk =
-            findExifChunk([&](uint64_t offset, unsigned char* buffer,
-                              size_t wanted) { return file.readAt(offset, buffer, wanted); },
-                          size);
-        if (chunk.found == ExifChunk::Found::kNone)
-            break;
-        if (chunk.found == ExifChunk::Found::kBlock) {
-            const auto bytes = file.readSpan(chunk.offset, chunk.length);
-            if ((seconds = exifBlockDate(bytes.data(), bytes.size())) != -1)
-                break;
-        }
+        // exiv2 reads the whole of what else may hold a date.
         bool unreadable = false;
         seconds = metadataDateForFile(path, unreadable);
         if (seconds == -1 && unreadable) {
@@ -166,26 +205,32 @@ time_t extendedDateForPath(const char* path, const struct stat& status, bool* ut
 }
 
 time_t extendedDateForBytes(const unsigned char* bytes, size_t length) {
+    const ReadAt read = [&](uint64_t offset, unsigned char* buffer, size_t wanted) -> size_t {
+        // An empty buffer may be a null pointer, which memcpy must never see.
+        if (offset >= length || wanted == 0)
+            return 0;
+        const size_t count = std::min<uint64_t>(wanted, length - offset);
+        std::memcpy(buffer, bytes + offset, count);
+        return count;
+    };
     const ContainerKind kind = containerKind(bytes, std::min(length, kContainerSniffLength));
     switch (kind) {
-    case ContainerKind::StillImage:
+    case ContainerKind::StillImage: {
+        bool none = false;
+        if (!isCrw(bytes, length))
+            if (const time_t seconds = dateWhereTheContainerSays(
+                    bytes, std::min(length, kContainerSniffLength), read, length, none);
+                seconds != -1 || none)
+                return seconds;
         if (isHeif(bytes, length))
             if (const time_t seconds = heifExifDateForBytes(bytes, length); seconds != -1)
                 return seconds;
         return metadataDateForBytes(bytes, length);
+    }
     case ContainerKind::SigmaX3f:
         return x3fDate(bytes, length, nullptr, 0);
     case ContainerKind::Movie:
-        return videoDate(
-            [&](uint64_t offset, unsigned char* buffer, size_t wanted) -> size_t {
-                // An empty buffer may be a null pointer, which memcpy must never see.
-                if (offset >= length || wanted == 0)
-                    return 0;
-                const size_t count = std::min<uint64_t>(wanted, length - offset);
-                std::memcpy(buffer, bytes + offset, count);
-                return count;
-            },
-            length);
+        return videoDate(read, length);
     case ContainerKind::MpegTs:
         return avchdDate(bytes, length);
     default:

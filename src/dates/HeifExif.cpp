@@ -19,27 +19,6 @@ constexpr size_t kExifBlockLimit = 4 * 1024 * 1024;
 using Context = std::unique_ptr<heif_context, decltype(&heif_context_free)>;
 using Handle = std::unique_ptr<heif_image_handle, decltype(&heif_image_handle_release)>;
 
-// The date of the EXIF block as stored in a HEIF Exif item: a big-endian offset from the
-// end of that field to the TIFF header, then the block (some writers keep "Exif\0\0" before
-// the header).
-time_t exifItemDate(const std::vector<unsigned char>& item) {
-    if (item.size() < 4)
-        return -1;
-    const uint32_t offset =
-        (uint32_t{item[0]} << 24) | (uint32_t{item[1]} << 16) | (uint32_t{item[2]} << 8) | item[3];
-    if (offset > item.size() - 4)
-        return -1;
-    const unsigned char* tiff = item.data() + 4 + offset;
-    size_t length = item.size() - 4 - offset;
-    if (length >= 6 && std::memcmp(tiff, "Exif\0\0", 6) == 0) {
-        tiff += 6;
-        length -= 6;
-    }
-    if (length < 8 || !(std::memcmp(tiff, "II*\0", 4) == 0 || std::memcmp(tiff, "MM\0*", 4) == 0))
-        return -1;
-    return exifDateForBytes(tiff, static_cast<uint32_t>(length));
-}
-
 time_t primaryImageDate(heif_context* context) {
     heif_image_handle* raw = nullptr;
     if (heif_context_get_primary_image_handle(context, &raw).code != heif_error_Ok || !raw)
@@ -58,7 +37,7 @@ time_t primaryImageDate(heif_context* context) {
         std::vector<unsigned char> item(size);
         if (heif_image_handle_get_metadata(raw, ids[i], item.data()).code != heif_error_Ok)
             continue;
-        if (const time_t seconds = exifItemDate(item); seconds != -1)
+        if (const time_t seconds = heifExifItemDate(item.data(), item.size()); seconds != -1)
             return seconds;
     }
     return -1;
@@ -78,6 +57,24 @@ template <typename Read> time_t dateRead(Read read) {
 }
 
 } // namespace
+
+time_t heifExifItemDate(const unsigned char* item, size_t size) {
+    if (size < 4)
+        return -1;
+    const uint32_t offset =
+        (uint32_t{item[0]} << 24) | (uint32_t{item[1]} << 16) | (uint32_t{item[2]} << 8) | item[3];
+    if (offset > size - 4)
+        return -1;
+    const unsigned char* tiff = item + 4 + offset;
+    size_t length = size - 4 - offset;
+    if (length >= 6 && std::memcmp(tiff, "Exif\0\0", 6) == 0) {
+        tiff += 6;
+        length -= 6;
+    }
+    if (length < 8 || !(std::memcmp(tiff, "II*\0", 4) == 0 || std::memcmp(tiff, "MM\0*", 4) == 0))
+        return -1;
+    return exifDateForBytes(tiff, static_cast<uint32_t>(std::min<size_t>(length, UINT32_MAX)));
+}
 
 bool isHeif(const unsigned char* bytes, size_t length) {
     if (length < 16 || std::memcmp(bytes + 4, "ftyp", 4) != 0)

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <ctime>
+#include <vector>
 
 namespace orvane {
 
@@ -18,6 +19,14 @@ bool isCrw(const unsigned char* bytes, size_t length);
 // The date in an EXIF block as a container's EXIF chunk holds it: a TIFF header and its
 // IFDs, with or without the "Exif\0\0" before them; -1 when it has none.
 time_t exifBlockDate(const unsigned char* bytes, size_t length);
+
+// The date in a JPEG XL "Exif" box: a big-endian offset to the TIFF header, then the block.
+time_t jxlExifBoxDate(const unsigned char* box, size_t length);
+
+// The date in a CR3 file's EXIF IFD ("CMT2") and IFD 0 ("CMT1") boxes, each a TIFF
+// structure of its own, either possibly empty.
+time_t cr3ExifDate(const std::vector<unsigned char>& exifIfd,
+                   const std::vector<unsigned char>& ifd0);
 
 // The date in the first EXIF block ("Exif\0\0" and a TIFF header) found in `bytes`, or -1:
 // for containers that hold their EXIF only inside an embedded JPEG (X3F previews), and for

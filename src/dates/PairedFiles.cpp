@@ -62,12 +62,43 @@ bool datesWith(PairKind kind, PairKind other) {
 
 } // namespace
 
-PairedFiles::PairedFiles(const PathList& fileList) : paths_(fileList) {
-    for (size_t index = 0; index < paths_.size(); ++index) {
-        const NameParts parts = nameParts(paths_[index]);
-        byKey_[stemKey(parts)].push_back(index);
+PairedFiles::PairedFiles(const PathList& fileList) {
+    // Most entries of a large card have no partner: only those whose name key is shared are
+    // kept. The keys are first compared by hash, so that the lone ones cost no copy; a hash
+    // shared by different keys merely keeps a few lone entries more.
+    struct Keyed {
+        size_t hash;
+        size_t index;
+    };
+    std::vector<Keyed> keys;
+    keys.reserve(fileList.size() * 2);
+    const std::hash<std::string> hash;
+    for (size_t index = 0; index < fileList.size(); ++index) {
+        const NameParts parts = nameParts(fileList[index]);
+        keys.push_back({hash(stemKey(parts)), index});
         if (parts.dot != std::string::npos)
-            byKey_[parts.folder + parts.name].push_back(index);
+            keys.push_back({hash(parts.folder + parts.name), index});
+    }
+    std::sort(keys.begin(), keys.end(),
+              [](const Keyed& a, const Keyed& b) { return a.hash < b.hash; });
+    std::vector<bool> shared(fileList.size());
+    for (size_t at = 0; at < keys.size();) {
+        size_t end = at + 1;
+        while (end < keys.size() && keys[end].hash == keys[at].hash)
+            ++end;
+        for (size_t i = at; end - at > 1 && i < end; ++i)
+            shared[keys[i].index] = true;
+        at = end;
+    }
+    keys = {};
+    for (size_t index = 0; index < fileList.size(); ++index) {
+        if (!shared[index])
+            continue;
+        const NameParts parts = nameParts(fileList[index]);
+        byKey_[stemKey(parts)].push_back(paths_.size());
+        if (parts.dot != std::string::npos)
+            byKey_[parts.folder + parts.name].push_back(paths_.size());
+        paths_.push_back(fileList[index]);
     }
 }
 

@@ -33,7 +33,7 @@ class PairedFiles {
     bool isPaired(const std::string& path) const;
 
   private:
-    PathList paths_;
+    PathList paths_; // the entries that share a name key with another, in list order
     std::unordered_map<std::string, std::vector<size_t>> byKey_;
 };
 

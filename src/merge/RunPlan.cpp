@@ -18,6 +18,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <limits>
+#include <string_view>
 #include <sys/stat.h>
 #include <tuple>
 #include <unistd.h>
@@ -201,7 +202,9 @@ void planRunEntries(RunPlan& plan, PlanProgress* progress, const FreeSpaceProbe&
 
     plan.entries.clear();
     plan.entries.reserve(plan.fileList.size());
-    std::unordered_map<std::string, size_t> destinations;
+    // The destinations claimed so far, viewed in the entries' own strings: the entries never
+    // move, their room being reserved above.
+    std::unordered_map<std::string_view, size_t> destinations;
     for (const std::string& source : plan.fileList) {
         if (progress && progress->cancel.load(std::memory_order_relaxed)) {
             plan.cancelled = true;
@@ -213,29 +216,31 @@ void planRunEntries(RunPlan& plan, PlanProgress* progress, const FreeSpaceProbe&
         if (isCameraPath(source))
             download.emplace(source, entry.error);
         const std::string& readable = download ? download->path() : source;
+        std::optional<EntryPlan> planned;
         if (entry.error.empty())
-            entry.plan = engine.planEntry(source, locale, entry.error,
-                                          download ? download->path() : std::string());
-        if (entry.plan) {
-            entry.bytes = S_ISDIR(entry.plan->status.st_mode)
+            planned = engine.planEntry(source, locale, entry.error,
+                                       download ? download->path() : std::string());
+        bool claims = false; // the entry claims its destination
+        if (planned) {
+            entry.bytes = S_ISDIR(planned->status.st_mode)
                               ? sizeOfEntries({source})
-                              : static_cast<uint64_t>(entry.plan->status.st_size);
-            const std::string destination = entry.plan->destination;
+                              : static_cast<uint64_t>(planned->status.st_size);
+            const std::string destination = planned->destination;
             const bool keepBoth = plan.rules->boolForKey(keys::kKeepBothOnNameClash);
             // The name the copy gets: the planned one, or with keep-both a numbered one beside
             // a file or an earlier entry of the plan that has it, as the run will choose.
             std::string target = destination;
             struct stat existing;
             std::optional<PriorCopy> priorCopy;
-            if (prior && S_ISREG(entry.plan->status.st_mode))
-                priorCopy = prior->priorCopy(plan.entries.size(), source, entry.plan->status);
+            if (prior && S_ISREG(planned->status.st_mode))
+                priorCopy = prior->priorCopy(plan.entries.size(), source, planned->status);
             if (priorCopy) {
                 entry.skipReason = std::move(priorCopy->reason);
             } else if (::lstat(destination.c_str(), &existing) == 0) {
                 // As the run decides about a taken name: the same contents are skipped, a
                 // different file may be kept beside under a numbered name.
                 const NameClashDecision decision =
-                    resolveNameClash(readable, entry.plan->status, destination,
+                    resolveNameClash(readable, planned->status, destination,
                                      {plan.rules->boolForKey(keys::kSkipIdenticalFiles), keepBoth});
                 if (decision.kind == NameClashDecision::Kind::AlreadyThere)
                     entry.skipReason = skip::kAlreadyInDestination;
@@ -246,9 +251,11 @@ void planRunEntries(RunPlan& plan, PlanProgress* progress, const FreeSpaceProbe&
             }
             if (!entry.taken && !entry.skipReason) {
                 for (unsigned number = 1;; ++number) {
-                    auto [it, added] = destinations.emplace(target, plan.entries.size());
-                    if (added)
+                    const auto it = destinations.find(target);
+                    if (it == destinations.end()) {
+                        claims = true;
                         break;
+                    }
                     if (!keepBoth) {
                         entry.taken = true;
                         entry.takenBy = plan.entries[it->second].source;
@@ -259,12 +266,17 @@ void planRunEntries(RunPlan& plan, PlanProgress* progress, const FreeSpaceProbe&
                         target = numberedName(destination, ++number);
                 }
                 if (target != destination) {
-                    entry.plan->destination = target;
+                    planned->destination = target;
                     entry.numberedAs = lastPathComponent(target);
                 }
             }
+            entry.plan =
+                PlannedPlace{planned->date, planned->datedBy, planned->checkDate,
+                             std::move(planned->dateFolder), std::move(planned->destination)};
         }
         plan.entries.push_back(std::move(entry));
+        if (claims)
+            destinations.emplace(plan.entries.back().plan->destination, plan.entries.size() - 1);
         if (progress)
             progress->done.fetch_add(1, std::memory_order_relaxed);
     }

@@ -31,10 +31,20 @@ enum class PlanOutcome {
 };
 
 // One entry of the file list with the place the merge would give it.
+// What the plan keeps of the merge's plan for an entry: a plan of a large card holds one for
+// every entry, so it keeps only what the dry run and the preview show.
+struct PlannedPlace {
+    time_t date = 0; // seconds since 1970
+    DatedBy datedBy = DatedBy::Modified;
+    bool checkDate = false; // the date is implausible: the report asks to check it
+    std::string dateFolder; // below the destination root
+    std::string destination;
+};
+
 struct PlannedEntry {
     std::string source;
-    std::optional<EntryPlan> plan; // none when the merge would fail the entry
-    std::string error;             // the merge's error text then
+    std::optional<PlannedPlace> plan; // none when the merge would fail the entry
+    std::string error;                // the merge's error text then
     // The destination exists already, or an earlier entry of the plan goes there.
     bool taken = false;
     std::string takenBy; // the earlier entry, when the plan itself takes the place

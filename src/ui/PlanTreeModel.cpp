@@ -34,7 +34,7 @@ QString dateText(time_t seconds) {
     return QString::fromLatin1(text);
 }
 
-QString datedByText(const EntryPlan& plan) {
+QString datedByText(const PlannedPlace& plan) {
     QString text;
     switch (plan.datedBy) {
     case DatedBy::Exif:

@@ -1,6 +1,8 @@
 // Dates of photos and videos outside JPEG and TIFF: the shared corpus of real files, the
 // pairing of sidecars, and the inputs the fuzzer once found.
 
+#include "ExifFixtures.h"
+#include "dates/BoxExif.h"
 #include "dates/ContainerKind.h"
 #include "dates/ExifChunk.h"
 #include "dates/ExifDate.h"
@@ -267,6 +269,62 @@ TEST(ExtendedDate, FuzzFindingsAndCorpusStayFixed) {
             ++checked;
         }
     EXPECT_GT(checked, 0);
+}
+
+} // namespace
+} // namespace orvane
+
+namespace orvane {
+namespace {
+
+std::string box(const std::string& type, const std::string& body) {
+    const auto n = static_cast<uint32_t>(8 + body.size());
+    return std::string{char(n >> 24), char(n >> 16), char(n >> 8), char(n)} + type + body;
+}
+
+std::string u16(unsigned v) {
+    return {char(v >> 8), char(v)};
+}
+
+// A HEIF file's meta box, in the order writers use (locations before item types), with the
+// Exif item 2 in "idat" describing `described`, and image 1 primary.
+std::string heifWith(unsigned described, bool pictures = true) {
+    const std::string item =
+        std::string(4, '\0') + "Exif" + std::string(2, '\0') +
+        test::tiffFile(test::ByteOrder::Intel,
+                       {test::asciiField(test::kTagDateTime, "2021:03:04 05:06:07")});
+    const std::string full(4, '\0');
+    const std::string iloc = box(
+        "iloc", std::string{1, 0, 0, 0} + std::string{0x44, 0} + u16(1) + u16(2) + u16(1) + u16(0) +
+                    u16(1) + std::string(4, '\0') + std::string{0, 0, 0, char(item.size())});
+    const std::string iinf = box(
+        "iinf", full + u16(2) + box("infe", std::string{2, 0, 0, 0} + u16(1) + u16(0) + "hvc1") +
+                    box("infe", std::string{2, 0, 0, 0} + u16(2) + u16(0) + "Exif"));
+    const std::string meta = box(
+        "meta",
+        full + box("hdlr", full + full + (pictures ? "pict" : "vide") + std::string(12, '\0')) +
+            iloc + iinf + box("pitm", full + u16(1)) +
+            box("iref", full + box("cdsc", u16(2) + u16(1) + u16(described))) + box("idat", item));
+    return box("ftyp", "heic" + full + "mif1heic") + meta;
+}
+
+TEST(ExtendedDate, HeifExifIsReadWhereTheMetaBoxSays) {
+    for (const auto& [file, blocks] :
+         {std::pair{heifWith(1), 1u}, {heifWith(3), 0u}, {heifWith(1, false), 0u}}) {
+        const BoxExif found = findHeifExif(
+            [&](uint64_t offset, unsigned char* buffer, size_t size) -> size_t {
+                const size_t count =
+                    offset < file.size() ? std::min(size, file.size() - offset) : 0;
+                std::memcpy(buffer, file.data() + offset, count);
+                return count;
+            },
+            file.size());
+        ASSERT_EQ(found.blocks.size(), blocks);
+    }
+    const std::string file = heifWith(1);
+    EXPECT_EQ(localText(extendedDateForBytes(reinterpret_cast<const unsigned char*>(file.data()),
+                                             file.size())),
+              "2021-03-04 05:06:07");
 }
 
 } // namespace

@@ -3,9 +3,9 @@
 #include "base/Log.h"
 
 #include <cstdarg>
+#include <dlfcn.h>
 #include <libffmpegthumbnailer/videothumbnailerc.h>
 #include <memory>
-#include <mutex>
 #include <string>
 
 extern "C" {
@@ -15,8 +15,22 @@ extern "C" {
 namespace orvane {
 namespace {
 
-using VideoThumbnailer = std::unique_ptr<video_thumbnailer, decltype(&video_thumbnailer_destroy)>;
-using ImageData = std::unique_ptr<image_data, decltype(&video_thumbnailer_destroy_image_data)>;
+// The decoder is loaded the first time a video's frame is wanted, not at start: with the
+// hundred and more libraries it brings (every codec, filter and network protocol of ffmpeg)
+// it would cost every run, most of which never show a video, tens of milliseconds to start
+// and about 20 MB of memory.
+struct Decoder {
+    decltype(&video_thumbnailer_create) create = nullptr;
+    decltype(&video_thumbnailer_destroy) destroy = nullptr;
+    decltype(&video_thumbnailer_create_image_data) createImageData = nullptr;
+    decltype(&video_thumbnailer_destroy_image_data) destroyImageData = nullptr;
+    decltype(&video_thumbnailer_set_size) setSize = nullptr;
+    decltype(&video_thumbnailer_generate_thumbnail_to_buffer) generate = nullptr;
+    decltype(&av_log_set_callback) setLogCallback = nullptr;
+    decltype(&av_log_format_line2) formatLogLine = nullptr;
+};
+
+const Decoder* decoder();
 
 // A frame of a video of this many pixels is not one a camera recorded.
 constexpr long kLargestFrame = 16384L * 16384L;
@@ -28,21 +42,57 @@ void logDecoderMessage(void* context, int level, const char* format, va_list val
         return;
     char line[512];
     int prefix = 1;
-    av_log_format_line2(context, level, format, values, line, sizeof line, &prefix);
+    decoder()->formatLogLine(context, level, format, values, line, sizeof line, &prefix);
     std::string text = line;
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
         text.pop_back();
     logMessage(LOG_DEBUG, "ffmpeg: %s", text.c_str());
 }
 
+template <typename Function> bool load(void* library, const char* name, Function& function) {
+    function = reinterpret_cast<Function>(::dlsym(library, name));
+    return function != nullptr;
+}
+
+// None when the library is not installed: videos then have no frame to show.
+const Decoder* decoder() {
+    static const Decoder* const loaded = []() -> const Decoder* {
+        void* library = ::dlopen("libffmpegthumbnailer.so.4", RTLD_NOW | RTLD_LOCAL);
+        if (!library) {
+            const char* error = ::dlerror();
+            logMessage(LOG_INFO, "Video thumbnails are off: %s", error ? error : "");
+            return nullptr;
+        }
+        static Decoder decoder;
+        // The library stays loaded for the life of the process. Its ffmpeg libraries are
+        // found through it.
+        if (!load(library, "video_thumbnailer_create", decoder.create) ||
+            !load(library, "video_thumbnailer_destroy", decoder.destroy) ||
+            !load(library, "video_thumbnailer_create_image_data", decoder.createImageData) ||
+            !load(library, "video_thumbnailer_destroy_image_data", decoder.destroyImageData) ||
+            !load(library, "video_thumbnailer_set_size", decoder.setSize) ||
+            !load(library, "video_thumbnailer_generate_thumbnail_to_buffer", decoder.generate) ||
+            !load(library, "av_log_set_callback", decoder.setLogCallback) ||
+            !load(library, "av_log_format_line2", decoder.formatLogLine)) {
+            logMessage(LOG_INFO, "Video thumbnails are off: the decoder library lacks a function");
+            return nullptr;
+        }
+        decoder.setLogCallback(logDecoderMessage);
+        return &decoder;
+    }();
+    return loaded;
+}
+
 } // namespace
 
 std::optional<Thumbnail> videoFrame(const std::string& path, int size) {
-    static std::once_flag once;
-    std::call_once(once, [] { av_log_set_callback(logDecoderMessage); });
-    const VideoThumbnailer thumbnailer(video_thumbnailer_create(), video_thumbnailer_destroy);
-    const ImageData frame(video_thumbnailer_create_image_data(),
-                          video_thumbnailer_destroy_image_data);
+    const Decoder* const library = decoder();
+    if (!library)
+        return std::nullopt;
+    using VideoThumbnailer = std::unique_ptr<video_thumbnailer, decltype(library->destroy)>;
+    using ImageData = std::unique_ptr<image_data, decltype(library->destroyImageData)>;
+    const VideoThumbnailer thumbnailer(library->create(), library->destroy);
+    const ImageData frame(library->createImageData(), library->destroyImageData);
     if (!thumbnailer || !frame)
         return std::nullopt;
     thumbnailer->thumbnail_image_type = Rgb;
@@ -50,9 +100,8 @@ std::optional<Thumbnail> videoFrame(const std::string& path, int size) {
     thumbnailer->prefer_embedded_metadata = 1;
     // Sprocket holes down the left edge tell a video from a photo at a glance.
     thumbnailer->overlay_film_strip = 1;
-    video_thumbnailer_set_size(thumbnailer.get(), size, 0);
-    if (video_thumbnailer_generate_thumbnail_to_buffer(thumbnailer.get(), path.c_str(),
-                                                       frame.get()) != 0) {
+    library->setSize(thumbnailer.get(), size, 0);
+    if (library->generate(thumbnailer.get(), path.c_str(), frame.get()) != 0) {
         logMessage(LOG_DEBUG, "ffmpegthumbnailer couldn't read a frame");
         return std::nullopt;
     }
