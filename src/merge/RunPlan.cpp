@@ -270,9 +270,12 @@ void planRunEntries(RunPlan& plan, PlanProgress* progress, const FreeSpaceProbe&
                     entry.numberedAs = lastPathComponent(target);
                 }
             }
-            entry.plan =
-                PlannedPlace{planned->date, planned->datedBy, planned->checkDate,
-                             std::move(planned->dateFolder), std::move(planned->destination)};
+            entry.plan = PlannedPlace{planned->date,
+                                      planned->datedBy,
+                                      planned->checkDate,
+                                      std::move(planned->dateFolder),
+                                      std::move(planned->destination),
+                                      planned->root == plan.toPath ? std::string() : planned->root};
         }
         plan.entries.push_back(std::move(entry));
         if (claims)
@@ -306,7 +309,8 @@ void planRunEntries(RunPlan& plan, PlanProgress* progress, const FreeSpaceProbe&
             totals.bytes += entry.bytes;
             break;
         }
-        const size_t folder = tree.add(entry.plan->root, entry.plan->dateFolder, entry.plan->date);
+        const size_t folder = tree.add(entry.plan->root.empty() ? plan.toPath : entry.plan->root,
+                                       entry.plan->dateFolder, entry.plan->date);
         plan.folders[folder].entries.push_back(i);
         for (size_t f = folder; f != PlanFolder::kNone; f = plan.folders[f].parent)
             ++plan.folders[f].fileCount;

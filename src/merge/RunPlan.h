@@ -37,8 +37,9 @@ struct PlannedPlace {
     time_t date = 0; // seconds since 1970
     DatedBy datedBy = DatedBy::Modified;
     bool checkDate = false; // the date is implausible: the report asks to check it
-    std::string dateFolder; // below the destination root
+    std::string dateFolder; // below the root
     std::string destination;
+    std::string root; // the root it goes below when that is not the destination (videos apart)
 };
 
 struct PlannedEntry {
