@@ -71,6 +71,14 @@
         <source>&amp;Last Report</source>
         <translation>&amp;Letzter Bericht</translation>
     </message>
+    <message>
+        <source>&amp;Remove originals after a verified copy</source>
+        <translation>&amp;Originale nach geprüfter Kopie entfernen</translation>
+    </message>
+    <message>
+        <source>Each original is removed once its copy is on disk and reads back the same; files that fail or are skipped stay, and Undo puts the originals back</source>
+        <translation>Jedes Original wird entfernt, sobald seine Kopie auf dem Datenträger liegt und beim Zurücklesen gleich ist; fehlgeschlagene oder übersprungene Dateien bleiben, und Rückgängig legt die Originale zurück</translation>
+    </message>
 </context>
 <context>
     <name>Orvane</name>
@@ -596,6 +604,80 @@ Bitte wählen Sie ein anderes Format.
         <source>(%1 verified)</source>
         <translation>(%1 geprüft)</translation>
     </message>
+    <message>
+        <source>The video destination %1 is not a full path: choose it again in Preferences.</source>
+        <translation>Der Zielordner für Videos %1 ist kein vollständiger Pfad: Wählen Sie ihn in den Einstellungen erneut.</translation>
+    </message>
+    <message>
+        <source>%1 file will be removed from %2 once its copy is on disk and reads back the same.</source>
+        <translation>%1 Datei wird von %2 entfernt, sobald ihre Kopie auf dem Datenträger liegt und beim Zurücklesen gleich ist.</translation>
+    </message>
+    <message>
+        <source>%1 files will be removed from %2 once their copies are on disk and read back the same.</source>
+        <translation>%1 Dateien werden von %2 entfernt, sobald ihre Kopien auf dem Datenträger liegen und beim Zurücklesen gleich sind.</translation>
+    </message>
+    <message>
+        <source>Remove the originals?</source>
+        <translation>Originale entfernen?</translation>
+    </message>
+    <message>
+        <source>Files that fail or are skipped stay. Undo puts the originals back.</source>
+        <translation>Fehlgeschlagene oder übersprungene Dateien bleiben. Rückgängig legt die Originale zurück.</translation>
+    </message>
+    <message>
+        <source>Remove Originals</source>
+        <translation>Originale entfernen</translation>
+    </message>
+    <message>
+        <source>%1 original removed by the last organize will be put back first.</source>
+        <translation>%1 vom letzten Ordnen entferntes Original wird zuerst zurückgelegt.</translation>
+    </message>
+    <message>
+        <source>%1 originals removed by the last organize will be put back first.</source>
+        <translation>%1 vom letzten Ordnen entfernte Originale werden zuerst zurückgelegt.</translation>
+    </message>
+    <message>
+        <source>The backup %1 isn&apos;t connected.</source>
+        <translation>Die Sicherung %1 ist nicht angeschlossen.</translation>
+    </message>
+    <message>
+        <source>Backup Not Connected</source>
+        <translation>Sicherung nicht angeschlossen</translation>
+    </message>
+    <message>
+        <source>The card is read-only: nothing was removed from it</source>
+        <translation>Die Karte ist schreibgeschützt: Es wurde nichts von ihr entfernt</translation>
+    </message>
+    <message>
+        <source>The run&apos;s journal couldn&apos;t be written: no more originals were removed</source>
+        <translation>Das Protokoll des Laufs konnte nicht geschrieben werden: Es wurden keine weiteren Originale entfernt</translation>
+    </message>
+    <message>
+        <source>Files on a camera or phone are not removed from it</source>
+        <translation>Dateien auf einer Kamera oder einem Telefon werden dort nicht entfernt</translation>
+    </message>
+    <message>
+        <source>Choose the Folder for Videos</source>
+        <translation>Ordner für Videos wählen</translation>
+    </message>
+    <message>
+        <source>Video Destination Error</source>
+        <translation>Fehler beim Zielordner für Videos</translation>
+    </message>
+    <message>
+        <source>The video destination %1 is not a full path. Please choose the folder again.
+</source>
+        <translation>Der Zielordner für Videos %1 ist kein vollständiger Pfad. Bitte wählen Sie den Ordner erneut.
+</translation>
+    </message>
+    <message>
+        <source>(%1 originals removed)</source>
+        <translation>(%1 Originale entfernt)</translation>
+    </message>
+    <message>
+        <source>(%1 originals kept)</source>
+        <translation>(%1 Originale behalten)</translation>
+    </message>
 </context>
 <context>
     <name>PrefsWindow</name>
@@ -811,6 +893,42 @@ Bitte wählen Sie ein anderes Format.
         <source>Verify copies by reading them back from the disk</source>
         <translation>Kopien prüfen, indem sie von der Platte zurückgelesen werden</translation>
     </message>
+    <message>
+        <source>Folder &amp;template:</source>
+        <translation>Ordner&amp;vorlage:</translation>
+    </message>
+    <message>
+        <source>The format chosen above</source>
+        <translation>Das oben gewählte Format</translation>
+    </message>
+    <message>
+        <source>Used instead of the levels above when set: date codes, {job}, {camera}, {kind}, {ext}; each &quot;/&quot; starts a folder level</source>
+        <translation>Ersetzt, wenn gesetzt, die Ebenen oben: Datumscodes, {job}, {camera}, {kind}, {ext}; jedes &quot;/&quot; beginnt eine Ordnerebene</translation>
+    </message>
+    <message>
+        <source>&amp;Videos go to:</source>
+        <translation>&amp;Videos kommen nach:</translation>
+    </message>
+    <message>
+        <source>With the other files</source>
+        <translation>Zu den übrigen Dateien</translation>
+    </message>
+    <message>
+        <source>C&amp;hoose…</source>
+        <translation>&amp;Wählen…</translation>
+    </message>
+    <message>
+        <source>Video folder te&amp;mplate:</source>
+        <translation>Ordnervorlage für Vi&amp;deos:</translation>
+    </message>
+    <message>
+        <source>The same as the other files&apos;</source>
+        <translation>Dieselbe wie für die übrigen Dateien</translation>
+    </message>
+    <message>
+        <source>A folder template is used instead of the levels above: date codes and {job}, {camera}, {kind}, {ext}. Videos (MOV, MP4 …) go to their own folder only when one is chosen.</source>
+        <translation>Eine Ordnervorlage ersetzt die Ebenen oben: Datumscodes und {job}, {camera}, {kind}, {ext}. Videos (MOV, MP4 …) kommen nur dann in einen eigenen Ordner, wenn einer gewählt ist.</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>
@@ -899,6 +1017,29 @@ Bitte wählen Sie ein anderes Format.
     <message>
         <source>Imported Before (0)</source>
         <translation>Bereits importiert (0)</translation>
+    </message>
+</context>
+<context>
+    <name>orvane::BackupList</name>
+    <message>
+        <source>Remove</source>
+        <translation>Entfernen</translation>
+    </message>
+    <message>
+        <source>Add…</source>
+        <translation>Hinzufügen…</translation>
+    </message>
+    <message>
+        <source>Each checked folder gets the same folders and file names as the destination. A folder that isn&apos;t there when a run starts (a drive not plugged in) is named before anything is copied.</source>
+        <translation>Jeder angehakte Ordner erhält dieselben Ordner und Dateinamen wie das Ziel. Ein Ordner, der beim Start eines Laufs fehlt (ein nicht angeschlossenes Laufwerk), wird genannt, bevor etwas kopiert wird.</translation>
+    </message>
+    <message>
+        <source>Also copy to:</source>
+        <translation>Auch kopieren nach:</translation>
+    </message>
+    <message>
+        <source>Choose a Backup Folder</source>
+        <translation>Sicherungsordner wählen</translation>
     </message>
 </context>
 <context>
@@ -1069,6 +1210,10 @@ Bitte wählen Sie ein anderes Format.
         <source>Ctrl+,</source>
         <translation>Ctrl+,</translation>
     </message>
+    <message>
+        <source>Backups</source>
+        <translation>Sicherungen</translation>
+    </message>
 </context>
 <context>
     <name>orvane::PreviewCommands</name>
@@ -1190,6 +1335,18 @@ Bitte wählen Sie ein anderes Format.
     <message>
         <source>%1 imported before</source>
         <translation>%1 bereits importiert</translation>
+    </message>
+    <message>
+        <source>Into %1 and %2</source>
+        <translation>Nach %1 und %2</translation>
+    </message>
+    <message>
+        <source>also into %1 (%2)</source>
+        <translation>auch nach %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Also into %1</source>
+        <translation>Auch nach %1</translation>
     </message>
 </context>
 <context>
