@@ -9,7 +9,6 @@ import history. The bar: --backup takes at most 1.3x of the run with one destina
 
 Usage: bench/backup_bench.py [--runs 5] [--work DIR] [--files 10000]
 """
-import argparse
 import os
 import statistics
 import subprocess
@@ -22,17 +21,7 @@ BACKUP_BAR = 1.3
 
 
 def main():
-    ap = argparse.ArgumentParser()
-    ap.add_argument("--runs", type=int, default=5)
-    ap.add_argument("--work", default=os.path.join(os.environ.get("TMPDIR", "/tmp"), "orvane-bench"))
-    ap.add_argument("--files", type=int, default=10000)
-    args = ap.parse_args()
-
-    corpus, rows, entries = ob.corpus_of(args.work, args.files)
-    out_root = os.path.join(args.work, "backup-out-%d" % os.getpid())
-    os.makedirs(out_root)
-    env = dict(os.environ, TZ="UTC", ORVANE_CONFIG_DIR=os.path.join(args.work, "config"),
-               ORVANE_STATE_DIR=os.path.join(out_root, "runs"))
+    args, corpus, rows, entries, out_root, env = ob.corpus_bench("backup")
     failures = []
     variants = ["cp -a", "cp -a twice", "orvane", "orvane --backup"]
     times = {name: [] for name in variants}

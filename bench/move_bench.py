@@ -21,7 +21,6 @@ freed blocks to be discarded), medians of 5:
   3.88x of --verify, 0.94x of cp -a + rm -r.
   Removing after every batch instead of in groups took 3.0x-5.9x.
 """
-import argparse
 import json
 import os
 import statistics
@@ -35,17 +34,7 @@ MOVE_BAR = 1.05
 
 
 def main():
-    ap = argparse.ArgumentParser()
-    ap.add_argument("--runs", type=int, default=5)
-    ap.add_argument("--work", default=os.path.join(os.environ.get("TMPDIR", "/tmp"), "orvane-bench"))
-    ap.add_argument("--files", type=int, default=10000)
-    args = ap.parse_args()
-
-    corpus, rows, entries = ob.corpus_of(args.work, args.files)
-    out_root = os.path.join(args.work, "move-out-%d" % os.getpid())
-    os.makedirs(out_root)
-    env = dict(os.environ, TZ="UTC", ORVANE_CONFIG_DIR=os.path.join(args.work, "config"),
-               ORVANE_STATE_DIR=os.path.join(out_root, "runs"))
+    args, corpus, rows, entries, out_root, env = ob.corpus_bench("move")
     failures = []
     # `cp -a` then `rm -r` of the source is the peer's move: what deleting the originals costs
     # on this disk, whoever deletes them.

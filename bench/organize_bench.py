@@ -74,6 +74,23 @@ def corpus_of(work, files):
     return corpus, rows, sum(1 for r in rows if r["kind"] != "hidden")
 
 
+
+def corpus_bench(name):
+    """What the paired corpus benches share: their options (--runs, --work, --files), the
+    corpus, a fresh output folder and the environment their runs share. Answers
+    (args, corpus, rows, entries, out_root, env)."""
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--runs", type=int, default=5)
+    ap.add_argument("--work", default=os.path.join(os.environ.get("TMPDIR", "/tmp"), "orvane-bench"))
+    ap.add_argument("--files", type=int, default=10000)
+    args = ap.parse_args()
+    corpus, rows, entries = corpus_of(args.work, args.files)
+    out_root = os.path.join(args.work, "%s-out-%d" % (name, os.getpid()))
+    os.makedirs(out_root)
+    env = dict(os.environ, TZ="UTC", ORVANE_CONFIG_DIR=os.path.join(args.work, "config"),
+               ORVANE_STATE_DIR=os.path.join(out_root, "runs"))
+    return args, corpus, rows, entries, out_root, env
+
 def finish(out_root, failures):
     """Removes the outputs and prints the failures; answers the exit status."""
     shutil.rmtree(out_root, ignore_errors=True)

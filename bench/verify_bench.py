@@ -19,7 +19,6 @@ Measured on the shared 2-core machine (10,000 files, 423 MiB, other builds runni
   of its cost is the copy through this process (read, hash, write) instead of
   copy_file_range.
 """
-import argparse
 import json
 import os
 import statistics
@@ -33,17 +32,7 @@ VERIFY_BAR = 1.6
 
 
 def main():
-    ap = argparse.ArgumentParser()
-    ap.add_argument("--runs", type=int, default=5)
-    ap.add_argument("--work", default=os.path.join(os.environ.get("TMPDIR", "/tmp"), "orvane-bench"))
-    ap.add_argument("--files", type=int, default=10000)
-    args = ap.parse_args()
-
-    corpus, rows, entries = ob.corpus_of(args.work, args.files)
-    out_root = os.path.join(args.work, "verify-out-%d" % os.getpid())
-    os.makedirs(out_root)
-    env = dict(os.environ, TZ="UTC", ORVANE_CONFIG_DIR=os.path.join(args.work, "config"),
-               ORVANE_STATE_DIR=os.path.join(out_root, "runs"))
+    args, corpus, rows, entries, out_root, env = ob.corpus_bench("verify")
     failures = []
     # With the import history (the default), copies are hashed anyway: what --verify adds
     # there is the reading back alone. Each of those runs keeps a fresh history.

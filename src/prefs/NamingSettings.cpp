@@ -59,6 +59,25 @@ std::optional<NamingSettings> namingSettings(const UserDefaults& defaults, std::
     return settings;
 }
 
+namespace {
+
+// A template rendered for the samples of the preferences: a photo of a Canon, or a video.
+std::string renderSample(const NameTemplate& parsed, time_t date, const DateLocale& locale,
+                         bool video) {
+    NameFacts facts;
+    facts.date = date;
+    facts.job = "Job";
+    facts.camera = "Canon EOS R5";
+    facts.kind = video ? kVideosKind : kPhotosKind;
+    facts.extension = video ? "MOV" : "JPG";
+    facts.name = video ? "MVI_0043" : "IMG_0042";
+    facts.sequence = 1;
+    return parsed.render(
+        facts, [&](time_t when, const std::string& format) { return locale.render(when, format); });
+}
+
+} // namespace
+
 std::string sampleName(const std::string& nameTemplate, time_t date, const DateLocale& locale) {
     if (nameTemplate.empty())
         return "IMG_0042.JPG";
@@ -66,16 +85,7 @@ std::string sampleName(const std::string& nameTemplate, time_t date, const DateL
     const std::optional<NameTemplate> parsed = NameTemplate::parse(nameTemplate, &error);
     if (!parsed)
         return error;
-    NameFacts facts;
-    facts.date = date;
-    facts.job = "Job";
-    facts.camera = "Canon EOS R5";
-    facts.kind = kPhotosKind;
-    facts.extension = "JPG";
-    facts.name = "IMG_0042";
-    facts.sequence = 1;
-    std::string name = parsed->render(
-        facts, [&](time_t when, const std::string& format) { return locale.render(when, format); });
+    std::string name = renderSample(*parsed, date, locale, false);
     if (!parsed->uses(NameToken::Ext) && !parsed->uses(NameToken::ExtUpper))
         name += ".JPG";
     return fitName(name, NameRules::Posix, 4);
@@ -87,16 +97,7 @@ std::string sampleFolder(const std::string& folderTemplate, time_t date, const D
     const std::optional<NameTemplate> parsed = NameTemplate::parse(folderTemplate, &error);
     if (!parsed)
         return error;
-    NameFacts facts;
-    facts.date = date;
-    facts.job = "Job";
-    facts.camera = "Canon EOS R5";
-    facts.kind = video ? kVideosKind : kPhotosKind;
-    facts.extension = video ? "MOV" : "JPG";
-    facts.name = video ? "MVI_0043" : "IMG_0042";
-    facts.sequence = 1;
-    const std::string folder = parsed->render(
-        facts, [&](time_t when, const std::string& format) { return locale.render(when, format); });
+    const std::string folder = renderSample(*parsed, date, locale, video);
     return dateFolderStaysInside(folder) ? folder : std::string(kFolderFormatLeavesDestination);
 }
 
