@@ -5,6 +5,7 @@
 #include "base/StringHelpers.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include <filesystem>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <thread>
 
 namespace orvane {
 namespace {
@@ -19,6 +21,9 @@ namespace {
 constexpr int kSchemaVersion = 2;
 // Another process's transaction is waited for this long before the history is called locked.
 constexpr int kBusyMilliseconds = 1500;
+// Copies already made must reach the history: another run's write is waited for longer when
+// recording them.
+constexpr int kRecordBusyMilliseconds = 60000;
 // Longer texts read back are not ours.
 constexpr size_t kMaxText = 8192;
 
@@ -192,6 +197,11 @@ std::unique_ptr<ImportHistory> ImportHistory::open(const std::string& file, std:
     problem.clear();
     std::error_code ignored;
     std::filesystem::create_directories(std::filesystem::path(file).parent_path(), ignored);
+    // Two runs starting at once may find each other setting the database up (its journal
+    // mode, its tables), where SQLite answers "locked" at once instead of waiting: that is
+    // tried again for as long as a lock is waited for.
+    const auto lockedUntil =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyMilliseconds);
     for (int attempt = 0; attempt < 2; ++attempt) {
         std::unique_ptr<ImportHistory> history(new ImportHistory);
         history->file_ = file;
@@ -236,6 +246,12 @@ std::unique_ptr<ImportHistory> ImportHistory::open(const std::string& file, std:
             return history;
         const std::string why = history->db_ ? sqlite3_errmsg(history->db_) : sqlite3_errstr(code);
         history.reset();
+        if (((code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED) &&
+            std::chrono::steady_clock::now() < lockedUntil) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            --attempt;
+            continue;
+        }
         if (!isDamage(code) || attempt > 0) {
             problem = why;
             return nullptr;
@@ -318,7 +334,10 @@ std::optional<ImportRecord> ImportHistory::latestImport(const SourceIdentity& so
 bool ImportHistory::add(const std::vector<ImportRecord>& records) {
     if (records.empty())
         return true;
-    if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+    sqlite3_busy_timeout(db_, kRecordBusyMilliseconds);
+    const int began = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    sqlite3_busy_timeout(db_, kBusyMilliseconds);
+    if (began != SQLITE_OK)
         return fail("Couldn't record the imports");
     Statement insert(db_, (std::string("INSERT INTO imports(") + kRecordColumns +
                            ") VALUES(?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,?12,?13,?14)")
