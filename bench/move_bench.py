@@ -23,7 +23,6 @@ freed blocks to be discarded), medians of 5:
 """
 import json
 import os
-import statistics
 import subprocess
 import sys
 
@@ -69,14 +68,7 @@ def main():
                                     % (run, report["originals_removed"], len(report["copied"]),
                                        len(report["errors"])))
 
-    print("\n%d entries, %d runs each, warm cache, each run until its data is on disk, medians:"
-          % (entries, args.runs))
-    medians = {}
-    for name in variants:
-        medians[name] = statistics.median(times[name])
-        print("  %-18s %7.3f s  %8.0f files/s  (runs: %s)"
-              % (name, medians[name], entries / medians[name],
-                 " ".join("%.2f" % t for t in times[name])))
+    medians = ob.print_medians(times, variants, entries, args.runs)
     ratio = medians["orvane --move"] / medians["orvane --verify"]
     print("  --move takes %.2fx of --verify (bar: %.2fx); --verify %.2fx of cp -a"
           % (ratio, MOVE_BAR, medians["orvane --verify"] / medians["cp -a"]))

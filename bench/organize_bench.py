@@ -91,6 +91,19 @@ def corpus_bench(name):
                ORVANE_STATE_DIR=os.path.join(out_root, "runs"))
     return args, corpus, rows, entries, out_root, env
 
+
+def print_medians(times, variants, entries, runs):
+    """Prints each variant's median with its runs; answers the medians by variant."""
+    print("\n%d entries, %d runs each, warm cache, each run until its data is on disk, medians:"
+          % (entries, runs))
+    medians = {}
+    for name in variants:
+        medians[name] = statistics.median(times[name])
+        print("  %-18s %7.3f s  %8.0f files/s  (runs: %s)"
+              % (name, medians[name], entries / medians[name],
+                 " ".join("%.2f" % t for t in times[name])))
+    return medians
+
 def finish(out_root, failures):
     """Removes the outputs and prints the failures; answers the exit status."""
     shutil.rmtree(out_root, ignore_errors=True)

@@ -21,7 +21,6 @@ Measured on the shared 2-core machine (10,000 files, 423 MiB, other builds runni
 """
 import json
 import os
-import statistics
 import subprocess
 import sys
 
@@ -67,14 +66,7 @@ def main():
                                     % (run, report["verified"], len(report["copied"]),
                                        len(report["errors"])))
 
-    print("\n%d entries, %d runs each, warm cache, each run until its data is on disk, medians:"
-          % (entries, args.runs))
-    medians = {}
-    for name in variants:
-        medians[name] = statistics.median(times[name])
-        print("  %-18s %7.3f s  %8.0f files/s  (runs: %s)"
-              % (name, medians[name], entries / medians[name],
-                 " ".join("%.2f" % t for t in times[name])))
+    medians = ob.print_medians(times, variants, entries, args.runs)
     ratio = medians["orvane --verify"] / medians["orvane"]
     print("  --verify takes %.2fx of a run without it (bar: %.1fx); orvane %.2fx of cp -a"
           % (ratio, VERIFY_BAR, medians["orvane"] / medians["cp -a"]))
