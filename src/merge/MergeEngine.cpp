@@ -13,6 +13,7 @@
 #include "merge/SourceRemoval.h"
 #include "platform/PartialCopies.h"
 #include "platform/RemoteSources.h"
+#include "platform/StoredReads.h"
 #include "platform/UserDefaults.h"
 #include "prefs/DateRendering.h"
 #include "prefs/DatingPrefs.h"
@@ -949,6 +950,22 @@ EntryOutcome MergeEngine::finishCopy(const CopyJob& job, MadeCopy made,
 }
 
 std::vector<bool> MergeEngine::readBack(const std::vector<PendingCopy>& copies) const {
+    // Every copy of the batch, in the order they were made (so mostly in the order the disk
+    // holds them), with the index of each entry's first one.
+    std::vector<StoredReads::File> files;
+    std::vector<size_t> firstFile(copies.size() + 1);
+    for (size_t at = 0; at < copies.size(); ++at) {
+        firstFile[at] = files.size();
+        if (!copies[at].verifyAgainst)
+            continue;
+        if (!copies[at].temporary.empty())
+            files.push_back({copies[at].temporary, copies[at].bytes});
+        for (const BackupCopy& backup : copies[at].backups)
+            files.push_back({backup.temporary, copies[at].bytes});
+    }
+    firstFile[copies.size()] = files.size();
+    StoredReads reads(std::move(files));
+
     std::vector<char> answers(copies.size(), 1); // written by several threads, unlike bits
     std::vector<std::string> logs(copies.size());
     std::atomic<size_t> next{0};
@@ -957,7 +974,7 @@ std::vector<bool> MergeEngine::readBack(const std::vector<PendingCopy>& copies) 
             if (!copies[at].verifyAgainst)
                 continue;
             LogDeferral deferral; // written below in list order, as if one thread had read
-            answers[at] = readsBackIntact(copies[at]);
+            answers[at] = readsBackIntact(copies[at], reads, firstFile[at]);
             logs[at] = deferral.take();
         }
     };
@@ -976,16 +993,18 @@ std::vector<bool> MergeEngine::readBack(const std::vector<PendingCopy>& copies) 
     return intact;
 }
 
-bool MergeEngine::readsBackIntact(const PendingCopy& copy) const {
-    std::vector<std::pair<std::string, std::string>> made; // temporaries, with their final names
+bool MergeEngine::readsBackIntact(const PendingCopy& copy, StoredReads& reads,
+                                  size_t firstFile) const {
+    std::vector<std::string> destinations; // in the order the entry's copies were listed
     if (!copy.temporary.empty())
-        made.emplace_back(copy.temporary, copy.destination);
+        destinations.push_back(copy.destination);
     for (const BackupCopy& backup : copy.backups)
-        made.emplace_back(backup.temporary, backup.destination);
-    for (const auto& [temporary, destination] : made) {
-        const std::optional<ContentHash> stored = storedHashOf(temporary, copy.bytes);
+        destinations.push_back(backup.destination);
+    for (size_t at = 0; at < destinations.size(); ++at) {
+        const std::optional<ContentHash> stored = reads.hashOf(firstFile + at);
         if (stored && *stored == *copy.verifyAgainst)
             continue;
+        const std::string& destination = destinations[at];
         // All the entry's copies go: it failed, and no place keeps a copy of a failed entry.
         logMessage(LOG_WARN, "Copy of '%s' (fsr='%s') to '%s' (fsr='%s') %s; removing it",
                    safeCString(copy.source).c_str(), copy.source.c_str(),

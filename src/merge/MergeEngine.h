@@ -88,6 +88,7 @@ struct MadeCopy {
 };
 
 class CopyPool;
+class StoredReads;
 
 // The merge loop of one run: dates each entry of the file list, creates its date folder
 // under the destination root, copies it there without ever replacing anything and records
@@ -229,7 +230,8 @@ class MergeEngine {
                                   bool madeMeanwhile = false);
     // Whether a durable copy reads back from the disk as the bytes that were copied; a copy
     // that does not is removed.
-    bool readsBackIntact(const PendingCopy& copy) const;
+    // `firstFile` is the index in `reads` of the first of the entry's copies.
+    bool readsBackIntact(const PendingCopy& copy, StoredReads& reads, size_t firstFile) const;
     // The same for each copy of a batch, read as many at once as copies are made at once.
     std::vector<bool> readBack(const std::vector<PendingCopy>& copies) const;
     // Removes an unfinished copy, logging what could not be removed.

@@ -1,6 +1,7 @@
 #include "platform/ContentHash.h"
 #include "platform/FileCopier.h"
 #include "platform/FileDescriptor.h"
+#include "platform/StoredReads.h"
 #include "support/TestSupport.h"
 
 #include <cerrno>
@@ -8,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <thread>
 #include <unistd.h>
 
 namespace orvane {
@@ -81,9 +83,11 @@ TEST(RenameNoReplace, WithoutNoReplaceRenameOrHardLinks) {
 }
 
 // A copy that hashes what it reads gives the hashes a reading of the file gives: of all of it
-// and of its edges, holes of a sparse file read as zeros.
+// and of its edges, holes of a sparse file read as zeros; so does reading the copy back.
 TEST(CopyHash, MatchesAReadingOfTheFile) {
     test::TempDir tmp;
+    std::vector<StoredReads::File> copies;
+    std::vector<std::optional<ContentHash>> expected;
     struct Case {
         const char* name;
         off_t size;
@@ -112,7 +116,22 @@ TEST(CopyHash, MatchesAReadingOfTheFile) {
         EXPECT_EQ(hash.full(), fullHashOf(read.get(), status.st_size)) << c.name;
         EXPECT_EQ(hash.edges(), edgeHashOf(read.get(), status.st_size)) << c.name;
         EXPECT_TRUE(hash.full()) << c.name;
+        copies.push_back({to, status.st_size});
+        expected.push_back(hash.full());
     }
+    // Read back with the files ahead queued, by two readers at once, and a copy gone missing.
+    copies.push_back({tmp.path() + "/missing", 1});
+    expected.push_back(std::nullopt);
+    StoredReads reads(copies);
+    std::vector<std::optional<ContentHash>> stored(copies.size());
+    std::thread other([&] {
+        for (size_t at = 1; at < copies.size(); at += 2)
+            stored[at] = reads.hashOf(at);
+    });
+    for (size_t at = 0; at < copies.size(); at += 2)
+        stored[at] = reads.hashOf(at);
+    other.join();
+    EXPECT_EQ(stored, expected);
 }
 
 } // namespace
