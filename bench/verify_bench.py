@@ -11,7 +11,12 @@ the history on (the default), each run with a fresh history.
 
 Usage: bench/verify_bench.py [--runs 5] [--work DIR] [--files 10000]
 
-Measured on the shared 2-core machine (10,000 files, 423 MiB, other builds running), medians:
+With the reads of the files ahead queued while one is hashed (10,000 files, two helpers' builds
+running, load 3.1-3.6; the runs scatter 2x): cp -a 3.84 s / orvane 5.92 s / orvane --verify
+4.62 s: 0.78x; with the history 4.32 s / 3.57 s: 0.83x. An A/B of the same 5 rounds: orvane
+2.39 s, --verify 2.07 s, the previous binary's --verify (one file read at a time) 2.48 s.
+
+Measured before, one file read back at a time (other builds running), medians:
   cp -a 0.90 s / orvane 2.06 s / orvane --verify 3.68 s: 1.78x (5 runs, the quietest series)
   other series: 1.46x, 1.63x, 2.03x, 1.83x, 1.41x; in the last, with the import history on
   (which hashes copies anyway) --verify took 1.30x. A verified run reads about 440 MB back
