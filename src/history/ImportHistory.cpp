@@ -273,6 +273,7 @@ std::unique_ptr<ImportHistory> ImportHistory::open(const std::string& file, std:
 }
 
 ImportHistory::~ImportHistory() {
+    endLookups();
     sqlite3_finalize(knows_);
     sqlite3_finalize(find_);
     sqlite3_finalize(latest_);
@@ -285,7 +286,28 @@ bool ImportHistory::fail(const char* what) {
     return false;
 }
 
+void ImportHistory::lookingUp() {
+    const auto now = std::chrono::steady_clock::now();
+    if (lookupsInRead_ >= kLookupsPerRead || now - readBegun_ > kLongestRead)
+        endLookups();
+    if (lookupsInRead_ < 0 && sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK) {
+        lookupsInRead_ = 0;
+        readBegun_ = now;
+    }
+    if (lookupsInRead_ >= 0)
+        ++lookupsInRead_;
+}
+
+void ImportHistory::endLookups() {
+    if (lookupsInRead_ < 0)
+        return;
+    lookupsInRead_ = -1;
+    if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
 std::optional<bool> ImportHistory::knows(const SourceIdentity& source) {
+    lookingUp();
     Statement query(db_,
                     "SELECT 1 FROM imports WHERE volume=?1 AND source=?2 AND size=?3 AND "
                     "modified=?4 LIMIT 1",
@@ -318,6 +340,7 @@ std::optional<ImportRecord> ImportHistory::latestImport(const SourceIdentity& so
         std::string("SELECT ") + kRecordColumns +
             " FROM imports WHERE volume=?1 AND source=?2 AND size=?3 AND modified=?4 AND "
             "edges=?5 ORDER BY imported DESC, id DESC LIMIT 1"};
+    lookingUp();
     Statement query(db_, kLatest[edges ? 1 : 0].c_str(), edges ? find_ : latest_);
     query.text(1, source.volume).text(2, source.path).integer(3, source.size);
     query.integer(4, source.modified);
@@ -332,6 +355,7 @@ std::optional<ImportRecord> ImportHistory::latestImport(const SourceIdentity& so
 }
 
 bool ImportHistory::add(const std::vector<ImportRecord>& records) {
+    endLookups();
     if (records.empty())
         return true;
     sqlite3_busy_timeout(db_, kRecordBusyMilliseconds);
@@ -376,6 +400,7 @@ bool ImportHistory::add(const std::vector<ImportRecord>& records) {
 
 std::optional<int64_t> ImportHistory::forgetRun(const std::string& run,
                                                 const std::vector<std::string>* destinations) {
+    endLookups();
     if (!destinations) {
         Statement remove(db_, "DELETE FROM imports WHERE run=?1");
         if (remove.text(1, run).step() != SQLITE_DONE)
@@ -405,6 +430,7 @@ std::optional<int64_t> ImportHistory::forgetRun(const std::string& run,
 
 std::optional<int64_t> ImportHistory::forgetSource(const std::string& volume,
                                                    const std::string& path) {
+    endLookups();
     Statement remove(db_, "DELETE FROM imports WHERE volume=?1 AND (source=?2 OR "
                           "(source>=?3 AND source<?4))");
     const std::string below = path == "/" ? "/" : path + "/";
@@ -417,6 +443,7 @@ std::optional<int64_t> ImportHistory::forgetSource(const std::string& volume,
 
 std::optional<std::vector<ImportRecord>> ImportHistory::imports(const std::string& volume,
                                                                 const std::string& path) {
+    endLookups();
     const bool all = volume.empty() && path.empty();
     Statement query(db_, (std::string("SELECT ") + kRecordColumns + " FROM imports" +
                           (all ? ""
@@ -441,6 +468,7 @@ std::optional<std::vector<ImportRecord>> ImportHistory::imports(const std::strin
 
 std::optional<std::vector<ImportHistory::IndexedFile>>
 ImportHistory::indexOf(const std::string& root) {
+    endLookups();
     Statement query(db_, "SELECT path, device, inode, size, modified, changed, hash FROM "
                          "destination_files WHERE root=?1");
     query.text(1, root);
@@ -459,6 +487,7 @@ ImportHistory::indexOf(const std::string& root) {
 }
 
 bool ImportHistory::replaceIndex(const std::string& root, const std::vector<IndexedFile>& files) {
+    endLookups();
     if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
         return fail("Couldn't write the destination index");
     Statement clear(db_, "DELETE FROM destination_files WHERE root=?1");

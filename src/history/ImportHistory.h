@@ -2,6 +2,7 @@
 
 #include "platform/ContentHash.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -106,6 +107,16 @@ class ImportHistory {
     // The latest import of `source`, of these edges only when given.
     std::optional<ImportRecord> latestImport(const SourceIdentity& source,
                                              const ContentHash* edges);
+    // The look-ups of a run share one read transaction, ended after kLookupsPerRead of them
+    // or after kLongestRead (so that other runs' writes are seen soon and the log of writes
+    // can be folded in), and before anything is written: outside one, every statement takes
+    // and gives back the database's shared lock, two system calls for each file looked up.
+    void lookingUp();
+    void endLookups();
+    static constexpr int kLookupsPerRead = 256;
+    static constexpr std::chrono::milliseconds kLongestRead{500};
+    int lookupsInRead_ = -1; // -1: no read transaction open
+    std::chrono::steady_clock::time_point readBegun_;
     sqlite3* db_ = nullptr;
     // The look-ups a run makes for every file, prepared once.
     sqlite3_stmt* knows_ = nullptr;
