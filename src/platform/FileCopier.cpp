@@ -88,6 +88,8 @@ bool kernelCopyUnsupported(int err) {
            err == EPERM;
 }
 
+constexpr off_t kEarlyWritebackBytes = off_t{8} << 20;
+
 thread_local std::unique_ptr<char[]> tBuffer(new char[1 << 20]);
 constexpr size_t kBufferSize = 1 << 20;
 
@@ -339,6 +341,10 @@ std::optional<CopyFailure> copyRegular(int inDir, const char* inName, int outDir
     if ((wanted & 0777 & currentUmask()) || (wanted & 07000))
         if (::fchmod(out.get(), wanted) != 0)
             return failure("Couldn't set permissions of", shownTo, shownTo, errno);
+    // A large copy's data starts on its way to the disk now, while the next file is copied,
+    // rather than all at once when its batch is made durable.
+    if (copied >= kEarlyWritebackBytes)
+        (void)::sync_file_range(out.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
     int outFd = out.release();
     if (::close(outFd) != 0 && errno != EINTR)
         return failure("Couldn't write", shownTo, shownTo, errno);
