@@ -10,13 +10,20 @@
 #include "platform/PartialCopies.h"
 
 #include <cerrno>
+#include <csignal>
+#include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace orvane {
 namespace {
+
+// What follows kPartialCopyPrefix in the name of an original being put back.
+constexpr const char* kRestorePrefix = "restore-";
 
 // An original to put back, and its copy found below the destination.
 struct Restore {
@@ -76,6 +83,11 @@ class Restorer {
     }
 
     bool restoreAll() {
+        std::set<std::string> folders;
+        for (const Restore& restore : pending_)
+            folders.insert(deletingLastPathComponent(restore.original->source));
+        for (const std::string& folder : folders)
+            removeEarlierAttempts(folder);
         for (Restore& restore : pending_)
             if (!restoreOne(restore))
                 return false;
@@ -83,6 +95,32 @@ class Restorer {
     }
 
   private:
+    // An undo killed while it put an original back leaves its temporary beside it, named
+    // with its process id: those of processes gone are removed (files only, never followed).
+    static void removeEarlierAttempts(const std::string& folder) {
+        const std::string prefix = std::string(kPartialCopyPrefix) + kRestorePrefix;
+        DIR* listing = ::opendir(folder.c_str());
+        if (!listing)
+            return;
+        while (const struct dirent* item = ::readdir(listing)) {
+            const std::string name = item->d_name;
+            if (name.rfind(prefix, 0) != 0)
+                continue;
+            char* end = nullptr;
+            const long pid = std::strtol(name.c_str() + prefix.size(), &end, 10);
+            struct stat status;
+            if (pid <= 0 || *end != '-' ||
+                (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) ||
+                ::fstatat(::dirfd(listing), name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0 ||
+                !S_ISREG(status.st_mode))
+                continue;
+            if (::unlinkat(::dirfd(listing), name.c_str(), 0) == 0)
+                logMessage(LOG_INFO, "Removed '%s' left by an undo that was stopped",
+                           safeCString(appendPathComponent(folder, name)).c_str());
+        }
+        ::closedir(listing);
+    }
+
     bool fail(std::string problem) {
         result_.problem = std::move(problem);
         return false;
@@ -137,7 +175,7 @@ class Restorer {
         const OriginalRemoval& original = *restore.original;
         const std::string folder = deletingLastPathComponent(original.source);
         const std::string temporary = appendPathComponent(
-            folder, std::string(kPartialCopyPrefix) + "restore-" + std::to_string(::getpid()) +
+            folder, std::string(kPartialCopyPrefix) + kRestorePrefix + std::to_string(::getpid()) +
                         "-" + std::to_string(result_.restored.size()));
         const UniqueFd copyFd(openCopy(restore.copy));
         struct stat copyStatus;

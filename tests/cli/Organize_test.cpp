@@ -771,8 +771,11 @@ TEST_F(OrganizeTest, MoveFreesTheCardAndUndoPutsItBack) {
                                 {"DCIM/100CANON/note.txt", "kept by a pattern"}}));
     EXPECT_EQ(readFile(dest + "/2006-01-02/b.jpg"), std::string(100000, 'b'));
 
+    // What an undo killed while putting an original back left beside it goes.
+    writeFile(card + "/.orvane-partial-restore-2147483647-0", "b", k2006);
     outcome = run({}, "undo");
     ASSERT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_FALSE(fs::exists(card + "/.orvane-partial-restore-2147483647-0"));
     EXPECT_NE(outcome.out.find("Originals put back (2):\n"), std::string::npos) << outcome.out;
     EXPECT_EQ(readFile(card + "/a.jpg"), "a");
     EXPECT_EQ(readFile(card + "/b.jpg"), std::string(100000, 'b'));
