@@ -132,12 +132,14 @@ JpegExif jpegExifBlock(const unsigned char* bytes, size_t length) {
     JpegExif found;
     if (length < 4 || bytes[0] != 0xFF || bytes[1] != 0xD8)
         return {};
-    for (size_t at = 2; at + 4 <= length && bytes[at] == 0xFF;) {
+    for (size_t at = 2; at + 2 <= length && bytes[at] == 0xFF;) {
         const unsigned marker = bytes[at + 1];
         if (marker == 0xD9 || marker == 0xDA) { // the end, or the image data
             found.walked = true;
             return found;
         }
+        if (at + 4 > length)
+            break;
         const size_t size = (size_t{bytes[at + 2]} << 8) | bytes[at + 3];
         if (size < 2 || size > length - at - 2)
             break;

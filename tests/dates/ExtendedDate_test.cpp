@@ -10,6 +10,8 @@
 #include "dates/HeifExif.h"
 #include "dates/MetadataDate.h"
 #include "dates/PairedFiles.h"
+#include "dates/RawExif.h"
+#include "naming/CameraName.h"
 #include "support/TestSupport.h"
 
 #include <cstring>
@@ -17,6 +19,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <tuple>
 
 namespace orvane {
 namespace {
@@ -247,6 +250,111 @@ TEST(ExtendedDate, ExifChunksAreFoundByTheirHeadersAlone) {
             c.file.size());
         EXPECT_EQ(found.found, c.found) << c.file;
         EXPECT_EQ(found.offset, c.offset) << c.file;
+    }
+}
+
+std::string fujiHeader(uint32_t jpegOffset, uint32_t jpegLength) {
+    auto be32 = [](uint32_t v) {
+        return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+    };
+    std::string header = "FUJIFILMCCD-RAW 0201FF383501" + std::string(32, '\0') + "0100";
+    header.resize(84, '\0');
+    return header + be32(jpegOffset) + be32(jpegLength) + std::string(16, '\0');
+}
+
+// An RW2 file: the TIFF structure of `ifd0` and `exif` under the magic "IIU", then `jpeg`,
+// which IFD 0 names as the embedded JPEG (tag 0x2e) when it is not empty.
+std::string rw2File(std::vector<test::IfdField> ifd0, const std::vector<test::IfdField>& exif,
+                    const std::string& jpeg) {
+    const test::TiffWriter w(test::ByteOrder::Intel);
+    if (!jpeg.empty())
+        ifd0.push_back(
+            {0x2e, test::kFormatUndefined, static_cast<uint32_t>(jpeg.size()), w.u32(0)});
+    std::string file = test::tiffFile(test::ByteOrder::Intel, ifd0, exif, 24);
+    if (!jpeg.empty()) {
+        ifd0.back().value = w.u32(static_cast<uint32_t>(file.size()));
+        file = test::tiffFile(test::ByteOrder::Intel, ifd0, exif, 24) + jpeg;
+    }
+    file[2] = 'U';
+    return file;
+}
+
+// RW2 and RAF files are dated from the EXIF their headers point to; each date, and the camera
+// noted, must be the one exiv2 gives the whole file. Where exiv2 would weigh the tags
+// otherwise, the header route answers nothing and exiv2 decides.
+TEST(ExtendedDate, RawHeadersGiveExiv2sDate) {
+    TimeZoneScope zone("UTC");
+    using test::asciiField;
+    const test::IfdField make = asciiField(0x010f, "Panasonic"),
+                         model = asciiField(0x0110, "DMC-LX3");
+    const std::string jpeg = test::jpegFile(
+        test::tiffFile(test::ByteOrder::Intel,
+                       {make, model, asciiField(test::kTagDateTime, "2001:02:03 04:05:06")},
+                       {asciiField(test::kTagDateTimeOriginal, "2001:02:03 04:05:00")}));
+    const std::string jpegWithApp0 = std::string("\xFF\xD8\xFF\xE0\x00\x04ab", 8) + jpeg.substr(2);
+    const struct {
+        const char* name;
+        std::string file;
+        const char* date;
+        bool byHeader; // dated without exiv2
+    } cases[] = {
+        // The EXIF IFD's DateTimeOriginal comes before the JPEG's dates.
+        {"rw2 original",
+         rw2File({make}, {asciiField(test::kTagDateTimeOriginal, "2008:08:06 15:21:56")}, jpeg),
+         "2008-08-06 15:21:56", true},
+        {"rw2 jpeg", rw2File({make}, {}, jpeg), "2001-02-03 04:05:00", true},
+        // IFD 0's own tags are Panasonic's, not the image's.
+        {"rw2 ifd0", rw2File({asciiField(test::kTagDateTime, "2005:01:01 00:00:00")}, {}, ""),
+         "none", false},
+        // An unset clock in the EXIF IFD hides the JPEG's DateTimeOriginal from exiv2.
+        {"rw2 unset",
+         rw2File({make}, {asciiField(test::kTagDateTimeOriginal, "0000:00:00 00:00:00")}, jpeg),
+         "2001-02-03 04:05:06", false},
+        {"raf", fujiHeader(108, static_cast<uint32_t>(jpeg.size())) + jpeg, "2001-02-03 04:05:00",
+         true},
+        // exiv2 looks for the EXIF block at the JPEG's twelfth byte only, then searches.
+        {"raf app0", fujiHeader(108, static_cast<uint32_t>(jpegWithApp0.size())) + jpegWithApp0,
+         "2001-02-03 04:05:00", false},
+        {"raf past the end", fujiHeader(108, 1u << 20) + jpeg, "2001-02-03 04:05:00", false},
+    };
+    for (const auto& c : cases) {
+        const auto* bytes = reinterpret_cast<const unsigned char*>(c.file.data());
+        const ReadAt read = [&](uint64_t offset, unsigned char* buffer, size_t size) -> size_t {
+            const size_t count =
+                offset < c.file.size() ? std::min(size, c.file.size() - offset) : 0;
+            std::memcpy(buffer, c.file.data() + offset, count);
+            return count;
+        };
+        const CameraCatch header;
+        const time_t byHeader = isRw2(bytes, c.file.size()) ? rw2ExifDate(read, c.file.size())
+                                                            : rafExifDate(read, c.file.size());
+        EXPECT_EQ(localText(byHeader), c.byHeader ? c.date : "none") << c.name;
+        const CameraCatch exiv2;
+        EXPECT_EQ(localText(metadataDateForBytes(bytes, c.file.size())), c.date) << c.name;
+        EXPECT_EQ(localText(extendedDateForBytes(bytes, c.file.size())), c.date) << c.name;
+        if (c.byHeader)
+            EXPECT_EQ(header.camera(), exiv2.camera()) << c.name;
+    }
+
+    // The samples of the shared corpus, whole.
+    const std::string exif = test::findCorpus("exif").folder;
+    for (const auto& [file, date, camera] :
+         {std::tuple{"exiftool/exiftool/t/images/Panasonic.rw2", "2008-08-06 15:21:56",
+                     "Panasonic DMC-LX3"},
+          {"exiftool/exiftool/t/images/FujiFilm.raf", "2007-05-22 13:58:30",
+           "FUJIFILM FinePix S5Pro"},
+          {"drewnoakes/metadata-extractor-images/rw2/Issue 419.rw2", "none", ""},
+          {"Exiv2/exiv2/test/data/issue_1791_new.raf", "none", ""}}) {
+        const std::string path = exif + "/" + file;
+        if (exif.empty() || !std::filesystem::exists(path))
+            continue;
+        const CameraCatch caught;
+        EXPECT_EQ(localText(extendedDateForPath(path.c_str(), test::statOf(path))), date) << file;
+        EXPECT_EQ(caught.camera(), camera) << file;
+        const CameraCatch exiv2;
+        bool unreadable = false;
+        EXPECT_EQ(localText(metadataDateForFile(path.c_str(), unreadable)), date) << file;
+        EXPECT_EQ(exiv2.camera(), camera) << file;
     }
 }
 
