@@ -57,6 +57,10 @@ std::string kindOf(const std::string& path) {
     }
     if (got >= 12 && std::memcmp(head, "\0\0\0\x0cJXL ", 8) == 0)
         return "JXL";
+    if (got >= 4 && std::memcmp(head, "IIU\0", 4) == 0)
+        return "RW2";
+    if (got >= 15 && std::memcmp(head, "FUJIFILMCCD-RAW", 15) == 0)
+        return "RAF";
     switch (orvane::containerKind(head, got)) {
     case orvane::ContainerKind::StillImage:
         return "other image";
