@@ -3,12 +3,14 @@
 // - RW2: exiv2 reads IFD 0 as Panasonic's own tags (its make, model and dates are not the
 //   image's), the EXIF IFD it points to as the image's, and then the embedded JPEG, whose
 //   tags fill in what the raw structure lacks: the EXIF IFD's DateTimeOriginal comes first,
-//   else the JPEG's date; the make and model are always the JPEG's.
+//   else the JPEG's dates; the make and model are always the JPEG's.
 // - RAF: exiv2 takes the EXIF block at the twelfth byte of the embedded JPEG, as it lies
 //   behind the SOI, the APP1 marker, its length and "Exif\0\0", without looking at them.
-// libexif reads damaged IFDs where exiv2 gives up on them (more than 256 entries, an EXIF
-// IFD pointer of several values); such structures, a date that does not parse and a JPEG
-// that is not one are left to exiv2.
+// The entries are read with libexif but weighed in exiv2's order: DateTimeOriginal of the
+// EXIF IFD, then of IFD 0, then IFD 0's DateTime, each taken only as text. libexif also
+// reads damaged IFDs where exiv2 gives up on them (more than 256 entries, an EXIF IFD
+// pointer of several values): those are read as exiv2 reads them, and what cannot be (a
+// JPEG whose segments are damaged) is left to exiv2.
 
 #include "dates/RawExif.h"
 
@@ -19,6 +21,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <initializer_list>
 #include <libexif/exif-data.h>
 #include <vector>
 
@@ -31,8 +34,9 @@ constexpr uint64_t kJpegHead = 128 * 1024;
 constexpr unsigned kTagJpgFromRaw = 0x002e;
 constexpr unsigned kTagExifIfd = 0x8769;
 constexpr unsigned kTagDateTimeOriginal = 0x9003;
-// exiv2 reads no IFD of more entries than this.
+// exiv2 reads no IFD of more entries than this, and skips entries of this many values.
 constexpr unsigned kMostEntries = 256;
+constexpr uint32_t kMostValues = 0x10000000;
 
 uint32_t bigEndian32(const unsigned char* bytes) {
     return (uint32_t{bytes[0]} << 24) | (uint32_t{bytes[1]} << 16) | (uint32_t{bytes[2]} << 8) |
@@ -52,6 +56,7 @@ class Ifds {
         unsigned type = 0;
         uint32_t count = 0;
         uint32_t value = 0; // the value itself when it fits in four bytes, else its offset
+        size_t at = 0;      // where the entry lies
     };
 
     Ifds(const unsigned char* bytes, size_t length) : bytes_(bytes), length_(length) {
@@ -69,33 +74,36 @@ class Ifds {
     // Whether exiv2 reads the IFD at `at`: it has at most kMostEntries entries.
     bool readable(uint32_t at) const { return at && u16(at) <= kMostEntries; }
 
-    // Whether exiv2 follows the IFD's pointer to the EXIF IFD, when it has one: a single
-    // value of an offset's type, to an IFD it reads.
-    bool exifIfdReadable(uint32_t at) const {
+    // The offset of the EXIF IFD that the IFD at `at` points to, when exiv2 follows the
+    // pointer (a single value of an offset's type, to an IFD it reads); 0 otherwise.
+    uint32_t exifIfd(uint32_t at) const {
         Entry exif;
-        if (!find(at, kTagExifIfd, exif))
-            return true;
-        return (exif.type == 4 || exif.type == 9 || exif.type == 13) && exif.count == 1 &&
-               fits(exif.value, 2) && readable(exif.value);
+        if (!find(at, kTagExifIfd, exif) ||
+            !(exif.type == 4 || exif.type == 9 || exif.type == 13) || exif.count != 1 ||
+            !fits(exif.value, 2) || !readable(exif.value))
+            return 0;
+        return exif.value;
     }
 
-    // The first entry of `tag` in the IFD at `at` whose twelve bytes lie in the bytes.
+    // The first entry of `tag` in the IFD at `at` that exiv2 keeps: its twelve bytes lie in
+    // the bytes, and its count is below exiv2's bound.
     bool find(uint32_t at, unsigned tag, Entry& found) const {
         const size_t count = u16(at);
         for (size_t i = 0; i < count && fits(at + 2 + 12 * i, 12); ++i) {
             const size_t entry = at + 2 + 12 * i;
-            if (u16(entry) == tag) {
-                found = {u16(entry + 2), u32(entry + 4), u32(entry + 8)};
+            if (u16(entry) == tag && u32(entry + 4) < kMostValues) {
+                found = {u16(entry + 2), u32(entry + 4), u32(entry + 8), entry};
                 return true;
             }
         }
         return false;
     }
 
-    // Whether the EXIF IFD that the IFD at `at` points to holds `tag`, of any type.
-    bool exifIfdHolds(uint32_t at, unsigned tag) const {
-        Entry exif, entry;
-        return find(at, kTagExifIfd, exif) && fits(exif.value, 2) && find(exif.value, tag, entry);
+    // The bytes of a text entry's value, when all of them lie in the bytes; null otherwise.
+    const unsigned char* text(const Entry& entry) const {
+        if (entry.count <= 4)
+            return bytes_ + entry.at + 8;
+        return fits(entry.value, entry.count) ? bytes_ + entry.value : nullptr;
     }
 
   private:
@@ -167,43 +175,87 @@ bool embeddedJpeg(const Ifds& raw, uint32_t ifd0, uint64_t fileSize, uint64_t& o
     return true;
 }
 
+// A date tag as exiv2 looks for it: in one IFD, taken when it is text that parses.
+struct DateTag {
+    ExifIfd ifd;
+    ExifTag tag;
+    const char* name;
+};
+
+constexpr DateTag kPhotoOriginal{EXIF_IFD_EXIF, EXIF_TAG_DATE_TIME_ORIGINAL,
+                                 "EXIF_TAG_DATE_TIME_ORIGINAL"};
+constexpr DateTag kImageOriginal{EXIF_IFD_0, EXIF_TAG_DATE_TIME_ORIGINAL,
+                                 "EXIF_TAG_DATE_TIME_ORIGINAL"};
+constexpr DateTag kImageDateTime{EXIF_IFD_0, EXIF_TAG_DATE_TIME, "EXIF_TAG_DATE_TIME"};
+constexpr unsigned kAscii = 2;
+
+// The date of the first of `tags` that exiv2 would take, read from what libexif loaded of
+// the same bytes as `ifds`. `known` turns false when libexif's entry is not the text exiv2
+// reads (its value lies past the bytes libexif is given, or was changed): the answer is then
+// exiv2's.
+time_t firstDate(ExifData* data, const Ifds& ifds, std::initializer_list<DateTag> tags,
+                 bool& known) {
+    known = true;
+    const uint32_t ifd0 = ifds.first(), exif = ifds.exifIfd(ifd0);
+    for (const DateTag& wanted : tags) {
+        const uint32_t at = wanted.ifd == EXIF_IFD_0 ? ifd0 : exif;
+        Ifds::Entry seen;
+        if (!at || !ifds.find(at, wanted.tag, seen) || seen.type != kAscii)
+            continue;
+        // libexif's text must be the one exiv2 reads: not clipped, and not changed on loading
+        // (the link to IFD 1 is cleared where IFD 0 says it lies).
+        ExifEntry* entry = data->ifd[wanted.ifd]
+                               ? exif_content_get_entry(data->ifd[wanted.ifd], wanted.tag)
+                               : nullptr;
+        const unsigned char* bytes = ifds.text(seen);
+        if (!entry || entry->format != EXIF_FORMAT_ASCII || !bytes || entry->size != seen.count ||
+            std::memcmp(entry->data, bytes, seen.count) != 0) {
+            known = false;
+            return -1;
+        }
+        char text[4096];
+        exif_entry_get_value(entry, text, sizeof text);
+        if (const time_t seconds = unixTimeFromExifDate(text, wanted.name); seconds != -1)
+            return seconds;
+    }
+    return -1;
+}
+
 // The DateTimeOriginal of the EXIF IFD that IFD 0 of the RW2 head points to, or -1.
-time_t exifIfdOriginal(std::vector<unsigned char>& head) {
+time_t rawOriginal(std::vector<unsigned char>& head, const Ifds& raw, bool& known) {
+    known = false;
     // libexif reads the structure once its magic is TIFF's; the head is a copy.
     head[2] = 0x2A;
     head[3] = 0;
     ExifData* data = loadExifFromTiff(head.data(), static_cast<uint32_t>(head.size()));
     if (!data)
         return -1;
-    time_t seconds = -1;
-    ExifEntry* entry =
-        data->ifd[EXIF_IFD_EXIF]
-            ? exif_content_get_entry(data->ifd[EXIF_IFD_EXIF], EXIF_TAG_DATE_TIME_ORIGINAL)
-            : nullptr;
-    if (entry && entry->format == EXIF_FORMAT_ASCII) {
-        char text[4096];
-        exif_entry_get_value(entry, text, sizeof text);
-        seconds = unixTimeFromExifDate(text, "EXIF_TAG_DATE_TIME_ORIGINAL");
-    }
+    const time_t seconds = firstDate(data, raw, {kPhotoOriginal}, known);
     exif_data_free(data);
     return seconds;
 }
 
-// The date of the EXIF block of a RAF's or an RW2's embedded JPEG, whose make and model are
-// noted on the way as exiv2 notes them; -1 when it has none, or when exiv2 would not read
-// all of it. `readable` tells whether exiv2 reads its IFD 0 (and so names its camera).
-time_t blockDate(const unsigned char* tiff, size_t length, bool& readable) {
+// The date of the EXIF block of a RAF's or an RW2's embedded JPEG by `tags`, its make and
+// model noted on the way as exiv2 notes them; -1 when it has none, or when it is exiv2's to
+// tell. `readable` tells whether exiv2 reads its IFD 0 (and names the camera by it).
+time_t blockDate(const unsigned char* tiff, size_t length, std::initializer_list<DateTag> tags,
+                 bool& readable) {
     readable = false;
     if (!tiff || !isTiff(tiff, length))
         return -1;
     const Ifds ifds(tiff, length);
-    const uint32_t ifd0 = ifds.first();
-    if (!ifds.readable(ifd0))
+    if (!ifds.readable(ifds.first()))
         return -1;
     readable = true;
-    const time_t seconds =
-        exifDateForBytes(tiff, static_cast<uint32_t>(std::min<size_t>(length, kTiffExifBound)));
-    return ifds.exifIfdReadable(ifd0) ? seconds : -1;
+    ExifData* data =
+        loadExifFromTiff(tiff, static_cast<uint32_t>(std::min<size_t>(length, kTiffExifBound)));
+    if (!data)
+        return -1;
+    noteExifCamera(data);
+    bool known = true;
+    const time_t seconds = firstDate(data, ifds, tags, known);
+    exif_data_free(data);
+    return seconds;
 }
 
 } // namespace
@@ -223,23 +275,31 @@ time_t rw2ExifDate(const ReadAt& read, uint64_t fileSize) {
         return -1;
     const Ifds raw(head.data(), head.size());
     const uint32_t ifd0 = raw.first();
-    if (!raw.readable(ifd0) || !raw.exifIfdReadable(ifd0))
+    if (!raw.readable(ifd0))
+        return -1;
+    // exiv2 drops the JPEG's DateTimeOriginal of the EXIF IFD when the raw EXIF IFD has one
+    // of any type, dated or not.
+    Ifds::Entry entry;
+    const uint32_t exifIfd = raw.exifIfd(ifd0);
+    const bool hasOriginal = exifIfd && raw.find(exifIfd, kTagDateTimeOriginal, entry);
+    bool known = true;
+    const time_t original = hasOriginal ? rawOriginal(head, raw, known) : -1;
+    if (!known)
         return -1;
     uint64_t jpegOffset = 0, jpegLength = 0;
-    const bool hasJpeg = embeddedJpeg(raw, ifd0, fileSize, jpegOffset, jpegLength);
-    // exiv2 drops the JPEG's DateTimeOriginal when the EXIF IFD has one, even one it cannot
-    // read: what it then answers is its own to decide.
-    const bool hasOriginal = raw.exifIfdHolds(ifd0, kTagDateTimeOriginal);
-    const time_t original = hasOriginal ? exifIfdOriginal(head) : -1;
-    if (hasOriginal && original == -1)
-        return -1;
-    if (!hasJpeg || (original != -1 && !cameraWanted()))
+    if (!embeddedJpeg(raw, ifd0, fileSize, jpegOffset, jpegLength) ||
+        (original != -1 && !cameraWanted()))
         return original;
     const std::vector<unsigned char> jpeg =
         readSpan(read, jpegOffset, std::min(jpegLength, kJpegHead));
     const JpegExif block = jpegExifBlock(jpeg.data(), jpeg.size());
     bool readable = false;
-    const time_t fromJpeg = block.tiff ? blockDate(block.tiff, block.length, readable) : -1;
+    const time_t fromJpeg =
+        !block.tiff ? -1
+        : hasOriginal
+            ? blockDate(block.tiff, block.length, {kImageOriginal, kImageDateTime}, readable)
+            : blockDate(block.tiff, block.length, {kPhotoOriginal, kImageOriginal, kImageDateTime},
+                        readable);
     // The camera is the JPEG's: a JPEG not read here as exiv2 reads it leaves it to exiv2.
     if (!block.walked || (block.tiff && !readable))
         return -1;
@@ -257,7 +317,8 @@ time_t rafExifDate(const ReadAt& read, uint64_t fileSize) {
     const std::vector<unsigned char> tiff =
         readSpan(read, offset + 12, std::min<uint64_t>(length - 12, kTiffExifBound));
     bool readable = false;
-    return blockDate(tiff.data(), tiff.size(), readable);
+    return blockDate(tiff.data(), tiff.size(), {kPhotoOriginal, kImageOriginal, kImageDateTime},
+                     readable);
 }
 
 } // namespace orvane
