@@ -295,6 +295,9 @@ TEST(ExtendedDate, RawHeadersGiveExiv2sDate) {
                                                  "ab",
                                                  8) +
                                      jpeg.substr(2);
+    std::string longIfd0 =
+        rw2File({make}, {asciiField(test::kTagDateTimeOriginal, "2008:08:06 15:21:56")}, jpeg);
+    longIfd0[24] = 7;
     const struct {
         const char* name;
         std::string file;
@@ -309,6 +312,14 @@ TEST(ExtendedDate, RawHeadersGiveExiv2sDate) {
         // IFD 0's own tags are Panasonic's, not the image's.
         {"rw2 ifd0", rw2File({asciiField(test::kTagDateTime, "2005:01:01 00:00:00")}, {}, ""),
          "none", false},
+        // exiv2 skips an entry of 2^28 values or more: the JPEG's DateTimeOriginal counts.
+        {"rw2 skipped original",
+         rw2File({make}, {{test::kTagDateTimeOriginal, test::kFormatAscii, 0x10000001, "2008"}},
+                 jpeg),
+         "2001-02-03 04:05:00", true},
+        // IFD 0 counts more entries than it has: libexif clears the link to IFD 1 where the
+        // count puts it, inside the EXIF IFD's date, which exiv2 reads whole.
+        {"rw2 long ifd0", longIfd0, "2008-08-06 15:21:56", false},
         // An unset clock in the EXIF IFD hides the JPEG's DateTimeOriginal from exiv2.
         {"rw2 unset",
          rw2File({make}, {asciiField(test::kTagDateTimeOriginal, "0000:00:00 00:00:00")}, jpeg),
