@@ -1,11 +1,13 @@
 // Time per file of the date readers, by container, against the EXIF reader's JPEGs timed in
-// the same run: `orvane_dates_bench [--repeat N] FOLDER...` walks the folders, reads each
-// regular file's date N times as a run does (the EXIF reader, then the others), and prints
-// microseconds a file for each kind with the ratio to JPEG.
+// the same run: `orvane_dates_bench [--repeat N] [--camera] FOLDER...` walks the folders,
+// reads each regular file's date N times as a run does (the EXIF reader, then the others;
+// with --camera as a run whose template names the camera), and prints microseconds a file
+// for each kind with the ratio to JPEG.
 
 #include "dates/ContainerKind.h"
 #include "dates/ExifDate.h"
 #include "dates/ExtendedDate.h"
+#include "naming/CameraName.h"
 
 #include <algorithm>
 #include <chrono>
@@ -57,6 +59,10 @@ std::string kindOf(const std::string& path) {
     }
     if (got >= 12 && std::memcmp(head, "\0\0\0\x0cJXL ", 8) == 0)
         return "JXL";
+    if (got >= 4 && std::memcmp(head, "IIU\0", 4) == 0)
+        return "RW2";
+    if (got >= 15 && std::memcmp(head, "FUJIFILMCCD-RAW", 15) == 0)
+        return "RAF";
     switch (orvane::containerKind(head, got)) {
     case orvane::ContainerKind::StillImage:
         return "other image";
@@ -72,6 +78,7 @@ std::string kindOf(const std::string& path) {
 int main(int argc, char** argv) {
     int repeat = 20;
     bool each = false;
+    bool camera = false;
     std::vector<std::string> files;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--repeat") == 0 && i + 1 < argc) {
@@ -80,6 +87,10 @@ int main(int argc, char** argv) {
         }
         if (std::strcmp(argv[i], "--each") == 0) {
             each = true;
+            continue;
+        }
+        if (std::strcmp(argv[i], "--camera") == 0) {
+            camera = true;
             continue;
         }
         for (const auto& entry : std::filesystem::recursive_directory_iterator(argv[i]))
@@ -95,6 +106,7 @@ int main(int argc, char** argv) {
             if (::stat(path.c_str(), &status) != 0)
                 continue;
             const auto start = std::chrono::steady_clock::now();
+            const orvane::CameraCatch catchCamera(camera);
             time_t date = orvane::exifDateForPath(path.c_str(), status);
             if (date == -1)
                 date = orvane::extendedDateForPath(path.c_str(), status);

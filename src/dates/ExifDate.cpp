@@ -86,8 +86,9 @@ time_t dateFromTag(ExifData* data, ExifTag tag, const char* tagName, char* value
     return -1;
 }
 
-// Hands the make and model of IFD 0 to a camera catch on this thread, when one wants them.
-void noteCameraOf(ExifData* data) {
+} // namespace
+
+void noteExifCamera(ExifData* data) {
     if (!cameraWanted() || !data->ifd[EXIF_IFD_0])
         return;
     auto text = [&](ExifTag tag) {
@@ -98,8 +99,6 @@ void noteCameraOf(ExifData* data) {
     };
     noteCamera(text(EXIF_TAG_MAKE), text(EXIF_TAG_MODEL));
 }
-
-} // namespace
 
 time_t exifDateForBytes(const unsigned char* bytes, uint32_t length) {
     if (length < 3) {
@@ -123,7 +122,7 @@ time_t exifDateForBytes(const unsigned char* bytes, uint32_t length) {
         dateFromTag(data, EXIF_TAG_DATE_TIME_ORIGINAL, "EXIF_TAG_DATE_TIME_ORIGINAL", valueText);
     if (seconds == -1)
         seconds = dateFromTag(data, EXIF_TAG_DATE_TIME, "EXIF_TAG_DATE_TIME", valueText);
-    noteCameraOf(data);
+    noteExifCamera(data);
     exif_data_free(data);
     return seconds;
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <libexif/exif-data.h>
 #include <sys/stat.h>
 
 namespace orvane {
@@ -17,5 +18,9 @@ time_t exifDateForMappedFile(const char* path, const unsigned char* bytes, uint3
 // The same for the bytes of a whole file held in memory: everything exifDateForPath does
 // after mapping the file.
 time_t exifDateForBytes(const unsigned char* bytes, uint32_t length);
+
+// Hands the make and model of IFD 0 of loaded EXIF data to a camera catch on this thread,
+// when one wants them.
+void noteExifCamera(ExifData* data);
 
 } // namespace orvane

@@ -10,6 +10,7 @@
 #include "dates/HeifExif.h"
 #include "dates/MetadataDate.h"
 #include "dates/PngRawProfile.h"
+#include "dates/RawExif.h"
 #include "dates/VideoDate.h"
 
 #include <algorithm>
@@ -89,9 +90,10 @@ std::vector<unsigned char> readSpan(const ReadAt& read, uint64_t offset, size_t 
     return bytes;
 }
 
-// The date in the EXIF that a HEIF, AVIF, CR3, JPEG XL, PNG or WebP file says where it keeps,
-// read alone, or -1. A file where that holds no date is left to the full readers, as is one
-// whose boxes or chunks are not as expected; `none` tells of a file that has no EXIF at all.
+// The date in the EXIF that a HEIF, AVIF, CR3, JPEG XL, RW2, RAF, PNG or WebP file says where
+// it keeps, read alone, or -1. A file where that holds no date is left to the full readers, as
+// is one whose boxes, chunks or headers are not as expected; `none` tells of a file that has
+// no EXIF at all.
 time_t dateWhereTheContainerSays(const unsigned char* head, size_t headLength, const ReadAt& read,
                                  uint64_t size, bool& none) {
     none = false;
@@ -111,6 +113,10 @@ time_t dateWhereTheContainerSays(const unsigned char* head, size_t headLength, c
                    ? -1
                    : jxlExifBoxDate(found.blocks[0].data(), found.blocks[0].size());
     }
+    if (isRw2(head, headLength))
+        return rw2ExifDate(read, size);
+    if (isRaf(head, headLength))
+        return rafExifDate(read, size);
     const ExifChunk chunk = findExifChunk(read, size);
     if (chunk.found == ExifChunk::Found::kBlock) {
         const auto bytes = readSpan(read, chunk.offset, chunk.length);

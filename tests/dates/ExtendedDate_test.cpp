@@ -10,12 +10,15 @@
 #include "dates/HeifExif.h"
 #include "dates/MetadataDate.h"
 #include "dates/PairedFiles.h"
+#include "dates/RawExif.h"
+#include "naming/CameraName.h"
 #include "support/TestSupport.h"
 
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <map>
 #include <sstream>
 
 namespace orvane {
@@ -247,6 +250,141 @@ TEST(ExtendedDate, ExifChunksAreFoundByTheirHeadersAlone) {
             c.file.size());
         EXPECT_EQ(found.found, c.found) << c.file;
         EXPECT_EQ(found.offset, c.offset) << c.file;
+    }
+}
+
+std::string fujiHeader(uint32_t jpegOffset, uint32_t jpegLength) {
+    auto be32 = [](uint32_t v) {
+        return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+    };
+    std::string header = "FUJIFILMCCD-RAW 0201FF383501" + std::string(32, '\0') + "0100";
+    header.resize(84, '\0');
+    return header + be32(jpegOffset) + be32(jpegLength) + std::string(16, '\0');
+}
+
+// An RW2 file: the TIFF structure of `ifd0` and `exif` under the magic "IIU", then `jpeg`,
+// which IFD 0 names as the embedded JPEG (tag 0x2e) when it is not empty.
+std::string rw2File(std::vector<test::IfdField> ifd0, const std::vector<test::IfdField>& exif,
+                    const std::string& jpeg) {
+    const test::TiffWriter w(test::ByteOrder::Intel);
+    if (!jpeg.empty())
+        ifd0.push_back(
+            {0x2e, test::kFormatUndefined, static_cast<uint32_t>(jpeg.size()), w.u32(0)});
+    std::string file = test::tiffFile(test::ByteOrder::Intel, ifd0, exif, 24);
+    if (!jpeg.empty()) {
+        ifd0.back().value = w.u32(static_cast<uint32_t>(file.size()));
+        file = test::tiffFile(test::ByteOrder::Intel, ifd0, exif, 24) + jpeg;
+    }
+    file[2] = 'U';
+    return file;
+}
+
+// RW2 and RAF files are dated from the EXIF their headers point to; each date, and the camera
+// noted, must be the one exiv2 gives the whole file. Where exiv2 would weigh the tags
+// otherwise, the header route answers nothing and exiv2 decides.
+TEST(ExtendedDate, RawHeadersGiveExiv2sDate) {
+    TimeZoneScope zone("UTC");
+    using test::asciiField;
+    const test::IfdField make = asciiField(0x010f, "Panasonic"),
+                         model = asciiField(0x0110, "DMC-LX3");
+    const std::string jpeg = test::jpegFile(
+        test::tiffFile(test::ByteOrder::Intel,
+                       {make, model, asciiField(test::kTagDateTime, "2001:02:03 04:05:06")},
+                       {asciiField(test::kTagDateTimeOriginal, "2001:02:03 04:05:00")}));
+    const std::string jpegWithApp0 = std::string("\xFF\xD8\xFF\xE0\x00\x04"
+                                                 "ab",
+                                                 8) +
+                                     jpeg.substr(2);
+    std::string longIfd0 =
+        rw2File({make}, {asciiField(test::kTagDateTimeOriginal, "2008:08:06 15:21:56")}, jpeg);
+    longIfd0[24] = 7;
+    const struct {
+        const char* name;
+        std::string file;
+        const char* date;
+        bool byHeader; // dated without exiv2
+    } cases[] = {
+        // The EXIF IFD's DateTimeOriginal comes before the JPEG's dates.
+        {"rw2 original",
+         rw2File({make}, {asciiField(test::kTagDateTimeOriginal, "2008:08:06 15:21:56")}, jpeg),
+         "2008-08-06 15:21:56", true},
+        {"rw2 jpeg", rw2File({make}, {}, jpeg), "2001-02-03 04:05:00", true},
+        // IFD 0's own tags are Panasonic's, not the image's.
+        {"rw2 ifd0", rw2File({asciiField(test::kTagDateTime, "2005:01:01 00:00:00")}, {}, ""),
+         "none", false},
+        // exiv2 skips an entry of 2^28 values or more: the JPEG's DateTimeOriginal counts.
+        {"rw2 skipped original",
+         rw2File({make}, {{test::kTagDateTimeOriginal, test::kFormatAscii, 0x10000001, "2008"}},
+                 jpeg),
+         "2001-02-03 04:05:00", true},
+        // IFD 0 counts more entries than it has: libexif clears the link to IFD 1 where the
+        // count puts it, inside the EXIF IFD's date, which exiv2 reads whole.
+        {"rw2 long ifd0", longIfd0, "2008-08-06 15:21:56", false},
+        // An unset clock in the EXIF IFD hides the JPEG's DateTimeOriginal from exiv2.
+        {"rw2 unset",
+         rw2File({make}, {asciiField(test::kTagDateTimeOriginal, "0000:00:00 00:00:00")}, jpeg),
+         "2001-02-03 04:05:06", true},
+        {"raf", fujiHeader(108, static_cast<uint32_t>(jpeg.size())) + jpeg, "2001-02-03 04:05:00",
+         true},
+        // exiv2 looks for the EXIF block at the JPEG's twelfth byte only, then searches.
+        {"raf app0", fujiHeader(108, static_cast<uint32_t>(jpegWithApp0.size())) + jpegWithApp0,
+         "2001-02-03 04:05:00", false},
+        {"raf past the end", fujiHeader(108, 1u << 20) + jpeg, "2001-02-03 04:05:00", false},
+    };
+    for (const auto& c : cases) {
+        const auto* bytes = reinterpret_cast<const unsigned char*>(c.file.data());
+        const ReadAt read = [&](uint64_t offset, unsigned char* buffer, size_t size) -> size_t {
+            const size_t count =
+                offset < c.file.size() ? std::min(size, c.file.size() - offset) : 0;
+            std::memcpy(buffer, c.file.data() + offset, count);
+            return count;
+        };
+        const CameraCatch header;
+        const time_t byHeader = isRw2(bytes, c.file.size()) ? rw2ExifDate(read, c.file.size())
+                                                            : rafExifDate(read, c.file.size());
+        EXPECT_EQ(localText(byHeader), c.byHeader ? c.date : "none") << c.name;
+        const CameraCatch exiv2;
+        EXPECT_EQ(localText(metadataDateForBytes(bytes, c.file.size())), c.date) << c.name;
+        EXPECT_EQ(localText(extendedDateForBytes(bytes, c.file.size())), c.date) << c.name;
+        if (c.byHeader) {
+            EXPECT_EQ(header.camera(), exiv2.camera()) << c.name;
+        }
+    }
+
+    // Every RW2 and RAF file of the corpora, whole: the same date and camera as exiv2 gives.
+    const std::map<std::string, std::string> known = {{"Panasonic.rw2", "2008-08-06 15:21:56"},
+                                                      {"FujiFilm.raf", "2007-05-22 13:58:30"}};
+    int samples = 0, dated = 0;
+    for (const std::string& folder : {test::findCorpus("exif").folder, formatsFolder()}) {
+        if (folder.empty())
+            continue;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+            const std::string path = entry.path().string();
+            unsigned char head[16] = {};
+            std::ifstream(path, std::ios::binary).read(reinterpret_cast<char*>(head), sizeof head);
+            if (!entry.is_regular_file() || !(isRw2(head, sizeof head) || isRaf(head, sizeof head)))
+                continue;
+            const CameraCatch caught;
+            const time_t date = extendedDateForPath(path.c_str(), test::statOf(path));
+            const CameraCatch exiv2;
+            bool unreadable = false;
+            time_t exiv2Date = metadataDateForFile(path.c_str(), unreadable);
+            if (exiv2Date == -1 && unreadable) {
+                const std::string bytes = test::readFile(path);
+                exiv2Date = embeddedExifDate(reinterpret_cast<const unsigned char*>(bytes.data()),
+                                             bytes.size());
+            }
+            EXPECT_EQ(localText(date), localText(exiv2Date)) << path;
+            EXPECT_EQ(caught.camera(), exiv2.camera()) << path;
+            if (const auto it = known.find(entry.path().filename().string()); it != known.end()) {
+                EXPECT_EQ(localText(date), it->second) << path;
+            }
+            ++samples;
+            dated += date != -1;
+        }
+    }
+    if (test::findCorpus("exif").full) {
+        EXPECT_EQ(std::pair(samples, dated), std::pair(5, 2));
     }
 }
 
