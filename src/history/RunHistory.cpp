@@ -17,6 +17,7 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <string_view>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -71,6 +72,16 @@ struct Reading {
 };
 
 // Reads one line into the record; answers false for the first line when it is no start.
+// Whether a journal line may be of a type a summary reads ("end", "interrupted", "undo"):
+// its type's text stands in it between quotes whatever else the line holds, while within a
+// text quotes are escaped.
+bool mayBeClosingLine(std::string_view text) {
+    for (std::string_view type : {"\"end\"", "\"interrupted\"", "\"undo\""})
+        if (text.find(type) != std::string_view::npos)
+            return true;
+    return false;
+}
+
 bool applyLine(RunRecord& run, const json& line, bool whole, Reading& reading) {
     const std::string type = textOf(line, "type");
     if (type == "start") {
@@ -342,8 +353,9 @@ std::optional<RunRecord> readRunFrom(int fd, const std::string& journalPath, off
     if (!whole && size - next > kTailBytes)
         reader.skipTo(size - kTailBytes); // the closing lines are at the end
     while (reader.next(text, journal::kMaxLine, tooLong)) {
-        // A line cut short by a crash, or damaged, is no line.
-        if (tooLong)
+        // A line cut short by a crash, or damaged, is no line. For a summary only the lines
+        // that close or undo a run count: the others, nearly all of the tail, are not parsed.
+        if (tooLong || (!whole && !mayBeClosingLine(text)))
             continue;
         const json line = json::parse(text, nullptr, false);
         if (!line.is_discarded() && line.is_object())
