@@ -64,6 +64,12 @@ std::string namingFinalPath(std::string text, const std::string& temporary,
     return text;
 }
 
+// A copy cheap enough that handing it to a copy thread costs as much as making it.
+bool isSmallCopy(const CopyJob& job) {
+    constexpr off_t kSmallCopy = 64 * 1024;
+    return S_ISREG(job.status.st_mode) && job.status.st_size <= kSmallCopy && job.fetched.empty();
+}
+
 } // namespace
 
 MergeEngine::MergeEngine(const UserDefaults& defaults, RunStatus& status, RunResult& result)
@@ -392,14 +398,24 @@ void MergeEngine::startCopyOf(CopyJob job) {
 void MergeEngine::collect(PublishBatch& batch, bool all) {
     // Bounds the copies under way and the outcomes waiting behind the oldest of them.
     constexpr size_t kMaxWaiting = 256;
+    // Small copies queue up for the copy threads beyond one a thread: waiting for each of them
+    // costs two hand-overs between threads, more than copying a small file does.
+    constexpr size_t kQueuedSmallCopies = 64;
     while (!underway_.empty()) {
         Underway& oldest = underway_.front();
         if (oldest.job && !all) {
-            const size_t copies = static_cast<size_t>(std::count_if(
-                underway_.begin(), underway_.end(), [](const Underway& u) { return u.job; }));
+            size_t copies = 0;
+            bool allSmall = true;
+            for (const Underway& u : underway_)
+                if (u.job) {
+                    ++copies;
+                    allSmall = allSmall && isSmallCopy(*u.job);
+                }
+            const size_t limit =
+                allSmall ? std::max<size_t>(copyJobs_, kQueuedSmallCopies) : copyJobs_;
             const bool ready =
                 oldest.made.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
-            if (!ready && copies < copyJobs_ && underway_.size() < kMaxWaiting)
+            if (!ready && copies < limit && underway_.size() < kMaxWaiting)
                 return;
         }
         Underway entry = std::move(oldest);
