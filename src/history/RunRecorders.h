@@ -26,6 +26,10 @@ class RunRecorders : public RunObserver {
         for (RunObserver* r : recorders_)
             r->entryIntent(copy, source, temporary, destination, made);
     }
+    void beforeMakingTemporaries() override {
+        for (RunObserver* r : recorders_)
+            r->beforeMakingTemporaries();
+    }
     void temporaryMade(EntryCopy copy, const FileStamp& made) override {
         for (RunObserver* r : recorders_)
             r->temporaryMade(copy, made);

@@ -145,6 +145,7 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
         MergeEngine& engine;
         ~Detach() {
             engine.underway_.clear(); // empty unless an exception left the loop
+            engine.notStarted_ = 0;
             engine.pool_ = nullptr;
             engine.nameClashes_ = nullptr;
             engine.dater_.stopReadingAhead();
@@ -369,30 +370,48 @@ void MergeEngine::endEntry(size_t index, const std::string& source, EntryOutcome
 }
 
 void MergeEngine::startCopyOf(CopyJob job) {
-    Underway entry{job.entry, job.source, std::nullopt, std::nullopt, {}};
-    if (pool_) {
-        entry.made = pool_->run<MadeCopy>([this, job] {
-            LogDeferral deferral;
+    // With copy threads, small copies are handed over a few at once, after their intents
+    // were put on record in one go.
+    constexpr size_t kHandedOverTogether = 16;
+    const bool small = isSmallCopy(job);
+    underway_.push_back({job.entry, job.source, std::nullopt, std::move(job), {}});
+    ++notStarted_;
+    if (!pool_ || !small || notStarted_ >= kHandedOverTogether)
+        startWaitingCopies();
+}
+
+void MergeEngine::startWaitingCopies() {
+    if (notStarted_ == 0)
+        return;
+    // No temporary is made before the intent that names it is on record.
+    if (observer_)
+        observer_->beforeMakingTemporaries();
+    for (Underway& entry : underway_) {
+        if (!entry.job || entry.made.valid())
+            continue;
+        if (pool_) {
+            entry.made = pool_->run<MadeCopy>([this, job = *entry.job] {
+                LogDeferral deferral;
+                try {
+                    MadeCopy made = makeCopy(job);
+                    made.log = deferral.take();
+                    return made;
+                } catch (...) {
+                    writeDeferredLog(deferral.take()); // out of turn rather than lost
+                    throw;
+                }
+            });
+        } else {
+            std::promise<MadeCopy> made;
             try {
-                MadeCopy made = makeCopy(job);
-                made.log = deferral.take();
-                return made;
+                made.set_value(makeCopy(*entry.job));
             } catch (...) {
-                writeDeferredLog(deferral.take()); // out of turn rather than lost
-                throw;
+                made.set_exception(std::current_exception());
             }
-        });
-    } else {
-        std::promise<MadeCopy> made;
-        try {
-            made.set_value(makeCopy(job));
-        } catch (...) {
-            made.set_exception(std::current_exception());
+            entry.made = made.get_future();
         }
-        entry.made = made.get_future();
     }
-    entry.job = std::move(job);
-    underway_.push_back(std::move(entry));
+    notStarted_ = 0;
 }
 
 void MergeEngine::collect(PublishBatch& batch, bool all) {
@@ -414,10 +433,13 @@ void MergeEngine::collect(PublishBatch& batch, bool all) {
             const size_t limit =
                 allSmall ? std::max<size_t>(copyJobs_, kQueuedSmallCopies) : copyJobs_;
             const bool ready =
+                oldest.made.valid() &&
                 oldest.made.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
             if (!ready && copies < limit && underway_.size() < kMaxWaiting)
                 return;
         }
+        if (oldest.job && !oldest.made.valid())
+            startWaitingCopies();
         Underway entry = std::move(oldest);
         underway_.pop_front();
         batch.beginEntry(entry.entry);
@@ -697,6 +719,8 @@ EntryOutcome MergeEngine::copyFile(const std::string& source, const std::string&
     EntryOutcome outcome = decideCopy(entryIndex_, source, destination, origStatbuf, job);
     if (!job)
         return outcome;
+    if (observer_)
+        observer_->beforeMakingTemporaries();
     return finishCopy(*job, makeCopy(*job), copy);
 }
 
@@ -753,9 +777,12 @@ ErrorText MergeEngine::fetchRemote(size_t entry, const std::string& source, std:
     if (!remote)
         return kNoCameraAccess;
     const std::string partial = temporaryNameIn(toPath_);
-    if (observer_)
+    if (observer_) {
         observer_->entryIntent(entry, source, partial,
                                appendPathComponent(toPath_, lastPathComponent(source)));
+        // Made at once: the intent goes on record first, with any held back.
+        observer_->beforeMakingTemporaries();
+    }
     partial_copies::remember(partial);
     UniqueFd fd(::open(partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0644));
     if (fd.get() < 0) {

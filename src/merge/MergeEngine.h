@@ -161,13 +161,16 @@ class MergeEngine {
         std::string source;
         std::optional<EntryOutcome> outcome; // it ended without a copy
         std::optional<CopyJob> job;          // else the copy it waits for
-        std::future<MadeCopy> made;
+        std::future<MadeCopy> made;          // none until the copy is started
     };
     void processEntry(size_t index, const std::string& source, const class DateLocale& locale,
                       PublishBatch& batch);
     void endEntry(size_t index, const std::string& source, EntryOutcome outcome,
                   PublishBatch& batch);
+    // Takes the entry's copy under way; a small one may wait to be started with the next.
     void startCopyOf(CopyJob job);
+    // Starts the copies taken under way but not yet started, their intents on record first.
+    void startWaitingCopies();
     // Hands the entries under way to the batch in list order: those whose copies are done,
     // or all of them (waiting for their copies) with `all`.
     void collect(PublishBatch& batch, bool all);
@@ -258,6 +261,7 @@ class MergeEngine {
     CopyPool* pool_ = nullptr;              // during mergeFiles with several copies at once
     NameClashCache* nameClashes_ = nullptr; // during mergeFiles
     std::deque<Underway> underway_;
+    size_t notStarted_ = 0; // copies under way whose making has not begun
 };
 
 } // namespace orvane

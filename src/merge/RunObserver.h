@@ -38,6 +38,10 @@ class RunObserver {
     virtual void entryIntent(EntryCopy copy, const std::string& source,
                              const std::string& temporary, const std::string& destination,
                              const FileStamp* made = nullptr) = 0;
+    // The temporaries of the intents told since the last call are about to be made: those
+    // intents must be on record now. Until then a keeper may hold them back, so that the
+    // intents of several copies are written at once.
+    virtual void beforeMakingTemporaries() {}
     // The temporary was made, empty, as `made` tells (with the size and modification time the
     // copy will have): what identifies the copy after a crash, under either name.
     virtual void temporaryMade(EntryCopy copy, const FileStamp& made) = 0;
