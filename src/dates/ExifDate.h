@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <ctime>
+#include <optional>
 #include <sys/stat.h>
 
 namespace orvane {
@@ -17,5 +19,17 @@ time_t exifDateForMappedFile(const char* path, const unsigned char* bytes, uint3
 // The same for the bytes of a whole file held in memory: everything exifDateForPath does
 // after mapping the file.
 time_t exifDateForBytes(const unsigned char* bytes, uint32_t length);
+
+// The bytes of a small file that exifDateForPath read whole on this thread, valid until it
+// reads the next one.
+struct WholeFile {
+    const unsigned char* bytes = nullptr;
+    size_t length = 0;
+};
+
+// The file exifDateForPath read last on this thread, when it read all of it and it was `path`
+// in the state `status` describes: the readers that look at the file next need not read it
+// again. None otherwise.
+std::optional<WholeFile> lastReadWhole(const char* path, const struct stat& status);
 
 } // namespace orvane
