@@ -259,11 +259,13 @@ void RunJournal::noteEntryDone() {
     syncWanted_.notify_one();
 }
 
-void RunJournal::folderCreated(const std::string& path) {
+void RunJournal::folderCreated(const std::string& path, const struct stat* status) {
     json line = {{"type", "folder"}, {"path", journal::pathJson(path)}};
-    struct stat status;
-    if (::lstat(path.c_str(), &status) == 0)
-        line["stamp"] = journal::stampJson(FileStamp::of(status));
+    struct stat read;
+    if (!status && ::lstat(path.c_str(), &read) == 0)
+        status = &read;
+    if (status)
+        line["stamp"] = journal::stampJson(FileStamp::of(*status));
     // Written with the intents of the copies that go into it, before their temporaries.
     append(journal::lineText(line), false);
 }

@@ -52,7 +52,7 @@ class RunJournal : public RunObserver {
     bool undoable() const { return fd_.get() >= 0 || closed_; }
     const std::string& path() const { return path_; }
 
-    void folderCreated(const std::string& path) override;
+    void folderCreated(const std::string& path, const struct stat* status) override;
     void entryIntent(EntryCopy copy, const std::string& source, const std::string& temporary,
                      const std::string& destination, const FileStamp* made) override;
     void beforeMakingTemporaries() override;

@@ -29,6 +29,7 @@
 #include <memory>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <thread>
 #include <typeinfo>
 #include <unistd.h>
@@ -141,6 +142,7 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
     // Many entries of one name would otherwise each look at every numbered name before theirs.
     NameClashCache nameClashes;
     nameClashes_ = &nameClashes;
+    batch_ = &batch;
     struct Detach {
         MergeEngine& engine;
         ~Detach() {
@@ -148,6 +150,7 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
             engine.notStarted_ = 0;
             engine.pool_ = nullptr;
             engine.nameClashes_ = nullptr;
+            engine.batch_ = nullptr;
             engine.dater_.stopReadingAhead();
         }
     } detach{*this};
@@ -509,6 +512,9 @@ ErrorText MergeEngine::checkExistingFolder(const std::string& path, const struct
                    static_cast<long>(status.stx_btime.tv_nsec) >= runStartedAt_.tv_nsec))))) {
         observer_->folderCreated(path);
     }
+    // A link's own device is not that of the folder it leads to: the batch reads that one.
+    if (S_ISDIR(status.stx_mode) && batch_)
+        batch_->noteFolder(path, makedev(status.stx_dev_major, status.stx_dev_minor));
     checkedFolders_.insert(path);
     return std::nullopt;
 }
@@ -526,8 +532,13 @@ ErrorText MergeEngine::assertDirectoryPresent(const std::string& path) {
         if (::mkdir(path.c_str(), 0777) == 0) {
             logMessage(LOG_DEBUG, "Created destination folder '%s' (fsr='%s')", shown.c_str(),
                        path.c_str());
+            // Read once, for the record and for the flushes of the batches that go into it.
+            struct stat made;
+            const bool known = ::lstat(path.c_str(), &made) == 0 && S_ISDIR(made.st_mode);
+            if (known && batch_)
+                batch_->noteFolder(path, made.st_dev);
             if (observer_)
-                observer_->folderCreated(path);
+                observer_->folderCreated(path, known ? &made : nullptr);
             checkedFolders_.insert(path);
             return std::nullopt;
         }

@@ -260,6 +260,7 @@ class MergeEngine {
     unsigned copyJobs_ = 1;
     CopyPool* pool_ = nullptr;              // during mergeFiles with several copies at once
     NameClashCache* nameClashes_ = nullptr; // during mergeFiles
+    PublishBatch* batch_ = nullptr;         // during mergeFiles
     std::deque<Underway> underway_;
     size_t notStarted_ = 0; // copies under way whose making has not begun
 };

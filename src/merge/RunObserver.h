@@ -31,8 +31,8 @@ struct EntryCopy {
 class RunObserver {
   public:
     virtual ~RunObserver() = default;
-    // A date folder the run created.
-    virtual void folderCreated(const std::string& path) = 0;
+    // A date folder the run created; `status`, when known, read right after it was made.
+    virtual void folderCreated(const std::string& path, const struct stat* status = nullptr) = 0;
     // Before an entry's copy begins: the temporary name it is to be written under and its
     // final name. Told again, with `made`, when publishing decides the final name anew.
     virtual void entryIntent(EntryCopy copy, const std::string& source,
