@@ -83,7 +83,8 @@ void MergeEngine::prepareRun(const PathList& fileList, time_t runStart) {
     dater_.setWantsCamera(namer_.wantsCamera());
 }
 
-void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRoot) {
+void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRoot,
+                             const ListedStatuses* statuses) {
     toPath_ = treeRoot;
     prepareRun(fileList, time(nullptr));
     result_.timeSettings = dater_.rules().time;
@@ -132,7 +133,7 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
     logMessage(LOG_DEBUG, "Merging paths into tree");
 
     // Dates are read on other threads while the loop copies; it takes them in list order.
-    dater_.startReadingAhead(fileList);
+    dater_.startReadingAhead(fileList, statuses);
     // Several copies at once: made on the pool's threads while this loop decides the next
     // entries' names; outcomes are taken back in list order.
     std::optional<CopyPool> pool;

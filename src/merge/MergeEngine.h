@@ -9,6 +9,7 @@
 #include "merge/PriorImports.h"
 #include "merge/PublishBatch.h"
 #include "merge/RunObserver.h"
+#include "platform/DirectoryWalker.h"
 #include "platform/FileCopier.h"
 #include "platform/FileDescriptor.h"
 
@@ -113,7 +114,10 @@ class MergeEngine {
     // hold; set before prepareRun.
     void setFileSystemTypeProbe(FileSystemTypeProbe probe) { fileSystemType_ = std::move(probe); }
 
-    void mergeFiles(const PathList& fileList, const std::string& treeRoot);
+    // `statuses`, when given, holds what the listing read of each entry, in the list's order:
+    // the dates read ahead start from it instead of reading each entry again.
+    void mergeFiles(const PathList& fileList, const std::string& treeRoot,
+                    const ListedStatuses* statuses = nullptr);
 
     // Reads an entry's attributes and date and renders its date folder under the destination
     // root (setToPath). Creates, copies and records nothing; logs as the merge does. Answers
