@@ -4,6 +4,7 @@
 #include "base/RunResult.h"
 #include "base/RunStatus.h"
 #include "merge/MergeEngine.h"
+#include "platform/DirectoryWalker.h"
 #include "platform/Services.h"
 #include "report/ReportController.h"
 #include "report/RunProgress.h"
@@ -66,9 +67,10 @@ class Controller : public DropWellDelegate, public ReportSelection {
     void organizeWith(PathList sources, std::string toPath,
                       std::shared_ptr<const UserDefaults> rules, PathList unchosen = {},
                       PathList again = {});
-    // `rules` null: the store's preferences.
+    // `rules` null: the store's preferences. `statuses`: what the listing read of each entry.
     void launchMergeThread(std::shared_ptr<const PathList> fileList, std::string toPath,
-                           std::shared_ptr<const UserDefaults> rules = nullptr);
+                           std::shared_ptr<const UserDefaults> rules = nullptr,
+                           std::shared_ptr<const ListedStatuses> statuses = nullptr);
     // How many entries a run into `toPath` copies at once under these preferences.
     unsigned copyJobs(const UserDefaults& rules, const std::string& toPath) const;
     void statusISR();
@@ -78,7 +80,8 @@ class Controller : public DropWellDelegate, public ReportSelection {
     bool runInProgress() { return mergeState() != kMergeIdle; }
 
     // The file list of a run, or none when a pattern list did not compile (its alert shown).
-    std::optional<PathList> fileList();
+    // `statuses`, when given, gets what the listing read of each entry.
+    std::optional<PathList> fileList(ListedStatuses* statuses = nullptr);
 
     // The command line neither remembers paths nor adds recent documents.
     void setRemembersPaths(bool remembers) { remembersPaths_ = remembers; }
@@ -134,7 +137,7 @@ class Controller : public DropWellDelegate, public ReportSelection {
     // Asks for a job code when a template needs one and the field is empty; false when the
     // user declined.
     bool jobCodeReady();
-    bool spaceConfirmed(const PathList& fileList);
+    bool spaceConfirmed(const PathList& fileList, const ListedStatuses* statuses = nullptr);
     // Every backup of the run can take copies, or the user chose to run without those that
     // can't (this run's rules then leave them out).
     bool backupsReady();

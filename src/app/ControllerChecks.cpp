@@ -73,7 +73,7 @@ bool Controller::sourcesAndDestinationReady() {
     return !problem;
 }
 
-bool Controller::spaceConfirmed(const PathList& fileList) {
+bool Controller::spaceConfirmed(const PathList& fileList, const ListedStatuses* statuses) {
     if (ignoresLowSpace_)
         return true;
     const UserDefaults& rules = runRules_ ? *runRules_ : std::as_const(defaults_);
@@ -84,7 +84,7 @@ bool Controller::spaceConfirmed(const PathList& fileList) {
         // Videos sent apart take room at their own destination; a backup holds them too.
         const RunProblem warning =
             checkSpace(fileList, folder, probeOf(services_),
-                       folder == toPath_ ? destinations.videos : std::string());
+                       folder == toPath_ ? destinations.videos : std::string(), statuses);
         // Cancel is the default; only a deliberate choice starts a run that may not fit.
         if (warning &&
             !(services_.alerts && services_.alerts->runAlert(kNotEnoughSpaceTitle, *warning,

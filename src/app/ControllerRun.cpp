@@ -131,19 +131,31 @@ void Controller::goClicked() {
     if (std::optional<std::string> note = cleanUpInterruptedRuns())
         reportController_.result().notes.push_back(*note);
 
-    std::optional<PathList> list = fileList();
+    // What the listing read of each entry goes along with it, so that the steps after it
+    // need not read it again.
+    auto statuses = std::make_shared<ListedStatuses>();
+    std::optional<PathList> list = fileList(statuses.get());
     if (list && !runUnchosen_.empty()) {
         PathList chosen;
+        ListedStatuses chosenStatuses;
         chosen.reserve(list->size());
-        for (std::string& path : *list) {
-            if (runUnchosen_.count(path))
+        const bool listed = statuses->size() == list->size();
+        for (size_t at = 0; at < list->size(); ++at) {
+            std::string& path = (*list)[at];
+            if (runUnchosen_.count(path)) {
                 reportController_.result().recordSkipped(path, skip::kNotChosen);
-            else
-                chosen.push_back(std::move(path));
+                continue;
+            }
+            chosen.push_back(std::move(path));
+            if (listed)
+                chosenStatuses.push_back((*statuses)[at]);
         }
         *list = std::move(chosen);
+        *statuses = std::move(chosenStatuses);
     }
-    if (!list || !spaceConfirmed(*list) || !moveConfirmed(*list))
+    if (list && statuses->size() != list->size())
+        statuses->clear();
+    if (!list || !spaceConfirmed(*list, statuses.get()) || !moveConfirmed(*list))
         return;
     // The worker of the previous run has ended (the tick that saw its end came first).
     joinWorker();
@@ -186,8 +198,8 @@ void Controller::goClicked() {
         logMessage(LOG_DEBUG, "Setting up timer");
         statusTimer_ = services_.timers->startRepeating(kStatusInterval, [this] { statusISR(); });
     }
-    worker_ = std::thread([this, shared, root = toPath_, rules = runRules_] {
-        launchMergeThread(shared, root, rules);
+    worker_ = std::thread([this, shared, root = toPath_, rules = runRules_, statuses] {
+        launchMergeThread(shared, root, rules, statuses);
     });
     lock.unlock();
     showRunning(true);
@@ -250,7 +262,8 @@ void Controller::organizeWith(PathList sources, std::string toPath,
 }
 
 void Controller::launchMergeThread(std::shared_ptr<const PathList> fileList, std::string toPath,
-                                   std::shared_ptr<const UserDefaults> rules) {
+                                   std::shared_ptr<const UserDefaults> rules,
+                                   std::shared_ptr<const ListedStatuses> statuses) {
     const UserDefaults& runDefaults = rules ? *rules : std::as_const(defaults_);
     MergeEngine engine(runDefaults, status_, reportController_.result());
     engine.setCopyJobs(copyJobs(runDefaults, toPath));
@@ -264,7 +277,7 @@ void Controller::launchMergeThread(std::shared_ptr<const PathList> fileList, std
         engine.setPriorImports(imports_.get());
         engine.setHashCopies(true);
     }
-    engine.mergeFiles(*fileList, toPath);
+    engine.mergeFiles(*fileList, toPath, statuses && !statuses->empty() ? statuses.get() : nullptr);
 }
 
 unsigned Controller::copyJobs(const UserDefaults& rules, const std::string& toPath) const {
@@ -288,9 +301,9 @@ std::optional<std::string> Controller::cleanUpInterruptedRuns() {
     return interruptedRunsNote(interrupted);
 }
 
-std::optional<PathList> Controller::fileList() {
+std::optional<PathList> Controller::fileList(ListedStatuses* statuses) {
     return buildFileList(fromPaths_, toPath_, runRules_ ? *runRules_ : std::as_const(defaults_),
-                         reportController_.result(), services_.alerts, {}, patternFixer_);
+                         reportController_.result(), services_.alerts, {}, patternFixer_, statuses);
 }
 
 void Controller::notifyMergeState(int state) {

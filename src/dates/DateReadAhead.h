@@ -8,6 +8,7 @@
 
 #include "base/Log.h"
 #include "base/RunResult.h"
+#include "platform/DirectoryWalker.h"
 
 #include <algorithm>
 #include <condition_variable>
@@ -34,11 +35,14 @@ template <class Date> class DateReadAhead {
     using Reader = std::function<Date(const std::string& path, const struct stat& status)>;
 
     // Starts reading the dates of `list` (which must outlive this) with `reader`, never more
-    // than `window` entries ahead of the last one taken.
+    // than `window` entries ahead of the last one taken. `listed`, when given (and outliving
+    // this), holds what the listing read of each entry: a regular file is read in that state
+    // without being looked at again, and its date is taken only if the loop finds it so.
     DateReadAhead(const PathList& list, Reader reader, size_t window = 256,
-                  unsigned threads = dateReadAheadThreads())
-        : list_(list), reader_(std::move(reader)), window_(std::max<size_t>(window, 1)),
-          refill_(std::max<size_t>(window_ / 4, 1)) {
+                  unsigned threads = dateReadAheadThreads(), const ListedStatuses* listed = nullptr)
+        : list_(list), reader_(std::move(reader)),
+          listed_(listed && listed->size() == list.size() ? listed : nullptr),
+          window_(std::max<size_t>(window, 1)), refill_(std::max<size_t>(window_ / 4, 1)) {
         for (unsigned i = 0; i < threads; ++i)
             threads_.emplace_back([this] { work(); });
     }
@@ -114,7 +118,7 @@ template <class Date> class DateReadAhead {
                 return;
             const size_t index = nextToRead_++;
             lock.unlock();
-            Done done = read(list_[index]);
+            Done done = read(index);
             lock.lock();
             if (index >= firstWanted_) {
                 done_.emplace(index, std::move(done));
@@ -123,9 +127,12 @@ template <class Date> class DateReadAhead {
         }
     }
 
-    Done read(const std::string& path) {
+    Done read(size_t index) {
+        const std::string& path = list_[index];
         Done done;
-        if (::stat(path.c_str(), &done.status) != 0)
+        if (listed_ && S_ISREG((*listed_)[index].mode))
+            done.status = (*listed_)[index].asStat();
+        else if (::stat(path.c_str(), &done.status) != 0)
             return done;
         LogDeferral deferral;
         try {
@@ -141,6 +148,7 @@ template <class Date> class DateReadAhead {
 
     const PathList& list_;
     const Reader reader_;
+    const ListedStatuses* const listed_;
     const size_t window_;
     const size_t refill_; // room that wakes the readers of a full window
 

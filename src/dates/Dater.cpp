@@ -37,16 +37,18 @@ void Dater::prepareRun(const PathList& fileList, time_t runStart) {
     runStart_ = runStart;
 }
 
-void Dater::startReadingAhead(const PathList& fileList) {
+void Dater::startReadingAhead(const PathList& fileList, const ListedStatuses* statuses) {
     stopReadingAhead();
     entryIndex_ = 0;
     if (!rules_.captureDates)
         return;
     fileList_ = &fileList;
     readAhead_ = std::make_unique<DateReadAhead<std::optional<OwnDate>>>(
-        fileList, [this](const std::string& path, const struct stat& status) {
+        fileList,
+        [this](const std::string& path, const struct stat& status) {
             return ownDate(path, status);
-        });
+        },
+        256, dateReadAheadThreads(), statuses);
 }
 
 void Dater::stopReadingAhead() {

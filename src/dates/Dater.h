@@ -70,7 +70,7 @@ class Dater {
 
     // Reads the dates of `fileList` (which must outlive the reading) on other threads, ahead
     // of the caller, who takes them in list order by telling which entry it is at.
-    void startReadingAhead(const PathList& fileList);
+    void startReadingAhead(const PathList& fileList, const ListedStatuses* statuses = nullptr);
     void stopReadingAhead();
     void setCurrentEntry(size_t index) { entryIndex_ = index; }
 

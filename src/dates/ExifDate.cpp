@@ -1,6 +1,7 @@
 #include "dates/ExifDate.h"
 
 #include "base/Log.h"
+#include "dates/DateReadAhead.h"
 #include "dates/ExifDateText.h"
 #include "dates/ExifTiff.h"
 #include "dates/MappedFileGuard.h"
@@ -14,6 +15,7 @@
 #include <libexif/exif-loader.h>
 #include <libexif/exif-tag.h>
 #include <memory>
+#include <string>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -23,6 +25,17 @@ namespace {
 constexpr size_t kValueTextSize = 4096;
 // Files up to this size are read, larger ones mapped (their EXIF is in the first pages).
 constexpr off_t kReadWholeBelow = 64 * 1024;
+
+// This thread's buffer for small files, and which file it holds whole.
+struct ReadWhole {
+    std::unique_ptr<unsigned char[]> buffer{
+        new unsigned char[static_cast<size_t>(kReadWholeBelow)]};
+    std::string path;
+    struct stat status = {};
+    size_t length = 0;
+    bool whole = false;
+};
+thread_local ReadWhole tReadWhole;
 
 bool isJpeg(const unsigned char* bytes, uint32_t length) {
     return length >= 2 && bytes[0] == 0xFF && bytes[1] == 0xD8;
@@ -154,9 +167,9 @@ time_t exifDateForPath(const char* path, const struct stat& status) {
     // Small files are read whole into this thread's buffer: mapping and unmapping one costs
     // more than copying it, and every unmapping interrupts the other threads' processors.
     if (status.st_size > 0 && status.st_size <= kReadWholeBelow) {
-        thread_local std::unique_ptr<unsigned char[]> buffer(
-            new unsigned char[static_cast<size_t>(kReadWholeBelow)]);
-        const ssize_t got = readFully(fd, buffer.get(), static_cast<size_t>(status.st_size));
+        ReadWhole& read = tReadWhole;
+        read.whole = false;
+        const ssize_t got = readFully(fd, read.buffer.get(), static_cast<size_t>(status.st_size));
         const int err = errno;
         ::close(fd);
         if (got < 0) {
@@ -164,7 +177,12 @@ time_t exifDateForPath(const char* path, const struct stat& status) {
                        std::strerror(err));
             return -1;
         }
-        return exifDateForBytes(buffer.get(), static_cast<uint32_t>(got));
+        // A file without EXIF is looked at next by the other readers, from these bytes.
+        read.whole = got == status.st_size;
+        read.path = path;
+        read.status = status;
+        read.length = static_cast<size_t>(got);
+        return exifDateForBytes(read.buffer.get(), static_cast<uint32_t>(got));
     }
     // Files of 4 GiB and more: only the low 32 bits of the size count.
     const auto length = static_cast<uint32_t>(status.st_size);
@@ -181,6 +199,13 @@ time_t exifDateForPath(const char* path, const struct stat& status) {
     ::munmap(mapping, length);
     ::close(fd);
     return seconds;
+}
+
+std::optional<WholeFile> lastReadWhole(const char* path, const struct stat& status) {
+    const ReadWhole& read = tReadWhole;
+    if (!read.whole || read.path != path || !sameFileState(read.status, status))
+        return std::nullopt;
+    return WholeFile{read.buffer.get(), read.length};
 }
 
 } // namespace orvane

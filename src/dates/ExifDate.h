@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <ctime>
 #include <libexif/exif-data.h>
+#include <optional>
 #include <sys/stat.h>
 
 namespace orvane {
@@ -22,5 +24,17 @@ time_t exifDateForBytes(const unsigned char* bytes, uint32_t length);
 // Hands the make and model of IFD 0 of loaded EXIF data to a camera catch on this thread,
 // when one wants them.
 void noteExifCamera(ExifData* data);
+
+// The bytes of a small file that exifDateForPath read whole on this thread, valid until it
+// reads the next one.
+struct WholeFile {
+    const unsigned char* bytes = nullptr;
+    size_t length = 0;
+};
+
+// The file exifDateForPath read last on this thread, when it read all of it and it was `path`
+// in the state `status` describes: the readers that look at the file next need not read it
+// again. None otherwise.
+std::optional<WholeFile> lastReadWhole(const char* path, const struct stat& status);
 
 } // namespace orvane

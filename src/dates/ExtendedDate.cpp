@@ -7,6 +7,7 @@
 #include "dates/BoxExif.h"
 #include "dates/ContainerKind.h"
 #include "dates/ExifChunk.h"
+#include "dates/ExifDate.h"
 #include "dates/HeifExif.h"
 #include "dates/MetadataDate.h"
 #include "dates/PngRawProfile.h"
@@ -17,6 +18,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <unistd.h>
 #include <vector>
 
@@ -28,18 +30,31 @@ namespace {
 constexpr size_t kScanWindow = 4 * 1024 * 1024;
 constexpr uint64_t kCrwLimit = 64 * 1024 * 1024;
 
+// The file being read: opened, or the bytes of it the EXIF reader has just read whole.
 class FileHandle {
   public:
-    explicit FileHandle(const char* path) : fd_(::open(path, O_RDONLY | O_CLOEXEC)) {}
+    FileHandle(const char* path, const struct stat& status) {
+        if (const std::optional<WholeFile> whole = lastReadWhole(path, status))
+            whole_ = *whole;
+        else
+            fd_ = ::open(path, O_RDONLY | O_CLOEXEC);
+    }
     ~FileHandle() {
         if (fd_ >= 0)
             ::close(fd_);
     }
     FileHandle(const FileHandle&) = delete;
     FileHandle& operator=(const FileHandle&) = delete;
-    int fd() const { return fd_; }
+    bool readable() const { return fd_ >= 0 || whole_.bytes; }
 
     size_t readAt(uint64_t offset, unsigned char* buffer, size_t size) const {
+        if (whole_.bytes) {
+            if (offset >= whole_.length || size == 0)
+                return 0;
+            const size_t count = std::min<uint64_t>(size, whole_.length - offset);
+            std::memcpy(buffer, whole_.bytes + offset, count);
+            return count;
+        }
         size_t done = 0;
         while (done < size) {
             const ssize_t got =
@@ -60,7 +75,8 @@ class FileHandle {
     }
 
   private:
-    int fd_;
+    int fd_ = -1;
+    WholeFile whole_;
 };
 
 const char* kindName(ContainerKind kind) {
@@ -139,17 +155,19 @@ time_t extendedDateForPath(const char* path, const struct stat& status, bool* ut
         *utcInstant = false;
     if (!S_ISREG(status.st_mode))
         return -1;
-    const FileHandle file(path);
-    if (file.fd() < 0) {
+    const FileHandle file(path, status);
+    if (!file.readable()) {
         const int err = errno;
         logMessage(LOG_DEBUG, "Couldn't open file %s for reading metadata: %d-%s", path, err,
                    std::strerror(err));
         return -1;
     }
     unsigned char head[kContainerSniffLength];
-    const size_t headLength = file.readAt(0, head, sizeof head);
-    const ContainerKind kind = containerKind(head, headLength);
     const auto size = static_cast<uint64_t>(status.st_size);
+    // A file shorter than the head is read to its size, not once more to find its end.
+    const size_t headLength =
+        file.readAt(0, head, size > 0 ? std::min<uint64_t>(sizeof head, size) : sizeof head);
+    const ContainerKind kind = containerKind(head, headLength);
 
     time_t seconds = -1;
     switch (kind) {

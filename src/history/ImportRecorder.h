@@ -53,7 +53,7 @@ class ImportRecorder : public RunObserver, public PriorImports {
     std::optional<PriorCopy> priorCopy(size_t entry, const std::string& source,
                                        const struct stat& status) override;
 
-    void folderCreated(const std::string&) override {}
+    void folderCreated(const std::string&, const struct stat*) override {}
     void entryIntent(EntryCopy, const std::string&, const std::string&, const std::string&,
                      const FileStamp*) override {}
     void temporaryMade(EntryCopy, const FileStamp&) override {}

@@ -259,12 +259,15 @@ void RunJournal::noteEntryDone() {
     syncWanted_.notify_one();
 }
 
-void RunJournal::folderCreated(const std::string& path) {
+void RunJournal::folderCreated(const std::string& path, const struct stat* status) {
     json line = {{"type", "folder"}, {"path", journal::pathJson(path)}};
-    struct stat status;
-    if (::lstat(path.c_str(), &status) == 0)
-        line["stamp"] = journal::stampJson(FileStamp::of(status));
-    append(journal::lineText(line), true);
+    struct stat read;
+    if (!status && ::lstat(path.c_str(), &read) == 0)
+        status = &read;
+    if (status)
+        line["stamp"] = journal::stampJson(FileStamp::of(*status));
+    // Written with the intents of the copies that go into it, before their temporaries.
+    append(journal::lineText(line), false);
 }
 
 void RunJournal::entryIntent(EntryCopy copy, const std::string& source,
@@ -279,7 +282,15 @@ void RunJournal::entryIntent(EntryCopy copy, const std::string& source,
         line["made"] = journal::madeJson(*made);
     if (copy.copy)
         line["copy"] = copy.copy;
-    append(journal::lineText(line), true);
+    // An intent told before the copy waits for the others decided with it: none of their
+    // temporaries is made before beforeMakingTemporaries. One told anew when publishing goes
+    // at once, before the rename that follows.
+    append(journal::lineText(line), made != nullptr);
+}
+
+void RunJournal::beforeMakingTemporaries() {
+    if (!pending_.empty())
+        writePending();
 }
 
 void RunJournal::temporaryMade(EntryCopy copy, const FileStamp& made) {

@@ -23,8 +23,9 @@ class UserDefaults;
 // as they happen and made durable in batches by a thread of its own, so that the run never
 // waits for the disk; the closing line waits until everything before it is durable.
 //
-// Intents are written before the copy begins, with the identity of its temporary; outcomes
-// ride along with the next intent. A process killed at once may leave copies that got their
+// Intents are written before the copy's temporary is made (those of small copies decided
+// together, in one write), with the identity of its temporary once made; outcomes ride along
+// with the next intents. A process killed at once may leave copies that got their
 // final names out of its record: the clean-up after it finds them by their intents.
 //
 // A journal that cannot be written does not stop the run: it logs one WARN, removes what
@@ -51,9 +52,10 @@ class RunJournal : public RunObserver {
     bool undoable() const { return fd_.get() >= 0 || closed_; }
     const std::string& path() const { return path_; }
 
-    void folderCreated(const std::string& path) override;
+    void folderCreated(const std::string& path, const struct stat* status) override;
     void entryIntent(EntryCopy copy, const std::string& source, const std::string& temporary,
                      const std::string& destination, const FileStamp* made) override;
+    void beforeMakingTemporaries() override;
     void temporaryMade(EntryCopy copy, const FileStamp& made) override;
     void beforePublishing() override;
     void placeholderMade(size_t entry, const std::string& path, const struct stat& made) override;

@@ -17,14 +17,18 @@ class RunRecorders : public RunObserver {
     // The one observer to give the merge: none without recorders.
     RunObserver* observer() { return recorders_.empty() ? nullptr : this; }
 
-    void folderCreated(const std::string& path) override {
+    void folderCreated(const std::string& path, const struct stat* status) override {
         for (RunObserver* r : recorders_)
-            r->folderCreated(path);
+            r->folderCreated(path, status);
     }
     void entryIntent(EntryCopy copy, const std::string& source, const std::string& temporary,
                      const std::string& destination, const FileStamp* made) override {
         for (RunObserver* r : recorders_)
             r->entryIntent(copy, source, temporary, destination, made);
+    }
+    void beforeMakingTemporaries() override {
+        for (RunObserver* r : recorders_)
+            r->beforeMakingTemporaries();
     }
     void temporaryMade(EntryCopy copy, const FileStamp& made) override {
         for (RunObserver* r : recorders_)

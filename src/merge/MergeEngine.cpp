@@ -30,6 +30,7 @@
 #include <memory>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <thread>
 #include <typeinfo>
 #include <unistd.h>
@@ -65,6 +66,12 @@ std::string namingFinalPath(std::string text, const std::string& temporary,
     return text;
 }
 
+// A copy cheap enough that handing it to a copy thread costs as much as making it.
+bool isSmallCopy(const CopyJob& job) {
+    constexpr off_t kSmallCopy = 64 * 1024;
+    return S_ISREG(job.status.st_mode) && job.status.st_size <= kSmallCopy && job.fetched.empty();
+}
+
 } // namespace
 
 MergeEngine::MergeEngine(const UserDefaults& defaults, RunStatus& status, RunResult& result)
@@ -77,7 +84,8 @@ void MergeEngine::prepareRun(const PathList& fileList, time_t runStart) {
     dater_.setWantsCamera(namer_.wantsCamera());
 }
 
-void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRoot) {
+void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRoot,
+                             const ListedStatuses* statuses) {
     toPath_ = treeRoot;
     prepareRun(fileList, time(nullptr));
     result_.timeSettings = dater_.rules().time;
@@ -126,7 +134,7 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
     logMessage(LOG_DEBUG, "Merging paths into tree");
 
     // Dates are read on other threads while the loop copies; it takes them in list order.
-    dater_.startReadingAhead(fileList);
+    dater_.startReadingAhead(fileList, statuses);
     // Several copies at once: made on the pool's threads while this loop decides the next
     // entries' names; outcomes are taken back in list order.
     std::optional<CopyPool> pool;
@@ -136,12 +144,15 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
     // Many entries of one name would otherwise each look at every numbered name before theirs.
     NameClashCache nameClashes;
     nameClashes_ = &nameClashes;
+    batch_ = &batch;
     struct Detach {
         MergeEngine& engine;
         ~Detach() {
             engine.underway_.clear(); // empty unless an exception left the loop
+            engine.notStarted_ = 0;
             engine.pool_ = nullptr;
             engine.nameClashes_ = nullptr;
+            engine.batch_ = nullptr;
             engine.dater_.stopReadingAhead();
         }
     } detach{*this};
@@ -364,45 +375,76 @@ void MergeEngine::endEntry(size_t index, const std::string& source, EntryOutcome
 }
 
 void MergeEngine::startCopyOf(CopyJob job) {
-    Underway entry{job.entry, job.source, std::nullopt, std::nullopt, {}};
-    if (pool_) {
-        entry.made = pool_->run<MadeCopy>([this, job] {
-            LogDeferral deferral;
+    // With copy threads, small copies are handed over a few at once, after their intents
+    // were put on record in one go.
+    constexpr size_t kHandedOverTogether = 16;
+    const bool small = isSmallCopy(job);
+    underway_.push_back({job.entry, job.source, std::nullopt, std::move(job), {}});
+    ++notStarted_;
+    if (!pool_ || !small || notStarted_ >= kHandedOverTogether)
+        startWaitingCopies();
+}
+
+void MergeEngine::startWaitingCopies() {
+    if (notStarted_ == 0)
+        return;
+    // No temporary is made before the intent that names it is on record.
+    if (observer_)
+        observer_->beforeMakingTemporaries();
+    for (Underway& entry : underway_) {
+        if (!entry.job || entry.made.valid())
+            continue;
+        if (pool_) {
+            entry.made = pool_->run<MadeCopy>([this, job = *entry.job] {
+                LogDeferral deferral;
+                try {
+                    MadeCopy made = makeCopy(job);
+                    made.log = deferral.take();
+                    return made;
+                } catch (...) {
+                    writeDeferredLog(deferral.take()); // out of turn rather than lost
+                    throw;
+                }
+            });
+        } else {
+            std::promise<MadeCopy> made;
             try {
-                MadeCopy made = makeCopy(job);
-                made.log = deferral.take();
-                return made;
+                made.set_value(makeCopy(*entry.job));
             } catch (...) {
-                writeDeferredLog(deferral.take()); // out of turn rather than lost
-                throw;
+                made.set_exception(std::current_exception());
             }
-        });
-    } else {
-        std::promise<MadeCopy> made;
-        try {
-            made.set_value(makeCopy(job));
-        } catch (...) {
-            made.set_exception(std::current_exception());
+            entry.made = made.get_future();
         }
-        entry.made = made.get_future();
     }
-    entry.job = std::move(job);
-    underway_.push_back(std::move(entry));
+    notStarted_ = 0;
 }
 
 void MergeEngine::collect(PublishBatch& batch, bool all) {
     // Bounds the copies under way and the outcomes waiting behind the oldest of them.
     constexpr size_t kMaxWaiting = 256;
+    // Small copies queue up for the copy threads beyond one a thread: waiting for each of them
+    // costs two hand-overs between threads, more than copying a small file does.
+    constexpr size_t kQueuedSmallCopies = 64;
     while (!underway_.empty()) {
         Underway& oldest = underway_.front();
         if (oldest.job && !all) {
-            const size_t copies = static_cast<size_t>(std::count_if(
-                underway_.begin(), underway_.end(), [](const Underway& u) { return u.job; }));
+            size_t copies = 0;
+            bool allSmall = true;
+            for (const Underway& u : underway_)
+                if (u.job) {
+                    ++copies;
+                    allSmall = allSmall && isSmallCopy(*u.job);
+                }
+            const size_t limit =
+                allSmall ? std::max<size_t>(copyJobs_, kQueuedSmallCopies) : copyJobs_;
             const bool ready =
+                oldest.made.valid() &&
                 oldest.made.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
-            if (!ready && copies < copyJobs_ && underway_.size() < kMaxWaiting)
+            if (!ready && copies < limit && underway_.size() < kMaxWaiting)
                 return;
         }
+        if (oldest.job && !oldest.made.valid())
+            startWaitingCopies();
         Underway entry = std::move(oldest);
         underway_.pop_front();
         batch.beginEntry(entry.entry);
@@ -472,6 +514,9 @@ ErrorText MergeEngine::checkExistingFolder(const std::string& path, const struct
                    static_cast<long>(status.stx_btime.tv_nsec) >= runStartedAt_.tv_nsec))))) {
         observer_->folderCreated(path);
     }
+    // A link's own device is not that of the folder it leads to: the batch reads that one.
+    if (S_ISDIR(status.stx_mode) && batch_)
+        batch_->noteFolder(path, makedev(status.stx_dev_major, status.stx_dev_minor));
     checkedFolders_.insert(path);
     return std::nullopt;
 }
@@ -489,8 +534,13 @@ ErrorText MergeEngine::assertDirectoryPresent(const std::string& path) {
         if (::mkdir(path.c_str(), 0777) == 0) {
             logMessage(LOG_DEBUG, "Created destination folder '%s' (fsr='%s')", shown.c_str(),
                        path.c_str());
+            // Read once, for the record and for the flushes of the batches that go into it.
+            struct stat made;
+            const bool known = ::lstat(path.c_str(), &made) == 0 && S_ISDIR(made.st_mode);
+            if (known && batch_)
+                batch_->noteFolder(path, made.st_dev);
             if (observer_)
-                observer_->folderCreated(path);
+                observer_->folderCreated(path, known ? &made : nullptr);
             checkedFolders_.insert(path);
             return std::nullopt;
         }
@@ -682,6 +732,8 @@ EntryOutcome MergeEngine::copyFile(const std::string& source, const std::string&
     EntryOutcome outcome = decideCopy(entryIndex_, source, destination, origStatbuf, job);
     if (!job)
         return outcome;
+    if (observer_)
+        observer_->beforeMakingTemporaries();
     return finishCopy(*job, makeCopy(*job), copy);
 }
 
@@ -738,9 +790,12 @@ ErrorText MergeEngine::fetchRemote(size_t entry, const std::string& source, std:
     if (!remote)
         return kNoCameraAccess;
     const std::string partial = temporaryNameIn(toPath_);
-    if (observer_)
+    if (observer_) {
         observer_->entryIntent(entry, source, partial,
                                appendPathComponent(toPath_, lastPathComponent(source)));
+        // Made at once: the intent goes on record first, with any held back.
+        observer_->beforeMakingTemporaries();
+    }
     partial_copies::remember(partial);
     UniqueFd fd(::open(partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0644));
     if (fd.get() < 0) {

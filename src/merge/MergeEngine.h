@@ -9,6 +9,7 @@
 #include "merge/PriorImports.h"
 #include "merge/PublishBatch.h"
 #include "merge/RunObserver.h"
+#include "platform/DirectoryWalker.h"
 #include "platform/FileCopier.h"
 #include "platform/FileDescriptor.h"
 
@@ -114,7 +115,10 @@ class MergeEngine {
     // hold; set before prepareRun.
     void setFileSystemTypeProbe(FileSystemTypeProbe probe) { fileSystemType_ = std::move(probe); }
 
-    void mergeFiles(const PathList& fileList, const std::string& treeRoot);
+    // `statuses`, when given, holds what the listing read of each entry, in the list's order:
+    // the dates read ahead start from it instead of reading each entry again.
+    void mergeFiles(const PathList& fileList, const std::string& treeRoot,
+                    const ListedStatuses* statuses = nullptr);
 
     // Reads an entry's attributes and date and renders its date folder under the destination
     // root (setToPath). Creates, copies and records nothing; logs as the merge does. Answers
@@ -162,13 +166,16 @@ class MergeEngine {
         std::string source;
         std::optional<EntryOutcome> outcome; // it ended without a copy
         std::optional<CopyJob> job;          // else the copy it waits for
-        std::future<MadeCopy> made;
+        std::future<MadeCopy> made;          // none until the copy is started
     };
     void processEntry(size_t index, const std::string& source, const class DateLocale& locale,
                       PublishBatch& batch);
     void endEntry(size_t index, const std::string& source, EntryOutcome outcome,
                   PublishBatch& batch);
+    // Takes the entry's copy under way; a small one may wait to be started with the next.
     void startCopyOf(CopyJob job);
+    // Starts the copies taken under way but not yet started, their intents on record first.
+    void startWaitingCopies();
     // Hands the entries under way to the batch in list order: those whose copies are done,
     // or all of them (waiting for their copies) with `all`.
     void collect(PublishBatch& batch, bool all);
@@ -259,7 +266,9 @@ class MergeEngine {
     unsigned copyJobs_ = 1;
     CopyPool* pool_ = nullptr;              // during mergeFiles with several copies at once
     NameClashCache* nameClashes_ = nullptr; // during mergeFiles
+    PublishBatch* batch_ = nullptr;         // during mergeFiles
     std::deque<Underway> underway_;
+    size_t notStarted_ = 0; // copies under way whose making has not begun
 };
 
 } // namespace orvane

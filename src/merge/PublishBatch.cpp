@@ -103,6 +103,11 @@ void PublishBatch::finish() {
     folderDevices_.clear();
 }
 
+void PublishBatch::noteFolder(const std::string& folder, dev_t device) {
+    if (folderDevices_.emplace(folder, device).second)
+        fileSystems_.try_emplace(device, folder);
+}
+
 void PublishBatch::noteFileSystemOf(const std::string& folder) {
     auto known = folderDevices_.find(folder);
     if (known == folderDevices_.end()) {

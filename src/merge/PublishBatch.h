@@ -120,6 +120,9 @@ class PublishBatch {
         addOutcome(source, EntryOutcome::failed(std::move(error)));
     }
 
+    // A folder copies may go into, on the file system `device`, as its maker just read it.
+    void noteFolder(const std::string& folder, dev_t device);
+
     // Whether a copy waiting in the batch goes to `path`.
     bool holdsDestination(const std::string& path) const;
     bool due() const;

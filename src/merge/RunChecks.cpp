@@ -62,15 +62,22 @@ RunProblem checkSources(const PathList& sources) {
     return std::nullopt;
 }
 
-uint64_t sizeOfEntries(const PathList& entries) {
+uint64_t sizeOfEntries(const PathList& entries, const ListedStatuses* statuses) {
     namespace fs = std::filesystem;
     uint64_t total = 0;
     // An entry listed twice (its source given twice) is copied once.
     std::unordered_set<std::string_view> counted;
-    for (const std::string& entry : entries) {
+    const bool listed = statuses && statuses->size() == entries.size();
+    for (size_t at = 0; at < entries.size(); ++at) {
+        const std::string& entry = entries[at];
         struct stat st;
         if (!counted.insert(entry).second)
             continue;
+        // A file the listing read a moment ago: a rough sum needs no fresher size.
+        if (listed && S_ISREG((*statuses)[at].mode)) {
+            total += static_cast<uint64_t>((*statuses)[at].size);
+            continue;
+        }
         if (isCameraPath(entry) ? !remoteSources() || !remoteSources()->status(entry, st)
                                 : ::stat(entry.c_str(), &st) != 0)
             continue;
@@ -94,13 +101,13 @@ uint64_t sizeOfEntries(const PathList& entries) {
 namespace {
 
 RunProblem checkSpaceOn(const PathList& fileList, const std::string& destination,
-                        FileSystemProbe& probe) {
+                        FileSystemProbe& probe, const ListedStatuses* statuses) {
     const std::optional<uint64_t> free = probe.freeBytes(destination);
     if (!free)
         return std::nullopt;
     // Counted whole, although the answer is known once the sum passes the free space: the
     // warning names what the copies need, not where counting stopped.
-    const uint64_t needed = sizeOfEntries(fileList);
+    const uint64_t needed = sizeOfEntries(fileList, statuses);
     if (needed <= *free)
         return std::nullopt;
     return fillValues(
@@ -118,14 +125,25 @@ bool sameFileSystem(const std::string& one, const std::string& other) {
 } // namespace
 
 RunProblem checkSpace(const PathList& fileList, const std::string& destination,
-                      FileSystemProbe& probe, const std::string& videoDestination) {
+                      FileSystemProbe& probe, const std::string& videoDestination,
+                      const ListedStatuses* statuses) {
+    if (statuses && statuses->size() != fileList.size())
+        statuses = nullptr;
     if (videoDestination.empty() || sameFileSystem(destination, videoDestination))
-        return checkSpaceOn(fileList, destination, probe);
+        return checkSpaceOn(fileList, destination, probe, statuses);
     PathList videos, others;
-    for (const std::string& entry : fileList)
-        (fileKindOf(entry) == std::string_view(kVideosKind) ? videos : others).push_back(entry);
-    RunProblem problem = checkSpaceOn(others, destination, probe);
-    return problem ? problem : checkSpaceOn(videos, videoDestination, probe);
+    ListedStatuses videoStatuses, otherStatuses;
+    for (size_t at = 0; at < fileList.size(); ++at) {
+        const bool video = fileKindOf(fileList[at]) == std::string_view(kVideosKind);
+        (video ? videos : others).push_back(fileList[at]);
+        if (statuses)
+            (video ? videoStatuses : otherStatuses).push_back((*statuses)[at]);
+    }
+    RunProblem problem =
+        checkSpaceOn(others, destination, probe, statuses ? &otherStatuses : nullptr);
+    return problem
+               ? problem
+               : checkSpaceOn(videos, videoDestination, probe, statuses ? &videoStatuses : nullptr);
 }
 
 } // namespace orvane

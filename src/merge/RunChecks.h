@@ -5,6 +5,7 @@
 
 #include "base/RunResult.h"
 #include "base/WindowText.h"
+#include "platform/DirectoryWalker.h"
 
 #include <cstdint>
 #include <optional>
@@ -41,12 +42,14 @@ RunProblem checkSources(const PathList& sources);
 // The destination's file system has room for the entries of the file list (files, and the
 // files inside folders copied whole). With a video destination on another file system, the
 // videos are measured against its room and the rest against the destination's. Answers a
-// warning the user may override.
+// warning the user may override. `statuses`, when given, holds what the listing read of each
+// entry, in the list's order: a file's size is taken from it.
 RunProblem checkSpace(const PathList& fileList, const std::string& destination,
-                      FileSystemProbe& probe, const std::string& videoDestination = {});
+                      FileSystemProbe& probe, const std::string& videoDestination = {},
+                      const ListedStatuses* statuses = nullptr);
 
 // The bytes of the entries, each entry once (a rough sum: file sizes only, links not
-// followed inside folders).
-uint64_t sizeOfEntries(const PathList& entries);
+// followed inside folders). A file's size is taken from `statuses` when they are given.
+uint64_t sizeOfEntries(const PathList& entries, const ListedStatuses* statuses = nullptr);
 
 } // namespace orvane

@@ -31,13 +31,17 @@ struct EntryCopy {
 class RunObserver {
   public:
     virtual ~RunObserver() = default;
-    // A date folder the run created.
-    virtual void folderCreated(const std::string& path) = 0;
+    // A date folder the run created; `status`, when known, read right after it was made.
+    virtual void folderCreated(const std::string& path, const struct stat* status = nullptr) = 0;
     // Before an entry's copy begins: the temporary name it is to be written under and its
     // final name. Told again, with `made`, when publishing decides the final name anew.
     virtual void entryIntent(EntryCopy copy, const std::string& source,
                              const std::string& temporary, const std::string& destination,
                              const FileStamp* made = nullptr) = 0;
+    // The temporaries of the intents told since the last call are about to be made: those
+    // intents must be on record now. Until then a keeper may hold them back, so that the
+    // intents of several copies are written at once.
+    virtual void beforeMakingTemporaries() {}
     // The temporary was made, empty, as `made` tells (with the size and modification time the
     // copy will have): what identifies the copy after a crash, under either name.
     virtual void temporaryMade(EntryCopy copy, const FileStamp& made) = 0;

@@ -17,6 +17,22 @@ constexpr size_t kMaxOpenFolders = 48;
 
 } // namespace
 
+ListedStatus ListedStatus::of(const struct stat& status) {
+    return {status.st_dev,  status.st_ino,  status.st_mode,
+            status.st_size, status.st_mtim, status.st_ctim};
+}
+
+struct stat ListedStatus::asStat() const {
+    struct stat status = {};
+    status.st_dev = device;
+    status.st_ino = inode;
+    status.st_mode = mode;
+    status.st_size = size;
+    status.st_mtim = modified;
+    status.st_ctim = changed;
+    return status;
+}
+
 int openFolderForListing(int atFd, const char* name) {
     return ::openat(atFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
 }

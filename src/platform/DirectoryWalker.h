@@ -18,6 +18,24 @@ int openFolderForListing(int atFd, const char* name);
 // Told about a folder whose contents could not be listed (in full), with the errno.
 using UnreadableFolderHandler = std::function<void(const std::string& path, int error)>;
 
+// What a listing read of an entry, kept beside the file list so that the steps after it need
+// not read it again: what identifies the entry, its kind, size and times. `mode` is 0 when
+// nothing was read.
+struct ListedStatus {
+    dev_t device = 0;
+    ino_t inode = 0;
+    mode_t mode = 0;
+    off_t size = 0;
+    struct timespec modified = {};
+    struct timespec changed = {};
+
+    static ListedStatus of(const struct stat& status);
+    // As a stat result: the fields above, the rest zero.
+    struct stat asStat() const;
+};
+// One for each entry of a file list, in its order.
+using ListedStatuses = std::vector<ListedStatus>;
+
 // A depth-first walk of everything below a folder. Each folder comes before its contents, and
 // the entries of one folder come in byte order of their names, so that runs are reproducible.
 // Symbolic links are never followed, names beginning with a dot are included. Iterative, so the

@@ -88,7 +88,7 @@ void recordDestinationSkipped(const std::string& path, RunResult& result) {
 }
 
 void walkSourceFolder(const std::string& source, const BuildRules& rules, PathList& list,
-                      RunResult& result, const FolderOpener& opener) {
+                      ListedStatuses* statuses, RunResult& result, const FolderOpener& opener) {
     DirectoryWalker walker(source, opener, [&](const std::string& folder, int error) {
         // What cannot be listed cannot be copied: say so in the report rather than leave the
         // folder's files out without a word.
@@ -126,17 +126,20 @@ void walkSourceFolder(const std::string& source, const BuildRules& rules, PathLi
             if (refuseFolderHoldingDestination(entry, *status, rules, result))
                 continue;
         }
-        if (filters::shouldIncludeFile(entry, name, rules.copy, rules.acceptsCopy))
+        if (filters::shouldIncludeFile(entry, name, rules.copy, rules.acceptsCopy)) {
             list.push_back(entry);
-        else
+            if (statuses)
+                statuses->push_back(ListedStatus::of(*status));
+        } else {
             result.recordSkipped(entry, skip::kPatternPreference);
+        }
     }
 }
 
 // The files of a camera's source, each passing the rules for names as a file of a folder
 // would. The report names the device the files come from.
 void listCameraSource(const std::string& source, const BuildRules& rules, PathList& list,
-                      RunResult& result) {
+                      ListedStatuses* statuses, RunResult& result) {
     RemoteSources* remote = remoteSources();
     std::vector<std::string> entries;
     if (ErrorText error = remote ? remote->list(source, entries) : ErrorText(kNoCameraAccess)) {
@@ -149,10 +152,13 @@ void listCameraSource(const std::string& source, const BuildRules& rules, PathLi
         const bool hidden = entry.find("/.", source.size()) != std::string::npos;
         if (hidden && !rules.copyHiddenFiles)
             result.recordSkipped(entry, skip::kHiddenFile);
-        else if (filters::shouldIncludeFile(entry, name, rules.copy, rules.acceptsCopy))
+        else if (filters::shouldIncludeFile(entry, name, rules.copy, rules.acceptsCopy)) {
             list.push_back(entry);
-        else
+            if (statuses)
+                statuses->emplace_back(); // read from the camera when needed
+        } else {
             result.recordSkipped(entry, skip::kPatternPreference);
+        }
     }
 }
 
@@ -161,7 +167,7 @@ void listCameraSource(const std::string& source, const BuildRules& rules, PathLi
 std::optional<PathList> buildFileList(const PathList& sources, const std::string& destination,
                                       const UserDefaults& defaults, RunResult& result,
                                       AlertService* alerts, const FolderOpener& opener,
-                                      const PatternFixer& fixer) {
+                                      const PatternFixer& fixer, ListedStatuses* statuses) {
     const std::unique_ptr<CompiledPattern> intact = compiledRegexForPatterns(
         defaults.stringArrayForKey(keys::kIntactFolderPatterns).value_or(StringList{}),
         patterns::kFolderCopyingType, alerts, fixer);
@@ -179,7 +185,7 @@ std::optional<PathList> buildFileList(const PathList& sources, const std::string
     PathList list;
     for (const std::string& source : sources) {
         if (isCameraPath(source)) {
-            listCameraSource(source, rules, list, result);
+            listCameraSource(source, rules, list, statuses, result);
             continue;
         }
         if (const char* reason = shouldSkipPath(source, defaults)) {
@@ -190,18 +196,23 @@ std::optional<PathList> buildFileList(const PathList& sources, const std::string
         struct stat status;
         if (::stat(source.c_str(), &status) != 0)
             continue;
+        auto listSource = [&] {
+            list.push_back(source);
+            if (statuses)
+                statuses->push_back(ListedStatus::of(status));
+        };
         if (!S_ISDIR(status.st_mode)) {
             if (shouldIncludeFile(source, *copy, defaults))
-                list.push_back(source);
+                listSource();
             else
                 result.recordSkipped(source, skip::kPatternPreference);
         } else if (destinationIds.isRoot(status)) {
             recordDestinationSkipped(source, result);
         } else if (shouldPreserveDirectory(source, *intact)) {
             if (!refuseFolderHoldingDestination(source, status, rules, result))
-                list.push_back(source);
+                listSource();
         } else {
-            walkSourceFolder(source, rules, list, result, opener);
+            walkSourceFolder(source, rules, list, statuses, result, opener);
         }
     }
 

@@ -17,9 +17,11 @@ class UserDefaults;
 // its reason. The walk never enters the destination root ("Destination folder"); a folder to be
 // copied whole that holds the destination is recorded as an error. Answers none, with nothing
 // recorded, when a pattern list does not compile (its alert shown through `alerts`).
+// `statuses`, when given, gets what the walk read of each entry listed, in the list's order.
 std::optional<PathList> buildFileList(const PathList& sources, const std::string& destination,
                                       const UserDefaults& defaults, RunResult& result,
                                       AlertService* alerts, const FolderOpener& opener = {},
-                                      const PatternFixer& fixer = {});
+                                      const PatternFixer& fixer = {},
+                                      ListedStatuses* statuses = nullptr);
 
 } // namespace orvane

@@ -60,5 +60,32 @@ TEST(DateReadAhead, InListOrderWithinTheWindow) {
     EXPECT_EQ(messages, expectedLog);
 }
 
+// Files read in the state their listing found them: one changed since is left to the caller.
+TEST(DateReadAhead, FromTheListedStateOnlyWhileTheFileIsSo) {
+    test::TempDir tmp;
+    PathList list;
+    ListedStatuses listed;
+    for (int i = 0; i < 3; ++i) {
+        list.push_back(tmp / ("f" + std::to_string(i)));
+        test::writeFile(list.back(), std::string(i + 1, 'x'));
+        listed.push_back(ListedStatus::of(test::statOf(list.back())));
+    }
+    test::writeFile(list[1], "changed since it was listed");
+    DateReadAhead<time_t> readAhead(
+        list,
+        [](const std::string&, const struct stat& status) {
+            return static_cast<time_t>(status.st_size);
+        },
+        4, 2, &listed);
+    for (size_t i = 0; i < list.size(); ++i) {
+        const std::optional<time_t> date = readAhead.take(i, test::statOf(list[i]));
+        if (i == 1) {
+            EXPECT_FALSE(date) << "read in the state it was listed in, which it is no more";
+        } else if (date) {
+            EXPECT_EQ(*date, static_cast<time_t>(i + 1));
+        }
+    }
+}
+
 } // namespace
 } // namespace orvane
