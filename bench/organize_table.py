@@ -15,9 +15,11 @@ import shutil
 import statistics
 import subprocess
 import sys
+import time
 
 import organize_bench as ob
 
+SETTLE_SECONDS = 40
 ROWS = ["tiny1k", "tiny10k", "tiny100k", "corpus", "reimport", "formats", "large"]
 
 
@@ -55,6 +57,11 @@ class Row:
     def time(self, names, make, fresh_dest=True):
         out = os.path.join(self.work, "table-out-%d" % os.getpid())
         os.makedirs(out, exist_ok=True)
+        # Files made right after many were deleted (the row before's outputs) are made
+        # several times slower on this disk, whichever program makes them: the file system
+        # passes over inodes freed in the last seconds. Each row starts once they have settled.
+        subprocess.run(["sync"])
+        time.sleep(SETTLE_SECONDS)
         times = {name: [] for name in names}
         for run in range(self.runs):
             order = names if run % 2 == 0 else list(reversed(names))
