@@ -139,7 +139,7 @@ void Controller::goClicked() {
         PathList chosen;
         ListedStatuses chosenStatuses;
         chosen.reserve(list->size());
-        const bool listed = statuses->size() == list->size();
+        // The listing gives one status for each entry it lists.
         for (size_t at = 0; at < list->size(); ++at) {
             std::string& path = (*list)[at];
             if (runUnchosen_.count(path)) {
@@ -147,14 +147,11 @@ void Controller::goClicked() {
                 continue;
             }
             chosen.push_back(std::move(path));
-            if (listed)
-                chosenStatuses.push_back((*statuses)[at]);
+            chosenStatuses.push_back((*statuses)[at]);
         }
         *list = std::move(chosen);
         *statuses = std::move(chosenStatuses);
     }
-    if (list && statuses->size() != list->size())
-        statuses->clear();
     if (!list || !spaceConfirmed(*list, statuses.get()) || !moveConfirmed(*list))
         return;
     // The worker of the previous run has ended (the tick that saw its end came first).
@@ -277,7 +274,7 @@ void Controller::launchMergeThread(std::shared_ptr<const PathList> fileList, std
         engine.setPriorImports(imports_.get());
         engine.setHashCopies(true);
     }
-    engine.mergeFiles(*fileList, toPath, statuses && !statuses->empty() ? statuses.get() : nullptr);
+    engine.mergeFiles(*fileList, toPath, statuses.get());
 }
 
 unsigned Controller::copyJobs(const UserDefaults& rules, const std::string& toPath) const {

@@ -72,6 +72,23 @@ bool isSmallCopy(const CopyJob& job) {
     return S_ISREG(job.status.st_mode) && job.status.st_size <= kSmallCopy && job.fetched.empty();
 }
 
+// A file a pending copy made: its temporary and the name it is to take.
+struct MadeFile {
+    const std::string* temporary;
+    const std::string* destination;
+};
+
+// The files an entry's copy made, the destination's first (none when only the backups
+// lacked the entry), then each backup's.
+std::vector<MadeFile> madeFilesOf(const PendingCopy& copy) {
+    std::vector<MadeFile> made;
+    if (!copy.temporary.empty())
+        made.push_back({&copy.temporary, &copy.destination});
+    for (const BackupCopy& backup : copy.backups)
+        made.push_back({&backup.temporary, &backup.destination});
+    return made;
+}
+
 } // namespace
 
 MergeEngine::MergeEngine(const UserDefaults& defaults, RunStatus& status, RunResult& result)
@@ -1008,17 +1025,13 @@ std::vector<bool> MergeEngine::readBack(const std::vector<PendingCopy>& copies) 
     // Every copy of the batch, in the order they were made (so mostly in the order the disk
     // holds them), with the index of each entry's first one.
     std::vector<StoredReads::File> files;
-    std::vector<size_t> firstFile(copies.size() + 1);
+    std::vector<size_t> firstFile(copies.size());
     for (size_t at = 0; at < copies.size(); ++at) {
         firstFile[at] = files.size();
-        if (!copies[at].verifyAgainst)
-            continue;
-        if (!copies[at].temporary.empty())
-            files.push_back({copies[at].temporary, copies[at].bytes});
-        for (const BackupCopy& backup : copies[at].backups)
-            files.push_back({backup.temporary, copies[at].bytes});
+        if (copies[at].verifyAgainst)
+            for (const MadeFile& made : madeFilesOf(copies[at]))
+                files.push_back({*made.temporary, copies[at].bytes});
     }
-    firstFile[copies.size()] = files.size();
     StoredReads reads(std::move(files));
 
     std::vector<char> answers(copies.size(), 1); // written by several threads, unlike bits
@@ -1050,16 +1063,12 @@ std::vector<bool> MergeEngine::readBack(const std::vector<PendingCopy>& copies) 
 
 bool MergeEngine::readsBackIntact(const PendingCopy& copy, StoredReads& reads,
                                   size_t firstFile) const {
-    std::vector<std::string> destinations; // in the order the entry's copies were listed
-    if (!copy.temporary.empty())
-        destinations.push_back(copy.destination);
-    for (const BackupCopy& backup : copy.backups)
-        destinations.push_back(backup.destination);
-    for (size_t at = 0; at < destinations.size(); ++at) {
+    const std::vector<MadeFile> made = madeFilesOf(copy);
+    for (size_t at = 0; at < made.size(); ++at) {
         const std::optional<ContentHash> stored = reads.hashOf(firstFile + at);
         if (stored && *stored == *copy.verifyAgainst)
             continue;
-        const std::string& destination = destinations[at];
+        const std::string& destination = *made[at].destination;
         // All the entry's copies go: it failed, and no place keeps a copy of a failed entry.
         logMessage(LOG_WARN, "Copy of '%s' (fsr='%s') to '%s' (fsr='%s') %s; removing it",
                    safeCString(copy.source).c_str(), copy.source.c_str(),

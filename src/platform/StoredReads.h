@@ -41,7 +41,7 @@ class StoredReads {
     std::vector<UniqueFd> open_;
     std::mutex mutex_;
     size_t opened_ = 0;  // files below this index have been opened (or failed to)
-    size_t hashing_ = 0; // the lowest index asked for so far
+    size_t hashing_ = 0; // the highest index asked for so far: the window starts there
 };
 
 } // namespace orvane
