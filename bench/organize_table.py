@@ -1,7 +1,11 @@
 """The table of organize_bench.py --table: each kind of work timed for orvane and for the
 plain tool that does the same job, in the same run, alternating, every command followed by
-`sync` and timed with it, each into a fresh folder (outputs are deleted after a row's timed
-runs). Prints medians and the ratio orvane / peer for every row asked for.
+`sync` and timed with it, each into a fresh folder. Outputs are deleted only once the table is
+done (the large row's after that row): on this disk a file made while many inodes freed in the
+last minutes lie around is made several times slower (without a journal, ext4 passes over
+every recently freed inode of a group before it takes one), so every row would time the
+deletions of the rows before it. Prints medians and the ratio orvane / peer for every row
+asked for.
 
 Rows: tiny1k, tiny10k, tiny100k (files of one byte, dates spread over four years, so that
 many date folders are made; the last also gives the peak memory of a run and of a dry run),
@@ -27,7 +31,9 @@ import time
 
 import organize_bench as ob
 
-SETTLE_SECONDS = 40
+# Inodes freed less than a minute ago (five more while their table block is unwritten) are
+# passed over; the table starts after a sync and this long.
+SETTLE_SECONDS = 65
 ROWS = ["tiny1k", "tiny10k", "tiny100k", "corpus", "reimport", "formats", "large"]
 
 
@@ -61,15 +67,13 @@ class Row:
 
     def __init__(self, work, env, runs):
         self.work, self.env, self.runs = work, env, runs
+        self.out = os.path.join(work, "table-out-%d" % os.getpid())
+        self.rows = 0
 
     def time(self, names, make, fresh_dest=True):
-        out = os.path.join(self.work, "table-out-%d" % os.getpid())
+        self.rows += 1
+        out = self.last_out = os.path.join(self.out, str(self.rows))
         os.makedirs(out, exist_ok=True)
-        # Files made right after many were deleted (the row before's outputs) are made
-        # several times slower on this disk, whichever program makes them: the file system
-        # passes over inodes freed in the last seconds. Each row starts once they have settled.
-        subprocess.run(["sync"])
-        time.sleep(SETTLE_SECONDS)
         times = {name: [] for name in names}
         for run in range(self.runs):
             order = names if run % 2 == 0 else list(reversed(names))
@@ -85,7 +89,6 @@ class Row:
                 if code != 0:
                     print("  (%s exited %d)" % (name, code))
                 times[name].append(elapsed)
-        shutil.rmtree(out, ignore_errors=True)
         return {name: statistics.median(values) for name, values in times.items()}
 
 
@@ -98,12 +101,12 @@ def print_row(label, medians, peer, note=""):
     print(line + (" " + note if note else ""), flush=True)
 
 
-def peak_memory(binary, tree, work, env, dry):
-    dest = os.path.join(work, "memory-%d" % os.getpid())
+def peak_memory(binary, tree, out, env, dry):
+    os.makedirs(out, exist_ok=True)
+    dest = os.path.join(out, "memory-%d" % len(os.listdir(out)))
     os.makedirs(dest)
     argv = organize(binary, [tree], dest, ["--no-history"] + (["--dry-run"] if dry else []))
     _, _, peak = ob.run_timed(argv, env=env, stdout=subprocess.DEVNULL)
-    shutil.rmtree(dest, ignore_errors=True)
     return peak / 1024
 
 
@@ -118,6 +121,10 @@ def run_table(rows, work, runs, compare=None):
           (runs, "; other: " + compare if compare else ""))
     print("| work | orvane | peer | ratio |" + (" other build | ratio |" if compare else ""))
     print("|---|---|---|---|" + ("---|---|" if compare else ""))
+    # Large files last: their outputs, deleted after their row, free few inodes.
+    rows = sorted(rows, key=lambda name: ROWS.index(name) if name in ROWS else len(ROWS))
+    subprocess.run(["sync"])
+    time.sleep(SETTLE_SECONDS)
     for name in rows:
         if name.startswith("tiny"):
             count = {"tiny1k": 1000, "tiny10k": 10000, "tiny100k": 100000}[name]
@@ -128,12 +135,12 @@ def run_table(rows, work, runs, compare=None):
             note = ""
             if count == 100000:
                 note = "peak %.0f MiB, dry run %.0f MiB" % (
-                    peak_memory(ob.ORVANE, tree, work, env, False),
-                    peak_memory(ob.ORVANE, tree, work, env, True))
+                    peak_memory(ob.ORVANE, tree, row.out, env, False),
+                    peak_memory(ob.ORVANE, tree, row.out, env, True))
                 if compare:
                     note += "; other %.0f / %.0f MiB" % (
-                        peak_memory(compare, tree, work, env, False),
-                        peak_memory(compare, tree, work, env, True))
+                        peak_memory(compare, tree, row.out, env, False),
+                        peak_memory(compare, tree, row.out, env, True))
             print_row("%s tiny files" % format(count, ","), medians, "cp -a", note)
         elif name == "corpus":
             corpus, _, entries = ob.corpus_of(work, 10000)
@@ -143,7 +150,7 @@ def run_table(rows, work, runs, compare=None):
             print_row("%s camera-like files, dates on" % format(entries, ","), medians, "cp -a")
         elif name == "reimport":
             corpus, _, entries = ob.corpus_of(work, 10000)
-            base = os.path.join(work, "reimport-%d" % os.getpid())
+            base = os.path.join(row.out, "reimport")
             rsync = shutil.which("rsync")
             if not rsync:
                 print("| re-import | (rsync is not installed: scripts/deps.sh --bench) |")
@@ -165,7 +172,6 @@ def run_table(rows, work, runs, compare=None):
                     organize(binaries[n], [corpus], targets[n])
             medians = row.time(["orvane", "rsync -a"] + (["other"] if compare else []), again,
                                fresh_dest=False)
-            shutil.rmtree(base, ignore_errors=True)
             print_row("re-import of %s files all already there" % format(entries, ","),
                       medians, "rsync -a")
         elif name == "formats":
@@ -189,5 +195,7 @@ def run_table(rows, work, runs, compare=None):
                       "%.0f vs %.0f MiB/s, throughput ratio %.2f" % (
                           mib / medians["orvane"], mib / medians["cp -a"],
                           medians["cp -a"] / medians["orvane"]))
+            shutil.rmtree(row.last_out, ignore_errors=True)
         else:
             print("unknown row %s (rows: %s)" % (name, ", ".join(ROWS)))
+    shutil.rmtree(row.out, ignore_errors=True)

@@ -2,6 +2,7 @@
 
 #include "base/Log.h"
 #include "base/StringHelpers.h"
+#include "history/CopyLines.h"
 #include "history/JournalFile.h"
 #include "history/JournalFormat.h"
 #include "platform/FileDescriptor.h"
@@ -260,32 +261,22 @@ void RunJournal::noteEntryDone() {
 }
 
 void RunJournal::folderCreated(const std::string& path, const struct stat* status) {
-    json line = {{"type", "folder"}, {"path", journal::pathJson(path)}};
     struct stat read;
     if (!status && ::lstat(path.c_str(), &read) == 0)
         status = &read;
-    if (status)
-        line["stamp"] = journal::stampJson(FileStamp::of(*status));
+    const FileStamp stamp = status ? FileStamp::of(*status) : FileStamp();
     // Written with the intents of the copies that go into it, before their temporaries.
-    append(journal::lineText(line), false);
+    append(journal::folderLineText(path, status ? &stamp : nullptr), false);
 }
 
 void RunJournal::entryIntent(EntryCopy copy, const std::string& source,
                              const std::string& temporary, const std::string& destination,
                              const FileStamp* made) {
-    json line = {{"type", "intent"},
-                 {"entry", copy.entry},
-                 {"source", journal::pathJson(source)},
-                 {"temporary", journal::pathJson(temporary)},
-                 {"destination", journal::pathJson(destination)}};
-    if (made)
-        line["made"] = journal::madeJson(*made);
-    if (copy.copy)
-        line["copy"] = copy.copy;
     // An intent told before the copy waits for the others decided with it: none of their
     // temporaries is made before beforeMakingTemporaries. One told anew when publishing goes
     // at once, before the rename that follows.
-    append(journal::lineText(line), made != nullptr);
+    append(journal::intentLineText(copy.entry, copy.copy, source, temporary, destination, made),
+           made != nullptr);
 }
 
 void RunJournal::beforeMakingTemporaries() {
@@ -294,11 +285,8 @@ void RunJournal::beforeMakingTemporaries() {
 }
 
 void RunJournal::temporaryMade(EntryCopy copy, const FileStamp& made) {
-    json line = {{"type", "made"}, {"entry", copy.entry}, {"made", journal::madeJson(made)}};
-    if (copy.copy)
-        line["copy"] = copy.copy;
     // Rides along with the next line written; it is needed only once the copy is published.
-    append(journal::lineText(line), false);
+    append(journal::madeLineText(copy.entry, copy.copy, made), false);
     madePending_ = fd_.get() >= 0;
 }
 
@@ -320,26 +308,30 @@ void RunJournal::placeholderMade(size_t entry, const std::string& path, const st
 
 void RunJournal::entryPublished(EntryCopy copy, const std::string& destination,
                                 const struct stat& published) {
+    if (!S_ISDIR(published.st_mode)) {
+        // Written with the next intent (one write an entry), or at the next batch's end.
+        append(
+            journal::copiedLineText(copy.entry, copy.copy, destination, FileStamp::of(published)),
+            false);
+        noteEntryDone();
+        return;
+    }
     json line = {{"type", "copied"},
                  {"entry", copy.entry},
                  {"destination", journal::pathJson(destination)},
                  {"stamp", journal::stampJson(FileStamp::of(published))}};
     if (copy.copy)
         line["copy"] = copy.copy;
-    if (S_ISDIR(published.st_mode)) {
-        std::vector<TreeItem> items;
-        const UniqueFd fd(
-            ::open(destination.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        if (fd.get() >= 0 && stampTree(fd.get(), items)) {
-            json tree = json::array();
-            for (const TreeItem& item : items)
-                tree.push_back({{"path", journal::pathJson(item.path)},
-                                {"stamp", journal::stampJson(item.stamp)}});
-            line["tree"] = std::move(tree);
-        }
-        // Without its tree the folder is never taken back: undo cannot tell what was added.
+    std::vector<TreeItem> items;
+    const UniqueFd fd(::open(destination.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (fd.get() >= 0 && stampTree(fd.get(), items)) {
+        json tree = json::array();
+        for (const TreeItem& item : items)
+            tree.push_back({{"path", journal::pathJson(item.path)},
+                            {"stamp", journal::stampJson(item.stamp)}});
+        line["tree"] = std::move(tree);
     }
-    // Written with the next intent (one write an entry), or at the next batch's end.
+    // Without its tree the folder is never taken back: undo cannot tell what was added.
     append(journal::lineText(line), false);
     noteEntryDone();
 }

@@ -347,7 +347,7 @@ void MergeEngine::processEntry(size_t index, const std::string& source, const Da
     if (batch.holdsDestination(plan->destination) ||
         std::any_of(folderLevels.begin(), folderLevels.end(),
                     [&](const std::string& level) { return batch.holdsDestination(level); }))
-        batch.flush();
+        batch.flushNow();
     for (const std::string& level : folderLevels) {
         if (ErrorText error = assertDirectoryPresent(level)) {
             endEntry(index, source, EntryOutcome::failed(error), batch);

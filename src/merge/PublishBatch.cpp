@@ -16,26 +16,33 @@ namespace orvane {
 PublishBatch::PublishBatch(RunResult& result, Publisher publish, Abandoner abandon)
     : result_(result), publish_(std::move(publish)), abandon_(std::move(abandon)) {}
 
+PublishBatch::~PublishBatch() {
+    // A batch still being made durable is waited for; its copies stay unpublished, as the
+    // copies of a batch never flushed do.
+    if (synced_.valid())
+        synced_.wait();
+}
+
 void PublishBatch::addCopy(PendingCopy copy) {
-    if (outcomes_.empty())
-        firstAdded_ = std::chrono::steady_clock::now();
+    if (filling_.copies.empty())
+        filling_.firstAdded = std::chrono::steady_clock::now();
     if (!copy.temporary.empty())
         noteFileSystemOf(deletingLastPathComponent(copy.temporary));
     for (const BackupCopy& backup : copy.backups)
         noteFileSystemOf(deletingLastPathComponent(backup.temporary));
-    bytes_ += copy.bytes;
-    destinations_.insert(copy.destination);
-    outcomes_.push_back({copy.source, {}, copy.entry, copies_.size()});
-    copies_.push_back(std::move(copy));
+    filling_.bytes += copy.bytes;
+    filling_.destinations.insert(copy.destination);
+    filling_.outcomes.push_back({copy.source, {}, copy.entry, filling_.copies.size()});
+    filling_.copies.push_back(std::move(copy));
 }
 
 void PublishBatch::addOutcome(const std::string& source, EntryOutcome outcome) {
-    if (copies_.empty()) {
+    if (filling_.copies.empty() && !syncing_) {
         // Nothing waits before it: record at once.
         record(entry_, source, outcome);
         return;
     }
-    outcomes_.push_back({source, std::move(outcome), entry_});
+    filling_.outcomes.push_back({source, std::move(outcome), entry_});
 }
 
 void PublishBatch::record(size_t entry, const std::string& source, const EntryOutcome& outcome) {
@@ -54,44 +61,83 @@ void PublishBatch::record(size_t entry, const std::string& source, const EntryOu
 }
 
 bool PublishBatch::holdsDestination(const std::string& path) const {
-    return destinations_.count(path) != 0;
+    return filling_.destinations.count(path) != 0 ||
+           (syncing_ && syncing_->destinations.count(path) != 0);
 }
 
 bool PublishBatch::due() const {
-    return !copies_.empty() && (copies_.size() >= kMaxEntries || bytes_ >= kMaxBytes ||
-                                std::chrono::steady_clock::now() - firstAdded_ >= kMaxAge);
+    return !filling_.copies.empty() &&
+           (filling_.copies.size() >= kMaxEntries || filling_.bytes >= kMaxBytes ||
+            std::chrono::steady_clock::now() - filling_.firstAdded >= kMaxAge);
 }
 
 void PublishBatch::flush() {
-    if (!copies_.empty()) {
-        const std::optional<CopyFailure> notDurable = makeDurable();
-        // Checked before they take their final names: a copy that is there is a good one.
-        const std::vector<bool> intact =
-            notDurable || !verify_ ? std::vector<bool>(copies_.size(), true) : verify_(copies_);
-        for (Outcome& outcome : outcomes_) {
-            if (outcome.copy == kNoCopy)
-                continue;
-            const PendingCopy& copy = copies_[outcome.copy];
-            outcome.outcome = notDurable ? EntryOutcome::failed(abandon_(copy, *notDurable))
-                              : intact[outcome.copy]
-                                  ? publish_(copy)
-                                  : EntryOutcome::failed(std::string(kCopyMismatch));
-        }
+    publishSyncing();
+    if (filling_.copies.empty()) {
+        for (const Outcome& outcome : filling_.outcomes)
+            record(outcome.entry, outcome.source, outcome.outcome);
+        filling_ = Batch();
+        if (flushed_)
+            flushed_(finishing_);
+        return;
     }
-    for (const Outcome& outcome : outcomes_)
-        record(outcome.entry, outcome.source, outcome.outcome);
-    copies_.clear();
-    destinations_.clear();
-    outcomes_.clear();
-    batchFileSystems_.clear();
-    bytes_ = 0;
+    // The folders are looked up here: the loop goes on noting new ones meanwhile.
+    std::vector<std::string> folders;
+    for (dev_t device : filling_.fileSystems)
+        folders.push_back(fileSystems_.at(device));
+    syncing_ = std::move(filling_);
+    filling_ = Batch();
+    synced_ = std::async(std::launch::async, [batch = &*syncing_, folders = std::move(folders)] {
+        return makeDurable(*batch, folders);
+    });
+}
+
+void PublishBatch::flushNow() {
+    flush();
+    publishSyncing();
+}
+
+void PublishBatch::publishSyncing() {
+    if (!syncing_)
+        return;
+    const std::optional<CopyFailure> notDurable = synced_.get();
+    Batch batch = std::move(*syncing_);
+    syncing_.reset();
+    publish(batch, notDurable);
     if (flushed_)
         flushed_(finishing_);
+    // The outcomes that came after it, up to the next copy, wait no longer.
+    auto firstCopy = std::find_if(filling_.outcomes.begin(), filling_.outcomes.end(),
+                                  [](const Outcome& outcome) { return outcome.copy != kNoCopy; });
+    for (auto it = filling_.outcomes.begin(); it != firstCopy; ++it)
+        record(it->entry, it->source, it->outcome);
+    filling_.outcomes.erase(filling_.outcomes.begin(), firstCopy);
+}
+
+void PublishBatch::publish(Batch& batch, const std::optional<CopyFailure>& notDurable) {
+    // Checked before they take their final names: a copy that is there is a good one.
+    const std::vector<bool> intact = notDurable || !verify_
+                                         ? std::vector<bool>(batch.copies.size(), true)
+                                         : verify_(batch.copies);
+    for (Outcome& outcome : batch.outcomes) {
+        if (outcome.copy == kNoCopy)
+            continue;
+        const PendingCopy& copy = batch.copies[outcome.copy];
+        outcome.outcome = notDurable             ? EntryOutcome::failed(abandon_(copy, *notDurable))
+                          : intact[outcome.copy] ? publish_(copy)
+                                                 : EntryOutcome::failed(std::string(kCopyMismatch));
+    }
+    for (const Outcome& outcome : batch.outcomes)
+        record(outcome.entry, outcome.source, outcome.outcome);
 }
 
 void PublishBatch::finish() {
-    finishing_ = true;
     flush();
+    finishing_ = true;
+    if (syncing_)
+        publishSyncing();
+    else if (flushed_)
+        flushed_(true);
     finishing_ = false;
     for (const auto& [device, folder] : fileSystems_) {
         // The copies are complete and in place; only a power cut now could lose a name.
@@ -117,7 +163,7 @@ void PublishBatch::noteFileSystemOf(const std::string& folder) {
         known = folderDevices_.emplace(folder, status.st_dev).first;
         fileSystems_.try_emplace(status.st_dev, folder);
     }
-    batchFileSystems_.insert(known->second);
+    filling_.fileSystems.insert(known->second);
 }
 
 std::optional<CopyFailure> PublishBatch::syncFolderFileSystem(const std::string& folder) {
@@ -131,14 +177,15 @@ std::optional<CopyFailure> PublishBatch::syncFolderFileSystem(const std::string&
     return failure;
 }
 
-std::optional<CopyFailure> PublishBatch::makeDurable() {
-    const bool fewFiles = copies_.size() <= 2 &&
-                          std::all_of(copies_.begin(), copies_.end(),
+std::optional<CopyFailure> PublishBatch::makeDurable(const Batch& batch,
+                                                     const std::vector<std::string>& folders) {
+    const bool fewFiles = batch.copies.size() <= 2 &&
+                          std::all_of(batch.copies.begin(), batch.copies.end(),
                                       [](const PendingCopy& copy) { return copy.regularFile; });
     if (fewFiles) {
         // One or two (usually large) files: flushing them alone spares the rest of the file
         // system's dirty data.
-        for (const PendingCopy& copy : copies_) {
+        for (const PendingCopy& copy : batch.copies) {
             if (!copy.temporary.empty())
                 if (std::optional<CopyFailure> failure = syncFileData(copy.temporary))
                     return failure;
@@ -148,8 +195,8 @@ std::optional<CopyFailure> PublishBatch::makeDurable() {
         }
         return std::nullopt;
     }
-    for (dev_t device : batchFileSystems_)
-        if (std::optional<CopyFailure> failure = syncFolderFileSystem(fileSystems_.at(device)))
+    for (const std::string& folder : folders)
+        if (std::optional<CopyFailure> failure = syncFolderFileSystem(folder))
             return failure;
     return std::nullopt;
 }

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <functional>
+#include <future>
 #include <map>
 #include <optional>
 #include <set>
@@ -80,7 +81,9 @@ struct PendingCopy {
 // made durable (one syncfs on the file system, or fdatasync of each temporary when the
 // batch holds only one or two files), then its copies are moved to their final names in
 // list order, then the outcomes of its entries are recorded, also in list order, so that
-// the run result is the one a run copying one entry at a time would give.
+// the run result is the one a run copying one entry at a time would give. A batch is made
+// durable on a thread of its own while the next one fills, and published by the next flush:
+// the disk writes one batch while the next batch's files are copied.
 class PublishBatch {
   public:
     // Moves a durable copy to its final name; answers the entry's outcome.
@@ -123,25 +126,42 @@ class PublishBatch {
     // A folder copies may go into, on the file system `device`, as its maker just read it.
     void noteFolder(const std::string& folder, dev_t device);
 
-    // Whether a copy waiting in the batch goes to `path`.
+    // Whether a copy waiting for its final name goes to `path`.
     bool holdsDestination(const std::string& path) const;
     bool due() const;
 
+    // Publishes the batch made durable meanwhile and starts making this one durable.
     void flush();
+    // Publishes every copy waiting, before it returns.
+    void flushNow();
     // Publishes what is left and makes the moves themselves durable.
     void finish();
+    ~PublishBatch();
 
   private:
     struct Outcome {
         std::string source;
         EntryOutcome outcome;
         size_t entry = 0;
-        size_t copy = kNoCopy; // index into copies_ when the outcome waits for a publish
+        size_t copy = kNoCopy; // index into its batch's copies when it waits for a publish
+    };
+    // The copies of one batch and the outcomes that wait for them.
+    struct Batch {
+        std::vector<PendingCopy> copies;
+        std::unordered_set<std::string> destinations; // of the copies, asked for every entry
+        std::vector<Outcome> outcomes;
+        off_t bytes = 0;
+        std::chrono::steady_clock::time_point firstAdded;
+        std::set<dev_t> fileSystems; // those written to by its copies
     };
     void record(size_t entry, const std::string& source, const EntryOutcome& outcome);
     static constexpr size_t kNoCopy = static_cast<size_t>(-1);
 
-    std::optional<CopyFailure> makeDurable();
+    // Waits for the batch being made durable, publishes it and records its outcomes.
+    void publishSyncing();
+    void publish(Batch& batch, const std::optional<CopyFailure>& notDurable);
+    static std::optional<CopyFailure> makeDurable(const Batch& batch,
+                                                  const std::vector<std::string>& folders);
     void noteFileSystemOf(const std::string& folder);
     static std::optional<CopyFailure> syncFolderFileSystem(const std::string& folder);
 
@@ -153,14 +173,13 @@ class PublishBatch {
     Flushed flushed_;
     bool finishing_ = false;
     size_t entry_ = 0;
-    std::vector<PendingCopy> copies_;
-    std::unordered_set<std::string> destinations_; // of copies_, asked for every entry
-    std::vector<Outcome> outcomes_;
-    off_t bytes_ = 0;
-    std::chrono::steady_clock::time_point firstAdded_;
+    Batch filling_;
+    // The batch being made durable by `synced_`, which is declared after it so that it is
+    // waited for before the batch goes.
+    std::optional<Batch> syncing_;
+    std::future<std::optional<CopyFailure>> synced_;
     // One folder on each file system written to, for the flushes.
     std::map<dev_t, std::string> fileSystems_;
-    std::set<dev_t> batchFileSystems_; // those written to by the batch's copies
     // The file system of each folder copied into, looked at once a run: the run's date
     // folders are checked once each too, and are not moved while it copies into them.
     std::unordered_map<std::string, dev_t> folderDevices_;

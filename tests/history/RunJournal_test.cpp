@@ -1,5 +1,6 @@
 // The run journal: what a run records, undo, and the clean-up after runs that were killed.
 #include "base/RunStatus.h"
+#include "history/CopyLines.h"
 #include "history/JournalFile.h"
 #include "history/JournalFormat.h"
 #include "history/RunHistory.h"
@@ -500,6 +501,53 @@ TEST_F(CleanUpTest, TamperedJournalsTouchNothingElse) {
     cleanUpInterruptedRuns(state);
     EXPECT_TRUE(exists(state + "/0000-mine.jsonl"));
     EXPECT_EQ(listRuns(state).size(), kKeptRuns);
+}
+
+// The lines written for every copy are formatted without json values; they must read back
+// exactly as the json values they stand for.
+TEST(JournalLines, CopyLinesAreTheTextOfTheirJsonValues) {
+    FileStamp stamp;
+    stamp.device = ~dev_t(0);
+    stamp.inode = 1234567890123;
+    stamp.type = S_IFREG;
+    stamp.size = 0;
+    stamp.modified = {-86400 * 365, 999999999};
+    stamp.changed = {1796845015, 5};
+    const std::vector<std::string> paths = {"/dest/2019/01/01/IMG_0001.JPG",
+                                            "/a \"quoted\" \\ name/été 写真.jpg",
+                                            "/bytes/\xff\xfe.jpg",
+                                            "/control/\tname\x7f",
+                                            "/overlong/\xc0\xaf",
+                                            std::string("/nul/a\0b", 8)};
+    for (const std::string& path : paths) {
+        SCOPED_TRACE(path);
+        for (unsigned copy : {0u, 2u}) {
+            json intent = {{"type", "intent"},
+                           {"entry", 7},
+                           {"source", journal::pathJson(path + "s")},
+                           {"temporary", journal::pathJson(path + "t")},
+                           {"destination", journal::pathJson(path)}};
+            json made = {{"type", "made"}, {"entry", 7}, {"made", journal::madeJson(stamp)}};
+            json copied = {{"type", "copied"},
+                           {"entry", 7},
+                           {"destination", journal::pathJson(path)},
+                           {"stamp", journal::stampJson(stamp)}};
+            for (json* line : {&intent, &made, &copied})
+                if (copy)
+                    (*line)["copy"] = copy;
+            EXPECT_EQ(journal::intentLineText(7, copy, path + "s", path + "t", path, nullptr),
+                      journal::lineText(intent));
+            intent["made"] = journal::madeJson(stamp);
+            EXPECT_EQ(journal::intentLineText(7, copy, path + "s", path + "t", path, &stamp),
+                      journal::lineText(intent));
+            EXPECT_EQ(journal::madeLineText(7, copy, stamp), journal::lineText(made));
+            EXPECT_EQ(journal::copiedLineText(7, copy, path, stamp), journal::lineText(copied));
+        }
+        json folder = {{"type", "folder"}, {"path", journal::pathJson(path)}};
+        EXPECT_EQ(journal::folderLineText(path, nullptr), journal::lineText(folder));
+        folder["stamp"] = journal::stampJson(stamp);
+        EXPECT_EQ(journal::folderLineText(path, &stamp), journal::lineText(folder));
+    }
 }
 
 } // namespace
