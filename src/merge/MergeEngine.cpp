@@ -129,7 +129,8 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
                 discardPartial(copy.temporary);
             discardBackups(copy.backups);
             return copyFailed(copy.source, copy.destination, failure);
-        });
+        },
+        batchEntries_);
     if (verifyCopies_)
         batch.setVerifier(
             [this](const std::vector<PendingCopy>& copies) { return readBack(copies); });

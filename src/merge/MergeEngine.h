@@ -111,6 +111,8 @@ class MergeEngine {
     // How many entries mergeFiles copies at once (1: one after another). The outcomes are
     // the same either way: names are decided and outcomes recorded in list order.
     void setCopyJobs(unsigned jobs) { copyJobs_ = jobs < 1 ? 1 : jobs; }
+    // The most copies published together (smaller, in tests, to see batches follow batches).
+    void setBatchEntries(size_t entries) { batchEntries_ = entries < 1 ? 1 : entries; }
     // Tells the destination's file system type, which decides the characters made names may
     // hold; set before prepareRun.
     void setFileSystemTypeProbe(FileSystemTypeProbe probe) { fileSystemType_ = std::move(probe); }
@@ -264,6 +266,7 @@ class MergeEngine {
     bool verifyCopies_ = false; // copies are read back before publishing (a preference)
     size_t entryIndex_ = 0;     // of the entry mergeFiles is at
     unsigned copyJobs_ = 1;
+    size_t batchEntries_ = PublishBatch::kMaxEntries;
     CopyPool* pool_ = nullptr;              // during mergeFiles with several copies at once
     NameClashCache* nameClashes_ = nullptr; // during mergeFiles
     PublishBatch* batch_ = nullptr;         // during mergeFiles

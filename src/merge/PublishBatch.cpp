@@ -13,8 +13,10 @@
 
 namespace orvane {
 
-PublishBatch::PublishBatch(RunResult& result, Publisher publish, Abandoner abandon)
-    : result_(result), publish_(std::move(publish)), abandon_(std::move(abandon)) {}
+PublishBatch::PublishBatch(RunResult& result, Publisher publish, Abandoner abandon,
+                           size_t maxEntries)
+    : result_(result), publish_(std::move(publish)), abandon_(std::move(abandon)),
+      maxEntries_(maxEntries) {}
 
 PublishBatch::~PublishBatch() {
     // A batch still being made durable is waited for; its copies stay unpublished, as the
@@ -67,7 +69,7 @@ bool PublishBatch::holdsDestination(const std::string& path) const {
 
 bool PublishBatch::due() const {
     return !filling_.copies.empty() &&
-           (filling_.copies.size() >= kMaxEntries || filling_.bytes >= kMaxBytes ||
+           (filling_.copies.size() >= maxEntries_ || filling_.bytes >= kMaxBytes ||
             std::chrono::steady_clock::now() - filling_.firstAdded >= kMaxAge);
 }
 

@@ -95,15 +95,18 @@ class PublishBatch {
     using Verifier = std::function<std::vector<bool>(const std::vector<PendingCopy>&)>;
 
     // A batch is published once it is this old, holds this much data or this many entries.
+    // Each flush of a file system with a journal commits it: many small files need batches
+    // of thousands, which the age still bounds.
     static constexpr std::chrono::milliseconds kMaxAge{500};
     static constexpr off_t kMaxBytes = off_t{64} << 20;
-    static constexpr size_t kMaxEntries = 256;
+    static constexpr size_t kMaxEntries = 4096;
 
     // Told of each entry's outcome as it is recorded, with the entry's index.
     using Recorded =
         std::function<void(size_t entry, const std::string& source, const EntryOutcome&)>;
 
-    PublishBatch(RunResult& result, Publisher publish, Abandoner abandon);
+    PublishBatch(RunResult& result, Publisher publish, Abandoner abandon,
+                 size_t maxEntries = kMaxEntries);
     void setRecorded(Recorded recorded) { recorded_ = std::move(recorded); }
     void setVerifier(Verifier verify) { verify_ = std::move(verify); }
     // Told after each flush, once the outcomes it recorded are all recorded; `last` for the
@@ -172,6 +175,7 @@ class PublishBatch {
     Verifier verify_;
     Flushed flushed_;
     bool finishing_ = false;
+    size_t maxEntries_;
     size_t entry_ = 0;
     Batch filling_;
     // The batch being made durable by `synced_`, which is declared after it so that it is

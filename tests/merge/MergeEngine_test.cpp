@@ -651,6 +651,8 @@ TEST_F(MergeTest, BatchedPublishingKeepsTheOrderOfAOneByOneRun) {
     }
     list.push_back(list[7]); // the same path again: its first copy is already there
 
+    engine.setBatchEntries(200); // one batch is made durable while the next fills
+    engine.setCopyJobs(2);
     merge(list);
 
     EXPECT_EQ(result.resCopiedFiles, copied);
