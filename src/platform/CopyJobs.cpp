@@ -38,17 +38,35 @@ std::optional<bool> isOnRotatingDisk(const std::string& folder, const std::strin
     return isRotatingDevice(status.st_dev, sysRoot);
 }
 
-std::optional<bool> isRotatingDevice(dev_t number, const std::string& sysRoot) {
+namespace {
+
+std::optional<bool> isRotatingDevice(dev_t number, const std::string& sysRoot, int loopsLeft) {
     if (major(number) == 0)
         return std::nullopt; // no block device behind it (tmpfs, overlay, NFS …)
     const std::string device = sysRoot + "/dev/block/" + std::to_string(major(number)) + ":" +
                                std::to_string(minor(number));
     if (isVirtualDisk(device))
         return false;
+    // A loop device (a mounted disk image) flags itself rotating whatever holds its file:
+    // the disk that does decides.
+    std::string backingFile;
+    if (std::ifstream backing(device + "/loop/backing_file");
+        loopsLeft > 0 && std::getline(backing, backingFile) && !backingFile.empty()) {
+        struct stat status;
+        if (::stat(backingFile.c_str(), &status) != 0)
+            return std::nullopt;
+        return isRotatingDevice(status.st_dev, sysRoot, loopsLeft - 1);
+    }
     if (std::optional<bool> rotational = readRotational(device + "/queue"))
         return rotational;
     // A partition has no queue of its own; its disk's folder is the parent of its own.
     return readRotational(device + "/../queue");
+}
+
+} // namespace
+
+std::optional<bool> isRotatingDevice(dev_t number, const std::string& sysRoot) {
+    return isRotatingDevice(number, sysRoot, 4);
 }
 
 unsigned automaticCopyJobs(const std::string& folder, const std::string& sysRoot) {

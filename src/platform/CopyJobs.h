@@ -12,7 +12,7 @@ namespace orvane {
 // Whether the block device holding `folder` has rotating media, from
 // SYS/dev/block/MAJOR:MINOR/queue/rotational (or its parent's, for a partition); none when it
 // cannot be told (network and virtual file systems, a missing /sys). A hypervisor's disk
-// counts as solid state, whatever its flag says.
+// counts as solid state, whatever its flag says; a loop device as the disk its file is on.
 std::optional<bool> isOnRotatingDisk(const std::string& folder,
                                      const std::string& sysRoot = "/sys");
 

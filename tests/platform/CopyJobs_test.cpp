@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/sysmacros.h>
 
 namespace orvane {
@@ -41,6 +42,30 @@ TEST(CopyJobs, RotatingDisksAreToldFromTheirQueue) {
     };
     for (const auto& [device, rotating] : cases)
         EXPECT_EQ(isRotatingDevice(device, sys), rotating) << major(device) << ":" << minor(device);
+
+    // Disk images mounted through loop devices, in a /sys where the disk this test writes to
+    // is a solid-state one.
+    const std::string sysOfImages = tmp / "sys-images";
+    const std::string loops = sysOfImages + "/devices/virtual/block";
+    struct stat here;
+    ASSERT_EQ(::stat(tmp.path().c_str(), &here), 0);
+    test::writeFile(loops + "/vdc/queue/rotational", "0\n");
+    test::writeFile(loops + "/loop0/queue/rotational", "1\n");
+    test::writeFile(loops + "/loop0/loop/backing_file", tmp / "card.img\n");
+    test::writeFile(tmp / "card.img", "");
+    test::writeFile(loops + "/loop1/queue/rotational", "1\n");
+    test::writeFile(loops + "/loop1/loop/backing_file", tmp / "gone.img\n");
+    fs::create_directories(sysOfImages + "/dev/block");
+    for (const auto& [number, target] :
+         {std::pair{std::to_string(major(here.st_dev)) + ":" + std::to_string(minor(here.st_dev)),
+                    "vdc"},
+          {"7:0", "loop0"},
+          {"7:1", "loop1"}})
+        fs::create_directory_symlink("../../devices/virtual/block/" + std::string(target),
+                                     sysOfImages + "/dev/block/" + number);
+    if (major(here.st_dev) != 0) // not on a file system without a disk (tmpfs)
+        EXPECT_EQ(isRotatingDevice(makedev(7, 0), sysOfImages), false);
+    EXPECT_EQ(isRotatingDevice(makedev(7, 1), sysOfImages), std::nullopt); // its file is gone
     // Without a /sys the kind cannot be told, and copies are made one after another.
     EXPECT_EQ(automaticCopyJobs(tmp.path(), tmp / "nowhere"), 1u);
 }
