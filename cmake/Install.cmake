@@ -24,8 +24,6 @@ configure_file("${ORVANE_DESKTOP_RESOURCES}/${ORVANE_APP_ID}.metainfo.xml.in"
 install(FILES "${CMAKE_BINARY_DIR}/${ORVANE_APP_ID}.metainfo.xml"
   DESTINATION "${CMAKE_INSTALL_DATADIR}/metainfo")
 
-# The desktop application installs its executable with its own target; without it the
-# command-line build installs the plain executable.
-if(NOT ORVANE_BUILD_GUI)
-  install(TARGETS orvane RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
-endif()
+# The command line; the window's program, when built, installs with its own target
+# (src/ui/CMakeLists.txt).
+install(TARGETS orvane RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")

@@ -14,11 +14,21 @@ fs::path currentExecutable() {
     return ec ? fs::path() : executable;
 }
 
+fs::path desktopProgram(const fs::path& executable) {
+    if (executable.empty())
+        return {};
+    return (executable.parent_path() / build::kDesktopFromBin).lexically_normal();
+}
+
 std::vector<fs::path> resourceFolders(const fs::path& executable) {
     std::vector<fs::path> folders;
     if (!executable.empty() && fs::path(build::kInstallBinDir).is_relative()) {
+        // The window's program climbs from where the command line is installed.
+        const fs::path program = executable.filename() == build::kDesktopName
+                                     ? executable.parent_path() / build::kBinFromDesktop / "orvane"
+                                     : executable;
         // Climb out of the binary folder (bin, or a deeper one) to the prefix.
-        fs::path prefix = executable.parent_path();
+        fs::path prefix = program.lexically_normal().parent_path();
         for (const auto& part : fs::path(build::kInstallBinDir)) {
             (void)part;
             prefix = prefix.parent_path();

@@ -12,8 +12,13 @@ namespace orvane {
 // The running program's executable.
 std::filesystem::path currentExecutable();
 
+// The window's program that the command line at `executable` starts: in the libexec folder
+// of the same install (or build) tree.
+std::filesystem::path desktopProgram(const std::filesystem::path& executable = currentExecutable());
+
 // The folders that may hold resources, in the order they are searched: the share folder
-// beside the executable's install location (so an installed tree moved elsewhere, or
+// beside the executable's install location (the window's program looks beside the command
+// line's) (so an installed tree moved elsewhere, or
 // installed under another prefix, finds its own resources first), the source tree's
 // resources, then the configured install location.
 std::vector<std::filesystem::path>

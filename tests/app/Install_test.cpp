@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <regex>
 #include <set>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 namespace orvane {
@@ -73,7 +74,44 @@ TEST_F(Installed, PutsEachPartWhereTheDesktopLooksForIt) {
 
     const auto run = runCommand(quoted(prefix() / "bin/orvane") + " organize --help");
     EXPECT_EQ(run.status, 0) << run.output;
+#ifdef ORVANE_WITH_DESKTOP
+    // The window's program, off the PATH, answers the command line as well.
+    const auto window =
+        runCommand(quoted(prefix() / "libexec/orvane/orvane-desktop") + " --version");
+    EXPECT_EQ(window.status, 0) << window.output;
+    EXPECT_EQ(window.output.rfind("orvane ", 0), 0u) << window.output;
+#endif
 }
+
+#ifdef ORVANE_WITH_DESKTOP
+// `orvane` without a verb becomes the window's program of its own tree (same process, same
+// arguments); a copy of `orvane` with none beside it says so and fails.
+TEST_F(Installed, TheCommandLineStartsTheWindowsProgramOfItsTree) {
+    test::TempDir home;
+    const std::string environment =
+        "env QT_QPA_PLATFORM=offscreen HOME=" + quoted(home.path()) +
+        " ORVANE_CONFIG_DIR=" + quoted(home / "config") +
+        " XDG_RUNTIME_DIR=" + quoted(home.path()) +
+        " DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent/orvane-test-bus ";
+    ::chmod(home.path().c_str(), 0700);
+    const auto started = runCommand(
+        environment + quoted(prefix() / "bin/orvane") + " >/dev/null 2>&1 & pid=$!; " +
+        "for i in $(seq 400); do exe=$(readlink /proc/$pid/exe); " +
+        "case $exe in *-desktop) break;; esac; sleep 0.05; done; kill -9 $pid; echo \"$exe\"");
+    EXPECT_EQ(started.output, (prefix() / "libexec/orvane/orvane-desktop").string() + "\n");
+
+    const fs::path lone = fs::path(home.path()) / "lone/bin/orvane";
+    fs::create_directories(lone.parent_path());
+    std::error_code linked;
+    fs::create_hard_link(prefix() / "bin/orvane", lone, linked);
+    if (linked)
+        fs::copy_file(prefix() / "bin/orvane", lone);
+    const auto failed = runCommand(environment + quoted(lone));
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.output, "orvane: cannot start the window: " + home / "lone/libexec/orvane" +
+                                 "/orvane-desktop: No such file or directory\n");
+}
+#endif
 
 TEST_F(Installed, DesktopEntryAndMetainfoPassTheirValidators) {
     const auto desktop =
@@ -97,11 +135,16 @@ TEST_F(Installed, DesktopEntryAndMetainfoPassTheirValidators) {
 }
 
 TEST_F(Installed, TheInstalledProgramFindsItsOwnResources) {
-    const auto folders = resourceFolders(prefix() / "bin/orvane");
-    EXPECT_EQ(pathForResource("Help", "html", "Help", folders),
-              prefix() / "share/orvane/Help/Help.html");
-    EXPECT_EQ(pathForResource("help", "css", "Help", folders),
-              prefix() / "share/orvane/Help/help.css");
+    for (const char* program : {"bin/orvane", "libexec/orvane/orvane-desktop"}) {
+        const auto folders = resourceFolders(prefix() / program);
+        EXPECT_EQ(pathForResource("Help", "html", "Help", folders),
+                  prefix() / "share/orvane/Help/Help.html")
+            << program;
+        EXPECT_EQ(pathForResource("help", "css", "Help", folders),
+                  prefix() / "share/orvane/Help/help.css")
+            << program;
+    }
+    EXPECT_EQ(desktopProgram(prefix() / "bin/orvane"), prefix() / "libexec/orvane/orvane-desktop");
 }
 
 // Every page the help links to is installed, and every anchor it names exists.
