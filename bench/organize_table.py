@@ -1,11 +1,12 @@
 """The table of organize_bench.py --table: each kind of work timed for orvane and for the
 plain tool that does the same job, in the same run, alternating, every command followed by
 `sync` and timed with it, each into a fresh folder. Outputs are deleted only once the table is
-done (the large row's after that row): on this disk a file made while many inodes freed in the
-last minutes lie around is made several times slower (without a journal, ext4 passes over
-every recently freed inode of a group before it takes one), so every row would time the
-deletions of the rows before it. Prints medians and the ratio orvane / peer for every row
-asked for.
+done, except those of the last two rows, formats and large (20 GB and 30 GB with --compare),
+after their rows: on this disk a file made while many inodes freed in the last minutes lie
+around is made several times slower (without a journal, ext4 passes over every recently freed
+inode of a group before it takes one), so every row would time the deletions of the rows
+before it; the large row makes 20 files a run and is not slowed. The whole table needs about
+45 GB free with --compare. Prints medians and the ratio orvane / peer for every row asked for.
 
 Rows: tiny1k, tiny10k, tiny100k (files of one byte, dates spread over four years, so that
 many date folders are made; the last also gives the peak memory of a run and of a dry run),
@@ -180,6 +181,7 @@ def run_table(rows, work, runs, compare=None):
                                lambda n, d: ["cp", "-a", corpus, d] if n == "cp -a"
                                else organize(binaries[n], [corpus], d, ["--no-history"]))
             print_row("2,000 mixed modern formats, dates on", medians, "cp -a")
+            shutil.rmtree(row.last_out, ignore_errors=True)
         elif name == "large":
             corpus = os.path.join(work, "corpus-large-20")
             if not os.path.exists(corpus + ".manifest.tsv"):
