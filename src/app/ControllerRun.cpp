@@ -180,6 +180,10 @@ void Controller::goClicked() {
     status_.filesDone = 0;
     status_.bytesDone = 0;
     status_.abandonLargeCopies = false;
+    {
+        std::lock_guard ended(status_.endLock);
+        status_.workerDone = false;
+    }
     if (mainView_) {
         mainView_->setProgressMaximum(static_cast<double>(shared->size()) + 1);
         mainView_->setProgressValue(1);
@@ -197,6 +201,11 @@ void Controller::goClicked() {
     }
     worker_ = std::thread([this, shared, root = toPath_, rules = runRules_, statuses] {
         launchMergeThread(shared, root, rules, statuses);
+        {
+            std::lock_guard done(status_.endLock);
+            status_.workerDone = true;
+        }
+        status_.workerEnded.notify_all();
     });
     lock.unlock();
     showRunning(true);

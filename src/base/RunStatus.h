@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 
@@ -26,6 +27,12 @@ struct RunStatus {
     // With a stop requested: copies with more than a few seconds left are abandoned rather
     // than finished (the process was told to end, not the user asked to stop).
     bool abandonLargeCopies = false;
+    // Set under `endLock` (not statusLock, which the main thread may hold while it joins the
+    // worker), and `workerEnded` told, once the worker thread is done with the run: a command
+    // line waiting between its status ticks sees the end at once.
+    std::mutex endLock;
+    bool workerDone = false;
+    std::condition_variable workerEnded;
 
     int lockedMergeState() {
         std::lock_guard guard(statusLock);

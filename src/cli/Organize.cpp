@@ -29,12 +29,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace orvane::cli {
@@ -256,11 +256,18 @@ int runOrganize(int argc, char** argv) {
     if (alerts.alertShown && !timers.hasTimers())
         return 2; // the run did not start: a check failed or a pattern did not compile
 
-    // The status ticks run here, as the window's timer would run them; they come often so
-    // that the end of a short run is seen at once.
+    // The status ticks run here, as the window's timer would run them, every 5 ms or as soon
+    // as the worker is done with the run.
     bool cancelRequested = false;
+    RunStatus& status = controller.status();
+    bool endSeen = false; // after one tick for it, the ticks go back to every 5 ms
     while (timers.hasTimers()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        {
+            std::unique_lock lock(status.endLock);
+            status.workerEnded.wait_for(lock, std::chrono::milliseconds(5),
+                                        [&] { return status.workerDone && !endSeen; });
+            endSeen = status.workerDone;
+        }
         if (stop_signals::count() > 0 && !cancelRequested) {
             cancelRequested = true;
             announceStop(stop_signals::first());
