@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace orvane {
@@ -89,9 +90,17 @@ void PublishBatch::flush() {
         folders.push_back(fileSystems_.at(device));
     syncing_ = std::move(filling_);
     filling_ = Batch();
-    synced_ = std::async(std::launch::async, [batch = &*syncing_, folders = std::move(folders)] {
+    auto makeItDurable = [batch = &*syncing_, folders = std::move(folders)] {
         return makeDurable(*batch, folders);
-    });
+    };
+    try {
+        synced_ = std::async(std::launch::async, makeItDurable);
+    } catch (const std::system_error&) {
+        // No thread to be had: made durable here, as the loop waits anyway.
+        std::promise<std::optional<CopyFailure>> durable;
+        durable.set_value(makeItDurable());
+        synced_ = durable.get_future();
+    }
 }
 
 void PublishBatch::flushNow() {
