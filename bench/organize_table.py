@@ -15,13 +15,14 @@ organised again into its own output, import history on, against `rsync -a` with 
 do), formats (2,000 phone and camera files of the formats samples, dates on), large (20
 files of 100 MiB, throughput against `cp -a`).
 
-Measured on the shared 2-core machine, quiet (load 0.1-1.3), 5 runs, with the binary of the
-start of that session as the other build:
-  tiny1k 0.11 s / cp -a 0.04 s: 2.65 (before 3.08); tiny10k 0.74 / 0.51 s: 1.46 (1.99);
-  corpus 2.79 / 3.55 s: 0.79 (0.96); reimport 0.18 / rsync -a 0.09 s: 2.01 (2.57);
-  formats 3.33 / 4.19 s: 0.79 (0.83); large 3.17 / 1.53 s (0.48 throughput, and 0.45 for the
-  other build): writing 2 GB a run, the large row scatters most (cp -a 1.2 s to 6 s in one
-  series), and a second series of 5 gave orvane 1.18 s against cp -a 2.20 s.
+Measured on the shared 2-core machine (load 1-2.5), 5 runs, with the binary of the start of
+that session as the other build:
+  tiny1k 0.09 s / cp -a 0.04 s: 2.13 (before 2.51); tiny10k 0.58 / 0.42 s: 1.40 (1.70);
+  tiny100k 6.35 / 3.87 s: 1.64 (2.11), peak 85 MiB, dry run 75 MiB; corpus 0.89 / 0.72 s:
+  1.24 (1.58); reimport 0.17 / rsync -a 0.09 s: 1.91 (1.99); formats 1.42 / 1.36 s: 1.04
+  (1.13); large 1.87 / 1.61 s, 0.86 of cp's throughput (1.00 for the other build). The large
+  row scatters most: a second series of 5 gave orvane 1.42 s, the other build 1.51 s and cp -a
+  1.81 s.
 """
 import os
 import shutil
