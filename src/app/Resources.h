@@ -17,10 +17,10 @@ std::filesystem::path currentExecutable();
 std::filesystem::path desktopProgram(const std::filesystem::path& executable = currentExecutable());
 
 // The folders that may hold resources, in the order they are searched: the share folder
-// beside the executable's install location (the window's program looks beside the command
-// line's) (so an installed tree moved elsewhere, or
-// installed under another prefix, finds its own resources first), the source tree's
-// resources, then the configured install location.
+// beside the executable's install location, so that an installed tree moved elsewhere, or
+// installed under another prefix, finds its own resources first (the window's program looks
+// where the command line of its tree does); the source tree's resources; then the configured
+// install location.
 std::vector<std::filesystem::path>
 resourceFolders(const std::filesystem::path& executable = currentExecutable());
 

@@ -70,9 +70,10 @@ bool forEachBox(const ReadAt& read, uint64_t start, uint64_t end, Visit visit) {
     return true;
 }
 
-std::vector<unsigned char> readSpan(const ReadAt& read, uint64_t offset, uint64_t length) {
-    std::vector<unsigned char> bytes(static_cast<size_t>(length));
-    if (read(offset, bytes.data(), bytes.size()) != bytes.size())
+// All `length` bytes at `offset`, or none when the file ends before.
+std::vector<unsigned char> readExactly(const ReadAt& read, uint64_t offset, uint64_t length) {
+    std::vector<unsigned char> bytes = readSpan(read, offset, static_cast<size_t>(length));
+    if (bytes.size() != length)
         bytes.clear();
     return bytes;
 }
@@ -172,7 +173,8 @@ class HeifMeta {
                 if (extent.length == 0 || extent.length > kLongestBlock - data.size())
                     return {};
                 if (item.construction == 0) {
-                    std::vector<unsigned char> part = readSpan(read, extent.offset, extent.length);
+                    std::vector<unsigned char> part =
+                        readExactly(read, extent.offset, extent.length);
                     if (part.empty())
                         return {};
                     data.insert(data.end(), part.begin(), part.end());
@@ -319,7 +321,7 @@ BoxExif findHeifExif(const ReadAt& read, uint64_t fileSize) {
         if (!box.is("meta"))
             return true;
         if (box.end - box.body <= kLongestMeta) {
-            HeifMeta meta(readSpan(read, box.body, box.end - box.body));
+            HeifMeta meta(readExactly(read, box.body, box.end - box.body));
             if (meta.parse())
                 found.blocks = meta.exifOfPrimary(read);
         }
@@ -334,7 +336,7 @@ BoxExif findJxlExif(const ReadAt& read, uint64_t fileSize) {
         if (!box.is("Exif"))
             return true;
         if (box.end - box.body <= kLongestBlock) {
-            std::vector<unsigned char> block = readSpan(read, box.body, box.end - box.body);
+            std::vector<unsigned char> block = readExactly(read, box.body, box.end - box.body);
             if (!block.empty())
                 found.blocks.push_back(std::move(block));
         }
@@ -360,7 +362,7 @@ BoxExif findCr3Exif(const ReadAt& read, uint64_t fileSize) {
                                                    : part.is("CMT2") ? &exifIfd
                                                                      : nullptr;
                 if (into && part.end - part.body <= kLongestBlock)
-                    *into = readSpan(read, part.body, part.end - part.body);
+                    *into = readExactly(read, part.body, part.end - part.body);
                 return ifd0.empty() || exifIfd.empty();
             });
             return false;

@@ -7,6 +7,13 @@
 #include <string_view>
 
 namespace orvane {
+
+std::vector<unsigned char> readSpan(const ReadAt& read, uint64_t offset, size_t size) {
+    std::vector<unsigned char> bytes(size);
+    bytes.resize(read(offset, bytes.data(), size));
+    return bytes;
+}
+
 namespace {
 
 // A file of more chunks than this is walked no further: exiv2 decides.

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 namespace orvane {
 
@@ -29,6 +30,9 @@ struct ExifChunk {
 
 // Reads up to `size` bytes at `offset` into `buffer`, answering how many it read.
 using ReadAt = std::function<size_t(uint64_t offset, unsigned char* buffer, size_t size)>;
+
+// Up to `size` bytes at `offset`: fewer where the file ends before.
+std::vector<unsigned char> readSpan(const ReadAt& read, uint64_t offset, size_t size);
 
 // Where the EXIF block of the PNG or WebP file of `fileSize` bytes is; kUnknown for other
 // files. Reads only chunk headers (and the keywords of PNG text chunks), at most a bounded

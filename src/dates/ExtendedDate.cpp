@@ -100,12 +100,6 @@ time_t x3fDate(const unsigned char* head, size_t headLength, const unsigned char
     return seconds != -1 || !tail ? seconds : embeddedExifDate(tail, tailLength);
 }
 
-std::vector<unsigned char> readSpan(const ReadAt& read, uint64_t offset, size_t size) {
-    std::vector<unsigned char> bytes(size);
-    bytes.resize(read(offset, bytes.data(), size));
-    return bytes;
-}
-
 // The date in the EXIF that a HEIF, AVIF, CR3, JPEG XL, RW2, RAF, PNG or WebP file says where
 // it keeps, read alone, or -1. A file where that holds no date is left to the full readers, as
 // is one whose boxes, chunks or headers are not as expected; `none` tells of a file that has

@@ -43,12 +43,6 @@ uint32_t bigEndian32(const unsigned char* bytes) {
            bytes[3];
 }
 
-std::vector<unsigned char> readSpan(const ReadAt& read, uint64_t offset, uint64_t size) {
-    std::vector<unsigned char> bytes(static_cast<size_t>(size));
-    bytes.resize(read(offset, bytes.data(), bytes.size()));
-    return bytes;
-}
-
 // The IFDs of a TIFF structure held in memory, as far as the date needs them.
 class Ifds {
   public:

@@ -90,6 +90,16 @@ std::string startLine(unsigned copy) {
     return text;
 }
 
+// The start of an intent's or a copied line: the keys before "entry", and "entry".
+std::string startWithDestination(unsigned copy, const std::string& destination, size_t entry) {
+    std::string text = startLine(copy);
+    text += "\"destination\":";
+    appendPath(text, destination);
+    text += ",\"entry\":";
+    appendNumber(text, entry);
+    return text;
+}
+
 } // namespace
 
 std::string folderLineText(const std::string& path, const FileStamp* stamp) {
@@ -107,11 +117,7 @@ std::string folderLineText(const std::string& path, const FileStamp* stamp) {
 std::string intentLineText(size_t entry, unsigned copy, const std::string& source,
                            const std::string& temporary, const std::string& destination,
                            const FileStamp* made) {
-    std::string text = startLine(copy);
-    text += "\"destination\":";
-    appendPath(text, destination);
-    text += ",\"entry\":";
-    appendNumber(text, entry);
+    std::string text = startWithDestination(copy, destination, entry);
     if (made) {
         text += ",\"made\":";
         appendStamp(text, *made, false);
@@ -136,11 +142,7 @@ std::string madeLineText(size_t entry, unsigned copy, const FileStamp& made) {
 
 std::string copiedLineText(size_t entry, unsigned copy, const std::string& destination,
                            const FileStamp& stamp) {
-    std::string text = startLine(copy);
-    text += "\"destination\":";
-    appendPath(text, destination);
-    text += ",\"entry\":";
-    appendNumber(text, entry);
+    std::string text = startWithDestination(copy, destination, entry);
     text += ",\"stamp\":";
     appendStamp(text, stamp, true);
     text += ",\"type\":\"copied\"}\n";

@@ -22,8 +22,10 @@
 namespace orvane {
 namespace {
 
-// What follows kPartialCopyPrefix in the name of an original being put back.
-constexpr const char* kRestorePrefix = "restore-";
+// How the name of an original being put back begins; its process id and a number follow.
+std::string restoreNamePrefix() {
+    return std::string(kPartialCopyPrefix) + "restore-";
+}
 
 // An original to put back, and its copy found below the destination.
 struct Restore {
@@ -98,7 +100,7 @@ class Restorer {
     // An undo killed while it put an original back leaves its temporary beside it, named
     // with its process id: those of processes gone are removed (files only, never followed).
     static void removeEarlierAttempts(const std::string& folder) {
-        const std::string prefix = std::string(kPartialCopyPrefix) + kRestorePrefix;
+        const std::string prefix = restoreNamePrefix();
         DIR* listing = ::opendir(folder.c_str());
         if (!listing)
             return;
@@ -174,9 +176,9 @@ class Restorer {
     bool restoreOne(Restore& restore) {
         const OriginalRemoval& original = *restore.original;
         const std::string folder = deletingLastPathComponent(original.source);
-        const std::string temporary = appendPathComponent(
-            folder, std::string(kPartialCopyPrefix) + kRestorePrefix + std::to_string(::getpid()) +
-                        "-" + std::to_string(result_.restored.size()));
+        const std::string temporary =
+            appendPathComponent(folder, restoreNamePrefix() + std::to_string(::getpid()) + "-" +
+                                            std::to_string(result_.restored.size()));
         const UniqueFd copyFd(openCopy(restore.copy));
         struct stat copyStatus;
         if (copyFd.get() < 0 || ::fstat(copyFd.get(), &copyStatus) != 0 ||

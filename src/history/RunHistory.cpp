@@ -71,7 +71,6 @@ struct Reading {
     std::map<size_t, size_t> removalOf; // index into the record's removals, by entry
 };
 
-// Reads one line into the record; answers false for the first line when it is no start.
 // Whether a journal line may be of a type a summary reads ("end", "interrupted", "undo"):
 // its type's text stands in it between quotes whatever else the line holds, while within a
 // text quotes are escaped.
@@ -82,6 +81,7 @@ bool mayBeClosingLine(std::string_view text) {
     return false;
 }
 
+// Reads one line into the record; answers false for the first line when it is no start.
 bool applyLine(RunRecord& run, const json& line, bool whole, Reading& reading) {
     const std::string type = textOf(line, "type");
     if (type == "start") {

@@ -40,7 +40,10 @@ std::optional<bool> isOnRotatingDisk(const std::string& folder, const std::strin
 
 namespace {
 
-std::optional<bool> isRotatingDevice(dev_t number, const std::string& sysRoot, int loopsLeft) {
+// A disk image may itself lie on a mounted image: this many are followed.
+constexpr int kNestedImages = 4;
+
+std::optional<bool> rotatingDevice(dev_t number, const std::string& sysRoot, int imagesLeft) {
     if (major(number) == 0)
         return std::nullopt; // no block device behind it (tmpfs, overlay, NFS …)
     const std::string device = sysRoot + "/dev/block/" + std::to_string(major(number)) + ":" +
@@ -51,11 +54,11 @@ std::optional<bool> isRotatingDevice(dev_t number, const std::string& sysRoot, i
     // the disk that does decides.
     std::string backingFile;
     if (std::ifstream backing(device + "/loop/backing_file");
-        loopsLeft > 0 && std::getline(backing, backingFile) && !backingFile.empty()) {
+        imagesLeft > 0 && std::getline(backing, backingFile) && !backingFile.empty()) {
         struct stat status;
         if (::stat(backingFile.c_str(), &status) != 0)
             return std::nullopt;
-        return isRotatingDevice(status.st_dev, sysRoot, loopsLeft - 1);
+        return rotatingDevice(status.st_dev, sysRoot, imagesLeft - 1);
     }
     if (std::optional<bool> rotational = readRotational(device + "/queue"))
         return rotational;
@@ -66,7 +69,7 @@ std::optional<bool> isRotatingDevice(dev_t number, const std::string& sysRoot, i
 } // namespace
 
 std::optional<bool> isRotatingDevice(dev_t number, const std::string& sysRoot) {
-    return isRotatingDevice(number, sysRoot, 4);
+    return rotatingDevice(number, sysRoot, kNestedImages);
 }
 
 unsigned automaticCopyJobs(const std::string& folder, const std::string& sysRoot) {

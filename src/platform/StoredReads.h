@@ -6,8 +6,6 @@
 #include "platform/ContentHash.h"
 #include "platform/FileDescriptor.h"
 
-#include <condition_variable>
-#include <deque>
 #include <mutex>
 #include <optional>
 #include <string>
