@@ -121,6 +121,7 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
     result_.moving = moving;
     clock_gettime(CLOCK_REALTIME, &runStartedAt_);
     checkedFolders_.clear();
+    madeFolders_.clear();
     const DateLocale locale;
     PublishBatch batch(
         result_, [this](const PendingCopy& copy) { return publish(copy); },
@@ -542,40 +543,51 @@ ErrorText MergeEngine::checkExistingFolder(const std::string& path, const struct
 ErrorText MergeEngine::assertDirectoryPresent(const std::string& path) {
     if (checkedFolders_.count(path))
         return std::nullopt;
-    struct statx status;
-    if (::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME,
-                &status) == 0)
-        return checkExistingFolder(path, status);
-    int err = errno;
     const std::string shown = safeCString(path);
-    if (err == ENOENT) {
-        if (::mkdir(path.c_str(), 0777) == 0) {
-            logMessage(LOG_DEBUG, "Created destination folder '%s' (fsr='%s')", shown.c_str(),
-                       path.c_str());
-            // Read once, for the record and for the flushes of the batches that go into it.
-            struct stat made;
-            const bool known = ::lstat(path.c_str(), &made) == 0 && S_ISDIR(made.st_mode);
-            if (known && batch_)
-                batch_->noteFolder(path, made.st_dev);
-            if (observer_)
-                observer_->folderCreated(path, known ? &made : nullptr);
-            checkedFolders_.insert(path);
-            return std::nullopt;
+    struct statx status;
+    auto look = [&] {
+        return ::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME,
+                       &status) == 0;
+    };
+    // Below a folder this run made, a level is made without a look first: it cannot be
+    // there unless made meanwhile, which the making finds.
+    if (!madeFolders_.count(deletingLastPathComponent(path))) {
+        if (look())
+            return checkExistingFolder(path, status);
+        if (const int err = errno; err != ENOENT) {
+            logMessage(LOG_WARN,
+                       "Couldn't read attributes for destination directory '%s' (fsr='%s'): "
+                       "%d-%s",
+                       shown.c_str(), path.c_str(), err, std::strerror(err));
+            return fillPlaceholders("Couldn't find destination directory '%@': %s",
+                                    errorDetailFileNameForDestPath(path), std::strerror(err));
         }
-        err = errno;
-        // Made meanwhile by someone else (another run into the same destination): present.
-        if (err == EEXIST && ::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW,
-                                     STATX_BASIC_STATS | STATX_BTIME, &status) == 0)
-            return checkExistingFolder(path, status, true);
-        logMessage(LOG_WARN, "Couldn't create destination folder '%s' (fsr='%s'): %d-%s",
-                   shown.c_str(), path.c_str(), err, std::strerror(err));
-        return fillPlaceholders("Couldn't create destination directory '%@': %s",
-                                errorDetailFileNameForDestPath(path), std::strerror(err));
     }
-    logMessage(LOG_WARN,
-               "Couldn't read attributes for destination directory '%s' (fsr='%s'): %d-%s",
-               shown.c_str(), path.c_str(), err, std::strerror(err));
-    return fillPlaceholders("Couldn't find destination directory '%@': %s",
+    if (::mkdir(path.c_str(), 0777) == 0) {
+        logMessage(LOG_DEBUG, "Created destination folder '%s' (fsr='%s')", shown.c_str(),
+                   path.c_str());
+        // Read once, for the record and for the flushes of the batches that go into it.
+        struct stat made;
+        const bool known = ::lstat(path.c_str(), &made) == 0 && S_ISDIR(made.st_mode);
+        if (known && batch_)
+            batch_->noteFolder(path, made.st_dev);
+        if (observer_)
+            observer_->folderCreated(path, known ? &made : nullptr);
+        if (known) {
+            madeFolders_.insert(path);
+            if (nameClashes_)
+                nameClashes_->folderMade(path);
+        }
+        checkedFolders_.insert(path);
+        return std::nullopt;
+    }
+    const int err = errno;
+    // Made meanwhile by someone else (another run into the same destination): present.
+    if (err == EEXIST && look())
+        return checkExistingFolder(path, status, true);
+    logMessage(LOG_WARN, "Couldn't create destination folder '%s' (fsr='%s'): %d-%s", shown.c_str(),
+               path.c_str(), err, std::strerror(err));
+    return fillPlaceholders("Couldn't create destination directory '%@': %s",
                             errorDetailFileNameForDestPath(path), std::strerror(err));
 }
 
@@ -1113,6 +1125,8 @@ EntryOutcome MergeEngine::publishCopy(const PendingCopy& copy, std::string& targ
     for (int attempt = 0;
          failure && (failure->error == EEXIST || failure->error == ENOTEMPTY) && attempt < 100;
          ++attempt) {
+        if (nameClashes_)
+            nameClashes_->foundTaken(target);
         // A camera's file is compared by its copy: the camera is not read twice.
         const NameClashDecision decision =
             decideName(isCameraPath(copy.source) ? copy.temporary : copy.source, copy.sourceStatus,

@@ -1,5 +1,6 @@
 #include "merge/NameClash.h"
 
+#include "base/Paths.h"
 #include "platform/FileDescriptor.h"
 
 #include <algorithm>
@@ -182,10 +183,36 @@ std::optional<uint64_t> NameClashCache::contentHash(const std::string& path, Fil
     return hash;
 }
 
+void NameClashCache::folderMade(const std::string& folder) {
+    madeFolders_.insert(folder);
+}
+
+void NameClashCache::foundTaken(const std::string& path) {
+    madeFolders_.erase(deletingLastPathComponent(path));
+}
+
 NameClashDecision NameClashCache::resolve(const std::string& source,
                                           const struct stat& sourceStatus,
                                           const std::string& destination,
                                           const NameClashRules& rules) {
+    // Only this run puts names into a folder it made, and it publishes with a rename that
+    // never replaces: a name found taken there after all is decided about again, looking.
+    const auto inMadeFolder = [this](const std::string& path) {
+        return !madeFolders_.empty() && madeFolders_.count(deletingLastPathComponent(path)) > 0;
+    };
+    const std::hash<std::string> hashOf;
+    if (inMadeFolder(destination) && givenOut_.insert(hashOf(destination)).second)
+        return {NameClashDecision::Kind::Free, destination};
+    NameClashDecision decision = resolveLooking(source, sourceStatus, destination, rules);
+    if (decision.kind != NameClashDecision::Kind::Taken && inMadeFolder(decision.path))
+        givenOut_.insert(hashOf(decision.path));
+    return decision;
+}
+
+NameClashDecision NameClashCache::resolveLooking(const std::string& source,
+                                                 const struct stat& sourceStatus,
+                                                 const std::string& destination,
+                                                 const NameClashRules& rules) {
     using Kind = NameClashDecision::Kind;
     // Only one name is looked at then, and a direct comparison stops at the first
     // difference where a hash reads both files whole.

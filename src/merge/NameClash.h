@@ -7,6 +7,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace orvane {
@@ -48,6 +49,11 @@ class NameClashCache {
     // resolveNameClash with what the run learnt so far.
     NameClashDecision resolve(const std::string& source, const struct stat& sourceStatus,
                               const std::string& destination, const NameClashRules& rules);
+    // A folder this run made: a name in it that the run has not given out is free without a
+    // look, for as long as nothing else is found putting names there.
+    void folderMade(const std::string& folder);
+    // A name found taken when a copy was published under it: its folder is looked at again.
+    void foundTaken(const std::string& path);
 
   private:
     struct KeyHash {
@@ -65,9 +71,14 @@ class NameClashCache {
     // The hash of a regular file's contents, read once for each state of the file; none
     // when it cannot be read. `key` is the state last seen and becomes the state read.
     std::optional<uint64_t> contentHash(const std::string& path, FileKey& key, bool followLinks);
+    NameClashDecision resolveLooking(const std::string& source, const struct stat& sourceStatus,
+                                     const std::string& destination, const NameClashRules& rules);
 
     std::unordered_map<std::string, Names> names_; // by planned destination
     std::unordered_map<FileKey, std::optional<uint64_t>, KeyHash> hashes_;
+    std::unordered_set<std::string> madeFolders_;
+    // Hashes of the paths given out in made folders: a collision only costs a look.
+    std::unordered_set<size_t> givenOut_;
 };
 
 // Looks at `destination` and, while the rules allow it, at its numbered names in turn, and
