@@ -8,6 +8,17 @@
 
 namespace orvane {
 
+ReadAt readFromMemory(const unsigned char* bytes, size_t length) {
+    return [bytes, length](uint64_t offset, unsigned char* buffer, size_t wanted) -> size_t {
+        // An empty buffer may be a null pointer, which memcpy must never see.
+        if (offset >= length || wanted == 0)
+            return 0;
+        const size_t count = std::min<uint64_t>(wanted, length - offset);
+        std::memcpy(buffer, bytes + offset, count);
+        return count;
+    };
+}
+
 std::vector<unsigned char> readSpan(const ReadAt& read, uint64_t offset, size_t size) {
     std::vector<unsigned char> bytes(size);
     bytes.resize(read(offset, bytes.data(), size));

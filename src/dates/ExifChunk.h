@@ -31,6 +31,9 @@ struct ExifChunk {
 // Reads up to `size` bytes at `offset` into `buffer`, answering how many it read.
 using ReadAt = std::function<size_t(uint64_t offset, unsigned char* buffer, size_t size)>;
 
+// Reads from `length` bytes in memory, which must outlive the reader.
+ReadAt readFromMemory(const unsigned char* bytes, size_t length);
+
 // Up to `size` bytes at `offset`: fewer where the file ends before.
 std::vector<unsigned char> readSpan(const ReadAt& read, uint64_t offset, size_t size);
 

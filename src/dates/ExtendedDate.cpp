@@ -5,6 +5,7 @@
 
 #include "base/Log.h"
 #include "dates/BoxExif.h"
+#include "dates/CiffDate.h"
 #include "dates/ContainerKind.h"
 #include "dates/ExifChunk.h"
 #include "dates/ExifDate.h"
@@ -166,7 +167,12 @@ time_t extendedDateForPath(const char* path, const struct stat& status, bool* ut
     time_t seconds = -1;
     switch (kind) {
     case ContainerKind::StillImage: {
+        const ReadAt read = [&](uint64_t offset, unsigned char* buffer, size_t wanted) {
+            return file.readAt(offset, buffer, wanted);
+        };
         if (isCrw(head, headLength)) {
+            if ((seconds = ciffCaptureDate(read, size)) != -1)
+                break;
             // CRW files are at most a few MiB; larger ones are not CRW files worth reading.
             if (size <= kCrwLimit) {
                 const auto bytes = file.readSpan(0, size);
@@ -174,9 +180,6 @@ time_t extendedDateForPath(const char* path, const struct stat& status, bool* ut
             }
             break;
         }
-        const ReadAt read = [&](uint64_t offset, unsigned char* buffer, size_t wanted) {
-            return file.readAt(offset, buffer, wanted);
-        };
         bool none = false;
         if ((seconds = dateWhereTheContainerSays(head, headLength, read, size, none)) != -1 || none)
             break;
@@ -223,23 +226,18 @@ time_t extendedDateForPath(const char* path, const struct stat& status, bool* ut
 }
 
 time_t extendedDateForBytes(const unsigned char* bytes, size_t length) {
-    const ReadAt read = [&](uint64_t offset, unsigned char* buffer, size_t wanted) -> size_t {
-        // An empty buffer may be a null pointer, which memcpy must never see.
-        if (offset >= length || wanted == 0)
-            return 0;
-        const size_t count = std::min<uint64_t>(wanted, length - offset);
-        std::memcpy(buffer, bytes + offset, count);
-        return count;
-    };
+    const ReadAt read = readFromMemory(bytes, length);
     const ContainerKind kind = containerKind(bytes, std::min(length, kContainerSniffLength));
     switch (kind) {
     case ContainerKind::StillImage: {
         bool none = false;
-        if (!isCrw(bytes, length))
-            if (const time_t seconds = dateWhereTheContainerSays(
-                    bytes, std::min(length, kContainerSniffLength), read, length, none);
-                seconds != -1 || none)
+        if (isCrw(bytes, length)) {
+            if (const time_t seconds = ciffCaptureDate(read, length); seconds != -1)
                 return seconds;
+        } else if (const time_t seconds = dateWhereTheContainerSays(
+                       bytes, std::min(length, kContainerSniffLength), read, length, none);
+                   seconds != -1 || none)
+            return seconds;
         if (isHeif(bytes, length))
             if (const time_t seconds = heifExifDateForBytes(bytes, length); seconds != -1)
                 return seconds;

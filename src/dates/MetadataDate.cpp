@@ -6,6 +6,7 @@
 #include "dates/MetadataDate.h"
 
 #include "base/Log.h"
+#include "dates/CiffDate.h"
 #include "dates/ExifDate.h"
 #include "dates/ExifDateText.h"
 #include "naming/CameraName.h"
@@ -110,84 +111,6 @@ template <typename Open> time_t dateFromOpened(Open open, bool& damaged) {
     }
     damaged = true;
     return -1;
-}
-
-// CIFF, the container of Canon CRW files: a heap of records whose last four bytes give the
-// offset of its directory (a count, then ten-byte entries: tag, size, offset in the heap);
-// records of the subdirectory types are heaps themselves. The capture time (tag 0x180E)
-// is a count of seconds that reads as the camera's clock in UTC.
-class CiffReader {
-  public:
-    CiffReader(const unsigned char* bytes, size_t length, bool bigEndian)
-        : bytes_(bytes), length_(length), bigEndian_(bigEndian) {}
-
-    time_t dateInHeap(size_t start, size_t end, int depth) {
-        if (depth > 8 || end > length_ || end < start + 4 || end - start < 6)
-            return -1;
-        const size_t directory = start + u32(end - 4);
-        if (directory < start || directory + 2 > end)
-            return -1;
-        const size_t count = u16(directory);
-        for (size_t i = 0; i < count && visited_ < kMostEntries; ++i, ++visited_) {
-            const size_t entry = directory + 2 + i * 10;
-            if (entry + 10 > end)
-                return -1;
-            const unsigned tag = u16(entry);
-            const size_t size = u32(entry + 2), offset = u32(entry + 6);
-            const bool inEntry = (tag & 0xC000u) == 0x4000u;
-            const unsigned type = tag & 0x3800u;
-            if ((tag & 0x3FFFu) == 0x180Eu) {
-                const size_t at = inEntry ? entry + 2 : start + offset;
-                if (at + 4 <= end && (inEntry || (offset <= end - start && size >= 4)))
-                    return static_cast<time_t>(u32(at));
-            } else if (!inEntry && (type == 0x2800u || type == 0x3000u) && offset <= end - start &&
-                       size <= end - start - offset) {
-                const time_t found = dateInHeap(start + offset, start + offset + size, depth + 1);
-                if (found != -1)
-                    return found;
-            }
-        }
-        return -1;
-    }
-
-  private:
-    static constexpr size_t kMostEntries = 4096;
-    unsigned u16(size_t at) const {
-        return bigEndian_ ? (unsigned{bytes_[at]} << 8) | bytes_[at + 1]
-                          : (unsigned{bytes_[at + 1]} << 8) | bytes_[at];
-    }
-    size_t u32(size_t at) const {
-        return bigEndian_ ? (size_t{u16(at)} << 16) | u16(at + 2)
-                          : (size_t{u16(at + 2)} << 16) | u16(at);
-    }
-    const unsigned char* bytes_;
-    size_t length_;
-    bool bigEndian_;
-    size_t visited_ = 0;
-};
-
-// The capture time of a CRW file read from its CIFF records alone, for files exiv2 refuses.
-time_t ciffCaptureDate(const unsigned char* bytes, size_t length) {
-    if (length < 26 || !(bytes[0] == bytes[1] && (bytes[0] == 'I' || bytes[0] == 'M')))
-        return -1;
-    const bool bigEndian = bytes[0] == 'M';
-    CiffReader reader(bytes, length, bigEndian);
-    const size_t headerLength = bigEndian ? (size_t{bytes[2]} << 24) | (size_t{bytes[3]} << 16) |
-                                                (size_t{bytes[4]} << 8) | bytes[5]
-                                          : (size_t{bytes[5]} << 24) | (size_t{bytes[4]} << 16) |
-                                                (size_t{bytes[3]} << 8) | bytes[2];
-    if (headerLength < 14 || headerLength >= length)
-        return -1;
-    const time_t count = reader.dateInHeap(headerLength, length, 0);
-    if (count <= 0)
-        return -1;
-    struct tm clock;
-    if (!gmtime_r(&count, &clock))
-        return -1;
-    clock.tm_isdst = -1;
-    logMessage(LOG_DEBUG, "Read the CIFF capture time %ld from its records",
-               static_cast<long>(count));
-    return mktime(&clock);
 }
 
 } // namespace
@@ -307,7 +230,8 @@ time_t metadataDateForBytes(const unsigned char* bytes, size_t length) {
         [&] { return Exiv2::ImageFactory::open(bytes, static_cast<long>(length)); }, damaged);
     if (seconds != -1 || !damaged)
         return seconds;
-    const time_t captured = padded.empty() ? -1 : ciffCaptureDate(bytes, length);
+    const time_t captured =
+        padded.empty() ? -1 : ciffCaptureDate(readFromMemory(bytes, length), length);
     return captured != -1 ? captured : embeddedExifDate(bytes, length);
 }
 

@@ -3,6 +3,7 @@
 
 #include "ExifFixtures.h"
 #include "dates/BoxExif.h"
+#include "dates/CiffDate.h"
 #include "dates/ContainerKind.h"
 #include "dates/ExifChunk.h"
 #include "dates/ExifDate.h"
@@ -205,6 +206,23 @@ TEST(ExtendedDate, ReadersBeyondExiv2) {
     EXPECT_TRUE(unreadable);
     EXPECT_EQ(localText(extendedDateForPath(copy.c_str(), test::statOf(copy))),
               "2005-04-23 17:54:36");
+
+    // The records are followed by their offsets alone: a root directory placed outside its
+    // heap gives no date; one counting more entries than fit is read as far as they fit.
+    auto ciffDate = [](const std::string& file) {
+        const auto* bytes = reinterpret_cast<const unsigned char*>(file.data());
+        return ciffCaptureDate(readFromMemory(bytes, file.size()), file.size());
+    };
+    EXPECT_EQ(localText(ciffDate(damaged)), "2005-04-23 17:54:36");
+    ASSERT_EQ(damaged.substr(0, 6), std::string("II\x1a\0\0\0", 6)); // a header of 26 bytes
+    std::string outside = damaged;
+    outside.replace(outside.size() - 4, 4, "\xF0\xFF\xFF\x7F", 4);
+    EXPECT_EQ(ciffDate(outside), -1);
+    std::string crowded = damaged;
+    const auto* tail = reinterpret_cast<const unsigned char*>(damaged.data() + damaged.size() - 4);
+    const size_t root = 26 + (tail[0] | tail[1] << 8 | tail[2] << 16 | size_t{tail[3]} << 24);
+    crowded.replace(root, 2, "\xFF\xFF", 2);
+    EXPECT_EQ(localText(ciffDate(crowded)), "2005-04-23 17:54:36");
 }
 
 // PNG and WebP chunk lists, walked by their headers: where the EXIF is, that there is none,
