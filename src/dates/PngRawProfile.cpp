@@ -1,6 +1,7 @@
 #include "dates/PngRawProfile.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -44,15 +45,18 @@ bool inflateInto(std::string_view compressed, std::string& text) {
     return status == Z_STREAM_END || status == Z_OK || status == Z_BUF_ERROR;
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
+// Each character's value as a hexadecimal digit, or -1.
+constexpr std::array<signed char, 256> kHexValues = [] {
+    std::array<signed char, 256> values{};
+    values.fill(-1);
+    for (int c = '0'; c <= '9'; ++c)
+        values[c] = static_cast<signed char>(c - '0');
+    for (int c = 'a'; c <= 'f'; ++c)
+        values[c] = static_cast<signed char>(c - 'a' + 10);
+    for (int c = 'A'; c <= 'F'; ++c)
+        values[c] = static_cast<signed char>(c - 'A' + 10);
+    return values;
+}();
 
 // "\n<name>\n<spaces><length>\n<hexadecimal digits, broken into lines>".
 std::vector<unsigned char> profileBytes(std::string_view text) {
@@ -67,20 +71,24 @@ std::vector<unsigned char> profileBytes(std::string_view text) {
         if (length > kLongestText / 2)
             return {};
     }
-    std::vector<unsigned char> bytes;
-    bytes.reserve(length);
+    // No more bytes than the digits left can give, whatever the length claims.
+    std::vector<unsigned char> bytes(at < text.size() ? std::min(length, (text.size() - at) / 2)
+                                                      : 0);
+    const auto* digits = reinterpret_cast<const unsigned char*>(text.data());
+    size_t made = 0;
     int high = -1;
-    for (; at < text.size() && bytes.size() < length; ++at) {
-        const int value = hexValue(text[at]);
+    for (; at < text.size() && made < bytes.size(); ++at) {
+        const int value = kHexValues[digits[at]];
         if (value < 0)
             continue;
         if (high < 0) {
             high = value;
         } else {
-            bytes.push_back(static_cast<unsigned char>(high << 4 | value));
+            bytes[made++] = static_cast<unsigned char>(high << 4 | value);
             high = -1;
         }
     }
+    bytes.resize(made);
     return bytes;
 }
 
