@@ -50,8 +50,10 @@ ExifChunk block(uint64_t offset, uint64_t length) {
 
 // PNG: the signature, then chunks of a 4-byte length, a 4-byte type, the data and a CRC, up
 // to IEND. exiv2 also finds EXIF in the text chunks ImageMagick and others write, keyed
-// "Raw profile type exif" or "Raw profile type APP1"; a file with any raw profile is left to
-// it, with the first such EXIF chunk named so that it can be decoded alone first.
+// "Raw profile type exif" or "Raw profile type APP1" (or a longer keyword beginning so: it
+// compares only that much); a file with such a chunk is left to it, with the first one named
+// so that it can be decoded alone first. Other raw profiles (IPTC, XMP, Photoshop's) never
+// give exiv2 EXIF.
 ExifChunk pngExif(const ReadAt& read, uint64_t fileSize) {
     uint64_t at = 8;
     bool rawProfile = false;
@@ -67,11 +69,10 @@ ExifChunk pngExif(const ReadAt& read, uint64_t fileSize) {
         if (type == "eXIf")
             return block(at + 8, length);
         if (type == "tEXt" || type == "zTXt" || type == "iTXt") {
-            constexpr std::string_view kRawProfile = "Raw profile type ";
             const size_t got = read(at + 8, header + 8, std::min<uint64_t>(length, 24));
             std::string_view keyword(reinterpret_cast<const char*>(header + 8), got);
             keyword = keyword.substr(0, keyword.find('\0'));
-            rawProfile = rawProfile || keyword.substr(0, kRawProfile.size()) == kRawProfile;
+            rawProfile = rawProfile || isExifRawProfile(keyword.substr(0, 21));
             if (unknown.textLength == 0 && isExifRawProfile(keyword) && length <= kLongestBlock) {
                 std::memcpy(unknown.textType, type.data(), 4);
                 unknown.textOffset = at + 8;

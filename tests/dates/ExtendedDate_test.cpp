@@ -249,6 +249,11 @@ TEST(ExtendedDate, ExifChunksAreFoundByTheirHeadersAlone) {
         {png + ihdr + chunk("tEXt", std::string("Title\0x", 7)) + iend, ExifChunk::Found::kNone, 0},
         {png + ihdr + chunk("zTXt", std::string("Raw profile type exif\0", 22)) + iend,
          ExifChunk::Found::kUnknown, 0},
+        {png + ihdr + chunk("tEXt", std::string("Raw profile type APP1x\0", 23)) + iend,
+         ExifChunk::Found::kUnknown, 0},
+        {png + ihdr + chunk("zTXt", std::string("Raw profile type 8bim\0", 22)) +
+             chunk("iTXt", std::string("Raw profile type iptc\0", 22)) + iend,
+         ExifChunk::Found::kNone, 0},
         {png + ihdr, ExifChunk::Found::kUnknown, 0},                   // no IEND
         {png + "\xff\xff\xff\xf0IDAT", ExifChunk::Found::kUnknown, 0}, // past the end
         {"RIFF....WEBP" + webpChunk("VP8 ", "abc") + webpChunk("EXIF", "Exif\0\0II*\0"),
@@ -258,13 +263,7 @@ TEST(ExtendedDate, ExifChunksAreFoundByTheirHeadersAlone) {
     };
     for (const auto& c : cases) {
         const ExifChunk found = findExifChunk(
-            [&](uint64_t offset, unsigned char* buffer, size_t size) -> size_t {
-                if (offset >= c.file.size())
-                    return 0;
-                const size_t count = std::min<size_t>(size, c.file.size() - offset);
-                std::memcpy(buffer, c.file.data() + offset, count);
-                return count;
-            },
+            readFromMemory(reinterpret_cast<const unsigned char*>(c.file.data()), c.file.size()),
             c.file.size());
         EXPECT_EQ(found.found, c.found) << c.file;
         EXPECT_EQ(found.offset, c.offset) << c.file;
