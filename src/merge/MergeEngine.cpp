@@ -168,6 +168,8 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
         MergeEngine& engine;
         ~Detach() {
             engine.underway_.clear(); // empty unless an exception left the loop
+            engine.underwayNames_.clear();
+            engine.underwayCopies_ = engine.underwayLargeCopies_ = 0;
             engine.notStarted_ = 0;
             engine.pool_ = nullptr;
             engine.nameClashes_ = nullptr;
@@ -332,11 +334,14 @@ void MergeEngine::processEntry(size_t index, const std::string& source, const Da
     if (!statted && askPrior(plan->status))
         return;
 
+    // A date folder found fit before had its levels checked then, and no copy decided since
+    // can go to one of them: it found them taken. (A backup's levels may have failed then.)
     std::vector<std::string> folderLevels;
-    for (std::string level = plan->destinationFolder;
-         folderLevels.size() < static_cast<size_t>(plan->levels);
-         level = deletingLastPathComponent(level))
-        folderLevels.insert(folderLevels.begin(), level);
+    if (!backups_.empty() || !checkedFolders_.count(plan->destinationFolder))
+        for (std::string level = plan->destinationFolder;
+             folderLevels.size() < static_cast<size_t>(plan->levels);
+             level = deletingLastPathComponent(level))
+            folderLevels.insert(folderLevels.begin(), level);
     // Copies made at once with this entry that go to the same name end first, so that its
     // name is decided as in a run of one entry at a time (publishing would decide again, but
     // only after copying data that may be found there already).
@@ -399,6 +404,7 @@ void MergeEngine::startCopyOf(CopyJob job) {
     constexpr size_t kHandedOverTogether = 16;
     const bool small = isSmallCopy(job);
     underway_.push_back({job.entry, job.source, std::nullopt, std::move(job), {}});
+    trackUnderway(underway_.back(), true);
     ++notStarted_;
     if (!pool_ || !small || notStarted_ >= kHandedOverTogether)
         startWaitingCopies();
@@ -447,15 +453,10 @@ void MergeEngine::collect(PublishBatch& batch, bool all) {
     while (!underway_.empty()) {
         Underway& oldest = underway_.front();
         if (oldest.job && !all) {
-            size_t copies = 0;
-            bool allSmall = true;
-            for (const Underway& u : underway_)
-                if (u.job) {
-                    ++copies;
-                    allSmall = allSmall && isSmallCopy(*u.job);
-                }
-            const size_t limit =
-                allSmall ? std::max<size_t>(copyJobs_, kQueuedSmallCopies) : copyJobs_;
+            const size_t copies = underwayCopies_;
+            const size_t limit = underwayLargeCopies_ == 0
+                                     ? std::max<size_t>(copyJobs_, kQueuedSmallCopies)
+                                     : copyJobs_;
             const bool ready =
                 oldest.made.valid() &&
                 oldest.made.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
@@ -464,6 +465,7 @@ void MergeEngine::collect(PublishBatch& batch, bool all) {
         }
         if (oldest.job && !oldest.made.valid())
             startWaitingCopies();
+        trackUnderway(oldest, false);
         Underway entry = std::move(oldest);
         underway_.pop_front();
         batch.beginEntry(entry.entry);
@@ -489,10 +491,24 @@ void MergeEngine::collect(PublishBatch& batch, bool all) {
     }
 }
 
+void MergeEngine::trackUnderway(const Underway& entry, bool added) {
+    if (!entry.job)
+        return;
+    const std::hash<std::string> hashOf;
+    for (const std::string* name : {&entry.job->target, &entry.job->plannedDestination}) {
+        if (added)
+            underwayNames_.insert(hashOf(*name));
+        else if (auto found = underwayNames_.find(hashOf(*name)); found != underwayNames_.end())
+            underwayNames_.erase(found);
+    }
+    const size_t change = added ? 1 : size_t(-1);
+    underwayCopies_ += change;
+    if (!isSmallCopy(*entry.job))
+        underwayLargeCopies_ += change;
+}
+
 bool MergeEngine::underwayGoesTo(const std::string& path) const {
-    return std::any_of(underway_.begin(), underway_.end(), [&](const Underway& entry) {
-        return entry.job && (entry.job->target == path || entry.job->plannedDestination == path);
-    });
+    return underwayNames_.count(std::hash<std::string>{}(path)) != 0;
 }
 
 EntryOutcome MergeEngine::exceptionOutcome(const std::string& source,

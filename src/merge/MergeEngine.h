@@ -170,6 +170,8 @@ class MergeEngine {
         std::optional<CopyJob> job;          // else the copy it waits for
         std::future<MadeCopy> made;          // none until the copy is started
     };
+    // Counts an entry's copy in (or, once taken off the list, out of) what the list holds.
+    void trackUnderway(const Underway& entry, bool added);
     void processEntry(size_t index, const std::string& source, const class DateLocale& locale,
                       PublishBatch& batch);
     void endEntry(size_t index, const std::string& source, EntryOutcome outcome,
@@ -272,6 +274,11 @@ class MergeEngine {
     NameClashCache* nameClashes_ = nullptr; // during mergeFiles
     PublishBatch* batch_ = nullptr;         // during mergeFiles
     std::deque<Underway> underway_;
+    // Kept beside the list, so that no entry walks it: the names its copies go to (as hashes:
+    // a collision only makes an entry wait), how many copies it holds, and how many not small.
+    std::unordered_multiset<size_t> underwayNames_;
+    size_t underwayCopies_ = 0;
+    size_t underwayLargeCopies_ = 0;
     size_t notStarted_ = 0; // copies under way whose making has not begun
 };
 
