@@ -140,6 +140,10 @@ int copyData(int in, int out, off_t expectedSize, bool& readFailed, off_t& copie
         if (!writeFully(out, buffer, static_cast<size_t>(n)))
             return errno;
         copied += n;
+        // As above: a short read that completes the expected size is the end of the file (a
+        // file that grew since is caught by the caller's check of its size afterwards).
+        if (static_cast<size_t>(n) < kBufferSize && copied >= expectedSize)
+            return 0;
         if (copied % kChunk == 0 && progress.stopAfter(copied))
             return ECANCELED;
     }

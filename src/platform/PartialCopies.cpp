@@ -3,8 +3,8 @@
 #include "platform/FileCopier.h"
 
 #include <mutex>
-#include <set>
 #include <sys/stat.h>
+#include <unordered_set>
 
 namespace orvane {
 
@@ -16,7 +16,8 @@ namespace partial_copies {
 namespace {
 
 std::mutex gMutex;
-std::set<std::string> gPaths;
+// Not ordered: the paths share long prefixes, which a tree compares again at every level.
+std::unordered_set<std::string> gPaths;
 bool gClosed = false;
 
 } // namespace
