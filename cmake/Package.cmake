@@ -36,6 +36,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://orvane.org/Orvane/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Loaded when a HEIF file first needs it, so not found by shlibdeps; HEIF dates need it.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libheif1")
 # Qt's own texts (standard buttons, file dialogs) in the user's language; the video decoder
 # that shows a video's frame, loaded when first needed (so not found by shlibdeps).
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, libffmpegthumbnailer4v5")

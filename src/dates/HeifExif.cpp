@@ -2,11 +2,11 @@
 
 #include "base/Log.h"
 #include "dates/ExifDate.h"
+#include "platform/HeifLibrary.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <libheif/heif.h>
 #include <memory>
 #include <vector>
 
@@ -16,26 +16,26 @@ namespace {
 // An EXIF block larger than this is not one a camera wrote.
 constexpr size_t kExifBlockLimit = 4 * 1024 * 1024;
 
-using Context = std::unique_ptr<heif_context, decltype(&heif_context_free)>;
-using Handle = std::unique_ptr<heif_image_handle, decltype(&heif_image_handle_release)>;
+using Context = std::unique_ptr<heif_context, decltype(HeifLibrary::context_free)>;
+using Handle = std::unique_ptr<heif_image_handle, decltype(HeifLibrary::image_handle_release)>;
 
-time_t primaryImageDate(heif_context* context) {
+time_t primaryImageDate(const HeifLibrary& heif, heif_context* context) {
     heif_image_handle* raw = nullptr;
-    if (heif_context_get_primary_image_handle(context, &raw).code != heif_error_Ok || !raw)
+    if (heif.context_get_primary_image_handle(context, &raw).code != heif_error_Ok || !raw)
         return -1;
-    const Handle handle(raw, heif_image_handle_release);
-    const int count = heif_image_handle_get_number_of_metadata_blocks(raw, "Exif");
+    const Handle handle(raw, heif.image_handle_release);
+    const int count = heif.image_handle_get_number_of_metadata_blocks(raw, "Exif");
     if (count <= 0)
         return -1;
     std::vector<heif_item_id> ids(static_cast<size_t>(count));
     const int listed =
-        heif_image_handle_get_list_of_metadata_block_IDs(raw, "Exif", ids.data(), count);
+        heif.image_handle_get_list_of_metadata_block_IDs(raw, "Exif", ids.data(), count);
     for (int i = 0; i < listed; ++i) {
-        const size_t size = heif_image_handle_get_metadata_size(raw, ids[i]);
+        const size_t size = heif.image_handle_get_metadata_size(raw, ids[i]);
         if (size == 0 || size > kExifBlockLimit)
             continue;
         std::vector<unsigned char> item(size);
-        if (heif_image_handle_get_metadata(raw, ids[i], item.data()).code != heif_error_Ok)
+        if (heif.image_handle_get_metadata(raw, ids[i], item.data()).code != heif_error_Ok)
             continue;
         if (const time_t seconds = heifExifItemDate(item.data(), item.size()); seconds != -1)
             return seconds;
@@ -44,16 +44,19 @@ time_t primaryImageDate(heif_context* context) {
 }
 
 template <typename Read> time_t dateRead(Read read) {
-    const Context context(heif_context_alloc(), heif_context_free);
+    const HeifLibrary* heif = heifLibrary();
+    if (!heif)
+        return -1;
+    const Context context(heif->context_alloc(), heif->context_free);
     if (!context)
         return -1;
-    const heif_error error = read(context.get());
+    const heif_error error = read(*heif, context.get());
     if (error.code != heif_error_Ok) {
         logMessage(LOG_DEBUG, "libheif couldn't read the file: %s",
                    error.message ? error.message : "");
         return -1;
     }
-    return primaryImageDate(context.get());
+    return primaryImageDate(*heif, context.get());
 }
 
 } // namespace
@@ -93,13 +96,14 @@ bool isHeif(const unsigned char* bytes, size_t length) {
 }
 
 time_t heifExifDate(const char* path) {
-    return dateRead(
-        [&](heif_context* context) { return heif_context_read_from_file(context, path, nullptr); });
+    return dateRead([&](const HeifLibrary& heif, heif_context* context) {
+        return heif.context_read_from_file(context, path, nullptr);
+    });
 }
 
 time_t heifExifDateForBytes(const unsigned char* bytes, size_t length) {
-    return dateRead([&](heif_context* context) {
-        return heif_context_read_from_memory_without_copy(context, bytes, length, nullptr);
+    return dateRead([&](const HeifLibrary& heif, heif_context* context) {
+        return heif.context_read_from_memory_without_copy(context, bytes, length, nullptr);
     });
 }
 
