@@ -17,14 +17,14 @@ organised again into its own output, import history on, against `rsync -a` with 
 do), formats (2,000 phone and camera files of the formats samples, dates on), large (20
 files of 100 MiB, throughput against `cp -a`).
 
-Measured on the shared 2-core machine (load 1-2.5), 5 runs, with the binary of the start of
+Measured on the shared 2-core machine (load 0.2-2), 5 runs, with the binary of the start of
 that session as the other build:
-  tiny1k 0.09 s / cp -a 0.04 s: 2.13 (before 2.51); tiny10k 0.58 / 0.42 s: 1.40 (1.70);
-  tiny100k 6.35 / 3.87 s: 1.64 (2.11), peak 85 MiB, dry run 75 MiB; corpus 0.89 / 0.72 s:
-  1.24 (1.58); reimport 0.17 / rsync -a 0.09 s: 1.91 (1.99); formats 1.42 / 1.36 s: 1.04
-  (1.13); large 1.87 / 1.61 s, 0.86 of cp's throughput (1.00 for the other build). The large
-  row scatters most: a second series of 5 gave orvane 1.42 s, the other build 1.51 s and cp -a
-  1.81 s.
+  tiny1k 0.09 s / cp -a 0.04 s: 2.06 (before 2.04), and 1.05 against cp -a of the dated tree
+  (0.08 s: its 1,037 folders cost as much as the files); tiny10k 0.48 / 0.38 s: 1.26
+  (1.42), dated tree 1.18; tiny100k 5.27 / 4.51 s: 1.17 (1.39), dated tree 1.12, peak 86 MiB,
+  dry run 73 MiB; corpus 1.19 / 1.69 s: 0.70 (0.78); reimport 0.16 / rsync -a 0.09 s: 1.84
+  (1.85); formats 1.40 / 1.32 s: 1.06 (1.08); large 1.61 / 1.55 s, 0.97 of cp's throughput
+  (the other build 1.29 s: the large row scatters most).
 """
 import os
 import shutil
