@@ -23,13 +23,17 @@ class CiffReader {
         if (directory < start || directory + 2 > end || read_(directory, word, 2) != 2)
             return -1;
         const size_t count = u16(word);
-        // The entries that fit before the heap's end; one more makes the directory damaged.
+        // The entries that fit before the heap's end (one more makes the directory damaged),
+        // and no more than may still be visited: a damaged file may list thousands in each of
+        // many heaps. Every entry read is visited, so the visits end the loop before the
+        // entries read do, unless the heap ends first.
         const size_t fitting = std::min<uint64_t>(count, (end - directory - 2) / 10);
-        const std::vector<unsigned char> entries = readSpan(read_, directory + 2, fitting * 10);
-        if (entries.size() != fitting * 10)
+        const size_t wanted = std::min(fitting, kMostEntries - visited_);
+        const std::vector<unsigned char> entries = readSpan(read_, directory + 2, wanted * 10);
+        if (entries.size() != wanted * 10)
             return -1;
         for (size_t i = 0; i < count && visited_ < kMostEntries; ++i, ++visited_) {
-            if (i == fitting)
+            if (i == wanted)
                 return -1;
             const unsigned char* entry = entries.data() + i * 10;
             const unsigned tag = u16(entry);

@@ -171,10 +171,9 @@ time_t extendedDateForPath(const char* path, const struct stat& status, bool* ut
             return file.readAt(offset, buffer, wanted);
         };
         if (isCrw(head, headLength)) {
-            if ((seconds = ciffCaptureDate(read, size)) != -1)
-                break;
             // CRW files are at most a few MiB; larger ones are not CRW files worth reading.
-            if (size <= kCrwLimit) {
+            // exiv2 reads the whole file only when the capture time's records hold none.
+            if (size <= kCrwLimit && (seconds = ciffCaptureDate(read, size)) == -1) {
                 const auto bytes = file.readSpan(0, size);
                 seconds = metadataDateForBytes(bytes.data(), bytes.size());
             }
