@@ -55,6 +55,7 @@ ExifChunk block(uint64_t offset, uint64_t length) {
 // so that it can be decoded alone first. Other raw profiles (IPTC, XMP, Photoshop's) never
 // give exiv2 EXIF.
 ExifChunk pngExif(const ReadAt& read, uint64_t fileSize) {
+    constexpr size_t kExiv2ComparedKeyword = 21; // "Raw profile type exif"
     uint64_t at = 8;
     bool rawProfile = false;
     ExifChunk unknown;
@@ -72,7 +73,7 @@ ExifChunk pngExif(const ReadAt& read, uint64_t fileSize) {
             const size_t got = read(at + 8, header + 8, std::min<uint64_t>(length, 24));
             std::string_view keyword(reinterpret_cast<const char*>(header + 8), got);
             keyword = keyword.substr(0, keyword.find('\0'));
-            rawProfile = rawProfile || isExifRawProfile(keyword.substr(0, 21));
+            rawProfile = rawProfile || isExifRawProfile(keyword.substr(0, kExiv2ComparedKeyword));
             if (unknown.textLength == 0 && isExifRawProfile(keyword) && length <= kLongestBlock) {
                 std::memcpy(unknown.textType, type.data(), 4);
                 unknown.textOffset = at + 8;

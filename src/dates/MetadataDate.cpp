@@ -6,7 +6,6 @@
 #include "dates/MetadataDate.h"
 
 #include "base/Log.h"
-#include "dates/CiffDate.h"
 #include "dates/ExifDate.h"
 #include "dates/ExifDateText.h"
 #include "naming/CameraName.h"
@@ -228,11 +227,10 @@ time_t metadataDateForBytes(const unsigned char* bytes, size_t length) {
     bool damaged = false;
     const time_t seconds = dateFromOpened(
         [&] { return Exiv2::ImageFactory::open(bytes, static_cast<long>(length)); }, damaged);
+    // A CRW file's own records were followed before exiv2 was asked.
     if (seconds != -1 || !damaged)
         return seconds;
-    const time_t captured =
-        padded.empty() ? -1 : ciffCaptureDate(readFromMemory(bytes, length), length);
-    return captured != -1 ? captured : embeddedExifDate(bytes, length);
+    return embeddedExifDate(bytes, length);
 }
 
 } // namespace orvane

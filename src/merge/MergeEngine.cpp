@@ -121,7 +121,6 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
     result_.moving = moving;
     clock_gettime(CLOCK_REALTIME, &runStartedAt_);
     checkedFolders_.clear();
-    madeFolders_.clear();
     const DateLocale locale;
     PublishBatch batch(
         result_, [this](const PendingCopy& copy) { return publish(copy); },
@@ -501,10 +500,14 @@ void MergeEngine::trackUnderway(const Underway& entry, bool added) {
         else if (auto found = underwayNames_.find(hashOf(*name)); found != underwayNames_.end())
             underwayNames_.erase(found);
     }
-    const size_t change = added ? 1 : size_t(-1);
-    underwayCopies_ += change;
-    if (!isSmallCopy(*entry.job))
-        underwayLargeCopies_ += change;
+    const bool large = !isSmallCopy(*entry.job);
+    if (added) {
+        ++underwayCopies_;
+        underwayLargeCopies_ += large;
+    } else {
+        --underwayCopies_;
+        underwayLargeCopies_ -= large;
+    }
 }
 
 bool MergeEngine::underwayGoesTo(const std::string& path) const {
@@ -567,7 +570,7 @@ ErrorText MergeEngine::assertDirectoryPresent(const std::string& path) {
     };
     // Below a folder this run made, a level is made without a look first: it cannot be
     // there unless made meanwhile, which the making finds.
-    if (!madeFolders_.count(deletingLastPathComponent(path))) {
+    if (!nameClashes_ || !nameClashes_->madeFolder(deletingLastPathComponent(path))) {
         if (look())
             return checkExistingFolder(path, status);
         if (const int err = errno; err != ENOENT) {
@@ -589,11 +592,8 @@ ErrorText MergeEngine::assertDirectoryPresent(const std::string& path) {
             batch_->noteFolder(path, made.st_dev);
         if (observer_)
             observer_->folderCreated(path, known ? &made : nullptr);
-        if (known) {
-            madeFolders_.insert(path);
-            if (nameClashes_)
-                nameClashes_->folderMade(path);
-        }
+        if (known && nameClashes_)
+            nameClashes_->folderMade(path);
         checkedFolders_.insert(path);
         return std::nullopt;
     }

@@ -261,7 +261,6 @@ class MergeEngine {
     struct timespec runStartedAt_ = {}; // of mergeFiles, to tell folders made during the run
     // Date folders found or made fit for copies during this run: checked once each.
     std::unordered_set<std::string> checkedFolders_;
-    std::unordered_set<std::string> madeFolders_; // the date folders this run made
     MergeHooks hooks_;
     RunObserver* observer_ = nullptr;
     PriorImports* prior_ = nullptr;

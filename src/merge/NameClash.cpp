@@ -191,6 +191,10 @@ void NameClashCache::foundTaken(const std::string& path) {
     madeFolders_.erase(deletingLastPathComponent(path));
 }
 
+bool NameClashCache::madeFolder(const std::string& folder) const {
+    return !madeFolders_.empty() && madeFolders_.count(folder) > 0;
+}
+
 NameClashDecision NameClashCache::resolve(const std::string& source,
                                           const struct stat& sourceStatus,
                                           const std::string& destination,
@@ -198,7 +202,7 @@ NameClashDecision NameClashCache::resolve(const std::string& source,
     // Only this run puts names into a folder it made, and it publishes with a rename that
     // never replaces: a name found taken there after all is decided about again, looking.
     const auto inMadeFolder = [this](const std::string& path) {
-        return !madeFolders_.empty() && madeFolders_.count(deletingLastPathComponent(path)) > 0;
+        return madeFolder(deletingLastPathComponent(path));
     };
     const std::hash<std::string> hashOf;
     if (inMadeFolder(destination) && givenOut_.insert(hashOf(destination)).second)

@@ -54,6 +54,8 @@ class NameClashCache {
     void folderMade(const std::string& folder);
     // A name found taken when a copy was published under it: its folder is looked at again.
     void foundTaken(const std::string& path);
+    // Whether `folder` was made by this run and nothing else was found putting names there.
+    bool madeFolder(const std::string& folder) const;
 
   private:
     struct KeyHash {

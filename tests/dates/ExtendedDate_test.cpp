@@ -350,12 +350,7 @@ TEST(ExtendedDate, RawHeadersGiveExiv2sDate) {
     };
     for (const auto& c : cases) {
         const auto* bytes = reinterpret_cast<const unsigned char*>(c.file.data());
-        const ReadAt read = [&](uint64_t offset, unsigned char* buffer, size_t size) -> size_t {
-            const size_t count =
-                offset < c.file.size() ? std::min(size, c.file.size() - offset) : 0;
-            std::memcpy(buffer, c.file.data() + offset, count);
-            return count;
-        };
+        const ReadAt read = readFromMemory(bytes, c.file.size());
         const CameraCatch header;
         const time_t byHeader = isRw2(bytes, c.file.size()) ? rw2ExifDate(read, c.file.size())
                                                             : rafExifDate(read, c.file.size());

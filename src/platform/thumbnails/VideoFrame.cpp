@@ -1,9 +1,9 @@
 #include "platform/thumbnails/VideoFrame.h"
 
 #include "base/Log.h"
+#include "platform/LoadedLibrary.h"
 
 #include <cstdarg>
-#include <dlfcn.h>
 #include <libffmpegthumbnailer/videothumbnailerc.h>
 #include <memory>
 #include <string>
@@ -49,31 +49,25 @@ void logDecoderMessage(void* context, int level, const char* format, va_list val
     logMessage(LOG_DEBUG, "ffmpeg: %s", text.c_str());
 }
 
-template <typename Function> bool load(void* library, const char* name, Function& function) {
-    function = reinterpret_cast<Function>(::dlsym(library, name));
-    return function != nullptr;
-}
-
 // None when the library is not installed: videos then have no frame to show.
 const Decoder* decoder() {
     static const Decoder* const loaded = []() -> const Decoder* {
-        void* library = ::dlopen("libffmpegthumbnailer.so.4", RTLD_NOW | RTLD_LOCAL);
-        if (!library) {
-            const char* error = ::dlerror();
-            logMessage(LOG_INFO, "Video thumbnails are off: %s", error ? error : "");
+        void* library = openLibrary("libffmpegthumbnailer.so.4", "Video thumbnails are off");
+        if (!library)
             return nullptr;
-        }
         static Decoder decoder;
-        // The library stays loaded for the life of the process. Its ffmpeg libraries are
-        // found through it.
-        if (!load(library, "video_thumbnailer_create", decoder.create) ||
-            !load(library, "video_thumbnailer_destroy", decoder.destroy) ||
-            !load(library, "video_thumbnailer_create_image_data", decoder.createImageData) ||
-            !load(library, "video_thumbnailer_destroy_image_data", decoder.destroyImageData) ||
-            !load(library, "video_thumbnailer_set_size", decoder.setSize) ||
-            !load(library, "video_thumbnailer_generate_thumbnail_to_buffer", decoder.generate) ||
-            !load(library, "av_log_set_callback", decoder.setLogCallback) ||
-            !load(library, "av_log_format_line2", decoder.formatLogLine)) {
+        // Its ffmpeg libraries are found through it.
+        if (!loadFunction(library, "video_thumbnailer_create", decoder.create) ||
+            !loadFunction(library, "video_thumbnailer_destroy", decoder.destroy) ||
+            !loadFunction(library, "video_thumbnailer_create_image_data",
+                          decoder.createImageData) ||
+            !loadFunction(library, "video_thumbnailer_destroy_image_data",
+                          decoder.destroyImageData) ||
+            !loadFunction(library, "video_thumbnailer_set_size", decoder.setSize) ||
+            !loadFunction(library, "video_thumbnailer_generate_thumbnail_to_buffer",
+                          decoder.generate) ||
+            !loadFunction(library, "av_log_set_callback", decoder.setLogCallback) ||
+            !loadFunction(library, "av_log_format_line2", decoder.formatLogLine)) {
             logMessage(LOG_INFO, "Video thumbnails are off: the decoder library lacks a function");
             return nullptr;
         }
