@@ -28,22 +28,14 @@ std::optional<RunRecord> UndoLastRun::undoableRun() {
     if (controller_.runJournalFolder().empty() || controller_.runInProgress())
         return std::nullopt;
     for (RunRecord& run : listRuns(controller_.runJournalFolder()))
-        if (run.state != RunRecord::State::kRunning && !run.undone && run.counts.copied > 0)
+        if (run.state != RunRecord::State::kRunning && !run.undone &&
+            (run.counts.copied > 0 || run.originalsRemoved > 0))
             return std::move(run);
     return std::nullopt;
 }
 
 std::string UndoLastRun::startedText(const std::string& started) {
-    struct tm utc = {};
-    const char* end = strptime(started.c_str(), "%Y-%m-%dT%H:%M:%SZ", &utc);
-    if (!end || *end != '\0')
-        return {};
-    const time_t when = timegm(&utc);
-    struct tm local = {};
-    char text[32];
-    if (!localtime_r(&when, &local) || strftime(text, sizeof text, "%-d %b %H:%M", &local) == 0)
-        return {};
-    return text;
+    return runStartedText(started);
 }
 
 std::optional<std::string> UndoLastRun::commandTitle() {
@@ -53,8 +45,10 @@ std::optional<std::string> UndoLastRun::commandTitle() {
     const std::string started = startedText(run->started);
     if (started.empty())
         return kPlainTitle;
-    return "Undo the organize of " + started + ": " +
-           countedText(run->counts.copied, "file", "files") + "\u2026";
+    // A move that found every file there already is known by the originals it removed.
+    const size_t files = run->counts.copied > 0 ? run->counts.copied : run->originalsRemoved;
+    return "Undo the organize of " + started + ": " + countedText(files, "file", "files") +
+           "\u2026";
 }
 
 bool UndoLastRun::canUndo() {
@@ -128,7 +122,8 @@ void UndoLastRun::undo() {
         return;
     }
     const UndoResult preview = undoRun(run->journalPath, true);
-    if (preview.status == UndoResult::Status::kOriginalsNotRestored) {
+    if (preview.status == UndoResult::Status::kOriginalsNotRestored ||
+        preview.status == UndoResult::Status::kOriginalsRemovedLater) {
         alerts->runAlert(kTitle, preview.problem + ".", "OK");
         return;
     }
@@ -145,8 +140,11 @@ void UndoLastRun::undo() {
                          "OK");
         return;
     }
+    // A move that copied nothing has only originals to put back.
     std::string confirmation =
-        confirmationText(preview.removed.size(), run->destination, preview.kept.size());
+        preview.removed.empty() && !preview.restored.empty()
+            ? std::string()
+            : confirmationText(preview.removed.size(), run->destination, preview.kept.size());
     if (!preview.restored.empty())
         confirmation =
             fillValues(preview.restored.size() == 1
@@ -155,13 +153,14 @@ void UndoLastRun::undo() {
                            : ORVANE_TRANSLATE_NOOP("Orvane", "%1 originals removed by the last "
                                                              "organize will be put back first."),
                        {std::to_string(preview.restored.size())}) +
-            "\n\n" + confirmation;
+            (confirmation.empty() ? "" : "\n\n" + confirmation);
     if (alerts->runAlert(kTitle, confirmation, ORVANE_TRANSLATE_NOOP("Orvane", "Remove Files"),
                          ORVANE_TRANSLATE_NOOP("Orvane", "Cancel")) != 0)
         return;
     const UndoResult result = undoRun(run->journalPath, false);
     forgetUndoneCopies(controller_.importHistoryFile(), run->id, result.removed);
-    if (result.status == UndoResult::Status::kOriginalsNotRestored) {
+    if (result.status == UndoResult::Status::kOriginalsNotRestored ||
+        result.status == UndoResult::Status::kOriginalsRemovedLater) {
         alerts->runAlert(kTitle, result.problem + ".", "OK");
         return;
     }

@@ -33,8 +33,9 @@ class UndoLastRun {
     static std::string startedText(const std::string& started);
 
   private:
-    // The latest ended run that copied something and is not undone: a later run that found
-    // everything there already does not hide the import before it.
+    // The latest ended run that copied something or removed originals and is not undone: a
+    // later run that found everything there already and freed nothing does not hide the
+    // import before it.
     std::optional<RunRecord> undoableRun();
 
     Controller& controller_;

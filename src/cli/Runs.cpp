@@ -71,6 +71,7 @@ ordered_json runJson(const RunRecord& run) {
             {"copied", run.counts.copied},
             {"skipped", run.counts.skipped},
             {"errors", run.counts.errors},
+            {"originals_removed", run.originalsRemoved},
             {"journal", safeCString(run.journalPath)}};
 }
 
@@ -79,8 +80,12 @@ void printRunText(const RunRecord& run) {
                 runStateName(run.state),
                 run.undone ? (", undone " + localTimeText(*run.undone)).c_str() : "");
     if (run.state != RunRecord::State::kRunning)
-        std::printf("  %zu copied, %zu skipped, %zu errors\n", run.counts.copied,
-                    run.counts.skipped, run.counts.errors);
+        std::printf(
+            "  %zu copied, %zu skipped, %zu errors%s\n", run.counts.copied, run.counts.skipped,
+            run.counts.errors,
+            run.originalsRemoved > 0
+                ? (", " + std::to_string(run.originalsRemoved) + " originals removed").c_str()
+                : "");
     for (const std::string& source : run.sources)
         std::printf("  from %s\n", displayPath(source).c_str());
     std::printf("  into %s\n", displayPath(run.destination).c_str());
@@ -106,6 +111,9 @@ void printUndoText(const UndoResult& result, bool dryRun) {
             std::printf("  %s: %s\n", displayPath(path).c_str(), reason.c_str());
     }
     printPaths(dryRun ? "Folders to remove" : "Folders removed", result.foldersRemoved);
+    if (!result.restored.empty())
+        std::printf("%zu originals %s, ", result.restored.size(),
+                    dryRun ? "to put back" : "put back");
     std::printf("%zu %s, %zu kept, %zu folders %s%s\n", result.removed.size(),
                 dryRun ? "to remove" : "removed", result.kept.size(), result.foldersRemoved.size(),
                 dryRun ? "to remove" : "removed", dryRun ? " (dry run: nothing was removed)" : "");
@@ -135,10 +143,13 @@ void addUndoOptions(CLI::App& app, UndoArguments& arguments) {
     app.description("Remove the copies a run made, where they are still as the run left them, "
                     "and the date folders it created once they are empty. Copies changed, moved "
                     "or replaced since are kept. A run that removed its originals (--move) puts "
-                    "them back from their copies first, and changes nothing when it can't.");
+                    "them back from their copies first, and changes nothing when it can't. A run "
+                    "whose copies stand for originals a later run removed is not undone before "
+                    "that run.");
     app.add_option("run", arguments.id,
                    "RUN: the run's id as `orvane runs` shows it (or its beginning); "
-                   "default: the latest run that has ended and copied something");
+                   "default: the latest run that has ended and copied something or removed "
+                   "originals");
     app.add_flag("--dry-run", arguments.dryRun,
                  "show what would be removed and kept, removing nothing");
     app.add_flag("--json", arguments.json, "print the outcome as JSON");
@@ -202,6 +213,7 @@ int runUndo(int argc, char** argv) {
         std::fprintf(stderr, "orvane: the journal of run %s can't be read\n", run->id.c_str());
         return 1;
     case UndoResult::Status::kOriginalsNotRestored:
+    case UndoResult::Status::kOriginalsRemovedLater:
         std::fprintf(stderr, "orvane: %s; no copy was removed\n", result.problem.c_str());
         return 1;
     case UndoResult::Status::kDone:

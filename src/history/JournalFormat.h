@@ -6,7 +6,8 @@
 //   start        the run: "pid", "processStart", "boot", "started", "sources",
 //                "destination", "destinationStamp", "roots" (the other folders the run
 //                copies below: [{"path", "stamp"}]), "options" (with the time settings:
-//                "shiftedBy", "zone", "videoClock", "dayStartsAt")
+//                "shiftedBy", "zone", "videoClock", "dayStartsAt", and "move" for a run that
+//                frees its sources)
 //   folder       a folder the run created: "path", "stamp"
 //   intent       before an entry's copy begins: "entry", "source", "temporary", "destination";
 //                repeated with the new "destination" and "made" when the name is decided again
@@ -22,10 +23,13 @@
 //   of the backups' copies carry "copy": 1, 2 … in the order of the start line's backups.
 //   removing     before an original is removed (a run that frees its sources), durable before
 //                it goes: "entry", "source", "sourceStamp" (with "ctime"), "mode", "atime",
-//                "copy" (the intact copy that stands for it), "copyStamp"
+//                "copy" (the intact copy that stands for it: the run's own, or one an earlier
+//                run made that held the same bytes), "copyStamp"
 //   removed      after it went: "entry"
-//   end          "outcome" ("finished" or "cancelled"), "copied", "skipped", "errors", "ended"
-//   interrupted  added by the clean-up after a crash: "temporariesRemoved", "at"
+//   end          "outcome" ("finished" or "cancelled"), "copied", "skipped", "errors",
+//                "removed" (originals), "ended"
+//   interrupted  added by the clean-up after a crash: "temporariesRemoved", the counts of
+//                "end", "at"
 //   undo         added by undo: "at", "removed", "kept", "foldersRemoved", "restored"
 // Paths are strings when they are valid UTF-8 without control characters, else {"hex": their
 // bytes}. A journal is read as untrusted input: a path holding a NUL, or a text path holding

@@ -11,7 +11,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <functional>
@@ -104,16 +106,20 @@ bool applyLine(RunRecord& run, const json& line, bool whole, Reading& reading) {
                     path && !path->empty() && (*path)[0] == '/' &&
                     run.otherRoots.size() < kMaxOtherRoots)
                     run.otherRoots.push_back({*path, journal::stampFrom(fieldOf(root, "stamp"))});
+        if (const json& move = fieldOf(fieldOf(line, "options"), "move"); move.is_boolean())
+            run.moving = move.get<bool>();
         return !run.destination.empty() && run.destination[0] == '/';
     }
     if (type == "end") {
         run.state = textOf(line, "outcome") == "cancelled" ? RunRecord::State::kCancelled
                                                            : RunRecord::State::kFinished;
         run.counts = countsOf(line);
+        run.originalsRemoved = countOf(line, "removed");
     } else if (type == "interrupted") {
         run.state = RunRecord::State::kInterrupted;
         run.temporariesRemoved = countOf(line, "temporariesRemoved");
         run.counts = countsOf(line);
+        run.originalsRemoved = countOf(line, "removed");
     } else if (type == "undo") {
         run.undone = textOf(line, "at");
     } else if (!whole) {
@@ -127,8 +133,12 @@ bool applyLine(RunRecord& run, const json& line, bool whole, Reading& reading) {
         if (source)
             reading.sources[entry] = *source;
         if (temporary && destination) {
-            RunRecord::Intent intent{entry, *temporary, *destination,
-                                     journal::madeFrom(fieldOf(line, "made")), copy};
+            RunRecord::Intent intent{entry,
+                                     source.value_or(""),
+                                     *temporary,
+                                     *destination,
+                                     journal::madeFrom(fieldOf(line, "made")),
+                                     copy};
             // A name decided again for the same copy comes as a second intent, which the
             // copy's "made" line no longer needs to reach.
             reading.intentOf[{entry, copy}] = run.intents.size();
@@ -181,6 +191,8 @@ bool applyLine(RunRecord& run, const json& line, bool whole, Reading& reading) {
     } else if (type == "skipped") {
         ++run.counts.skipped;
         reading.ended.insert(countOf(line, "entry"));
+        if (auto source = journal::pathFrom(fieldOf(line, "source")))
+            run.skips.push_back({countOf(line, "entry"), *source, textOf(line, "reason")});
     } else if (type == "failed") {
         ++run.counts.errors;
         reading.ended.insert(countOf(line, "entry"));
@@ -227,7 +239,41 @@ struct AfterCrash {
     std::vector<json> recovered; // "copied" lines of copies published but never recorded
     size_t recoveredEntries = 0; // of those, the destination's (a backup's is not counted)
     std::vector<json> removed;   // "removed" lines of originals removed but never recorded
+    size_t originalsWaiting = 0;
 };
+
+// Of a run that was freeing its sources: the originals whose entries were copied (or found at
+// the destination) and are still at their places, which running it again frees.
+void countWaitingOriginals(const RunRecord& run, AfterCrash& after) {
+    if (run.moving != true)
+        return;
+    std::map<size_t, std::string> handled; // entry → source
+    for (const RunRecord::Copy& copy : run.copies)
+        if (copy.copy == 0)
+            handled[copy.entry] = copy.source;
+    std::map<size_t, std::string> intended; // entry → source, of the destination's copies
+    for (const RunRecord::Intent& intent : run.intents)
+        if (intent.copy == 0)
+            intended[intent.entry] = intent.source;
+    for (const json& line : after.recovered)
+        if (!line.contains("copy"))
+            handled[line["entry"].get<size_t>()] = intended[line["entry"].get<size_t>()];
+    for (const RunRecord::Skip& skip : run.skips)
+        if (skip.reason.rfind(skip::kAlreadyInDestination, 0) == 0 ||
+            skip::isImportedBefore(skip.reason))
+            handled[skip.entry] = skip.source;
+    for (const RunRecord::Removal& removal : run.removals)
+        if (removal.removed)
+            handled.erase(removal.original.entry);
+    for (const json& line : after.removed)
+        handled.erase(line["entry"].get<size_t>());
+    for (const auto& [entry, source] : handled) {
+        struct stat status;
+        if (!source.empty() && source[0] == '/' && ::lstat(source.c_str(), &status) == 0 &&
+            S_ISREG(status.st_mode))
+            ++after.originalsWaiting;
+    }
+}
 
 // An original the run was removing when it was killed: recorded as removed when it is gone
 // and its copy is intact; one still there was never removed.
@@ -306,6 +352,7 @@ AfterCrash cleanUpAfter(const RunRecord& run) {
             ::unlinkat(found->parent.get(), found->name.c_str(),
                        S_ISDIR(found->status.st_mode) ? AT_REMOVEDIR : 0);
     findRemovedOriginals(run, find, after);
+    countWaitingOriginals(run, after);
     return after;
 }
 
@@ -362,10 +409,14 @@ std::optional<RunRecord> readRunFrom(int fd, const std::string& journalPath, off
             applyLine(run, line, whole, reading);
     }
     // Entries, not copies: a backup's copy of an entry is not counted again.
-    if (whole && run.state == RunRecord::State::kRunning)
+    if (whole && run.state == RunRecord::State::kRunning) {
         run.counts.copied = static_cast<size_t>(
             std::count_if(run.copies.begin(), run.copies.end(),
                           [](const RunRecord::Copy& copy) { return copy.copy == 0; }));
+        run.originalsRemoved = static_cast<size_t>(
+            std::count_if(run.removals.begin(), run.removals.end(),
+                          [](const RunRecord::Removal& removal) { return removal.removed; }));
+    }
     return run;
 }
 
@@ -406,7 +457,8 @@ std::optional<RunRecord> latestEndedRun(const std::string& folder) {
     for (RunRecord& run : listRuns(folder)) {
         if (run.state == RunRecord::State::kRunning)
             continue;
-        if (run.counts.copied > 0)
+        // Its removed originals come back only through its own undo.
+        if (run.counts.copied > 0 || run.originalsRemoved > 0)
             return std::move(run);
         if (!latest)
             latest = std::move(run);
@@ -448,8 +500,10 @@ InterruptedRuns cleanUpInterruptedRuns(const std::string& folder) {
                                     {"copied", run->counts.copied + after.recoveredEntries},
                                     {"skipped", run->counts.skipped},
                                     {"errors", run->counts.errors},
+                                    {"removed", run->originalsRemoved + after.removed.size()},
                                     {"at", journal::timeText(time(nullptr))}});
-        if (!journal::appendDurably(fd.get(), lines))
+        if (!journal::endLastLine(fd.get(), status.st_size) ||
+            !journal::appendDurably(fd.get(), lines))
             logMessage(LOG_WARN,
                        "Couldn't mark the run journal '%s' (fsr='%s') as interrupted: %d-%s",
                        safeCString(path).c_str(), path.c_str(), errno, std::strerror(errno));
@@ -460,6 +514,7 @@ InterruptedRuns cleanUpInterruptedRuns(const std::string& folder) {
                        run->id.c_str(), after.recovered.size());
         ++interrupted.runs;
         interrupted.temporariesRemoved += after.temporariesRemoved;
+        interrupted.originalsWaiting += after.originalsWaiting;
         ended.push_back(path);
     }
     if (interrupted.runs > 0)
@@ -475,10 +530,36 @@ InterruptedRuns cleanUpInterruptedRuns(const std::string& folder) {
 }
 
 std::string interruptedRunsNote(const InterruptedRuns& interrupted) {
-    if (interrupted.temporariesRemoved == 1)
-        return "A previous run was interrupted; 1 temporary copy was removed";
-    return "A previous run was interrupted; " + std::to_string(interrupted.temporariesRemoved) +
-           " temporary copies were removed";
+    std::string note = interrupted.temporariesRemoved == 1
+                           ? "A previous run was interrupted; 1 temporary copy was removed"
+                           : "A previous run was interrupted; " +
+                                 std::to_string(interrupted.temporariesRemoved) +
+                                 " temporary copies were removed";
+    if (interrupted.originalsWaiting == 1)
+        note += ". 1 original of the interrupted move still waits on the card; run it again "
+                "with --move to free it";
+    else if (interrupted.originalsWaiting > 1)
+        note += ". " + std::to_string(interrupted.originalsWaiting) +
+                " originals of the interrupted move still wait on the card; run it again with "
+                "--move to free them";
+    return note;
+}
+
+std::string runStartedText(const std::string& started) {
+    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    struct tm utc = {};
+    const char* end = strptime(started.c_str(), "%Y-%m-%dT%H:%M:%SZ", &utc);
+    if (!end || *end != '\0')
+        return {};
+    const time_t when = timegm(&utc);
+    struct tm local = {};
+    if (!localtime_r(&when, &local))
+        return {};
+    char text[32];
+    std::snprintf(text, sizeof text, "%d %s %02d:%02d", local.tm_mday, kMonths[local.tm_mon % 12],
+                  local.tm_hour, local.tm_min);
+    return text;
 }
 
 } // namespace orvane

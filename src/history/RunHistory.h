@@ -35,6 +35,7 @@ struct RunRecord {
     // copied is still known after a crash.
     struct Intent {
         size_t entry = 0;
+        std::string source;
         std::string temporary;
         std::string destination;
         std::optional<FileStamp> made;
@@ -49,6 +50,12 @@ struct RunRecord {
         OriginalRemoval original;
         bool removed = false;
     };
+    // An entry skipped, with the reason.
+    struct Skip {
+        size_t entry = 0;
+        std::string source;
+        std::string reason;
+    };
 
     std::string id;
     std::string journalPath;
@@ -60,8 +67,11 @@ struct RunRecord {
     // The other folders the run copied below (backups, a folder for videos), as the start
     // line names them.
     std::vector<RecordedRoot> otherRoots;
+    // Whether the run was to free its sources; none when its journal does not say.
+    std::optional<bool> moving;
     State state = State::kRunning;
     RunCounts counts;
+    size_t originalsRemoved = 0;
     size_t temporariesRemoved = 0;
     std::optional<std::string> undone; // when
     // Read only with the whole journal (readRun with `whole`).
@@ -70,6 +80,7 @@ struct RunRecord {
     std::vector<Intent> intents;
     std::vector<Placeholder> placeholders;
     std::vector<Removal> removals;
+    std::vector<Skip> skips;
 
     // Every folder the run copied below, its destination first.
     std::vector<RecordedRoot> roots() const;
@@ -91,8 +102,8 @@ std::vector<RunRecord> listRuns(const std::string& folder);
 // The run whose id is `id` or begins with it (when only one does); none otherwise.
 std::optional<RunRecord> findRun(const std::string& folder, const std::string& id);
 
-// The latest run that has ended (finished, cancelled or interrupted) and copied something;
-// the latest that has ended when none copied anything.
+// The latest run that has ended (finished, cancelled or interrupted) and copied something or
+// removed originals; the latest that has ended when none did.
 std::optional<RunRecord> latestEndedRun(const std::string& folder);
 
 // The clean-up after runs that were killed: their temporary copies still on disk are
@@ -100,6 +111,9 @@ std::optional<RunRecord> latestEndedRun(const std::string& folder);
 struct InterruptedRuns {
     size_t runs = 0;
     size_t temporariesRemoved = 0;
+    // Of runs that were freeing their sources: the originals of entries copied (or found
+    // at the destination) that are still at their places.
+    size_t originalsWaiting = 0;
 };
 
 // Looks for journals without a closing line whose process is gone (and that nobody holds
@@ -110,7 +124,13 @@ struct InterruptedRuns {
 InterruptedRuns cleanUpInterruptedRuns(const std::string& folder);
 inline constexpr size_t kKeptRuns = 50;
 
-// "A previous run was interrupted; N temporary copies were removed"
+// "A previous run was interrupted; N temporary copies were removed", and for a move "… . M
+// originals of the interrupted move still wait on the card; run it again with --move to free
+// them"
 std::string interruptedRunsNote(const InterruptedRuns& interrupted);
+
+// "8 Dec 14:02" in local time, from a journal's "2026-12-08T14:02:11Z" (month names in
+// English whatever the locale); empty when the text is not such a time.
+std::string runStartedText(const std::string& started);
 
 } // namespace orvane

@@ -48,6 +48,7 @@ json optionsJson(const UserDefaults& defaults) {
     options["matchingMode"] = defaults.stringForKey(keys::kMatchingMode).value_or("");
     options["copyFilePatterns"] =
         defaults.stringArrayForKey(keys::kCopyFilePatterns).value_or(StringList{});
+    options["move"] = defaults.boolForKey(keys::kMoveOriginals);
     options["intactFolderPatterns"] =
         defaults.stringArrayForKey(keys::kIntactFolderPatterns).value_or(StringList{});
     // What the dates were corrected by, so that undo and a later look can tell.
@@ -363,6 +364,7 @@ bool RunJournal::removingOriginals(const std::vector<OriginalRemoval>& removals)
 }
 
 void RunJournal::originalRemoved(size_t entry) {
+    ++originalsRemoved_;
     append(journal::lineText({{"type", "removed"}, {"entry", entry}}), false);
     noteLineHeld();
 }
@@ -378,6 +380,7 @@ void RunJournal::runEnded(bool cancelled, const RunCounts& counts) {
                               {"copied", counts.copied},
                               {"skipped", counts.skipped},
                               {"errors", counts.errors},
+                              {"removed", originalsRemoved_},
                               {"ended", journal::timeText(time(nullptr))}}),
            true);
     sync();

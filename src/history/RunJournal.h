@@ -87,6 +87,7 @@ class RunJournal : public RunObserver {
     std::string pending_;
     bool madePending_ = false; // pending_ holds a "made" line
     size_t entriesSinceSync_ = 0;
+    size_t originalsRemoved_ = 0; // for the closing line: a run that removed some is undoable
     std::chrono::steady_clock::time_point lastSync_;
     std::thread syncer_;
     std::mutex syncMutex_;

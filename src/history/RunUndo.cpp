@@ -3,6 +3,7 @@
 #include "base/Log.h"
 #include "base/Paths.h"
 #include "base/StringHelpers.h"
+#include "history/CopiesReliedOn.h"
 #include "history/JournalFile.h"
 #include "history/JournalFormat.h"
 #include "history/RecordedPaths.h"
@@ -185,6 +186,11 @@ UndoResult undoRun(const std::string& journalPath, bool dryRun) {
     if (run->undone) {
         result.status = UndoResult::Status::kAlreadyUndone;
         result.undone = *run->undone;
+        return result;
+    }
+    if (const std::optional<RelyingRun> relying = runRelyingOn(*run)) {
+        result.status = UndoResult::Status::kOriginalsRemovedLater;
+        result.problem = relyingRunProblem(*relying);
         return result;
     }
     RestoredOriginals originals = restoreOriginals(*run, dryRun);

@@ -24,6 +24,10 @@ struct UndoResult {
         // The run freed its sources and an original could not be put back; `problem` says
         // why. No copy was removed.
         kOriginalsNotRestored,
+        // A later run removed originals relying on this run's copies (it found their bytes
+        // there), and they are not back: `problem` names that run, to be undone first.
+        // Nothing was changed.
+        kOriginalsRemovedLater,
     };
     Status status = Status::kDone;
     std::string undone;
@@ -55,7 +59,8 @@ inline constexpr const char* kCouldNotRemove = "Couldn't remove: ";
 } // namespace kept
 
 // A run that removed its originals gets them back from its copies first (history/
-// RestoreOriginals.h); only then are the copies removed.
+// RestoreOriginals.h); only then are the copies removed. A copy that another run's removed
+// original relies on stops the undo before anything changes (history/CopiesReliedOn.h).
 // Undoes the run of a journal, or with `dryRun` answers what undo would do, changing nothing.
 // A done undo is recorded in the journal, so that a run is undone once.
 UndoResult undoRun(const std::string& journalPath, bool dryRun);

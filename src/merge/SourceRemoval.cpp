@@ -3,15 +3,20 @@
 #include "base/Log.h"
 #include "base/Paths.h"
 #include "base/StringHelpers.h"
+#include "merge/NameClash.h"
 #include "platform/FileCopier.h"
 #include "platform/FileDescriptor.h"
 #include "platform/RemoteSources.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <set>
+#include <string_view>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -31,12 +36,75 @@ bool unchangedSince(const FileStamp& stamp, const struct stat& now) {
     return FileStamp::of(now) == stamp;
 }
 
+// The path of `path` below `root`, or none when it is not strictly inside it or has an empty,
+// "." or ".." component there.
+std::optional<std::string> relativeBelow(std::string root, const std::string& path) {
+    while (root.size() > 1 && root.back() == '/')
+        root.pop_back();
+    const size_t below = root == "/" ? 1 : root.size() + 1;
+    if (root.empty() || path.size() <= below || path.compare(0, root.size(), root) != 0 ||
+        (root != "/" && path[root.size()] != '/'))
+        return std::nullopt;
+    const std::string relative = path.substr(below);
+    for (size_t start = 0;;) {
+        const size_t end = std::min(relative.find('/', start), relative.size());
+        const std::string_view part(relative.data() + start, end - start);
+        if (part.empty() || part == "." || part == "..")
+            return std::nullopt;
+        if (end == relative.size())
+            return relative;
+        start = end + 1;
+    }
+}
+
+// Whether `relative` below `root` is reached without a link on the way, as undo walks to it.
+bool reachedWithoutLinks(const std::string& root, const std::string& relative) {
+    char* resolvedRoot = ::realpath(root.c_str(), nullptr);
+    char* resolved = ::realpath(appendPathComponent(root, relative).c_str(), nullptr);
+    const bool direct =
+        resolvedRoot && resolved && appendPathComponent(resolvedRoot, relative) == resolved;
+    std::free(resolvedRoot);
+    std::free(resolved);
+    return direct;
+}
+
 } // namespace
 
+bool SourceRemoval::earlierCopyStands(const std::string& source, const struct stat& original,
+                                      const std::string& copy) const {
+    // Below the destination first, as the backups mirror it.
+    std::optional<std::string> relative;
+    std::string root;
+    for (const std::string& candidate : {result_.destination, videoRoot_})
+        if (!candidate.empty() && (relative = relativeBelow(candidate, copy))) {
+            root = candidate;
+            break;
+        }
+    if (!relative || !reachedWithoutLinks(root, *relative)) {
+        logMessage(LOG_INFO,
+                   "Keeping original '%s' (fsr='%s'): its earlier copy '%s' is not below the "
+                   "run's folders",
+                   safeCString(source).c_str(), source.c_str(), safeCString(copy).c_str());
+        return false;
+    }
+    for (const std::string& backup : result_.backups) {
+        const std::string there = appendPathComponent(backup, *relative);
+        struct stat status;
+        if (::lstat(there.c_str(), &status) != 0 || !S_ISREG(status.st_mode) ||
+            status.st_size != original.st_size || !sameContents(source, original, there)) {
+            logMessage(LOG_INFO, "Keeping original '%s' (fsr='%s'): the backup '%s' lacks it",
+                       safeCString(source).c_str(), source.c_str(), safeCString(there).c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
 void SourceRemoval::consider(size_t entry, const std::string& source, const EntryOutcome& outcome) {
-    // Only a copy made now or bytes compared now vouch for the original; a skip by a rule or
-    // by the import history's quick look does not.
-    if (stopped_ || outcome.error || (outcome.alreadyThere && !outcome.reason.empty()))
+    // Only a copy made now or bytes compared now vouch for the original. A skip by a rule
+    // names no copy; one for a copy made before is compared below.
+    const bool earlierCopy = outcome.alreadyThere && !outcome.reason.empty();
+    if (stopped_ || outcome.error || (earlierCopy && outcome.path.empty()))
         return;
     if (isCameraPath(source)) {
         // A camera's files are its own to delete.
@@ -58,12 +126,19 @@ void SourceRemoval::consider(size_t entry, const std::string& source, const Entr
                                       : appendPathComponent(result_.destination, folder),
                                   lastPathComponent(source));
     struct stat copied;
-    if (::lstat(copy.c_str(), &copied) == 0 && copied.st_dev == original.st_dev &&
-        copied.st_ino == original.st_ino)
+    const bool copyThere = ::lstat(copy.c_str(), &copied) == 0;
+    if (copyThere && copied.st_dev == original.st_dev && copied.st_ino == original.st_ino)
         return; // found "at the destination" as itself (or a link to it): there is no copy
-    const bool intact = ::lstat(copy.c_str(), &copied) == 0 && S_ISREG(copied.st_mode) &&
+    // A copy made before that is gone, elsewhere or missing from a backup leaves the skip as
+    // it is: the original stays, as the report's reason says.
+    if (earlierCopy &&
+        (!copyThere || !S_ISREG(copied.st_mode) || !earlierCopyStands(source, original, copy)))
+        return;
+    const bool intact = copyThere && S_ISREG(copied.st_mode) &&
                         copied.st_size == original.st_size &&
-                        (outcome.alreadyThere || sameTimes(copied.st_mtim, original.st_mtim));
+                        (earlierCopy            ? sameContents(source, original, copy)
+                         : outcome.alreadyThere ? true
+                                                : sameTimes(copied.st_mtim, original.st_mtim));
     if (!intact) {
         logMessage(LOG_WARN, "Keeping original '%s' (fsr='%s'): it differs from its copy '%s'",
                    safeCString(source).c_str(), source.c_str(), safeCString(copy).c_str());

@@ -8,6 +8,8 @@
 
 #include <map>
 #include <string>
+#include <sys/stat.h>
+#include <utility>
 #include <vector>
 
 namespace orvane {
@@ -28,15 +30,19 @@ inline constexpr const char* kCouldNotRemoveOriginal = "Couldn't remove: ";
 
 // Frees the sources of a run that moves: an original is removed once its batch is durable,
 // read back, published and on record, and only when the entry was copied or found already at
-// the destination after comparing bytes. Anything else (failed, skipped by a rule or as
-// imported before, a folder, a camera's file) stays. Originals go in list order, a group at a
-// time after the batch that completes it; a group's removals are on record durably before
-// the first of them, so that at every instant each original is at its place or stands
-// as an intact, durable copy.
+// the destination after comparing bytes. An entry skipped for a copy made before (imported
+// before, or its bytes found elsewhere in the destination) is freed like one found there once
+// that copy's bytes are compared now, when it lies below the run's folders without a link on
+// the way (where undo can put the original back from it) and every backup holds it too.
+// Anything else (failed, skipped by a rule, a folder, a camera's file) stays. Originals go in list
+// order, a group at a time after the batch that completes it; a group's removals are on record
+// durably before the first of them, so that at every instant each original is at its place or
+// stands as an intact, durable copy.
 class SourceRemoval {
   public:
-    SourceRemoval(RunResult& result, RunObserver* observer)
-        : result_(result), observer_(observer) {}
+    // `videoRoot`: where videos go when they go apart (empty when they do not).
+    SourceRemoval(RunResult& result, RunObserver* observer, std::string videoRoot = {})
+        : result_(result), observer_(observer), videoRoot_(std::move(videoRoot)) {}
 
     // Told of each entry's outcome as it is recorded, in list order.
     void consider(size_t entry, const std::string& source, const EntryOutcome& outcome);
@@ -50,6 +56,9 @@ class SourceRemoval {
 
   private:
     std::string dateFolderOf(const std::string& source) const;
+    // Whether the copy an earlier run made, which a skip names, may stand for the original.
+    bool earlierCopyStands(const std::string& source, const struct stat& original,
+                           const std::string& copy) const;
     // Makes the copies' names durable on their file systems; keeps every original when that
     // fails.
     bool copiesDurable(const std::vector<OriginalRemoval>& removals);
@@ -61,6 +70,7 @@ class SourceRemoval {
 
     RunResult& result_;
     RunObserver* observer_;
+    std::string videoRoot_;
     std::vector<OriginalRemoval> freed_;
     off_t freedBytes_ = 0;
     std::map<std::string, bool> readOnlyFolders_;
