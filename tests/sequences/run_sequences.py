@@ -1,0 +1,122 @@
+#!/usr/bin/env python3
+"""Random sequences of real `orvane` runs on real files, with the invariants checked after
+every step (see sequence.py and invariants.py).
+
+    run_sequences.py BIN                       the regression list, then random seeds for
+                                               --budget seconds (CI: about two minutes)
+    run_sequences.py BIN --seed N [--steps S]  one sequence (S as a failure prints it)
+    ORVANE_SOAK=10000 run_sequences.py BIN     that many random sequences, no time limit
+
+A failing sequence is shortened and printed as a command that reproduces it. Exit status 1
+when any sequence broke an invariant."""
+import argparse
+import os
+import random
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+from regressions import REGRESSIONS  # noqa: E402
+from sequence import Sequence  # noqa: E402
+from shrink import shrink  # noqa: E402
+from steps import parse, random_steps, text_of  # noqa: E402
+
+
+def steps_for(seed):
+    rng = random.Random(seed ^ 0x5EED)
+    return random_steps(rng, rng.randint(3, 9))
+
+
+def play(binary, seed, steps, keep=False):
+    """Answers (failing index, violations, log)."""
+    sequence = Sequence(binary, seed, keep)
+    try:
+        index, violations = sequence.play(steps)
+        return index, violations, sequence.log, sequence.world.root
+    finally:
+        sequence.close()
+
+
+def shortened(binary, seed, steps, index, violations):
+    numbers = {violation.number for violation in violations}
+    # A kill lands at another moment each time: such a sequence gets two chances to fail.
+    tries = 2 if any(step.kind == "kill" for step in steps) else 1
+
+    def still_fails(candidate):
+        for _ in range(tries):
+            _, found, _, _ = play(binary, seed, candidate)
+            if numbers & {violation.number for violation in found}:
+                return True
+        return False
+
+    return shrink(steps[: index + 1], still_fails)
+
+
+def report_failure(binary, seed, steps, index, violations, log, shrink_it=True):
+    print("FAILED seed %d at step %d (%s):" % (seed, index + 1, steps[index]))
+    for violation in violations[:12]:
+        print("  " + str(violation))
+    if len(violations) > 12:
+        print("  ... %d more" % (len(violations) - 12))
+    print("  log: " + " | ".join(log[-6:]))
+    short = shortened(binary, seed, steps, index, violations) if shrink_it else steps
+    print("  reproduce: %s %s --seed %d --steps '%s'" % (
+        sys.argv[0], binary, seed, text_of(short)))
+    sys.stdout.flush()
+
+
+def run_one(binary, seed, steps, verbose, shrink_it=True, keep=False):
+    index, violations, log, root = play(binary, seed, steps, keep)
+    if verbose:
+        print("seed %d: %s" % (seed, text_of(steps)))
+        for line in log:
+            print("    " + line)
+        if keep:
+            print("    kept in %s" % root)
+    if index is None:
+        return True
+    report_failure(binary, seed, steps, index, violations, log, shrink_it)
+    return False
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("binary")
+    parser.add_argument("--seed", type=int)
+    parser.add_argument("--steps", help="comma-separated steps (default: the seed's own)")
+    parser.add_argument("--budget", type=float, default=100.0,
+                        help="seconds for random seeds after the regression list")
+    parser.add_argument("--first-seed", type=int, default=None)
+    parser.add_argument("--verbose", "-v", action="store_true")
+    parser.add_argument("--keep", action="store_true", help="keep the sequence's folders")
+    parser.add_argument("--no-shrink", action="store_true")
+    args = parser.parse_args()
+    binary = os.path.abspath(args.binary)
+
+    if args.seed is not None:
+        steps = parse(args.steps) if args.steps else steps_for(args.seed)
+        ok = run_one(binary, args.seed, steps, True, not args.no_shrink, args.keep)
+        return 0 if ok else 1
+
+    failures = 0
+    for seed, text in REGRESSIONS:
+        if not run_one(binary, seed, parse(text), args.verbose, not args.no_shrink):
+            failures += 1
+    soak = int(os.environ.get("ORVANE_SOAK", "0"))
+    first = args.first_seed if args.first_seed is not None else (
+        random.SystemRandom().randrange(1, 10**9) if soak else 1)
+    deadline = time.monotonic() + args.budget
+    count = 0
+    while (count < soak) if soak else (time.monotonic() < deadline):
+        seed = first + count
+        count += 1
+        if not run_one(binary, seed, steps_for(seed), args.verbose, not args.no_shrink):
+            failures += 1
+    print("%d regression sequences and %d random ones (seeds %d-%d): %d failed" % (
+        len(REGRESSIONS), count, first, first + count - 1, failures))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
