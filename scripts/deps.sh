@@ -49,10 +49,13 @@ if [ ${#missing[@]} -gt 0 ]; then
   "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-# A non-English locale lets the tests check month names and the window in the user's language.
-if ! locale -a 2>/dev/null | grep -qi '^de_DE.utf8$'; then
-  if [ -f /etc/locale.gen ]; then
-    "${sudo_cmd[@]}" sed -i 's/^# *\(de_DE.UTF-8 UTF-8\)/\1/' /etc/locale.gen
-    "${sudo_cmd[@]}" locale-gen >/dev/null || true
+# Non-English locales let the tests check month names and the window in the user's language, and
+# that dates read from files do not depend on the user's locale (Turkish cases its I apart).
+for wanted in de_DE tr_TR; do
+  if ! locale -a 2>/dev/null | grep -qi "^${wanted}.utf8$"; then
+    if [ -f /etc/locale.gen ]; then
+      "${sudo_cmd[@]}" sed -i "s/^# *\\(${wanted}.UTF-8 UTF-8\\)/\\1/" /etc/locale.gen
+      "${sudo_cmd[@]}" locale-gen >/dev/null || true
+    fi
   fi
-fi
+done

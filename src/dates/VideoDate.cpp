@@ -4,6 +4,7 @@
 
 #include "dates/VideoDate.h"
 
+#include "base/AsciiText.h"
 #include "base/Log.h"
 #include "dates/ExifDateText.h"
 
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orvane {
@@ -71,20 +73,66 @@ time_t appleCreationDate(const std::string& text) {
     return wallClock(parts, "com.apple.quicktime.creationdate");
 }
 
-// The AVI IDIT date as cameras write it: "2012-09-10 20:52:00", "2003/03/10 15:04:43" or ("Mon Mar
-// 10 15:04:43 2003", "2003/03/10 15:04:43").
+// The month of an English month name or its first three letters ("Sep", "SEPT", "september"),
+// 1 to 12, or 0. Cameras write these names in English whatever the user's locale, so they are
+// not read with strptime's %b, which takes the names of LC_TIME.
+int englishMonth(std::string_view name) {
+    static constexpr std::string_view kMonths[12] = {"jan", "feb", "mar", "apr", "may", "jun",
+                                                     "jul", "aug", "sep", "oct", "nov", "dec"};
+    if (name.size() < 3)
+        return 0;
+    for (int month = 0; month < 12; ++month)
+        if (equalsIgnoringAsciiCase(name.substr(0, 3), kMonths[month]))
+            return month + 1;
+    return 0;
+}
+
+// "Mon Mar 10 15:04:43 2003" (asctime's layout, the day possibly padded with a space): the
+// weekday is passed over, the rest read by fixed rules.
+bool parseAsctimeDate(std::string_view text, int (&parts)[6]) {
+    size_t at = 0;
+    auto skipSpaces = [&] {
+        while (at < text.size() && text[at] == ' ')
+            ++at;
+    };
+    auto word = [&] {
+        const size_t start = at;
+        while (at < text.size() && isAsciiAlpha(text[at]))
+            ++at;
+        return text.substr(start, at - start);
+    };
+    auto number = [&](size_t minDigits, size_t maxDigits, int& value) {
+        const size_t start = at;
+        value = 0;
+        while (at < text.size() && at - start < maxDigits && isAsciiDigit(text[at]))
+            value = value * 10 + (text[at++] - '0');
+        return at - start >= minDigits;
+    };
+    auto colon = [&] { return at < text.size() && text[at++] == ':'; };
+    skipSpaces();
+    if (word().size() < 3)
+        return false;
+    skipSpaces();
+    parts[1] = englishMonth(word());
+    if (parts[1] == 0)
+        return false;
+    skipSpaces();
+    if (!number(1, 2, parts[2]))
+        return false;
+    skipSpaces();
+    if (!number(1, 2, parts[3]) || !colon() || !number(2, 2, parts[4]) || !colon() ||
+        !number(2, 2, parts[5]))
+        return false;
+    skipSpaces();
+    return number(4, 4, parts[0]);
+}
+
+// The AVI IDIT date as cameras write it: "2012-09-10 20:52:00", "2003/03/10 15:04:43" or "Mon Mar
+// 10 15:04:43 2003".
 time_t aviDate(const std::string& text) {
     int parts[6];
-    if (parseDateTime(text, 0, parts))
+    if (parseDateTime(text, 0, parts) || parseAsctimeDate(text, parts))
         return wallClock(parts, "IDIT");
-    struct tm written = {};
-    if (strptime(text.c_str(), "%a %b %d %H:%M:%S %Y", &written)) {
-        const int fields[6] = {written.tm_year + 1900, written.tm_mon + 1, written.tm_mday,
-                               written.tm_hour,        written.tm_min,     written.tm_sec};
-        int copy[6];
-        std::memcpy(copy, fields, sizeof copy);
-        return wallClock(copy, "IDIT");
-    }
     return -1;
 }
 

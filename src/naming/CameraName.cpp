@@ -1,7 +1,8 @@
 #include "naming/CameraName.h"
 
+#include "base/AsciiText.h"
+
 #include <array>
-#include <cctype>
 
 namespace orvane {
 namespace {
@@ -9,7 +10,7 @@ namespace {
 thread_local CameraCatch* innermost = nullptr;
 
 std::string_view trimmed(std::string_view text) {
-    auto blank = [](char c) { return c == '\0' || std::isspace(static_cast<unsigned char>(c)); };
+    auto blank = [](char c) { return c == '\0' || isAsciiSpace(c); };
     while (!text.empty() && blank(text.front()))
         text.remove_prefix(1);
     while (!text.empty() && blank(text.back()))
@@ -21,12 +22,9 @@ std::string_view trimmed(std::string_view text) {
 bool startsWithWord(std::string_view text, std::string_view word) {
     if (word.empty() || text.size() < word.size())
         return false;
-    for (size_t i = 0; i < word.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(text[i])) !=
-            std::tolower(static_cast<unsigned char>(word[i])))
-            return false;
-    return text.size() == word.size() ||
-           !std::isalnum(static_cast<unsigned char>(text[word.size()]));
+    if (!equalsIgnoringAsciiCase(text.substr(0, word.size()), word))
+        return false;
+    return text.size() == word.size() || !isAsciiAlnum(text[word.size()]);
 }
 
 // The make without the company words cameras write after the brand.

@@ -1,5 +1,7 @@
 #include "naming/FileKind.h"
 
+#include "base/AsciiText.h"
+
 #include <algorithm>
 #include <array>
 #include <string>
@@ -22,9 +24,7 @@ const char* fileKindOf(std::string_view name) {
     const size_t dot = name.rfind('.');
     if (dot == std::string_view::npos || dot == 0 || name.size() - dot > 6)
         return kOtherKind;
-    std::string extension(name.substr(dot + 1));
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::string extension = asciiLowered(name.substr(dot + 1));
     auto among = [&](const auto& list) {
         return std::find(list.begin(), list.end(), extension) != list.end();
     };

@@ -13,6 +13,7 @@
 #include "dates/PairedFiles.h"
 #include "dates/RawExif.h"
 #include "naming/CameraName.h"
+#include "support/LocaleScope.h"
 #include "support/TestSupport.h"
 
 #include <cstring>
@@ -112,6 +113,18 @@ TEST_F(FormatsCorpus, MatchesTheTableInAZoneWithDaylightSaving) {
     TimeZoneScope zone("America/New_York");
     ASSERT_NE(test::localTime(2005, 7, 1, 12, 0, 0), 1120219200) << "no time zone data";
     checkFormatsCorpus();
+}
+
+// The window runs under the user's locale; month names and case in the files stay English.
+TEST_F(FormatsCorpus, MatchesTheTableUnderForeignLocales) {
+    TimeZoneScope zone("UTC");
+    for (const char* name : test::kForeignLocales) {
+        test::LocaleScope locale(name);
+        if (!locale.active())
+            GTEST_SKIP() << "the locale " << name << " is not installed (scripts/deps.sh makes it)";
+        SCOPED_TRACE(name);
+        checkFormatsCorpus();
+    }
 }
 
 TEST(ContainerKind, ChosenByContentNotName) {
