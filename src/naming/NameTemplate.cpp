@@ -1,12 +1,12 @@
 #include "naming/NameTemplate.h"
 
+#include "base/AsciiText.h"
 #include "base/ErrorFormat.h"
 #include "naming/CameraName.h"
 #include "naming/SafeNames.h"
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <utility>
 
 namespace orvane {
@@ -37,16 +37,13 @@ std::optional<NameToken> tokenNamed(std::string_view name) {
 }
 
 bool isWordByte(char c) {
-    return std::isalpha(static_cast<unsigned char>(c)) != 0;
+    return isAsciiAlpha(c);
 }
 
 std::string cased(std::string_view text, bool upper) {
     std::string out(text);
     for (char& c : out)
-        if (c >= 'a' && c <= 'z' && upper)
-            c = static_cast<char>(c - 'a' + 'A');
-        else if (c >= 'A' && c <= 'Z' && !upper)
-            c = static_cast<char>(c - 'A' + 'a');
+        c = upper ? asciiUpper(c) : asciiLower(c);
     return out;
 }
 
@@ -55,6 +52,19 @@ std::string sequenceText(uint64_t number, int width) {
     if (static_cast<int>(digits.size()) < width)
         digits.insert(0, static_cast<size_t>(width) - digits.size(), '0');
     return digits;
+}
+
+// The width of "{seq:N}" from its digits, or -1 when they are no number from 1 to the widest.
+int sequenceWidth(std::string_view digits) {
+    if (digits.empty() || digits.size() > 2)
+        return -1;
+    int width = 0;
+    for (char c : digits) {
+        if (!isAsciiDigit(c))
+            return -1;
+        width = width * 10 + (c - '0');
+    }
+    return width >= 1 && width <= kWidestSequence ? width : -1;
 }
 
 // strftime must take a token's value as it is.
@@ -88,17 +98,15 @@ std::optional<NameTemplate> NameTemplate::parse(std::string_view text, std::stri
         while (end < text.size() && isWordByte(text[end]))
             ++end;
         const std::string_view name = text.substr(at + 1, end - at - 1);
-        int width = 0;
-        bool hasWidth = false;
+        // A width is whatever stands between the colon and the closing brace, so that
+        // "{seq:999}" and "{seq:-1}" are refused like "{seq:0}" rather than kept as text.
+        std::optional<std::string_view> widthText;
         if (end < text.size() && text[end] == ':') {
-            hasWidth = true;
-            size_t digit = end + 1;
-            while (digit < text.size() && std::isdigit(static_cast<unsigned char>(text[digit])) &&
-                   width <= kWidestSequence)
-                width = width * 10 + (text[digit++] - '0');
-            if (digit == end + 1)
-                width = -1;
-            end = digit;
+            const size_t close = text.find_first_of("{}", end + 1);
+            if (close != std::string_view::npos && text[close] == '}') {
+                widthText = text.substr(end + 1, close - end - 1);
+                end = close;
+            }
         }
         if (name.empty() || end >= text.size() || text[end] != '}') {
             appendText("{"); // not a token: the brace is text
@@ -107,10 +115,15 @@ std::optional<NameTemplate> NameTemplate::parse(std::string_view text, std::stri
         }
         const std::string_view whole = text.substr(at, end + 1 - at);
         const std::optional<NameToken> token = tokenNamed(name);
-        if (!token ||
-            (hasWidth && (*token != NameToken::Seq || width < 1 || width > kWidestSequence))) {
+        if (!token || (widthText && *token != NameToken::Seq)) {
             if (error)
                 *error = fillPlaceholders(kUnknownToken, std::string(whole), std::string(text));
+            return std::nullopt;
+        }
+        const int width = widthText ? sequenceWidth(*widthText) : 0;
+        if (width < 0) {
+            if (error)
+                *error = fillPlaceholders(kSequenceWidth, std::string(whole), std::string(text));
             return std::nullopt;
         }
         parsed.parts_.push_back({token, {}, width});

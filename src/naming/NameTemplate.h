@@ -68,5 +68,8 @@ class NameTemplate {
 
 // The error of a template that names an unknown token.
 inline constexpr const char* kUnknownToken = "Unknown token \"%@\" in the template \"%s\"";
+// The error of a template whose {seq:N} has a width other than 1 to 12.
+inline constexpr const char* kSequenceWidth =
+    "The width of {seq} must be 1 to 12: \"%@\" in the template \"%s\"";
 
 } // namespace orvane

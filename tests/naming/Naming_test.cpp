@@ -5,6 +5,7 @@
 #include "naming/SafeNames.h"
 #include "platform/FileSystemType.h"
 #include "prefs/DateRendering.h"
+#include "support/LocaleScope.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -58,8 +59,40 @@ TEST(NameTemplateTest, TokensAndDateCodesRender) {
     EXPECT_FALSE(NameTemplate::parse("%Y {nmae}", &error));
     EXPECT_EQ(error, "Unknown token \"{nmae}\" in the template \"%Y {nmae}\"");
     EXPECT_FALSE(NameTemplate::parse("{job:3}"));
-    EXPECT_FALSE(NameTemplate::parse("{seq:}"));
-    EXPECT_FALSE(NameTemplate::parse("{seq:40}"));
+}
+
+// One rule for the width of {seq}: 1 to 12 digits, anything else between the colon and the
+// brace refused with the same error, never kept as text.
+TEST(NameTemplateTest, SequenceWidthsOutsideOneToTwelveAreRefused) {
+    struct WidthCase {
+        const char* text;
+        const char* rendered; // nullptr: refused
+    };
+    const WidthCase cases[] = {
+        {"{seq:1}", "7"},       {"{seq:3}", "007"},    {"{seq:12}", "000000000007"},
+        {"{seq:03}", "007"},    {"{seq:0}", nullptr},  {"{seq:13}", nullptr},
+        {"{seq:999}", nullptr}, {"{seq:-1}", nullptr}, {"{seq:}", nullptr},
+        {"{seq:4a}", nullptr},  {"{seq: 4}", nullptr}, {"{seq:40}", nullptr},
+        {"{seq:1{x}", nullptr}, // "{x}" is no token
+    };
+    NameFacts facts;
+    facts.sequence = 7;
+    const DateCodes asWritten = [](time_t, const std::string& format) { return format; };
+    for (const WidthCase& c : cases) {
+        std::string error;
+        const std::optional<NameTemplate> parsed = NameTemplate::parse(c.text, &error);
+        if (c.rendered) {
+            ASSERT_TRUE(parsed) << c.text << ": " << error;
+            EXPECT_EQ(parsed->render(facts, asWritten), c.rendered) << c.text;
+        } else {
+            EXPECT_FALSE(parsed) << c.text;
+        }
+    }
+    std::string error;
+    EXPECT_FALSE(NameTemplate::parse("{seq:999}-{name}", &error));
+    EXPECT_EQ(
+        error,
+        "The width of {seq} must be 1 to 12: \"{seq:999}\" in the template \"{seq:999}-{name}\"");
 }
 
 TEST(SafeNamesTest, NarrowFileSystemsAndLongNames) {
@@ -130,6 +163,37 @@ TEST(FileKindTest, KindsByExtension) {
     EXPECT_STREQ(fileKindOf("clip.MTS"), kVideosKind);
     EXPECT_STREQ(fileKindOf("IMG_1.xmp"), kOtherKind);
     EXPECT_STREQ(fileKindOf(".jpg"), kOtherKind);
+}
+
+// Extensions, camera names and templates are cased by ASCII rules: under Turkish, tolower('I')
+// is not 'i', which once made "AVI" no video and "Nikon" no brand of "NIKON D90".
+TEST(FileKindTest, NamesReadTheSameUnderEveryLocale) {
+    struct KindCase {
+        const char* name;
+        const char* kind;
+    };
+    const KindCase kinds[] = {{"MVI_4823.AVI", kVideosKind},
+                              {"IMG_1.TIF", kPhotosKind},
+                              {"IMG_1.HEIC", kPhotosKind},
+                              {"clip.MKV", kVideosKind},
+                              {"IMG_1.XMP", kOtherKind}};
+    NameFacts facts;
+    facts.extension = "AVI";
+    const DateCodes asWritten = [](time_t, const std::string& format) { return format; };
+    for (const char* name : test::kForeignLocales) {
+        test::LocaleScope locale(name);
+        if (!locale.active())
+            GTEST_SKIP() << "the locale " << name << " is not installed (scripts/deps.sh makes it)";
+        SCOPED_TRACE(name);
+        for (const KindCase& c : kinds)
+            EXPECT_STREQ(fileKindOf(c.name), c.kind) << c.name;
+        EXPECT_EQ(tidyCameraName("Nikon", "NIKON D90"), "NIKON D90");
+        EXPECT_EQ(tidyCameraName("RICOH", "Ricoh GR III"), "Ricoh GR III");
+        EXPECT_EQ(NameTemplate::parse("{ext}.{EXT}")->render(facts, asWritten), "avi.AVI");
+        facts.extension = "avi";
+        EXPECT_EQ(NameTemplate::parse("{EXT}")->render(facts, asWritten), "AVI");
+        facts.extension = "AVI";
+    }
 }
 
 } // namespace
