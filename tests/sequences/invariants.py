@@ -325,28 +325,61 @@ def check_dry_run(run, plan, report):
     return found
 
 
+def check_pairs_of_run(model, run, before, after):
+    """6: a sidecar or a pair's other half that a run copied together with its leader went
+    into the leader's folder (the videos' folder included)."""
+    found = []
+    made = {}
+    for name in COPY_PLACES:
+        for path, item in added(before, after, name).items():
+            made.setdefault(item.digest, set()).add((name, os.path.dirname(path)))
+    versions = _versions(model)
+    for member, leader in sorted(model.leaders.items()):
+        leader_folders = set()
+        for digest in versions.get(leader, ()):
+            leader_folders |= made.get(digest, set())
+        for digest in versions.get(member, ()):
+            if not leader_folders:
+                break
+            for folder in sorted(made.get(digest, set()) - leader_folders):
+                found.append(Violation(6, "%s copied %s into %s/%s, its leader %s into %s" % (
+                    run.key, member, folder[0], folder[1], leader,
+                    ", ".join("%s/%s" % f for f in sorted(leader_folders)))))
+    return found
+
+
+def _versions(model):
+    """Card name -> every content it ever had."""
+    versions = {}
+    for digest, names in model.ever.items():
+        for card_name in names:
+            versions.setdefault(card_name, set()).add(digest)
+    return versions
+
+
 def check_pairs(model, places, card_root):
-    """6: every copy of a sidecar or of a pair's other half is in its leader's folder."""
+    """6: every copy of a sidecar or of a pair's other half is in its leader's folder, where
+    the leader has a copy in the same destination."""
     found = []
     where = {}
     for (name, path), digest in copies(places).items():
         if name == "dest" and path.split("/", 1)[0] in model.hand_placed:
             continue
         where.setdefault(digest, set()).add((name, os.path.dirname(path)))
-    versions = {}
-    for digest, names in model.ever.items():
-        for card_name in names:
-            versions.setdefault(card_name, set()).add(digest)
+    versions = _versions(model)
     for member, leader in sorted(model.leaders.items()):
         leader_folders = set()
         for digest in versions.get(leader, ()):
             leader_folders |= where.get(digest, set())
         if not leader_folders:
             continue
+        leader_places = {place for place, _ in leader_folders}
         for digest in versions.get(member, ()):
             if digest in model.touched:
                 continue
-            for folder in sorted(where.get(digest, set()) - leader_folders):
+            # A leader copied only into another destination is not this copy's to follow.
+            for folder in sorted(folder for folder in where.get(digest, set()) - leader_folders
+                                 if folder[0] in leader_places):
                 found.append(Violation(6, "%s is in %s/%s, apart from %s (in %s)" % (
                     member, folder[0], folder[1], leader,
                     ", ".join("%s/%s" % f for f in sorted(leader_folders)))))

@@ -1,4 +1,25 @@
-"""Sequences that once broke an invariant, as (seed, steps): each stays here for good."""
+"""Sequences that once broke an invariant, as (seed, steps): each stays here for good. The
+seed makes the card; the steps are as steps.py reads them."""
 
 REGRESSIONS = [
+    # Undo of a copying run whose originals a later move freed as already in the destination:
+    # undo removed the only copies.
+    (1, "org+j1,org+move+ih+j1,undo@1"),
+    (2, "org+j1,org+move+ih+j1,undo"),
+    (4, "org+kb+j4,kill@89+sca+j4+ih+r1+sr,org+move+kb+j4+ih,shoot@1,rename@20,undo@2"),
+    (30, "org+move+b2+j4+nh,org+move+j4+nh+r0,shoot@3,org+j4,org+move+b2+j1+ih,undo"),
+    # A move killed between its copies and its removals, run again, then undone.
+    (3, "kill@30+move+j4,org+move+j4,undo"),
+    (5, "kill@60+move+b1+j4,org+move+b1+j4,undo"),
+    (6, "kill@85+move+j4,org+move+j4,undo,undo"),
+    # A backup into the destination itself, or inside the card: one copy only, or backup
+    # copies removed as originals by the next move.
+    (7, "org+move+bd+j1,org+move+bd+j1"),
+    (8, "org+move+bc+j1,org+move+bc+j1,undo"),
+    # Date folders that are links to a folder outside the destination.
+    (9, "link@0,link@1,link@2,link@3,org+j1,undo"),
+    # {seq} names, a videos' folder shared by two destinations and another computer's
+    # history: the third run numbered the video anew and copied it again.
+    (10, "org+vd+r0+j1,org+vd+r0+h2+d2+j1,org+vd+r0+h2+d2+j1"),
+    (11, "org+vd+r0+sd+j4,org+vd+r0+sd+h2+d2+j4,org+vd+r0+sd+h2+d2+j4"),
 ]

@@ -126,6 +126,7 @@ class Sequence:
             return found
         if plan is not None or step.kind == "dry":
             found += inv.check_dry_run(run, plan, report)
+        found += inv.check_pairs_of_run(self.model, run, before, after)
         found += inv.check_pairs(self.model, after, self.world.path("card"))
         return found
 

@@ -10,7 +10,7 @@ Organize options: move, b1, b2 (backups), verify, kb (--keep-both), j1/j4 (--job
 (--ignore-history), nh (--no-history), sca (--skip-copies-anywhere), vd (--video-dest),
 r0..r3 (a --rename template), sr/sd/ss (--seq run/day/stored), d2 (into a second
 destination), h2 (with a second import history, as another computer would), bd (a backup
-into the destination itself), bc (a backup inside the card)."""
+into the run's destination itself), bc (a backup inside the card)."""
 from dataclasses import dataclass
 
 RENAME_TEMPLATES = ("{seq:3}-{name}", "%Y%m%d-{seq:4}", "{name}-{seq}", "{seq}")
@@ -56,7 +56,7 @@ def organize_arguments(options, world):
             if option == "b2":
                 arguments += ["--backup", world.path("bk2")]
         elif option == "bd":
-            arguments += ["--backup", world.path("dest")]
+            arguments += ["--backup", world.path("dest2" if "d2" in options else "dest")]
         elif option == "bc":
             arguments += ["--backup", world.path("card", "backup")]
         elif option == "verify":
@@ -93,7 +93,7 @@ def asked_backups(options, world):
     """Every backup folder the options ask for, as full paths."""
     folders = [world.path(place) for place in backup_places(options)]
     if "bd" in options:
-        folders.append(world.path("dest"))
+        folders.append(world.path("dest2" if "d2" in options else "dest"))
     if "bc" in options:
         folders.append(world.path("card", "backup"))
     return folders
