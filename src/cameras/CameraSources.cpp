@@ -111,7 +111,7 @@ bool CameraSources::status(const std::string& entry, struct stat& status) {
     if (it == entries_.end())
         return false;
     status = {};
-    status.st_mode = S_IFREG | 0644;
+    status.st_mode = static_cast<mode_t>(it->second.file.type) | 0644;
     status.st_nlink = 1;
     status.st_size = static_cast<off_t>(it->second.file.size);
     status.st_mtim.tv_sec = it->second.file.modified;

@@ -1,30 +1,27 @@
 #include "cameras/DownloadAhead.h"
 
+#include "platform/FileCopier.h"
+
 #include <cerrno>
 #include <cstring>
 #include <string>
 #include <sys/mman.h>
-#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace orvane {
 namespace {
 
+// Copies a download held in memory to where it was asked for; holes of a sparse file stay
+// holes there.
 ErrorText copyAll(int from, int to) {
     struct stat status;
-    if (::fstat(from, &status) != 0)
+    if (::fstat(from, &status) != 0 || ::lseek(from, 0, SEEK_SET) != 0)
         return std::string("Couldn't read the download: ") + std::strerror(errno);
-    off_t offset = 0;
-    while (offset < status.st_size) {
-        const ssize_t sent =
-            ::sendfile(to, from, &offset, static_cast<size_t>(status.st_size - offset));
-        if (sent < 0 && errno == EINTR)
-            continue;
-        if (sent <= 0)
-            return std::string("Couldn't write the download: ") +
-                   std::strerror(sent < 0 ? errno : EIO);
-    }
+    if (const std::optional<CopyFailure> failure =
+            copyOpenFile(from, status, to, "the download", "the download's copy"))
+        return std::string("Couldn't write the download: ") +
+               std::strerror(failure->error ? failure->error : EIO);
     return std::nullopt;
 }
 

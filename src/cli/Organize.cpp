@@ -267,6 +267,7 @@ int runOrganize(int argc, char** argv) {
             status.workerEnded.wait_for(lock, std::chrono::milliseconds(5),
                                         [&] { return status.workerDone && !endSeen; });
             endSeen = status.workerDone;
+    std::chrono::steady_clock::time_point termGraceEnds;
         }
         if (stop_signals::count() > 0 && !cancelRequested) {
             cancelRequested = true;
@@ -279,9 +280,14 @@ int runOrganize(int argc, char** argv) {
             }
             controller.goClicked();
         }
-        if (stop_signals::count() > 1)
+        // A run that cannot round off in time (its worker held up by a device or a reader
+        // that does not answer) is stopped at once rather than waited for.
+        if (stop_signals::count() > 1 || (cancelRequested && stop_signals::first() == SIGTERM &&
+                                          std::chrono::steady_clock::now() >= termGraceEnds))
             stopAtOnce();
         timers.fireAll();
+                termGraceEnds = std::chrono::steady_clock::now() +
+                                std::chrono::seconds(stop_signals::kTermGraceSeconds);
     }
     progress.finish();
 

@@ -9,12 +9,22 @@ namespace {
 
 std::atomic<int> gFirst{0};
 std::atomic<int> gCount{0};
+std::atomic<bool> gTermDeadlineSet{false};
 
 void onStopSignal(int signal) {
     int none = 0;
     gFirst.compare_exchange_strong(none, signal);
     if (gCount.fetch_add(1) >= 2)
         _exit(exitStatus(gFirst.load())); // the process did not react: stop on the spot
+    // The deadline is set once: later signals neither move it nor take it back.
+    if (signal == SIGTERM && !gTermDeadlineSet.exchange(true))
+        alarm(kTermDeadlineSeconds);
+}
+
+// The deadline after SIGTERM passed: whatever the process waits for (a reader that never
+// returns, a device that does not answer), it ends now.
+void onTermDeadline(int) {
+    _exit(exitStatus(gFirst.load()));
 }
 
 } // namespace
@@ -26,6 +36,10 @@ void install() {
     sigemptyset(&action.sa_mask);
     for (int signal : {SIGINT, SIGTERM, SIGHUP})
         sigaction(signal, &action, nullptr);
+    struct sigaction deadline = {};
+    deadline.sa_handler = onTermDeadline;
+    sigemptyset(&deadline.sa_mask);
+    sigaction(SIGALRM, &deadline, nullptr);
 }
 
 int finalStatus(int status) {

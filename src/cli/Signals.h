@@ -3,7 +3,18 @@
 // Requests to stop by signal: Ctrl-C (SIGINT), SIGTERM and SIGHUP are all taken as the user's
 // request to stop the run. The first lets the entry under way finish and the report be
 // printed; the second asks to stop at once; a third ends the process on the spot.
+//
+// SIGTERM is sent by whoever wants the process gone (a shutdown gives it seconds): after it
+// the process ends within kTermDeadlineSeconds whatever it is waiting for, on the spot and
+// with its status, like a third signal. What a run made durable before stays; what it had
+// not is found by the next start as after a crash.
 namespace orvane::cli::stop_signals {
+
+// How long the run may round off after SIGTERM: the run control stops at once after
+// kTermGraceSeconds, and the process ends on its own after kTermDeadlineSeconds, even when
+// the run control itself is held up.
+inline constexpr int kTermGraceSeconds = 3;
+inline constexpr int kTermDeadlineSeconds = 6;
 
 void install();
 

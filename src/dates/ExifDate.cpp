@@ -157,7 +157,14 @@ time_t exifDateForPath(const char* path, const struct stat& status) {
         logMessage(LOG_DEBUG, "Skipping EXIF read on non-regular file %s", path);
         return -1;
     }
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    // A FIFO or link swapped in since the file was listed is not opened, let alone read.
+    struct stat opened;
+    UniqueFd file = openSourceFile(AT_FDCWD, path, &opened);
+    if (file.get() >= 0 && (opened.st_dev != status.st_dev || opened.st_ino != status.st_ino)) {
+        file.reset();
+        errno = ESTALE;
+    }
+    const int fd = file.release();
     if (fd < 0) {
         const int err = errno;
         logMessage(LOG_DEBUG, "Couldn't open file %s for reading exif data: %d-%s", path, err,

@@ -14,6 +14,7 @@
 #include "dates/PngRawProfile.h"
 #include "dates/RawExif.h"
 #include "dates/VideoDate.h"
+#include "platform/FileDescriptor.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -38,15 +39,14 @@ class FileHandle {
         if (const std::optional<WholeFile> whole = lastReadWhole(path, status))
             whole_ = *whole;
         else
-            fd_ = ::open(path, O_RDONLY | O_CLOEXEC);
+            fd_ = openSourceFile(AT_FDCWD, path);
     }
-    ~FileHandle() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    bool readable() const { return fd_ >= 0 || whole_.bytes; }
+    bool readable() const { return fd_.get() >= 0 || whole_.bytes; }
+    // The bytes read whole before, if they were.
+    const WholeFile& whole() const { return whole_; }
+    // The name through which a library that opens by name reads the file open here: never
+    // the file's own name, which may hold a FIFO or a link by now.
+    std::string openedPath() const { return pathOfOpenFile(fd_.get()); }
 
     size_t readAt(uint64_t offset, unsigned char* buffer, size_t size) const {
         if (whole_.bytes) {
@@ -59,7 +59,7 @@ class FileHandle {
         size_t done = 0;
         while (done < size) {
             const ssize_t got =
-                ::pread(fd_, buffer + done, size - done, static_cast<off_t>(offset + done));
+                ::pread(fd_.get(), buffer + done, size - done, static_cast<off_t>(offset + done));
             if (got < 0 && errno == EINTR)
                 continue;
             if (got <= 0)
@@ -76,7 +76,7 @@ class FileHandle {
     }
 
   private:
-    int fd_ = -1;
+    UniqueFd fd_;
     WholeFile whole_;
 };
 
@@ -184,11 +184,18 @@ time_t extendedDateForPath(const char* path, const struct stat& status, bool* ut
             break;
         // libheif follows the primary image's references to its Exif item, which exiv2 0.27
         // does not reach in grid images.
-        if (isHeif(head, headLength) && (seconds = heifExifDate(path)) != -1)
+        const WholeFile& whole = file.whole();
+        if (isHeif(head, headLength) &&
+            (seconds = whole.bytes ? heifExifDateForBytes(whole.bytes, whole.length)
+                                   : heifExifDate(file.openedPath().c_str())) != -1)
             break;
         // exiv2 reads the whole of what else may hold a date.
         bool unreadable = false;
-        seconds = metadataDateForFile(path, unreadable);
+        if (whole.bytes) {
+            seconds = metadataDateForBytes(whole.bytes, whole.length); // looks for EXIF alone too
+        } else {
+            seconds = metadataDateForFile(file.openedPath().c_str(), unreadable);
+        }
         if (seconds == -1 && unreadable) {
             const auto bytes = file.readSpan(0, kScanWindow);
             seconds = embeddedExifDate(bytes.data(), bytes.size());

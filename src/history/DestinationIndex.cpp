@@ -36,10 +36,9 @@ int visit(const char* path, const struct stat* status, int type, struct FTW*) {
 }
 
 std::optional<ContentHash> hashFile(const std::string& path, const struct stat& expected) {
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY));
     struct stat opened;
-    if (fd.get() < 0 || ::fstat(fd.get(), &opened) != 0 || opened.st_ino != expected.st_ino ||
-        opened.st_dev != expected.st_dev)
+    const UniqueFd fd = openSourceFile(AT_FDCWD, path.c_str(), &opened);
+    if (fd.get() < 0 || opened.st_ino != expected.st_ino || opened.st_dev != expected.st_dev)
         return std::nullopt;
     return fullHashOf(fd.get(), opened.st_size);
 }

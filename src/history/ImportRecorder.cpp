@@ -30,10 +30,10 @@ int64_t nanoseconds(const struct timespec& time) {
 template <typename Hash>
 std::optional<ContentHash> hashSource(const std::string& source, const struct stat& status,
                                       Hash hash) {
-    UniqueFd fd(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY));
     struct stat opened;
-    if (fd.get() < 0 || ::fstat(fd.get(), &opened) != 0 || opened.st_ino != status.st_ino ||
-        opened.st_dev != status.st_dev || opened.st_size != status.st_size)
+    const UniqueFd fd = openSourceFile(AT_FDCWD, source.c_str(), &opened);
+    if (fd.get() < 0 || opened.st_ino != status.st_ino || opened.st_dev != status.st_dev ||
+        opened.st_size != status.st_size)
         return std::nullopt;
     return hash(fd.get(), opened.st_size);
 }

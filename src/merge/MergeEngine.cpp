@@ -533,17 +533,11 @@ EntryOutcome MergeEngine::exceptionOutcome(const std::string& source,
 ErrorText MergeEngine::checkExistingFolder(const std::string& path, const struct statx& status,
                                            bool madeMeanwhile) {
     if (S_ISLNK(status.stx_mode)) {
-        // Some keep years on other disks through links of their own; a link anyone else
-        // made could send the copies anywhere.
-        struct stat target;
-        if (status.stx_uid != ::geteuid() || ::stat(path.c_str(), &target) != 0 ||
-            !S_ISDIR(target.st_mode) || target.st_uid != ::geteuid()) {
-            logMessage(LOG_WARN,
-                       "Date folder '%s' (fsr='%s') is a link of another user's or to a folder not "
-                       "the user's; not following it",
-                       safeCString(path).c_str(), path.c_str());
-            return std::string(kLinkedDateFolder);
-        }
+        // A link may lead anywhere, outside the destination too, where copies would be
+        // neither the user's library nor undone with the run: never followed.
+        logMessage(LOG_WARN, "Date folder '%s' (fsr='%s') is a link; not following it",
+                   safeCString(path).c_str(), path.c_str());
+        return std::string(kLinkedDateFolder);
     } else if (observer_ && S_ISDIR(status.stx_mode) &&
                (madeMeanwhile ||
                 ((status.stx_mask & STATX_BTIME) &&

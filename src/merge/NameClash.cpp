@@ -21,13 +21,10 @@ constexpr unsigned kMaxNumber = 9999;
 constexpr size_t kBlockSize = size_t{1} << 20;
 
 bool sameFileContents(const std::string& source, const std::string& other) {
-    UniqueFd a(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
-    UniqueFd b(::open(other.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW));
-    if (a.get() < 0 || b.get() < 0)
-        return false;
     struct stat sa, sb;
-    if (::fstat(a.get(), &sa) != 0 || ::fstat(b.get(), &sb) != 0 || !S_ISREG(sa.st_mode) ||
-        !S_ISREG(sb.st_mode) || sa.st_size != sb.st_size)
+    const UniqueFd a = openSourceFile(AT_FDCWD, source.c_str(), &sa);
+    const UniqueFd b = openSourceFile(AT_FDCWD, other.c_str(), &sb);
+    if (a.get() < 0 || b.get() < 0 || sa.st_size != sb.st_size)
         return false;
     if (sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino)
         return true;
@@ -162,14 +159,12 @@ size_t NameClashCache::KeyHash::operator()(const FileKey& key) const {
     return static_cast<size_t>(h);
 }
 
-std::optional<uint64_t> NameClashCache::contentHash(const std::string& path, FileKey& key,
-                                                    bool followLinks) {
+std::optional<uint64_t> NameClashCache::contentHash(const std::string& path, FileKey& key) {
     if (auto known = hashes_.find(key); known != hashes_.end())
         return known->second;
-    UniqueFd fd(
-        ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | (followLinks ? 0 : O_NOFOLLOW)));
     struct stat before, after;
-    if (fd.get() < 0 || ::fstat(fd.get(), &before) != 0 || !S_ISREG(before.st_mode))
+    const UniqueFd fd = openSourceFile(AT_FDCWD, path.c_str(), &before);
+    if (fd.get() < 0)
         return std::nullopt;
     // The name may hold another file, or a changed one, by now: the hash is of what is read.
     key = keyOf(before);
@@ -236,10 +231,10 @@ NameClashDecision NameClashCache::resolveLooking(const std::string& source,
             taken.key.size != sourceStatus.st_size)
             return false;
         if (!sourceHash)
-            sourceHash = contentHash(source, sourceKey, true);
+            sourceHash = contentHash(source, sourceKey);
         if (!*sourceHash)
             return false;
-        const std::optional<uint64_t> hash = contentHash(taken.path, taken.key, false);
+        const std::optional<uint64_t> hash = contentHash(taken.path, taken.key);
         return hash == **sourceHash && sameContents(source, sourceStatus, taken.path);
     };
 

@@ -71,8 +71,9 @@ class NameClashCache {
         unsigned next = 0;            // the first number not yet found taken
     };
     // The hash of a regular file's contents, read once for each state of the file; none
-    // when it cannot be read. `key` is the state last seen and becomes the state read.
-    std::optional<uint64_t> contentHash(const std::string& path, FileKey& key, bool followLinks);
+    // when it cannot be read or is no regular file (links are not followed). `key` is the
+    // state last seen and becomes the state read.
+    std::optional<uint64_t> contentHash(const std::string& path, FileKey& key);
     NameClashDecision resolveLooking(const std::string& source, const struct stat& sourceStatus,
                                      const std::string& destination, const NameClashRules& rules);
 

@@ -10,6 +10,7 @@
 #include <ctime>
 #include <memory>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace orvane {
@@ -32,6 +33,10 @@ struct CameraFile {
     std::string name;
     uint64_t size = 0;
     time_t modified = 0; // as the device tells it; 0 when it does not
+    // What the item is (S_IFREG, S_IFLNK, S_IFIFO …, as in st_mode), where the device can
+    // tell: a folder shown as a camera may hold links and special files, which are listed
+    // so that the report names them, and never read.
+    unsigned type = S_IFREG;
 };
 
 // One open device. Not thread-safe: its user serialises the calls.

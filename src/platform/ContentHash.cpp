@@ -1,5 +1,7 @@
 #include "platform/ContentHash.h"
 
+#include "platform/FileDescriptor.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
@@ -162,14 +164,12 @@ std::optional<ContentHash> fullHashOf(int fd, off_t size) {
 }
 
 std::optional<ContentHash> storedHashOf(const std::string& path, off_t size) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
+    const UniqueFd fd = openSourceFile(AT_FDCWD, path.c_str());
+    if (fd.get() < 0)
         return std::nullopt;
     // Clean pages are dropped at once.
-    (void)::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
-    std::optional<ContentHash> hash = fullHashOf(fd, size);
-    ::close(fd);
-    return hash;
+    (void)::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_DONTNEED);
+    return fullHashOf(fd.get(), size);
 }
 
 } // namespace orvane

@@ -282,6 +282,12 @@ mode_t permittedMode(const struct stat& source, uid_t copyOwner, gid_t copyGroup
     return mode;
 }
 
+// Whether a file takes fewer blocks than its size needs: it has holes, which a plain copy
+// would fill with zeros.
+bool isSparse(const struct stat& status) {
+    return static_cast<off_t>(status.st_blocks) * 512 < status.st_size;
+}
+
 // Copies one regular file, opened from `inDir`/`inName` (or an absolute path with AT_FDCWD),
 // to a new file `outDir`/`outName`. `expected` is the status read before: the file opened
 // must be that file, and it must not change while it is copied.
@@ -291,16 +297,15 @@ std::optional<CopyFailure> copyRegular(int inDir, const char* inName, int outDir
                                        const CopyObserver* observer, int madeFd = -1,
                                        StreamingHash* hash = nullptr) {
     UniqueFd made(madeFd);
-    UniqueFd in(::openat(inDir, inName, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW));
+    // A link, FIFO or device put in the file's place since it was examined is never read.
+    struct stat opened;
+    UniqueFd in = openSourceFile(inDir, inName, &opened);
     if (in.get() < 0) {
-        if (errno == ELOOP)
+        if (errno == ELOOP || errno == EINVAL || errno == ENXIO) // ENXIO: a socket
             return sourceReplaced(shownFrom, shownTo);
         return failure("Couldn't open", shownFrom, shownTo, errno);
     }
-    struct stat opened;
-    if (::fstat(in.get(), &opened) != 0)
-        return failure("Couldn't read attributes of", shownFrom, shownTo, errno);
-    if (!sameItem(opened, expected) || !S_ISREG(opened.st_mode))
+    if (!sameItem(opened, expected))
         return sourceReplaced(shownFrom, shownTo);
     const mode_t mode = expected.st_mode & 07777;
     UniqueFd out(made.get() >= 0
@@ -312,8 +317,7 @@ std::optional<CopyFailure> copyRegular(int inDir, const char* inName, int outDir
     bool readFailed = false;
     off_t copied = 0;
     ChunkProgress progress(shownFrom, expected.st_size, observer);
-    // Fewer blocks than the size needs: holes, which a plain copy would fill with zeros.
-    const bool sparse = static_cast<off_t>(opened.st_blocks) * 512 < opened.st_size;
+    const bool sparse = isSparse(opened);
     if (int err = sparse ? copySparseData(in.get(), out.get(), expected.st_size, readFailed, copied,
                                           progress, hash)
                          : copyData(in.get(), out.get(), expected.st_size, readFailed, copied,
@@ -510,6 +514,27 @@ std::optional<CopyFailure> copyPath(const std::string& source, const struct stat
     return CopyFailure{CopyFailure::Kind::Failed, ENOTSUP,
                        "Can't copy '" + source + "': not a regular file or folder", source,
                        destination};
+}
+
+std::optional<CopyFailure> copyOpenFile(int in, const struct stat& inStatus, int out,
+                                        const std::string& shownFrom, const std::string& shownTo) {
+    bool readFailed = false;
+    off_t copied = 0;
+    ChunkProgress progress(shownFrom, inStatus.st_size, nullptr);
+    if (int err =
+            isSparse(inStatus)
+                ? copySparseData(in, out, inStatus.st_size, readFailed, copied, progress, nullptr)
+                : copyData(in, out, inStatus.st_size, readFailed, copied, progress, nullptr))
+        return readFailed ? failure("Couldn't read", shownFrom, shownTo, err)
+                          : failure("Couldn't write", shownTo, shownTo, err);
+    struct stat after;
+    if (::fstat(in, &after) != 0)
+        return failure("Couldn't read attributes of", shownFrom, shownTo, errno);
+    if (copied != inStatus.st_size || after.st_size != inStatus.st_size ||
+        !sameTime(after.st_mtim, inStatus.st_mtim))
+        return CopyFailure{CopyFailure::Kind::SourceChanged, 0,
+                           "'" + shownFrom + "' changed while it was copied", shownFrom, shownTo};
+    return std::nullopt;
 }
 
 std::optional<CopyFailure> removeTree(const std::string& path) {

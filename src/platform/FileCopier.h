@@ -77,6 +77,14 @@ struct CopyObserver {
 copyPath(const std::string& source, const struct stat& sourceStatus, const std::string& destination,
          const CopyObserver* observer = nullptr, int madeFd = -1);
 
+// Copies the data of the regular file open on `in` (status `inStatus`, read from its start)
+// to the empty file open for writing on `out`, holes of a sparse file kept as holes; `shownFrom`
+// and `shownTo` name the two in the failure. Neither descriptor is closed. A file that ends
+// before its size, or changes meanwhile, fails with Kind::SourceChanged.
+[[nodiscard]] std::optional<CopyFailure> copyOpenFile(int in, const struct stat& inStatus, int out,
+                                                      const std::string& shownFrom,
+                                                      const std::string& shownTo);
+
 // Makes everything written to the file system of the open folder `folderFd` durable
 // (syncfs); `shown` names that folder in the failure.
 [[nodiscard]] std::optional<CopyFailure> syncFileSystem(int folderFd, const std::string& shown);

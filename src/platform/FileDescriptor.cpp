@@ -1,6 +1,7 @@
 #include "platform/FileDescriptor.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace orvane {
@@ -23,6 +24,34 @@ void UniqueFd::reset() {
     if (fd_ >= 0)
         ::close(fd_);
     fd_ = -1;
+}
+
+UniqueFd openSourceFile(int folderFd, const char* name, struct stat* opened) {
+    UniqueFd fd(
+        ::openat(folderFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (fd.get() < 0)
+        return fd;
+    auto refuse = [&fd](int err) {
+        fd.reset();
+        errno = err;
+        return UniqueFd();
+    };
+    struct stat status;
+    if (::fstat(fd.get(), &status) != 0)
+        return refuse(errno);
+    if (!S_ISREG(status.st_mode))
+        return refuse(EINVAL);
+    // Reads of a regular file ignore the flag, but a library handed the descriptor may ask.
+    const int flags = ::fcntl(fd.get(), F_GETFL);
+    if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
+        return refuse(errno);
+    if (opened)
+        *opened = status;
+    return fd;
+}
+
+std::string pathOfOpenFile(int fd) {
+    return "/proc/self/fd/" + std::to_string(fd);
 }
 
 ssize_t readFully(int fd, void* buffer, size_t size) {

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
+#include <sys/stat.h>
 #include <sys/types.h>
 
 namespace orvane {
@@ -25,6 +27,19 @@ class UniqueFd {
   private:
     int fd_;
 };
+
+// Opens a source file to read its bytes, relative to the folder `folderFd` (or AT_FDCWD):
+// never through a symbolic link (ELOOP), never waiting on a FIFO or a device for a writer,
+// and only when what was opened is a regular file (else EINVAL). Reads from the descriptor
+// answered then block as reads of a file do. `opened`, when given, receives its status.
+// Sources are read through it alone: a name may have been swapped for a FIFO since it was
+// listed, and a blocking open of one would wait for ever.
+[[nodiscard]] UniqueFd openSourceFile(int folderFd, const char* name,
+                                      struct stat* opened = nullptr);
+
+// The path through which a library that opens files by name reads the file open on `fd`:
+// the same file, whatever its name holds by now.
+std::string pathOfOpenFile(int fd);
 
 // Reads until `size` bytes or the end of the file; answers how many were read, or -1 with
 // errno set.

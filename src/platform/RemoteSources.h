@@ -30,8 +30,9 @@ class RemoteSources {
     // The entries below a source, in the device's walk order, or the source's error.
     [[nodiscard]] virtual ErrorText list(const std::string& source,
                                          std::vector<std::string>& entries) = 0;
-    // An entry's status as its device tells it (a regular file, its size and time); false
-    // for an entry never listed.
+    // An entry's status as its device tells it (a regular file, its size and time; a link or
+    // special file of a folder shown as a device, which the list skips); false for an entry
+    // never listed.
     virtual bool status(const std::string& entry, struct stat& status) = 0;
     // Writes an entry's data to the open descriptor `fd`, from its start.
     [[nodiscard]] virtual ErrorText fetch(const std::string& entry, int fd) = 0;

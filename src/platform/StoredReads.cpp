@@ -15,7 +15,7 @@ void StoredReads::openAhead(size_t index) {
     while (opened_ < files_.size() &&
            (opened_ <= index || (ahead < kAheadBytes && opened_ - hashing_ < kAheadFiles))) {
         const File& file = files_[opened_];
-        UniqueFd fd(::open(file.path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY));
+        UniqueFd fd = openSourceFile(AT_FDCWD, file.path.c_str());
         if (fd.get() >= 0) {
             // The file's data is durable, so its pages are clean and dropped at once; what is
             // read from here on comes from the device.

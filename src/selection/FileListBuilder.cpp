@@ -169,8 +169,12 @@ std::optional<PathList> buildFileList(const PathList& sources, const std::string
                                       AlertService* alerts, const FolderOpener& opener,
                                       const PatternFixer& fixer, ListedStatuses* statuses) {
     const std::unique_ptr<CompiledPattern> intact = compiledRegexForPatterns(
+        struct stat status;
         defaults.stringArrayForKey(keys::kIntactFolderPatterns).value_or(StringList{}),
         patterns::kFolderCopyingType, alerts, fixer);
+        else if (remote->status(entry, status) && !S_ISREG(status.st_mode))
+            result.recordSkipped(entry,
+                                 S_ISLNK(status.st_mode) ? skip::kAlias : skip::kNotFileOrFolder);
     if (!intact)
         return std::nullopt;
     const std::unique_ptr<CompiledPattern> copy = compiledRegexForPatterns(

@@ -2,12 +2,20 @@
 
 #include "base/Log.h"
 #include "base/StringHelpers.h"
+#include "platform/FileCopier.h"
+#include "platform/FileDescriptor.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
 #include <gphoto2/gphoto2.h>
 #include <mutex>
+#include <string_view>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_set>
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>
@@ -93,7 +101,8 @@ UniqueList newList() {
 class GPhotoCamera : public Camera {
   public:
     GPhotoCamera(CameraDevice device, ::Camera* camera, std::shared_ptr<GPhotoCameras::Lists> lists)
-        : device_(std::move(device)), camera_(camera), lists_(std::move(lists)) {}
+        : device_(std::move(device)), camera_(camera), lists_(std::move(lists)),
+          folderRoot_(folderRootOf(device_.port)) {}
 
     ~GPhotoCamera() override {
         const LibraryAllocations library;
@@ -132,7 +141,8 @@ class GPhotoCamera : public Camera {
         names.clear();
         for (int i = 0, count = gp_list_count(list.get()); i < count; ++i) {
             const char* name = nullptr;
-            if (gp_list_get_name(list.get(), i, &name) == GP_OK && name)
+            if (gp_list_get_name(list.get(), i, &name) == GP_OK && name &&
+                kindInFolder(folder, name) == S_IFDIR)
                 names.emplace_back(name);
         }
         return std::nullopt;
@@ -151,6 +161,17 @@ class GPhotoCamera : public Camera {
             if (gp_list_get_name(list.get(), i, &name) != GP_OK || !name)
                 continue;
             CameraFile file{folder, name};
+            // A folder's link, FIFO or device is listed by what it is and never looked into:
+            // the library would follow the link and wait on the FIFO.
+            if (!folderRoot_.empty()) {
+                file.type = kindInFolder(folder, name);
+                if (file.type == 0)
+                    continue; // gone since the library listed it
+                if (file.type != S_IFREG) {
+                    files.push_back(std::move(file));
+                    continue;
+                }
+            }
             CameraFileInfo info;
             result = gp_camera_file_get_info(camera_, folder.c_str(), name, &info, lists_->context);
             if (result < GP_OK) {
@@ -166,10 +187,14 @@ class GPhotoCamera : public Camera {
             }
             files.push_back(std::move(file));
         }
+        if (!folderRoot_.empty())
+            addUnlistedLinks(folder, files);
         return std::nullopt;
     }
 
     ErrorText download(const CameraFile& file, int fd) override {
+        if (!folderRoot_.empty())
+            return copyFromFolder(file, fd);
         const LibraryAllocations library;
         // The library closes the descriptor it is given along with its file.
         const int own = ::dup(fd);
@@ -190,6 +215,90 @@ class GPhotoCamera : public Camera {
     }
 
   private:
+    // The folder a "disk:FOLDER" port shows as a camera, or empty for a device.
+    static std::string folderRootOf(const std::string& port) {
+        static constexpr std::string_view kDisk = "disk:";
+        return port.compare(0, kDisk.size(), kDisk) == 0 ? port.substr(kDisk.size()) : "";
+    }
+
+    // The kind of `name` in the camera's `folder` below the folder root (S_IFREG, S_IFDIR,
+    // S_IFLNK …) as it is itself, never through a link; 0 when it cannot be read. On a
+    // device every listed name is what the library says.
+    unsigned kindInFolder(const std::string& folder, const char* name) const {
+        if (folderRoot_.empty())
+            return S_IFDIR;
+        struct stat status;
+        const UniqueFd parent = openFolder(folder);
+        if (parent.get() < 0 || ::fstatat(parent.get(), name, &status, AT_SYMLINK_NOFOLLOW) != 0)
+            return 0;
+        return status.st_mode & S_IFMT;
+    }
+
+    // Opens the camera's `folder` below the folder root one level at a time, never through
+    // a link, so that a level swapped for a link leads nowhere else.
+    UniqueFd openFolder(const std::string& folder) const {
+        UniqueFd at(::open(folderRoot_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        size_t begin = 0;
+        while (at.get() >= 0 && begin < folder.size()) {
+            const size_t end = std::min(folder.find('/', begin), folder.size());
+            if (end > begin) {
+                const std::string level = folder.substr(begin, end - begin);
+                at = UniqueFd(::openat(at.get(), level.c_str(),
+                                       O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            }
+            begin = end + 1;
+        }
+        return at;
+    }
+
+    // The links in `folder` the library left out of its list (those to folders): listed as
+    // links, so that the report names them as it names the links of a walked folder.
+    void addUnlistedLinks(const std::string& folder, std::vector<CameraFile>& files) const {
+        UniqueFd at = openFolder(folder);
+        DIR* dir = at.get() >= 0 ? ::fdopendir(at.get()) : nullptr;
+        if (!dir)
+            return;
+        at.release(); // closed with the listing
+        std::unordered_set<std::string> listed;
+        for (const CameraFile& file : files)
+            listed.insert(file.name);
+        while (const dirent* entry = ::readdir(dir)) {
+            struct stat status;
+            if (!listed.count(entry->d_name) &&
+                ::fstatat(::dirfd(dir), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+                S_ISLNK(status.st_mode)) {
+                CameraFile link{folder, entry->d_name};
+                link.type = S_IFLNK;
+                files.push_back(std::move(link));
+            }
+        }
+        ::closedir(dir);
+    }
+
+    // A file of a folder shown as a camera, copied by this process rather than the library:
+    // opened without following a link or waiting on a FIFO, and read only as a regular file;
+    // a sparse file's holes stay holes.
+    ErrorText copyFromFolder(const CameraFile& file, int fd) const {
+        const std::string shown = "Couldn't download '" + file.name + "'";
+        const UniqueFd folder = openFolder(file.folder);
+        if (folder.get() < 0)
+            return shown + ": " + std::strerror(errno);
+        struct stat status;
+        const UniqueFd in = openSourceFile(folder.get(), file.name.c_str(), &status);
+        if (in.get() < 0)
+            return shown + ": " +
+                   (errno == ELOOP || errno == EINVAL || errno == ENXIO
+                        ? std::string("not a regular file any more")
+                        : std::string(std::strerror(errno)));
+        const std::string path = folderRoot_ + file.folder + "/" + file.name;
+        if (std::optional<CopyFailure> failure = copyOpenFile(in.get(), status, fd, path, path))
+            return shown + ": " +
+                   (failure->kind == CopyFailure::Kind::SourceChanged
+                        ? std::string("it changed while it was copied")
+                        : std::string(std::strerror(failure->error)));
+        return std::nullopt;
+    }
+
     ErrorText failed(int result, const std::string& doing) const {
         logMessage(LOG_WARN, "Camera '%s' on '%s': %s: %d-%s", safeCString(device_.model).c_str(),
                    safeCString(device_.port).c_str(), safeCString(doing).c_str(), result,
@@ -200,6 +309,7 @@ class GPhotoCamera : public Camera {
     CameraDevice device_;
     ::Camera* camera_;
     std::shared_ptr<GPhotoCameras::Lists> lists_;
+    std::string folderRoot_;
 };
 
 } // namespace

@@ -1,12 +1,14 @@
 #include "platform/thumbnails/FileThumbnailer.h"
 
 #include "base/Paths.h"
+#include "platform/FileDescriptor.h"
 #include "platform/thumbnails/HeifThumbnail.h"
 #include "platform/thumbnails/RawPreview.h"
 #include "platform/thumbnails/VideoFrame.h"
 
 #include <algorithm>
 #include <array>
+#include <fcntl.h>
 #include <string_view>
 
 namespace orvane {
@@ -55,13 +57,22 @@ bool FileThumbnailer::reads(const std::string& path) const {
 }
 
 std::optional<Thumbnail> FileThumbnailer::read(const std::string& path, int size) const {
-    switch (readerOf(path)) {
+    const Reader reader = readerOf(path);
+    if (reader == Reader::kNone)
+        return std::nullopt;
+    // The decoders open by name: they are given the file opened here, so that a link or a
+    // FIFO under the name (which would hold the reader for ever) is never opened by them.
+    const UniqueFd file = openSourceFile(AT_FDCWD, path.c_str());
+    if (file.get() < 0)
+        return std::nullopt;
+    const std::string opened = pathOfOpenFile(file.get());
+    switch (reader) {
     case Reader::kHeif:
-        return heifThumbnail(path, size);
+        return heifThumbnail(opened, size);
     case Reader::kRaw:
-        return rawPreview(path, size);
+        return rawPreview(opened, size);
     case Reader::kVideo:
-        return videoFrame(path, size);
+        return videoFrame(opened, size);
     case Reader::kNone:
         break;
     }
