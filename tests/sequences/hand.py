@@ -3,7 +3,7 @@ editing a photo on the card, shooting more photos, taking a backup drive away an
 back. Each answers a line saying what it did, or None when there was nothing to do."""
 import os
 
-from world import digest_of
+from world import Snapshot, digest_of
 
 
 def date_folders(world, model):
@@ -73,12 +73,20 @@ def delete(world, model, number, rng):
     return "deleted %s" % os.path.relpath(path, world.root)
 
 
-def edit(world, model, number, rng):
+def card_files(world):
+    """The card's regular files, relative to it."""
     card = world.path("card")
     files = []
     for parent, _, names in os.walk(card):
-        files += [os.path.relpath(os.path.join(parent, name), card) for name in names]
-    name = _pick(sorted(files), number)
+        files += [os.path.relpath(os.path.join(parent, name), card) for name in names
+                  if os.path.isfile(os.path.join(parent, name))]
+    return sorted(files)
+
+
+def edit(world, model, number, rng):
+    card = world.path("card")
+    files = card_files(world)
+    name = _pick(files, number)
     if name is None:
         return None
     path = os.path.join(card, name)
@@ -110,6 +118,49 @@ def shoot(world, model, number, maker):
     for item in shot.files:
         model.learn_file(item.name, digest_of(item.data))
     return "shot %s" % ", ".join(item.name for item in shot.files)
+
+
+class FifoSwap:
+    """The card's largest file swapped for a FIFO of the same name while a run goes on (a
+    camera app replacing it, or someone hostile). The user's doing: the version swapped out
+    is no longer expected unless a copy of it was made."""
+
+    def __init__(self, world, model):
+        self.world, self.model = world, model
+        card = world.path("card")
+        files = card_files(world)
+        self.name = max(files, key=lambda name: (os.path.getsize(os.path.join(card, name)),
+                                                 name)) if files else None
+        self.line = "fifo: nothing to swap"
+
+    def swap(self):
+        if self.name is None:
+            return
+        path = self.world.path("card", self.name)
+        try:
+            with open(path, "rb") as source:
+                self.digest = digest_of(source.read())
+            os.mkfifo(path + ".swap")
+            os.rename(path + ".swap", path)
+        except FileNotFoundError:  # a moving run removed it first
+            self.line = "fifo: card/%s was gone already" % self.name
+            return
+        self.line = "swapped card/%s for a FIFO" % self.name
+
+    def settle(self, places):
+        """After the run: the swapped-out version is expected only where a copy of it is."""
+        if getattr(self, "digest", None) and not any(
+                self.digest in places[name].digests() for name in ("card", "dest", "dest2",
+                                                                    "videos")):
+            self.model.demanded.discard(self.digest)
+
+    def card_before(self, before, after):
+        """`before` with the FIFO in the card as the run should have found it."""
+        if self.name is None or self.name not in after["card"].files:
+            return before
+        card = Snapshot(dict(before["card"].files), set(before["card"].folders))
+        card.files[self.name] = after["card"].files[self.name]
+        return dict(before, card=card)
 
 
 def away(world, model, place, rng):

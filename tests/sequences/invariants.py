@@ -20,7 +20,7 @@ class Violation:
     text: str
 
     def __str__(self):
-        return "invariant %d: %s" % (self.number, self.text)
+        return ("invariant %d: %s" % (self.number, self.text)) if self.number else self.text
 
 
 def copies(places, names=COPY_PLACES):
@@ -357,7 +357,7 @@ def _versions(model):
     return versions
 
 
-def check_pairs(model, places, card_root):
+def check_pairs(model, places):
     """6: every copy of a sidecar or of a pair's other half is in its leader's folder, where
     the leader has a copy in the same destination."""
     found = []
@@ -386,7 +386,28 @@ def check_pairs(model, places, card_root):
     return found
 
 
-def check_undo(run, undone_key, before, after, model, report, backup_places):
+def check_undo_report(paths, report, before, after, places):
+    """7: undo's report lists exactly the copies that went and the originals that came back."""
+    if report is None:
+        return []
+    found = []
+    gone = {paths.root_path(name, path) for name in places if is_folder(before.get(name))
+            for path in before[name].files if path not in after.get(name, _Empty).files}
+    listed = set(report.get("removed", []))
+    for path in sorted(gone - listed):
+        found.append(Violation(7, "undo removed %s without listing it" % path))
+    for path in sorted(listed - gone):
+        found.append(Violation(7, "undo lists %s as removed, yet it is there" % path))
+    back = {paths.root_path("card", path) for path in after["card"].files
+            if path not in before["card"].files}
+    restored = set(report.get("restored", []))
+    if back != restored:
+        found.append(Violation(7, "undo put back %d originals, its report lists %d" % (
+            len(back), len(restored))))
+    return found
+
+
+def check_undo(undone_key, before, after, model, backup_places):
     """What an undo may change: copies that run made go, originals it removed come back with
     their bytes and times; nothing else moves."""
     found = []
@@ -424,18 +445,18 @@ def check_undo(run, undone_key, before, after, model, report, backup_places):
 def check_undo_restores(target, before, after, places_to_compare):
     """5: an undo right after its run brings back the state before the run."""
     found = []
-    if any(not _same(before.get(name), target.after.get(name), folders=name != "card")
+    if any(not same(before.get(name), target.after.get(name), folders=name != "card")
            for name in places_to_compare):
         return found  # something changed since the run: only the weaker checks apply
     for name in places_to_compare:
         want, have = target.before.get(name), after.get(name)
-        if not _same(want, have, folders=name != "card"):
+        if not same(want, have, folders=name != "card"):
             found.append(Violation(5, "undo of %s left %s other than before the run: %s" % (
                 target.key, name, _difference(want, have))))
     return found
 
 
-def _same(one, other, folders=False):
+def same(one, other, folders=False):
     if one is None or other is None:
         return one is None and other is None
     return one.files == other.files and (not folders or one.folders == other.folders)

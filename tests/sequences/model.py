@@ -52,12 +52,6 @@ class Model:
     runs: dict = field(default_factory=dict)
     by_orvane_id: dict = field(default_factory=dict)
 
-    def learn_card(self, card_files):
-        for item in card_files:
-            self.learn_file(item.name, item.digest)
-            if item.leader:
-                self.leaders[item.name] = item.leader
-
     def learn_file(self, name, digest):
         self.ever.setdefault(digest, set()).add(name)
         self.demanded.add(digest)

@@ -14,6 +14,7 @@ import os
 import random
 import sys
 import time
+import traceback
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
@@ -21,6 +22,7 @@ from regressions import REGRESSIONS  # noqa: E402
 from sequence import Sequence  # noqa: E402
 from shrink import shrink  # noqa: E402
 from cards import CardMaker  # noqa: E402
+from invariants import Violation  # noqa: E402
 from steps import parse, random_steps, text_of  # noqa: E402
 from world import World  # noqa: E402
 
@@ -71,6 +73,10 @@ def play(binary, seed, steps, keep=False):
     try:
         index, violations = sequence.play(steps)
         return index, violations, sequence.log, sequence.world.root
+    except Exception:  # noqa: BLE001 - a fault of the harness fails the sequence, loudly
+        return (sequence.current, [Violation(0, "the harness failed:\n" +
+                                              traceback.format_exc())],
+                sequence.log, sequence.world.root)
     finally:
         sequence.close()
 

@@ -7,7 +7,8 @@ import hand
 import invariants as inv
 from cards import CardMaker
 from model import Model, RunRecord
-from steps import asked_backups, backup_places, history_folder, organize_arguments
+from steps import (ORGANIZE_KINDS, asked_backups, backup_places, history_folder,
+                   organize_arguments)
 from world import World, digest_of
 
 
@@ -46,6 +47,7 @@ class Sequence:
         self.known_ids = set()
         self.initial = self.world.everything()
         self.log = []
+        self.current = 0
         self.run_ms = 50.0
 
     def close(self):
@@ -54,6 +56,7 @@ class Sequence:
     def play(self, steps):
         """Answers (index of the failing step, its violations), or (None, [])."""
         for index, step in enumerate(steps):
+            self.current = index
             violations = self.perform(step, index)
             if violations:
                 return index, violations
@@ -61,7 +64,7 @@ class Sequence:
 
     def perform(self, step, index):
         before = self.world.everything()
-        if step.kind in ("org", "dry", "kill"):
+        if step.kind in ORGANIZE_KINDS:
             found = self.organize(step, index, before)
         elif step.kind == "undo":
             found = self.undo(step, before)
@@ -86,10 +89,16 @@ class Sequence:
             plan = dry.report
             found += inv.check_unchanged(before, self.world.everything(),
                                          sorted(before), "the dry run")
-        # A kill lands at a share of the time a whole run took here last.
-        kill_after = self.run_ms * int(step.number or 0) / 100 if step.kind == "kill" else None
+        # A kill (or a swap) lands at a share of the time the longest whole run took here.
+        moment = self.run_ms * int(step.number or 0) / 100
+        kill_after = moment if step.kind == "kill" else None
+        swap = hand.FifoSwap(self.world, self.model) if step.kind == "fifo" else None
         outcome = self.world.orvane(arguments, kill_after_ms=kill_after,
-                                    history=history_folder(step.options))
+                                    history=history_folder(step.options),
+                                    meanwhile=(moment, swap.swap) if swap else None)
+        if swap:
+            self.log.append(swap.line)
+            swap.settle(self.world.everything())
         if not outcome.killed and outcome.status >= 0:
             self.run_ms = max(self.run_ms, outcome.seconds * 1000)
         self.log.append("%s: exit %d%s" % (key, outcome.status, " (killed after %d ms)" % kill_after
@@ -102,17 +111,20 @@ class Sequence:
         self.model.runs[key] = record
         if orvane_id:
             self.model.by_orvane_id[orvane_id] = key
-        if outcome.status < 0 and not outcome.killed:
+        if outcome.hung or (outcome.status < 0 and not outcome.killed):
             return found + [inv.Violation(2, "%s did not end: %s" % (key, outcome.stderr[-300:]))]
+        # The swapped file is the user's doing: the card is compared with it in place.
+        card_before = swap.card_before(before, after) if swap else before
+        record.before = card_before
         if outcome.status == 2 and not outcome.killed:
             # Refused before the run: nothing may have been made anywhere.
-            found += inv.check_unchanged(before, after, sorted(before), "a refused run")
+            found += inv.check_unchanged(card_before, after, sorted(before), "a refused run")
             return found
         destination = self.world.path("dest2" if "d2" in step.options else "dest")
         report = normalized(outcome.report, destination) if outcome.report else None
-        found += inv.check_card_after_run(before, after, "move" in step.options, key)
+        found += inv.check_card_after_run(card_before, after, "move" in step.options, key)
         found += inv.check_only_added(before, after, inv.COPY_PLACES + places, key)
-        found += inv.check_removed_originals(run, before, after, places)
+        found += inv.check_removed_originals(run, card_before, after, places)
         if outcome.killed:
             self.remember_run(run, record, report, before, after, places)
             return found
@@ -127,7 +139,7 @@ class Sequence:
         if plan is not None or step.kind == "dry":
             found += inv.check_dry_run(run, plan, report)
         found += inv.check_pairs_of_run(self.model, run, before, after)
-        found += inv.check_pairs(self.model, after, self.world.path("card"))
+        found += inv.check_pairs(self.model, after)
         return found
 
     def new_run_id(self):
@@ -165,7 +177,6 @@ class Sequence:
             if not ids:
                 return []
             arguments.append(ids[int(step.number) % len(ids)])
-        target_before = self.world.everything()
         outcome = self.world.orvane(arguments)
         after = self.world.everything()
         target_id = (outcome.report or {}).get("run") or (arguments[2] if step.number else None)
@@ -173,15 +184,16 @@ class Sequence:
         self.log.append("undo %s (%s): exit %d" % (target_id, key, outcome.status))
         if outcome.status < 0:
             return [inv.Violation(2, "undo did not end: %s" % outcome.stderr[-300:])]
-        places = sorted(name for name in hand.managed_places(self.world)
-                        if name.startswith("bk"))
-        found = inv.check_undo(RunPaths("undo", (), self.world), key, target_before, after,
-                               self.model, outcome.report, places)
-        changed = any(not inv._same(target_before.get(name), after.get(name))
+        backups = sorted(name for name in hand.managed_places(self.world)
+                         if name.startswith("bk"))
+        found = inv.check_undo(key, before, after, self.model, backups)
+        found += inv.check_undo_report(RunPaths("undo", (), self.world), outcome.report, before,
+                                       after, inv.COPY_PLACES + tuple(backups))
+        changed = any(not inv.same(before.get(name), after.get(name))
                       for name in ("card",) + inv.COPY_PLACES)
         if key and changed:
             target = self.model.runs[key]
-            found += inv.check_undo_restores(target, target_before, after,
+            found += inv.check_undo_restores(target, before, after,
                                              ["card"] + list(inv.COPY_PLACES) +
                                              list(target.backup_places))
             self.model.forget_run(key)
@@ -189,7 +201,7 @@ class Sequence:
                 place, path = place_path
                 if place in after and path not in after[place].files:
                     del self.model.made_by[place_path]
-        found += inv.check_pairs(self.model, after, self.world.path("card"))
+        found += inv.check_pairs(self.model, after)
         return found
 
     def by_hand(self, step, before):

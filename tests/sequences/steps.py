@@ -1,7 +1,8 @@
 """Steps as short texts, so that a failing sequence prints as a list that can be pasted back:
 `org+move+b1+j4` (organize with options), `dry+...` (a dry run, then the same run),
 `kill@40+...` (organize killed after 40 % of the time the
-longest whole run of the sequence took), `undo` (the default run), `undo@2` (the third
+longest whole run of the sequence took), `fifo@40+...` (organize while, at that moment, the
+card's largest file is swapped for a FIFO), `undo` (the default run), `undo@2` (the third
 latest run, by its id), and the hand changes `rename@I`, `nest@I`, `delete@I`, `edit@I`,
 `shoot@N`, `away@bk1`, `back@bk1`, `link@I` (a date folder to come made a link to a folder
 outside). Numbers after @ pick among what is there, modulo its count.
@@ -15,7 +16,7 @@ from dataclasses import dataclass
 
 RENAME_TEMPLATES = ("{seq:3}-{name}", "%Y%m%d-{seq:4}", "{name}-{seq}", "{seq}")
 SEQ_SCOPES = {"sr": "run", "sd": "day", "ss": "stored"}
-ORGANIZE_KINDS = ("org", "dry", "kill")
+ORGANIZE_KINDS = ("org", "dry", "kill", "fifo")
 HAND_KINDS = ("rename", "nest", "delete", "edit", "shoot", "away", "back", "link")
 
 
@@ -139,7 +140,9 @@ def random_step(rng):
         return Step("dry", "", random_options(rng))
     if roll < 0.58:
         return Step("kill", str(rng.randrange(5, 100)), random_options(rng))
-    if roll < 0.72:
+    if roll < 0.61:
+        return Step("fifo", str(rng.randrange(0, 100)), random_options(rng))
+    if roll < 0.74:
         return Step("undo", str(rng.randrange(3)) if rng.random() < 0.4 else "")
     kind = rng.choice(HAND_KINDS)
     if kind in ("away", "back"):

@@ -16,8 +16,10 @@ CARD, DEST, DEST2, VIDEOS = "card", "dest", "dest2", "videos"
 BACKUPS = ("bk1", "bk2")
 OUTSIDE = "outside"
 OWN_STATE = ("config", "state", "data", "data2")
-# The longest any single command may take; a run that hangs is a failure of its own.
-COMMAND_TIMEOUT = 60
+# The longest any single command may take; a run that hangs is a failure of its own, and
+# SIGTERM must then end it within the grace.
+COMMAND_TIMEOUT = 30
+TERM_GRACE = 5
 TEMPORARY_PREFIX = ".orvane-"
 
 
@@ -86,6 +88,7 @@ class Outcome:
     stderr: str
     killed: bool = False
     seconds: float = 0.0
+    hung: bool = False
 
 
 class World:
@@ -113,16 +116,24 @@ class World:
         if not self.keep:
             shutil.rmtree(self.root, ignore_errors=True)
 
-    def orvane(self, arguments, kill_after_ms=None, history="data"):
+    def orvane(self, arguments, kill_after_ms=None, history="data", meanwhile=None):
         """Runs `orvane ARGUMENTS`; with `kill_after_ms`, sends SIGKILL that many milliseconds
-        after the start (the run may have ended by then). `history` names the folder of the
-        import history."""
+        after the start (the run may have ended by then); `meanwhile` is (milliseconds,
+        function) to do something to the world while the run goes on. `history` names the
+        folder of the import history. A command that hangs gets SIGTERM, and SIGKILL when
+        that does not end it within a few seconds."""
         started = time.monotonic()
         env = dict(self.env, ORVANE_DATA_DIR=self.path(history))
         process = subprocess.Popen([self.binary] + arguments, cwd=self.root, env=env,
                                    stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                    stderr=subprocess.PIPE)
         killed = False
+        if meanwhile is not None:
+            try:
+                process.wait(timeout=meanwhile[0] / 1000.0)
+            except subprocess.TimeoutExpired:
+                pass
+            meanwhile[1]()
         if kill_after_ms is not None:
             try:
                 process.wait(timeout=kill_after_ms / 1000.0)
@@ -132,10 +143,16 @@ class World:
         try:
             stdout, stderr = process.communicate(timeout=COMMAND_TIMEOUT)
         except subprocess.TimeoutExpired:
-            process.kill()
-            stdout, stderr = process.communicate()
-            return Outcome(-signal.SIGKILL, None, "hung for %d s: %s" % (
-                COMMAND_TIMEOUT, stderr.decode(errors="replace")), killed=False)
+            process.send_signal(signal.SIGTERM)
+            try:
+                stdout, stderr = process.communicate(timeout=TERM_GRACE)
+                ended = "ended by SIGTERM with exit %d" % process.returncode
+            except subprocess.TimeoutExpired:
+                process.kill()
+                stdout, stderr = process.communicate()
+                ended = "SIGTERM did not end it within %d s" % TERM_GRACE
+            return Outcome(-signal.SIGKILL, None, "hung for %d s, %s: %s" % (
+                COMMAND_TIMEOUT, ended, stderr.decode(errors="replace")[-300:]), hung=True)
         killed = killed and process.returncode == -signal.SIGKILL
         return Outcome(process.returncode, _json_or_none(stdout),
                        stderr.decode(errors="replace"), killed, time.monotonic() - started)
@@ -144,10 +161,6 @@ class World:
         """The recorded runs' ids, latest first."""
         listed = self.orvane(["runs", "--json"])
         return [run["id"] for run in listed.report or []]
-
-    def runs(self):
-        listed = self.orvane(["runs", "--json"])
-        return listed.report or []
 
     def everything(self):
         """A snapshot of every place that matters, by the place's name."""
