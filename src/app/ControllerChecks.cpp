@@ -3,6 +3,7 @@
 #include "app/Controller.h"
 #include "base/StringHelpers.h"
 #include "base/WindowText.h"
+#include "history/ImportRecorder.h"
 #include "merge/RunChecks.h"
 #include "merge/RunDestinations.h"
 #include "platform/FileSystemProbe.h"
@@ -12,6 +13,7 @@
 #include "prefs/PrefKeys.h"
 
 #include <filesystem>
+#include <memory>
 #include <utility>
 
 namespace orvane {
@@ -43,6 +45,8 @@ std::optional<std::string> Controller::runProblem() {
     const UserDefaults& rules = runRules_ ? *runRules_ : std::as_const(defaults_);
     const std::string videos = runDestinationsOf(rules, toPath_).videos;
     RunProblem problem = checkSources(fromPaths_);
+    if (!problem)
+        problem = checkBackupPlaces(rules, toPath_, fromPaths_);
     if (!problem)
         problem = checkDestination(toPath_, probeOf(services_));
     // The stored video destination is taken as untrusted as any setting: a relative one would
@@ -80,11 +84,28 @@ bool Controller::spaceConfirmed(const PathList& fileList, const ListedStatuses* 
     const RunDestinations destinations = runDestinationsOf(rules, toPath_);
     PathList folders = destinations.backups;
     folders.insert(folders.begin(), toPath_);
+    // Files the history will skip need no room: asked through the run's own quick look (no
+    // file is hashed whole), opened only when the list as a whole does not fit.
+    std::unique_ptr<ImportRecorder> history;
+    std::vector<std::string> historyNotes;
+    bool historyOpened = false;
+    size_t asked = 0;
+    const SkippedByRun importedBefore = [&](const std::string& path, const struct stat& status) {
+        if (!historyOpened && !importHistoryFile_.empty()) {
+            historyOpened = true;
+            history = ImportRecorder::start(importHistoryFile_,
+                                            {toPath_, std::string(),
+                                             rules.boolForKey(keys::kIgnoreImportHistory), false,
+                                             runAgain_, destinations.videos},
+                                            historyNotes);
+        }
+        return history && history->priorCopy(asked++, path, status).has_value();
+    };
     for (const std::string& folder : folders) {
         // Videos sent apart take room at their own destination; a backup holds them too.
-        const RunProblem warning =
-            checkSpace(fileList, folder, probeOf(services_),
-                       folder == toPath_ ? destinations.videos : std::string(), statuses);
+        const RunProblem warning = checkSpace(
+            fileList, folder, probeOf(services_),
+            folder == toPath_ ? destinations.videos : std::string(), statuses, importedBefore);
         // Cancel is the default; only a deliberate choice starts a run that may not fit.
         if (warning &&
             !(services_.alerts && services_.alerts->runAlert(kNotEnoughSpaceTitle, *warning,

@@ -223,6 +223,12 @@ int runOrganize(int argc, char** argv) {
     if (int status = chooseCamera(options, cameraService, cameras); status >= 0)
         return status;
 
+    // Before DEST is created: a backup that is no folder of its own refuses the run.
+    if (const RunProblem problem =
+            checkBackupPlaces(defaults, options.destination, options.sources)) {
+        std::fprintf(stderr, "orvane organize: %s\n", problem->c_str());
+        return 2;
+    }
     if (int status = prepareDestination(options); status >= 0)
         return status;
 

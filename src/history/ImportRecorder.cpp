@@ -151,8 +151,10 @@ const std::string& ImportRecorder::rootOf(const std::string& copy) const {
     const bool belowVideos = !videos.empty() && copy.size() > videos.size() + 1 &&
                              copy.compare(0, videos.size() + 1, videos + "/") == 0;
     // The video destination may lie inside the destination: the nearer root holds the copy.
-    return belowVideos && videos.size() >= options_.destination.size() ? videos
-                                                                       : options_.destination;
+    const std::string& main = options_.destination;
+    const bool belowMain = copy.size() > main.size() + 1 &&
+                           copy.compare(0, main.size(), main) == 0 && copy[main.size()] == '/';
+    return belowVideos && (!belowMain || videos.size() >= main.size()) ? videos : main;
 }
 
 void ImportRecorder::prepare(const std::vector<std::string>& fileList) {
@@ -243,6 +245,24 @@ void ImportRecorder::entryPublished(EntryCopy copy, const std::string& destinati
         if (index && it->second.full)
             index->add(destination, published, *it->second.full);
     }
+    pending_.erase(it);
+    if (records_.size() >= kBatch)
+        flush();
+}
+
+void ImportRecorder::entryFoundAt(size_t entry, const std::string&, const std::string& existing) {
+    auto it = pending_.find(entry);
+    struct stat found;
+    if (it == pending_.end() || broken_ || ::lstat(existing.c_str(), &found) != 0 ||
+        !S_ISREG(found.st_mode))
+        return;
+    // The file holds the entry's bytes, byte for byte: its edges are the source's.
+    const std::optional<ContentHash> edges = hashSource(existing, found, edgeHashOf);
+    if (!edges)
+        return;
+    records_.push_back({std::move(it->second.source), *edges, std::nullopt, existing,
+                        rootOf(existing), options_.run, static_cast<int64_t>(time(nullptr)),
+                        copyStampOf(found)});
     pending_.erase(it);
     if (records_.size() >= kBatch)
         flush();

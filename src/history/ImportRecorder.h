@@ -63,6 +63,9 @@ class ImportRecorder : public RunObserver, public PriorImports {
     // Records the destination's copy; a backup's is not the library's.
     void entryPublished(EntryCopy copy, const std::string& destination,
                         const struct stat& published) override;
+    // Records the file found holding the entry's bytes as its copy, so that a later run
+    // skips the entry as imported whatever it would name it.
+    void entryFoundAt(size_t entry, const std::string&, const std::string& existing) override;
     void entrySkipped(size_t entry, const std::string&, const std::string&) override;
     void entryFailed(size_t entry, const std::string&, const std::string&) override;
     void runEnded(bool cancelled, const RunCounts& counts) override;

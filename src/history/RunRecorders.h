@@ -51,6 +51,11 @@ class RunRecorders : public RunObserver {
         for (RunObserver* r : recorders_)
             r->entryPublished(copy, destination, published);
     }
+    void entryFoundAt(size_t entry, const std::string& source,
+                      const std::string& existing) override {
+        for (RunObserver* r : recorders_)
+            r->entryFoundAt(entry, source, existing);
+    }
     void entrySkipped(size_t entry, const std::string& source, const std::string& reason) override {
         for (RunObserver* r : recorders_)
             r->entrySkipped(entry, source, reason);

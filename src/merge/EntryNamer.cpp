@@ -3,6 +3,7 @@
 #include "base/Paths.h"
 #include "merge/RunDestinations.h"
 #include "naming/FileKind.h"
+#include "platform/RemoteSources.h"
 #include "prefs/DateFolderCheck.h"
 #include "prefs/DateRendering.h"
 
@@ -48,12 +49,13 @@ void EntryNamer::prepare(const UserDefaults& rules, const std::string& toPath,
                           : NameSequence(SequenceScope::Run, 1);
     sequenceOfLeader_.clear();
     sequenceOfSource_.clear();
+    numberedCopies_ = {};
 }
 
 std::optional<EntryPlace> EntryNamer::place(const std::string& source, const struct stat& status,
                                             EntryDates dates, const std::string& camera,
                                             const CameraOf& cameraOf, const DateLocale& locale,
-                                            std::string& error) {
+                                            std::string& error, const std::string& readFrom) {
     if (!settings_) {
         error = settingsError_;
         return std::nullopt;
@@ -73,12 +75,14 @@ std::optional<EntryPlace> EntryNamer::place(const std::string& source, const str
     facts.name = stem;
     const bool video = !videoRoot_.empty() && facts.kind == std::string_view(kVideosKind);
     const NameRules rules = video ? videoRules_ : rules_;
+    bool firstOfGroup = false; // the first of its pair or sidecars to be named
     if (settings_->uses(NameToken::Seq)) {
         auto [it, added] = sequenceOfLeader_.emplace(leader, 0);
         if (added)
             it->second = sequence_.take(dates.day);
         facts.sequence = it->second;
         sequenceOfSource_[source] = it->second;
+        firstOfGroup = added;
     }
     const DateCodes dateCodes = [&](time_t when, const std::string& format) {
         return locale.render(when, format);
@@ -98,12 +102,29 @@ std::optional<EntryPlace> EntryNamer::place(const std::string& source, const str
         return place;
     }
     facts.date = dates.date; // the name tells the capture's own time
-    std::string made = settings_->name->render(facts, dateCodes);
-    if (!settings_->name->uses(NameToken::Ext) && !settings_->name->uses(NameToken::ExtUpper) &&
-        !tail.empty())
-        made += "." + tail;
-    const size_t dot = made.rfind('.');
-    place.name = fitName(made, rules, dot == std::string::npos ? 0 : made.size() - dot);
+    const auto nameWith = [&](uint64_t sequence) {
+        facts.sequence = sequence;
+        std::string made = settings_->name->render(facts, dateCodes);
+        if (!settings_->name->uses(NameToken::Ext) && !settings_->name->uses(NameToken::ExtUpper) &&
+            !tail.empty())
+            made += "." + tail;
+        const size_t dot = made.rfind('.');
+        return fitName(made, rules, dot == std::string::npos ? 0 : made.size() - dot);
+    };
+    place.name = nameWith(facts.sequence);
+    // The number an earlier run gave the file is its group's: its pair and sidecars follow.
+    const std::string& contents = readFrom.empty() ? source : readFrom;
+    if (firstOfGroup && settings_->name->uses(NameToken::Seq) && S_ISREG(status.st_mode) &&
+        !isCameraPath(contents))
+        if (const std::optional<SequencedName> shape =
+                SequencedName::between(nameWith(1), nameWith(kWidestSequenceNumber)))
+            if (std::optional<std::string> earlier = numberedCopies_.find(
+                    contents, status, appendPathComponent(place.root, place.folder), place.name,
+                    *shape)) {
+                const uint64_t number = shape->numberIn(*earlier).value_or(0);
+                sequenceOfLeader_[leader] = sequenceOfSource_[source] = number;
+                place.name = std::move(*earlier);
+            }
     return place;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dates/PairedFiles.h"
+#include "merge/NumberedCopies.h"
 #include "naming/NameSequence.h"
 #include "naming/SafeNames.h"
 #include "platform/FileSystemType.h"
@@ -38,7 +39,9 @@ struct EntryDates {
 // when the preferences send them apart, with a sidecar its video's), the folder below it, and
 // the copy's name (the original one unless a name template is set). The partners of a pair
 // or sidecar take their leader's new stem and sequence number. Entries are named in list
-// order, so that the dry run, the preview and the run give the same numbers.
+// order, so that the dry run, the preview and the run give the same numbers. A file whose
+// bytes its folder holds already under a name the template gives it with another number
+// keeps that name: the number an earlier run gave it, whatever this run counts.
 class EntryNamer {
   public:
     // The camera of an entry other than the one being named (a sidecar's partner), as the
@@ -53,11 +56,12 @@ class EntryNamer {
     bool prepared() const { return prepared_; }
     bool wantsCamera() const { return settings_ && settings_->usesCamera(); }
 
-    // The entry's place, or none with its error in `error`.
+    // The entry's place, or none with its error in `error`. `readFrom` holds the entry's
+    // bytes when `source` cannot be read itself (a camera's file downloaded).
     std::optional<EntryPlace> place(const std::string& source, const struct stat& status,
                                     EntryDates dates, const std::string& camera,
                                     const CameraOf& cameraOf, const DateLocale& locale,
-                                    std::string& error);
+                                    std::string& error, const std::string& readFrom = {});
 
     // A copy of `source` was published: its sequence number counts as used.
     void published(const std::string& source);
@@ -76,6 +80,7 @@ class EntryNamer {
     NameSequence sequence_{SequenceScope::Run, 1};
     std::unordered_map<std::string, uint64_t> sequenceOfLeader_;
     std::unordered_map<std::string, uint64_t> sequenceOfSource_;
+    NumberedCopies numberedCopies_;
 };
 
 } // namespace orvane

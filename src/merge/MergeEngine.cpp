@@ -144,8 +144,11 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
             [this, &removal](size_t entry, const std::string& source, const EntryOutcome& outcome) {
                 if (observer_ && outcome.error)
                     observer_->entryFailed(entry, source, *outcome.error);
-                else if (observer_ && outcome.alreadyThere)
+                else if (observer_ && outcome.alreadyThere) {
+                    if (outcome.reason.empty())
+                        observer_->entryFoundAt(entry, source, outcome.path);
                     observer_->entrySkipped(entry, source, outcome.skipReason());
+                }
                 if (removal)
                     removal->consider(entry, source, outcome);
             });
@@ -268,8 +271,9 @@ std::optional<EntryPlan> MergeEngine::planEntry(const std::string& source, const
         return dater_.cameraOf(partner);
     };
     // A capture after midnight may belong to the day before: its folder and its {seq} day.
-    const std::optional<EntryPlace> place = namer_.place(
-        source, status, {date, dater_.folderDateOf(date)}, camera, partnerCamera, locale, error);
+    const std::optional<EntryPlace> place =
+        namer_.place(source, status, {date, dater_.folderDateOf(date)}, camera, partnerCamera,
+                     locale, error, readFrom);
     if (!place) {
         logMessage(LOG_WARN, "No place inside '%s' for '%s': %s", safeCString(toPath_).c_str(),
                    safeCString(source).c_str(), safeCString(error).c_str());

@@ -3,16 +3,24 @@
 #include "base/NumberText.h"
 #include "base/StringHelpers.h"
 #include "base/WindowText.h"
+#include "merge/FolderPlaces.h"
+#include "merge/RunDestinations.h"
 #include "naming/FileKind.h"
 #include "platform/FileSystemProbe.h"
 #include "platform/RemoteSources.h"
+#include "platform/UserDefaults.h"
+#include "prefs/PrefKeys.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string_view>
 #include <sys/stat.h>
+#include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 namespace orvane {
 namespace {
@@ -62,6 +70,83 @@ RunProblem checkSources(const PathList& sources) {
     return std::nullopt;
 }
 
+namespace {
+
+inline constexpr const char* kBackupIsPlace =
+    ORVANE_TRANSLATE_NOOP("Orvane", "The backup %1 is the same folder as %2.");
+inline constexpr const char* kBackupInsidePlace =
+    ORVANE_TRANSLATE_NOOP("Orvane", "The backup %1 lies inside %2.");
+inline constexpr const char* kBackupHoldsPlace =
+    ORVANE_TRANSLATE_NOOP("Orvane", "The backup %1 holds %2.");
+inline constexpr const char* kBackupOwnFolder =
+    ORVANE_TRANSLATE_NOOP("Orvane", "A backup must be a folder of its own, outside the "
+                                    "destination folders and the sources.");
+
+// The backups as the user gave them: the run's own list leaves out one spelled like the
+// destination and one given twice, which is what must be refused.
+PathList backupsAsGiven(const UserDefaults& rules) {
+    const StringList disabled =
+        rules.stringArrayForKey(keys::kDisabledBackups).value_or(StringList{});
+    PathList backups;
+    for (const std::string& backup :
+         rules.stringArrayForKey(keys::kBackupDestinations).value_or(StringList{}))
+        if (!backup.empty() &&
+            std::find(disabled.begin(), disabled.end(), backup) == disabled.end())
+            backups.push_back(backup);
+    return backups;
+}
+
+RunProblem placeProblem(const char* text, const std::string& backup, const std::string& other) {
+    return fillValues(text, {quoted(backup), quoted(other)}) + "\n" + kBackupOwnFolder;
+}
+
+} // namespace
+
+RunProblem checkBackupPlaces(const UserDefaults& rules, const std::string& destination,
+                             const PathList& sources) {
+    const PathList backups = backupsAsGiven(rules);
+    if (backups.empty())
+        return std::nullopt;
+    struct Named {
+        std::string path;
+        FolderPlace place;
+    };
+    std::vector<Named> roots{{destination, folderPlaceOf(destination)}};
+    if (const std::string videos = runDestinationsOf(rules, destination).videos; !videos.empty())
+        roots.push_back({videos, folderPlaceOf(videos)});
+    std::vector<Named> placed;
+    for (const std::string& backup : backups)
+        placed.push_back({backup, folderPlaceOf(backup)});
+    for (size_t at = 0; at < placed.size(); ++at) {
+        const Named& backup = placed[at];
+        for (const Named& root : roots) {
+            const bool inside = liesWithin(backup.place, root.place);
+            const bool holds = liesWithin(root.place, backup.place);
+            if (inside || holds)
+                return placeProblem(inside && holds ? kBackupIsPlace
+                                    : inside        ? kBackupInsidePlace
+                                                    : kBackupHoldsPlace,
+                                    backup.path, root.path);
+        }
+        for (const std::string& source : sources)
+            if (!isCameraPath(source) && liesWithin(backup.place, folderPlaceOf(source)))
+                return placeProblem(liesWithin(folderPlaceOf(source), backup.place)
+                                        ? kBackupIsPlace
+                                        : kBackupInsidePlace,
+                                    backup.path, source);
+        for (size_t other = 0; other < at; ++other) {
+            const bool inside = liesWithin(backup.place, placed[other].place);
+            const bool holds = liesWithin(placed[other].place, backup.place);
+            if (inside || holds)
+                return placeProblem(inside && holds ? kBackupIsPlace
+                                    : inside        ? kBackupInsidePlace
+                                                    : kBackupHoldsPlace,
+                                    backup.path, placed[other].path);
+        }
+    }
+    return std::nullopt;
+}
+
 uint64_t sizeOfEntries(const PathList& entries, const ListedStatuses* statuses) {
     namespace fs = std::filesystem;
     uint64_t total = 0;
@@ -100,14 +185,82 @@ uint64_t sizeOfEntries(const PathList& entries, const ListedStatuses* statuses) 
 
 namespace {
 
+// The regular files below some folders, by size, with their modification times (links not
+// followed): a copy keeps its original's size and time, to the two seconds of FAT. A source
+// that lies below them is no copy of itself.
+class FilesBelow {
+  public:
+    explicit FilesBelow(const PathList& folders) {
+        namespace fs = std::filesystem;
+        for (const std::string& folder : folders) {
+            std::error_code error;
+            for (fs::recursive_directory_iterator
+                     it(folder, fs::directory_options::skip_permission_denied, error),
+                 end;
+                 !error && it != end; it.increment(error)) {
+                struct stat st;
+                if (::lstat(it->path().c_str(), &st) == 0 && S_ISREG(st.st_mode))
+                    files_[static_cast<uint64_t>(st.st_size)].push_back(
+                        {st.st_mtim.tv_sec, st.st_dev, st.st_ino});
+            }
+        }
+    }
+    bool holdsCopyOf(const struct stat& file) const {
+        const auto it = files_.find(static_cast<uint64_t>(file.st_size));
+        return it != files_.end() &&
+               std::any_of(it->second.begin(), it->second.end(), [&](const Found& found) {
+                   return std::llabs(
+                              static_cast<long long>(found.modified - file.st_mtim.tv_sec)) <= 2 &&
+                          (found.device != file.st_dev || found.inode != file.st_ino);
+               });
+    }
+
+  private:
+    struct Found {
+        time_t modified;
+        dev_t device;
+        ino_t inode;
+    };
+    std::unordered_map<uint64_t, std::vector<Found>> files_;
+};
+
+// The bytes the run will copy below `roots`: the entries without the files it will skip.
+uint64_t bytesToCopy(const PathList& fileList, const PathList& roots,
+                     const ListedStatuses* statuses, const SkippedByRun& skipped) {
+    const FilesBelow there(roots);
+    std::unordered_set<std::string_view> counted;
+    uint64_t total = 0;
+    for (size_t at = 0; at < fileList.size(); ++at) {
+        const std::string& entry = fileList[at];
+        if (!counted.insert(entry).second)
+            continue;
+        struct stat st;
+        if (statuses && S_ISREG((*statuses)[at].mode))
+            st = (*statuses)[at].asStat();
+        else if (isCameraPath(entry) || ::stat(entry.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+            total += sizeOfEntries({entry});
+            continue;
+        }
+        if (!there.holdsCopyOf(st) && !(skipped && skipped(entry, st)))
+            total += static_cast<uint64_t>(st.st_size);
+    }
+    return total;
+}
+
+// `roots`: the folders below `destination`'s file system that the copies go to.
 RunProblem checkSpaceOn(const PathList& fileList, const std::string& destination,
-                        FileSystemProbe& probe, const ListedStatuses* statuses) {
+                        FileSystemProbe& probe, const ListedStatuses* statuses,
+                        const SkippedByRun& skipped, const PathList& roots) {
     const std::optional<uint64_t> free = probe.freeBytes(destination);
     if (!free)
         return std::nullopt;
     // Counted whole, although the answer is known once the sum passes the free space: the
     // warning names what the copies need, not where counting stopped.
-    const uint64_t needed = sizeOfEntries(fileList, statuses);
+    uint64_t needed = sizeOfEntries(fileList, statuses);
+    if (needed <= *free)
+        return std::nullopt;
+    // Only now is it worth a look at the destination and the history: a re-run copies little.
+    needed = bytesToCopy(fileList, roots, statuses, skipped);
     if (needed <= *free)
         return std::nullopt;
     return fillValues(
@@ -126,11 +279,14 @@ bool sameFileSystem(const std::string& one, const std::string& other) {
 
 RunProblem checkSpace(const PathList& fileList, const std::string& destination,
                       FileSystemProbe& probe, const std::string& videoDestination,
-                      const ListedStatuses* statuses) {
+                      const ListedStatuses* statuses, const SkippedByRun& skipped) {
     if (statuses && statuses->size() != fileList.size())
         statuses = nullptr;
-    if (videoDestination.empty() || sameFileSystem(destination, videoDestination))
-        return checkSpaceOn(fileList, destination, probe, statuses);
+    if (videoDestination.empty())
+        return checkSpaceOn(fileList, destination, probe, statuses, skipped, {destination});
+    if (sameFileSystem(destination, videoDestination))
+        return checkSpaceOn(fileList, destination, probe, statuses, skipped,
+                            {destination, videoDestination});
     PathList videos, others;
     ListedStatuses videoStatuses, otherStatuses;
     for (size_t at = 0; at < fileList.size(); ++at) {
@@ -139,11 +295,11 @@ RunProblem checkSpace(const PathList& fileList, const std::string& destination,
         if (statuses)
             (video ? videoStatuses : otherStatuses).push_back((*statuses)[at]);
     }
-    RunProblem problem =
-        checkSpaceOn(others, destination, probe, statuses ? &otherStatuses : nullptr);
-    return problem
-               ? problem
-               : checkSpaceOn(videos, videoDestination, probe, statuses ? &videoStatuses : nullptr);
+    RunProblem problem = checkSpaceOn(others, destination, probe,
+                                      statuses ? &otherStatuses : nullptr, skipped, {destination});
+    return problem ? problem
+                   : checkSpaceOn(videos, videoDestination, probe,
+                                  statuses ? &videoStatuses : nullptr, skipped, {videoDestination});
 }
 
 } // namespace orvane

@@ -8,12 +8,15 @@
 #include "platform/DirectoryWalker.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
 
 namespace orvane {
 
 class FileSystemProbe;
+class UserDefaults;
 
 // The alerts that show the problems.
 inline constexpr const char* kCantOrganizeTitle = ORVANE_TRANSLATE_NOOP("Orvane", "Can't Organize");
@@ -39,14 +42,30 @@ RunProblem checkBackup(const std::string& backup, FileSystemProbe& probe);
 // Every source still exists (a link counts, whatever it points to).
 RunProblem checkSources(const PathList& sources);
 
+// The backups the rules enable are folders of their own: none is the destination or the
+// video destination, holds one or lies inside one, lies inside a source, or is another
+// backup or lies inside it. A backup there would silently be no second copy (or have its
+// copies taken for originals by a moving run). Folders are compared as they resolve (links,
+// "..", bind mounts), also those not made yet, so this is asked before anything is created.
+RunProblem checkBackupPlaces(const UserDefaults& rules, const std::string& destination,
+                             const PathList& sources);
+
+// Whether the run will leave a regular file of the list alone, without a copy (the import
+// history knows it): asked only when the list as a whole does not fit.
+using SkippedByRun = std::function<bool(const std::string& path, const struct stat& status)>;
+
 // The destination's file system has room for the entries of the file list (files, and the
 // files inside folders copied whole). With a video destination on another file system, the
 // videos are measured against its room and the rest against the destination's. Answers a
 // warning the user may override. `statuses`, when given, holds what the listing read of each
-// entry, in the list's order: a file's size is taken from it.
+// entry, in the list's order: a file's size is taken from it. When the whole list does not
+// fit, only what the run will copy is counted: not the files `skipped` tells, nor those of
+// which a file below the destination has the size and modification time, as a copy does (a
+// re-run finds them there; a wrong guess only lets copies fail for room, as starting anyway
+// would).
 RunProblem checkSpace(const PathList& fileList, const std::string& destination,
                       FileSystemProbe& probe, const std::string& videoDestination = {},
-                      const ListedStatuses* statuses = nullptr);
+                      const ListedStatuses* statuses = nullptr, const SkippedByRun& skipped = {});
 
 // The bytes of the entries, each entry once (a rough sum: file sizes only, links not
 // followed inside folders). A file's size is taken from `statuses` when they are given.

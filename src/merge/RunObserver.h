@@ -57,6 +57,10 @@ class RunObserver {
     // The copy has its final name; `published` is its status read right after the rename.
     virtual void entryPublished(EntryCopy copy, const std::string& destination,
                                 const struct stat& published) = 0;
+    // Before an entry is skipped because `existing` holds its bytes already (at its place,
+    // or under another number of its name): what the run found instead of a copy.
+    virtual void entryFoundAt(size_t entry, const std::string& source,
+                              const std::string& existing) {}
     virtual void entrySkipped(size_t entry, const std::string& source,
                               const std::string& reason) = 0;
     virtual void entryFailed(size_t entry, const std::string& source, const std::string& error) = 0;

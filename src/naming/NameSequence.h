@@ -4,6 +4,7 @@
 #include <ctime>
 #include <map>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace orvane {
@@ -38,6 +39,28 @@ class NameSequence {
     uint64_t next_;
     uint64_t highestUsed_ = 0;
     std::map<long, uint64_t> nextOfDay_;
+};
+
+// A number wider than any {seq:N} pads to: the name it gives shows where the number stands.
+inline constexpr uint64_t kWidestSequenceNumber = 999'999'999'999;
+
+// The names a name template gives one entry whatever its {seq} number: the text before and
+// after the number and the number's least width. A file that holds the entry's bytes under
+// one of them is the entry's copy under another number, from a run that counted otherwise.
+class SequencedName {
+  public:
+    // From the entry's name with the number 1 and its name with kWidestSequenceNumber; none
+    // when they do not differ in one run of digits (no {seq}, or a name cut to fit).
+    static std::optional<SequencedName> between(std::string_view withOne,
+                                                std::string_view withWidest);
+    // The number with which the template gives the entry `name`; none when it never does.
+    std::optional<uint64_t> numberIn(std::string_view name) const;
+    const std::string& prefix() const { return prefix_; }
+
+  private:
+    std::string prefix_;
+    std::string suffix_;
+    size_t width_ = 0;
 };
 
 } // namespace orvane

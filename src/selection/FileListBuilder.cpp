@@ -3,6 +3,7 @@
 #include "base/Log.h"
 #include "base/StringHelpers.h"
 #include "base/WindowText.h"
+#include "merge/RunDestinations.h"
 #include "platform/RemoteSources.h"
 #include "platform/UserDefaults.h"
 #include "prefs/PrefKeys.h"
@@ -12,6 +13,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <map>
 #include <set>
 #include <unistd.h>
 #include <utility>
@@ -55,6 +57,18 @@ struct DestinationIds {
     bool isRoot(const struct stat& status) const { return root && *root == idOf(status); }
     bool holdsRoot(const struct stat& folder) const {
         return rootAndAncestors.count(idOf(folder)) > 0;
+    }
+
+    // The other folders the run copies into, with the reason a walk gives for each.
+    std::map<FileId, const char*> otherRoots;
+    void addOtherRoot(const std::string& folder, const char* reason) {
+        struct stat status;
+        if (::stat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode))
+            otherRoots.emplace(idOf(status), reason);
+    }
+    const char* otherRootReason(const struct stat& status) const {
+        const auto it = otherRoots.find(idOf(status));
+        return it == otherRoots.end() ? nullptr : it->second;
     }
 };
 
@@ -120,6 +134,11 @@ void walkSourceFolder(const std::string& source, const BuildRules& rules, PathLi
                 recordDestinationSkipped(entry, result);
                 continue;
             }
+            if (const char* reason = rules.destination.otherRootReason(*status)) {
+                walker.skipDescendants();
+                result.recordSkipped(entry, reason);
+                continue;
+            }
             if (!filters::shouldPreserveDirectory(entry, name, rules.intact))
                 continue; // the walk goes into it; the folder itself is not listed
             walker.skipDescendants();
@@ -150,8 +169,12 @@ void listCameraSource(const std::string& source, const BuildRules& rules, PathLi
     for (const std::string& entry : entries) {
         const std::string_view name = std::string_view(entry).substr(entry.rfind('/') + 1);
         const bool hidden = entry.find("/.", source.size()) != std::string::npos;
+        struct stat status;
         if (hidden && !rules.copyHiddenFiles)
             result.recordSkipped(entry, skip::kHiddenFile);
+        else if (remote->status(entry, status) && !S_ISREG(status.st_mode))
+            result.recordSkipped(entry,
+                                 S_ISLNK(status.st_mode) ? skip::kAlias : skip::kNotFileOrFolder);
         else if (filters::shouldIncludeFile(entry, name, rules.copy, rules.acceptsCopy)) {
             list.push_back(entry);
             if (statuses)
@@ -169,12 +192,8 @@ std::optional<PathList> buildFileList(const PathList& sources, const std::string
                                       AlertService* alerts, const FolderOpener& opener,
                                       const PatternFixer& fixer, ListedStatuses* statuses) {
     const std::unique_ptr<CompiledPattern> intact = compiledRegexForPatterns(
-        struct stat status;
         defaults.stringArrayForKey(keys::kIntactFolderPatterns).value_or(StringList{}),
         patterns::kFolderCopyingType, alerts, fixer);
-        else if (remote->status(entry, status) && !S_ISREG(status.st_mode))
-            result.recordSkipped(entry,
-                                 S_ISLNK(status.st_mode) ? skip::kAlias : skip::kNotFileOrFolder);
     if (!intact)
         return std::nullopt;
     const std::unique_ptr<CompiledPattern> copy = compiledRegexForPatterns(
@@ -183,7 +202,12 @@ std::optional<PathList> buildFileList(const PathList& sources, const std::string
     if (!copy)
         return std::nullopt;
 
-    const DestinationIds destinationIds(destination);
+    DestinationIds destinationIds(destination);
+    const RunDestinations others = runDestinationsOf(defaults, destination);
+    if (!others.videos.empty())
+        destinationIds.addOtherRoot(others.videos, skip::kVideoDestinationFolder);
+    for (const std::string& backup : others.backups)
+        destinationIds.addOtherRoot(backup, skip::kBackupFolder);
     const BuildRules rules{defaults.boolForKey(keys::kCopyHiddenFiles),
                            filePatternMatchAcceptsCopy(defaults), *intact, *copy, destinationIds};
     PathList list;
@@ -212,6 +236,8 @@ std::optional<PathList> buildFileList(const PathList& sources, const std::string
                 result.recordSkipped(source, skip::kPatternPreference);
         } else if (destinationIds.isRoot(status)) {
             recordDestinationSkipped(source, result);
+        } else if (const char* reason = destinationIds.otherRootReason(status)) {
+            result.recordSkipped(source, reason);
         } else if (shouldPreserveDirectory(source, *intact)) {
             if (!refuseFolderHoldingDestination(source, status, rules, result))
                 listSource();

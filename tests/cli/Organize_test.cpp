@@ -478,7 +478,11 @@ TEST_F(OrganizeTest, ReimportIsCalmAndNameClashesFollowTheOptions) {
     ASSERT_EQ(report["skipped"].size(), 2u);
     EXPECT_EQ(report["skipped"][0]["reason"], "Already in destination");
     EXPECT_EQ(report["skipped"][0]["destination"], dest + "/2005-03-17/a.jpg");
+    // Found there, they are remembered: the next run knows them from the history.
     outcome = run({source, dest});
+    EXPECT_NE(outcome.out.find(in("b.jpg") + ": Imported before on "), std::string::npos)
+        << outcome.out;
+    outcome = run({"--ignore-history", source, dest});
     EXPECT_NE(outcome.out.find(in("b.jpg") + ": Already in destination (" + dest +
                                "/2005-03-17/b.jpg)\n"),
               std::string::npos)
@@ -507,7 +511,7 @@ TEST_F(OrganizeTest, ReimportIsCalmAndNameClashesFollowTheOptions) {
                                                               {"2005-03-17/b.jpg", "b"}}));
 
     // Without skipping, the same contents are an error again.
-    outcome = run({"--no-skip-identical", in("b.jpg"), dest});
+    outcome = run({"--no-skip-identical", "--ignore-history", in("b.jpg"), dest});
     EXPECT_EQ(outcome.status, 1);
 }
 

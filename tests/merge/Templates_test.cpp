@@ -161,10 +161,11 @@ TEST_F(TemplatesTest, SequencesPerDayAndAStoredCounterAcrossRuns) {
     merge({twoDays[1]});
     EXPECT_EQ(result.resErrorFiles.size(), 1u);
     EXPECT_FALSE(result.nextSequenceNumber);
+    // a.jpg, numbered 43 now, is there as 41 already: it is not copied again under 43.
     EXPECT_EQ(merge({twoDays[2], twoDays[0]}),
-              (std::vector<std::string>{"2026-12-07/41.jpg", "2026-12-07/42.jpg",
-                                        "2026-12-07/43.jpg", "2026-12-08"}));
-    EXPECT_EQ(result.nextSequenceNumber, 44u);
+              (std::vector<std::string>{"2026-12-07/41.jpg", "2026-12-07/42.jpg", "2026-12-08"}));
+    EXPECT_EQ(result.resSkippedDict.at(twoDays[0]), skip::kAlreadyInDestination);
+    EXPECT_EQ(result.nextSequenceNumber, 43u);
 }
 
 TEST_F(TemplatesTest, CollisionsNarrowFileSystemsAndLongNames) {
