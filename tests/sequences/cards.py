@@ -58,8 +58,7 @@ def _ifd(entries, offset, next_ifd=0):
 
 
 def _ascii(text):
-    value = text.encode() + b"\0"
-    return value
+    return text.encode() + b"\0"
 
 
 def tiff_with_date(make, model, taken):

@@ -148,11 +148,12 @@ class FifoSwap:
         self.line = "swapped card/%s for a FIFO" % self.name
 
     def settle(self, places):
-        """After the run: the swapped-out version is expected only where a copy of it is."""
-        if getattr(self, "digest", None) and not any(
-                self.digest in places[name].digests() for name in ("card", "dest", "dest2",
-                                                                    "videos")):
-            self.model.demanded.discard(self.digest)
+        """After the run: as with an edit, the version swapped out is the user's to lose now,
+        unless the card holds it under another name too."""
+        digest = getattr(self, "digest", None)
+        if digest and not any(item.digest == digest for name, item in places["card"].files.items()
+                              if name != self.name):
+            self.model.demanded.discard(digest)
 
     def card_before(self, before, after):
         """`before` with the FIFO in the card as the run should have found it."""

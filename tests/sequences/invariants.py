@@ -471,10 +471,10 @@ def _difference(one, other, limit=4):
     parts = []
     for label, paths in (("missing", gone), ("extra", new), ("changed", changed)):
         if paths:
-            parts.append("%s %s%s" % (label, ", ".join(paths[:limit]),
-                                      " (+%d)" % (len(paths) - limit) if len(paths) > limit else ""))
+            more = " (+%d)" % (len(paths) - limit) if len(paths) > limit else ""
+            parts.append("%s %s%s" % (label, ", ".join(paths[:limit]), more))
     if not parts and one and other and one.folders != other.folders:
-        parts.append("folders %s vs %s" % (sorted(one.folders ^ other.folders)[:limit], ""))
+        parts.append("folders differ: %s" % ", ".join(sorted(one.folders ^ other.folders)[:limit]))
     return "; ".join(parts) or "no difference in files"
 
 

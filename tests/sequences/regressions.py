@@ -22,4 +22,7 @@ REGRESSIONS = [
     # history: the third run numbered the video anew and copied it again.
     (10, "org+vd+r0+j1,org+vd+r0+h2+d2+j1,org+vd+r0+h2+d2+j1"),
     (11, "org+vd+r0+sd+j4,org+vd+r0+sd+h2+d2+j4,org+vd+r0+sd+h2+d2+j4"),
+    # A FIFO swapped in for a source file: the run hung for ever, and SIGTERM did nothing.
+    (12, "fifo@0+j1,org+j1"),
+    (13, "org+j1,shoot@2,fifo@50+move+j4,org+move+j1,undo"),
 ]
