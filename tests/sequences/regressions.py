@@ -22,6 +22,8 @@ REGRESSIONS = [
     # history: the third run numbered the video anew and copied it again.
     (10, "org+vd+r0+j1,org+vd+r0+h2+d2+j1,org+vd+r0+h2+d2+j1"),
     (11, "org+vd+r0+sd+j4,org+vd+r0+sd+h2+d2+j4,org+vd+r0+sd+h2+d2+j4"),
+    # Undo of a run whose backup copies a later move relied on when it freed the card.
+    (555, "org+b1+d2+j1+ih,org+move+b1+verify+j4,org+move+b1+h2+j1,undo@2"),
     # A FIFO swapped in for a source file: the run hung for ever, and SIGTERM did nothing.
     (12, "fifo@0+j1,org+j1"),
     (13, "org+j1,shoot@2,fifo@50+move+j4,org+move+j1,undo"),

@@ -10,6 +10,7 @@ every step (see sequence.py and invariants.py).
 A failing sequence is shortened and printed as a command that reproduces it. Exit status 1
 when any sequence broke an invariant."""
 import argparse
+import collections
 import os
 import random
 import sys
@@ -118,9 +119,9 @@ def run_one(binary, seed, steps, verbose, shrink_it=True, keep=False):
         if keep:
             print("    kept in %s" % root)
     if index is None:
-        return True
+        return set()
     report_failure(binary, seed, steps, index, violations, log, shrink_it)
-    return False
+    return {violation.number for violation in violations}
 
 
 def main():
@@ -139,33 +140,38 @@ def main():
 
     if args.seed is not None:
         steps = parse(args.steps) if args.steps else steps_for(args.seed)
-        ok = run_one(binary, args.seed, steps, True, not args.no_shrink, args.keep)
-        return 0 if ok else 1
+        broken = run_one(binary, args.seed, steps, True, not args.no_shrink, args.keep)
+        return 1 if broken else 0
 
     wrong = card_is_read_as_made(binary)
     if wrong:
         print("The harness's card is not read as made:\n  " + "\n  ".join(wrong))
         return 1
-    failures = 0
+    failures, by_invariant = 0, collections.Counter()
+
+    def count(broken):
+        by_invariant.update(broken)
+        return 1 if broken else 0
+
     for seed, text in REGRESSIONS:
         # Already short: printed as they stand.
-        if not run_one(binary, seed, parse(text), args.verbose, shrink_it=False):
-            failures += 1
+        failures += count(run_one(binary, seed, parse(text), args.verbose, shrink_it=False))
     soak = int(os.environ.get("ORVANE_SOAK", "0"))
     first = args.first_seed if args.first_seed is not None else (
         random.SystemRandom().randrange(1, 10**9) if soak else 1)
     deadline = time.monotonic() + args.budget
-    count = 0
-    while (count < soak) if soak else (time.monotonic() < deadline):
-        seed = first + count
-        count += 1
+    played = 0
+    while (played < soak) if soak else (time.monotonic() < deadline):
+        seed = first + played
+        played += 1
         # Shortening costs up to a minute: the first few failures get it, the rest print
         # their whole step list, which reproduces them as well.
         shrink_it = not args.no_shrink and failures < SHORTENED_FAILURES
-        if not run_one(binary, seed, steps_for(seed), args.verbose, shrink_it):
-            failures += 1
-    print("%d regression sequences and %d random ones (seeds %d-%d): %d failed" % (
-        len(REGRESSIONS), count, first, first + count - 1, failures))
+        failures += count(run_one(binary, seed, steps_for(seed), args.verbose, shrink_it))
+    print("%d regression sequences and %d random ones (seeds %d-%d): %d failed%s" % (
+        len(REGRESSIONS), played, first, first + played - 1, failures,
+        "".join(", invariant %s broken in %d" % (number or "(harness)", times)
+                for number, times in sorted(by_invariant.items()))))
     return 1 if failures else 0
 
 
