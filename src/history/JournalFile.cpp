@@ -30,6 +30,13 @@ bool appendLines(int fd, std::string_view lines) {
     return lines.empty() || writeFully(fd, lines.data(), lines.size());
 }
 
+bool endLastLine(int fd, off_t size) {
+    char last = '\n';
+    if (size > 0 && ::pread(fd, &last, 1, size - 1) != 1)
+        return false;
+    return last == '\n' || appendLines(fd, "\n");
+}
+
 bool makeDurable(int fd) {
     return ::fdatasync(fd) == 0;
 }

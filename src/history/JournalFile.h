@@ -37,6 +37,12 @@ UniqueFd openJournal(const std::string& path, int flags, struct stat* status = n
     return appendLines(fd, lines) && makeDurable(fd);
 }
 
+// Ends the last line of the journal open on `fd` (`size` bytes) when it has no end: one cut
+// short by a crash, or longer than any line is read. Lines appended after it then read as lines
+// of their own rather than as the rest of a line passed over, which would leave a run that was
+// marked interrupted listed as running for ever. False with errno set on failure.
+[[nodiscard]] bool endLastLine(int fd, off_t size);
+
 // Reads lines from a descriptor through a buffer, each at most `maxLine` bytes: a longer one
 // is passed over without being kept, and reads as damaged.
 class LineReader {
