@@ -166,7 +166,8 @@ void Controller::goClicked() {
                                   {toPath_, runIdFor(journal_ ? journal_->path() : std::string()),
                                    rules.boolForKey(keys::kIgnoreImportHistory),
                                    rules.boolForKey(keys::kSkipCopiesAnywhere), runAgain_,
-                                   runDestinationsOf(rules, toPath_).videos},
+                                   runDestinationsOf(rules, toPath_).videos,
+                                   rules.boolForKey(keys::kCompareWholeContents)},
                                   reportController_.result().notes);
     if (rememberJobCode(defaults_, rules.stringForKey(keys::kJobCode).value_or(std::string()))) {
         defaults_.synchronize();

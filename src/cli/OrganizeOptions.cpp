@@ -73,6 +73,10 @@ void addOrganizeOptions(CLI::App& app, OrganizeOptions& options, std::vector<std
     app.add_flag("--ignore-history", options.ignoreHistory,
                  "copy files that the import history knows as imported before, instead of "
                  "skipping them (they are still recorded)");
+    app.add_flag("--checksum", options.checksum,
+                 "skip a file the import history knows only when all of its bytes hash as "
+                 "they did when it was imported, not because its path, size, time and first "
+                 "and last 64 KiB are unchanged (reads every such file whole)");
     app.add_flag("--no-history", options.noHistory,
                  "neither consult nor add to the import history: nothing is skipped as "
                  "imported before and this run is not remembered");
@@ -238,6 +242,8 @@ void applyOrganizeOptions(const OrganizeOptions& options, UserDefaults& defaults
         defaults.setArgumentValue(keys::kParallelCopies, int64_t{*options.jobs});
     if (options.ignoreHistory)
         defaults.setArgumentValue(keys::kIgnoreImportHistory, true);
+    if (options.checksum)
+        defaults.setArgumentValue(keys::kCompareWholeContents, true);
     if (options.skipCopiesAnywhere)
         defaults.setArgumentValue(keys::kSkipCopiesAnywhere, true);
     if (options.verify)

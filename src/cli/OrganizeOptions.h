@@ -45,6 +45,7 @@ struct OrganizeOptions {
     std::optional<std::string> dayStartsAt; // "HH:MM"
     bool ignoreHistory = false;             // copy files imported before all the same
     bool noHistory = false;                 // neither consult nor keep the import history
+    bool checksum = false;                  // trust the history only on the whole contents' hash
     bool skipCopiesAnywhere = false; // skip files whose bytes are anywhere in the destination
     bool move = false;               // remove the originals of what was copied safely
     bool verify = false;             // read every copy back from the disk and compare it

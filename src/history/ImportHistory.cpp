@@ -19,11 +19,13 @@ namespace orvane {
 namespace {
 
 constexpr int kSchemaVersion = 2;
-// Another process's transaction is waited for this long before the history is called locked.
+// Another process's transaction is waited for this long before the history is called locked:
+// another run's writes take milliseconds, so a longer wait is for a lock that stays (a tool
+// holding the database open), and would only hold up the run.
 constexpr int kBusyMilliseconds = 1500;
-// Copies already made must reach the history: another run's write is waited for longer when
-// recording them.
-constexpr int kRecordBusyMilliseconds = 60000;
+// Copies already made should reach the history: another run's write is waited for a little
+// longer when recording them, but a few seconds at most.
+constexpr int kRecordBusyMilliseconds = 3000;
 // Longer texts read back are not ours.
 constexpr size_t kMaxText = 8192;
 
@@ -181,8 +183,10 @@ constexpr const char* kRecordColumns = "volume, source, size, modified, edges, f
 
 } // namespace
 
-std::string historyProblemNote(const std::string& problem) {
-    return "The import history couldn't be read: " + problem;
+std::string historyProblemNote(const std::string& problem, HistoryAccess access) {
+    return std::string(access == HistoryAccess::Writing ? "The import history couldn't be written: "
+                                                        : "The import history couldn't be read: ") +
+           problem;
 }
 
 std::string ImportHistory::defaultFile() {
@@ -280,8 +284,9 @@ ImportHistory::~ImportHistory() {
     sqlite3_close_v2(db_);
 }
 
-bool ImportHistory::fail(const char* what) {
+bool ImportHistory::fail(const char* what, HistoryAccess access) {
     error_ = std::string(what) + ": " + sqlite3_errmsg(db_);
+    failedAccess_ = access;
     logMessage(LOG_WARN, "Import history '%s': %s", safeCString(file_).c_str(), error_.c_str());
     return false;
 }
@@ -362,7 +367,7 @@ bool ImportHistory::add(const std::vector<ImportRecord>& records) {
     const int began = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
     sqlite3_busy_timeout(db_, kBusyMilliseconds);
     if (began != SQLITE_OK)
-        return fail("Couldn't record the imports");
+        return fail("Couldn't record the imports", HistoryAccess::Writing);
     Statement insert(db_, (std::string("INSERT INTO imports(") + kRecordColumns +
                            ") VALUES(?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,?12,?13,?14)")
                               .c_str());
@@ -384,14 +389,14 @@ bool ImportHistory::add(const std::vector<ImportRecord>& records) {
                 .integer(13, record.copy->size)
                 .integer(14, record.copy->modified);
         if (insert.step() != SQLITE_DONE) {
-            fail("Couldn't record the imports");
+            fail("Couldn't record the imports", HistoryAccess::Writing);
             sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
             return false;
         }
         insert.reset();
     }
     if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
-        fail("Couldn't record the imports");
+        fail("Couldn't record the imports", HistoryAccess::Writing);
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
         return false;
     }
@@ -404,16 +409,16 @@ std::optional<int64_t> ImportHistory::forgetRun(const std::string& run,
     if (!destinations) {
         Statement remove(db_, "DELETE FROM imports WHERE run=?1");
         if (remove.text(1, run).step() != SQLITE_DONE)
-            return fail("Couldn't forget the run"), std::nullopt;
+            return fail("Couldn't forget the run", HistoryAccess::Writing), std::nullopt;
         return sqlite3_changes64(db_);
     }
     if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
-        return fail("Couldn't forget the run"), std::nullopt;
+        return fail("Couldn't forget the run", HistoryAccess::Writing), std::nullopt;
     Statement remove(db_, "DELETE FROM imports WHERE run=?1 AND destination=?2");
     int64_t removed = 0;
     for (const std::string& destination : *destinations) {
         if (remove.text(1, run).text(2, destination).step() != SQLITE_DONE) {
-            fail("Couldn't forget the run");
+            fail("Couldn't forget the run", HistoryAccess::Writing);
             sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
             return std::nullopt;
         }
@@ -421,7 +426,7 @@ std::optional<int64_t> ImportHistory::forgetRun(const std::string& run,
         remove.reset();
     }
     if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
-        fail("Couldn't forget the run");
+        fail("Couldn't forget the run", HistoryAccess::Writing);
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
         return std::nullopt;
     }
@@ -437,7 +442,7 @@ std::optional<int64_t> ImportHistory::forgetSource(const std::string& volume,
     remove.text(1, volume).text(2, path).text(3, below).text(
         4, rangeEnd(below.substr(0, below.size() - 1)));
     if (remove.step() != SQLITE_DONE)
-        return fail("Couldn't forget the imports"), std::nullopt;
+        return fail("Couldn't forget the imports", HistoryAccess::Writing), std::nullopt;
     return sqlite3_changes64(db_);
 }
 
@@ -489,7 +494,7 @@ ImportHistory::indexOf(const std::string& root) {
 bool ImportHistory::replaceIndex(const std::string& root, const std::vector<IndexedFile>& files) {
     endLookups();
     if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
-        return fail("Couldn't write the destination index");
+        return fail("Couldn't write the destination index", HistoryAccess::Writing);
     Statement clear(db_, "DELETE FROM destination_files WHERE root=?1");
     bool ok = clear.text(1, root).step() == SQLITE_DONE;
     Statement insert(db_, "INSERT OR REPLACE INTO destination_files(root, path, device, inode, "
@@ -504,7 +509,7 @@ bool ImportHistory::replaceIndex(const std::string& root, const std::vector<Inde
     }
     if (ok && sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK)
         return true;
-    fail("Couldn't write the destination index");
+    fail("Couldn't write the destination index", HistoryAccess::Writing);
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     return false;
 }

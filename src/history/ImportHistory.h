@@ -43,6 +43,9 @@ struct ImportRecord {
     std::optional<CopyStamp> copy; // none in records of older versions
 };
 
+// What a failed use of the history was about.
+enum class HistoryAccess { Reading, Writing };
+
 // The import history: one SQLite database (WAL, versioned schema) that remembers every file a
 // run copied, so that a later run can skip what was imported before wherever the copy went
 // since. Read back as untrusted input: rows of the wrong shape are passed over, and nothing
@@ -99,11 +102,13 @@ class ImportHistory {
     [[nodiscard]] bool replaceIndex(const std::string& root, const std::vector<IndexedFile>& files);
 
     const std::string& error() const { return error_; }
+    // Whether the last failure was of a read or a write.
+    HistoryAccess failedAccess() const { return failedAccess_; }
     const std::string& file() const { return file_; }
 
   private:
     ImportHistory() = default;
-    bool fail(const char* what);
+    bool fail(const char* what, HistoryAccess access = HistoryAccess::Reading);
     // The latest import of `source`, of these edges only when given.
     std::optional<ImportRecord> latestImport(const SourceIdentity& source,
                                              const ContentHash* edges);
@@ -124,9 +129,12 @@ class ImportHistory {
     sqlite3_stmt* latest_ = nullptr;
     std::string file_;
     std::string error_;
+    HistoryAccess failedAccess_ = HistoryAccess::Reading;
 };
 
-// The message a run gives once when its import history cannot be used.
-std::string historyProblemNote(const std::string& problem);
+// The message a run gives once when its import history cannot be used: that it couldn't be read
+// (opened, looked up) or written (the run's copies not recorded).
+std::string historyProblemNote(const std::string& problem,
+                               HistoryAccess access = HistoryAccess::Reading);
 
 } // namespace orvane

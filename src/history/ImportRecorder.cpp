@@ -119,6 +119,7 @@ std::unique_ptr<ImportRecorder> ImportRecorder::forPlan(const std::string& file,
     options.destination = destination;
     options.ignoreHistory = rules.boolForKey(keys::kIgnoreImportHistory);
     options.skipCopiesAnywhere = rules.boolForKey(keys::kSkipCopiesAnywhere);
+    options.wholeContents = rules.boolForKey(keys::kCompareWholeContents);
     options.videoDestination = runDestinationsOf(rules, destination).videos;
     return start(file, std::move(options), notes);
 }
@@ -133,7 +134,7 @@ ImportRecorder::~ImportRecorder() {
 
 void ImportRecorder::failed(const std::string& problem) {
     if (!broken_)
-        notes_.push_back(historyProblemNote(problem));
+        notes_.push_back(historyProblemNote(problem, history_->failedAccess()));
     broken_ = true;
     records_.clear();
     pending_.clear();
@@ -196,11 +197,19 @@ std::optional<PriorCopy> ImportRecorder::priorCopy(size_t entry, const std::stri
             failed(history_->error());
             return std::nullopt;
         }
-        if (last && copyUnchanged(*last)) {
+        // With wholeContents the quick look is not trusted: only the hash of all of the
+        // source's bytes, as the history keeps it, tells a file imported before.
+        if (last && last->full && options_.wholeContents)
+            if (std::optional<ContentHash> full = hashSource(source, status, fullHashOf);
+                full && *full == *last->full) {
+                pending_.erase(entry);
+                return PriorCopy{importedBeforeText(*last), last->destination};
+            }
+        if (last && !options_.wholeContents && copyUnchanged(*last)) {
             pending_.erase(entry);
             return PriorCopy{importedBeforeText(*last), last->destination};
         }
-        if (last)
+        if (last && !options_.wholeContents)
             if (std::optional<ContentHash> edges = hashSource(source, status, edgeHashOf))
                 if (std::optional<ImportRecord> record = history_->find(pending.source, *edges)) {
                     pending_.erase(entry);

@@ -32,6 +32,9 @@ class ImportRecorder : public RunObserver, public PriorImports {
         // Where videos go when they go apart: their copies are recorded with this root, and
         // copies anywhere are looked for below it.
         std::string videoDestination;
+        // A file the history knows is skipped only when all of its bytes hash as the import's
+        // did, not on its path, size, time and edges alone.
+        bool wholeContents = false;
     };
 
     // Opens the history at `file`; a problem goes into `notes` (once). Answers none when

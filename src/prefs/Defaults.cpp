@@ -27,6 +27,7 @@ void registerDefaults(UserDefaults& defaults) {
         {keys::kSkipIdenticalFiles, true},
         {keys::kKeepBothOnNameClash, false},
         {keys::kIgnoreImportHistory, false},
+        {keys::kCompareWholeContents, false},
         {keys::kSkipCopiesAnywhere, false},
         {keys::kVerifyCopies, false},
         {keys::kMoveOriginals, false},

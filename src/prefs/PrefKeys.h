@@ -20,6 +20,8 @@ inline constexpr const char* kSkipIdenticalFiles = "OVSkipIdenticalFiles";
 inline constexpr const char* kKeepBothOnNameClash = "OVKeepBothOnNameClash";
 // Files the import history knows as imported before are copied all the same.
 inline constexpr const char* kIgnoreImportHistory = "OVIgnoreImportHistory";
+// A file the import history knows is skipped only when its whole contents hash as they did.
+inline constexpr const char* kCompareWholeContents = "OVCompareWholeContents";
 // A file whose bytes are anywhere below the destination, under any name, is skipped.
 inline constexpr const char* kSkipCopiesAnywhere = "OVSkipCopiesAnywhere";
 // Each copy is read back from the disk once durable and compared with what was copied.

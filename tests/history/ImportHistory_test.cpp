@@ -3,10 +3,12 @@
 #include "history/ImportRecorder.h"
 #include "support/TestSupport.h"
 
+#include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 
 namespace orvane {
 namespace {
@@ -106,6 +108,33 @@ TEST_F(ImportHistoryTest, ALockedOrNewerHistoryIsLeftAlone) {
     sqlite3_close(other);
     EXPECT_FALSE(ImportHistory::open(file, problem));
     EXPECT_EQ(problem, "'" + file + "' was written by a newer version of Orvane");
+}
+
+// A history another program keeps locked holds a run up for seconds, not a minute, and the note
+// says whether reading or writing failed.
+TEST_F(ImportHistoryTest, ALockedHistoryIsWaitedForBrieflyAndTheNoteSaysWhatFailed) {
+    const std::string source = tmp.path() + "/a.jpg";
+    test::writeFile(source, "photo");
+    struct stat status;
+    ASSERT_EQ(::stat(source.c_str(), &status), 0);
+    std::vector<std::string> notes;
+    std::unique_ptr<ImportRecorder> recorder = ImportRecorder::start(file, {"/d", "r1"}, notes);
+    ASSERT_TRUE(recorder) << (notes.empty() ? "" : notes.front());
+    EXPECT_FALSE(recorder->priorCopy(0, source, status));
+    recorder->entryHashed(0, ContentHash{1, 2}, ContentHash{3, 4});
+    recorder->entryPublished(EntryCopy(0), "/d/2026/a.jpg", status);
+
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE;", nullptr, nullptr, nullptr), SQLITE_OK);
+    const auto begun = std::chrono::steady_clock::now();
+    recorder->runEnded(false, {});
+    const auto waited = std::chrono::steady_clock::now() - begun;
+    EXPECT_LT(waited, std::chrono::seconds(5));
+    EXPECT_EQ(notes, std::vector<std::string>{"The import history couldn't be written: Couldn't "
+                                              "record the imports: database is locked"});
+    sqlite3_exec(other, "COMMIT;", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
 }
 
 TEST_F(ImportHistoryTest, AReadOnlyHistoryIsLeftAlone) {
