@@ -74,9 +74,9 @@ void printPlanJson(std::FILE* out, const RunPlan& runPlan) {
     ordered_json items = ordered_json::array();
     for (const PlannedEntry& entry : plan) {
         ordered_json item;
-        item["path"] = safeCString(entry.source);
+        item["path"] = jsonText(entry.source);
         if (!entry.plan) {
-            item["error"] = safeCString(entry.error);
+            item["error"] = jsonText(entry.error);
         } else {
             item["date"] = localDateText(entry.plan->date);
             item["timestamp"] = static_cast<long long>(entry.plan->date);
@@ -85,11 +85,11 @@ void printPlanJson(std::FILE* out, const RunPlan& runPlan) {
                                      : datedByName(entry.plan->datedBy);
             item["dated_by"] = datedByName(entry.plan->datedBy);
             item["check_date"] = entry.plan->checkDate;
-            item["folder"] = safeCString(entry.plan->dateFolder);
-            item["destination"] = safeCString(entry.plan->destination);
+            item["folder"] = jsonText(entry.plan->dateFolder);
+            item["destination"] = jsonText(entry.plan->destination);
             item["taken"] = entry.taken;
             item["takenBy"] = entry.takenBy.empty() ? ordered_json(nullptr)
-                                                    : ordered_json(safeCString(entry.takenBy));
+                                                    : ordered_json(jsonText(entry.takenBy));
             if (entry.skipReason)
                 item["skipped"] = *entry.skipReason;
         }
@@ -97,10 +97,9 @@ void printPlanJson(std::FILE* out, const RunPlan& runPlan) {
     }
     ordered_json skipped = ordered_json::array();
     for (const std::string& path : result.resSkippedFiles)
-        skipped.push_back(
-            {{"path", safeCString(path)}, {"reason", result.resSkippedDict.at(path)}});
+        skipped.push_back({{"path", jsonText(path)}, {"reason", result.resSkippedDict.at(path)}});
     for (const std::string& path : result.resErrorFiles)
-        items.push_back({{"path", safeCString(path)}, {"error", result.resErrorDict.at(path)}});
+        items.push_back({{"path", jsonText(path)}, {"error", result.resErrorDict.at(path)}});
     ordered_json report;
     report["notes"] = result.notes;
     report["plan"] = std::move(items);

@@ -11,7 +11,10 @@
 #include "platform/VolumeIdentity.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 #include <sys/stat.h>
 
@@ -37,12 +40,46 @@ std::string sourceText(const SourceIdentity& source) {
 
 ordered_json recordJson(const ImportRecord& record) {
     return {{"volume", record.source.volume},
-            {"source", safeCString(record.source.path)},
+            {"source", jsonText(record.source.path)},
             {"size", record.source.size},
             {"imported", localDateText(static_cast<time_t>(record.imported))},
-            {"destination", safeCString(record.destination)},
+            {"destination", jsonText(record.destination)},
             {"run", record.run},
             {"hash", record.full ? ordered_json(record.full->hex()) : ordered_json(nullptr)}};
+}
+
+// The forms under which a run may have recorded `path`: as written (made absolute), with "."
+// and ".." resolved by their names, and, where it exists, with links resolved too. A run records
+// its sources as it was given them, so "a/../b" and a link to a card are each tried.
+std::vector<VolumePlace> recordedPlacesOf(const std::string& path) {
+    std::vector<std::string> forms = {absolutePath(path)};
+    std::filesystem::path lexical = std::filesystem::path(forms.front()).lexically_normal();
+    if (lexical.has_relative_path() && !lexical.has_filename())
+        lexical = lexical.parent_path(); // "/a/b/" (from "/a/b/c/..") names "/a/b"
+    forms.push_back(lexical.string());
+    if (char* resolved = ::realpath(forms.front().c_str(), nullptr)) {
+        forms.emplace_back(resolved);
+        std::free(resolved);
+    }
+    std::vector<VolumePlace> places;
+    auto add = [&](VolumePlace place) {
+        if (std::none_of(places.begin(), places.end(), [&](const VolumePlace& known) {
+                return known.volume == place.volume && known.path == place.path;
+            }))
+            places.push_back(std::move(place));
+    };
+    VolumeIdentities volumes;
+    for (const std::string& form : forms) {
+        add(placeOf(form));
+        // A folder removed since lived on the volume of the nearest folder still there.
+        struct stat status;
+        std::string existing = form;
+        while (::stat(existing.c_str(), &status) != 0 && existing != "/")
+            existing = deletingLastPathComponent(existing);
+        if (existing != form)
+            add(volumes.placeOf(form, status.st_dev));
+    }
+    return places;
 }
 
 int forget(ImportHistory& history, const std::string& what) {
@@ -50,8 +87,15 @@ int forget(ImportHistory& history, const std::string& what) {
     const bool isPath = what.find('/') != std::string::npos || ::lstat(what.c_str(), &ignored) == 0;
     std::optional<int64_t> forgotten;
     if (isPath) {
-        const VolumePlace place = placeOf(what);
-        forgotten = history.forgetSource(place.volume, place.path);
+        forgotten = 0;
+        for (const VolumePlace& place : recordedPlacesOf(what)) {
+            const std::optional<int64_t> here = history.forgetSource(place.volume, place.path);
+            if (!here) {
+                forgotten.reset();
+                break;
+            }
+            *forgotten += *here;
+        }
     } else {
         forgotten = history.forgetRun(what);
     }

@@ -54,6 +54,26 @@ std::string displayPath(const std::string& path) {
     return out + '"';
 }
 
+std::string jsonText(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const size_t length = utf8SequenceLength(text, i);
+        if (length == 0) {
+            char escaped[5];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned char>(text[i]));
+            out += escaped;
+            ++i;
+        } else {
+            if (text[i] == '\\')
+                out += '\\';
+            out.append(text, i, length);
+            i += length;
+        }
+    }
+    return out;
+}
+
 namespace {
 
 EntryDating datingOf(const RunResult& result, const std::string& path) {
@@ -172,15 +192,15 @@ void printReportJson(std::FILE* out, const RunResult& result, bool cancelled) {
     auto list = [&](const PathList& paths, const PathDict& dict, const char* field) {
         ordered_json items = ordered_json::array();
         for (const std::string& path : paths) {
-            ordered_json item = {{"path", safeCString(path)},
-                                 {field, safeCString(valueOrEmpty(dict, path))}};
+            ordered_json item = {{"path", jsonText(path)},
+                                 {field, jsonText(valueOrEmpty(dict, path))}};
             if (const std::string& destination = destinationOf(result, path); !destination.empty())
-                item["destination"] = safeCString(destination);
+                item["destination"] = jsonText(destination);
             if (auto backups = result.resBackupDict.find(path);
                 backups != result.resBackupDict.end()) {
                 ordered_json copies = ordered_json::array();
                 for (const std::string& copy : backups->second)
-                    copies.push_back(safeCString(copy));
+                    copies.push_back(jsonText(copy));
                 item["backups"] = std::move(copies);
             }
             items.push_back(std::move(item));

@@ -13,6 +13,11 @@ namespace orvane::cli {
 // in double quotes with control characters, invalid bytes, backslashes and quotes escaped.
 std::string displayPath(const std::string& path);
 
+// A name or path as a JSON string's value: valid UTF-8 as it is, each byte that is no UTF-8 as
+// \xNN, and a backslash doubled, so that a name holding the byte 0xFF and one holding the text
+// "\xFF" stay apart.
+std::string jsonText(const std::string& text);
+
 // A time for the terminal, in local time: "2026-12-08 01:36:45".
 std::string localDateText(time_t seconds);
 
