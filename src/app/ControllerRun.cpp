@@ -4,6 +4,7 @@
 #include "app/MainView.h"
 #include "base/Log.h"
 #include "base/WindowText.h"
+#include "dates/PairedFiles.h"
 #include "history/ImportRecorder.h"
 #include "history/RunHistory.h"
 #include "history/RunJournal.h"
@@ -139,10 +140,16 @@ void Controller::goClicked() {
         PathList chosen;
         ListedStatuses chosenStatuses;
         chosen.reserve(list->size());
+        // A sidecar is not chosen without its photo: copied alone it would lose the date it
+        // takes from it and land in another folder.
+        const PairedFiles pairs(*list);
+        auto leaderUnchosen = [&](const std::string& path) {
+            return PairedFiles::isSidecar(path) && runUnchosen_.count(pairs.nameLeaderOf(path));
+        };
         // The listing gives one status for each entry it lists.
         for (size_t at = 0; at < list->size(); ++at) {
             std::string& path = (*list)[at];
-            if (runUnchosen_.count(path)) {
+            if (runUnchosen_.count(path) || leaderUnchosen(path)) {
                 reportController_.result().recordSkipped(path, skip::kNotChosen);
                 continue;
             }

@@ -1,5 +1,7 @@
 #include "app/PlanChoice.h"
 
+#include "dates/PairedFiles.h"
+
 #include <algorithm>
 
 namespace orvane {
@@ -31,13 +33,47 @@ PlanChoice::PlanChoice(std::shared_ptr<const RunPlan> plan)
     }
     for (size_t entry = 0; entry < chosen_.size(); ++entry)
         chosen_[entry] = inTree_[entry];
+
+    PathList sources;
+    std::unordered_map<std::string, size_t> entryOf;
+    sources.reserve(plan_->entries.size());
+    for (size_t entry = 0; entry < plan_->entries.size(); ++entry) {
+        sources.push_back(plan_->entries[entry].source);
+        entryOf.emplace(sources.back(), entry);
+    }
+    const PairedFiles pairs(sources);
+    for (size_t entry = 0; entry < sources.size(); ++entry) {
+        if (!PairedFiles::isSidecar(sources[entry]))
+            continue;
+        auto leader = entryOf.find(pairs.nameLeaderOf(sources[entry]));
+        if (leader == entryOf.end() || leader->second == entry)
+            continue;
+        leaderOf_[entry] = leader->second;
+        sidecars_[leader->second].push_back(entry);
+    }
 }
 
-void PlanChoice::setChosen(size_t entry, bool chosen) {
-    if (entry < chosen_.size() &&
-        (inTree_[entry] ||
-         std::binary_search(importedBefore_.begin(), importedBefore_.end(), entry)))
-        chosen_[entry] = chosen;
+bool PlanChoice::setChosen(size_t entry, bool chosen) {
+    if (entry >= chosen_.size())
+        return false;
+    auto choosable = [&](size_t one) {
+        return inTree_[one] ||
+               std::binary_search(importedBefore_.begin(), importedBefore_.end(), one);
+    };
+    auto leader = leaderOf_.find(entry);
+    const size_t group = leader == leaderOf_.end() ? entry : leader->second;
+    bool othersChanged = false;
+    auto set = [&](size_t one) {
+        if (!choosable(one) || chosen_[one] == chosen)
+            return;
+        chosen_[one] = chosen;
+        othersChanged = othersChanged || one != entry;
+    };
+    set(group);
+    if (auto sidecars = sidecars_.find(group); sidecars != sidecars_.end())
+        for (size_t sidecar : sidecars->second)
+            set(sidecar);
+    return othersChanged;
 }
 
 PlanChoice::State PlanChoice::importedBeforeState() const {

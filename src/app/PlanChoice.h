@@ -5,6 +5,7 @@
 #include <ctime>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace orvane {
@@ -20,7 +21,10 @@ class PlanChoice {
     explicit PlanChoice(std::shared_ptr<const RunPlan> plan);
 
     bool chosen(size_t entry) const { return chosen_[entry]; }
-    void setChosen(size_t entry, bool chosen);
+    // Chooses or leaves out an entry with its sidecars; a sidecar's box stands for its
+    // photo's, so that the two are never split. Answers whether entries other than `entry`
+    // changed with it, whose boxes are then shown again.
+    bool setChosen(size_t entry, bool chosen);
     // A folder is chosen when every entry below it is; partly when some are.
     State folderState(size_t folder) const;
     void setFolderChosen(size_t folder, bool chosen);
@@ -47,6 +51,9 @@ class PlanChoice {
     std::vector<bool> chosen_; // by entry
     std::vector<bool> inTree_; // by entry: placed in a date folder
     std::vector<size_t> importedBefore_;
+    // The sidecars of each entry that has some, and the entry each sidecar belongs with.
+    std::unordered_map<size_t, std::vector<size_t>> sidecars_;
+    std::unordered_map<size_t, size_t> leaderOf_;
 };
 
 // Shots of one day taken without a pause of more than an hour, for the timeline.

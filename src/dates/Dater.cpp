@@ -143,7 +143,27 @@ std::optional<Dater::OwnDate> Dater::readOwnDate(const std::string& path,
     return ownDate(path, status);
 }
 
+std::optional<EntryDate> Dater::leaderDate(const std::string& path) const {
+    if (!PairedFiles::isSidecar(path))
+        return std::nullopt;
+    const std::string leader = pairs_.nameLeaderOf(path);
+    struct stat status;
+    if (leader == path || ::stat(leader.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+        return std::nullopt;
+    logMessage(LOG_DEBUG, "Dating '%s' as the file it belongs with, '%s'",
+               safeCString(path).c_str(), safeCString(leader).c_str());
+    EntryDate dated = dateOf(leader, status);
+    if (dated.datedBy != DatedBy::Modified)
+        dated.datedBy = DatedBy::Paired;
+    return dated;
+}
+
 EntryDate Dater::dateOf(const std::string& path, const struct stat& status) const {
+    // A sidecar goes where its photo or video goes, whatever date it may hold itself (a THM's
+    // EXIF, an edited XMP's time): a date of its own could put it in another folder.
+    if (S_ISREG(status.st_mode))
+        if (std::optional<EntryDate> led = leaderDate(path))
+            return *led;
     EntryDate dated;
     dated.date = status.st_mtim.tv_sec;
     if (rules_.captureDates) {

@@ -103,6 +103,8 @@ class Dater {
     std::optional<OwnDate> ownDate(const std::string& path, const struct stat& status) const;
     std::optional<OwnDate> cachedOwnDate(const std::string& path, const struct stat& status) const;
     std::optional<time_t> pairedDate(const std::string& path) const;
+    // The date of a sidecar's leader (PairedFiles::nameLeaderOf) when it has one in the run.
+    std::optional<EntryDate> leaderDate(const std::string& path) const;
     // Reads a file for its camera only, when its dates were not read with it.
     std::string cameraReadAlone(const std::string& path, const struct stat& status) const;
     // The entry's own date: read ahead for the entry under way, else now.

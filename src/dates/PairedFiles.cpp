@@ -132,6 +132,10 @@ std::string PairedFiles::nameLeaderOf(const std::string& path) const {
     return leader.empty() ? path : leader;
 }
 
+bool PairedFiles::isSidecar(const std::string& path) {
+    return pairKind(nameParts(path)) == PairKind::Sidecar;
+}
+
 bool PairedFiles::isPaired(const std::string& path) const {
     const NameParts parts = nameParts(path);
     auto inGroup = [&](const std::string& key) {

@@ -29,6 +29,10 @@ class PairedFiles {
     // RAW+JPEG pair its first RAW file; else `path` itself.
     std::string nameLeaderOf(const std::string& path) const;
 
+    // Whether `path` is a sidecar by its extension (.xmp, .thm, .aae, .pp3, .dop): a file that
+    // belongs to its leader (nameLeaderOf), goes where it goes and is chosen with it.
+    static bool isSidecar(const std::string& path);
+
     // Whether `path` is anyone's partner or has partners: its date may be asked for twice.
     bool isPaired(const std::string& path) const;
 

@@ -436,10 +436,14 @@ bool PlanTreeModel::setData(const QModelIndex& index, const QVariant& value, int
     const bool chosen = value.toInt() != Qt::Unchecked;
     switch (kindOf(index)) {
     case Kind::kEntry:
-        choice_->setChosen(numberOf(index), chosen);
-        break;
     case Kind::kImported:
-        choice_->setChosen(imported_[numberOf(index)], chosen);
+        // A photo's sidecars follow it, anywhere in the tree.
+        if (choice_->setChosen(kindOf(index) == Kind::kEntry ? numberOf(index)
+                                                             : imported_[numberOf(index)],
+                               chosen)) {
+            choiceChanged();
+            return true;
+        }
         break;
     case Kind::kImportedGroup:
         choice_->setImportedBeforeChosen(chosen);
