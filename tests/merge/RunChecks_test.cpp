@@ -161,6 +161,43 @@ TEST_F(RunStart, RemovingTheOriginalsIsAskedFirst) {
     EXPECT_TRUE(fs::is_directory(tmp / "card"));
 }
 
+// The window refuses a backup that is no folder of its own as the command line does, under
+// any name (a bind mount of the destination among them), before anything is made.
+TEST_F(RunStart, ABackupThatIsNoFolderOfItsOwnIsRefused) {
+    controller.setFromPaths({tmp / "card"});
+    const std::string mirror = tmp / "mirror";
+    fs::create_directories(mirror);
+    struct Unmount {
+        std::string path;
+        bool mounted;
+        ~Unmount() {
+            if (mounted)
+                std::system(("umount '" + path + "'").c_str());
+        }
+    } unmount{mirror,
+              std::system(("mount --bind '" + dest + "' '" + mirror + "' 2>/dev/null").c_str()) ==
+                  0};
+    std::vector<std::string> backups = {tmp / "card/../Sorted/backup", tmp / "card/backup",
+                                        tmp.path()};
+    if (unmount.mounted)
+        backups.push_back(mirror + "/sub");
+    for (const std::string& backup : backups) {
+        SCOPED_TRACE(backup);
+        defaults.setArgumentValue(keys::kBackupDestinations, StringList{backup});
+        fakes.alerts.calls.clear();
+        EXPECT_FALSE(run());
+        ASSERT_EQ(fakes.alerts.calls.size(), 1u);
+        EXPECT_EQ(fakes.alerts.calls[0].title, "Can't Organize");
+        EXPECT_NE(fakes.alerts.calls[0].message.find("A backup must be a folder of its own"),
+                  std::string::npos)
+            << fakes.alerts.calls[0].message;
+        EXPECT_TRUE(fs::is_empty(dest));
+        EXPECT_FALSE(fs::exists(tmp / "card/backup"));
+    }
+    if (!unmount.mounted)
+        GTEST_SKIP() << "mount is refused here: the bind mount's row was left out";
+}
+
 // What a run copies with the registered copy rule and with rules a user stored, and what the
 // report's summary then says about the rules.
 TEST(FirstRun, TheRegisteredRuleCopiesEveryFileAndStoredRulesKeepTheirMeaning) {
