@@ -1,10 +1,12 @@
 #include "history/CopiesReliedOn.h"
 
 #include "base/Paths.h"
+#include "history/RecordedPaths.h"
 
-#include <set>
+#include <map>
 #include <sys/stat.h>
 #include <utility>
+#include <vector>
 
 namespace orvane {
 namespace {
@@ -22,34 +24,67 @@ bool backAtItsPlace(const OriginalRemoval& original) {
 }
 
 // The run's copies still at their places as it made them, which its undo would remove.
-std::set<ItemKey> copiesStillThere(const RunRecord& run) {
-    std::set<ItemKey> copies;
+std::map<ItemKey, FileStamp> copiesStillThere(const RunRecord& run) {
+    std::map<ItemKey, FileStamp> copies;
     for (const RunRecord::Copy& copy : run.copies) {
         struct stat status;
-        if (::lstat(copy.destination.c_str(), &status) == 0 && status.st_dev == copy.stamp.device &&
-            status.st_ino == copy.stamp.inode)
-            copies.insert({copy.stamp.device, copy.stamp.inode});
+        if (::lstat(copy.destination.c_str(), &status) == 0 && FileStamp::of(status) == copy.stamp)
+            copies[{copy.stamp.device, copy.stamp.inode}] = copy.stamp;
     }
     return copies;
+}
+
+// Whether a removal relied on one of `copies`: on the copy that stood for the original, as it
+// was then (its change time tells it from a file given the same inode later); or on the item
+// at the same path below one of the run's other folders, where a backup found its copy
+// already and so made none of its own.
+bool reliesOn(const RunRecord& run, const OriginalRemoval& removal,
+              const std::map<ItemKey, FileStamp>& copies) {
+    if (auto copy = copies.find({removal.copyStamp.device, removal.copyStamp.inode});
+        copy != copies.end() && copy->second == removal.copyStamp)
+        return true;
+    const std::vector<RecordedRoot> roots = run.roots();
+    std::optional<std::vector<std::string>> below;
+    size_t nearest = 0;
+    for (const RecordedRoot& root : roots)
+        if (auto components = componentsBelow(root.path, removal.copy);
+            components && root.path.size() >= nearest) {
+            below = std::move(components);
+            nearest = root.path.size();
+        }
+    if (!below)
+        return false;
+    for (const RecordedRoot& root : roots) {
+        std::string path = root.path;
+        for (const std::string& component : *below)
+            path = appendPathComponent(path, component);
+        struct stat status;
+        if (path != removal.copy && ::lstat(path.c_str(), &status) == 0 &&
+            copies.count({status.st_dev, status.st_ino}))
+            return true;
+    }
+    return false;
 }
 
 } // namespace
 
 std::optional<RelyingRun> runRelyingOn(const RunRecord& run) {
-    const std::set<ItemKey> copies = copiesStillThere(run);
+    const std::map<ItemKey, FileStamp> copies = copiesStillThere(run);
     if (copies.empty())
         return std::nullopt;
-    // Latest first: the run to undo first is named first.
+    // Latest first: the run to undo first is named first. Only a run begun later can have
+    // found the copies there (ids sort as the runs began).
     for (const RunRecord& summary : listRuns(deletingLastPathComponent(run.journalPath))) {
-        if (summary.id == run.id || summary.undone || summary.moving == false)
+        if (summary.id <= run.id)
+            break;
+        if (summary.undone || summary.moving == false)
             continue;
         const std::optional<RunRecord> other = readRun(summary.journalPath, true);
         if (!other)
             continue;
         size_t originals = 0;
         for (const RunRecord::Removal& removal : other->removals) {
-            const FileStamp& copy = removal.original.copyStamp;
-            if (copies.count({copy.device, copy.inode}) && !backAtItsPlace(removal.original))
+            if (!backAtItsPlace(removal.original) && reliesOn(*other, removal.original, copies))
                 ++originals;
         }
         if (originals > 0)

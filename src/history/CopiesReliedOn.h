@@ -17,9 +17,10 @@ struct RelyingRun {
     size_t originals = 0; // removed, relying on the copies, and not back at their places
 };
 
-// The latest other run of `run`'s journal folder, not undone, that removed originals relying
-// on copies `run` made which are still there; only originals not back at their places count.
-// None when there is none: undoing `run` then loses nothing.
+// The latest run of `run`'s journal folder begun after it, not undone, that removed
+// originals relying on copies `run` made which are still there (in the destination, or in a
+// backup that the later run found holding them already); only originals not back at their
+// places count. None when there is none: undoing `run` then loses nothing.
 std::optional<RelyingRun> runRelyingOn(const RunRecord& run);
 
 // "The originals of 20 files were removed by the run of 8 Dec 14:02 (ID); undo that run
