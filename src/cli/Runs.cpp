@@ -54,7 +54,7 @@ std::string localTimeText(const std::string& utc) {
 
 // Paths as JSON strings: valid UTF-8, invalid bytes escaped.
 ordered_json pathsJson(const PathList& paths) {
-    return collectWithSelector(paths, safeCString);
+    return collectWithSelector(paths, jsonText);
 }
 
 ordered_json runJson(const RunRecord& run) {
@@ -66,13 +66,13 @@ ordered_json runJson(const RunRecord& run) {
             {"state", runStateName(run.state)},
             {"undone", run.undone ? ordered_json(*run.undone) : ordered_json(nullptr)},
             {"sources", pathsJson(run.sources)},
-            {"destination", safeCString(run.destination)},
+            {"destination", jsonText(run.destination)},
             {"also_into", pathsJson(others)},
             {"copied", run.counts.copied},
             {"skipped", run.counts.skipped},
             {"errors", run.counts.errors},
             {"originals_removed", run.originalsRemoved},
-            {"journal", safeCString(run.journalPath)}};
+            {"journal", jsonText(run.journalPath)}};
 }
 
 void printRunText(const RunRecord& run) {
@@ -122,7 +122,7 @@ void printUndoText(const UndoResult& result, bool dryRun) {
 void printUndoJson(const RunRecord& run, const UndoResult& result, bool dryRun) {
     ordered_json kept = ordered_json::array();
     for (const auto& [path, reason] : result.kept)
-        kept.push_back({{"path", safeCString(path)}, {"reason", reason}});
+        kept.push_back({{"path", jsonText(path)}, {"reason", reason}});
     const ordered_json report = {{"run", run.id},
                                  {"dryRun", dryRun},
                                  {"restored", pathsJson(result.restored)},

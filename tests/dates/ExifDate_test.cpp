@@ -3,6 +3,7 @@
 #include "dates/ExifFixtures.h"
 #include "dates/ExifTiff.h"
 #include "support/ExifDateReference.h"
+#include "support/LocaleScope.h"
 #include "support/TestSupport.h"
 
 #include <cstdlib>
@@ -463,6 +464,18 @@ class ExifCorpus : public ::testing::Test {
 TEST_F(ExifCorpus, MatchesTheTableInUtc) {
     TimeZoneScope zone("UTC");
     checkCorpus();
+}
+
+// The window runs under the user's locale; EXIF dates are read the same under any.
+TEST_F(ExifCorpus, MatchesTheTableUnderForeignLocales) {
+    TimeZoneScope zone("UTC");
+    for (const char* name : test::kForeignLocales) {
+        test::LocaleScope locale(name);
+        if (!locale.active())
+            GTEST_SKIP() << "the locale " << name << " is not installed (scripts/deps.sh makes it)";
+        SCOPED_TRACE(name);
+        checkCorpus();
+    }
 }
 
 // The reader skips libexif's clean-up pass for speed; on every file of the shared samples
