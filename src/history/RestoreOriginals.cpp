@@ -58,7 +58,7 @@ bool alreadyBack(const OriginalRemoval& original, const struct stat& status, int
         status.st_mtim.tv_sec != original.sourceStamp.modified.tv_sec ||
         status.st_mtim.tv_nsec != original.sourceStamp.modified.tv_nsec)
         return false;
-    const UniqueFd fd(::open(original.source.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    const UniqueFd fd = openSourceFile(AT_FDCWD, original.source.c_str());
     if (fd.get() < 0)
         return false;
     const std::optional<ContentHash> there = contentOf(fd.get(), status.st_size);
@@ -168,9 +168,10 @@ class Restorer {
         return true;
     }
 
+    // Whatever stands under the copy's name now is opened without waiting (a FIFO put there
+    // would hold the undo for ever) and only as a regular file.
     static int openCopy(const RecordedItem& copy) {
-        return ::openat(copy.parent.get(), copy.name.c_str(),
-                        O_RDONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+        return openSourceFile(copy.parent.get(), copy.name.c_str()).release();
     }
 
     bool restoreOne(Restore& restore) {

@@ -159,6 +159,26 @@ class ScratchDownload {
 
 } // namespace
 
+namespace {
+
+// Whether a level of `dateFolder` below `root` is a link, which the run refuses to enter.
+bool hasLinkedLevel(const std::string& root, const std::string& dateFolder) {
+    std::string level = root;
+    for (size_t begin = 0; begin < dateFolder.size();) {
+        const size_t end = std::min(dateFolder.find('/', begin), dateFolder.size());
+        level += "/" + dateFolder.substr(begin, end - begin);
+        struct stat status;
+        if (::lstat(level.c_str(), &status) != 0)
+            return false;
+        if (S_ISLNK(status.st_mode))
+            return true;
+        begin = end + 1;
+    }
+    return false;
+}
+
+} // namespace
+
 PlanOutcome PlannedEntry::outcome() const {
     if (!plan)
         return PlanOutcome::kFails;
@@ -220,6 +240,11 @@ void planRunEntries(RunPlan& plan, PlanProgress* progress, const FreeSpaceProbe&
         if (entry.error.empty())
             planned = engine.planEntry(source, locale, entry.error,
                                        download ? download->path() : std::string());
+        // The run fails the entry at a date folder that is a link: so does the plan.
+        if (planned && hasLinkedLevel(planned->root, planned->dateFolder)) {
+            entry.error = kLinkedDateFolder;
+            planned.reset();
+        }
         bool claims = false; // the entry claims its destination
         if (planned) {
             entry.bytes = S_ISDIR(planned->status.st_mode)

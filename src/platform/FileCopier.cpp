@@ -746,7 +746,7 @@ std::optional<CopyFailure> syncFileSystem(int folderFd, const std::string& shown
 }
 
 std::optional<CopyFailure> syncFileData(const std::string& path) {
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY));
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK));
     if (fd.get() < 0 || ::fdatasync(fd.get()) != 0)
         return failure("Couldn't write to disk", path, path, errno);
     return std::nullopt;

@@ -316,6 +316,15 @@ TEST_F(SpecialFilesTest, DateFoldersThatAreLinksAreNeverFollowed) {
         writeFile(source + "/b.jpg", "b", k2005 + 86400);
         fs::create_directory_symlink(c.target, dest + "/2005-03-17");
 
+        // The dry run says beforehand what the run does.
+        const Outcome planned = run({"--dry-run", "--json", "--no-history", source, dest}, 30);
+        EXPECT_EQ(planned.status, 1) << planned.err; // as the run: an entry fails
+        const json plan = planned.parsed()["plan"];
+        ASSERT_EQ(plan.size(), 2u) << planned.out;
+        EXPECT_EQ(plan[0]["path"], source + "/a.jpg");
+        EXPECT_EQ(plan[0]["error"], "The date folder is a link Orvane won't follow");
+        EXPECT_EQ(plan[1]["destination"], dest + "/2005-03-18/b.jpg");
+
         const Outcome outcome = run({"--json", "--no-history", source, dest}, 30);
         EXPECT_EQ(outcome.status, 1) << outcome.err;
         const json report = outcome.parsed();
