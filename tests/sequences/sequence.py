@@ -190,7 +190,7 @@ class Sequence:
         found += inv.check_undo_report(RunPaths("undo", (), self.world), outcome.report, before,
                                        after, inv.COPY_PLACES + tuple(backups))
         changed = any(not inv.same(before.get(name), after.get(name))
-                      for name in ("card",) + inv.COPY_PLACES)
+                      for name in ("card",) + inv.COPY_PLACES + tuple(backups))
         if key and changed:
             target = self.model.runs[key]
             found += inv.check_undo_restores(target, before, after,
