@@ -1,6 +1,7 @@
 """What a user does by hand between runs: renaming or nesting a date folder, deleting a copy,
 editing a photo on the card, shooting more photos, taking a backup drive away and bringing it
 back. Each answers a line saying what it did, or None when there was nothing to do."""
+import ctypes
 import os
 
 from world import Snapshot, digest_of
@@ -120,6 +121,18 @@ def shoot(world, model, number, maker):
     return "shot %s" % ", ".join(item.name for item in shot.files)
 
 
+_RENAME_EXCHANGE = 2
+_AT_FDCWD = -100
+
+
+def exchange(one, other):
+    """Swaps two names atomically (renameat2 with RENAME_EXCHANGE); False when either is
+    missing."""
+    libc = ctypes.CDLL(None, use_errno=True)
+    return libc.renameat2(_AT_FDCWD, one.encode(), _AT_FDCWD, other.encode(),
+                          _RENAME_EXCHANGE) == 0
+
+
 class FifoSwap:
     """The card's largest file swapped for a FIFO of the same name while a run goes on (a
     camera app replacing it, or someone hostile). The user's doing: the version swapped out
@@ -137,14 +150,16 @@ class FifoSwap:
         if self.name is None:
             return
         path = self.world.path("card", self.name)
-        try:
-            with open(path, "rb") as source:
-                self.digest = digest_of(source.read())
-            os.mkfifo(path + ".swap")
-            os.rename(path + ".swap", path)
-        except FileNotFoundError:  # a moving run removed it first
+        os.mkfifo(path + ".swap")
+        # Exchanged in one step, so that a file a moving run removed in the meantime is not
+        # replaced by a FIFO the run never saw.
+        if not exchange(path + ".swap", path):
+            os.remove(path + ".swap")
             self.line = "fifo: card/%s was gone already" % self.name
             return
+        with open(path + ".swap", "rb") as source:
+            self.digest = digest_of(source.read())
+        os.remove(path + ".swap")
         self.line = "swapped card/%s for a FIFO" % self.name
 
     def settle(self, places):
