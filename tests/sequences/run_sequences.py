@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """Random sequences of real `orvane` runs on real files, with the invariants checked after
-every step (see sequence.py and invariants.py).
+every step. Cards come from cards.py, steps from steps.py (their grammar), hand changes from
+hand.py; sequence.py plays them and invariants.py checks, against what model.py remembers;
+shrink.py shortens a failing list; regressions.py keeps the lists that once failed.
 
     run_sequences.py BIN                       the regression list, then random seeds for
                                                --budget seconds (CI: about two minutes)

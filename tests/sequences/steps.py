@@ -1,9 +1,9 @@
 """Steps as short texts, so that a failing sequence prints as a list that can be pasted back:
 `org+move+b1+j4` (organize with options), `dry+...` (a dry run, then the same run),
-`kill@40+...` (organize killed after 40 % of the time the
-longest whole run of the sequence took), `fifo@40+...` (organize while, at that moment, the
-card's largest file is swapped for a FIFO), `undo` (the default run), `undo@2` (the third
-latest run, by its id), and the hand changes `rename@I`, `nest@I`, `delete@I`, `edit@I`,
+`kill@40+...` (organize killed after 40 % of the time the longest whole run of the sequence
+took), `fifo@40+...` (organize while, at that moment, the card's largest file is swapped for a
+FIFO), `undo` (the default run), `undo@2` (the third latest run, by its id), and the hand
+changes `rename@I`, `nest@I`, `delete@I`, `edit@I`,
 `shoot@N`, `away@bk1`, `back@bk1`, `link@I` (a date folder to come made a link to a folder
 outside). Numbers after @ pick among what is there, modulo its count.
 
