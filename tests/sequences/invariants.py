@@ -309,15 +309,16 @@ def check_dry_run(run, plan, report):
         if entry is None:
             found.append(Violation(4, "%s copied %s, which its dry run did not plan" % (
                 run.key, path)))
-        elif entry["destination"] != destination:
+        elif entry.get("destination", destination) != destination:
             found.append(Violation(4, "%s copied %s to %s, its dry run said %s" % (
                 run.key, path, destination, entry["destination"])))
     skipped = {entry["path"] for entry in report.get("skipped", [])}
     for path, entry in sorted(planned.items()):
-        if entry.get("skipped"):
+        if entry.get("skipped") or entry.get("error"):
             if path in copied:
-                found.append(Violation(4, "%s copied %s, which its dry run skipped (%s)" % (
-                    run.key, path, entry["skipped"])))
+                found.append(Violation(4, "%s copied %s, which its dry run %s (%s)" % (
+                    run.key, path, "skipped" if entry.get("skipped") else "failed",
+                    entry.get("skipped") or entry.get("error"))))
         elif not entry.get("taken") and path not in copied and path not in errors:
             found.append(Violation(4, "%s's dry run planned %s for %s, the run %s" % (
                 run.key, entry["destination"], path,
