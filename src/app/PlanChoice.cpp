@@ -106,11 +106,24 @@ PlanChoice::State PlanChoice::folderState(size_t folder) const {
 }
 
 void PlanChoice::setFolderChosen(size_t folder, bool chosen) {
+    chooseBelow(folder, chosen);
+    followLeaders();
+}
+
+void PlanChoice::chooseBelow(size_t folder, bool chosen) {
     const PlanFolder& here = plan_->folders[folder];
     for (size_t entry : here.entries)
         chosen_[entry] = chosen;
     for (size_t sub : here.folders)
-        setFolderChosen(sub, chosen);
+        chooseBelow(sub, chosen);
+}
+
+void PlanChoice::followLeaders() {
+    // A leader the history knows stays out unless chosen again; a sidecar edited since (a
+    // new XMP) may still go alone, into the folder its photo went to.
+    for (const auto& [sidecar, leader] : leaderOf_)
+        if (inTree_[leader] && inTree_[sidecar])
+            chosen_[sidecar] = chosen_[leader];
 }
 
 void PlanChoice::chooseAll() {
@@ -126,6 +139,7 @@ void PlanChoice::chooseNone() {
 void PlanChoice::chooseNewOnly() {
     for (size_t entry = 0; entry < chosen_.size(); ++entry)
         chosen_[entry] = inTree_[entry] && plan_->entries[entry].outcome() == PlanOutcome::kCopy;
+    followLeaders();
 }
 
 size_t PlanChoice::chosenCount() const {

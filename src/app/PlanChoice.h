@@ -46,6 +46,9 @@ class PlanChoice {
 
   private:
     void countBelow(size_t folder, size_t& all, size_t& chosen) const;
+    void chooseBelow(size_t folder, bool chosen);
+    // Gives each sidecar its leader's choice, where both are in the tree.
+    void followLeaders();
 
     std::shared_ptr<const RunPlan> plan_;
     std::vector<bool> chosen_; // by entry

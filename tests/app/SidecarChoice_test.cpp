@@ -123,6 +123,24 @@ TEST_F(SidecarChoiceTest, ASidecarIsChosenAndLeftOutWithItsPhoto) {
     }
 }
 
+// "New Only" leaves out a photo whose name is taken, and its sidecar with it, though the
+// sidecar's own name is free; a folder's box takes its sidecars as its files.
+TEST_F(SidecarChoiceTest, ChoosingNewOnlyOrAFolderKeepsSidecarsWithTheirPhotos) {
+    writeFile(destination + "/2005/IMG_2.jpg", "another photo of that name");
+    const std::shared_ptr<const RunPlan> planned = plan();
+    PlanChoice choice(planned);
+    const size_t photo = entryOf(*planned, source("IMG_2.jpg")),
+                 sidecar = entryOf(*planned, source("IMG_2.XMP")),
+                 raw = entryOf(*planned, source("IMG_1.CR2"));
+    choice.chooseNewOnly();
+    EXPECT_FALSE(choice.chosen(photo));
+    EXPECT_FALSE(choice.chosen(sidecar));
+    EXPECT_TRUE(choice.chosen(raw));
+    choice.setFolderChosen(0, true);
+    EXPECT_TRUE(choice.chosen(photo));
+    EXPECT_TRUE(choice.chosen(sidecar));
+}
+
 // The run itself keeps them together too, whoever left the photo out.
 TEST_F(SidecarChoiceTest, ARunLeavesOutTheSidecarsOfAPhotoNotChosen) {
     const std::shared_ptr<const RunPlan> planned = plan();
