@@ -49,6 +49,7 @@ void EntryNamer::prepare(const UserDefaults& rules, const std::string& toPath,
                           : NameSequence(SequenceScope::Run, 1);
     sequenceOfLeader_.clear();
     sequenceOfSource_.clear();
+    lastTaken_.reset();
     numberedCopies_ = {};
 }
 
@@ -78,8 +79,10 @@ std::optional<EntryPlace> EntryNamer::place(const std::string& source, const str
     bool firstOfGroup = false; // the first of its pair or sidecars to be named
     if (settings_->uses(NameToken::Seq)) {
         auto [it, added] = sequenceOfLeader_.emplace(leader, 0);
-        if (added)
+        if (added) {
             it->second = sequence_.take(dates.day);
+            lastTaken_ = Taken{leader, it->second, dates.day};
+        }
         facts.sequence = it->second;
         sequenceOfSource_[source] = it->second;
         firstOfGroup = added;
@@ -126,6 +129,16 @@ std::optional<EntryPlace> EntryNamer::place(const std::string& source, const str
                 place.name = std::move(*earlier);
             }
     return place;
+}
+
+void EntryNamer::skippedUnnamed(const std::string& source) {
+    const std::string leader = pairs_ ? pairs_->nameLeaderOf(source) : source;
+    if (!lastTaken_ || lastTaken_->leader != leader)
+        return;
+    sequence_.giveBack(lastTaken_->number, lastTaken_->day);
+    sequenceOfLeader_.erase(leader);
+    sequenceOfSource_.erase(source);
+    lastTaken_.reset();
 }
 
 void EntryNamer::published(const std::string& source) {

@@ -65,6 +65,9 @@ class EntryNamer {
 
     // A copy of `source` was published: its sequence number counts as used.
     void published(const std::string& source);
+    // The entry just named is skipped before a run would name it (imported before): a run
+    // asks the history first and gives it no number, so the plan gives its number back.
+    void skippedUnnamed(const std::string& source);
     // For a stored counter, where the next run counts on from, when this one used a number.
     std::optional<uint64_t> nextStored() const { return sequence_.nextStored(); }
 
@@ -80,6 +83,12 @@ class EntryNamer {
     NameSequence sequence_{SequenceScope::Run, 1};
     std::unordered_map<std::string, uint64_t> sequenceOfLeader_;
     std::unordered_map<std::string, uint64_t> sequenceOfSource_;
+    struct Taken {
+        std::string leader;
+        uint64_t number = 0;
+        time_t day = 0;
+    };
+    std::optional<Taken> lastTaken_; // the number taken last, by the group it went to
     NumberedCopies numberedCopies_;
 };
 

@@ -130,6 +130,8 @@ class MergeEngine {
     std::optional<EntryPlan> planEntry(const std::string& source, const class DateLocale& locale,
                                        std::string& error, const std::string& readFrom = {},
                                        const struct stat* known = nullptr) const;
+    // The entry just planned is one a run skips before it names it (imported before).
+    void plannedSkipUnnamed(const std::string& source) const { namer_.skippedUnnamed(source); }
 
     ErrorText assertDirectoryPresent(const std::string& path);
     // Copies an entry under a temporary name beside `destination` and restores its times;

@@ -261,6 +261,9 @@ void planRunEntries(RunPlan& plan, PlanProgress* progress, const FreeSpaceProbe&
                 priorCopy = prior->priorCopy(plan.entries.size(), source, planned->status);
             if (priorCopy) {
                 entry.skipReason = std::move(priorCopy->reason);
+                // A run asks a file (not a camera's) before it names it: no {seq} number.
+                if (!download)
+                    engine.plannedSkipUnnamed(source);
             } else if (::lstat(destination.c_str(), &existing) == 0) {
                 // As the run decides about a taken name: the same contents are skipped, a
                 // different file may be kept beside under a numbered name.

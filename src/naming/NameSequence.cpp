@@ -29,14 +29,27 @@ NameSequence::NameSequence(SequenceScope scope, uint64_t firstStored)
     : scope_(scope),
       next_(scope == SequenceScope::Stored ? std::max<uint64_t>(firstStored, 1) : 1) {}
 
+namespace {
+
+long dayOf(time_t date) {
+    struct tm local = {};
+    localtime_r(&date, &local);
+    return (local.tm_year + 1900L) * 10000 + (local.tm_mon + 1) * 100 + local.tm_mday;
+}
+
+} // namespace
+
 uint64_t NameSequence::take(time_t date) {
     if (scope_ != SequenceScope::Day)
         return next_++;
-    struct tm local = {};
-    localtime_r(&date, &local);
-    const long day = (local.tm_year + 1900L) * 10000 + (local.tm_mon + 1) * 100 + local.tm_mday;
-    auto [it, added] = nextOfDay_.emplace(day, 1);
+    auto [it, added] = nextOfDay_.emplace(dayOf(date), 1);
     return it->second++;
+}
+
+void NameSequence::giveBack(uint64_t number, time_t date) {
+    uint64_t& next = scope_ != SequenceScope::Day ? next_ : nextOfDay_[dayOf(date)];
+    if (number + 1 == next)
+        next = number;
 }
 
 void NameSequence::used(uint64_t number) {

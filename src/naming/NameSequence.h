@@ -29,6 +29,8 @@ class NameSequence {
 
     // The next number for an entry dated `date` (local time decides the day).
     uint64_t take(time_t date);
+    // The number just taken for `date` is not used after all: the next entry takes it.
+    void giveBack(uint64_t number, time_t date);
     // A copy was published under a name with `number`.
     void used(uint64_t number);
     // For a stored counter, the number the next run starts at, when this run used any.

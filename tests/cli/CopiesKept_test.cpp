@@ -227,5 +227,31 @@ TEST_F(CopiesKept, SequenceNamesNeverCopyAFileAgainUnderANewNumber) {
     EXPECT_EQ(test::readFile(videos + "/2020-01-02/001-x.mp4"), "THE VIDEO");
 }
 
+// Files the history knows take no number in a run, which asks the history first: the dry
+// run numbers the new ones as the run then does.
+TEST_F(CopiesKept, ADryRunNumbersAsTheRunDoes) {
+    const std::string card = tmp / "card", dest = tmp / "D";
+    writeFile(card + "/a.jpg", "photo a", test::localTime(2020, 1, 2));
+    writeFile(card + "/b.jpg", "photo b", test::localTime(2020, 1, 2));
+    fs::create_directories(dest);
+    for (const char* scope : {"run", "day"}) {
+        SCOPED_TRACE(scope);
+        const std::string history = tmp / (std::string("H-") + scope);
+        const std::vector<std::string> args = {"--rename", "{seq:3}-{name}", "--seq", scope, card,
+                                               dest};
+        ASSERT_EQ(organize(tmp.path(), history, args).status, 0);
+        writeFile(card + "/c-" + scope + ".jpg", scope, test::localTime(2020, 1, 2));
+        std::vector<std::string> dry = args;
+        dry.insert(dry.begin(), "--dry-run");
+        const RunOutcome plan = organize(tmp.path(), history, dry);
+        const RunOutcome run = organize(tmp.path(), history, args);
+        EXPECT_NE(plan.out.find("/2020-01-02/001-c-" + std::string(scope) + ".jpg"),
+                  std::string::npos)
+            << plan.out;
+        EXPECT_NE(run.out.find("(as 001-c-" + std::string(scope) + ".jpg)"), std::string::npos)
+            << run.out;
+    }
+}
+
 } // namespace
 } // namespace orvane
