@@ -311,6 +311,30 @@ Möchten Sie die Website von Orvane besuchen, um die neue Version herunterzulade
         <translation>Zielordner</translation>
     </message>
     <message>
+        <source>Backup folder</source>
+        <translation>Sicherungsordner</translation>
+    </message>
+    <message>
+        <source>Video destination folder</source>
+        <translation>Zielordner für Videos</translation>
+    </message>
+    <message>
+        <source>The backup %1 is the same folder as %2.</source>
+        <translation>Die Sicherung %1 ist derselbe Ordner wie %2.</translation>
+    </message>
+    <message>
+        <source>The backup %1 lies inside %2.</source>
+        <translation>Die Sicherung %1 liegt in %2.</translation>
+    </message>
+    <message>
+        <source>The backup %1 holds %2.</source>
+        <translation>Die Sicherung %1 enthält %2.</translation>
+    </message>
+    <message>
+        <source>A backup must be a folder of its own, outside the destination folders and the sources.</source>
+        <translation>Eine Sicherung muss ein eigener Ordner sein, außerhalb der Zielordner und der Quellen.</translation>
+    </message>
+    <message>
         <source>The date folder is a link Orvane won&apos;t follow</source>
         <translation>Der Datumsordner ist ein Link, dem Orvane nicht folgt</translation>
     </message>
