@@ -96,6 +96,16 @@ PathList backupsAsGiven(const UserDefaults& rules) {
     return backups;
 }
 
+// The folder a source names, none for a device.
+std::string folderOfSource(const std::string& source) {
+    constexpr std::string_view kFolderCamera = "camera:disk:";
+    if (!isCameraPath(source))
+        return source;
+    return source.compare(0, kFolderCamera.size(), kFolderCamera) == 0
+               ? source.substr(kFolderCamera.size())
+               : std::string();
+}
+
 RunProblem placeProblem(const char* text, const std::string& backup, const std::string& other) {
     return fillValues(text, {quoted(backup), quoted(other)}) + "\n" + kBackupOwnFolder;
 }
@@ -128,12 +138,15 @@ RunProblem checkBackupPlaces(const UserDefaults& rules, const std::string& desti
                                                     : kBackupHoldsPlace,
                                     backup.path, root.path);
         }
-        for (const std::string& source : sources)
-            if (!isCameraPath(source) && liesWithin(backup.place, folderPlaceOf(source)))
-                return placeProblem(liesWithin(folderPlaceOf(source), backup.place)
+        for (const std::string& source : sources) {
+            // A folder seen as a camera ("camera:disk:FOLDER") is a folder all the same.
+            const std::string folder = folderOfSource(source);
+            if (!folder.empty() && liesWithin(backup.place, folderPlaceOf(folder)))
+                return placeProblem(liesWithin(folderPlaceOf(folder), backup.place)
                                         ? kBackupIsPlace
                                         : kBackupInsidePlace,
-                                    backup.path, source);
+                                    backup.path, folder);
+        }
         for (size_t other = 0; other < at; ++other) {
             const bool inside = liesWithin(backup.place, placed[other].place);
             const bool holds = liesWithin(placed[other].place, backup.place);

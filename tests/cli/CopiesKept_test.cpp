@@ -73,6 +73,7 @@ TEST_F(CopiesKept, BackupsThatAreNoFolderOfTheirOwnAreRefusedBeforeAnythingIsMad
         const char* what;
         bool destinationExists;
         std::vector<std::string> options; // {D}: the destination, {B}: a folder, {C}: the card
+        const char* sourceScheme = "";    // "camera:disk:": the card seen as a camera
     };
     const Row rows[] = {
         {"the destination itself", false, {"--backup", "{D}"}},
@@ -86,6 +87,7 @@ TEST_F(CopiesKept, BackupsThatAreNoFolderOfTheirOwnAreRefusedBeforeAnythingIsMad
         {"two spellings of one backup", true, {"--backup", "{B}", "--backup", "{B}/."}},
         {"a backup inside another", true, {"--backup", "{B}", "--backup", "{B}/inner"}},
         {"the video destination", true, {"--video-dest", "{B}/V", "--backup", "{B}/V"}},
+        {"inside the card seen as a camera", true, {"--backup", "{C}/backup"}, "camera:disk:"},
     };
     int number = 0;
     for (const Row& row : rows) {
@@ -105,7 +107,7 @@ TEST_F(CopiesKept, BackupsThatAreNoFolderOfTheirOwnAreRefusedBeforeAnythingIsMad
                     option = path + option.substr(mark.size());
             args.push_back(option);
         }
-        args.insert(args.end(), {card, dest});
+        args.insert(args.end(), {row.sourceScheme + card, dest});
         const std::set<std::string> before = treeOf(place);
 
         const RunOutcome run = organize(tmp.path(), tmp / "data", args);
