@@ -110,6 +110,17 @@ RunProblem placeProblem(const char* text, const std::string& backup, const std::
     return fillValues(text, {quoted(backup), quoted(other)}) + "\n" + kBackupOwnFolder;
 }
 
+// The text for a backup that is the folder `other`, lies inside it or holds it; none when it
+// does neither.
+const char* overlapText(const FolderPlace& backup, const FolderPlace& other) {
+    const bool inside = liesWithin(backup, other);
+    const bool holds = liesWithin(other, backup);
+    return inside && holds ? kBackupIsPlace
+           : inside        ? kBackupInsidePlace
+           : holds         ? kBackupHoldsPlace
+                           : nullptr;
+}
+
 } // namespace
 
 RunProblem checkBackupPlaces(const UserDefaults& rules, const std::string& destination,
@@ -129,33 +140,20 @@ RunProblem checkBackupPlaces(const UserDefaults& rules, const std::string& desti
         placed.push_back({backup, folderPlaceOf(backup)});
     for (size_t at = 0; at < placed.size(); ++at) {
         const Named& backup = placed[at];
-        for (const Named& root : roots) {
-            const bool inside = liesWithin(backup.place, root.place);
-            const bool holds = liesWithin(root.place, backup.place);
-            if (inside || holds)
-                return placeProblem(inside && holds ? kBackupIsPlace
-                                    : inside        ? kBackupInsidePlace
-                                                    : kBackupHoldsPlace,
-                                    backup.path, root.path);
-        }
+        for (const Named& root : roots)
+            if (const char* text = overlapText(backup.place, root.place))
+                return placeProblem(text, backup.path, root.path);
         for (const std::string& source : sources) {
-            // A folder seen as a camera ("camera:disk:FOLDER") is a folder all the same.
+            // A folder seen as a camera ("camera:disk:FOLDER") is a folder all the same; a
+            // source inside a backup is read as any source.
             const std::string folder = folderOfSource(source);
             if (!folder.empty() && liesWithin(backup.place, folderPlaceOf(folder)))
-                return placeProblem(liesWithin(folderPlaceOf(folder), backup.place)
-                                        ? kBackupIsPlace
-                                        : kBackupInsidePlace,
-                                    backup.path, folder);
+                return placeProblem(overlapText(backup.place, folderPlaceOf(folder)), backup.path,
+                                    folder);
         }
-        for (size_t other = 0; other < at; ++other) {
-            const bool inside = liesWithin(backup.place, placed[other].place);
-            const bool holds = liesWithin(placed[other].place, backup.place);
-            if (inside || holds)
-                return placeProblem(inside && holds ? kBackupIsPlace
-                                    : inside        ? kBackupInsidePlace
-                                                    : kBackupHoldsPlace,
-                                    backup.path, placed[other].path);
-        }
+        for (size_t other = 0; other < at; ++other)
+            if (const char* text = overlapText(backup.place, placed[other].place))
+                return placeProblem(text, backup.path, placed[other].path);
     }
     return std::nullopt;
 }
