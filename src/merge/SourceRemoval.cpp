@@ -68,6 +68,14 @@ bool reachedWithoutLinks(const std::string& root, const std::string& relative) {
     return direct;
 }
 
+// Whether a skip names a copy made before: the import history's, or the same bytes found
+// elsewhere in the destination.
+bool namesEarlierCopy(const EntryOutcome& outcome) {
+    return outcome.alreadyThere && !outcome.reason.empty() && !outcome.path.empty() &&
+           (skip::isImportedBefore(outcome.reason) ||
+            outcome.reason.rfind(skip::kAlreadyInDestination, 0) == 0);
+}
+
 } // namespace
 
 bool SourceRemoval::earlierCopyStands(const std::string& source, const struct stat& original,
@@ -101,10 +109,11 @@ bool SourceRemoval::earlierCopyStands(const std::string& source, const struct st
 }
 
 void SourceRemoval::consider(size_t entry, const std::string& source, const EntryOutcome& outcome) {
-    // Only a copy made now or bytes compared now vouch for the original. A skip by a rule
-    // names no copy; one for a copy made before is compared below.
-    const bool earlierCopy = outcome.alreadyThere && !outcome.reason.empty();
-    if (stopped_ || outcome.error || (earlierCopy && outcome.path.empty()))
+    // Only a copy made now or bytes compared now vouch for the original: a skip for a copy
+    // made before is compared below, any other skip stays.
+    const bool earlierCopy = namesEarlierCopy(outcome);
+    if (stopped_ || outcome.error ||
+        (outcome.alreadyThere && !outcome.reason.empty() && !earlierCopy))
         return;
     if (isCameraPath(source)) {
         // A camera's files are its own to delete.
