@@ -4,8 +4,10 @@
 // without SIGTERM; and date folders that are links.
 #include "support/TestSupport.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -282,8 +284,9 @@ TEST_F(SpecialFilesTest, AFifoSwappedInForASourceHoldsNothingUp) {
         if (terminate) {
             EXPECT_EQ(outcome.status, 128 + SIGTERM) << outcome.err;
             EXPECT_LT(afterSignal, 8.0);
-            if (!outcome.out.empty())
+            if (!outcome.out.empty()) {
                 EXPECT_EQ(outcome.parsed()["copied"].size(), copies.size());
+            }
         } else {
             EXPECT_EQ(outcome.status, 1) << outcome.err;
             const json report = outcome.parsed();
@@ -291,6 +294,111 @@ TEST_F(SpecialFilesTest, AFifoSwappedInForASourceHoldsNothingUp) {
             EXPECT_EQ(report["errors"][0]["path"], swapped);
             EXPECT_EQ(copies.size(), size_t{kFiles - 1});
         }
+    }
+}
+
+int shell(const std::string& command) {
+    return std::system((command + " >/dev/null 2>&1").c_str());
+}
+
+// The process serving a FUSE mount at `mountPoint`, found by its command line; -1 if none.
+pid_t fuseServerOf(const std::string& mountPoint) {
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::string command = readFile(entry.path() / "cmdline");
+        std::replace(command.begin(), command.end(), '\0', ' ');
+        const std::string status = readFile(entry.path() / "stat");
+        const size_t state = status.rfind(") ");
+        if (command.find("mount.exfat-fuse") != std::string::npos &&
+            command.find(" " + mountPoint + " ") != std::string::npos &&
+            state != std::string::npos && status.compare(state + 2, 1, "Z") != 0)
+            return std::stoi(name);
+    }
+    return -1;
+}
+
+// A card whose reader stops answering in the middle of a run (its FUSE server stopped), so
+// that the run's reads wait for ever: after SIGTERM the run is stopped at once within seconds,
+// its unfinished copy removed. (The kernel lets the process end only once the card answers
+// again: a thread waiting on it closes its files last.)
+TEST_F(SpecialFilesTest, SigtermStopsARunWhoseCardStoppedAnswering) {
+    if (geteuid() != 0 || !fs::exists("/dev/fuse"))
+        GTEST_SKIP() << "mounting through FUSE needs root and /dev/fuse";
+    const std::string image = tmp / "card.img";
+    if (shell("truncate -s 64M '" + image + "' && mkfs.exfat '" + image + "'") != 0)
+        GTEST_SKIP() << "mkfs.exfat (exfatprogs) is not installed";
+    auto mount = [&] {
+        return shell("mount -t exfat-fuse -o loop '" + image + "' '" + source + "'") == 0;
+    };
+    if (!mount())
+        GTEST_SKIP() << "exfat-fuse is not installed or mounting is not permitted here";
+    for (int i = 0; i < 400; ++i)
+        writeFile(source + "/f" + std::to_string(i) + ".jpg", std::string(65536, 'x'), k2005);
+    // Mounted again, so that every read goes to the server rather than to cached pages.
+    ASSERT_EQ(shell("umount '" + source + "'"), 0);
+    ASSERT_TRUE(mount());
+    const pid_t server = fuseServerOf(source);
+    struct Release {
+        pid_t server;
+        std::string mountPoint;
+        ~Release() {
+            if (server > 0)
+                kill(server, SIGCONT);
+            shell("umount '" + mountPoint + "'");
+        }
+    } release{server, source};
+    ASSERT_GT(server, 0) << "no FUSE server found for " << source;
+
+    const pid_t pid = start({"--json", "--no-history", "--no-exif", source, dest});
+    // Once copies are being made, the card stops answering.
+    const std::string folder = dest + "/2005-03-17";
+    for (int tries = 0; tries < 2000 && (!fs::exists(folder) || fs::is_empty(folder)); ++tries)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_FALSE(fs::is_empty(folder)) << "no copy was made";
+    ASSERT_EQ(kill(server, SIGSTOP), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300)); // the run now waits on the card
+    kill(pid, SIGTERM);
+    const auto signalled = std::chrono::steady_clock::now();
+    bool stopped = false;
+    while (!stopped && std::chrono::steady_clock::now() - signalled < std::chrono::seconds(10)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        stopped = readFile(errPath).find("stopped at once") != std::string::npos;
+    }
+    const double afterSignal =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - signalled).count();
+    EXPECT_TRUE(stopped) << readFile(errPath);
+    EXPECT_LT(afterSignal, 8.0);
+
+    kill(server, SIGCONT);
+    const Outcome outcome = finish(pid, 60);
+    EXPECT_EQ(outcome.status, 128 + SIGTERM) << outcome.err;
+    for (const auto& [name, contents] : destinationTree()) {
+        EXPECT_EQ(name.find(".orvane-"), std::string::npos) << name;
+        EXPECT_EQ(contents.size(), 65536u) << name;
+    }
+
+    // A card that stopped answering before the run: its listing waits in the thread that
+    // runs the run control, which then hears no signal, and SIGTERM still ends the process.
+    fs::remove_all(dest);
+    fs::create_directories(dest);
+    ASSERT_EQ(kill(server, SIGSTOP), 0);
+    const pid_t waiting = start({"--json", "--no-history", "--no-exif", source, dest});
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    kill(waiting, SIGTERM);
+    const auto sent = std::chrono::steady_clock::now();
+    int status = 0;
+    pid_t ended = 0;
+    while ((ended = waitpid(waiting, &status, WNOHANG)) == 0 &&
+           std::chrono::steady_clock::now() - sent < std::chrono::seconds(10))
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(ended, waiting) << "still running 10 s after SIGTERM";
+    if (ended == waiting) {
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), 128 + SIGTERM);
+    } else {
+        kill(server, SIGCONT);
+        finish(waiting, 30);
     }
 }
 
