@@ -24,6 +24,10 @@ REGRESSIONS = [
     (11, "org+vd+r0+sd+j4,org+vd+r0+sd+h2+d2+j4,org+vd+r0+sd+h2+d2+j4"),
     # Undo of a run whose backup copies a later move relied on when it freed the card.
     (555, "org+b1+d2+j1+ih,org+move+b1+verify+j4,org+move+b1+h2+j1,undo@2"),
+    # The dry run numbered {seq} over files the run then skipped as imported before.
+    (68, "org+vd+j1+ih+r3,edit@36,dry+move+j1+r1"),
+    (279, "org+h2+j1,dry+sca+j4+r2"),
+    (316, "org+vd+j1,edit@47,dry+kb+j1+r2+sd"),
     # A FIFO swapped in for a source file: the run hung for ever, and SIGTERM did nothing.
     (12, "fifo@0+j1,org+j1"),
     (13, "org+j1,shoot@2,fifo@50+move+j4,org+move+j1,undo"),
