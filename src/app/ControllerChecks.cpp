@@ -84,8 +84,9 @@ bool Controller::spaceConfirmed(const PathList& fileList, const ListedStatuses* 
     const RunDestinations destinations = runDestinationsOf(rules, toPath_);
     PathList folders = destinations.backups;
     folders.insert(folders.begin(), toPath_);
-    // Files the history will skip need no room: asked through the run's own quick look (no
-    // file is hashed whole), opened only when the list as a whole does not fit.
+    // Files the history will skip need no room: asked as the run will ask (through its quick
+    // look, or with --checksum by the whole contents' hash), opened only when the list as a
+    // whole does not fit.
     std::unique_ptr<ImportRecorder> history;
     std::vector<std::string> historyNotes;
     bool historyOpened = false;
@@ -93,11 +94,11 @@ bool Controller::spaceConfirmed(const PathList& fileList, const ListedStatuses* 
     const SkippedByRun importedBefore = [&](const std::string& path, const struct stat& status) {
         if (!historyOpened && !importHistoryFile_.empty()) {
             historyOpened = true;
-            history = ImportRecorder::start(importHistoryFile_,
-                                            {toPath_, std::string(),
-                                             rules.boolForKey(keys::kIgnoreImportHistory), false,
-                                             runAgain_, destinations.videos},
-                                            historyNotes);
+            history = ImportRecorder::start(
+                importHistoryFile_,
+                {toPath_, std::string(), rules.boolForKey(keys::kIgnoreImportHistory), false,
+                 runAgain_, destinations.videos, rules.boolForKey(keys::kCompareWholeContents)},
+                historyNotes);
         }
         return history && history->priorCopy(asked++, path, status).has_value();
     };
