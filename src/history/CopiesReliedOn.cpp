@@ -4,6 +4,7 @@
 #include "history/RecordedPaths.h"
 
 #include <map>
+#include <set>
 #include <sys/stat.h>
 #include <utility>
 #include <vector>
@@ -23,25 +24,37 @@ bool backAtItsPlace(const OriginalRemoval& original) {
            status.st_mtim.tv_nsec == original.sourceStamp.modified.tv_nsec;
 }
 
-// The run's copies still at their places as it made them, which its undo would remove.
-std::map<ItemKey, FileStamp> copiesStillThere(const RunRecord& run) {
-    std::map<ItemKey, FileStamp> copies;
+// The run's copies still at their places as it made them, which its undo would remove, and
+// the sources they were made from.
+struct CopiesThere {
+    std::map<ItemKey, FileStamp> items;
+    std::set<std::string> sources;
+};
+
+CopiesThere copiesStillThere(const RunRecord& run) {
+    CopiesThere copies;
     for (const RunRecord::Copy& copy : run.copies) {
         struct stat status;
-        if (::lstat(copy.destination.c_str(), &status) == 0 && FileStamp::of(status) == copy.stamp)
-            copies[{copy.stamp.device, copy.stamp.inode}] = copy.stamp;
+        if (::lstat(copy.destination.c_str(), &status) != 0 ||
+            !(FileStamp::of(status) == copy.stamp))
+            continue;
+        copies.items[{copy.stamp.device, copy.stamp.inode}] = copy.stamp;
+        if (!copy.source.empty())
+            copies.sources.insert(copy.source);
     }
     return copies;
 }
 
-// Whether a removal relied on one of `copies`: on the copy that stood for the original, as it
-// was then (its change time tells it from a file given the same inode later); or on the item
-// at the same path below one of the run's other folders, where a backup found its copy
-// already and so made none of its own.
-bool reliesOn(const RunRecord& run, const OriginalRemoval& removal,
-              const std::map<ItemKey, FileStamp>& copies) {
-    if (auto copy = copies.find({removal.copyStamp.device, removal.copyStamp.inode});
-        copy != copies.end() && copy->second == removal.copyStamp)
+// Whether one of `copies` may be all that is left of an original a later run removed: one
+// made from the same source (the later run's own copy may be gone since), the copy that stood
+// for the original as it was then (its change time tells it from a file given the same inode
+// later), or the item at the same path below one of the run's other folders, where a backup
+// found its copy already and so made none of its own.
+bool reliesOn(const RunRecord& run, const OriginalRemoval& removal, const CopiesThere& copies) {
+    if (copies.sources.count(removal.source))
+        return true;
+    if (auto copy = copies.items.find({removal.copyStamp.device, removal.copyStamp.inode});
+        copy != copies.items.end() && copy->second == removal.copyStamp)
         return true;
     const std::vector<RecordedRoot> roots = run.roots();
     std::optional<std::vector<std::string>> below;
@@ -60,7 +73,7 @@ bool reliesOn(const RunRecord& run, const OriginalRemoval& removal,
             path = appendPathComponent(path, component);
         struct stat status;
         if (path != removal.copy && ::lstat(path.c_str(), &status) == 0 &&
-            copies.count({status.st_dev, status.st_ino}))
+            copies.items.count({status.st_dev, status.st_ino}))
             return true;
     }
     return false;
@@ -69,8 +82,8 @@ bool reliesOn(const RunRecord& run, const OriginalRemoval& removal,
 } // namespace
 
 std::optional<RelyingRun> runRelyingOn(const RunRecord& run) {
-    const std::map<ItemKey, FileStamp> copies = copiesStillThere(run);
-    if (copies.empty())
+    const CopiesThere copies = copiesStillThere(run);
+    if (copies.items.empty())
         return std::nullopt;
     // Latest first: the run to undo first is named first. Only a run begun later can have
     // found the copies there (ids sort as the runs began).

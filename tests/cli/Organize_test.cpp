@@ -109,7 +109,8 @@ class OrganizeTest : public ::testing::Test {
         const pid_t pid = start(std::move(args));
         pollfd ready = {watch, POLLIN, 0};
         EXPECT_EQ(poll(&ready, 1, 20000), 1) << "no copy was begun";
-        kill(pid, signal);
+        if (pid > 0) // kill(-1) would hit every process of the user
+            kill(pid, signal);
         close(watch);
         return finish(pid);
     }
@@ -917,6 +918,7 @@ TEST_F(OrganizeTest, KilledRunsLeaveNothingHalfDone) {
         fs::create_directories(dest);
         const pid_t pid = start(args);
         std::this_thread::sleep_for(std::uniform_real_distribution<double>(0, 1)(random) * fullRun);
+        ASSERT_GT(pid, 0) << "the binary could not be started";
         kill(pid, SIGKILL);
         if (finish(pid).status != 128 + SIGKILL) {
             // It ended before the kill: the run timed was slowed by a busy machine.
@@ -1016,6 +1018,7 @@ TEST_F(OrganizeTest, KilledMoveRunsLoseNoOriginal) {
         // Within the run's first 90%: a busy machine makes runs' lengths vary.
         std::this_thread::sleep_for(std::uniform_real_distribution<double>(0, 0.9)(random) *
                                     fullRun);
+        ASSERT_GT(pid, 0) << "the binary could not be started";
         kill(pid, SIGKILL);
         if (finish(pid).status != 128 + SIGKILL) {
             // The run ended first: the one timed was slowed by a busy machine. Aim earlier.
