@@ -267,13 +267,13 @@ int runOrganize(int argc, char** argv) {
     bool cancelRequested = false;
     RunStatus& status = controller.status();
     bool endSeen = false; // after one tick for it, the ticks go back to every 5 ms
+    std::chrono::steady_clock::time_point termGraceEnds;
     while (timers.hasTimers()) {
         {
             std::unique_lock lock(status.endLock);
             status.workerEnded.wait_for(lock, std::chrono::milliseconds(5),
                                         [&] { return status.workerDone && !endSeen; });
             endSeen = status.workerDone;
-    std::chrono::steady_clock::time_point termGraceEnds;
         }
         if (stop_signals::count() > 0 && !cancelRequested) {
             cancelRequested = true;
@@ -283,6 +283,8 @@ int runOrganize(int argc, char** argv) {
             if (stop_signals::first() == SIGTERM) {
                 std::lock_guard lock(controller.status().statusLock);
                 controller.status().abandonLargeCopies = true;
+                termGraceEnds = std::chrono::steady_clock::now() +
+                                std::chrono::seconds(stop_signals::kTermGraceSeconds);
             }
             controller.goClicked();
         }
@@ -292,8 +294,6 @@ int runOrganize(int argc, char** argv) {
                                           std::chrono::steady_clock::now() >= termGraceEnds))
             stopAtOnce();
         timers.fireAll();
-                termGraceEnds = std::chrono::steady_clock::now() +
-                                std::chrono::seconds(stop_signals::kTermGraceSeconds);
     }
     progress.finish();
 
