@@ -84,7 +84,7 @@ def check_no_temporaries(root, names):
     for name in names:
         for parent, _, files in os.walk(os.path.join(root, name)):
             for file_name in files:
-                if file_name.startswith(".orvane-partial-"):
+                if file_name.startswith((".orvane-partial-", ".orvane-probe-")):
                     found.append(Violation(2, "a temporary was left behind: %s" % os.path.relpath(
                         os.path.join(parent, file_name), root)))
     return found
