@@ -266,6 +266,7 @@ TEST_F(SpecialFilesTest, AFifoSwappedInForASourceHoldsNothingUp) {
         const int watch = inotify_init1(IN_CLOEXEC);
         ASSERT_GE(inotify_add_watch(watch, folder.c_str(), IN_CREATE), 0);
         const pid_t pid = start({"--json", "--no-history", source, dest});
+        ASSERT_GT(pid, 0) << "the binary could not be started"; // kill(-1) would hit everything
         pollfd ready = {watch, POLLIN, 0};
         EXPECT_EQ(poll(&ready, 1, 20000), 1) << "no copy was begun";
         close(watch);
@@ -352,6 +353,7 @@ TEST_F(SpecialFilesTest, SigtermStopsARunWhoseCardStoppedAnswering) {
     ASSERT_GT(server, 0) << "no FUSE server found for " << source;
 
     const pid_t pid = start({"--json", "--no-history", "--no-exif", source, dest});
+    ASSERT_GT(pid, 0) << "the binary could not be started"; // kill(-1) would hit everything
     // Once copies are being made, the card stops answering.
     const std::string folder = dest + "/2005-03-17";
     for (int tries = 0; tries < 2000 && (!fs::exists(folder) || fs::is_empty(folder)); ++tries)
@@ -385,6 +387,7 @@ TEST_F(SpecialFilesTest, SigtermStopsARunWhoseCardStoppedAnswering) {
     fs::create_directories(dest);
     ASSERT_EQ(kill(server, SIGSTOP), 0);
     const pid_t waiting = start({"--json", "--no-history", "--no-exif", source, dest});
+    ASSERT_GT(waiting, 0) << "the binary could not be started";
     std::this_thread::sleep_for(std::chrono::seconds(1));
     kill(waiting, SIGTERM);
     const auto sent = std::chrono::steady_clock::now();
