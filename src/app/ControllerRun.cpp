@@ -167,15 +167,13 @@ void Controller::goClicked() {
     if (!runJournalFolder_.empty())
         journal_ = RunJournal::start(runJournalFolder_, fromPaths_, toPath_, rules,
                                      runDestinationsOf(rules, toPath_).others());
-    if (!importHistoryFile_.empty())
-        imports_ =
-            ImportRecorder::start(importHistoryFile_,
-                                  {toPath_, runIdFor(journal_ ? journal_->path() : std::string()),
-                                   rules.boolForKey(keys::kIgnoreImportHistory),
-                                   rules.boolForKey(keys::kSkipCopiesAnywhere), runAgain_,
-                                   runDestinationsOf(rules, toPath_).videos,
-                                   rules.boolForKey(keys::kCompareWholeContents)},
-                                  reportController_.result().notes);
+    imports_ = ImportRecorder::start(
+        importHistoryFile_,
+        {toPath_, runIdFor(journal_ ? journal_->path() : std::string()),
+         rules.boolForKey(keys::kIgnoreImportHistory), rules.boolForKey(keys::kSkipCopiesAnywhere),
+         runAgain_, runDestinationsOf(rules, toPath_).videos,
+         rules.boolForKey(keys::kCompareWholeContents)},
+        reportController_.result().notes);
     if (rememberJobCode(defaults_, rules.stringForKey(keys::kJobCode).value_or(std::string()))) {
         defaults_.synchronize();
         if (mainView_)

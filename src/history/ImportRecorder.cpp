@@ -22,6 +22,9 @@ namespace {
 // Published copies are recorded in batches of this many, each one transaction.
 constexpr size_t kBatch = 256;
 
+// SQLite's name for a database that lives in this connection's memory and ends with it.
+constexpr const char* kRunOnlyHistory = ":memory:";
+
 int64_t nanoseconds(const struct timespec& time) {
     return static_cast<int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
 }
@@ -99,8 +102,15 @@ void forgetUndoneCopies(const std::string& historyFile, const std::string& run,
 
 std::unique_ptr<ImportRecorder> ImportRecorder::start(const std::string& file, Options options,
                                                       std::vector<std::string>& notes) {
+    // Without a history the destination's index still finds copies anywhere: it is kept in
+    // memory for this run alone, where no earlier import is known and nothing is kept.
+    if (file.empty() && !options.skipCopiesAnywhere)
+        return nullptr;
+    if (file.empty())
+        options.ignoreHistory = true;
     std::string problem;
-    std::unique_ptr<ImportHistory> history = ImportHistory::open(file, problem);
+    std::unique_ptr<ImportHistory> history =
+        ImportHistory::open(file.empty() ? kRunOnlyHistory : file, problem);
     if (!problem.empty())
         notes.push_back(historyProblemNote(problem));
     if (!history)
@@ -113,8 +123,6 @@ std::unique_ptr<ImportRecorder> ImportRecorder::forPlan(const std::string& file,
                                                         const std::string& destination,
                                                         const UserDefaults& rules,
                                                         std::vector<std::string>& notes) {
-    if (file.empty())
-        return nullptr;
     Options options;
     options.destination = destination;
     options.ignoreHistory = rules.boolForKey(keys::kIgnoreImportHistory);

@@ -38,11 +38,12 @@ class ImportRecorder : public RunObserver, public PriorImports {
     };
 
     // Opens the history at `file`; a problem goes into `notes` (once). Answers none when
-    // the run is to go without it.
+    // the run is to go without it. Without a file (the user keeps no history) it answers
+    // one only to find copies anywhere in the destination, and remembers nothing.
     static std::unique_ptr<ImportRecorder> start(const std::string& file, Options options,
                                                  std::vector<std::string>& notes);
     // For a plan (the dry run, the preview): the history as `rules` ask for it, to be
-    // prepared like a run's; none without a history.
+    // prepared like a run's; as start() answers it.
     static std::unique_ptr<ImportRecorder> forPlan(const std::string& file,
                                                    const std::string& destination,
                                                    const UserDefaults& rules,
