@@ -251,7 +251,10 @@ def normal_name(path):
 
 
 def _naming(options):
-    return [option for option in options if option[0] == "r" and option[1:].isdigit()]
+    """The template and the {seq} scope (run when none is given) a run names its copies by."""
+    template = [option for option in options if option[0] == "r" and option[1:].isdigit()]
+    scope = [option for option in options if option in ("sr", "sd", "ss")] or ["sr"]
+    return template + (scope if template else [])
 
 
 def check_duplicates(model, run, report, before, after):
