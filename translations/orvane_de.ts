@@ -379,6 +379,10 @@ Möchten Sie die Website von Orvane besuchen, um die neue Version herunterzulade
         <translation>Seit dem Kopieren verschoben oder ersetzt</translation>
     </message>
     <message>
+        <source>Its original is no longer where it was copied from: this may be the only copy</source>
+        <translation>Das Original liegt nicht mehr dort, von wo es kopiert wurde: dies ist vielleicht die einzige Kopie</translation>
+    </message>
+    <message>
         <source>Not inside the destination folder</source>
         <translation>Nicht im Zielordner</translation>
     </message>

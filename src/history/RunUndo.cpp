@@ -8,6 +8,8 @@
 #include "history/JournalFormat.h"
 #include "history/RecordedPaths.h"
 #include "history/RestoreOriginals.h"
+#include "platform/FileDescriptor.h"
+#include "platform/RemoteSources.h"
 
 #include <cerrno>
 #include <cstring>
@@ -31,7 +33,8 @@ bool sameItem(const FileStamp& stamp, const struct stat& status) {
 class Undoer {
   public:
     Undoer(const RunRecord& run, bool dryRun, UndoResult& result)
-        : run_(run), dryRun_(dryRun), result_(result), roots_(run.roots()) {}
+        : run_(run), dryRun_(dryRun), result_(result), roots_(run.roots()),
+          restored_(result.restored.begin(), result.restored.end()) {}
 
     void undo() {
         for (const RunRecord::Copy& copy : run_.copies)
@@ -80,6 +83,8 @@ class Undoer {
             return keep(copy.destination, kept::kUnrecorded);
         if (folder && !treeUnchanged(item->parent.get(), item->name, *copy.tree))
             return keep(copy.destination, kept::kChanged);
+        if (!originalStillThere(copy, folder))
+            return keep(copy.destination, kept::kOriginalGone);
 
         if (dryRun_) {
             gone_.insert(goneKey(copy.destination, item->relative));
@@ -94,6 +99,23 @@ class Undoer {
                         kept::kCouldNotRemove + std::string(std::strerror(failure)));
         }
         result_.removed.push_back(copy.destination);
+    }
+
+    // Whether the copy's original is still where it was copied from, as the copy has it (same
+    // size and modification time, which a copy keeps): otherwise the copy may be the only one
+    // left (the card was formatted, the photo deleted or edited since), and removing it would
+    // lose the photo. An original put back first (in a dry run: to be put back) counts as
+    // there. A camera's files are not looked at: Orvane never changes a camera, and reaching
+    // one needs the camera connected.
+    bool originalStillThere(const RunRecord::Copy& copy, bool folder) const {
+        if (restored_.count(copy.source) || isCameraPath(copy.source))
+            return true;
+        struct stat status;
+        if (folder)
+            return ::lstat(copy.source.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+        const UniqueFd original = openSourceFile(AT_FDCWD, copy.source.c_str(), &status);
+        return original.get() >= 0 && status.st_size == copy.stamp.size &&
+               status.st_mtim.tv_sec == copy.stamp.modified.tv_sec;
     }
 
     // In a dry run: whether everything in the folder would have gone by now.
@@ -154,6 +176,7 @@ class Undoer {
     UndoResult& result_;
     RecordedRoots roots_;
     std::set<std::string> gone_; // what a dry run has taken away, by root and path below it
+    const std::set<std::string> restored_; // the originals put back before the copies go
 };
 
 } // namespace

@@ -52,6 +52,8 @@ inline constexpr const char* kOutside =
     ORVANE_TRANSLATE_NOOP("Orvane", "Not inside the destination folder");
 inline constexpr const char* kRootReplaced =
     ORVANE_TRANSLATE_NOOP("Orvane", "The destination folder was replaced since the run");
+inline constexpr const char* kOriginalGone = ORVANE_TRANSLATE_NOOP(
+    "Orvane", "Its original is no longer where it was copied from: this may be the only copy");
 inline constexpr const char* kUnrecorded =
     ORVANE_TRANSLATE_NOOP("Orvane", "Its contents were not recorded");
 // Followed by the system's error text.

@@ -234,6 +234,15 @@ TEST_F(MoveUndoTest, EverySequenceKeepsEveryPhoto) {
           {"organize --move --ignore-history CARD DEST", 0, 0, 24, 0, "12 originals removed"},
           {"undo RUN0", 1, 0, 23, 0, refused},
           {"undo RUN1", 1, 0, 23, 0, "has changed or gone since the run"}}},
+        {"copies whose originals were deleted or edited on the card since are kept",
+         {{1,
+           [this](const std::string&, const std::string&) {
+               fs::remove(card + "/DCIM/p002.jpg");
+               appendTo(card + "/DCIM/p004.jpg");
+           }}},
+         {{"organize CARD DEST", 0, 12, 12, 0, ""},
+          {"undo --dry-run", 0, 11, 12, 0, "10 to remove, 2 kept"},
+          {"undo", 0, 11, 2, 0, "no longer where it was copied from"}}},
         {"the backup copies a move found there are not taken back before the move",
          {},
          {{"organize --backup BACKUP CARD OTHER_DEST", 0, 12, 0, 12, ""},
