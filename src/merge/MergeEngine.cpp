@@ -1141,10 +1141,18 @@ EntryOutcome MergeEngine::publishCopy(const PendingCopy& copy, std::string& targ
          ++attempt) {
         if (nameClashes_)
             nameClashes_->foundTaken(target);
-        // A camera's file is compared by its copy: the camera is not read twice.
-        const NameClashDecision decision =
-            decideName(isCameraPath(copy.source) ? copy.temporary : copy.source, copy.sourceStatus,
-                       copy.plannedDestination);
+        // A camera's file is compared by its copy: the camera is not read twice. With backups
+        // the new name must be free in each of them too, as the first one was.
+        const std::string& compared = isCameraPath(copy.source) ? copy.temporary : copy.source;
+        std::vector<BackupCopy> lacking;
+        bool destinationHolds = false;
+        NameClashDecision decision =
+            copy.backups.empty()
+                ? decideName(compared, copy.sourceStatus, copy.plannedDestination)
+                : decideWithBackups(compared, copy.sourceStatus, copy.plannedDestination, lacking,
+                                    destinationHolds);
+        if (destinationHolds)
+            decision.kind = NameClashDecision::Kind::AlreadyThere;
         if (decision.kind != NameClashDecision::Kind::Free) {
             discardPartial(copy.temporary);
             if (decision.kind == NameClashDecision::Kind::AlreadyThere)

@@ -177,6 +177,41 @@ bool hasLinkedLevel(const std::string& root, const std::string& dateFolder) {
     return false;
 }
 
+// The places a copy planned at `destination` (below `root`) goes to under one name: the
+// destination, then the same path below each backup.
+std::vector<std::string> placesOf(const std::string& root, const std::string& destination,
+                                  const PathList& backups) {
+    std::vector<std::string> places{destination};
+    std::string top = root;
+    while (top.size() > 1 && top.back() == '/')
+        top.pop_back();
+    const size_t below = top == "/" ? 1 : top.size() + 1;
+    if (destination.size() <= below || destination.compare(0, top.size(), top) != 0 ||
+        (top != "/" && destination[top.size()] != '/'))
+        return places;
+    for (const std::string& backup : backups)
+        places.push_back(appendPathComponent(backup, destination.substr(below)));
+    return places;
+}
+
+// The run's decision about a name taken in any of the places: one name for them all.
+NameClashDecision decideNameIn(const std::vector<std::string>& places, const std::string& source,
+                               const struct stat& status, const NameClashRules& rules) {
+    if (places.size() == 1)
+        return resolveNameClash(source, status, places[0], rules);
+    const SharedNameDecision shared = resolveSharedNameClash(source, status, places, rules);
+    return {shared.kind,
+            shared.kind == NameClashDecision::Kind::Taken ? places[0] : shared.paths[0]};
+}
+
+// Whether the name numbered `number` (0: the name itself) is taken in any of the places.
+bool takenInAny(const std::vector<std::string>& places, unsigned number) {
+    struct stat existing;
+    return std::any_of(places.begin(), places.end(), [&](const std::string& place) {
+        return ::lstat((number ? numberedName(place, number) : place).c_str(), &existing) == 0;
+    });
+}
+
 } // namespace
 
 PlanOutcome PlannedEntry::outcome() const {
@@ -225,6 +260,7 @@ void planRunEntries(RunPlan& plan, PlanProgress* progress, const FreeSpaceProbe&
     // The destinations claimed so far, viewed in the entries' own strings: the entries never
     // move, their room being reserved above.
     std::unordered_map<std::string_view, size_t> destinations;
+    const PathList backups = runDestinationsOf(*plan.rules, plan.toPath).backups;
     for (const std::string& source : plan.fileList) {
         if (progress && progress->cancel.load(std::memory_order_relaxed)) {
             plan.cancelled = true;
@@ -255,7 +291,8 @@ void planRunEntries(RunPlan& plan, PlanProgress* progress, const FreeSpaceProbe&
             // The name the copy gets: the planned one, or with keep-both a numbered one beside
             // a file or an earlier entry of the plan that has it, as the run will choose.
             std::string target = destination;
-            struct stat existing;
+            // The run gives the copy one name in the destination and every backup.
+            const std::vector<std::string> places = placesOf(planned->root, destination, backups);
             std::optional<PriorCopy> priorCopy;
             if (prior && S_ISREG(planned->status.st_mode))
                 priorCopy = prior->priorCopy(plan.entries.size(), source, planned->status);
@@ -264,12 +301,12 @@ void planRunEntries(RunPlan& plan, PlanProgress* progress, const FreeSpaceProbe&
                 // A run asks a file (not a camera's) before it names it: no {seq} number.
                 if (!download)
                     engine.plannedSkipUnnamed(source);
-            } else if (::lstat(destination.c_str(), &existing) == 0) {
+            } else if (takenInAny(places, 0)) {
                 // As the run decides about a taken name: the same contents are skipped, a
                 // different file may be kept beside under a numbered name.
                 const NameClashDecision decision =
-                    resolveNameClash(readable, planned->status, destination,
-                                     {plan.rules->boolForKey(keys::kSkipIdenticalFiles), keepBoth});
+                    decideNameIn(places, readable, planned->status,
+                                 {plan.rules->boolForKey(keys::kSkipIdenticalFiles), keepBoth});
                 if (decision.kind == NameClashDecision::Kind::AlreadyThere)
                     entry.skipReason = skip::kAlreadyInDestination;
                 else if (decision.kind == NameClashDecision::Kind::Taken)
@@ -289,9 +326,9 @@ void planRunEntries(RunPlan& plan, PlanProgress* progress, const FreeSpaceProbe&
                         entry.takenBy = plan.entries[it->second].source;
                         break;
                     }
+                    while (takenInAny(places, number))
+                        ++number;
                     target = numberedName(destination, number);
-                    while (::lstat(target.c_str(), &existing) == 0)
-                        target = numberedName(destination, ++number);
                 }
                 if (target != destination) {
                     planned->destination = target;

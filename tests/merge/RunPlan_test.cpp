@@ -118,6 +118,79 @@ TEST_F(RunPlanTest, PlanNamesTheFoldersTheMergeUses) {
     EXPECT_EQ(kept.resDestinationDict.at(twin), both[2].plan->destination);
 }
 
+// The run gives a copy one name in the destination and every backup: the plan numbers it
+// beside a name taken in a backup too, and the run then uses the very names planned.
+TEST_F(RunPlanTest, PlanNamesCopiesAsTheRunDoesWithBackupsTakingNames) {
+    const std::string backup = tmp / "backup";
+    const std::string day = "/2005/03/17/";
+    struct Row {
+        const char* what;
+        bool keepBoth;
+        std::vector<std::pair<std::string, std::string>> present; // path → contents
+        std::vector<std::string> planned; // of a.jpg and its twin: a name, "taken" or "there"
+    };
+    const Row rows[] = {
+        {"the backup holds another file",
+         true,
+         {{backup + day + "a.jpg", "other"}},
+         {"a-1.jpg", "a-2.jpg"}},
+        {"each place holds another number",
+         true,
+         {{root + day + "a.jpg", "other"}, {backup + day + "a-1.jpg", "other"}},
+         {"a-2.jpg", "a-3.jpg"}},
+        {"the backup holds the same bytes",
+         true,
+         {{backup + day + "a.jpg", "a"}},
+         {"a.jpg", "a-1.jpg"}},
+        {"both hold the same bytes",
+         true,
+         {{root + day + "a.jpg", "a"}, {backup + day + "a.jpg", "a"}},
+         {"there", "a-1.jpg"}},
+        {"without keep-both", false, {{backup + day + "a.jpg", "other"}}, {"taken", "taken"}},
+    };
+    const std::string a = tmp / "src/a.jpg", twin = tmp / "src/x/a.jpg";
+    writeFile(a, "a", localTime(2005, 3, 17));
+    writeFile(twin, "twin", localTime(2005, 3, 17));
+    const PathList list = {a, twin};
+    defaults.setObject(keys::kBackupDestinations, StringList{backup});
+    for (const Row& row : rows) {
+        std::filesystem::remove_all(root);
+        std::filesystem::remove_all(backup);
+        std::filesystem::create_directories(root);
+        std::filesystem::create_directories(backup);
+        for (const auto& [path, contents] : row.present)
+            writeFile(path, contents, localTime(2005, 3, 17));
+        defaults.setBool(keys::kKeepBothOnNameClash, row.keepBoth);
+        const std::vector<PlannedEntry> plan = planOf(list).entries;
+        RunStatus status;
+        status.mergeState = kMergeRunning;
+        RunResult result;
+        MergeEngine(defaults, status, result).mergeFiles(list, root);
+        for (size_t i = 0; i < list.size(); ++i) {
+            const std::string& expected = row.planned[i];
+            const PlannedEntry& entry = plan[i];
+            ASSERT_TRUE(entry.plan) << row.what;
+            if (expected == "taken") {
+                EXPECT_TRUE(entry.taken) << row.what << ": " << list[i];
+                EXPECT_TRUE(result.resErrorDict.count(list[i])) << row.what << ": " << list[i];
+                continue;
+            }
+            EXPECT_FALSE(result.resErrorDict.count(list[i])) << row.what << ": " << list[i];
+            if (expected == "there") {
+                EXPECT_EQ(entry.skipReason, std::optional<std::string>(skip::kAlreadyInDestination))
+                    << row.what;
+                EXPECT_EQ(result.resDestinationDict[list[i]], root + day + "a.jpg") << row.what;
+                continue;
+            }
+            EXPECT_EQ(entry.plan->destination, root + day + expected) << row.what;
+            EXPECT_FALSE(entry.taken || entry.skipReason) << row.what;
+            for (const std::string& place : {root, backup})
+                EXPECT_EQ(test::readFile(place + day + expected), test::readFile(list[i]))
+                    << row.what << ": " << place;
+        }
+    }
+}
+
 TEST_F(RunPlanTest, MonthNamesSortByDateNotByName) {
     defaults.setInteger(keys::kDirLevels, 2);
     defaults.setObject(keys::kTwoLevelDateFormat, std::string("%Y/%B"));
