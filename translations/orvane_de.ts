@@ -383,6 +383,10 @@ Möchten Sie die Website von Orvane besuchen, um die neue Version herunterzulade
         <translation>Das Original liegt nicht mehr dort, von wo es kopiert wurde: dies ist vielleicht die einzige Kopie</translation>
     </message>
     <message>
+        <source>Its sidecar or the other half of its pair stays, so it stays with it</source>
+        <translation>Die Begleitdatei oder die andere Hälfte des Paares bleibt, also bleibt es mit ihr</translation>
+    </message>
+    <message>
         <source>Not inside the destination folder</source>
         <translation>Nicht im Zielordner</translation>
     </message>

@@ -136,7 +136,7 @@ void MergeEngine::mergeFiles(const PathList& fileList, const std::string& treeRo
             [this](const std::vector<PendingCopy>& copies) { return readBack(copies); });
     std::optional<SourceRemoval> removal;
     if (moving) {
-        removal.emplace(result_, observer_, videoRoot_);
+        removal.emplace(result_, observer_, videoRoot_, &dater_.pairs());
         batch.setFlushed([&removal](bool last) { removal->removeFreed(last); });
     }
     if (observer_ || removal)

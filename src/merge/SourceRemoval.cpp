@@ -109,22 +109,55 @@ bool SourceRemoval::earlierCopyStands(const std::string& source, const struct st
 }
 
 void SourceRemoval::consider(size_t entry, const std::string& source, const EntryOutcome& outcome) {
+    const bool freed = considerFreeing(entry, source, outcome);
+    lastGroup_ = groupOf(source);
+    if (!freed && lastGroup_)
+        heldGroups_.insert(*lastGroup_);
+}
+
+std::optional<std::string> SourceRemoval::groupOf(const std::string& source) const {
+    if (!pairs_ || !pairs_->isPaired(source))
+        return std::nullopt;
+    return pairs_->nameLeaderOf(source);
+}
+
+std::vector<OriginalRemoval> SourceRemoval::takeRemovable(bool keepLast) {
+    std::vector<OriginalRemoval> freed, waiting;
+    freed.swap(freed_);
+    freedBytes_ = 0;
+    std::vector<OriginalRemoval> removable;
+    for (OriginalRemoval& removal : freed) {
+        const std::optional<std::string> group = groupOf(removal.source);
+        if (group && heldGroups_.count(*group)) {
+            keepOriginal(removal.source, kPartnerStays);
+        } else if (group && keepLast && group == lastGroup_) {
+            freedBytes_ += removal.sourceStamp.size;
+            freed_.push_back(std::move(removal)); // its partners may come next
+        } else if (!sourceReadOnly(removal.source)) {
+            removable.push_back(std::move(removal));
+        }
+    }
+    return removable;
+}
+
+bool SourceRemoval::considerFreeing(size_t entry, const std::string& source,
+                                    const EntryOutcome& outcome) {
     // Only a copy made now or bytes compared now vouch for the original: a skip for a copy
     // made before is compared below, any other skip stays.
     const bool earlierCopy = namesEarlierCopy(outcome);
     if (stopped_ || outcome.error ||
         (outcome.alreadyThere && !outcome.reason.empty() && !earlierCopy))
-        return;
+        return false;
     if (isCameraPath(source)) {
         // A camera's files are its own to delete.
         if (!cameraNoted_)
             result_.notes.push_back(kCameraFilesStay);
         cameraNoted_ = true;
-        return;
+        return false;
     }
     struct stat original;
     if (::lstat(source.c_str(), &original) != 0 || !S_ISREG(original.st_mode))
-        return; // a folder of the card stays, and so does what it holds
+        return false; // a folder of the card stays, and so does what it holds
     // A folder below another root than the destination (videos sent apart) is kept whole.
     const std::string folder = dateFolderOf(source);
     const std::string copy =
@@ -137,12 +170,12 @@ void SourceRemoval::consider(size_t entry, const std::string& source, const Entr
     struct stat copied;
     const bool copyThere = ::lstat(copy.c_str(), &copied) == 0;
     if (copyThere && copied.st_dev == original.st_dev && copied.st_ino == original.st_ino)
-        return; // found "at the destination" as itself (or a link to it): there is no copy
+        return false; // found "at the destination" as itself (or a link to it): there is no copy
     // A copy made before that is gone, elsewhere or missing from a backup leaves the skip as
     // it is: the original stays, as the report's reason says.
     if (earlierCopy &&
         (!copyThere || !S_ISREG(copied.st_mode) || !earlierCopyStands(source, original, copy)))
-        return;
+        return false;
     const bool intact = copyThere && S_ISREG(copied.st_mode) &&
                         copied.st_size == original.st_size &&
                         (earlierCopy            ? sameContents(source, original, copy)
@@ -151,11 +184,13 @@ void SourceRemoval::consider(size_t entry, const std::string& source, const Entr
     if (!intact) {
         logMessage(LOG_WARN, "Keeping original '%s' (fsr='%s'): it differs from its copy '%s'",
                    safeCString(source).c_str(), source.c_str(), safeCString(copy).c_str());
-        return keepOriginal(source, kOriginalChanged);
+        keepOriginal(source, kOriginalChanged);
+        return false;
     }
     freed_.push_back({entry, source, FileStamp::of(original), original.st_mode & 07777,
                       original.st_atim, copy, FileStamp::of(copied)});
     freedBytes_ += original.st_size;
+    return true;
 }
 
 std::string SourceRemoval::dateFolderOf(const std::string& source) const {
@@ -166,13 +201,7 @@ std::string SourceRemoval::dateFolderOf(const std::string& source) const {
 void SourceRemoval::removeFreed(bool last) {
     if (freed_.empty() || (!last && freed_.size() < kGroupEntries && freedBytes_ < kGroupBytes))
         return;
-    std::vector<OriginalRemoval> freed;
-    freed.swap(freed_);
-    freedBytes_ = 0;
-    std::vector<OriginalRemoval> removable;
-    for (OriginalRemoval& removal : freed)
-        if (!sourceReadOnly(removal.source))
-            removable.push_back(std::move(removal));
+    std::vector<OriginalRemoval> removable = takeRemovable(!last);
     if (removable.empty() || !copiesDurable(removable))
         return;
     // On record, durably, before the first original goes.

@@ -2,11 +2,14 @@
 
 #include "base/RunResult.h"
 #include "base/WindowText.h"
+#include "dates/PairedFiles.h"
 #include "merge/OriginalRemoval.h"
 #include "merge/PublishBatch.h"
 #include "merge/RunObserver.h"
 
 #include <map>
+#include <optional>
+#include <set>
 #include <string>
 #include <sys/stat.h>
 #include <utility>
@@ -27,6 +30,10 @@ inline constexpr const char* kCameraFilesStay =
 inline constexpr const char* kOriginalChanged =
     ORVANE_TRANSLATE_NOOP("Orvane", "Changed since it was copied");
 inline constexpr const char* kCouldNotRemoveOriginal = "Couldn't remove: ";
+// Why an original stays although its copy is safe: a sidecar or the other half of its pair
+// stays on the card, and the two are freed together or not at all.
+inline constexpr const char* kPartnerStays = ORVANE_TRANSLATE_NOOP(
+    "Orvane", "Its sidecar or the other half of its pair stays, so it stays with it");
 
 // Frees the sources of a run that moves: an original is removed once its batch is durable,
 // read back, published and on record, and only when the entry was copied or found already at
@@ -40,9 +47,13 @@ inline constexpr const char* kCouldNotRemoveOriginal = "Couldn't remove: ";
 // stands as an intact, durable copy.
 class SourceRemoval {
   public:
-    // `videoRoot`: where videos go when they go apart (empty when they do not).
-    SourceRemoval(RunResult& result, RunObserver* observer, std::string videoRoot = {})
-        : result_(result), observer_(observer), videoRoot_(std::move(videoRoot)) {}
+    // `videoRoot`: where videos go when they go apart (empty when they do not). `pairs`: which
+    // entries belong together (a photo, its sidecars, the halves of a pair); such a group's
+    // originals are removed together or not at all, so that a sidecar never stays behind
+    // on the card without its photo, to be copied later on its own.
+    SourceRemoval(RunResult& result, RunObserver* observer, std::string videoRoot = {},
+                  const PairedFiles* pairs = nullptr)
+        : result_(result), observer_(observer), videoRoot_(std::move(videoRoot)), pairs_(pairs) {}
 
     // Told of each entry's outcome as it is recorded, in list order.
     void consider(size_t entry, const std::string& source, const EntryOutcome& outcome);
@@ -55,6 +66,13 @@ class SourceRemoval {
     static constexpr off_t kGroupBytes = off_t{1} << 30;
 
   private:
+    // Decides whether the entry's original may go; answers whether it was added to `freed_`.
+    bool considerFreeing(size_t entry, const std::string& source, const EntryOutcome& outcome);
+    // The group an entry belongs to (its name leader), or none when it stands alone.
+    std::optional<std::string> groupOf(const std::string& source) const;
+    // Keeps back from `freed` the members of groups that are held, or (with `keepLast`) that
+    // may still get members considered later; answers what may go now.
+    std::vector<OriginalRemoval> takeRemovable(bool keepLast);
     std::string dateFolderOf(const std::string& source) const;
     // Whether the copy an earlier run made, which a skip names, may stand for the original.
     bool earlierCopyStands(const std::string& source, const struct stat& original,
@@ -71,6 +89,9 @@ class SourceRemoval {
     RunResult& result_;
     RunObserver* observer_;
     std::string videoRoot_;
+    const PairedFiles* pairs_;
+    std::set<std::string> heldGroups_;     // groups of which a member stays
+    std::optional<std::string> lastGroup_; // the group of the entry considered last
     std::vector<OriginalRemoval> freed_;
     off_t freedBytes_ = 0;
     std::map<std::string, bool> readOnlyFolders_;

@@ -243,6 +243,16 @@ TEST_F(MoveUndoTest, EverySequenceKeepsEveryPhoto) {
          {{"organize CARD DEST", 0, 12, 12, 0, ""},
           {"undo --dry-run", 0, 11, 12, 0, "10 to remove, 2 kept"},
           {"undo", 0, 11, 2, 0, "no longer where it was copied from"}}},
+        {"a photo whose sidecar stays on the card stays with it",
+         {{0,
+           [this](const std::string&, const std::string&) {
+               writeFile(card + "/DCIM/p001.xmp", "<x:xmpmeta/>", k2005);
+           }},
+          {1,
+           [this](const std::string&, const std::string&) { appendTo(card + "/DCIM/p001.xmp"); }}},
+         {{"organize CARD DEST", 0, 13, 13, 0, "13 copied"},
+          {"organize --move --ignore-history CARD DEST", 1, 2, 13, 0,
+           "Its sidecar or the other half of its pair stays"}}},
         {"the backup copies a move found there are not taken back before the move",
          {},
          {{"organize --backup BACKUP CARD OTHER_DEST", 0, 12, 0, 12, ""},
