@@ -31,4 +31,12 @@ REGRESSIONS = [
     # A FIFO swapped in for a source file: the run hung for ever, and SIGTERM did nothing.
     (12, "fifo@0+j1,org+j1"),
     (13, "org+j1,shoot@2,fifo@50+move+j4,org+move+j1,undo"),
+    # Undo of a copying run after a later move freed the card and one of its copies was
+    # deleted by hand: undo removed the last copy of that photo.
+    (9087, "org+j1+r1,org+move+j1+ih+r3,delete@1,undo@1"),
+    # A move freed a photo whose edited sidecar stayed behind; the next run copied the sidecar
+    # alone into another day's folder.
+    (20977, "org+vd+j1+nh,edit@16,dry+move+verify+sca+vd+j4,org+b1+vd+j1+ih"),
+    # --skip-copies-anywhere with --no-history copied everything again.
+    (151, "org+kb+j1+r2+ss,org+move+verify+kb+sca+j1+nh"),
 ]
