@@ -200,8 +200,13 @@ NameClashDecision decideNameIn(const std::vector<std::string>& places, const std
     if (places.size() == 1)
         return resolveNameClash(source, status, places[0], rules);
     const SharedNameDecision shared = resolveSharedNameClash(source, status, places, rules);
-    return {shared.kind,
-            shared.kind == NameClashDecision::Kind::Taken ? places[0] : shared.paths[0]};
+    if (shared.kind == NameClashDecision::Kind::Taken)
+        return {shared.kind, places[0]};
+    // The destination holds it already: the run copies it only into the backups that lack it,
+    // and reports it as found in the destination.
+    if (shared.holds[0])
+        return {NameClashDecision::Kind::AlreadyThere, shared.paths[0]};
+    return {shared.kind, shared.paths[0]};
 }
 
 // Whether the name numbered `number` (0: the name itself) is taken in any of the places.

@@ -296,12 +296,16 @@ TEST_F(CleanUpTest, RemovesTheTemporariesOfRunsWhoseProcessIsGone) {
     const std::string goneTemporary = temporary(".orvane-partial-1-a-1");
     const std::string notOurs = temporary("notes.txt");
     writeFile(tmp / "outside/.orvane-partial-1-a-2", "outside the destination");
-    writeFile(root + "/2005/finished.jpg", "a good copy");
+    writeFile(root + "/2005/finished.jpg", "a good copy", 1111062125);
+    // Its original is still on the card: undo may take the copy back.
+    writeFile(tmp / "card/finished.jpg", "a good copy", 1111062125);
+    const json finishedSource = {
+        {"type", "intent"}, {"entry", 1}, {"source", tmp / "card/finished.jpg"}};
     const json finished = copied(root + "/2005/finished.jpg", root + "/2005/finished.jpg");
     const std::string goneJournal = writeJournal(
         journalName(1), gone,
         {intent(goneTemporary), intent(notOurs), intent(tmp / "outside/.orvane-partial-1-a-2"),
-         intent(root + "/2005/.orvane-partial-1-a-3"), finished});
+         intent(root + "/2005/.orvane-partial-1-a-3"), finishedSource, finished});
     const std::string reusedTemporary = temporary(".orvane-partial-2-b-1");
     writeJournal(journalName(2), reused, {intent(reusedTemporary)});
     const std::string aliveTemporary = temporary(".orvane-partial-3-c-1");
