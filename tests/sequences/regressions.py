@@ -39,4 +39,6 @@ REGRESSIONS = [
     (20977, "org+vd+j1+nh,edit@16,dry+move+verify+sca+vd+j4,org+b1+vd+j1+ih"),
     # --skip-copies-anywhere with --no-history copied everything again.
     (151, "org+kb+j1+r2+ss,org+move+verify+kb+sca+j1+nh"),
+    # With backups asked for, the dry run planned copies of files the destination held already.
+    (89, "org+verify+kb+j4+ih,dry+move+b2+vd+j4+ih"),
 ]
