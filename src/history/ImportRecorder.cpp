@@ -146,6 +146,7 @@ void ImportRecorder::failed(const std::string& problem) {
     broken_ = true;
     records_.clear();
     pending_.clear();
+    published_.clear();
     index_.reset();
     videoIndex_.reset();
 }
@@ -260,7 +261,7 @@ void ImportRecorder::entryPublished(EntryCopy copy, const std::string& destinati
                             copyStampOf(published)});
         DestinationIndex* index = &root == &options_.destination ? index_.get() : videoIndex_.get();
         if (index && it->second.full)
-            index->add(destination, published, *it->second.full);
+            published_.push_back({index, destination, published, *it->second.full});
     }
     pending_.erase(it);
     if (records_.size() >= kBatch)
@@ -295,6 +296,10 @@ void ImportRecorder::entryFailed(size_t entry, const std::string&, const std::st
 
 void ImportRecorder::runEnded(bool, const RunCounts&) {
     flush();
+    if (!broken_)
+        for (const PublishedCopy& copy : published_)
+            copy.index->add(copy.path, copy.status, copy.hash);
+    published_.clear();
     for (DestinationIndex* index : {index_.get(), videoIndex_.get()})
         if (index && !broken_ && !index->save(*history_))
             failed(history_->error());

@@ -98,6 +98,17 @@ class ImportRecorder : public RunObserver, public PriorImports {
     std::vector<ImportRecord> records_;
     std::unique_ptr<DestinationIndex> index_;
     std::unique_ptr<DestinationIndex> videoIndex_; // below the video destination
+    // The copies this run published, added to the indexes when it ends: within a run the
+    // indexes answer for the destination as the run found it, so that whether the second of
+    // two identical files is copied never depends on when the first one's batch was published
+    // (and the dry run, which copies nothing, plans the same).
+    struct PublishedCopy {
+        DestinationIndex* index;
+        std::string path;
+        struct stat status;
+        ContentHash hash;
+    };
+    std::vector<PublishedCopy> published_;
 };
 
 // The report's reason for a file imported before: "Imported before on 8 Dec 2026 into
