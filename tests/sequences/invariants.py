@@ -446,18 +446,37 @@ def check_undo(undone_key, before, after, model, backup_places):
     return found
 
 
-def check_undo_restores(target, before, after, places_to_compare):
-    """5: an undo right after its run brings back the state before the run."""
+# Undo keeps a copy whose original is no longer at its source as it was copied (swapped,
+# edited, deleted since): it may be the only copy left.
+ORIGINAL_GONE = "Its original is no longer where it was copied from"
+
+
+def check_undo_restores(target, before, after, places_to_compare, report=None, paths=None):
+    """5: an undo right after its run brings back the state before the run, but for the
+    copies it keeps because their originals are gone."""
     found = []
     if any(not same(before.get(name), target.after.get(name), folders=name != "card")
            for name in places_to_compare):
         return found  # something changed since the run: only the weaker checks apply
+    kept = {item["path"] for item in (report or {}).get("kept", [])
+            if item.get("reason", "").startswith(ORIGINAL_GONE)}
     for name in places_to_compare:
         want, have = target.before.get(name), after.get(name)
+        if kept and paths and have is not None and name != "card":
+            have = _without(have, {path for path in have.files
+                                   if paths.root_path(name, path) in kept})
         if not same(want, have, folders=name != "card"):
             found.append(Violation(5, "undo of %s left %s other than before the run: %s" % (
                 target.key, name, _difference(want, have))))
     return found
+
+
+def _without(place, paths):
+    """The place as if the files `paths` were not there (their folders stay)."""
+    if not paths:
+        return place
+    return type(place)(**{**vars(place),
+                          "files": {p: f for p, f in place.files.items() if p not in paths}})
 
 
 def same(one, other, folders=False):

@@ -195,7 +195,8 @@ class Sequence:
             target = self.model.runs[key]
             found += inv.check_undo_restores(target, before, after,
                                              ["card"] + list(inv.COPY_PLACES) +
-                                             list(target.backup_places))
+                                             list(target.backup_places), outcome.report,
+                                             RunPaths("undo", (), self.world))
             self.model.forget_run(key)
             for place_path in [k for k, run_key in self.model.made_by.items() if run_key == key]:
                 place, path = place_path
