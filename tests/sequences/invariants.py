@@ -462,10 +462,11 @@ def check_undo_restores(target, before, after, places_to_compare, report=None, p
             if item.get("reason", "").startswith(ORIGINAL_GONE)}
     for name in places_to_compare:
         want, have = target.before.get(name), after.get(name)
+        keeps = set()
         if kept and paths and have is not None and name != "card":
-            have = _without(have, {path for path in have.files
-                                   if paths.root_path(name, path) in kept})
-        if not same(want, have, folders=name != "card"):
+            keeps = {path for path in have.files if paths.root_path(name, path) in kept}
+            have = _without(have, keeps)
+        if not same(want, have, folders=name != "card" and not keeps):
             found.append(Violation(5, "undo of %s left %s other than before the run: %s" % (
                 target.key, name, _difference(want, have))))
     return found
