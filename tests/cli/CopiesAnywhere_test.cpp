@@ -1,5 +1,6 @@
 // --skip-copies-anywhere finds the destination's copies however the history is kept: also
 // with --no-history, where nothing is written to it nor read from it.
+#include "support/CommandLineRun.h"
 #include "support/TestSupport.h"
 
 #include <filesystem>
@@ -12,25 +13,12 @@ namespace {
 namespace fs = std::filesystem;
 using test::writeFile;
 
-struct RunOutcome {
-    int status = -1;
-    std::string out; // standard output, then standard error
-};
+using RunOutcome = test::CommandLineOutcome;
 
 RunOutcome organize(const std::string& home, const std::vector<std::string>& args) {
-    std::string command = "ORVANE_CONFIG_DIR='" + home + "/config' ORVANE_STATE_DIR='" + home +
-                          "/state' ORVANE_DATA_DIR='" + home + "/data' TZ=UTC '" + ORVANE_BINARY +
-                          "' organize -q --no-exif --json";
-    for (const std::string& arg : args)
-        command += " '" + arg + "'";
-    RunOutcome run;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        run.out.append(buffer, n);
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    std::vector<std::string> words{"organize", "-q", "--no-exif", "--json"};
+    words.insert(words.end(), args.begin(), args.end());
+    return test::runCommandLine(home, home + "/data", words);
 }
 
 size_t occurrences(const std::string& text, const std::string& part) {

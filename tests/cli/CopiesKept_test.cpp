@@ -1,6 +1,7 @@
 // The command line keeps every copy the user asked for, exactly once: backups that would be
 // no second copy are refused before anything is made, a re-run that copies nothing is not
 // refused for room, and {seq} names never copy a file again under a new number.
+#include "support/CommandLineRun.h"
 #include "support/TestSupport.h"
 
 #include <filesystem>
@@ -17,28 +18,15 @@ namespace {
 namespace fs = std::filesystem;
 using test::writeFile;
 
-struct RunOutcome {
-    int status = -1;
-    std::string out; // standard output, then standard error
-};
+using RunOutcome = test::CommandLineOutcome;
 
 // Runs the built program with its own settings and run records; `data` names the folder of
 // its import history (another one is another computer's).
 RunOutcome organize(const std::string& home, const std::string& data,
                     const std::vector<std::string>& args) {
-    std::string command = "ORVANE_CONFIG_DIR='" + home + "/config' ORVANE_STATE_DIR='" + home +
-                          "/state' ORVANE_DATA_DIR='" + data + "' TZ=UTC '" + ORVANE_BINARY +
-                          "' organize -q --no-exif";
-    for (const std::string& arg : args)
-        command += " '" + arg + "'";
-    RunOutcome run;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        run.out.append(buffer, n);
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    std::vector<std::string> words{"organize", "-q", "--no-exif"};
+    words.insert(words.end(), args.begin(), args.end());
+    return test::runCommandLine(home, data, words);
 }
 
 // Every path below `folder`, links not followed.
